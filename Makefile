@@ -1,0 +1,43 @@
+# Tessel2 for Linux: set-up, build and tests in two commands.
+#   make test   installs what is missing, builds, runs every test
+#   make run    installs what is missing, builds, starts the viewer on the demo board
+
+BUILD      ?= build
+ASAN_BUILD ?= $(BUILD)/asan
+JOBS       ?= $(shell nproc)
+CMAKE_TYPE ?= RelWithDebInfo
+
+.PHONY: all deps configure build test test-fast run bench clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(CMAKE_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Core and platform tests built a second time with AddressSanitizer and UBSan.
+asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Asan -DTESSEL2_CORE_ONLY=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+test: build asan
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900 -LE slow
+
+test-fast: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+run: build
+	@if [ -x $(BUILD)/tessel2 ]; then $(BUILD)/tessel2 samples/demo.gbr; \
+	 else echo "The viewer window is not built yet: only the core, its tests and the probe are."; exit 1; fi
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,494 @@
+#include "core/Geometry.h"
+
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace core {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr double TwoPi = 2.0 * Pi;
+
+bool Near(double a, double b, double tol) { return std::fabs(a - b) <= tol; }
+
+const MyMacro* MacroAt(int k) { return ValidMacroIndex(k) ? &Macros[static_cast<std::size_t>(k)] : nullptr; }
+
+double ApertureSize1(int d)
+{
+    const MyAperture* a = ApertureAt(d);
+    return a ? a->Size1 : 0.0;
+}
+
+// The box of an arc element's circle part (no width), clockwise arcs taken
+// as the counter-clockwise arc from their end to their start.
+MyBox ArcBox(const DataElement& e)
+{
+    const double cx = e.X3, cy = e.Y3, r = e.X4;
+    double a1 = Direction(cx, cy, e.X1, e.Y1);
+    double a2 = Direction(cx, cy, e.X2, e.Y2);
+    if (e.Kind == dkArcCW || e.Kind == dkRegionArcCW) std::swap(a1, a2);
+    MyBox box = EmptyBox;
+    GrowBox(box, cx + r * std::cos(a1), cy + r * std::sin(a1));
+    GrowBox(box, cx + r * std::cos(a2), cy + r * std::sin(a2));
+    double shift = 0.0;
+    if (a1 > a2) {
+        box[1] = cx + r;
+        shift = a1;
+        a1 = 0.0;
+        a2 -= shift;
+        if (a2 < 0) a2 += TwoPi;
+    }
+    auto within = [&](double theta) {
+        double t = theta - shift;
+        if (t < 0) t += TwoPi;
+        return a1 <= t && t < a2;
+    };
+    if (within(Pi / 2)) box[3] = cy + r;
+    if (within(Pi)) box[0] = cx - r;
+    if (within(3 * Pi / 2)) box[2] = cy - r;
+    return box;
+}
+
+double CircleElementRadius(const DataElement& e) { return e.X4 > 0 ? e.X4 : 0.5; }
+
+} // namespace
+
+double Distance(double x1, double y1, double x2, double y2)
+{
+    if (x1 > FarAway || y1 > FarAway || x2 > FarAway || y2 > FarAway) return FarAway;
+    double dx = std::fabs(x2 - x1);
+    double dy = std::fabs(y2 - y1);
+    bool zx = dx < 1e-12, zy = dy < 1e-12;
+    if (zx && zy) return 0.0;
+    if (zx) return dy;
+    if (zy) return dx;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+double Direction(double x1, double y1, double x2, double y2)
+{
+    constexpr double tol = 0.001;
+    if (Near(x1, x2, tol)) {
+        if (Near(y1, y2, tol)) return 0.0;
+        return y1 < y2 ? Pi / 2 : 3 * Pi / 2;
+    }
+    if (Near(y1, y2, tol)) return x1 < x2 ? 0.0 : Pi;
+    double t = std::atan((y2 - y1) / (x2 - x1));
+    if (x1 < x2 && y1 < y2) return t;
+    if (x1 > x2) return Pi + t;
+    return TwoPi + t;
+}
+
+double ArcSweep(const std::string& direction, double sx, double sy, double ex, double ey, double cx, double cy)
+{
+    double as = Direction(cx, cy, sx, sy);
+    double ae = Direction(cx, cy, ex, ey);
+    double sweep;
+    if (direction == "CCW") {
+        if (as > ae) ae += TwoPi;
+        sweep = ae - as;
+    } else {
+        if (as < ae) as += TwoPi;
+        sweep = as - ae;
+    }
+    double degrees = sweep * 180.0 / Pi;
+    return degrees == 0.0 ? 360.0 : degrees;
+}
+
+namespace {
+
+double MiddleAngle(int kind, double a1, double a2, bool& known)
+{
+    known = true;
+    if (kind == dkArcCCW || kind == dkRegionArcCCW) {
+        if (a2 < a1) a2 += TwoPi;
+        return a1 + (a2 - a1) * 0.5;
+    }
+    if (kind == dkArcCW || kind == dkRegionArcCW) {
+        if (a1 < a2) a1 += TwoPi;
+        return a1 - (a1 - a2) * 0.5;
+    }
+    known = false;
+    return 0.0;
+}
+
+} // namespace
+
+void ArcMidPoint(int kind, double& ox, double& oy, double radius, double cx, double cy,
+                 double sx, double sy, double ex, double ey)
+{
+    double a1 = Direction(cx, cy, sx, sy);
+    double a2 = Direction(cx, cy, ex, ey);
+    double middle;
+    if (Near(a1, a2, 0.004)) {
+        middle = a1 + Pi;
+    } else {
+        bool known;
+        middle = MiddleAngle(kind, a1, a2, known);
+    }
+    ox = cx + radius * std::cos(middle);
+    oy = cy + radius * std::sin(middle);
+}
+
+void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double cx, double cy,
+                       double sx, double sy, double ex, double ey)
+{
+    double a1 = Direction(cx, cy, sx, sy);
+    double a2 = Direction(cx, cy, ex, ey);
+    bool known;
+    double middle = MiddleAngle(kind, a1, a2, known);
+    ox = cx + radius * std::cos(middle);
+    oy = cy + radius * std::sin(middle);
+}
+
+void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy)
+{
+    const double r = width * 0.5 / std::cos(Pi / 16);
+    double a = Direction(px, py, qx, qy) + Pi / 2 - Pi / 16;
+    for (int i = 0; i < 8; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {qx + r * std::cos(a), qy + r * std::sin(a)};
+    a = Direction(qx, qy, px, py) + Pi / 2 - Pi / 16;
+    for (int i = 8; i < 16; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {px + r * std::cos(a), py + r * std::sin(a)};
+    out[16] = out[0];
+}
+
+bool PolygonVerticesValid(double vertices)
+{
+    if (!std::isfinite(vertices)) return false;
+    int n = static_cast<int>(std::trunc(vertices));
+    return n >= 3 && n <= 12;
+}
+
+MyPoint RotateAbout(double x, double y, double fx, double fy, double degrees)
+{
+    if (degrees == 0.0) return {x, y};
+    double r = degrees * Pi / 180.0;
+    double c = std::cos(r), s = std::sin(r);
+    double dx = x - fx, dy = y - fy;
+    return {fx + dx * c - dy * s, fy + dx * s + dy * c};
+}
+
+bool CirclePrimitiveGeometry(int k, double& cx, double& cy, double& radius, double fx, double fy)
+{
+    const MyMacro* m = MacroAt(k);
+    if (!m || m->ValueCount < 1) return false;
+    int code = static_cast<int>(m->V(0));
+    if (code == 1) {
+        radius = m->V(2) * 0.5;
+        // An optional rotation turns the centre about the flash point.
+        double rot = m->ValueCount > 5 ? m->V(5) : 0.0;
+        MyPoint c = RotateAbout(fx + m->V(3), fy + m->V(4), fx, fy, rot);
+        cx = c.x;
+        cy = c.y;
+        return true;
+    }
+    if (code == 7) {
+        radius = m->V(3) * 0.5;
+        double rot = m->ValueCount > 6 ? m->V(6) : 0.0;
+        MyPoint c = RotateAbout(fx + m->V(1), fy + m->V(2), fx, fy, rot);
+        cx = c.x;
+        cy = c.y;
+        return true;
+    }
+    return false;
+}
+
+bool MoirePrimitiveGeometry(int k, double& cx, double& cy, int& crossCount, MyTwoPointArray& segments,
+                            double& halfThickness, double& radius, double fx, double fy)
+{
+    const MyMacro* m = MacroAt(k);
+    if (!m || m->ValueCount < 1 || static_cast<int>(m->V(0)) != 6) return false;
+    const double rot = m->V(9);
+    radius = m->V(3) * 0.5;
+    // The centre offset turns with the primitive, about the flash point.
+    MyPoint c = RotateAbout(fx + m->V(1), fy + m->V(2), fx, fy, rot);
+    cx = c.x;
+    cy = c.y;
+    segments.clear();
+    const double thickness = m->V(7), length = m->V(8);
+    if (thickness > 0 && length > 0) {
+        halfThickness = thickness * 0.5;
+        const double h = length * 0.5;
+        const double rho = rot * Pi / 180.0;
+        crossCount = 2;
+        auto at = [&](double a) { return MyPoint{cx + h * std::cos(a), cy + h * std::sin(a)}; };
+        segments.push_back({at(rho), at(rho + Pi)});
+        segments.push_back({at(rho + Pi / 2), at(rho + 3 * Pi / 2)});
+    } else {
+        crossCount = 0;
+    }
+    return true;
+}
+
+void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
+{
+    out.clear();
+    const MyMacro* m = MacroAt(k);
+    if (!m || m->ValueCount < 1) return;
+    const int code = static_cast<int>(m->V(0));
+    double rotation = 0.0;
+    switch (code) {
+    case 2:
+    case 20: {
+        const double hw = m->V(2) * 0.5;
+        const double sx = fx + m->V(3), sy = fy + m->V(4);
+        const double ex = fx + m->V(5), ey = fy + m->V(6);
+        const double d = Direction(sx, sy, ex, ey);
+        const double l = d + Pi / 2, rgt = d + 3 * Pi / 2;
+        out = {{sx + hw * std::cos(l), sy + hw * std::sin(l)},
+               {ex + hw * std::cos(l), ey + hw * std::sin(l)},
+               {ex + hw * std::cos(rgt), ey + hw * std::sin(rgt)},
+               {sx + hw * std::cos(rgt), sy + hw * std::sin(rgt)}};
+        out.push_back(out.front());
+        rotation = m->ValueCount > 7 ? m->V(7) : 0.0;
+        break;
+    }
+    case 21: {
+        const double hw = m->V(2) * 0.5, hh = m->V(3) * 0.5;
+        const double cx = fx + m->V(4), cy = fy + m->V(5);
+        out = {{cx - hw, cy + hh}, {cx + hw, cy + hh}, {cx + hw, cy - hh}, {cx - hw, cy - hh}};
+        out.push_back(out.front());
+        rotation = m->V(6);
+        break;
+    }
+    case 22: {
+        const double w = m->V(2), h = m->V(3);
+        const double lx = fx + m->V(4), ly = fy + m->V(5);
+        out = {{lx, ly + h}, {lx + w, ly + h}, {lx + w, ly}, {lx, ly}};
+        out.push_back(out.front());
+        rotation = m->V(6);
+        break;
+    }
+    case 4: {
+        double nv = m->V(2);
+        if (!std::isfinite(nv) || nv < 0) return;
+        long long n = static_cast<long long>(std::trunc(nv));
+        // Only the pairs the primitive really holds: code, exposure and count
+        // come first, the rotation last.
+        long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
+        n = std::min(n, present);
+        if (n < 3) return;
+        out.reserve(static_cast<std::size_t>(n) + 1);
+        for (long long i = 0; i < n; ++i)
+            out.push_back({fx + m->V(static_cast<int>(3 + 2 * i)), fy + m->V(static_cast<int>(4 + 2 * i))});
+        out.push_back(out.front());
+        rotation = m->V(m->ValueCount - 1);
+        break;
+    }
+    case 5: {
+        if (!PolygonVerticesValid(m->V(2))) return;
+        const int vertices = static_cast<int>(std::trunc(m->V(2)));
+        const double radius = m->V(5) * 0.5;
+        if (!(radius > 0)) return;
+        const double rot = m->V(6);
+        // The centre offset turns with the primitive about the flash point;
+        // the first vertex lies at the rotation angle.
+        MyPoint c = RotateAbout(fx + m->V(3), fy + m->V(4), fx, fy, rot);
+        const double start = rot * Pi / 180.0;
+        for (int i = 0; i < vertices; ++i) {
+            double a = start + TwoPi * i / vertices;
+            out.push_back({c.x + radius * std::cos(a), c.y + radius * std::sin(a)});
+        }
+        out.push_back(out.front());
+        return;
+    }
+    default:
+        return;
+    }
+    if (rotation != 0.0)
+        for (MyPoint& p : out) p = RotateAbout(p.x, p.y, fx, fy, rotation);
+}
+
+void ApertureBox(int d, MyBox& box, double x, double y)
+{
+    box = EmptyBox;
+    const MyAperture* a = ApertureAt(d);
+    if (!a) return;
+    switch (a->Shape) {
+    case apCircle:
+    case apSquare:
+        box = {x - a->Size1 / 2, x + a->Size1 / 2, y - a->Size1 / 2, y + a->Size1 / 2};
+        return;
+    case apPolygon:
+        if (PolygonVerticesValid(a->Size2)) box = {x - a->Size1 / 2, x + a->Size1 / 2, y - a->Size1 / 2, y + a->Size1 / 2};
+        return;
+    case apOval:
+    case apRectangle:
+        box = {x - a->Size1 / 2, x + a->Size1 / 2, y - a->Size2 / 2, y + a->Size2 / 2};
+        return;
+    case apThermal45:
+    case apThermal90:
+        box = {x - a->Size2 / 2, x + a->Size2 / 2, y - a->Size2 / 2, y + a->Size2 / 2};
+        return;
+    case apMacro:
+        break;
+    default:
+        return;
+    }
+    if (MacroCount < 1 || a->FirstPrimitive > a->LastPrimitive || !ValidMacroIndex(a->FirstPrimitive) ||
+        !ValidMacroIndex(a->LastPrimitive))
+        return;
+    MyPointArray outline;
+    for (int k = a->FirstPrimitive; k <= a->LastPrimitive; ++k) {
+        const MyMacro& m = Macros[static_cast<std::size_t>(k)];
+        if (m.ValueCount < 1) continue;
+        const int code = static_cast<int>(m.V(0));
+        double cx = 0, cy = 0, r = 0;
+        switch (code) {
+        case 1:
+        case 7:
+            if (CirclePrimitiveGeometry(k, cx, cy, r, x, y)) GrowBox(box, MyBox{cx - r, cx + r, cy - r, cy + r});
+            break;
+        case 6: {
+            int count = 0;
+            MyTwoPointArray segs;
+            double half = 0;
+            if (MoirePrimitiveGeometry(k, cx, cy, count, segs, half, r, x, y)) {
+                double reach = r;
+                if (count > 0) reach = std::max(reach, std::hypot(m.V(8) * 0.5, half));
+                GrowBox(box, MyBox{cx - reach, cx + reach, cy - reach, cy + reach});
+            }
+            break;
+        }
+        case 2: case 4: case 5: case 20: case 21: case 22:
+            MacroPrimitivePolygon(k, outline, x, y);
+            for (const MyPoint& p : outline) GrowBox(box, p.x, p.y);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+bool ElementBox(const DataElement& e, MyBox& box)
+{
+    box = {0, 0, 0, 0};
+    switch (e.Kind) {
+    case dkFlash:
+        ApertureBox(e.Code, box, e.X3, e.Y3);
+        return true;
+    case dkDrill:
+    case dkDrillList: {
+        const MyTool* t = ToolAt(e.Code);
+        double r = t ? platform::ParseRealOr(t->Diameter, 0.0) * 0.5 : 0.0;
+        if (!std::isfinite(r) || r < 0) r = 0;
+        box = {e.X3 - r, e.X3 + r, e.Y3 - r, e.Y3 + r};
+        return true;
+    }
+    case dkLine:
+    case dkRegionLine: {
+        const double hw = ApertureSize1(e.Code) * 0.5;
+        box = {std::min(e.X1, e.X2) - hw, std::max(e.X1, e.X2) + hw, std::min(e.Y1, e.Y2) - hw, std::max(e.Y1, e.Y2) + hw};
+        return true;
+    }
+    case dkSquareStroke:
+    case 12:
+        box = {std::min({e.X1, e.X2, e.X3, e.X4}), std::max({e.X1, e.X2, e.X3, e.X4}),
+               std::min({e.Y1, e.Y2, e.Y3, e.Y4}), std::max({e.Y1, e.Y2, e.Y3, e.Y4})};
+        return true;
+    case dkArcCCW:
+    case dkArcCW:
+    case dkRegionArcCCW:
+    case dkRegionArcCW: {
+        const double hw = ApertureSize1(e.Code) * 0.5;
+        box = ArcBox(e);
+        box = {box[0] - hw, box[1] + hw, box[2] - hw, box[3] + hw};
+        return true;
+    }
+    case dkCircleCCW:
+    case dkCircleCW:
+    case dkRegionCircleCCW:
+    case dkRegionCircleCW: {
+        const double hw = ApertureSize1(e.Code) * 0.5;
+        const double r = CircleElementRadius(e) + hw;
+        box = {e.X3 - r, e.X3 + r, e.Y3 - r, e.Y3 + r};
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool ElementExtent(const DataElement& e, MyBox& box)
+{
+    switch (e.Kind) {
+    case dkFlash:
+        box = {e.X3, e.X3, e.Y3, e.Y3};
+        return true;
+    case dkLine:
+    case dkSquareStroke:
+    case dkRegionLine:
+        box = {std::min(e.X1, e.X2), std::max(e.X1, e.X2), std::min(e.Y1, e.Y2), std::max(e.Y1, e.Y2)};
+        return true;
+    case dkArcCCW:
+    case dkArcCW:
+    case dkRegionArcCCW:
+    case dkRegionArcCW:
+        box = ArcBox(e);
+        return true;
+    case dkCircleCCW:
+    case dkCircleCW:
+    case dkRegionCircleCCW:
+    case dkRegionCircleCW: {
+        const double r = CircleElementRadius(e);
+        box = {e.X3 - r, e.X3 + r, e.Y3 - r, e.Y3 + r};
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void LayerExtents(int layer, MyBox& box)
+{
+    if (DataCount < 1 || layer < 1) {
+        box = {0, 0, 0, 0};
+        return;
+    }
+    box = EmptyBox;
+    MyBox scratch = EmptyBox;
+    for (std::int32_t i = 0; i < DataCount; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        if (e.Layer != layer || e.Kind <= 0) continue;
+        ElementExtent(e, scratch);
+        GrowBox(box, scratch);
+    }
+    for (double& v : box) v = std::trunc(v / 0.00001 + 0.5) * 0.00001;
+}
+
+void Midpoint(double& x, double& y, double x1, double y1, double x2, double y2)
+{
+    x = (x1 - x2) * 0.5 + x2;
+    y = (y1 - y2) * 0.5 + y2;
+}
+
+void MarkerPoint(const DataElement& e, double& x, double& y)
+{
+    switch (e.Kind) {
+    case dkLine:
+    case dkSquareStroke:
+        Midpoint(x, y, e.X1, e.Y1, e.X2, e.Y2);
+        return;
+    case dkArcCCW:
+    case dkArcCW:
+        MarkerArcMidPoint(e.Kind, x, y, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+        return;
+    case dkFlash:
+    case 4:
+    case 5:
+    case dkDrill:
+        x = e.X3;
+        y = e.Y3;
+        return;
+    default:
+        x = e.X1;
+        y = e.Y1;
+        return;
+    }
+}
+
+void SwapDoubles(double& a, double& b) { std::swap(a, b); }
+
+} // namespace core

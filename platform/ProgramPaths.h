@@ -1,0 +1,24 @@
+#pragma once
+// Where the program keeps its settings and its work folder.
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+// The program folder: TESSEL2_HOME when set; else the executable's folder
+// when it is writable; else $XDG_DATA_HOME/tessel2 (~/.local/share/tessel2).
+// Created when missing.
+std::filesystem::path ProgramFolder();
+
+// The work folder "DATA" inside the program folder (not created here).
+std::filesystem::path DataFolderPath();
+
+// The entry of `folder` whose name equals `name` without regard to ASCII
+// letter case; the exact name wins when both exist. When none exists,
+// folder / name.
+std::filesystem::path FindNoCase(const std::filesystem::path& folder, const std::string& name);
+
+// Forgets the cached program folder (tests change TESSEL2_HOME).
+void ResetProgramFolder();
+
+} // namespace platform

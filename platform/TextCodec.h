@@ -1,0 +1,17 @@
+#pragma once
+// UTF-8 inside the program, CP932 (Windows Shift-JIS) in files.
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// False when the text holds a character the other encoding cannot hold (or
+// bytes that are not valid in the source encoding); `out` is then unspecified.
+bool TryUtf8ToCp932(std::string_view utf8, std::string& out);
+bool TryCp932ToUtf8(std::string_view cp932, std::string& out);
+
+// As above; a text that cannot be converted throws Error naming the problem.
+std::string Utf8ToCp932(std::string_view utf8);
+std::string Cp932ToUtf8(std::string_view cp932);
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those missing.
+# Runs apt-get as root, or through sudo otherwise.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ clang pkg-config make git
+  qt6-base-dev qt6-qpa-plugins
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libclang-rt-14-dev
+  locales
+  fonts-ipaexfont-gothic fonts-ipaexfont-mincho
+  xvfb xauth
+  gerbv
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The number-text tests run under a comma locale as well.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "warning: could not make the de_DE.UTF-8 locale"
+fi
