@@ -122,7 +122,9 @@ private:
             if (!code_.Y.empty()) y = Axis(code_.Y, curY_, DrillFormat.OffsetY);
         }
 
-        if (tool_ > 0 && ((hasCoordinates && drillMode_ == 10) || code_.M == "05")) AddHit(x, y);
+        // G93 sets the machine's zero point: its coordinates are no hole.
+        bool zeroSet = code_.G == "93";
+        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || code_.M == "05")) AddHit(x, y);
 
         if (hasCoordinates) {
             curX_ = x;

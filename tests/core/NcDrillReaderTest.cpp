@@ -114,6 +114,7 @@ TEST_F(NcDrillReaderTest, WhatMakesAHit)
         {"T1000\nX1000\n", 0},                            // tool numbers stop at 999
         {"T999C0.5\nX1000\n", 1},
         {"T-1\nX1000\n", 0},
+        {"M48\nT8C3.3\n%\nG93X0Y0\nX1000\n", 1},       // a zero set is no hole
     };
     for (const Case& c : cases) {
         ResetTables();
