@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -18,19 +17,23 @@ namespace {
 
 const fs::path Corpus = TESSEL2_CORPUS;
 
-// The D-codes 10..999 that begin a line of the file.
+// The D-codes 10..999 that begin a line of the file ("D" and digits, then a
+// blank, a tab or a comma).
 std::set<int> DCodeLines(const fs::path& file)
 {
-    static const std::regex line(R"(^\s*D(\d+)[\s,])");
     std::set<int> codes;
     std::istringstream in(platform::ReadFileBytes(file));
     std::string text;
-    std::smatch m;
-    while (std::getline(in, text))
-        if (std::regex_search(text, m, line) && m[1].length() <= 3) {
-            int n = std::stoi(m[1]);
-            if (n >= 10) codes.insert(n);
-        }
+    while (std::getline(in, text)) {
+        std::size_t i = text.find_first_not_of(" \t");
+        if (i == std::string::npos || text[i] != 'D') continue;
+        std::size_t j = i + 1;
+        while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
+        if (j == i + 1 || j - i - 1 > 3 || j >= text.size()) continue;
+        if (text[j] != ' ' && text[j] != '\t' && text[j] != ',') continue;
+        int n = std::stoi(text.substr(i + 1, j - i - 1));
+        if (n >= 10) codes.insert(n);
+    }
     return codes;
 }
 

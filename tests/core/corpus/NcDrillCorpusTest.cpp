@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 
 using namespace core;
@@ -31,10 +30,52 @@ std::vector<fs::path> CorpusFiles()
     return files;
 }
 
-// The hits per tool number of the file, counted line by line with regular
-// expressions: a tool is selected by T<n>, drilling is switched off by G00
-// or G80 and on by G05 or G81, and every other line with an X or Y value
-// under a selected tool is one hit, but for the zero set G93.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The digits after the first `letter` that is followed by a digit; empty
+// when there is none.
+std::string DigitsAfter(const std::string& line, char letter)
+{
+    for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+        if (line[i] != letter || !IsDigit(line[i + 1])) continue;
+        std::size_t j = i + 1;
+        while (j < line.size() && IsDigit(line[j])) ++j;
+        return line.substr(i + 1, j - i - 1);
+    }
+    return {};
+}
+
+// "T<n>", then any "F<n>", "S<n>" or "B<n>", then "C" and a size.
+bool IsToolDefinition(const std::string& line)
+{
+    std::size_t i = 0;
+    if (line.empty() || line[0] != 'T') return false;
+    for (i = 1; i < line.size() && IsDigit(line[i]); ++i) {}
+    if (i == 1) return false;
+    while (i < line.size() && (line[i] == 'F' || line[i] == 'S' || line[i] == 'B')) {
+        std::size_t j = i + 1;
+        while (j < line.size() && IsDigit(line[j])) ++j;
+        if (j == i + 1) return false;
+        i = j;
+    }
+    return i + 1 < line.size() && line[i] == 'C' && (IsDigit(line[i + 1]) || line[i + 1] == '.');
+}
+
+bool HasCoordinate(const std::string& line)
+{
+    for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+        if (line[i] != 'X' && line[i] != 'Y') continue;
+        std::size_t j = i + 1;
+        if (line[j] == '+' || line[j] == '-') ++j;
+        if (j < line.size() && (IsDigit(line[j]) || line[j] == '.')) return true;
+    }
+    return false;
+}
+
+// The hits per tool number of the file, counted line by line: a tool is
+// selected by T<n>, drilling is switched off by G00 or G80 and on by G05 or
+// G81, and every other line with an X or Y value under a selected tool is one
+// hit, but for the zero set G93.
 struct LineCount {
     bool excellon = false;  // a header or a tool definition was seen
     std::map<int, int> hits;
@@ -43,10 +84,6 @@ struct LineCount {
 
 LineCount CountCoordinateLines(const std::string& bytes)
 {
-    static const std::regex tool(R"(T(\d+))");
-    static const std::regex definition(R"(^T\d+([FSB]\d+)*C[0-9.])");
-    static const std::regex gcode(R"(G(\d+))");
-    static const std::regex coordinate(R"([XY][+-]?[0-9.])");
     LineCount count;
     int current = 0;
     bool drilling = true;
@@ -54,21 +91,27 @@ LineCount CountCoordinateLines(const std::string& bytes)
     std::string line;
     while (std::getline(in, line)) {
         line = line.substr(0, line.find(';'));
-        line = std::regex_replace(line, std::regex(R"(\([^)]*\)?)"), "");
+        std::string kept;
+        bool bracket = false;
+        for (char c : line) {
+            if (bracket) bracket = c != ')';
+            else if (c == '(') bracket = true;
+            else kept.push_back(c);
+        }
+        line = kept;
         if (line.rfind("M48", 0) == 0) count.excellon = true;
         if (line.rfind("G04", 0) == 0 || line.find('%') != std::string::npos || line.find('*') != std::string::npos)
             continue;
-        std::smatch m;
-        if (std::regex_search(line, m, gcode)) {
-            int g = std::stoi(m[1]);
-            if (g == 0 || g == 80) drilling = false;
-            if (g == 5 || g == 81) drilling = true;
+        std::string g = DigitsAfter(line, 'G');
+        if (!g.empty()) {
+            int n = std::stoi(g);
+            if (n == 0 || n == 80) drilling = false;
+            if (n == 5 || n == 81) drilling = true;
         }
-        if (std::regex_search(line, definition)) count.excellon = true;
-        if (std::regex_search(line, m, tool) && m[1].length() < 4) {
-            current = std::stoi(m[1]);
-        }
-        if (current > 0 && drilling && std::regex_search(line, coordinate) && line.find("G93") == std::string::npos) {
+        if (IsToolDefinition(line)) count.excellon = true;
+        std::string t = DigitsAfter(line, 'T');
+        if (!t.empty() && t.size() < 4) current = std::stoi(t);
+        if (current > 0 && drilling && HasCoordinate(line) && g != "93") {
             count.hits[current] += 1;
             count.total += 1;
         }
