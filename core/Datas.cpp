@@ -89,9 +89,9 @@ std::string SlotLetter(int slot)
 
 MyLayerSet DefaultLayerEntry(int slot)
 {
-    MyLayerSet l;
-    l.Letter = l.PageLetter = SlotLetter(slot);
-    l.Polarity = "P";
+    MyLayerSet l;  // Polarity is "P" already
+    l.Letter = SlotLetter(slot);
+    l.PageLetter = l.Letter;
     if (slot >= 1) l.AltColor = l.Color = DefaultLayerColors[static_cast<std::size_t>((slot - 1) % 8)];
     return l;
 }
