@@ -347,7 +347,9 @@ void ApertureBox(int d, MyBox& box, double x, double y)
             double half = 0;
             if (MoirePrimitiveGeometry(k, cx, cy, count, segs, half, r, x, y)) {
                 double reach = r;
-                if (count > 0) reach = std::max(reach, std::hypot(m.V(8) * 0.5, half));
+                // Half the cross-hair length plus half its thickness covers
+                // the cross at any rotation.
+                if (count > 0) reach = std::max(reach, m.V(8) * 0.5 + half);
                 GrowBox(box, MyBox{cx - reach, cx + reach, cy - reach, cy + reach});
             }
             break;
