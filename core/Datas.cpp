@@ -257,7 +257,8 @@ int FindOrAddTool(const std::string& diameter, const std::string& comment, std::
         if (EqualNoCase(tool.Diameter, diameter) && EqualNoCase(tool.Comment, comment)) return t;
     }
     if (add == 1 && ToolCount < MaxToolCode) {
-        ToolCount += 1;
+        // ToolCount may come from a file: never index below tool 1.
+        ToolCount = std::max(ToolCount, 0) + 1;
         MyTool& tool = Tools[static_cast<std::size_t>(ToolCount)];
         tool.Diameter = diameter;
         tool.Comment = comment;

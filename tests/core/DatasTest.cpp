@@ -208,6 +208,10 @@ TEST_F(Tables, FindOrAddTool)
     ToolCount = MaxToolCode;
     EXPECT_EQ(FindOrAddTool("3.0", "", 1), 0);
     EXPECT_EQ(FindOrAddTool("1.0", "", 1), 2);
+
+    ToolCount = -40;   // a broken count read from a file
+    EXPECT_EQ(FindOrAddTool("2.0", "", 1), 1);
+    EXPECT_EQ(ToolCount, 1);
 }
 
 TEST_F(Tables, MarkUsedApertures)
