@@ -316,6 +316,24 @@ TEST_F(NcDrillReaderTest, SpacesAndRepeatsAndSlots)
     EXPECT_DOUBLE_EQ(Hit(1).X3, 2.0);
 }
 
+TEST_F(NcDrillReaderTest, GaugeRunsToTheFileSize)
+{
+    struct RecordingGauge : Gauge {
+        long long maximum = -1, last = -1;
+        int pumps = 0;
+        void SetMaximum(long long m) override { maximum = m; }
+        void SetProgress(long long p) override { last = p; }
+        void Pump() override { pumps += 1; }
+    } gauge;
+    std::string text = "T1\n";
+    for (int i = 0; i < 20000; ++i) text += "X" + std::to_string(1000 + i) + "Y2000\n";
+    ASSERT_TRUE(ReadNcDrillFile(gauge, Write("big.drl", text), 1, value_));
+    EXPECT_EQ(value_.Count, 20000);
+    EXPECT_EQ(gauge.maximum, static_cast<long long>(text.size()));
+    EXPECT_EQ(gauge.last, gauge.maximum);
+    EXPECT_GE(gauge.pumps, 2);  // also while reading, not only at the end
+}
+
 TEST(DrillDiameterText, InchToMillimetres)
 {
     EXPECT_EQ(DrillDiameterText("0.8", 0), "0.8");
