@@ -545,18 +545,25 @@ double ArcArcDistance(const MyArc& a1, const MyArc& a2, MyPoint& n1, MyPoint& n2
     // places at the arc ends.
     const bool firstLarger = r1 >= r2;
     const double rl = firstLarger ? r1 : r2, rs = firstLarger ? r2 : r1;
-    const MyPoint cl = firstLarger ? c1 : c2, cs = firstLarger ? c2 : c1;
-    const double phi = Dir(cl, cs);
-    const double phi12 = Dir(c1, c2), phi21 = Dir(c2, c1);
-    if (rl - (d + rs) >= 0 && on1.Holds(phi) && on2.Holds(phi)) {
-        const MyPoint pl = Polar(cl, rl, phi), ps = Polar(cs, rs, phi);
-        const double gap = rl - d - rs;
-        if (firstLarger)
-            best.Offer(gap, pl, ps);
-        else
-            best.Offer(gap, ps, pl);
-    } else if (d - (r1 + r2) >= 0 && on1.Holds(phi12) && on2.Holds(phi21)) {
-        best.Offer(d - r1 - r2, Polar(c1, r1, phi12), Polar(c2, r2, phi21));
+    const ArcAngles& onl = firstLarger ? on1 : on2;
+    const ArcAngles& ons = firstLarger ? on2 : on1;
+    // Along the line from the first centre to the second (+x when they
+    // coincide).
+    const MyPoint u = d > Zero ? MyPoint{(c2.x - c1.x) / d, (c2.y - c1.y) / d} : MyPoint{1.0, 0.0};
+    if (rl - (d + rs) >= 0) {
+        // One inside the other: both points on the ray from the larger
+        // centre through the smaller one.
+        const double k = firstLarger ? 1.0 : -1.0;
+        const MyPoint pl = Plus(firstLarger ? c1 : c2, k * rl, u), ps = Plus(firstLarger ? c2 : c1, k * rs, u);
+        if (onl.Holds(pl) && ons.Holds(ps)) {
+            if (firstLarger)
+                best.Offer(rl - d - rs, pl, ps);
+            else
+                best.Offer(rl - d - rs, ps, pl);
+        }
+    } else if (d - (r1 + r2) >= 0) {
+        const MyPoint p1 = Plus(c1, r1, u), p2 = Plus(c2, -r2, u);
+        if (on1.Holds(p1) && on2.Holds(p2)) best.Offer(d - r1 - r2, p1, p2);
     }
     MyPoint q, anchor;
     double dd = PointArcDistance(a2.Start, a1, q, anchor);

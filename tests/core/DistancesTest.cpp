@@ -706,3 +706,29 @@ TEST(DistancesBrute, Circles)
               [&](MyPoint p) { return std::max(0.0, Len(p, other.c) - other.r); });
     }
 }
+
+// Figures on a coarse grid with a little jitter: many directions lie within
+// the 0.001 snap of Direction.
+TEST(DistancesBrute, NearlyAxisAligned)
+{
+    Figures f;
+    auto grid = [&](double v) { return std::round(v * 2) / 2 + f.U(-0.0009, 0.0009); };
+    auto jitter = [&](MyPoint p) { return MyPoint{grid(p.x), grid(p.y)}; };
+    for (int t = 0; t < Trials * 3; ++t) {
+        const MySegment s{jitter(f.Point()), jitter(f.Point())};
+        TestArc a = f.Arc();
+        a.c = jitter(a.c);
+        a.r = std::round(a.r * 2) / 2 + 0.5;
+        a.t0 = (t % 2 ? 0.0 : Pi / 2) + f.U(-0.0009, 0.0009) / a.r;
+        if (a.t0 < 0) a.t0 += TwoPi;
+        auto toS = [&](MyPoint p) { return ToSegment(p, s); };
+        auto toA = [&](MyPoint p) { return ToArc(p, a); };
+        MyPoint n1, n2;
+        const double d = SegmentArcDistance(s, a.Arc(), n1, n2);
+        ExpectDistance(d, n1, n2, MinOver(SamplesOf(a), toS), toS, toA, t);
+        const MyPoint p = jitter(f.Point());
+        MyPoint n, anchor;
+        EXPECT_NEAR(PointArcDistance(p, a.Arc(), n, anchor), ToArc(p, a), 0.001) << t;
+        EXPECT_NEAR(PointSegmentDistance(p, s, n, anchor), ToSegment(p, s), 1e-9) << t;
+    }
+}
