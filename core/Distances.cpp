@@ -210,12 +210,10 @@ int ApertureOutline(int d, MyPointArray& out, double fx, double fy)
     }
     if (a->Shape == apPolygon) {
         const double r = a->Size1 / 2;
-        if (!(r > 0.001) || !std::isfinite(r) || !std::isfinite(a->Size2)) return 0;
-        // The vertex count is bounded as for drawing: a count from a file
-        // must not decide how much memory we take.
-        const double n = std::trunc(a->Size2);
-        if (n < 3 || n > 10) return 0;
-        const int vertices = static_cast<int>(n);
+        // A count from a file must not decide how much memory we take: the
+        // same 3 to 12 vertices as the aperture's box.
+        if (!(r > 0.001) || !std::isfinite(r) || !PolygonVerticesValid(a->Size2)) return 0;
+        const int vertices = static_cast<int>(std::trunc(a->Size2));
         const double start = a->Size3 * Pi / 180.0;
         for (int k = 0; k < vertices; ++k) out.push_back(Polar({fx, fy}, r, start + TwoPi * k / vertices));
         out.push_back(out.front());

@@ -328,6 +328,8 @@ TEST_F(DistancesTables, ApertureOutline)
     Apertures[14] = Ap(apPolygon, 0.002, 6.0, 0);  // radius 0.001: too small
     Apertures[15] = Ap(apPolygon, 2.0, 2.9, 0);
     Apertures[16] = Ap(apCircle, 2.0, 0, 0);
+    Apertures[17] = Ap(apPolygon, 2.0, 12.5, 0);
+    Apertures[18] = Ap(apPolygon, 2.0, 13, 0);
     MyPointArray out;
     ASSERT_EQ(ApertureOutline(10, out, 1, 1), 5);
     EXPECT_DOUBLE_EQ(out[0].x, 0.0);
@@ -341,7 +343,8 @@ TEST_F(DistancesTables, ApertureOutline)
     EXPECT_NEAR(out[0].x, std::cos(Pi / 6), 1e-12);
     EXPECT_NEAR(out[0].y, std::sin(Pi / 6), 1e-12);
     EXPECT_DOUBLE_EQ(out[6].x, out[0].x);
-    for (int d : {13, 14, 15, 16, 0, -1, 2000}) {
+    EXPECT_EQ(ApertureOutline(17, out, 0, 0), 13);
+    for (int d : {13, 14, 15, 16, 18, 0, -1, 2000}) {
         EXPECT_EQ(ApertureOutline(d, out, 0, 0), 0) << d;
         EXPECT_TRUE(out.empty());
     }
