@@ -12,13 +12,14 @@
 //
 // Every distance routine takes its inputs in the order of its name, returns
 // the distance (0 when touching or crossing, FarAway when it has no result)
-// and writes the nearest point on each object in the same order.
+// and writes the nearest point on each object in the same order (left as
+// they were when there is no result).
 #include "core/Datas.h"
 #include "core/Geometry.h"
 
 #include <array>
+#include <cstdint>
 #include <span>
-#include <string>
 
 namespace core {
 
@@ -39,8 +40,6 @@ using MyPolygonView = std::span<const MyPoint>;
 // Points found by an intersection routine; the count is returned.
 using MyCrossPoints = std::array<MyPoint, 4>;
 
-// The direction text of an arc: "CCW" counter-clockwise, anything else clockwise.
-inline bool IsCcwText(const std::string& direction) { return direction == "CCW"; }
 // The arc of an element of kind 6, 7, 16 or 17 (6 and 16 counter-clockwise).
 MyArc ElementArc(const DataElement& e);
 
