@@ -54,4 +54,3 @@ BENCHMARK(BM_ReadNcDrillFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
-BENCHMARK_MAIN();
