@@ -1,0 +1,369 @@
+#include "platform/RasterCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+// Rows of the raster as text: '.' for black, '#' for anything else.
+std::string Picture(const RasterCanvas& c)
+{
+    std::string s;
+    for (int y = 0; y < c.Height(); ++y) {
+        for (int x = 0; x < c.Width(); ++x) s += c.Pixel(x, y) ? '#' : '.';
+        s += '\n';
+    }
+    return s;
+}
+
+int Count(const RasterCanvas& c, Color v)
+{
+    int n = 0;
+    for (int y = 0; y < c.Height(); ++y)
+        for (int x = 0; x < c.Width(); ++x) n += c.Pixel(x, y) == v;
+    return n;
+}
+
+std::vector<std::uint32_t> Copy(const RasterCanvas& c)
+{
+    return {c.Bits(), c.Bits() + static_cast<std::size_t>(c.Width()) * c.Height()};
+}
+
+} // namespace
+
+TEST(RasterCanvas, ColoursAreWindowsValues)
+{
+    RasterCanvas c(2, 1);
+    c.SetPixel(0, 0, RGB(255, 0, 0));
+    EXPECT_EQ(c.Pixel(0, 0), 0x0000FFu);
+    EXPECT_EQ(c.Bits()[0], 0xFFFF0000u);   // the buffer holds 0xFFRRGGBB
+    EXPECT_EQ(c.Pixel(5, 0), 0u);          // outside: 0, no crash
+}
+
+TEST(RasterCanvas, PenModesCombinePerPixel)
+{
+    struct Case { PenMode mode; Color under, pen, expect; };
+    const Case cases[] = {
+        {PenMode::Copy, 0x123456, 0x0000FF, 0x0000FF},
+        {PenMode::Merge, 0x00FF00, 0x0000FF, 0x00FFFF},
+        {PenMode::Xor, 0x00FFFF, 0x0000FF, 0x00FF00},
+        {PenMode::NotXor, 0x00FF00, 0x000000, 0xFF00FF},   // a black pen inverts
+    };
+    for (const Case& k : cases) {
+        RasterCanvas c(3, 1, k.under);
+        c.SetPenMode(k.mode);
+        c.SetPenColor(k.pen);
+        c.MoveTo(0, 0);
+        c.LineTo(2, 0);
+        EXPECT_EQ(c.Pixel(1, 0), k.expect) << static_cast<int>(k.mode);
+        EXPECT_EQ(c.Bits()[1] >> 24, 0xFFu);   // alpha stays opaque in every mode
+    }
+}
+
+TEST(RasterCanvas, SinglePixelIgnoresPenMode)
+{
+    RasterCanvas c(1, 1, 0x00FF00);
+    c.SetPenMode(PenMode::Xor);
+    c.SetPixel(0, 0, 0x0000FF);
+    EXPECT_EQ(c.Pixel(0, 0), 0x0000FFu);
+}
+
+TEST(RasterCanvas, RectanglesAndEllipsesLeaveOutRightAndBottom)
+{
+    RasterCanvas c(8, 6);
+    c.SetPenColor(0xFFFFFF);
+    c.SetBrushColor(0xFFFFFF);
+    c.Rectangle(1, 1, 5, 4);
+    EXPECT_EQ(Picture(c), "........\n"
+                          ".####...\n"
+                          ".####...\n"
+                          ".####...\n"
+                          "........\n"
+                          "........\n");
+    c.Fill(0);
+    c.Ellipse(1, 1, 5, 5);
+    EXPECT_EQ(Picture(c), "........\n"
+                          "..##....\n"
+                          ".####...\n"
+                          ".####...\n"
+                          "..##....\n"
+                          "........\n");
+    c.Fill(0);
+    c.Ellipse(5, 5, 1, 1);   // corners in either order
+    EXPECT_EQ(Count(c, 0xFFFFFF), 12);
+    c.Fill(0);
+    c.Ellipse(2, 2, 2, 5);   // empty box: nothing
+    c.Rectangle(2, 2, 6, 2);
+    EXPECT_EQ(Count(c, 0xFFFFFF), 0);
+}
+
+TEST(RasterCanvas, PolygonEvenOddAndEdgeRule)
+{
+    RasterCanvas c(8, 8);
+    c.SetPenColor(0x0000FF);
+    c.SetBrushColor(0xFF0000);
+    c.SetPenMode(PenMode::Merge);
+    // The fill of the square (1,1)-(5,5) covers columns and rows 1..4; the
+    // one-pixel outline runs through the vertex pixels, so it adds column
+    // and row 5.
+    const Point sq[] = {{1, 1}, {5, 1}, {5, 5}, {1, 5}};
+    c.Polygon(sq);
+    EXPECT_EQ(c.Pixel(3, 3), 0xFF0000u);
+    EXPECT_EQ(c.Pixel(1, 1), 0x0000FFu);
+    EXPECT_EQ(c.Pixel(5, 5), 0x0000FFu);
+    EXPECT_EQ(c.Pixel(6, 6), 0u);
+    // A pentagram: the centre is covered twice, so even-odd leaves it out.
+    RasterCanvas s(40, 40);
+    s.SetPenColor(0);
+    s.SetBrushColor(0xFFFFFF);
+    s.SetPenMode(PenMode::Merge);
+    const Point star[] = {{20, 2}, {31, 36}, {2, 14}, {38, 14}, {9, 36}};
+    s.Polygon(star);
+    EXPECT_EQ(s.Pixel(20, 20), 0u);
+    EXPECT_EQ(s.Pixel(20, 6), 0xFFFFFFu);
+    // Two fills sharing an edge share no pixel, even where pixel centres lie
+    // on the edge (a black pen under OR leaves the fills alone).
+    RasterCanvas t(10, 4);
+    t.SetPenMode(PenMode::Merge);
+    t.SetPenColor(0);
+    const Point left[] = {{0, 0}, {6, 0}, {2, 4}, {0, 4}};
+    const Point right[] = {{6, 0}, {10, 0}, {10, 4}, {2, 4}};
+    t.SetBrushColor(0x0000FF);
+    t.Polygon(left);
+    t.SetBrushColor(0x00FF00);
+    t.Polygon(right);
+    EXPECT_EQ(Count(t, 0x00FFFF), 0);
+    EXPECT_EQ(t.Pixel(3, 1), 0x0000FFu);
+    EXPECT_EQ(t.Pixel(4, 1), 0x00FF00u);   // centre (4.5, 1.5) lies on the edge: right side
+}
+
+TEST(RasterCanvas, FilledOutlinedShapesChangeEachPixelOnce)
+{
+    // Under XOR, a pixel changed twice would come back black: every pixel
+    // of the shape must show the pen or the brush.
+    RasterCanvas c(64, 64);
+    c.SetPenMode(PenMode::Xor);
+    c.SetPenColor(0x0000FF);
+    c.SetBrushColor(0x00FF00);
+    for (int w : {1, 2, 3, 6}) {
+        c.Fill(0);
+        c.SetPenWidth(w);
+        c.Ellipse(10, 12, 50, 40);
+        const Point tri[] = {{5, 5}, {60, 20}, {20, 60}, {5, 5}};   // closes on itself
+        c.Polygon(tri);
+        const auto after = Copy(c);
+        for (std::uint32_t p : after) EXPECT_TRUE((p & 0xFFFFFF) != 0x00FFFF) << w;   // overlaps of the two figures are fine; no pen+brush in one figure
+        c.Fill(0);
+        c.Rectangle(3, 3, 40, 30);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const bool inside = x >= 3 && x < 40 && y >= 3 && y < 30;
+                if (w == 1) {
+                    EXPECT_EQ(c.Pixel(x, y) != 0, inside) << x << "," << y;
+                }
+            }
+    }
+    // A polyline that crosses itself and returns over its own path.
+    RasterCanvas p(20, 20);
+    p.SetPenMode(PenMode::Xor);
+    p.SetPenColor(0xFFFFFF);
+    for (int w : {1, 3, 4}) {
+        p.Fill(0);
+        p.SetPenWidth(w);
+        const Point path[] = {{2, 2}, {17, 17}, {17, 2}, {2, 17}, {2, 2}, {17, 17}};
+        p.Polyline(path);
+        p.SetPenMode(PenMode::Merge);
+        RasterCanvas q(20, 20);
+        q.SetPenMode(PenMode::Merge);
+        q.SetPenColor(0xFFFFFF);
+        q.SetPenWidth(w);
+        q.Polyline(path);
+        EXPECT_EQ(Picture(p), Picture(q)) << w;
+        p.SetPenMode(PenMode::Xor);
+    }
+}
+
+TEST(RasterCanvas, XorTwiceRestoresTheBuffer)
+{
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> coord(-30, 130), colour(0, 0xFFFFFF), width(1, 9);
+    RasterCanvas c(100, 80);
+    for (int i = 0; i < 100 * 80; ++i) c.Bits()[i] = RasterCanvas::ToPixel(static_cast<Color>(colour(rng)));
+    const auto before = Copy(c);
+    for (PenMode mode : {PenMode::Xor, PenMode::NotXor}) {
+        c.SetPenMode(mode);
+        for (int round = 0; round < 2; ++round) {
+            std::mt19937 figures(9);   // the same figures both rounds
+            for (int k = 0; k < 60; ++k) {
+                c.SetPenColor(static_cast<Color>(colour(figures)));
+                c.SetBrushColor(static_cast<Color>(colour(figures)));
+                c.SetPenWidth(width(figures));
+                c.SetBrushStyle(k % 5 == 0 ? BrushStyle::BDiagonal : BrushStyle::Solid);
+                c.SetPenStyle(k % 7 == 0 ? PenStyle::Dot : PenStyle::Solid);
+                const int a = coord(figures), b = coord(figures), d = coord(figures), e = coord(figures);
+                switch (k % 5) {
+                case 0: c.MoveTo(a, b); c.LineTo(d, e); c.LineTo(e, a); break;
+                case 1: c.Ellipse(a, b, d, e); break;
+                case 2: c.Rectangle(a, b, d, e); break;
+                case 3: { const Point pts[] = {{a, b}, {d, e}, {e, a}, {b, d}, {a, e}}; c.Polygon(pts); break; }
+                default: { const Point pts[] = {{a, b}, {d, e}, {e, a}, {b, d}}; c.Polyline(pts); break; }
+                }
+            }
+        }
+        EXPECT_TRUE(Copy(c) == before) << static_cast<int>(mode);
+    }
+}
+
+TEST(RasterCanvas, OrBlitCombinesLayers)
+{
+    RasterCanvas picture(4, 1, 0x000000);
+    picture.SetPixel(0, 0, 0x0000FF);
+    RasterCanvas layer(4, 1, 0x000000);
+    layer.SetPixel(0, 0, 0x00FF00);
+    layer.SetPixel(1, 0, 0xFF0000);
+    picture.Blit(layer, 0, 0, RasterCanvas::BlitOp::Or);
+    EXPECT_EQ(picture.Pixel(0, 0), 0x00FFFFu);
+    EXPECT_EQ(picture.Pixel(1, 0), 0xFF0000u);
+    picture.Blit(layer, 3, 0, RasterCanvas::BlitOp::Copy);   // clipped at the edge
+    EXPECT_EQ(picture.Pixel(3, 0), 0x00FF00u);
+    picture.Blit(layer, -100, 50, RasterCanvas::BlitOp::Or);   // wholly outside: nothing
+}
+
+TEST(RasterCanvas, LinesWithWidthAndRoundEnds)
+{
+    RasterCanvas c(12, 9);
+    c.SetPenColor(0xFFFFFF);
+    c.SetPenWidth(3);
+    c.MoveTo(2, 4);
+    c.LineTo(9, 4);
+    EXPECT_EQ(Picture(c), "............\n"
+                          "............\n"
+                          "............\n"
+                          ".##########.\n"
+                          ".##########.\n"
+                          ".##########.\n"
+                          "............\n"
+                          "............\n"
+                          "............\n");
+    c.Fill(0);
+    c.SetPenWidth(2);   // even widths: exactly two rows
+    c.MoveTo(2, 4);
+    c.LineTo(9, 4);
+    EXPECT_EQ(Count(c, 0xFFFFFF), 2 * 9);
+    c.Fill(0);
+    c.SetPenWidth(1);   // one pixel: both ends included
+    c.MoveTo(0, 0);
+    c.LineTo(11, 8);
+    EXPECT_EQ(Count(c, 0xFFFFFF), 12);
+    EXPECT_EQ(c.Pixel(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(c.Pixel(11, 8), 0xFFFFFFu);
+    // A joined path under XOR changes its joints once.
+    c.Fill(0);
+    c.SetPenMode(PenMode::Xor);
+    c.MoveTo(1, 1);
+    c.LineTo(8, 1);
+    c.LineTo(8, 7);
+    c.LineTo(1, 1);
+    EXPECT_EQ(c.Pixel(8, 1), 0xFFFFFFu);
+    EXPECT_EQ(c.Pixel(8, 7), 0xFFFFFFu);
+}
+
+TEST(RasterCanvas, DottedPenAndHatchedBrush)
+{
+    RasterCanvas c(12, 1);
+    c.SetPenColor(0xFFFFFF);
+    c.SetPenStyle(PenStyle::Dot);
+    c.MoveTo(0, 0);
+    c.LineTo(11, 0);
+    EXPECT_EQ(Picture(c), "###...###...\n");
+    RasterCanvas h(16, 16);
+    h.SetBrushStyle(BrushStyle::BDiagonal);
+    h.SetBrushColor(0xFFFFFF);
+    h.FillRect({0, 0, 16, 16});
+    EXPECT_EQ(Count(h, 0xFFFFFF), 32);
+    EXPECT_EQ(h.Pixel(7, 0), 0xFFFFFFu);
+    EXPECT_EQ(h.Pixel(6, 1), 0xFFFFFFu);   // "/": up to the right
+    EXPECT_EQ(h.Pixel(0, 0), 0u);
+}
+
+TEST(RasterCanvas, ClipsAtTheBufferEdge)
+{
+    // Figures reaching past every edge draw exactly their visible part.
+    RasterCanvas big(60, 60), small(20, 20);
+    for (RasterCanvas* c : {&big, &small}) {
+        c->SetPenColor(0xFFFFFF);
+        c->SetBrushColor(0x808080);
+        c->SetPenMode(PenMode::Merge);
+    }
+    auto draw = [](RasterCanvas& c, int o) {
+        c.SetPenWidth(1);
+        c.MoveTo(-7 + o, 3 + o);
+        c.LineTo(45 + o, 17 + o);
+        c.MoveTo(5 + o, -20 + o);
+        c.LineTo(12 + o, 40 + o);
+        c.SetPenWidth(4);
+        c.MoveTo(-10 + o, 25 + o);
+        c.LineTo(30 + o, -3 + o);
+        c.Ellipse(-6 + o, 10 + o, 26 + o, 30 + o);
+        const Point tri[] = {{-15 + o, -5 + o}, {35 + o, 8 + o}, {3 + o, 33 + o}};
+        c.Polygon(tri);
+        c.Rectangle(15 + o, 15 + o, 40 + o, 22 + o);
+    };
+    draw(big, 20);
+    draw(small, 0);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(small.Pixel(x, y), big.Pixel(x + 20, y + 20)) << x << "," << y;
+}
+
+TEST(RasterCanvas, GuardBandSaturation)
+{
+    EXPECT_EQ(SaturateCoord(1e12), GuardBand);
+    EXPECT_EQ(SaturateCoord(-1e12), -GuardBand);
+    EXPECT_EQ(SaturateCoord(std::nan("")), -GuardBand);
+    EXPECT_EQ(SaturateCoord(-2.7), -2);   // cut toward zero
+    EXPECT_EQ(SaturateCoord(2.7), 2);
+    // Coordinates near the int32 limits draw the visible part, quickly.
+    RasterCanvas c(50, 50);
+    c.SetPenColor(0xFFFFFF);
+    c.SetBrushColor(0xFFFFFF);
+    c.MoveTo(INT32_MIN, 25);
+    c.LineTo(INT32_MAX, 25);
+    EXPECT_EQ(Count(c, 0xFFFFFF), 50);
+    c.Fill(0);
+    c.SetPenWidth(7);
+    c.MoveTo(-2000000000, -2000000000);
+    c.LineTo(2000000000, 2000000000);
+    EXPECT_EQ(c.Pixel(25, 25), 0xFFFFFFu);
+    EXPECT_EQ(c.Pixel(45, 5), 0u);
+    c.Fill(0);
+    c.SetPenWidth(1);
+    c.Ellipse(-2000000000, -2000000000, 2000000000, 2000000000);   // a huge disc covers all
+    EXPECT_EQ(Count(c, 0xFFFFFF), 2500);
+    c.Fill(0);
+    const Point tri[] = {{INT32_MIN, INT32_MIN}, {INT32_MAX, 0}, {INT32_MIN, INT32_MAX}};
+    c.Polygon(tri);
+    EXPECT_GT(Count(c, 0xFFFFFF), 1000);
+}
+
+TEST(RasterCanvas, FillMaskUsesPenModeOnce)
+{
+    RasterCanvas mask(4, 1, MaskEmpty);
+    mask.SetPixel(0, 0, MaskPen);
+    mask.SetPixel(1, 0, MaskBrush);
+    mask.SetPixel(2, 0, MaskBrush);
+    RasterCanvas c(6, 1, 0x00FF00);
+    c.SetPenMode(PenMode::Xor);
+    c.SetPenColor(0x0000FF);
+    c.SetBrushColor(0xFF0000);
+    c.FillMask(mask, 1, 0);
+    EXPECT_EQ(c.Pixel(0, 0), 0x00FF00u);
+    EXPECT_EQ(c.Pixel(1, 0), 0x00FFFFu);
+    EXPECT_EQ(c.Pixel(2, 0), 0xFFFF00u);
+    EXPECT_EQ(c.Pixel(4, 0), 0x00FF00u);   // empty mask pixels leave the picture
+    c.FillMask(mask, -100, 0);             // outside: nothing
+}
