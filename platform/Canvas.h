@@ -147,7 +147,8 @@ public:
     // without touching what lies under it.
     virtual void FillMask(const RasterCanvas& mask, int left, int top) = 0;
 
-    static constexpr int MaxPenWidth = 4096;
+    // Wide enough for any track at any zoom; the rasteriser clips per row.
+    static constexpr int MaxPenWidth = GuardBand;
 
 protected:
     Color penColor_ = 0;
