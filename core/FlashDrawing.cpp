@@ -95,6 +95,19 @@ void EndMask(Canvas& target, const Xf& maskXf, const Xf& xf)
     target.FillMask(Scratch(), maskXf.dx - xf.dx, maskXf.dy - xf.dy);
 }
 
+// Chords for an arc of `sweep` radians and radius r: none falls more than a
+// quarter pixel inside the circle (sag ≈ r θ² / 8); at least six.
+int ArcSegments(double sweep, double radius, double scale)
+{
+    const double rpx = std::fabs(radius * scale);
+    if (!(rpx > 0) || !std::isfinite(rpx) || !(sweep > 0)) return 6;
+    const double n = std::ceil(sweep / std::sqrt(2.0 / rpx));
+    return static_cast<int>(std::clamp(n, 6.0, 1024.0));
+}
+
+// Segments of a moiré ring: 32, or more on a large ring, by the same rule.
+int RingSegments(double radius, double scale) { return std::clamp(ArcSegments(2 * Pi, radius, scale), 32, 1024); }
+
 // Four pads on a mask (exposed ink set by the caller). A gap at least as
 // wide as the inner radius leaves no pad to cut: the full ring is drawn.
 void ThermalOn(Canvas& m, const Xf& xf, double rotation, double gap, double outer, double inner, double cx, double cy)
@@ -115,17 +128,24 @@ void ThermalOn(Canvas& m, const Xf& xf, double rotation, double gap, double oute
     const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
     // The bridges meet and nothing of the ring is left.
     if (!(a4 > a0)) return;
-    const double s = (a4 - a0) / 4;
+    // The pad: the outer arc from a0 to a4, then the inner arc back. Both
+    // arcs in as many chords as keep them within a quarter pixel of the
+    // circle, at least six.
     const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
-    const double outerAngles[7] = {a0, a0 + s / 2, a0 + s, a0 + 2 * s, a0 + 3 * s, a0 + 3.5 * s, a4};
-    const double innerAngles[5] = {ai0, a0 + 3 * s, a0 + 2 * s, a0 + s, ai4};
+    const int no = ArcSegments(a4 - a0, ro, xf.scale), ni = ArcSegments(ai0 - ai4, ri, xf.scale);
     double rot = rotation * Pi / 180.0;
-    MyTPointArray dev(13);
+    MyTPointArray dev(static_cast<std::size_t>(no + ni + 3));
     for (int q = 0; q < 4; ++q, rot += Pi / 2) {
-        int k = 0;
-        for (double a : outerAngles) dev[static_cast<std::size_t>(k++)] = xf.P(cx + ro * std::cos(a + rot), cy + ro * std::sin(a + rot));
-        for (double a : innerAngles) dev[static_cast<std::size_t>(k++)] = xf.P(cx + ri * std::cos(a + rot), cy + ri * std::sin(a + rot));
-        dev[12] = dev[0];
+        std::size_t k = 0;
+        for (int j = 0; j <= no; ++j) {
+            const double a = a0 + (a4 - a0) * j / no + rot;
+            dev[k++] = xf.P(cx + ro * std::cos(a), cy + ro * std::sin(a));
+        }
+        for (int j = 0; j <= ni; ++j) {
+            const double a = ai0 + (ai4 - ai0) * j / ni + rot;
+            dev[k++] = xf.P(cx + ri * std::cos(a), cy + ri * std::sin(a));
+        }
+        dev[k] = dev[0];
         m.Polygon(dev);
     }
 }
@@ -149,7 +169,7 @@ void MoireOn(Canvas& m, const Xf& xf, int k, double fx, double fy)
     MyPointArray ring;
     MyTPointArray dev;
     for (int count = 0;;) {
-        CirclePoints(32, ring, radius, cx, cy);
+        CirclePoints(RingSegments(radius, xf.scale), ring, radius, cx, cy);
         xf.Poly(ring, dev);
         m.Polyline(dev);
         ++count;

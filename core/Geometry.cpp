@@ -266,9 +266,11 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         if (!std::isfinite(nv) || nv < 0) return;
         long long n = static_cast<long long>(std::trunc(nv));
         // Only the pairs the primitive really holds: code, exposure and count
-        // come first, the rotation last.
+        // come first, the rotation last. The closing point is taken too: in
+        // a well-formed outline it repeats the start, and an outline whose
+        // last point does not return to its start is closed through it.
         long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
-        n = std::min(n, present);
+        n = std::min(n + 1, present);
         if (n < 3) return;
         out.reserve(static_cast<std::size_t>(n) + 1);
         for (long long i = 0; i < n; ++i)

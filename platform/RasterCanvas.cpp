@@ -340,7 +340,7 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
         q = {Sat(q.x), Sat(q.y)};
         if (p.y == q.y) continue;
         if (p.y > q.y) std::swap(p, q);
-        // Rows whose centres lie in [p.y, q.y).
+        // Rows p.y .. q.y - 1.
         if (q.y <= 0 || p.y >= height_) continue;
         edges_.push_back({static_cast<double>(p.x), static_cast<double>(q.x - p.x) / static_cast<double>(q.y - p.y), p.y, q.y});
         minRow = std::min(minRow, std::max(p.y, 0));
@@ -354,19 +354,21 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
         while (next < edges_.size() && std::max(edges_[next].yTop, 0) <= y) active_.push_back(static_cast<std::int32_t>(next++));
         std::size_t keep = 0;
         crossings_.clear();
-        const double yc = y + 0.5;
+        // Vertices sit at pixel centres: row y's centre line meets the edge
+        // at x + 0.5, and the pixels whose centres lie from one crossing up
+        // to the next are inside.
         for (std::int32_t idx : active_) {
             const Edge& e = edges_[static_cast<std::size_t>(idx)];
             if (e.yEnd <= y) continue;
             active_[keep++] = idx;
-            crossings_.push_back(e.x + (yc - e.yTop) * e.dxdy);
+            crossings_.push_back(e.x + (y - e.yTop) * e.dxdy);
         }
         active_.resize(keep);
         if (crossings_.size() < 2) continue;
         std::sort(crossings_.begin(), crossings_.end());
         for (std::size_t k = 0; k + 1 < crossings_.size(); k += 2) {
-            const double c0 = std::max(std::ceil(crossings_[k] - 0.5), 0.0);
-            const double c1 = std::min(std::ceil(crossings_[k + 1] - 0.5), static_cast<double>(width_));
+            const double c0 = std::max(std::ceil(crossings_[k]), 0.0);
+            const double c1 = std::min(std::ceil(crossings_[k + 1]), static_cast<double>(width_));
             if (c0 < c1) fill_.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
         }
     }

@@ -4,11 +4,13 @@
 //
 // Coverage rule. A pixel (x, y) is the unit square [x, x+1) × [y, y+1); it
 // is covered by a figure when its centre (x + 0.5, y + 0.5) is:
-//  - Polygon fill: inside the polygon whose vertices are the given points
-//    taken as pixel corners, by the even-odd rule. A centre exactly on an
-//    edge counts for the edge's right and lower side only, so polygons that
-//    share an edge never share a pixel, and the rectangle polygon (l, t)–
-//    (r, b) fills exactly columns l..r-1 and rows t..b-1.
+//  - Polygon fill: inside the polygon whose vertices are the centres of the
+//    given pixels, by the even-odd rule. A centre exactly on an edge counts
+//    for the edge's right and lower side only, so polygons that share an
+//    edge never share a pixel, and the rectangle polygon (l, t)–(r, b)
+//    fills exactly columns l..r-1 and rows t..b-1. (Device points are cut
+//    toward zero from real ones; taking them as centres keeps a polygon
+//    where it belongs on average, half a pixel lower right than corners.)
 //  - Ellipse fill: inside or on the ellipse inscribed in the box [l, r] ×
 //    [t, b] (pixel corners): the box's right column and bottom row stay out.
 //  - Rectangle fill: the box, right column and bottom row excluded.
