@@ -241,11 +241,12 @@ void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow)
     dotPhase_ = static_cast<int>((phase + steps) % 6);
 }
 
-void RasterCanvas::CapsuleSpans(double ax, double ay, double bx, double by, double r)
+void RasterCanvas::CapsuleSpans(double ax, double ay, double bx, double by, double r, std::vector<Span>& out, int rowMin,
+                                int rowEnd, int colMin, int colEnd)
 {
     const double top = std::min(ay, by) - r, bottom = std::max(ay, by) + r;
-    const double rowLo = std::max(std::ceil(top - 0.5 - Tie), 0.0);
-    const double rowHi = std::min(std::floor(bottom - 0.5 + Tie), static_cast<double>(height_) - 1);
+    const double rowLo = std::max(std::ceil(top - 0.5 - Tie), static_cast<double>(rowMin));
+    const double rowHi = std::min(std::floor(bottom - 0.5 + Tie), static_cast<double>(rowEnd) - 1);
     if (rowLo > rowHi) return;
     const double dx = bx - ax, dy = by - ay;
     const double l2 = dx * dx + dy * dy, rl = r * std::sqrt(l2), r2 = r * r;
@@ -293,9 +294,9 @@ void RasterCanvas::CapsuleSpans(double ax, double ay, double bx, double by, doub
             }
         }
         if (!(lo <= hi)) continue;
-        const double c0 = std::max(std::ceil(lo - 0.5 - Tie), 0.0);
-        const double c1 = std::min(std::floor(hi - 0.5 + Tie) + 1.0, static_cast<double>(width_));
-        if (c0 < c1) pen_.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
+        const double c0 = std::max(std::ceil(lo - 0.5 - Tie), static_cast<double>(colMin));
+        const double c1 = std::min(std::floor(hi - 0.5 + Tie) + 1.0, static_cast<double>(colEnd));
+        if (c0 < c1) out.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
     }
 }
 
@@ -316,11 +317,11 @@ void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool sk
         // Odd widths run through pixel centres, even ones through corners.
         const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
         if (n == 1) {
-            CapsuleSpans(points[0].x + off, points[0].y + off, points[0].x + off, points[0].y + off, r);
+            CapsuleSpans(points[0].x + off, points[0].y + off, points[0].x + off, points[0].y + off, r, pen_, 0, height_, 0, width_);
         } else {
             for (std::size_t i = 0; i < segs; ++i) {
                 const Point a = points[i], b = points[(i + 1) % n];
-                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r);
+                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, 0, height_, 0, width_);
             }
         }
     }
@@ -414,14 +415,42 @@ void RasterCanvas::LineTo(int x, int y)
         LinePixels(penPos_, b, chained_, true);
         chained_ = true;
     } else {
-        pen_.clear();
-        const double off = (penWidth_ & 1) ? 0.5 : 0.0;
-        CapsuleSpans(penPos_.x + off, penPos_.y + off, b.x + off, b.y + off, penWidth_ * 0.5);
         const Op op = MakeOp(penColor_);
-        for (const Span& s : pen_) Apply(Scanline(s.y), s.x0, s.x1, op);
+        const long long dx = static_cast<long long>(b.x) - penPos_.x, dy = static_cast<long long>(b.y) - penPos_.y;
+        if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
+            const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
+            const Span* sp = linePool_.data() + ref.start;
+            for (int k = 0; k < ref.count; ++k) {
+                const int y = penPos_.y + sp[k].y;
+                if (y < 0 || y >= height_) continue;
+                const int x0 = std::max(penPos_.x + sp[k].x0, 0), x1 = std::min(penPos_.x + sp[k].x1, width_);
+                if (x0 < x1) Apply(Scanline(y), x0, x1, op);
+            }
+        } else {
+            pen_.clear();
+            const double off = (penWidth_ & 1) ? 0.5 : 0.0;
+            CapsuleSpans(penPos_.x + off, penPos_.y + off, b.x + off, b.y + off, penWidth_ * 0.5, pen_, 0, height_, 0, width_);
+            for (const Span& s : pen_) Apply(Scanline(s.y), s.x0, s.x1, op);
+        }
         chained_ = false;
     }
     penPos_ = b;
+}
+
+const RasterCanvas::PatternRef& RasterCanvas::LinePattern(int w, int dx, int dy)
+{
+    constexpr int D = 2 * PatternReach + 1;
+    if (linePatterns_.empty()) linePatterns_.resize(static_cast<std::size_t>(PatternMaxWidth - 1) * D * D);
+    PatternRef& ref = linePatterns_[(static_cast<std::size_t>(w - 2) * D + static_cast<std::size_t>(dx + PatternReach)) * D +
+                                    static_cast<std::size_t>(dy + PatternReach)];
+    if (ref.start < 0) {
+        const double off = (w & 1) ? 0.5 : 0.0;
+        ref.start = static_cast<std::int32_t>(linePool_.size());
+        CapsuleSpans(off, off, dx + off, dy + off, w * 0.5, linePool_, -PatternReach - w, PatternReach + w + 1,
+                     -PatternReach - w, PatternReach + w + 1);
+        ref.count = static_cast<std::int32_t>(linePool_.size()) - ref.start;
+    }
+    return ref;
 }
 
 void RasterCanvas::Polyline(std::span<const Point> points)
@@ -450,6 +479,51 @@ void RasterCanvas::Polygon(std::span<const Point> points)
     Compose();
 }
 
+// Row ry (from the top of the box) of the ellipse with semi-axes a, b in a
+// box whose top left is the origin: the covered columns and the inside ones
+// (all four side neighbours covered); the rest of the row is outline.
+RasterCanvas::EllipseRow RasterCanvas::EllipseRowAt(double a, double b, int ry)
+{
+    const Cols up = EllipseCols(a, b, a, b, ry - 0.5);
+    const Cols row = EllipseCols(a, b, a, b, ry + 0.5);
+    const Cols down = EllipseCols(a, b, a, b, ry + 1.5);
+    if (row.Empty()) return {0, 0, 0, 0};
+    int i0 = row.lo + 1, i1 = row.hi - 1;
+    if (up.Empty() || down.Empty()) {
+        i1 = i0;
+    } else {
+        i0 = std::max({i0, up.lo, down.lo});
+        i1 = std::min({i1, up.hi, down.hi});
+    }
+    if (i0 >= i1) i0 = i1 = row.hi;
+    return {row.lo, i0, i1, row.hi};
+}
+
+const RasterCanvas::PatternRef& RasterCanvas::EllipsePattern(int w, int h)
+{
+    constexpr int D = EllipsePatternMax + 1;
+    if (ellipsePatterns_.empty()) ellipsePatterns_.resize(static_cast<std::size_t>(D) * D);
+    PatternRef& ref = ellipsePatterns_[static_cast<std::size_t>(w) * D + static_cast<std::size_t>(h)];
+    if (ref.start < 0) {
+        ref.start = static_cast<std::int32_t>(ellipsePool_.size());
+        for (int ry = 0; ry < h; ++ry) ellipsePool_.push_back(EllipseRowAt(w * 0.5, h * 0.5, ry));
+        ref.count = h;
+    }
+    return ref;
+}
+
+void RasterCanvas::PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp)
+{
+    if (r.lo >= r.hi) return;
+    if (oneOp) {
+        PaintPen(y, left + r.lo, left + r.hi, penOp);
+        return;
+    }
+    PaintPen(y, left + r.lo, left + r.i0, penOp);
+    if (r.i0 < r.i1) PaintBrush(y, left + r.i0, left + r.i1, brushOp);
+    PaintPen(y, left + r.i1, left + r.hi, penOp);
+}
+
 void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
 {
     left = Sat(left), top = Sat(top), right = Sat(right), bottom = Sat(bottom);
@@ -463,30 +537,15 @@ void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
     if (penWidth_ == 1) {
         const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
         if (y0 >= y1) return;
-        Cols up = EllipseCols(cx, cy, a, b, y0 - 0.5);
-        Cols row = EllipseCols(cx, cy, a, b, y0 + 0.5);
-        for (int y = y0; y < y1; ++y) {
-            const Cols down = EllipseCols(cx, cy, a, b, y + 1.5);
-            if (!row.Empty()) {
-                // Inside pixels have all four side neighbours covered.
-                int i0 = row.lo + 1, i1 = row.hi - 1;
-                if (up.Empty() || down.Empty()) {
-                    i1 = i0;
-                } else {
-                    i0 = std::max({i0, up.lo, down.lo});
-                    i1 = std::min({i1, up.hi, down.hi});
-                }
-                if (i0 < i1) {
-                    PaintPen(y, row.lo, i0, penOp);
-                    PaintBrush(y, i0, i1, brushOp);
-                    PaintPen(y, i1, row.hi, penOp);
-                } else {
-                    PaintPen(y, row.lo, row.hi, penOp);
-                }
-            }
-            up = row;
-            row = down;
+        const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+        const int w = right - left, h = bottom - top;
+        if (w <= EllipsePatternMax && h <= EllipsePatternMax) {
+            const PatternRef& ref = EllipsePattern(w, h);
+            const EllipseRow* rows = ellipsePool_.data() + ref.start;
+            for (int y = y0; y < y1; ++y) PaintEllipseRow(y, left, rows[y - top], penOp, brushOp, oneOp);
+            return;
         }
+        for (int y = y0; y < y1; ++y) PaintEllipseRow(y, left, EllipseRowAt(a, b, y - top), penOp, brushOp, oneOp);
         return;
     }
     const double h = penWidth_ * 0.5;

@@ -117,7 +117,21 @@ private:
     void PaintBrush(int y, int x0, int x1, const Op& op);
     // Pen spans of a path (open or closed) into pen_, sorted and merged.
     void PathSpans(std::span<const Point> points, bool closed, bool skipFirst);
-    void CapsuleSpans(double ax, double ay, double bx, double by, double r);
+    void CapsuleSpans(double ax, double ay, double bx, double by, double r, std::vector<Span>& out, int rowMin,
+                      int rowEnd, int colMin, int colEnd);
+    static constexpr int PatternMaxWidth = 8, PatternReach = 48, EllipsePatternMax = 64;
+    // Short wide lines and small circles repeat: their spans are kept,
+    // relative to the start pixel or the box's top left, built on first use.
+    struct PatternRef {
+        std::int32_t start = -1, count = 0;
+    };
+    struct EllipseRow {
+        std::int32_t lo, i0, i1, hi;   // outline [lo, i0) and [i1, hi), fill [i0, i1)
+    };
+    const PatternRef& LinePattern(int w, int dx, int dy);
+    const PatternRef& EllipsePattern(int w, int h);
+    static EllipseRow EllipseRowAt(double a, double b, int ry);
+    void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
     void LinePixels(Point a, Point b, bool skipFirst, bool paintNow);
     void FillSpans(std::span<const Point> points);
     void Compose();
@@ -135,6 +149,9 @@ private:
     std::vector<std::int32_t> active_;
     std::vector<double> crossings_;
     std::vector<Point> closed_;
+    std::vector<PatternRef> linePatterns_, ellipsePatterns_;
+    std::vector<Span> linePool_;
+    std::vector<EllipseRow> ellipsePool_;
 };
 
 } // namespace platform

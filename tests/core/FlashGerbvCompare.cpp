@@ -60,6 +60,15 @@ std::string GerberAperture(const FlashCase& c)
     }
 }
 
+FlashCase Std(std::string name, int shape, double s1, double s2 = 0, double s3 = 0)
+{
+    return {std::move(name), shape, s1, s2, s3, {}};
+}
+FlashCase Mac(std::string name, std::vector<std::string> primitives)
+{
+    return {std::move(name), apMacro, 0, 0, 0, std::move(primitives)};
+}
+
 void SetUpTables(const FlashCase& c)
 {
     ResetTables();
@@ -202,19 +211,19 @@ protected:
 TEST_F(GerbvCompare, StandardApertures)
 {
     const FlashCase cases[] = {
-        {"circle", apCircle, 3.0},
-        {"square", apSquare, 2.5},
-        {"rectangle", apRectangle, 4.0, 1.5},
-        {"thin rectangle", apRectangle, 0.1, 5.0},
-        {"oval wide", apOval, 4.0, 1.5},
-        {"oval tall", apOval, 1.2, 3.6},
-        {"oval round", apOval, 2.0, 2.0},
-        {"triangle", apPolygon, 3.0, 3, 15},
-        {"pentagon", apPolygon, 4.0, 5, 0},
-        {"octagon", apPolygon, 3.0, 8, 22.5},
-        {"dodecagon", apPolygon, 3.0, 12, 10},
-        {"thermal 45", apThermal45, 2.0, 3.0, 0.4},
-        {"thermal 90", apThermal90, 1.5, 3.5, 0.6},
+        Std("circle", apCircle, 3.0),
+        Std("square", apSquare, 2.5),
+        Std("rectangle", apRectangle, 4.0, 1.5),
+        Std("thin rectangle", apRectangle, 0.1, 5.0),
+        Std("oval wide", apOval, 4.0, 1.5),
+        Std("oval tall", apOval, 1.2, 3.6),
+        Std("oval round", apOval, 2.0, 2.0),
+        Std("triangle", apPolygon, 3.0, 3, 15),
+        Std("pentagon", apPolygon, 4.0, 5, 0),
+        Std("octagon", apPolygon, 3.0, 8, 22.5),
+        Std("dodecagon", apPolygon, 3.0, 12, 10),
+        Std("thermal 45", apThermal45, 2.0, 3.0, 0.4),
+        Std("thermal 90", apThermal90, 1.5, 3.5, 0.6),
     };
     for (const FlashCase& c : cases) Compare(c);
 }
@@ -222,28 +231,27 @@ TEST_F(GerbvCompare, StandardApertures)
 TEST_F(GerbvCompare, MacroPrimitives)
 {
     const FlashCase cases[] = {
-        {"circle off centre", apMacro, 0, 0, 0, {"1,1,2.0,0.8,-0.5"}},
-        {"vector line 20", apMacro, 0, 0, 0, {"20,1,0.6,-1.5,-0.5,1.5,1.0,0"}},
-        {"vector line 20 turned", apMacro, 0, 0, 0, {"20,1,0.4,0,0,2.0,0,30"}},
-        {"vector line 2", apMacro, 0, 0, 0, {"2,1,0.5,-1.0,1.0,1.5,-1.0,0"}},
-        {"centre line", apMacro, 0, 0, 0, {"21,1,3.0,1.0,0.5,0.2,0"}},
-        {"centre line turned", apMacro, 0, 0, 0, {"21,1,3.0,1.0,0.5,0.2,-135"}},
-        {"lower-left line", apMacro, 0, 0, 0, {"22,1,2.0,1.0,-0.5,-0.5,0"}},
-        {"lower-left line turned", apMacro, 0, 0, 0, {"22,1,2.0,1.0,0,0,-45"}},
-        {"outline", apMacro, 0, 0, 0, {"4,1,4,-1,-1,1.5,-1,1,1.2,-1.2,0.8,-1,-1,0"}},
-        {"outline turned", apMacro, 0, 0, 0, {"4,1,3,0.0,0.0,0.0,1.5,1.5,1.5,0.0,0.0,-25"}},
-        {"polygon", apMacro, 0, 0, 0, {"5,1,6,0,0,3.0,0"}},
-        {"polygon turned", apMacro, 0, 0, 0, {"5,1,3,0,0,2.5,-10"}},
-        {"moire", apMacro, 0, 0, 0, {"6,0,0,4.0,0.3,0.4,3,0.1,4.6,0"}},
-        {"moire turned", apMacro, 0, 0, 0, {"6,0,0,3.0,0.2,0.3,2,0.1,3.5,30"}},
-        {"thermal", apMacro, 0, 0, 0, {"7,0,0,3.0,2.0,0.4,0"}},
-        {"thermal turned", apMacro, 0, 0, 0, {"7,0,0,3.0,1.6,0.3,-13"}},
-        {"clear square in a disc", apMacro, 0, 0, 0, {"1,1,3.0,0,0", "21,0,1.2,1.2,0,0,0"}},
-        {"annulus", apMacro, 0, 0, 0, {"1,1,3.0,0,0", "1,0,2.4,0,0"}},
-        {"rounded rectangle", apMacro, 0, 0, 0,
-         {"21,1,2.0,1.2,0,0,0", "21,1,2.4,0.8,0,0,0", "1,1,0.4,-1.0,0.4", "1,1,0.4,1.0,0.4", "1,1,0.4,-1.0,-0.4",
-          "1,1,0.4,1.0,-0.4"}},
-        {"overlapping primitives", apMacro, 0, 0, 0, {"1,1,2.0,-0.5,0", "1,1,2.0,0.5,0", "20,1,0.3,-2,0,2,0,0"}},
+        Mac("circle off centre", {"1,1,2.0,0.8,-0.5"}),
+        Mac("vector line 20", {"20,1,0.6,-1.5,-0.5,1.5,1.0,0"}),
+        Mac("vector line 20 turned", {"20,1,0.4,0,0,2.0,0,30"}),
+        Mac("vector line 2", {"2,1,0.5,-1.0,1.0,1.5,-1.0,0"}),
+        Mac("centre line", {"21,1,3.0,1.0,0.5,0.2,0"}),
+        Mac("centre line turned", {"21,1,3.0,1.0,0.5,0.2,-135"}),
+        Mac("lower-left line", {"22,1,2.0,1.0,-0.5,-0.5,0"}),
+        Mac("lower-left line turned", {"22,1,2.0,1.0,0,0,-45"}),
+        Mac("outline", {"4,1,4,-1,-1,1.5,-1,1,1.2,-1.2,0.8,-1,-1,0"}),
+        Mac("outline turned", {"4,1,3,0.0,0.0,0.0,1.5,1.5,1.5,0.0,0.0,-25"}),
+        Mac("polygon", {"5,1,6,0,0,3.0,0"}),
+        Mac("polygon turned", {"5,1,3,0,0,2.5,-10"}),
+        Mac("moire", {"6,0,0,4.0,0.3,0.4,3,0.1,4.6,0"}),
+        Mac("moire turned", {"6,0,0,3.0,0.2,0.3,2,0.1,3.5,30"}),
+        Mac("thermal", {"7,0,0,3.0,2.0,0.4,0"}),
+        Mac("thermal turned", {"7,0,0,3.0,1.6,0.3,-13"}),
+        Mac("clear square in a disc", {"1,1,3.0,0,0", "21,0,1.2,1.2,0,0,0"}),
+        Mac("annulus", {"1,1,3.0,0,0", "1,0,2.4,0,0"}),
+        Mac("rounded rectangle", {"21,1,2.0,1.2,0,0,0", "21,1,2.4,0.8,0,0,0", "1,1,0.4,-1.0,0.4", "1,1,0.4,1.0,0.4",
+                                  "1,1,0.4,-1.0,-0.4", "1,1,0.4,1.0,-0.4"}),
+        Mac("overlapping primitives", {"1,1,2.0,-0.5,0", "1,1,2.0,0.5,0", "20,1,0.3,-2,0,2,0,0"}),
     };
     for (const FlashCase& c : cases) Compare(c);
 }
@@ -254,15 +262,15 @@ TEST_F(GerbvCompare, MacrosOfTheAmTestBoard)
     const double in = 25.4;
     auto mm = [&](double v) { return FormatReal(v * in); };
     const FlashCase cases[] = {
-        {"CIRCLE", apMacro, 0, 0, 0, {"1,1," + mm(0.5) + ",0,0"}},
-        {"VECTOR", apMacro, 0, 0, 0, {"2,1," + mm(0.05) + ",0,0," + mm(1) + "," + mm(0) + ",-135"}},
-        {"LINE1", apMacro, 0, 0, 0, {"21,1," + mm(0.3) + "," + mm(0.05) + ",0,0,-135"}},
-        {"LINE2", apMacro, 0, 0, 0, {"22,1," + mm(0.8) + "," + mm(0.5) + ",0,0,-45"}},
-        {"OUTLINE", apMacro, 0, 0, 0, {"4,1,3,0.0,0.0,0.0," + mm(0.5) + "," + mm(0.5) + "," + mm(0.5) + "," + mm(0.5) + ",0.0,-25"}},
-        {"POLYGON 3", apMacro, 0, 0, 0, {"5,1,3,0,0," + mm(0.5) + ",-10"}},
-        {"POLYGON 6", apMacro, 0, 0, 0, {"5,1,6,0,0," + mm(0.5) + ",0"}},
-        {"MOIRE", apMacro, 0, 0, 0, {"6,0,0," + mm(1.0) + "," + mm(0.1) + "," + mm(0.2) + ",2," + mm(0.01) + "," + mm(1) + ",40"}},
-        {"THERMAL", apMacro, 0, 0, 0, {"7,0,0," + mm(1.0) + "," + mm(0.3) + "," + mm(0.01) + ",-13"}},
+        Mac("CIRCLE", {"1,1," + mm(0.5) + ",0,0"}),
+        Mac("VECTOR", {"2,1," + mm(0.05) + ",0,0," + mm(1) + "," + mm(0) + ",-135"}),
+        Mac("LINE1", {"21,1," + mm(0.3) + "," + mm(0.05) + ",0,0,-135"}),
+        Mac("LINE2", {"22,1," + mm(0.8) + "," + mm(0.5) + ",0,0,-45"}),
+        Mac("OUTLINE", {"4,1,3,0.0,0.0,0.0," + mm(0.5) + "," + mm(0.5) + "," + mm(0.5) + "," + mm(0.5) + ",0.0,-25"}),
+        Mac("POLYGON 3", {"5,1,3,0,0," + mm(0.5) + ",-10"}),
+        Mac("POLYGON 6", {"5,1,6,0,0," + mm(0.5) + ",0"}),
+        Mac("MOIRE", {"6,0,0," + mm(1.0) + "," + mm(0.1) + "," + mm(0.2) + ",2," + mm(0.01) + "," + mm(1) + ",40"}),
+        Mac("THERMAL", {"7,0,0," + mm(1.0) + "," + mm(0.3) + "," + mm(0.01) + ",-13"}),
     };
     for (const FlashCase& c : cases) Compare(c);
 }
