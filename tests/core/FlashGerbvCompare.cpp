@@ -27,9 +27,8 @@ using platform::FormatReal;
 
 namespace {
 
-// Pixels per mm: fine, within a picture of at most MaxPixels across.
-constexpr double FineScale = 200.0;
-constexpr double MaxPixels = 2000.0;   // gerbv refuses windows from 2048 pixels on
+// Pixels from a flash's centre to its farthest point.
+constexpr double FlashPixels = 700.0;
 
 struct FlashCase {
     std::string name;
@@ -179,10 +178,16 @@ protected:
         MyBox box;
         ApertureBox(10, box, 0, 0);
         ASSERT_LE(box[0], box[1]);
-        const double reach = std::ceil(std::max({-box[0], box[1], -box[2], box[3], 0.5})) + 1.0;
-        const double size = 2 * reach;   // whole millimetres: whole pixels
-        const double scale = std::min(FineScale, std::floor(MaxPixels / size));
-        const int px = static_cast<int>(size * scale);
+        // The flash fills most of a picture of under 2048 pixels, the most
+        // gerbv exports.
+        const double extent = std::max({-box[0], box[1], -box[2], box[3], 0.1});
+        const double scale = std::clamp(std::floor(FlashPixels / extent), 20.0, 1000.0);
+        const int px = 2 * (static_cast<int>(std::ceil(extent * scale)) + 50);
+        // The centre off the pixel grid, as flashes mostly are. Cutting
+        // device coordinates toward zero moves an edge by up to a pixel, one
+        // way plain and the other way mirrored, so a shape must be some
+        // hundred pixels across for a 0.97 overlap either way.
+        const double size = px / scale, reach = (px / 2 + 0.3) / scale;
         const int i = flashtest::AddFlash(10, reach, reach);
         const std::string gerber = "%FSLAX46Y46*%\n%MOMM*%\n" + GerberAperture(c) + "G01*\nD10*\nX" +
                                    FormatInt(std::llround(reach * 1e6)) + "Y" + FormatInt(std::llround(reach * 1e6)) + "D03*\nM02*\n";
@@ -214,7 +219,7 @@ TEST_F(GerbvCompare, StandardApertures)
         Std("circle", apCircle, 3.0),
         Std("square", apSquare, 2.5),
         Std("rectangle", apRectangle, 4.0, 1.5),
-        Std("thin rectangle", apRectangle, 0.1, 5.0),
+        Std("narrow rectangle", apRectangle, 0.3, 5.0),
         Std("oval wide", apOval, 4.0, 1.5),
         Std("oval tall", apOval, 1.2, 3.6),
         Std("oval round", apOval, 2.0, 2.0),
@@ -271,6 +276,20 @@ TEST_F(GerbvCompare, MacrosOfTheAmTestBoard)
         Mac("POLYGON 6", {"5,1,6,0,0," + mm(0.5) + ",0"}),
         Mac("MOIRE", {"6,0,0," + mm(1.0) + "," + mm(0.1) + "," + mm(0.2) + ",2," + mm(0.01) + "," + mm(1) + ",40"}),
         Mac("THERMAL", {"7,0,0," + mm(1.0) + "," + mm(0.3) + "," + mm(0.01) + ",-13"}),
+    };
+    for (const FlashCase& c : cases) Compare(c);
+}
+
+// The flashes of the single-feature contour files (their apertures without
+// a hole: holes in standard apertures are not part of the aperture table).
+TEST_F(GerbvCompare, FlashesOfTheContourFiles)
+{
+    const FlashCase cases[] = {
+        Std("flash circle", apCircle, 0.5),
+        Std("flash obround", apOval, 0.46, 0.26),
+        Std("flash polygon", apPolygon, 0.40, 6),
+        Std("flash rectangle", apRectangle, 0.44, 0.25),
+        Mac("square with hole", {"21,1,10,10,0,0,0", "1,0,5,0,0"}),
     };
     for (const FlashCase& c : cases) Compare(c);
 }
