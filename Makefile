@@ -33,7 +33,7 @@ test-fast: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
 run: build
-	@if [ -x $(BUILD)/tessel2 ]; then $(BUILD)/tessel2 samples/demo.gbr; \
+	@if [ -x $(BUILD)/tessel2 ]; then $(BUILD)/tessel2 samples/demo-top.gbr samples/demo-bottom.gbr samples/demo-outline.gbr samples/demo.drl; \
 	 else echo "The viewer window is not built yet: only the core, its tests and the probe are."; exit 1; fi
 
 bench: build

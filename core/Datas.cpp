@@ -75,6 +75,8 @@ const std::array<std::int32_t, 8> DefaultLayerColors = {
     0x0000FF, 0x4080FF, 0x00FFFF, 0x00FF00, 0xFF8080, 0xFF8000, 0xC0C0C0, 0xFFFFFF,
 };
 
+const std::array<const char*, 2> PolarityTexts = {"(塗潰し)", "(打抜き)"};
+
 const std::array<const char*, 14> LayerContents = {
     "部品面メタルマスク", "部品面シルク", "部品面レジスト", "部品面パターン",
     "内層L2", "内層L3", "半田面パターン", "半田面レジスト", "半田面シルク",
@@ -89,9 +91,9 @@ std::string SlotLetter(int slot)
 
 MyLayerSet DefaultLayerEntry(int slot)
 {
-    MyLayerSet l;
-    l.Letter = l.PageLetter = SlotLetter(slot);
-    l.Polarity = "P";
+    MyLayerSet l;  // Polarity is "P" already
+    l.Letter = SlotLetter(slot);
+    l.PageLetter = l.Letter;
     if (slot >= 1) l.AltColor = l.Color = DefaultLayerColors[static_cast<std::size_t>((slot - 1) % 8)];
     return l;
 }
@@ -134,8 +136,13 @@ bool DeriveDigits(MyFormatPara& format)
 
 void AppendElement(const DataElement& e)
 {
+    if (DataCount < 0) DataCount = 0;
     DataCount += 1;
     if (DataCount > DataCapacity) DataCapacity += DataCapacityStep;
+    // The element goes to index DataCount - 1 even when a caller moved
+    // DataCount by hand (a rollback that did not shrink the array).
+    const auto index = static_cast<std::size_t>(DataCount - 1);
+    if (Datas.size() != index) Datas.resize(index);
     Datas.push_back(e);
 }
 
@@ -250,7 +257,8 @@ int FindOrAddTool(const std::string& diameter, const std::string& comment, std::
         if (EqualNoCase(tool.Diameter, diameter) && EqualNoCase(tool.Comment, comment)) return t;
     }
     if (add == 1 && ToolCount < MaxToolCode) {
-        ToolCount += 1;
+        // ToolCount may come from a file: never index below tool 1.
+        ToolCount = std::max(ToolCount, 0) + 1;
         MyTool& tool = Tools[static_cast<std::size_t>(ToolCount)];
         tool.Diameter = diameter;
         tool.Comment = comment;
@@ -282,14 +290,15 @@ void ParseMacroParams()
         MyMacro& m = Macros[static_cast<std::size_t>(i)];
         MyTextArray fields;
         int n = SplitText(m.Text, ',', fields);
-        m.Values.clear();
+        // At least the classic 104 values, all 0, so code that indexes the
+        // first 104 directly stays in bounds; longer outlines get room for all.
+        m.Values.assign(std::max<std::size_t>(MacroValueSlots, fields.size()), 0.0);
         // Short primitives have no numeric fields; nothing stale is kept.
         m.ValueCount = 0;
         if (n <= 2) continue;
-        m.Values.reserve(fields.size());
         for (const std::string& f : fields) {
             // A field that is not a number reads 0.
-            m.Values.push_back(platform::ParseRealOr(f, 0.0));
+            m.Values[static_cast<std::size_t>(m.ValueCount)] = platform::ParseRealOr(f, 0.0);
             m.ValueCount += 1;
         }
     }
@@ -367,6 +376,12 @@ std::unique_ptr<TableSnapshot> TakeSnapshot()
     s->gerberFormat = GerberFormat;
     s->drillFormat = DrillFormat;
     s->dataCapacity = DataCapacity;
+    s->projectBasics = ProjectBasics;
+    s->extents = Extents;
+    s->layerTable = LayerTable;
+    s->layerCount = LayerCount;
+    s->apertureMap = ApertureMap;
+    s->toolMap = ToolMap;
     return s;
 }
 
@@ -387,6 +402,12 @@ void RestoreSnapshot(const TableSnapshot& s)
     Tools = s.tools;
     GerberFormat = s.gerberFormat;
     DrillFormat = s.drillFormat;
+    ProjectBasics = s.projectBasics;
+    Extents = s.extents;
+    LayerTable = s.layerTable;
+    LayerCount = s.layerCount;
+    ApertureMap = s.apertureMap;
+    ToolMap = s.toolMap;
 }
 
 // ---------------------------------------------------------------- progress

@@ -109,13 +109,18 @@ constexpr int MaxApertureCode = 1999;   // Apertures[0..1999]
 constexpr int FirstSearchCode = 10;     // D10..D999 searched and added
 constexpr int LastSearchCode = 999;
 
+// Values of a macro primitive that are always present (0 when unused).
+constexpr std::size_t MacroValueSlots = 104;
+
 // One primitive of an aperture macro, instantiated for one D-code.
 struct MyMacro {
     std::int32_t DCode = 0;
     std::string Name;
     std::string Text;      // comma-separated fields after $n substitution; first the primitive code
     std::string AdText;    // the AD parameter text of the D-code
-    std::vector<double> Values;  // numeric fields of Text (ParseMacroParams); grows as needed
+    // Numeric fields of Text (ParseMacroParams): at least MacroValueSlots,
+    // more when the text has more fields; ValueCount of them filled.
+    std::vector<double> Values;
     std::int32_t ValueCount = 0;
     // Value k, 0 when not present.
     double V(int k) const { return (k >= 0 && k < static_cast<int>(Values.size())) ? Values[static_cast<std::size_t>(k)] : 0.0; }
@@ -169,6 +174,8 @@ constexpr int LayerTableSize = 51;  // LayerTable[0..50]
 MyLayerSet DefaultLayerEntry(int slot);
 // The colour cycle of the default entries (Windows colour values).
 extern const std::array<std::int32_t, 8> DefaultLayerColors;
+// How an element's polarity is shown: [0] dark "(塗潰し)", [1] clear "(打抜き)".
+extern const std::array<const char*, 2> PolarityTexts;
 // Layer contents texts offered for a layer.
 extern const std::array<const char*, 14> LayerContents;
 // "A".."Z" for 1..26; empty otherwise.
@@ -334,6 +341,13 @@ struct TableSnapshot {
     std::array<MyAperture, MaxApertureCode + 1> apertures;
     std::array<MyTool, MaxToolCode + 2> tools;
     MyFormatPara gerberFormat, drillFormat;
+    // What a project read changes besides.
+    MyBasicSet projectBasics;
+    MyExtents extents;
+    std::array<MyLayerSet, LayerTableSize> layerTable;
+    std::int32_t layerCount = 0;
+    std::array<std::int32_t, MaxApertureCode + 1> apertureMap{};
+    std::array<std::int32_t, MaxToolCode + 1> toolMap{};
 };
 std::unique_ptr<TableSnapshot> TakeSnapshot();
 void RestoreSnapshot(const TableSnapshot& s);
@@ -356,6 +370,12 @@ public:
 
     // The cancel button.
     void swCancelClick() { CancelRequested = 1; }
+
+    // What the window shows when it is made.
+    static constexpr const char* InitialCaption = "FormDatas";
+    static constexpr const char* InitialStatusText = "ファイルを開いています　・・・";
+    static constexpr const char* CancelCaption = "キャンセル";
+    static constexpr int ClientWidth = 442, ClientHeight = 98;
 };
 
 // The window in use; a silent stand-in until the user interface sets its own.

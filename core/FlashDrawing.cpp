@@ -1,5 +1,6 @@
 #include "core/FlashDrawing.h"
 
+#include "core/Distances.h"
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
 #include "platform/RasterCanvas.h"
@@ -258,49 +259,6 @@ int MacroMargin(const MyAperture& a, double scale)
     return margin;
 }
 
-// ---- local distance helpers (point to segment, point to closed polygon)
-
-double SegmentDistance(double px, double py, double ax, double ay, double bx, double by)
-{
-    const double dx = bx - ax, dy = by - ay, l2 = dx * dx + dy * dy;
-    double t = l2 > 0 ? ((px - ax) * dx + (py - ay) * dy) / l2 : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
-}
-
-// 0 inside (even-odd), else the distance to the nearest edge; FarAway for
-// fewer than three points.
-double PolygonDistance(const MyPointArray& poly, double px, double py)
-{
-    if (poly.size() < 3) return FarAway;
-    bool inside = false;
-    double best = FarAway;
-    for (std::size_t k = 0; k + 1 < poly.size(); ++k) {
-        const MyPoint& a = poly[k];
-        const MyPoint& b = poly[k + 1];
-        if ((a.y > py) != (b.y > py) && px < a.x + (py - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
-        best = std::min(best, SegmentDistance(px, py, a.x, a.y, b.x, b.y));
-    }
-    return inside ? 0.0 : best;
-}
-
-// Outline of a square, rectangle or polygon aperture; empty for others.
-void ApertureOutlineLocal(const MyAperture& a, MyPointArray& out, double fx, double fy)
-{
-    out.clear();
-    if (a.Shape == apSquare || a.Shape == apRectangle) {
-        const double hx = a.Size1 / 2, hy = (a.Shape == apSquare ? a.Size1 : a.Size2) / 2;
-        out = {{fx - hx, fy + hy}, {fx + hx, fy + hy}, {fx + hx, fy - hy}, {fx - hx, fy - hy}, {fx - hx, fy + hy}};
-    } else if (a.Shape == apPolygon) {
-        const double r = a.Size1 / 2;
-        if (!(r > 0.001) || !std::isfinite(a.Size2) || a.Size2 < 3 || a.Size2 > 1e6) return;
-        const int n = static_cast<int>(std::trunc(a.Size2));
-        const double start = a.Size3 * Pi / 180.0;
-        for (int k = 0; k < n; ++k) out.push_back({fx + r * std::cos(start + TwoPi * k / n), fy + r * std::sin(start + TwoPi * k / n)});
-        out.push_back(out.front());
-    }
-}
-
 } // namespace
 
 int PenWidthPixels(int d, double scale)
@@ -426,14 +384,6 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
         return;
     }
     case apOval: {
-        // Ends closer than the direction tolerance give no stroke direction,
-        // and both caps would fall on one side: the oval is a circle then.
-        if (std::fabs(a.Size1 - a.Size2) <= 0.001) {
-            const double rx = a.Size1 / 2, ry = a.Size2 / 2;
-            const Rect b = xf.Box(x - rx, y + ry, x + rx, y - ry);
-            canvas.Ellipse(b.left, b.top, b.right, b.bottom);
-            return;
-        }
         std::array<MyPoint, 17> outline;
         if (a.Size1 - a.Size2 > 0.0004) {
             const double d = (a.Size1 - a.Size2) / 2;
@@ -475,6 +425,8 @@ double FlashDistance(int d, double fx, double fy, double px, double py)
     const MyAperture* ap = ApertureAt(d);
     if (!ap) return FarAway;
     const MyAperture& a = *ap;
+    const MyPoint probe{px, py};
+    MyPoint nearest, anchor;
     MyPointArray poly;
     switch (a.Shape) {
     case apCircle:
@@ -482,20 +434,13 @@ double FlashDistance(int d, double fx, double fy, double px, double py)
     case apSquare:
     case apRectangle:
     case apPolygon:
-        ApertureOutlineLocal(a, poly, fx, fy);
-        return PolygonDistance(poly, px, py);
+        ApertureOutline(d, poly, fx, fy);
+        return PointPolygonDistance(probe, poly, nearest);
     case apOval: {
-        double r, ax = fx, ay = fy, bx = fx, by = fy;
-        if (a.Size1 <= a.Size2) {
-            r = a.Size1 / 2;
-            ay -= (a.Size2 - a.Size1) / 2;
-            by += (a.Size2 - a.Size1) / 2;
-        } else {
-            r = a.Size2 / 2;
-            ax -= (a.Size1 - a.Size2) / 2;
-            bx += (a.Size1 - a.Size2) / 2;
-        }
-        return SegmentDistance(px, py, ax, ay, bx, by) - r;
+        MyPoint c1, c2;
+        double r = 0;
+        if (!OvalCentres(d, c1, r, c2, fx, fy)) return FarAway;
+        return PointSegmentDistance(probe, MySegment{c1, c2}, nearest, anchor) - r;
     }
     case apThermal45:
     case apThermal90:
@@ -521,7 +466,7 @@ double FlashDistance(int d, double fx, double fy, double px, double py)
         }
         case 2: case 4: case 5: case 20: case 21: case 22:
             MacroPrimitivePolygon(k, poly, fx, fy);
-            take(PolygonDistance(poly, px, py));
+            take(PointPolygonDistance(probe, poly, nearest));
             break;
         case 6: {
             double cx = 0, cy = 0, r = 0, half = 0;
@@ -530,9 +475,10 @@ double FlashDistance(int d, double fx, double fy, double px, double py)
             if (!MoirePrimitiveGeometry(k, cx, cy, count, segs, half, r, fx, fy)) break;
             take(Distance(cx, cy, px, py) - r);
             // Four arms from the centre: the halves of the two cross-hair lines.
+            const MyPoint c{cx, cy};
             for (const MyTwoPoint& s : segs) {
-                take(SegmentDistance(px, py, cx, cy, s.a.x, s.a.y) - half);
-                take(SegmentDistance(px, py, cx, cy, s.b.x, s.b.y) - half);
+                take(PointSegmentDistance(probe, MySegment{c, s.a}, nearest, anchor) - half);
+                take(PointSegmentDistance(probe, MySegment{c, s.b}, nearest, anchor) - half);
             }
             break;
         }

@@ -147,9 +147,13 @@ void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double c
 void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy)
 {
     const double r = width * 0.5 / std::cos(Pi / 16);
-    double a = Direction(px, py, qx, qy) + Pi / 2 - Pi / 16;
+    const double d = Direction(px, py, qx, qy);
+    double a = d + Pi / 2 - Pi / 16;
     for (int i = 0; i < 8; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {qx + r * std::cos(a), qy + r * std::sin(a)};
-    a = Direction(qx, qy, px, py) + Pi / 2 - Pi / 16;
+    // The cap around P faces the other way. Direction(Q -> P) is the same
+    // angle turned by π, except when P and Q coincide (a round oval, a dot):
+    // then it is 0 too, and both caps would land on one side.
+    a = d + Pi + Pi / 2 - Pi / 16;
     for (int i = 8; i < 16; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {px + r * std::cos(a), py + r * std::sin(a)};
     out[16] = out[0];
 }
@@ -266,15 +270,20 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         if (!std::isfinite(nv) || nv < 0) return;
         long long n = static_cast<long long>(std::trunc(nv));
         // Only the pairs the primitive really holds: code, exposure and count
-        // come first, the rotation last. The closing point is taken too: in
-        // a well-formed outline it repeats the start, and an outline whose
-        // last point does not return to its start is closed through it.
+        // come first, the rotation last.
         long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
-        n = std::min(n + 1, present);
+        const long long listed = n;
+        n = std::min(n, present);
         if (n < 3) return;
-        out.reserve(static_cast<std::size_t>(n) + 1);
+        out.reserve(static_cast<std::size_t>(n) + 2);
         for (long long i = 0; i < n; ++i)
             out.push_back({fx + m->V(static_cast<int>(3 + 2 * i)), fy + m->V(static_cast<int>(4 + 2 * i))});
+        // The closing point repeats the start in a well-formed outline; one
+        // that does not is a last vertex, and the outline closes through it.
+        if (present > listed) {
+            const MyPoint last{fx + m->V(static_cast<int>(3 + 2 * listed)), fy + m->V(static_cast<int>(4 + 2 * listed))};
+            if (last.x != out.front().x || last.y != out.front().y) out.push_back(last);
+        }
         out.push_back(out.front());
         rotation = m->V(m->ValueCount - 1);
         break;
@@ -349,7 +358,9 @@ void ApertureBox(int d, MyBox& box, double x, double y)
             double half = 0;
             if (MoirePrimitiveGeometry(k, cx, cy, count, segs, half, r, x, y)) {
                 double reach = r;
-                if (count > 0) reach = std::max(reach, std::hypot(m.V(8) * 0.5, half));
+                // Half the cross-hair length plus half its thickness covers
+                // the cross at any rotation.
+                if (count > 0) reach = std::max(reach, m.V(8) * 0.5 + half);
                 GrowBox(box, MyBox{cx - reach, cx + reach, cy - reach, cy + reach});
             }
             break;

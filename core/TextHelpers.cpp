@@ -3,8 +3,10 @@
 #include "platform/Error.h"
 #include "platform/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace core {
 
@@ -22,6 +24,13 @@ MyRect OffsetRect4(const MyRect& r, int dLeft, int dTop, int dRight, int dBottom
     return {r.Left + dLeft, r.Top + dTop, r.Right + dRight, r.Bottom + dBottom};
 }
 
+namespace {
+
+// Hidden entries (a leading ".") are not offered, as hidden folders were not.
+bool Hidden(const std::string& name) { return !name.empty() && name.front() == '.'; }
+
+} // namespace
+
 int ListSubFolders(const std::string& folder, MyStringArray& names)
 {
     names.clear();
@@ -30,9 +39,11 @@ int ListSubFolders(const std::string& folder, MyStringArray& names)
         std::error_code ec2;
         if (!it->is_directory(ec2) || ec2) continue;
         std::string name = it->path().filename().string();
-        if (name == "." || name == "..") continue;
+        if (Hidden(name)) continue;
         names.push_back(name);
     }
+    // The file system gives no order; lists read better sorted.
+    std::sort(names.begin(), names.end());
     return static_cast<int>(names.size());
 }
 
@@ -45,6 +56,7 @@ int ListFiles(const std::string& folder, MyStringArray& names)
         if (it->is_directory(ec2)) continue;
         names.push_back(it->path().filename().string());
     }
+    std::sort(names.begin(), names.end());
     return static_cast<int>(names.size());
 }
 
@@ -107,8 +119,8 @@ double LeadingNumber(std::string_view text)
     if (!text.empty() && text[0] == '(') i = 1;
     std::size_t start = i;
     while (i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) ++i;
-    // "1.2.3" is not a number: fall back to its longest numeric prefix.
-    return platform::ParseRealPrefix(text.substr(start, i - start));
+    // Taken text that is no number ("1.2.3", ".") reads 0, like no digits at all.
+    return platform::ParseRealOr(text.substr(start, i - start), 0.0);
 }
 
 void SplitTrailingNumber(std::string_view text, std::string& prefix, long long& number)
@@ -152,15 +164,19 @@ void ExtractBetween(std::string_view text, std::string_view start, std::string_v
 double RoundTo(int n, double x)
 {
     if (!std::isfinite(x)) throw platform::Error("丸める値が正しくありません。");
-    if (n < 1) return std::floor(x + 0.5);
-    if (n > 5) n = 5;
+    n = std::clamp(n, 0, 5);
     static const double scale[] = {1, 10, 100, 1000, 10000, 100000};
     static const double step[] = {1, 0.1, 0.01, 0.001, 0.0001, 0.00001};
-    // x + half a step, scaled; the tiny allowance keeps values written as a
-    // decimal half (1.23445 is 1.234449999... in binary) rounding upwards.
-    double scaled = (x + 0.5 * step[n]) * scale[n];
+    const double magnitude = std::fabs(x) * scale[n];
+    // Beyond 2^52 a double has no fraction left at this scale: nothing to round.
+    if (magnitude >= 4503599627370496.0) return x;
+    const double scaled = (x + 0.5 * step[n]) * scale[n];
     double f = std::floor(scaled);
-    if (scaled - f > 1.0 - 1e-9 * std::max(1.0, std::fabs(scaled))) f += 1.0;
+    // A decimal half such as 1.005 is 1.00499999... in binary and lands a few
+    // units of the last place below the next whole number: take it upwards.
+    // The allowance is a few rounding errors of the operands, nothing more.
+    const double allowance = 8.0 * std::numeric_limits<double>::epsilon() * std::max(magnitude, std::fabs(scaled));
+    if (scaled - f >= 1.0 - allowance) f += 1.0;
     return f * step[n];
 }
 

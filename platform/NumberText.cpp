@@ -151,8 +151,9 @@ bool TryParseInt(std::string_view text, long long& out)
 {
     std::string_view s = Trim(text);
     if (s.empty()) { out = 0; return true; }
-    if (s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return false;
+    const bool plus = s.front() == '+';
+    if (plus) s.remove_prefix(1);
+    if (s.empty() || (plus && s.front() == '-')) return false;  // one sign at most
     long long v = 0;
     auto res = std::from_chars(s.data(), s.data() + s.size(), v, 10);
     if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return false;

@@ -1,5 +1,7 @@
 #include "platform/ProgramPaths.h"
 
+#include "platform/Error.h"
+
 #include <cstdlib>
 #include <optional>
 #include <unistd.h>
@@ -61,8 +63,15 @@ fs::path DataFolderPath() { return ProgramFolder() / "DATA"; }
 
 void ResetProgramFolder() { cachedFolder.reset(); }
 
+bool IsPlainFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
 fs::path FindNoCase(const fs::path& folder, const std::string& name)
 {
+    if (!IsPlainFileName(name)) throw Error("ファイル名が正しくありません: " + name);
     fs::path exact = folder / name;
     std::error_code ec;
     if (fs::exists(exact, ec)) return exact;

@@ -15,8 +15,13 @@ std::filesystem::path DataFolderPath();
 
 // The entry of `folder` whose name equals `name` without regard to ASCII
 // letter case; the exact name wins when both exist. When none exists,
-// folder / name.
+// folder / name. A name that is not a plain file name (IsPlainFileName)
+// throws Error: names from data never reach outside the folder.
 std::filesystem::path FindNoCase(const std::filesystem::path& folder, const std::string& name);
+
+// True for a name that stays in its folder: not empty, not "." or "..", no
+// "/" and no NUL.
+bool IsPlainFileName(const std::string& name);
 
 // Forgets the cached program folder (tests change TESSEL2_HOME).
 void ResetProgramFolder();

@@ -24,6 +24,8 @@
 //    left corners for even w, so a w-wide pen is exactly w pixels across on
 //    straight runs. Ellipse outlines: between the ellipses (a ± w/2 - 1/2,
 //    b ± w/2 - 1/2), centred on the one-pixel outline.
+//  - Dotted pen (one pixel wide only; wider pens and ellipse outlines are
+//    solid): 3 pixels on, 3 off, counted along the path from its start.
 // Within one figure each pixel is changed once: pen pixels take the pen,
 // the remaining filled pixels the brush, both in the pen mode. No
 // antialiasing. Coordinates are saturated to the guard band; everything is

@@ -6,7 +6,7 @@
 namespace platform {
 
 // False when the text holds a character the other encoding cannot hold (or
-// bytes that are not valid in the source encoding); `out` is then unspecified.
+// bytes that are not valid in the source encoding); `out` then holds nothing useful.
 bool TryUtf8ToCp932(std::string_view utf8, std::string& out);
 bool TryCp932ToUtf8(std::string_view cp932, std::string& out);
 

@@ -221,6 +221,17 @@ TEST_F(FlashDrawing, MirroredFlashesAreMirrorImages)
     EXPECT_EQ(b.Pixel(40, 45), 0xFFFFFFu);
 }
 
+TEST_F(FlashDrawing, OutlineNotReturningToItsStartIsClosedThroughItsLastPoint)
+{
+    // Three vertices and a fourth listed point that is not the start: the
+    // square 0..2 × 0..2, not the triangle of the first three.
+    flashtest::SetMacro(10, {"4,1,3,0,0,0,2,2,2,2,0,0"});
+    const int i = flashtest::AddFlash(10, -1, -1);
+    RasterCanvas cv = Canvas();
+    Flash(cv, i, 10);
+    EXPECT_NEAR(CountLit(cv, 0xFFFFFF) / 100.0, 4.0, 0.5);
+}
+
 TEST_F(FlashDrawing, BadMacroRangesDrawNothing)
 {
     flashtest::SetMacro(10, {"1,1,4.0,0,0"});

@@ -1,1 +1,206 @@
+#include "platform/Error.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder per test; ctest runs tests in parallel processes.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                ("tessel2-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void WriteRaw(const fs::path& p, const std::string& bytes) { WriteFileBytes(p, bytes); }
+
+std::size_t EntryCount(const fs::path& folder)
+{
+    std::size_t n = 0;
+    for (auto it = fs::directory_iterator(folder); it != fs::directory_iterator(); ++it) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(TextFile, WritesCp932WithCrLf)
+{
+    TempFolder tmp;
+    const fs::path file = tmp.path() / "out.txt";
+    TextFileWriter w(file);
+    w.WriteLine("FORMAT = 000.000");
+    w.Write("部品");
+    w.Write("面");
+    w.WriteLine();
+    w.WriteLine("");
+    w.Commit();
+    EXPECT_EQ(ReadFileBytes(file), "FORMAT = 000.000\r\n\x95\x94\x95\x69\x96\xca\r\n\r\n");
+    EXPECT_EQ(EntryCount(tmp.path()), 1u);  // no temporary left behind
+}
+
+TEST(TextFile, ReadsLfCrLfAndDropsStrayCr)
+{
+    struct Case { std::string bytes; std::vector<std::string> lines; };
+    const Case cases[] = {
+        {"", {}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},                     // no line end after the last line
+        {"a\n\nb\n", {"a", "", "b"}},               // empty lines are kept
+        {"a\rb\r\nc\r\r\n", {"ab", "c"}},           // a stray CR is dropped
+        {"\r\n", {""}},
+        {"\x95\x94\r\n\x83\x41", {"部", "ア"}},     // CP932 becomes UTF-8
+    };
+    TempFolder tmp;
+    int i = 0;
+    for (const Case& c : cases) {
+        const fs::path file = tmp.path() / ("in" + std::to_string(i++) + ".txt");
+        WriteRaw(file, c.bytes);
+        EXPECT_EQ(ReadTextLines(file), c.lines) << i;
+        EXPECT_EQ(DecodeLines(c.bytes), c.lines) << i;
+    }
+}
+
+TEST(TextFile, WriteAndReadBackJapanese)
+{
+    TempFolder tmp;
+    const fs::path file = tmp.path() / "memo.txt";
+    const std::vector<std::string> lines = {"テッセル２", "", "基板外形 = 100.5  # コメント", "ドリルデータ"};
+    TextFileWriter w(file);
+    for (const auto& l : lines) w.WriteLine(l);
+    w.Commit();
+    EXPECT_EQ(ReadTextLines(file), lines);
+}
+
+TEST(TextFile, MissingFileAndBadBytesThrow)
+{
+    TempFolder tmp;
+    EXPECT_THROW(ReadFileBytes(tmp.path() / "none.txt"), Error);
+    EXPECT_THROW(ReadTextLines(tmp.path() / "none.txt"), Error);
+    const fs::path bad = tmp.path() / "bad.txt";
+    WriteRaw(bad, "ok\r\n\x81\r\n");
+    EXPECT_THROW(ReadTextLines(bad), Error);
+}
+
+TEST(TextFile, TextWithoutCp932FormThrowsAndLeavesTheFile)
+{
+    TempFolder tmp;
+    const fs::path file = tmp.path() / "keep.txt";
+    WriteRaw(file, "old\r\n");
+    TextFileWriter w(file);
+    w.WriteLine("new");
+    EXPECT_THROW(w.WriteLine("\xF0\x9F\x98\x80"), Error);
+    EXPECT_EQ(ReadFileBytes(file), "old\r\n");
+}
+
+TEST(TextFile, WriteIntoMissingFolderThrows)
+{
+    TempFolder tmp;
+    TextFileWriter w(tmp.path() / "no-such-folder" / "x.txt");
+    w.WriteLine("x");
+    EXPECT_THROW(w.Commit(), Error);
+}
+
+TEST(TextFile, FailedRenameLeavesNoTemporary)
+{
+    TempFolder tmp;
+    // The target is a folder: the temporary is written but cannot replace it.
+    fs::create_directories(tmp.path() / "target");
+    EXPECT_THROW(WriteFileBytes(tmp.path() / "target", "data"), Error);
+    EXPECT_TRUE(fs::is_directory(tmp.path() / "target"));
+    EXPECT_EQ(EntryCount(tmp.path()), 1u);
+}
+
+// A write that fails half-way (here: the file size limit, as a full disk
+// would) throws and leaves the old file as it was.
+TEST(TextFile, FailedWriteKeepsTheOldFile)
+{
+    TempFolder tmp;
+    const fs::path file = tmp.path() / "settings.pra";
+    WriteRaw(file, "old contents\r\n");
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < small.rlim_cur) GTEST_SKIP() << "file size limit too low";
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    TextFileWriter w(file);
+    for (int i = 0; i < 1000; ++i) w.WriteLine("a line of the new file that is far too long for the limit");
+    bool threw = false;
+    try {
+        w.Commit();
+    } catch (const Error&) {
+        threw = true;
+    }
+
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(ReadFileBytes(file), "old contents\r\n");
+    EXPECT_EQ(EntryCount(tmp.path()), 1u);
+}
+
+TEST(ProgramPaths, HomeFromEnvironment)
+{
+    TempFolder tmp;
+    const fs::path home = tmp.path() / "home";
+    const char* before = std::getenv("TESSEL2_HOME");
+    std::string saved = before ? before : "";
+    ::setenv("TESSEL2_HOME", home.c_str(), 1);
+    ResetProgramFolder();
+
+    EXPECT_EQ(ProgramFolder(), home);
+    EXPECT_TRUE(fs::is_directory(home));  // made when missing
+    EXPECT_EQ(DataFolderPath(), home / "DATA");
+
+    // Settings files are found without regard to letter case; the exact name wins.
+    WriteRaw(home / "aperture.PRA", "x");
+    EXPECT_EQ(FindNoCase(home, "APERTURE.pra"), home / "aperture.PRA");
+    EXPECT_EQ(FindNoCase(home, "missing.pra"), home / "missing.pra");
+    WriteRaw(home / "APERTURE.pra", "y");
+    EXPECT_EQ(FindNoCase(home, "APERTURE.pra"), home / "APERTURE.pra");
+
+    // A name from data never leads out of its folder.
+    for (const char* bad : {"", ".", "..", "../APERTURE.pra", "sub/x.mac", "/etc/passwd"}) {
+        EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+        EXPECT_THROW(FindNoCase(home, bad), Error) << bad;
+    }
+    EXPECT_TRUE(IsPlainFileName("...mac"));
+    EXPECT_TRUE(IsPlainFileName("部品.mac"));
+
+    if (before) ::setenv("TESSEL2_HOME", saved.c_str(), 1);
+    else ::unsetenv("TESSEL2_HOME");
+    ResetProgramFolder();
+    EXPECT_NE(ProgramFolder(), home);
+}

@@ -110,5 +110,3 @@ void BM_DrawFlashCircle(benchmark::State& state)
 BENCHMARK(BM_DrawFlashCircle);
 
 } // namespace
-
-BENCHMARK_MAIN();
