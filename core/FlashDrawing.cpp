@@ -56,7 +56,7 @@ int PixelWidth(double mm, double scale)
     return static_cast<int>(std::min(w, static_cast<double>(Canvas::MaxPenWidth)));
 }
 
-// Scratch raster for flashes drawn as one piece; kept between flashes.
+// Scratch raster for flashes drawn as a whole; kept between flashes.
 platform::RasterCanvas& Scratch()
 {
     thread_local platform::RasterCanvas mask;

@@ -37,7 +37,7 @@ void DrawMoire(platform::Canvas& canvas, int k, bool mirror, double scale, doubl
 
 // The flash of element i in the canvas's pen colour, pen mode and brush.
 // Sets the pen width to 1 and, for macros, the brush solid. A macro is
-// drawn as one piece: its clear primitives cut holes in it only, never in
+// drawn as a whole: its clear primitives cut holes in it only, never in
 // what lies under the flash, so `background` is no longer painted.
 void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color background, double scale, double ox, double oy);
 

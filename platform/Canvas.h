@@ -72,14 +72,14 @@ enum class BrushStyle : std::uint8_t {
     BDiagonal,  // "/" hatch every 8 pixels, the gaps left untouched
 };
 
-struct FontSpec {
+struct FontInfo {
     std::string Name = "ＭＳ Ｐゴシック";
     int Height = -15;     // pixels; negative: character height without the leading
     Color FontColor = 0;
     bool Bold = false;
     bool Italic = false;
     bool Underline = false;
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontInfo&, const FontInfo&) = default;
 };
 
 struct TextSize {
@@ -107,7 +107,7 @@ public:
     PenStyle GetPenStyle() const { return penStyle_; }
     Color BrushColor() const { return brushColor_; }
     BrushStyle GetBrushStyle() const { return brushStyle_; }
-    const FontSpec& Font() const { return font_; }
+    const FontInfo& Font() const { return font_; }
 
     void SetPenColor(Color c) { penColor_ = c; }
     void SetPenWidth(int w) { penWidth_ = w < 1 ? 1 : (w > MaxPenWidth ? MaxPenWidth : w); }
@@ -115,7 +115,7 @@ public:
     void SetPenStyle(PenStyle s) { penStyle_ = s; }
     void SetBrushColor(Color c) { brushColor_ = c; }
     void SetBrushStyle(BrushStyle s) { brushStyle_ = s; }
-    void SetFont(const FontSpec& f) { font_ = f; }
+    void SetFont(const FontInfo& f) { font_ = f; }
     void SetFontColor(Color c) { font_.FontColor = c; }
     void SetFontHeight(int h) { font_.Height = h; }
 
@@ -157,7 +157,7 @@ protected:
     PenStyle penStyle_ = PenStyle::Solid;
     Color brushColor_ = 0xFFFFFF;
     BrushStyle brushStyle_ = BrushStyle::Solid;
-    FontSpec font_;
+    FontInfo font_;
     Point penPos_;
 };
 
