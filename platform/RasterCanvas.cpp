@@ -57,7 +57,7 @@ inline Cols EllipseCols(double cx, double cy, double ea, double eb, double yc)
 // (x, y, i) for step i of the path. Returns the number of steps (the index
 // of b).
 template <class Emit>
-long long WalkLine(Point a, Point b, bool skipFirst, int width, int height, Emit&& emit)
+long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, int height, Emit&& emit)
 {
     const long long dx = static_cast<long long>(b.x) - a.x, dy = static_cast<long long>(b.y) - a.y;
     const long long adx = std::llabs(dx), ady = std::llabs(dy);
@@ -67,7 +67,7 @@ long long WalkLine(Point a, Point b, bool skipFirst, int width, int height, Emit
     const long long smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
     const long long m0 = xMajor ? a.x : a.y, n0 = xMajor ? a.y : a.x;
     const long long mLimit = xMajor ? width : height, nLimit = xMajor ? height : width;
-    long long ilo = skipFirst ? 1 : 0, ihi = am;
+    long long ilo = skipFirst ? 1 : 0, ihi = skipLast ? am - 1 : am;
     if (smaj > 0) {
         ilo = std::max(ilo, -m0);
         ihi = std::min(ihi, mLimit - 1 - m0);
@@ -92,7 +92,7 @@ long long WalkLine(Point a, Point b, bool skipFirst, int width, int height, Emit
         if (ilo > ihi) return am;
     }
     if (am == 0) {
-        emit(static_cast<int>(a.x), static_cast<int>(a.y), 0LL);
+        if (!skipFirst && !skipLast) emit(static_cast<int>(a.x), static_cast<int>(a.y), 0LL);
         return 0;
     }
     const long long twoAm = 2 * am, twoAn = 2 * an;
@@ -205,7 +205,7 @@ void RasterCanvas::SortMerge(std::vector<Span>& spans)
     spans.resize(out + 1);
 }
 
-void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow)
+void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast)
 {
     const bool dotted = penStyle_ == PenStyle::Dot;
     const long long phase = dotPhase_;
@@ -214,13 +214,13 @@ void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow)
         const Op op = MakeOp(penColor_);
         const int w = width_;
         std::uint32_t* bits = pixels_.data();
-        steps = WalkLine(a, b, skipFirst, width_, height_, [&](int x, int y, long long i) {
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
             if (dotted && !DotOn(phase + i)) return;
             std::uint32_t& p = bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
             p = ((p & op.a) | op.o) ^ op.x;
         });
     } else {
-        steps = WalkLine(a, b, skipFirst, width_, height_, [&](int x, int y, long long i) {
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
             if (dotted && !DotOn(phase + i)) return;
             if (!pen_.empty()) {
                 Span& s = pen_.back();
@@ -412,7 +412,9 @@ void RasterCanvas::LineTo(int x, int y)
 {
     const Point b{Sat(x), Sat(y)};
     if (penWidth_ == 1) {
-        LinePixels(penPos_, b, chained_, true);
+        if (!chained_) chainStart_ = penPos_;
+        // A chain that comes back to its start leaves that pixel to its first line.
+        LinePixels(penPos_, b, chained_, true, chained_ && b == chainStart_);
         chained_ = true;
     } else {
         const Op op = MakeOp(penColor_);

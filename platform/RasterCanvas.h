@@ -16,8 +16,9 @@
 //  - Rectangle fill: the box, right column and bottom row excluded.
 //  - One-pixel pen: the Bresenham path from the first pixel to the last,
 //    both included (the minor coordinate rounded half up). A LineTo that
-//    continues a LineTo leaves out its first pixel, so a joined path changes
-//    each joint once. The outline of an ellipse or rectangle is the set of
+//    continues a LineTo leaves out its first pixel, and one that closes the
+//    chain on its start leaves out its last, so a joined path changes each
+//    joint once. The outline of an ellipse or rectangle is the set of
 //    its filled pixels that touch an uncovered pixel on a side.
 //  - Wide pen of width w: within w/2 of the path, round caps and joins. The
 //    path runs through pixel centres for odd w and through the pixels' top
@@ -134,7 +135,7 @@ private:
     const PatternRef& EllipsePattern(int w, int h);
     static EllipseRow EllipseRowAt(double a, double b, int ry);
     void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
-    void LinePixels(Point a, Point b, bool skipFirst, bool paintNow);
+    void LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast = false);
     void FillSpans(std::span<const Point> points);
     void Compose();
     void SortMerge(std::vector<Span>& spans);
@@ -144,6 +145,7 @@ private:
     std::vector<std::uint32_t> pixels_;
     RasterTextHook* textHook_ = nullptr;
     bool chained_ = false;   // the pen position is the end of a LineTo
+    Point chainStart_;       // where the chain of LineTo calls began
     int dotPhase_ = 0;       // position in the dot pattern along the path
     // Scratch, kept between figures.
     std::vector<Span> pen_, fill_;

@@ -145,48 +145,40 @@ TEST(RasterCanvas, PolygonEvenOddAndEdgeRule)
 
 TEST(RasterCanvas, FilledOutlinedShapesChangeEachPixelOnce)
 {
-    // Under XOR, a pixel changed twice would come back black: every pixel
-    // of the shape must show the pen or the brush.
-    RasterCanvas c(64, 64);
-    c.SetPenMode(PenMode::Xor);
-    c.SetPenColor(0x0000FF);
-    c.SetBrushColor(0x00FF00);
-    for (int w : {1, 2, 3, 6}) {
-        c.Fill(0);
-        c.SetPenWidth(w);
-        c.Ellipse(10, 12, 50, 40);
-        const Point tri[] = {{5, 5}, {60, 20}, {20, 60}, {5, 5}};   // closes on itself
-        c.Polygon(tri);
-        const auto after = Copy(c);
-        for (std::uint32_t p : after) EXPECT_TRUE((p & 0xFFFFFF) != 0x00FFFF) << w;   // overlaps of the two figures are fine; no pen+brush in one figure
-        c.Fill(0);
-        c.Rectangle(3, 3, 40, 30);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) {
-                const bool inside = x >= 3 && x < 40 && y >= 3 && y < 30;
-                if (w == 1) {
-                    EXPECT_EQ(c.Pixel(x, y) != 0, inside) << x << "," << y;
+    // On black, a figure drawn in XOR equals the same figure drawn in copy
+    // mode only when no pixel is changed twice.
+    auto draw = [](RasterCanvas& c, int figure) {
+        switch (figure) {
+        case 0: c.Ellipse(10, 12, 50, 40); break;
+        case 1: { const Point tri[] = {{5, 5}, {60, 20}, {20, 60}, {5, 5}, {40, 50}}; c.Polygon(tri); break; }
+        case 2: c.Rectangle(3, 3, 40, 30); break;
+        case 3: { const Point path[] = {{2, 2}, {57, 57}, {57, 2}, {2, 57}, {2, 2}, {57, 57}}; c.Polyline(path); break; }
+        default: c.MoveTo(5, 5); c.LineTo(50, 9); c.LineTo(12, 44); c.LineTo(5, 5); break;
+        }
+    };
+    for (int w : {1, 2, 3, 6})
+        for (platform::BrushStyle brush : {BrushStyle::Solid, BrushStyle::BDiagonal})
+            for (int figure = 0; figure < 5; ++figure) {
+                RasterCanvas x(64, 64), copy(64, 64);
+                for (RasterCanvas* c : {&x, &copy}) {
+                    c->SetPenColor(0x0000FF);
+                    c->SetBrushColor(0x00FF00);
+                    c->SetPenWidth(w);
+                    c->SetBrushStyle(brush);
                 }
+                x.SetPenMode(PenMode::Xor);
+                draw(x, figure);
+                draw(copy, figure);
+                if (figure == 4 && w > 1) continue;   // separate LineTo calls are separate figures
+                EXPECT_EQ(Picture(x), Picture(copy)) << "figure " << figure << " width " << w;
+                EXPECT_TRUE(Copy(x) == Copy(copy)) << "figure " << figure << " width " << w;
             }
-    }
-    // A polyline that crosses itself and returns over its own path.
-    RasterCanvas p(20, 20);
-    p.SetPenMode(PenMode::Xor);
-    p.SetPenColor(0xFFFFFF);
-    for (int w : {1, 3, 4}) {
-        p.Fill(0);
-        p.SetPenWidth(w);
-        const Point path[] = {{2, 2}, {17, 17}, {17, 2}, {2, 17}, {2, 2}, {17, 17}};
-        p.Polyline(path);
-        p.SetPenMode(PenMode::Merge);
-        RasterCanvas q(20, 20);
-        q.SetPenMode(PenMode::Merge);
-        q.SetPenColor(0xFFFFFF);
-        q.SetPenWidth(w);
-        q.Polyline(path);
-        EXPECT_EQ(Picture(p), Picture(q)) << w;
-        p.SetPenMode(PenMode::Xor);
-    }
+    // The inside of a one-pixel rectangle is exactly its box.
+    RasterCanvas r(64, 64);
+    r.SetPenColor(0xFFFFFF);
+    r.Rectangle(3, 3, 40, 30);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) EXPECT_EQ(r.Pixel(x, y) != 0, x >= 3 && x < 40 && y >= 3 && y < 30) << x << "," << y;
 }
 
 TEST(RasterCanvas, XorTwiceRestoresTheBuffer)
@@ -272,6 +264,7 @@ TEST(RasterCanvas, LinesWithWidthAndRoundEnds)
     c.LineTo(1, 1);
     EXPECT_EQ(c.Pixel(8, 1), 0xFFFFFFu);
     EXPECT_EQ(c.Pixel(8, 7), 0xFFFFFFu);
+    EXPECT_EQ(c.Pixel(1, 1), 0xFFFFFFu);   // closed on its start
 }
 
 TEST(RasterCanvas, ShortWideLinesMatchTheGeneralPath)
@@ -343,6 +336,61 @@ TEST(RasterCanvas, ClipsAtTheBufferEdge)
     draw(small, 0);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) ASSERT_EQ(small.Pixel(x, y), big.Pixel(x + 20, y + 20)) << x << "," << y;
+}
+
+TEST(RasterCanvas, ClippedFiguresMatchUnclippedOnes)
+{
+    // Random figures reaching out of a small raster, against the same
+    // figures on a raster large enough to hold them whole.
+    std::mt19937 rng(21);
+    std::uniform_int_distribution<int> coord(-60, 90), width(1, 6), kind(0, 3);
+    RasterCanvas small(30, 30), big(210, 210);
+    for (RasterCanvas* c : {&small, &big}) {
+        c->SetPenColor(0xFFFFFF);
+        c->SetBrushColor(0x808080);
+    }
+    for (int k = 0; k < 400; ++k) {
+        small.Fill(0);
+        big.Fill(0);
+        const int w = width(rng), t = kind(rng);
+        const Point a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)}, c{coord(rng), coord(rng)};
+        for (RasterCanvas* cv : {&small, &big}) {
+            const int o = cv == &big ? 90 : 0;
+            cv->SetPenWidth(w);
+            const Point pts[] = {{a.x + o, a.y + o}, {b.x + o, b.y + o}, {c.x + o, c.y + o}};
+            switch (t) {
+            case 0: cv->MoveTo(pts[0].x, pts[0].y); cv->LineTo(pts[1].x, pts[1].y); break;
+            case 1: cv->Polygon(pts); break;
+            case 2: cv->Ellipse(pts[0].x, pts[0].y, pts[1].x, pts[1].y); break;
+            default: cv->Polyline(pts); break;
+            }
+        }
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 30; ++x)
+                ASSERT_EQ(small.Pixel(x, y), big.Pixel(x + 90, y + 90)) << "figure " << k << " kind " << t << " width " << w;
+    }
+}
+
+TEST(RasterCanvas, TextGoesThroughTheHook)
+{
+    struct Hook : RasterTextHook {
+        std::string last;
+        void TextOut(RasterCanvas& c, int x, int y, std::string_view text) override
+        {
+            last = std::string(text);
+            c.SetPixel(x, y, c.Font().FontColor);
+        }
+        TextSize TextExtent(const RasterCanvas&, std::string_view text) override { return {static_cast<int>(text.size()) * 7, 15}; }
+    } hook;
+    RasterCanvas c(10, 10);
+    EXPECT_EQ(c.TextWidth("abc"), 0);   // no hook: nothing, no crash
+    c.TextOut(1, 1, "abc");
+    c.SetTextHook(&hook);
+    c.SetFontColor(0x0000FF);
+    c.TextOut(2, 3, "穴");
+    EXPECT_EQ(hook.last, "穴");
+    EXPECT_EQ(c.Pixel(2, 3), 0x0000FFu);
+    EXPECT_EQ(c.TextExtent("ab").cx, 14);
 }
 
 TEST(RasterCanvas, GuardBandSaturation)
