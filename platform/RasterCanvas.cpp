@@ -28,9 +28,16 @@ inline long long CeilDiv(long long a, long long b)   // b > 0
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
+// One loop per mode, each simple enough for the compiler to vectorise.
 inline void Apply(std::uint32_t* p, int x0, int x1, RasterCanvas::Op op)
 {
-    for (int x = x0; x < x1; ++x) p[x] = ((p[x] & op.a) | op.o) ^ op.x;
+    if (op.a == 0) {
+        std::fill(p + x0, p + x1, op.o ^ op.x);
+    } else if (op.x == 0) {
+        for (int x = x0; x < x1; ++x) p[x] |= op.o;
+    } else {
+        for (int x = x0; x < x1; ++x) p[x] = (p[x] | op.o) ^ op.x;
+    }
 }
 
 // Columns [lo, hi) of row centre yc covered by the ellipse with centre
