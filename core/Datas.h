@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Canvas.h"
+
 namespace core {
 
 // ---------------------------------------------------------------- elements
@@ -235,7 +237,7 @@ struct MyCode {
 };
 
 struct MyPoint { double x = 0, y = 0; };
-struct MyTPoint { std::int32_t x = 0, y = 0; };
+using MyTPoint = platform::Point;   // device point
 using MyPointArray = std::vector<MyPoint>;
 using MyTPointArray = std::vector<MyTPoint>;
 using MyTextArray = std::vector<std::string>;

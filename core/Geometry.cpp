@@ -272,11 +272,18 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         // Only the pairs the primitive really holds: code, exposure and count
         // come first, the rotation last.
         long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
+        const long long listed = n;
         n = std::min(n, present);
         if (n < 3) return;
-        out.reserve(static_cast<std::size_t>(n) + 1);
+        out.reserve(static_cast<std::size_t>(n) + 2);
         for (long long i = 0; i < n; ++i)
             out.push_back({fx + m->V(static_cast<int>(3 + 2 * i)), fy + m->V(static_cast<int>(4 + 2 * i))});
+        // The closing point repeats the start in a well-formed outline; one
+        // that does not is a last vertex, and the outline closes through it.
+        if (present > listed) {
+            const MyPoint last{fx + m->V(static_cast<int>(3 + 2 * listed)), fy + m->V(static_cast<int>(4 + 2 * listed))};
+            if (last.x != out.front().x || last.y != out.front().y) out.push_back(last);
+        }
         out.push_back(out.front());
         rotation = m->V(m->ValueCount - 1);
         break;

@@ -1,0 +1,152 @@
+// The rasteriser on the shapes a dense board is made of at small zoom:
+// short lines, thin tracks and small round pads.
+#include "core/FlashDrawing.h"
+#include "platform/RasterCanvas.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+using platform::Point;
+using platform::RasterCanvas;
+
+namespace {
+
+constexpr int W = 1280, H = 960;
+constexpr int Batch = 4096;
+
+RasterCanvas& Picture()
+{
+    static RasterCanvas c(W, H, 0);
+    c.SetPenMode(platform::PenMode::Merge);
+    c.SetPenColor(0x0000FF);
+    c.SetBrushColor(0x0000FF);
+    c.SetBrushStyle(platform::BrushStyle::Solid);
+    return c;
+}
+
+// Segments from random points, each `minLen` to `maxLen` pixels long.
+std::vector<std::pair<Point, Point>> Segments(int minLen, int maxLen, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> x(20, W - 20), y(20, H - 20), len(minLen, maxLen);
+    std::uniform_real_distribution<double> ang(0, 6.283185307179586);
+    std::vector<std::pair<Point, Point>> v;
+    for (int i = 0; i < Batch; ++i) {
+        const Point a{x(rng), y(rng)};
+        const double t = ang(rng);
+        const int l = len(rng);
+        v.push_back({a, {a.x + static_cast<int>(l * std::cos(t)), a.y + static_cast<int>(l * std::sin(t))}});
+    }
+    return v;
+}
+
+void Lines(benchmark::State& state, int minLen, int maxLen)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(static_cast<int>(state.range(0)));
+    const auto segs = Segments(minLen, maxLen, 7);
+    for (auto _ : state) {
+        for (const auto& s : segs) {
+            c.MoveTo(s.first.x, s.first.y);
+            c.LineTo(s.second.x, s.second.y);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+
+// Lines of one to three pixels, pen widths 1 to 3.
+void BM_ShortLines(benchmark::State& state) { Lines(state, 1, 3); }
+BENCHMARK(BM_ShortLines)->Arg(1)->Arg(2)->Arg(3);
+
+// Track segments of a board at zoom 1 (up to 40 pixels): a 0.2 mm track at
+// about 7 pixels per mm is PenWidthPixels = 2, against a 1-pixel line.
+void BM_Tracks(benchmark::State& state) { Lines(state, 1, 40); }
+BENCHMARK(BM_Tracks)->Arg(1)->Arg(2);
+
+// Filled round pads of the given diameter, outlined in the same colour.
+void BM_FilledCircles(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(1);
+    const int d = static_cast<int>(state.range(0));
+    const auto segs = Segments(0, 0, 11);
+    for (auto _ : state) {
+        for (const auto& s : segs) c.Ellipse(s.first.x, s.first.y, s.first.x + d, s.first.y + d);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_FilledCircles)->Arg(3)->Arg(6)->Arg(10);
+
+// Round flashes through DrawFlash (aperture lookup, transform, ellipse).
+void BM_DrawFlashCircle(benchmark::State& state)
+{
+    core::ResetTables();
+    core::Apertures[10].Shape = core::apCircle;
+    core::Apertures[10].Size1 = 0.8;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> x(5, 175), y(5, 130);
+    for (int i = 0; i < Batch; ++i) {
+        core::DataElement e;
+        e.Kind = core::dkFlash;
+        e.Code = 10;
+        e.Layer = 1;
+        e.X3 = x(rng);
+        e.Y3 = y(rng);
+        core::AppendElement(e);
+    }
+    RasterCanvas& c = Picture();
+    const double scale = 7.0;   // zoom 1 on a 180 mm board
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, 137);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+    core::ResetTables();
+}
+BENCHMARK(BM_DrawFlashCircle);
+
+// Rounded-rectangle pads made of six macro primitives, drawn as a whole
+// through the flash mask, at zoom 1 and zoomed in.
+void BM_DrawFlashMacro(benchmark::State& state)
+{
+    core::ResetTables();
+    const char* texts[] = {"21,1,1.2,0.8,0,0,0", "21,1,1.6,0.4,0,0,0", "1,1,0.4,-0.6,0.2", "1,1,0.4,0.6,0.2",
+                           "1,1,0.4,-0.6,-0.2", "1,1,0.4,0.6,-0.2"};
+    core::Apertures[10].Shape = core::apMacro;
+    core::Apertures[10].FirstPrimitive = 1;
+    for (const char* t : texts) {
+        core::MyMacro m;
+        m.DCode = 10;
+        m.Text = t;
+        core::Macros.push_back(m);
+        core::MacroCount += 1;
+    }
+    core::Apertures[10].LastPrimitive = core::MacroCount;
+    core::ParseMacroParams();
+    const double scale = static_cast<double>(state.range(0));
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> x(2, W / scale - 2), y(2, H / scale - 2);
+    for (int i = 0; i < Batch; ++i) {
+        core::DataElement e;
+        e.Kind = core::dkFlash;
+        e.Code = 10;
+        e.Layer = 1;
+        e.X3 = x(rng);
+        e.Y3 = y(rng);
+        core::AppendElement(e);
+    }
+    RasterCanvas& c = Picture();
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, H / scale);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+    core::ResetTables();
+}
+BENCHMARK(BM_DrawFlashMacro)->Arg(7)->Arg(50);
+
+} // namespace

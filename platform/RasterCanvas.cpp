@@ -1,0 +1,686 @@
+#include "platform/RasterCanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+RasterTextHook* globalHook = nullptr;
+
+// Slack for centres that fall exactly on a round outline.
+constexpr double Tie = 1e-9;
+constexpr double Inf = std::numeric_limits<double>::infinity();
+
+inline std::int32_t Sat(int v) { return v < -GuardBand ? -GuardBand : (v > GuardBand ? GuardBand : v); }
+
+inline long long FloorDiv(long long a, long long b)   // b > 0
+{
+    long long q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+inline long long CeilDiv(long long a, long long b)   // b > 0
+{
+    long long q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
+// One loop per mode, each simple enough for the compiler to vectorise.
+inline void Apply(std::uint32_t* p, int x0, int x1, RasterCanvas::Op op)
+{
+    if (op.a == 0) {
+        std::fill(p + x0, p + x1, op.o ^ op.x);
+    } else if (op.x == 0) {
+        for (int x = x0; x < x1; ++x) p[x] |= op.o;
+    } else {
+        for (int x = x0; x < x1; ++x) p[x] = (p[x] | op.o) ^ op.x;
+    }
+}
+
+// Columns [lo, hi) of row centre yc covered by the ellipse with centre
+// (cx, cy) and semi-axes (ea, eb), boundary included.
+struct Cols {
+    int lo = 0, hi = 0;
+    bool Empty() const { return lo >= hi; }
+};
+inline Cols EllipseCols(double cx, double cy, double ea, double eb, double yc)
+{
+    if (ea <= 0 || eb <= 0) return {};
+    const double t = (yc - cy) / eb;
+    const double u = 1.0 - t * t;
+    if (u < -Tie) return {};
+    const double hx = ea * std::sqrt(u > 0 ? u : 0.0);
+    const double lo = std::ceil(cx - hx - 0.5 - Tie);
+    const double hi = std::floor(cx + hx - 0.5 + Tie) + 1.0;
+    if (!(lo < hi)) return {};
+    return {static_cast<int>(std::max(lo, -2.0 * GuardBand)), static_cast<int>(std::min(hi, 2.0 * GuardBand))};
+}
+
+// The one-pixel path from a to b (Bresenham, minor coordinate rounded half
+// up), clipped to width × height without walking the clipped part: emits
+// (x, y, i) for step i of the path. Returns the number of steps (the index
+// of b).
+template <class Emit>
+long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, int height, Emit&& emit)
+{
+    const long long dx = static_cast<long long>(b.x) - a.x, dy = static_cast<long long>(b.y) - a.y;
+    const long long adx = std::llabs(dx), ady = std::llabs(dy);
+    const bool xMajor = adx >= ady;
+    const long long am = xMajor ? adx : ady, an = xMajor ? ady : adx;
+    const long long smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const long long smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const long long m0 = xMajor ? a.x : a.y, n0 = xMajor ? a.y : a.x;
+    const long long mLimit = xMajor ? width : height, nLimit = xMajor ? height : width;
+    long long ilo = skipFirst ? 1 : 0, ihi = skipLast ? am - 1 : am;
+    // Clipping, for a line not wholly inside: the steps whose major
+    // coordinate is inside, then those whose minor coordinate is.
+    if (a.x < 0 || a.y < 0 || b.x < 0 || b.y < 0 || a.x >= width || b.x >= width || a.y >= height || b.y >= height) {
+        if (smaj > 0) {
+            ilo = std::max(ilo, -m0);
+            ihi = std::min(ihi, mLimit - 1 - m0);
+        } else {
+            ilo = std::max(ilo, m0 - (mLimit - 1));
+            ihi = std::min(ihi, m0);
+        }
+        if (ilo > ihi) return am;
+        const long long qlo = smin > 0 ? -n0 : n0 - (nLimit - 1);
+        const long long qhi = smin > 0 ? nLimit - 1 - n0 : n0;
+        if (an == 0) {
+            if (qlo > 0 || qhi < 0) return am;
+        } else {
+            ilo = std::max(ilo, CeilDiv(2 * am * qlo - am, 2 * an));
+            ihi = std::min(ihi, FloorDiv(2 * am * (qhi + 1) - am - 1, 2 * an));
+        }
+    }
+    if (ilo > ihi) return am;
+    if (am == 0) {
+        if (!skipFirst && !skipLast) emit(static_cast<int>(a.x), static_cast<int>(a.y), 0LL);
+        return 0;
+    }
+    const long long twoAm = 2 * am, twoAn = 2 * an;
+    const long long num = 2 * ilo * an + am;
+    long long q = 0, r = num;
+    if (num >= twoAm) {
+        q = num / twoAm;
+        r = num % twoAm;
+    }
+    for (long long i = ilo; i <= ihi; ++i) {
+        const long long mm = m0 + smaj * i, nn = n0 + smin * q;
+        if (xMajor)
+            emit(static_cast<int>(mm), static_cast<int>(nn), i);
+        else
+            emit(static_cast<int>(nn), static_cast<int>(mm), i);
+        r += twoAn;
+        if (r >= twoAm) {
+            r -= twoAm;
+            ++q;
+        }
+    }
+    return am;
+}
+
+inline bool DotOn(long long index) { return index % 6 < 3; }
+
+} // namespace
+
+void SetRasterTextHook(RasterTextHook* hook) { globalHook = hook; }
+RasterTextHook* GetRasterTextHook() { return globalHook; }
+
+RasterCanvas::RasterCanvas(int width, int height, Color fill) { Resize(width, height, fill); }
+
+void RasterCanvas::Resize(int width, int height, Color fill)
+{
+    width_ = std::max(0, width);
+    height_ = std::max(0, height);
+    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), ToPixel(fill));
+}
+
+void RasterCanvas::Fill(Color c) { std::fill(pixels_.begin(), pixels_.end(), ToPixel(c)); }
+
+Color RasterCanvas::Pixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return ToColor(Scanline(y)[x]);
+}
+
+void RasterCanvas::Blit(const RasterCanvas& src, int dx, int dy, BlitOp op)
+{
+    const int x0 = std::max(0, dx), x1 = std::min(width_, static_cast<int>(std::min<long long>(INT32_MAX, static_cast<long long>(dx) + src.width_)));
+    const int y0 = std::max(0, dy), y1 = std::min(height_, static_cast<int>(std::min<long long>(INT32_MAX, static_cast<long long>(dy) + src.height_)));
+    if (x0 >= x1 || y0 >= y1) return;
+    for (int y = y0; y < y1; ++y) {
+        std::uint32_t* d = Scanline(y);
+        const std::uint32_t* s = src.Scanline(y - dy) - dx;
+        if (op == BlitOp::Copy)
+            std::copy(s + x0, s + x1, d + x0);
+        else
+            for (int x = x0; x < x1; ++x) d[x] |= s[x];
+    }
+}
+
+RasterCanvas::Op RasterCanvas::MakeOp(Color c) const
+{
+    const std::uint32_t rgb = ToPixel(c) & 0xFFFFFFu;
+    switch (penMode_) {
+    case PenMode::Merge: return {~0u, rgb, 0};
+    case PenMode::Xor: return {~0u, 0, rgb};
+    case PenMode::NotXor: return {~0u, 0, rgb ^ 0xFFFFFFu};
+    case PenMode::Copy:
+    default: return {0, rgb | 0xFF000000u, 0};
+    }
+}
+
+void RasterCanvas::PaintPen(int y, int x0, int x1, const Op& op)
+{
+    if (y < 0 || y >= height_) return;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, width_);
+    if (x0 < x1) Apply(Scanline(y), x0, x1, op);
+}
+
+void RasterCanvas::PaintBrush(int y, int x0, int x1, const Op& op)
+{
+    if (y < 0 || y >= height_ || brushStyle_ == BrushStyle::Clear) return;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, width_);
+    if (x0 >= x1) return;
+    std::uint32_t* p = Scanline(y);
+    if (brushStyle_ == BrushStyle::Solid) {
+        Apply(p, x0, x1, op);
+        return;
+    }
+    // "/" hatch: the pixels with x + y = 7 (mod 8).
+    int x = x0 + ((7 - ((x0 + y) & 7)) & 7);
+    for (; x < x1; x += 8) p[x] = ((p[x] & op.a) | op.o) ^ op.x;
+}
+
+void RasterCanvas::SortMerge(std::vector<Span>& spans)
+{
+    if (spans.size() < 2) return;
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    std::size_t out = 0;
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        Span& last = spans[out];
+        const Span& s = spans[i];
+        if (s.y == last.y && s.x0 <= last.x1) {
+            last.x1 = std::max(last.x1, s.x1);
+        } else {
+            spans[++out] = s;
+        }
+    }
+    spans.resize(out + 1);
+}
+
+void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast)
+{
+    const bool dotted = penStyle_ == PenStyle::Dot;
+    const long long phase = dotPhase_;
+    long long steps;
+    if (paintNow) {
+        const Op op = MakeOp(penColor_);
+        const int w = width_;
+        std::uint32_t* bits = pixels_.data();
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
+            if (dotted && !DotOn(phase + i)) return;
+            std::uint32_t& p = bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
+            p = ((p & op.a) | op.o) ^ op.x;
+        });
+    } else {
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
+            if (dotted && !DotOn(phase + i)) return;
+            if (!pen_.empty()) {
+                Span& s = pen_.back();
+                if (s.y == y) {
+                    if (x == s.x1) {
+                        ++s.x1;
+                        return;
+                    }
+                    if (x == s.x0 - 1) {
+                        --s.x0;
+                        return;
+                    }
+                }
+            }
+            pen_.push_back({y, x, x + 1});
+        });
+    }
+    dotPhase_ = static_cast<int>((phase + steps) % 6);
+}
+
+void RasterCanvas::CapsuleSpans(double ax, double ay, double bx, double by, double r, std::vector<Span>& out, int rowMin,
+                                int rowEnd, int colMin, int colEnd)
+{
+    const double top = std::min(ay, by) - r, bottom = std::max(ay, by) + r;
+    const double rowLo = std::max(std::ceil(top - 0.5 - Tie), static_cast<double>(rowMin));
+    const double rowHi = std::min(std::floor(bottom - 0.5 + Tie), static_cast<double>(rowEnd) - 1);
+    if (rowLo > rowHi) return;
+    const double dx = bx - ax, dy = by - ay;
+    const double l2 = dx * dx + dy * dy, rl = r * std::sqrt(l2), r2 = r * r;
+    const double invDx = dx != 0 ? 1.0 / dx : 0.0, invDy = dy != 0 ? 1.0 / dy : 0.0;
+    for (int y = static_cast<int>(rowLo); y <= static_cast<int>(rowHi); ++y) {
+        const double yc = y + 0.5;
+        double lo = Inf, hi = -Inf;
+        double t = yc - ay, s2 = r2 - t * t;
+        if (s2 >= -Tie) {
+            const double s = std::sqrt(std::max(s2, 0.0));
+            lo = ax - s;
+            hi = ax + s;
+        }
+        t = yc - by;
+        s2 = r2 - t * t;
+        if (s2 >= -Tie) {
+            const double s = std::sqrt(std::max(s2, 0.0));
+            lo = std::min(lo, bx - s);
+            hi = std::max(hi, bx + s);
+        }
+        if (l2 > 0) {
+            const double e = yc - ay;
+            double slo = -Inf, shi = Inf;
+            bool any = true;
+            // Along the segment: 0 <= (p - a)·d <= |d|².
+            if (dx != 0) {
+                const double x1 = ax - e * dy * invDx, x2 = ax + (l2 - e * dy) * invDx;
+                slo = std::min(x1, x2);
+                shi = std::max(x1, x2);
+            } else {
+                const double along = e * dy;
+                any = along >= 0 && along <= l2;
+            }
+            // Across: |d × (p - a)| <= r |d|.
+            if (any && dy != 0) {
+                const double x1 = ax + (dx * e - rl) * invDy, x2 = ax + (dx * e + rl) * invDy;
+                slo = std::max(slo, std::min(x1, x2));
+                shi = std::min(shi, std::max(x1, x2));
+            } else if (any) {
+                any = std::fabs(dx * e) <= rl + Tie;
+            }
+            if (any && slo <= shi) {
+                lo = std::min(lo, slo);
+                hi = std::max(hi, shi);
+            }
+        }
+        if (!(lo <= hi)) continue;
+        const double c0 = std::max(std::ceil(lo - 0.5 - Tie), static_cast<double>(colMin));
+        const double c1 = std::min(std::floor(hi - 0.5 + Tie) + 1.0, static_cast<double>(colEnd));
+        if (c0 < c1) out.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
+    }
+}
+
+void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool skipFirst)
+{
+    pen_.clear();
+    const std::size_t n = points.size();
+    if (n == 0) return;
+    const std::size_t segs = closed ? n : n - 1;
+    if (penWidth_ == 1) {
+        if (n == 1) {
+            LinePixels(points[0], points[0], skipFirst, false);
+        } else {
+            for (std::size_t i = 0; i < segs; ++i)
+                LinePixels(points[i], points[(i + 1) % n], i == 0 ? skipFirst : true, false);
+        }
+    } else {
+        // Odd widths run through pixel centres, even ones through corners.
+        const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
+        if (n == 1) {
+            CapsuleSpans(points[0].x + off, points[0].y + off, points[0].x + off, points[0].y + off, r, pen_, 0, height_, 0, width_);
+        } else {
+            for (std::size_t i = 0; i < segs; ++i) {
+                const Point a = points[i], b = points[(i + 1) % n];
+                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, 0, height_, 0, width_);
+            }
+        }
+    }
+    SortMerge(pen_);
+}
+
+void RasterCanvas::FillSpans(std::span<const Point> points)
+{
+    fill_.clear();
+    edges_.clear();
+    const std::size_t n = points.size();
+    if (n < 3 || brushStyle_ == BrushStyle::Clear) return;
+    int minRow = INT32_MAX, maxRow = INT32_MIN;
+    for (std::size_t i = 0; i < n; ++i) {
+        Point p = points[i], q = points[(i + 1) % n];
+        p = {Sat(p.x), Sat(p.y)};
+        q = {Sat(q.x), Sat(q.y)};
+        if (p.y == q.y) continue;
+        if (p.y > q.y) std::swap(p, q);
+        // Rows p.y .. q.y - 1.
+        if (q.y <= 0 || p.y >= height_) continue;
+        edges_.push_back({static_cast<double>(p.x), static_cast<double>(q.x - p.x) / static_cast<double>(q.y - p.y), p.y, q.y});
+        minRow = std::min(minRow, std::max(p.y, 0));
+        maxRow = std::max(maxRow, std::min(q.y, height_));
+    }
+    if (edges_.empty()) return;
+    std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.yTop < b.yTop; });
+    active_.clear();
+    std::size_t next = 0;
+    for (int y = minRow; y < maxRow; ++y) {
+        while (next < edges_.size() && std::max(edges_[next].yTop, 0) <= y) active_.push_back(static_cast<std::int32_t>(next++));
+        std::size_t keep = 0;
+        crossings_.clear();
+        // Vertices sit at pixel centres: row y's centre line meets the edge
+        // at x + 0.5, and the pixels whose centres lie from one crossing up
+        // to the next are inside.
+        for (std::int32_t idx : active_) {
+            const Edge& e = edges_[static_cast<std::size_t>(idx)];
+            if (e.yEnd <= y) continue;
+            active_[keep++] = idx;
+            crossings_.push_back(e.x + (y - e.yTop) * e.dxdy);
+        }
+        active_.resize(keep);
+        if (crossings_.size() < 2) continue;
+        std::sort(crossings_.begin(), crossings_.end());
+        for (std::size_t k = 0; k + 1 < crossings_.size(); k += 2) {
+            const double c0 = std::max(std::ceil(crossings_[k]), 0.0);
+            const double c1 = std::min(std::ceil(crossings_[k + 1]), static_cast<double>(width_));
+            if (c0 < c1) fill_.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
+        }
+    }
+}
+
+void RasterCanvas::Compose()
+{
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    std::size_t ip = 0, jf = 0;
+    const std::size_t np = pen_.size(), nf = fill_.size();
+    while (ip < np || jf < nf) {
+        const int y = ip < np && (jf >= nf || pen_[ip].y <= fill_[jf].y) ? pen_[ip].y : fill_[jf].y;
+        std::size_t pEnd = ip;
+        while (pEnd < np && pen_[pEnd].y == y) ++pEnd;
+        // The fill of this row without the pen's pixels.
+        std::size_t k = ip;
+        for (; jf < nf && fill_[jf].y == y; ++jf) {
+            int cur = fill_[jf].x0;
+            const int end = fill_[jf].x1;
+            while (k < pEnd && pen_[k].x1 <= cur) ++k;
+            for (std::size_t m = k; m < pEnd && pen_[m].x0 < end; ++m) {
+                if (pen_[m].x0 > cur) PaintBrush(y, cur, pen_[m].x0, brushOp);
+                cur = std::max(cur, pen_[m].x1);
+            }
+            if (cur < end) PaintBrush(y, cur, end, brushOp);
+        }
+        for (; ip < pEnd; ++ip) PaintPen(y, pen_[ip].x0, pen_[ip].x1, penOp);
+    }
+}
+
+void RasterCanvas::MoveTo(int x, int y)
+{
+    penPos_ = {Sat(x), Sat(y)};
+    chained_ = false;
+    dotPhase_ = 0;
+}
+
+void RasterCanvas::LineTo(int x, int y)
+{
+    const Point b{Sat(x), Sat(y)};
+    if (penWidth_ == 1) {
+        if (!chained_) chainStart_ = penPos_;
+        // A chain that comes back to its start leaves that pixel to its first line.
+        LinePixels(penPos_, b, chained_, true, chained_ && b == chainStart_);
+        chained_ = true;
+    } else {
+        const Op op = MakeOp(penColor_);
+        const long long dx = static_cast<long long>(b.x) - penPos_.x, dy = static_cast<long long>(b.y) - penPos_.y;
+        if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
+            const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
+            const Span* sp = linePool_.data() + ref.start;
+            if (penPos_.x + ref.left >= 0 && penPos_.y + ref.top >= 0 && penPos_.x + ref.right <= width_ &&
+                penPos_.y + ref.bottom <= height_) {
+                std::uint32_t* origin = Scanline(penPos_.y) + penPos_.x;
+                for (int k = 0; k < ref.count; ++k) Apply(origin + static_cast<std::ptrdiff_t>(sp[k].y) * width_, sp[k].x0, sp[k].x1, op);
+                penPos_ = b;
+                chained_ = false;
+                return;
+            }
+            for (int k = 0; k < ref.count; ++k) {
+                const int y = penPos_.y + sp[k].y;
+                if (y < 0 || y >= height_) continue;
+                const int x0 = std::max(penPos_.x + sp[k].x0, 0), x1 = std::min(penPos_.x + sp[k].x1, width_);
+                if (x0 < x1) Apply(Scanline(y), x0, x1, op);
+            }
+        } else {
+            pen_.clear();
+            const double off = (penWidth_ & 1) ? 0.5 : 0.0;
+            CapsuleSpans(penPos_.x + off, penPos_.y + off, b.x + off, b.y + off, penWidth_ * 0.5, pen_, 0, height_, 0, width_);
+            for (const Span& s : pen_) Apply(Scanline(s.y), s.x0, s.x1, op);
+        }
+        chained_ = false;
+    }
+    penPos_ = b;
+}
+
+const RasterCanvas::PatternRef& RasterCanvas::LinePattern(int w, int dx, int dy)
+{
+    constexpr int D = 2 * PatternReach + 1;
+    if (linePatterns_.empty()) linePatterns_.resize(static_cast<std::size_t>(PatternMaxWidth - 1) * D * D);
+    PatternRef& ref = linePatterns_[(static_cast<std::size_t>(w - 2) * D + static_cast<std::size_t>(dx + PatternReach)) * D +
+                                    static_cast<std::size_t>(dy + PatternReach)];
+    if (ref.start < 0) {
+        const double off = (w & 1) ? 0.5 : 0.0;
+        ref.start = static_cast<std::int32_t>(linePool_.size());
+        CapsuleSpans(off, off, dx + off, dy + off, w * 0.5, linePool_, -PatternReach - w, PatternReach + w + 1,
+                     -PatternReach - w, PatternReach + w + 1);
+        ref.count = static_cast<std::int32_t>(linePool_.size()) - ref.start;
+        ref.left = ref.top = INT32_MAX;
+        ref.right = ref.bottom = INT32_MIN;
+        for (int k = 0; k < ref.count; ++k) {
+            const Span& sp = linePool_[static_cast<std::size_t>(ref.start + k)];
+            ref.left = std::min(ref.left, sp.x0);
+            ref.right = std::max(ref.right, sp.x1);
+            ref.top = std::min(ref.top, sp.y);
+            ref.bottom = std::max(ref.bottom, sp.y + 1);
+        }
+    }
+    return ref;
+}
+
+void RasterCanvas::Polyline(std::span<const Point> points)
+{
+    if (points.size() < 2) return;
+    dotPhase_ = 0;
+    if (points.size() == 2 && penWidth_ == 1) {
+        LinePixels({Sat(points[0].x), Sat(points[0].y)}, {Sat(points[1].x), Sat(points[1].y)}, false, true);
+        return;
+    }
+    closed_.assign(points.begin(), points.end());
+    for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    PathSpans(closed_, false, false);
+    fill_.clear();
+    Compose();
+}
+
+void RasterCanvas::Polygon(std::span<const Point> points)
+{
+    if (points.size() < 2) return;
+    dotPhase_ = 0;
+    closed_.assign(points.begin(), points.end());
+    for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    FillSpans(closed_);
+    PathSpans(closed_, true, false);
+    Compose();
+}
+
+// Row ry (from the top of the box) of the ellipse with semi-axes a, b in a
+// box whose top left is the origin: the covered columns and the inside ones
+// (all four side neighbours covered); the rest of the row is outline.
+RasterCanvas::EllipseRow RasterCanvas::EllipseRowAt(double a, double b, int ry)
+{
+    const Cols up = EllipseCols(a, b, a, b, ry - 0.5);
+    const Cols row = EllipseCols(a, b, a, b, ry + 0.5);
+    const Cols down = EllipseCols(a, b, a, b, ry + 1.5);
+    if (row.Empty()) return {0, 0, 0, 0};
+    int i0 = row.lo + 1, i1 = row.hi - 1;
+    if (up.Empty() || down.Empty()) {
+        i1 = i0;
+    } else {
+        i0 = std::max({i0, up.lo, down.lo});
+        i1 = std::min({i1, up.hi, down.hi});
+    }
+    if (i0 >= i1) i0 = i1 = row.hi;
+    return {row.lo, i0, i1, row.hi};
+}
+
+const RasterCanvas::PatternRef& RasterCanvas::EllipsePattern(int w, int h)
+{
+    constexpr int D = EllipsePatternMax + 1;
+    if (ellipsePatterns_.empty()) ellipsePatterns_.resize(static_cast<std::size_t>(D) * D);
+    PatternRef& ref = ellipsePatterns_[static_cast<std::size_t>(w) * D + static_cast<std::size_t>(h)];
+    if (ref.start < 0) {
+        ref.start = static_cast<std::int32_t>(ellipsePool_.size());
+        for (int ry = 0; ry < h; ++ry) ellipsePool_.push_back(EllipseRowAt(w * 0.5, h * 0.5, ry));
+        ref.count = h;
+    }
+    return ref;
+}
+
+void RasterCanvas::PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp)
+{
+    if (r.lo >= r.hi) return;
+    if (oneOp) {
+        PaintPen(y, left + r.lo, left + r.hi, penOp);
+        return;
+    }
+    PaintPen(y, left + r.lo, left + r.i0, penOp);
+    if (r.i0 < r.i1) PaintBrush(y, left + r.i0, left + r.i1, brushOp);
+    PaintPen(y, left + r.i1, left + r.hi, penOp);
+}
+
+void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    left = Sat(left), top = Sat(top), right = Sat(right), bottom = Sat(bottom);
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1) return;
+    const double cx = (static_cast<double>(left) + right) * 0.5, cy = (static_cast<double>(top) + bottom) * 0.5;
+    const double a = (static_cast<double>(right) - left) * 0.5, b = (static_cast<double>(bottom) - top) * 0.5;
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    if (penWidth_ == 1) {
+        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        if (y0 >= y1) return;
+        const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+        const int w = right - left, h = bottom - top;
+        if (w <= EllipsePatternMax && h <= EllipsePatternMax) {
+            const PatternRef& ref = EllipsePattern(w, h);
+            const EllipseRow* rows = ellipsePool_.data() + ref.start;
+            for (int y = y0; y < y1; ++y) PaintEllipseRow(y, left, rows[y - top], penOp, brushOp, oneOp);
+            return;
+        }
+        for (int y = y0; y < y1; ++y) PaintEllipseRow(y, left, EllipseRowAt(a, b, y - top), penOp, brushOp, oneOp);
+        return;
+    }
+    const double h = penWidth_ * 0.5;
+    const double oa = a + h - 0.5, ob = b + h - 0.5, ia = a - h - 0.5, ib = b - h - 0.5;
+    const int y0 = static_cast<int>(std::max(std::floor(cy - ob - 1.0), 0.0));
+    const int y1 = static_cast<int>(std::min(std::ceil(cy + ob + 1.0), static_cast<double>(height_)));
+    for (int y = y0; y < y1; ++y) {
+        const double yc = y + 0.5;
+        const Cols outer = EllipseCols(cx, cy, oa, ob, yc);
+        if (outer.Empty()) continue;
+        const Cols inner = EllipseCols(cx, cy, ia, ib, yc);
+        if (inner.Empty()) {
+            PaintPen(y, outer.lo, outer.hi, penOp);
+            continue;
+        }
+        PaintPen(y, outer.lo, inner.lo, penOp);
+        const Cols fillCols = EllipseCols(cx, cy, a, b, yc);
+        const int f0 = std::max(fillCols.lo, inner.lo), f1 = std::min(fillCols.hi, inner.hi);
+        if (f0 < f1) PaintBrush(y, f0, f1, brushOp);
+        PaintPen(y, inner.hi, outer.hi, penOp);
+    }
+}
+
+void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    left = Sat(left), top = Sat(top), right = Sat(right), bottom = Sat(bottom);
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1) return;
+    if (penWidth_ == 1 && penStyle_ == PenStyle::Solid) {
+        const Op penOp = MakeOp(penColor_);
+        const Op brushOp = MakeOp(brushColor_);
+        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        for (int y = y0; y < y1; ++y) {
+            if (y == top || y == bottom - 1 || right - left <= 2) {
+                PaintPen(y, left, right, penOp);
+            } else {
+                PaintPen(y, left, left + 1, penOp);
+                PaintBrush(y, left + 1, right - 1, brushOp);
+                PaintPen(y, right - 1, right, penOp);
+            }
+        }
+        return;
+    }
+    fill_.clear();
+    if (brushStyle_ != BrushStyle::Clear) {
+        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        const int x0 = std::max(left, 0), x1 = std::min(right, width_);
+        if (x0 < x1)
+            for (int y = y0; y < y1; ++y) fill_.push_back({y, x0, x1});
+    }
+    dotPhase_ = 0;
+    const Point corners[4] = {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
+    PathSpans(corners, true, false);
+    Compose();
+}
+
+void RasterCanvas::FillRect(const Rect& r)
+{
+    int left = std::max(std::min(r.left, r.right), 0), right = std::min(std::max(r.left, r.right), width_);
+    int top = std::max(std::min(r.top, r.bottom), 0), bottom = std::min(std::max(r.top, r.bottom), height_);
+    if (left >= right || top >= bottom) return;
+    const Op op{0, ToPixel(brushColor_), 0};
+    for (int y = top; y < bottom; ++y) PaintBrush(y, left, right, op);
+}
+
+void RasterCanvas::SetPixel(int x, int y, Color c)
+{
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    Scanline(y)[x] = ToPixel(c);
+}
+
+RasterTextHook* RasterCanvas::Hook() const { return textHook_ ? textHook_ : globalHook; }
+
+void RasterCanvas::TextOut(int x, int y, std::string_view text)
+{
+    if (RasterTextHook* h = Hook()) h->TextOut(*this, x, y, text);
+}
+
+TextSize RasterCanvas::TextExtent(std::string_view text)
+{
+    if (RasterTextHook* h = Hook()) return h->TextExtent(*this, text);
+    return {};
+}
+
+void RasterCanvas::FillMask(const RasterCanvas& mask, int left, int top)
+{
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    const std::uint32_t penKey = ToPixel(MaskPen) & 0xFFFFFFu, brushKey = ToPixel(MaskBrush) & 0xFFFFFFu;
+    const long long x0 = std::max<long long>(0, left), x1 = std::min<long long>(width_, static_cast<long long>(left) + mask.width_);
+    const long long y0 = std::max<long long>(0, top), y1 = std::min<long long>(height_, static_cast<long long>(top) + mask.height_);
+    for (long long y = y0; y < y1; ++y) {
+        const std::uint32_t* m = mask.Scanline(static_cast<int>(y - top));
+        std::uint32_t* p = Scanline(static_cast<int>(y));
+        long long x = x0;
+        while (x < x1) {
+            const std::uint32_t key = m[x - left] & 0xFFFFFFu;
+            long long e = x + 1;
+            while (e < x1 && (m[e - left] & 0xFFFFFFu) == key) ++e;
+            if (key == penKey)
+                Apply(p, static_cast<int>(x), static_cast<int>(e), penOp);
+            else if (key == brushKey)
+                PaintBrush(static_cast<int>(y), static_cast<int>(x), static_cast<int>(e), brushOp);
+            x = e;
+        }
+    }
+}
+
+} // namespace platform
