@@ -2,11 +2,13 @@
 
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
+#include "platform/LargeMemory.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <memory>
 
 namespace core {
 
@@ -22,9 +24,23 @@ void MyDataArray::resize(std::size_t n)
     if (chunks_.size() > needed + 1) chunks_.resize(needed + 1);
 }
 
+void MyDataArray::ChunkDeleter::operator()(DataElement* p) const noexcept { platform::FreeLarge(p); }
+
+void MyDataArray::AddChunk()
+{
+    // Large chunks on huge pages: a big board is filled without a page fault
+    // for every 4 KiB.
+    auto* p = static_cast<DataElement*>(platform::AllocateLarge(ChunkSize * sizeof(DataElement)));
+    std::uninitialized_value_construct_n(p, ChunkSize);
+    chunks_.emplace_back(p);
+}
+
 void MyDataArray::clear()
 {
-    chunks_.clear();
+    // The storage of the initial capacity stays, already faulted in, for the
+    // next job; anything beyond goes back.
+    const std::size_t keep = (static_cast<std::size_t>(InitialDataCapacity) + ChunkSize - 1) >> ChunkBits;
+    if (chunks_.size() > keep) chunks_.resize(keep);
     size_ = 0;
 }
 
@@ -276,23 +292,26 @@ int MarkUsedApertures(std::array<MyAperture, MaxApertureCode + 1>& apertures)
     return last;
 }
 
+void ParseMacroPrimitive(MyMacro& m)
+{
+    MyTextArray fields;
+    int n = SplitText(m.Text, ',', fields);
+    m.Values.clear();
+    // Short primitives have no numeric fields; nothing stale is kept.
+    m.ValueCount = 0;
+    if (n <= 2) return;
+    m.Values.reserve(fields.size());
+    for (const std::string& f : fields) {
+        // A field that is not a number reads 0.
+        m.Values.push_back(platform::ParseRealOr(f, 0.0));
+        m.ValueCount += 1;
+    }
+}
+
 void ParseMacroParams()
 {
-    for (std::int32_t i = 1; i <= MacroCount && i < static_cast<std::int32_t>(Macros.size()); ++i) {
-        MyMacro& m = Macros[static_cast<std::size_t>(i)];
-        MyTextArray fields;
-        int n = SplitText(m.Text, ',', fields);
-        m.Values.clear();
-        // Short primitives have no numeric fields; nothing stale is kept.
-        m.ValueCount = 0;
-        if (n <= 2) continue;
-        m.Values.reserve(fields.size());
-        for (const std::string& f : fields) {
-            // A field that is not a number reads 0.
-            m.Values.push_back(platform::ParseRealOr(f, 0.0));
-            m.ValueCount += 1;
-        }
-    }
+    for (std::int32_t i = 1; i <= MacroCount && i < static_cast<std::int32_t>(Macros.size()); ++i)
+        ParseMacroPrimitive(Macros[static_cast<std::size_t>(i)]);
 }
 
 void MoveLayer(int from, int to)
@@ -367,6 +386,8 @@ std::unique_ptr<TableSnapshot> TakeSnapshot()
     s->gerberFormat = GerberFormat;
     s->drillFormat = DrillFormat;
     s->dataCapacity = DataCapacity;
+    s->macros = Macros;
+    s->apertureMap = ApertureMap;
     return s;
 }
 
@@ -378,7 +399,10 @@ void RestoreSnapshot(const TableSnapshot& s)
     GroupCounter = s.groupCounter;
     MaxDCode = s.maxDCode;
     MacroCount = s.macroCount;
-    Macros.resize(static_cast<std::size_t>(s.macroCount) + 1);
+    // A reader may renumber the primitives it finds, not only add to them.
+    Macros = s.macros;
+    if (Macros.size() < static_cast<std::size_t>(s.macroCount) + 1) Macros.resize(static_cast<std::size_t>(s.macroCount) + 1);
+    ApertureMap = s.apertureMap;
     ToolCount = s.toolCount;
     TotalHoleCount = s.totalHoleCount;
     ReportCount = s.reportCount;
