@@ -268,7 +268,9 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         // Only the pairs the primitive really holds: code, exposure and count
         // come first, the rotation last.
         long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
-        n = std::min(n, present);
+        // The list holds n + 1 points, the last normally repeating the first;
+        // when it does not, it is a vertex all the same.
+        n = std::min(n + 1, present);
         if (n < 3) return;
         out.reserve(static_cast<std::size_t>(n) + 1);
         for (long long i = 0; i < n; ++i)
