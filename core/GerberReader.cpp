@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -21,7 +22,6 @@ std::int64_t MaxElementCount = 25'000'000;
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr std::size_t ChunkBytes = 64 * 1024;
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.size() >= p.size() && s.substr(0, p.size()) == p; }
@@ -350,6 +350,18 @@ private:
         const std::size_t n = buf.size();
         while (i < n && !stopped_) {
             if (partial_.empty()) {
+                // Blank and line ends between blocks first, then the common
+                // case: a clean run up to the next "*".
+                while (i < n && static_cast<unsigned char>(buf[i]) < 33) ++i;
+                if (i == n) break;
+                if (const void* star = std::memchr(buf.data() + i, '*', n - i)) {
+                    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(star) - buf.data());
+                    if (Clean(buf.data() + i, end - i)) {
+                        Process(buf.substr(i, end + 1 - i));
+                        i = end + 1;
+                        continue;
+                    }
+                }
                 const std::size_t s = i;
                 unsigned char c = 0;
                 while (i < n && !cutTable.stop[static_cast<unsigned char>(buf[i])]) ++i;
@@ -380,6 +392,30 @@ private:
                 }
             }
         }
+    }
+
+    // True when no byte of p[0..n) stops a clean run (below 33, above 122, "%");
+    // eight bytes at a time.
+    static bool Clean(const char* p, std::size_t n)
+    {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        std::size_t k = 0;
+        std::uint64_t bad = 0;
+        for (; k + 8 <= n; k += 8) {
+            std::uint64_t x;
+            std::memcpy(&x, p + k, 8);
+            const std::uint64_t below = (x - ones * 33) & ~x;        // some byte < 33 (or >= 128)
+            const std::uint64_t above = (x + ones * (127 - 122)) | x; // some byte > 122 (or >= 128)
+            const std::uint64_t pc = x ^ (ones * '%');
+            const std::uint64_t percent = (pc - ones) & ~pc;        // some byte == '%'
+            bad |= (below | above | percent) & highs;
+        }
+        if (bad) return false;
+        for (; k < n; ++k) {
+            const unsigned char c = static_cast<unsigned char>(p[k]);
+            if (cutTable.stop[c]) return false;
+        }
+        return true;
     }
 
     void Percent(std::string_view block)
@@ -790,15 +826,18 @@ void MakeStroke(DataElement& e, int code, int layer, std::uint8_t clear, double 
         e.Kind = dkSquareStroke;
         const double r = a->Size1 * 0.5 * 1.4142;
         const double t = Direction(x1, y1, x2, y2);
-        auto corner = [&](double x, double y, double degrees, double& ox, double& oy) {
-            const double a2 = t + degrees * Pi / 180.0;
-            ox = RoundTo(4, x + r * std::cos(a2));
-            oy = RoundTo(4, y + r * std::sin(a2));
-        };
-        corner(x1, y1, 135, e.X1, e.Y1);
-        corner(x2, y2, 45, e.X2, e.Y2);
-        corner(x2, y2, -45, e.X3, e.Y3);
-        corner(x1, y1, -135, e.X4, e.Y4);
+        // The corners at ±45° and ±135° from the direction, from one sine and
+        // cosine: r∠(θ + φ) with cos φ, sin φ = ±√2/2.
+        const double k = r * 0.70710678118654752440;
+        const double c = std::cos(t) * k, s = std::sin(t) * k;
+        e.X1 = RoundTo(4, x1 - c - s);
+        e.Y1 = RoundTo(4, y1 + c - s);
+        e.X2 = RoundTo(4, x2 + c - s);
+        e.Y2 = RoundTo(4, y2 + s + c);
+        e.X3 = RoundTo(4, x2 + c + s);
+        e.Y3 = RoundTo(4, y2 + s - c);
+        e.X4 = RoundTo(4, x1 - c + s);
+        e.Y4 = RoundTo(4, y1 - s - c);
     } else {
         e.Kind = dkLine;
         e.X1 = x1;
