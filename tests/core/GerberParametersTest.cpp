@@ -275,3 +275,18 @@ TEST_F(GerberFixture, MacroToMillimetresConvertsLengthsOnly)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GerberFixture, AbsurdMacroValuesAreHarmless)
+{
+    // Codes and counts far outside any integer: no outline, no crash.
+    ASSERT_TRUE(Read("%FSLAX24Y24*%%MOMM*%%AMH*99999999999999999999,1,1,0,0*5,1,1E300,0,0,1,0*"
+                     "4,1,1E300,0,0,1,1,0,0,0*6,0,0,1,0.1,0.1,1E300,0.1,1,0*%%ADD10H*%D10*X0Y0D03*"));
+    core::ParseMacroParams();
+    core::MyBox box;
+    core::ApertureBox(10, box, 0, 0);
+    EXPECT_EQ(core::Datas[0].Kind, core::dkFlash);
+}
+
+} // namespace
