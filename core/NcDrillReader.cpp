@@ -1,5 +1,6 @@
 #include "core/NcDrillReader.h"
 
+#include "core/GerberReader.h"
 #include "core/TextHelpers.h"
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
@@ -94,17 +95,18 @@ private:
     void Process()
     {
         if (block_.size() > 2 && block_.compare(0, 3, "G04") == 0) return;
-        if (!SplitBlock(block_, code_)) return;
+        // The words as views into the block: no strings per block.
+        if (!SplitBlockWords(block_, words_)) return;
+        const std::string_view g = words_[BlockWords::G];
 
-        if (!code_.G.empty()) {
-            const std::string& g = code_.G;
-            if (g == "00" || g == "80") {
+        if (!g.empty()) {
+            if (WordIs(g, "00") || WordIs(g, "80")) {
                 drillMode_ = 0;
-            } else if (g == "05" || g == "81") {
+            } else if (WordIs(g, "05") || WordIs(g, "81")) {
                 drillMode_ = 10;
-            } else if (g == "90") {
+            } else if (WordIs(g, "90")) {
                 DrillFormat.AbsInc = 0;
-            } else if (g == "91") {
+            } else if (WordIs(g, "91")) {
                 DrillFormat.AbsInc = 1;
                 if (value_.Count == 0) {
                     curX_ = DrillFormat.OffsetX;
@@ -113,18 +115,20 @@ private:
             }
         }
 
-        if (!code_.T.empty()) SelectTool();
+        if (!words_[BlockWords::T].empty()) SelectTool();
 
-        bool hasCoordinates = !code_.X.empty() || !code_.Y.empty() || !code_.I.empty() || !code_.J.empty();
+        const std::string_view wx = words_[BlockWords::X], wy = words_[BlockWords::Y];
+        bool hasCoordinates = !wx.empty() || !wy.empty() || !words_[BlockWords::I].empty() || !words_[BlockWords::J].empty();
         double x = curX_, y = curY_;
         if (hasCoordinates) {
-            if (!code_.X.empty()) x = Axis(code_.X, curX_, DrillFormat.OffsetX);
-            if (!code_.Y.empty()) y = Axis(code_.Y, curY_, DrillFormat.OffsetY);
+            if (!wx.empty()) x = Axis(wx, curX_, DrillFormat.OffsetX);
+            if (!wy.empty()) y = Axis(wy, curY_, DrillFormat.OffsetY);
         }
 
         // G93 sets the machine's zero point: its coordinates are no hole.
-        bool zeroSet = code_.G == "93";
-        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || code_.M == "05")) AddHit(x, y);
+        bool zeroSet = WordIs(g, "93");
+        bool m05 = WordIs(words_[BlockWords::M], "05");
+        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || m05)) AddHit(x, y);
 
         if (hasCoordinates) {
             curX_ = x;
@@ -132,9 +136,9 @@ private:
         }
     }
 
-    double Axis(const std::string& text, double current, double offset) const
+    double Axis(std::string_view text, double current, double offset) const
     {
-        double v = ParseCoordinate(text, DrillFormat.Zero, intDigits_, decDigits_, DrillFormat.Units);
+        double v = FastParseCoordinate(text, DrillFormat.Zero, intDigits_, decDigits_, DrillFormat.Units);
         return DrillFormat.AbsInc == 1 ? current + v : offset + v;
     }
 
@@ -142,13 +146,15 @@ private:
     {
         double n = 0;
         // A T word that is not a number selects nothing.
-        if (!platform::TryParseReal(code_.T, n) || !(n >= 0 && n < 1000)) return;
+        if (!platform::TryParseReal(words_[BlockWords::T], n) || !(n >= 0 && n < 1000)) return;
         int fileTool = static_cast<int>(n);
         if (fileTool == 0) {
             tool_ = 0;
             return;
         }
-        std::string diameter = code_.C.empty() ? std::string() : DrillDiameterText(code_.C, DrillFormat.Units);
+        std::string c(words_[BlockWords::C]);
+        if (c.size() == 1) c.insert(c.begin(), '0');  // as a C word is kept everywhere: "C1" is "01"
+        std::string diameter = c.empty() ? std::string() : DrillDiameterText(c, DrillFormat.Units);
         int t = fileMap_[static_cast<std::size_t>(fileTool)];
         const std::string* known = t > 0 ? &Tools[static_cast<std::size_t>(t)].Diameter : nullptr;
         // A tool redefined with another size later in the file gets a tool
@@ -203,7 +209,7 @@ private:
     double curX_ = 0, curY_ = 0;
     std::array<std::int32_t, MaxToolCode + 1> fileMap_{};  // file tool -> table tool
     std::string block_;
-    MyCode code_;
+    BlockWords words_;
 };
 
 void WidenAxis(double& lo, double& hi)
