@@ -1,0 +1,13 @@
+#include "main/MainHooks.h"
+
+#include "core/Datas.h"
+
+namespace app {
+
+std::function<void(bool)> ClearAllData = [](bool) { core::ResetTables(); };
+std::function<void()> ResetCommandState = [] {};
+std::function<void()> ReadFolderSetFile = [] {};
+std::function<void()> WriteFolderSetFile = [] {};
+std::string LastOpenedFolder;
+
+} // namespace app
