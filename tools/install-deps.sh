@@ -10,7 +10,8 @@ PACKAGES=(
   libclang-rt-14-dev
   locales
   fonts-ipaexfont-gothic fonts-ipaexfont-mincho
-  xvfb xauth
+  xvfb xauth imagemagick
+  xdg-utils xdg-user-dirs shared-mime-info desktop-file-utils
   gerbv
 )
 

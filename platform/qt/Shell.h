@@ -39,7 +39,9 @@ std::string DesktopEntryText(const std::string& program);
 std::string MimeTypeXml();
 
 // True when the MIME database maps "*.tsn" to our type and the user's default
-// program for it is our desktop entry starting `program`.
+// program for it is our desktop entry starting `program`. Qt reads the MIME
+// database once per process (then every few seconds): a check right after
+// registering in the same process may not see the new type yet.
 bool IsFileTypeRegistered(const std::string& program);
 // Writes the MIME type, the desktop entry, the icon (PNG bytes, may be empty)
 // and the default association under the user's folders, and updates the
