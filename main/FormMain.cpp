@@ -224,6 +224,16 @@ void TFormMain::CreateControls()
     Gauge1->setRange(0, 100);
     Gauge1->setTextVisible(true);
     GaugePanel->hide();
+
+    swHelp = new QToolButton(this);
+    swHelp->setObjectName("swHelp");
+    swHelp->setText("ヘルプ");
+    swHelp->setToolTip("ヘルプ（ブラウザで開きます）");
+    swHelp->setAutoRaise(true);
+    swHelp->resize(60, 24);
+    connect(swHelp, &QToolButton::clicked, this, [this] {
+        if (!platform::BusyGuard::Active()) OpenOnlineHelp();
+    });
 }
 
 void TFormMain::FormCreate(const QStringList& arguments)
@@ -307,6 +317,8 @@ void TFormMain::FormResize()
     DspPanel->setGeometry(pw + SplitterWidth, 0, std::max(0, W - pw - SplitterWidth), ph);
 
     GaugePanel->move((W - GaugePanel->width()) / 2, (H - GaugePanel->height()) / 2);
+    // The help button at the right end of the bar above the drawing area.
+    swHelp->move(Panel1->x() + Panel1->width() - swHelp->width() - 20, Panel1->y() - swHelp->height() - 2);
 
     const int dw = DspPanel->width(), dh = DspPanel->height();
     Image3->setGeometry(0, 0, dw, dh);
@@ -396,7 +408,11 @@ void TFormMain::showEvent(QShowEvent* event)
 void TFormMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    FormResize();
+    try {
+        FormResize();
+    } catch (const std::exception& e) {
+        platform::ShowError(e.what());
+    }
 }
 
 void TFormMain::AfterShowStartup()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStringList>
+#include <QToolButton>
 #include <QWidget>
 
 #include <array>
@@ -109,6 +110,7 @@ public:
     QFrame* GaugePanel = nullptr;
     QProgressBar* Gauge1 = nullptr;
     QLabel* StaticText1 = nullptr;
+    QToolButton* swHelp = nullptr;   // opens the help page
 
     // The pictures shown by Image1, Image2 and Image3.
     platform::RasterCanvas Picture, Highlight, PanFramePicture;
