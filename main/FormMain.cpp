@@ -151,9 +151,9 @@ void MainGauge::Pump() { platform::PumpEvents(); }
 
 TFormMain::TFormMain(const QStringList& arguments, QWidget* parent) : QWidget(parent)
 {
-    mainForm = this;
     CreateControls();
     FormCreate(arguments);
+    mainForm = this;
 }
 
 TFormMain::~TFormMain()

@@ -25,6 +25,12 @@ struct MyOpenFiles {
     std::filesystem::path PathOf(int i) const;
 };
 
+// The choices of the open dialog: every file, Gerber, NC drill, and the
+// two project formats.
+inline constexpr const char* OpenDialogFilter =
+    "すべてのファイル (*.*)|*.*|ガーバーデータ (*.*)|*.*|NCドリルデータ (*.*)|*.*|"
+    "テッセル２ファイル (*.tsn)|*.tsn|テッセルファイル (*.tso)|*.tso";
+
 // At most this many dropped files are taken.
 inline constexpr int MaxDroppedFiles = 26;
 

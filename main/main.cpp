@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +43,11 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tessel2");
     QApplication::setWindowIcon(QIcon(":/tessel2.png"));
+    // Qt's own texts (file dialog, edit menus) in Japanese, like the program's.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     platform::InstallFontSubstitutions();
     platform::InstallRasterTextHook();
     QFont font("ＭＳ Ｐゴシック");

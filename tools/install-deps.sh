@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ clang pkg-config make git
-  qt6-base-dev qt6-qpa-plugins
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libclang-rt-14-dev
   locales

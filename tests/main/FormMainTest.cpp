@@ -169,6 +169,23 @@ TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
     EXPECT_NE(bytes.find("\r\nDRILLCHR = 0\r\n"), std::string::npos);
 }
 
+TEST_F(FormMainTest, AMaximisedOrMinimisedWindowSavesItsNormalPlace)
+{
+    TFormMain form({});
+    form.show();
+    form.setGeometry(40, 30, 700, 500);
+    QApplication::processEvents();
+    const QRect normal = form.geometry();
+    form.showMaximized();
+    QApplication::processEvents();
+    form.StoreWindowSettings();
+    EXPECT_EQ(QRect(Startup.LEFT, Startup.TOP, Startup.WIDTH, Startup.HEIGHT), normal);
+    form.showMinimized();
+    QApplication::processEvents();
+    form.StoreWindowSettings();
+    EXPECT_EQ(QRect(Startup.LEFT, Startup.TOP, Startup.WIDTH, Startup.HEIGHT), normal);
+}
+
 TEST_F(FormMainTest, BusyWindowRefusesClosingAndDrops)
 {
     TFormMain form({});
