@@ -110,3 +110,12 @@ TEST_F(Registration, NoDesktopFolderNoShortcut)
     EXPECT_FALSE(CreateDesktopShortcut(program));
     EXPECT_FALSE(fs::exists(desktop));
 }
+
+TEST(InstalledFiles, MatchWhatTheProgramRegistersAndValidate)
+{
+    const fs::path resources = fs::path(TESSEL2_SOURCE_DIR) / "resources";
+    EXPECT_EQ(ReadFileBytes(resources / "tessel2-mime.xml"), MimeTypeXml());
+    EXPECT_TRUE(RunProgram("desktop-file-validate", {(resources / "tessel2.desktop").string()}));
+    // The installed entry starts the program found on the path.
+    EXPECT_EQ(ReadFileBytes(resources / "tessel2.desktop"), DesktopEntryText("tessel2"));
+}
