@@ -367,7 +367,7 @@ bool TFormMain::FormCloseQuery()
     if (platform::BusyGuard::Active()) return false;
     if (CloseMode < 0) return true;
     if (!platform::AskOkCancel(ExitQuestion)) {
-        ResetCommandState();
+        ClearCurrentCommand();
         return false;
     }
     StoreWindowSettings();

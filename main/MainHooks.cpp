@@ -6,6 +6,7 @@ namespace app {
 
 std::function<void(bool)> ClearAllData = [](bool) { core::ResetTables(); };
 std::function<void()> ResetCommandState = [] {};
+std::function<void()> ClearCurrentCommand = [] {};
 std::function<void()> ReadFolderSetFile = [] {};
 std::function<void()> WriteFolderSetFile = [] {};
 std::string LastOpenedFolder;

@@ -10,9 +10,11 @@ namespace app {
 // The default empties the tables of core.
 extern std::function<void(bool reload)> ClearAllData;
 
-// Ends the active tool and closes the open row of the command menu (drops
-// and the exit question reset them). Default: nothing.
+// Ends the active tool and closes the open row of the command menu, as a
+// drop does before it opens. Default: nothing.
 extern std::function<void()> ResetCommandState;
+// Only clears the row marked as running (a cancelled exit). Default: nothing.
+extern std::function<void()> ClearCurrentCommand;
 
 // The folder settings "FOLDERSET.pra" of the program folder: read at start,
 // written on exit next to "STARTUP.pra". Default: nothing.

@@ -50,12 +50,15 @@ protected:
         };
         resets = 0;
         ResetCommandState = [this] { ++resets; };
+        cleared = 0;
+        ClearCurrentCommand = [this] { ++cleared; };
         LastOpenedFolder.clear();
     }
     void TearDown() override
     {
         OpenFileList = [](MyOpenFiles&) { return 0; };
         ResetCommandState = [] {};
+        ClearCurrentCommand = [] {};
         platform::ResetProgramFolder();
     }
 
@@ -69,6 +72,7 @@ protected:
     int openResult = 1;
     bool busyWhileOpening = false;
     int resets = 0;
+    int cleared = 0;
 };
 
 } // namespace
@@ -148,7 +152,8 @@ TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)
     EXPECT_EQ(boxes.shown[0].text, "テッセル２ を終了します。 よろしいですか？");
     EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::OkCancel);
     EXPECT_FALSE(fs::exists(home / "STARTUP.pra"));
-    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(resets, 0);
 }
 
 TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
