@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace app {
+namespace mainwin {
 
 TFormDatas::TFormDatas(QWidget* parent) : QDialog(parent)
 {
@@ -54,4 +54,4 @@ void TFormDatas::Hide() { hide(); }
 
 void TFormDatas::ProcessEvents() { platform::PumpEvents(); }
 
-} // namespace app
+} // namespace mainwin

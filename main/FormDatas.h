@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-namespace app {
+namespace mainwin {
 
 class TFormDatas final : public QDialog, public core::TFormDatas {
     Q_OBJECT
@@ -28,4 +28,4 @@ public:
     void ProcessEvents() override;
 };
 
-} // namespace app
+} // namespace mainwin

@@ -24,7 +24,7 @@
 #include <algorithm>
 #include <system_error>
 
-namespace app {
+namespace mainwin {
 
 namespace fs = std::filesystem;
 
@@ -198,11 +198,11 @@ void TFormMain::CreateControls()
     Image3->SetPicture(&PanFramePicture);
     Image1 = new platform::SurfaceWidget(DspPanel);
     Image1->setObjectName("Image1");
-    Image1->SetPicture(&Picture);
+    Image1->SetPicture(&WindowPicture());
     Image2 = new platform::SurfaceWidget(DspPanel);
     Image2->setObjectName("Image2");
     Image2->SetTransparentBlack(true);
-    Image2->SetPicture(&Highlight);
+    Image2->SetPicture(&WindowHighlight());
     Image2->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     Image2->hide();
 
@@ -276,6 +276,7 @@ void TFormMain::FormCreate(const QStringList& arguments)
         Startup = MyStartupSet{};
         FirstRun = true;
     }
+    SetDisplayOptions(Startup);
 
     // 7-9. Panels and the window's place.
     PlaceWindow();
@@ -298,7 +299,7 @@ void TFormMain::PlaceWindow()
 {
     QScreen* screen = ScreenFor(Startup.LEFT, Startup.TOP);
     ScreenRect work = screen ? ToScreenRect(screen->availableGeometry()) : ScreenRect{0, 0, 1024, 768};
-    WindowPlacement p = app::PlaceWindow(Startup, work);
+    WindowPlacement p = mainwin::PlaceWindow(Startup, work);
     ScreenRect minimum = MinimumTrackingSize(work);
     setMinimumSize(minimum.width, minimum.height);
     PanelFile->resize(p.panelFileWidth, PanelFile->height());
@@ -322,14 +323,15 @@ void TFormMain::FormResize()
 
     const int dw = DspPanel->width(), dh = DspPanel->height();
     Image3->setGeometry(0, 0, dw, dh);
-    if (!Startup.AUTOSCR) Image1->setGeometry(FrameBand, FrameBand, std::max(0, dw - 2 * FrameBand), std::max(0, dh - 2 * FrameBand));
+    MyStartupSet options;
+    GetDisplayOptions(options);
+    if (!options.AUTOSCR) Image1->setGeometry(FrameBand, FrameBand, std::max(0, dw - 2 * FrameBand), std::max(0, dh - 2 * FrameBand));
     else Image1->setGeometry(Image3->geometry());
     Image2->setGeometry(Image1->geometry());
 
     PanFramePicture.Resize(std::max(0, dw), std::max(0, dh), 0);
-    Picture.Resize(Image1->width(), Image1->height(), 0);
     Image3->update();
-    if (core::LayerCount >= 1) ViewResized(Picture);
+    PictureResized(Image1->width(), Image1->height());
     RedrawView();
 }
 
@@ -344,7 +346,7 @@ void TFormMain::Splitter1Moved(int newLeft)
 
 void TFormMain::RedrawView()
 {
-    app::RedrawView(Picture);
+    RedrawWindowPicture();
     Image1->update();
 }
 
@@ -359,6 +361,7 @@ void TFormMain::StoreWindowSettings()
     Startup.WIDTH = g.width();
     Startup.HEIGHT = g.height();
     Startup.SPLIT1 = PanelFile->width();
+    GetDisplayOptions(Startup);
 }
 
 bool TFormMain::FormCloseQuery()
@@ -548,4 +551,4 @@ std::string TFormMain::IconBytes()
     return f.readAll().toStdString();
 }
 
-} // namespace app
+} // namespace mainwin

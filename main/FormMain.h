@@ -21,7 +21,7 @@
 #include <functional>
 #include <string>
 
-namespace app {
+namespace mainwin {
 
 inline constexpr const char* ProgramTitle = "テッセル２";
 inline constexpr const char* VersionText = "Ver 2.0.5.0";
@@ -112,8 +112,8 @@ public:
     QLabel* StaticText1 = nullptr;
     QToolButton* swHelp = nullptr;   // opens the help page
 
-    // The pictures shown by Image1, Image2 and Image3.
-    platform::RasterCanvas Picture, Highlight, PanFramePicture;
+    // The pan frame's picture (Image1 and Image2 show the picture's own).
+    platform::RasterCanvas PanFramePicture;
 
     MyOpenFiles CommandLineFiles;
     int CloseMode = 0;           // -1: close without asking and without writing
@@ -140,7 +140,8 @@ public:
     // Rebuilds the picture and shows it.
     void RedrawView();
 
-    // The normal (not minimised or maximised) geometry into Startup.
+    // The normal (not minimised or maximised) geometry and the display
+    // options into Startup.
     void StoreWindowSettings();
     std::filesystem::path StartupFilePath() const;
 
@@ -167,4 +168,4 @@ private:
 // The main window of the program (nullptr before it is made).
 TFormMain* FormMain();
 
-} // namespace app
+} // namespace mainwin

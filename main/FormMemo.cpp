@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace app {
+namespace mainwin {
 
 std::string MemoMode;
 
@@ -113,4 +113,4 @@ void TFormMemo::reject()
     close();
 }
 
-} // namespace app
+} // namespace mainwin

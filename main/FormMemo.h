@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace app {
+namespace mainwin {
 
 inline constexpr const char* MemoLoadFailedText =
     "覚え書き（Memo.txt）を読み込めませんでした。\n\r"
@@ -43,4 +43,4 @@ private:
 // The memo window of the program (nullptr before it is made).
 TFormMemo* FormMemo();
 
-} // namespace app
+} // namespace mainwin

@@ -2,7 +2,7 @@
 
 #include "core/Datas.h"
 
-namespace app {
+namespace mainwin {
 
 std::function<void(bool)> ClearAllData = [](bool) { core::ResetTables(); };
 std::function<void()> ResetCommandState = [] {};
@@ -11,4 +11,4 @@ std::function<void()> ReadFolderSetFile = [] {};
 std::function<void()> WriteFolderSetFile = [] {};
 std::string LastOpenedFolder;
 
-} // namespace app
+} // namespace mainwin

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace app {
+namespace mainwin {
 
 // Resets every table and reloads the program-folder settings when `reload`.
 // The default empties the tables of core.
@@ -24,4 +24,4 @@ extern std::function<void()> WriteFolderSetFile;
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;
 
-} // namespace app
+} // namespace mainwin

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-namespace app {
+namespace mainwin {
 
 namespace fs = std::filesystem;
 
@@ -51,4 +51,4 @@ MyOpenFiles MakeOpenList(const std::vector<std::string>& paths, std::int32_t kin
     return list;
 }
 
-} // namespace app
+} // namespace mainwin

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace mainwin {
 
 struct MyOpenFiles {
     std::int32_t Count = 0;
@@ -41,4 +41,4 @@ MyOpenFiles MakeOpenList(const std::vector<std::string>& paths, std::int32_t kin
 // command is wired in, it reads nothing and returns 0.
 extern std::function<int(MyOpenFiles&)> OpenFileList;
 
-} // namespace app
+} // namespace mainwin

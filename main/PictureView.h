@@ -1,14 +1,27 @@
 #pragma once
-// The picture of the main window: rebuilt from the tables into a raster of
-// the picture control's size.
+// Where the main window meets the picture of the layers: the raster that
+// Image1 shows, its size, the redraw, and the display options it is drawn
+// with. The window calls only these.
 #include "platform/RasterCanvas.h"
 
-namespace app {
+namespace mainwin {
 
-// Rebuilds the whole picture.
-void RedrawView(platform::RasterCanvas& picture);
-// The picture control changed size; with layers loaded the view is fitted
-// again, keeping zoom and centre.
-void ViewResized(platform::RasterCanvas& picture);
+struct MyStartupSet;
 
-} // namespace app
+// The picture Image1 shows, and the highlight layer Image2 shows over it.
+platform::RasterCanvas& WindowPicture();
+platform::RasterCanvas& WindowHighlight();
+
+// Image1 has a new client size: the picture follows it, and with layers
+// loaded the view is fitted again, keeping zoom and centre.
+void PictureResized(int width, int height);
+
+// Rebuilds the picture.
+void RedrawWindowPicture();
+
+// The display options (mirror, fill, auto-scroll, drill letters) as kept in
+// the settings file: taken from it at start, put back into it on exit.
+void SetDisplayOptions(const MyStartupSet& settings);
+void GetDisplayOptions(MyStartupSet& settings);
+
+} // namespace mainwin

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <system_error>
 
-namespace app {
+namespace mainwin {
 
 namespace {
 
@@ -120,4 +120,4 @@ ScreenRect MinimumTrackingSize(const ScreenRect& workArea)
     return {0, 0, std::min(1024, std::max(0, workArea.width)), std::min(768, std::max(0, workArea.height))};
 }
 
-} // namespace app
+} // namespace mainwin

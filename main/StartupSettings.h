@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace mainwin {
 
 struct MyStartupSet {
     int LEFT = 0, TOP = 0, WIDTH = 1024, HEIGHT = 768, SPLIT1 = 220;
@@ -52,4 +52,4 @@ WindowPlacement PlaceWindow(const MyStartupSet& s, const ScreenRect& workArea);
 // than the work area).
 ScreenRect MinimumTrackingSize(const ScreenRect& workArea);
 
-} // namespace app
+} // namespace mainwin

@@ -66,9 +66,9 @@ int main(int argc, char* argv[])
     if (!arguments.isEmpty()) arguments.removeFirst();
 
     try {
-        app::TFormMain formMain(arguments);
-        app::TFormDatas formDatas(&formMain);
-        app::TFormMemo formMemo(&formMain);
+        mainwin::TFormMain formMain(arguments);
+        mainwin::TFormDatas formDatas(&formMain);
+        mainwin::TFormMemo formMemo(&formMain);
         formMain.show();
         return application.exec();
     } catch (const std::exception& e) {

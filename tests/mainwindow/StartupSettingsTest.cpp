@@ -7,7 +7,7 @@
 #include <random>
 
 namespace fs = std::filesystem;
-using namespace app;
+using namespace mainwin;
 
 namespace {
 

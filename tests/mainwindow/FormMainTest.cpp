@@ -3,6 +3,7 @@
 #include "main/FormDatas.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
+#include "main/PictureView.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -21,7 +22,7 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using namespace app;
+using namespace mainwin;
 using platform::FakeMessageBoxes;
 using platform::MsgButtons;
 using platform::MsgResult;
@@ -124,16 +125,17 @@ TEST_F(FormMainTest, LayoutFollowsTheSize)
     EXPECT_EQ(dsp.left(), form.PanelFile->width() + 3);
     EXPECT_EQ(form.Image1->geometry(), QRect(18, 18, dsp.width() - 36, dsp.height() - 36));
     EXPECT_EQ(form.Image2->geometry(), form.Image1->geometry());
-    EXPECT_EQ(form.Picture.Width(), form.Image1->width());
-    EXPECT_EQ(form.Picture.Height(), form.Image1->height());
+    EXPECT_EQ(WindowPicture().Width(), form.Image1->width());
+    EXPECT_EQ(WindowPicture().Height(), form.Image1->height());
     EXPECT_EQ(form.GaugePanel->x(), (1200 - form.GaugePanel->width()) / 2);
     EXPECT_EQ(form.GaugePanel->y(), (800 - form.GaugePanel->height()) / 2);
 
     // Auto-scroll: the picture takes the whole drawing area.
-    Startup.AUTOSCR = true;
+    MyStartupSet options;
+    options.AUTOSCR = true;
+    SetDisplayOptions(options);
     form.FormResize();
     EXPECT_EQ(form.Image1->geometry(), QRect(0, 0, dsp.width(), dsp.height()));
-    Startup.AUTOSCR = false;
 
     form.Splitter1Moved(120);
     EXPECT_EQ(form.PanelFile->width(), 200);
@@ -158,9 +160,15 @@ TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)
 
 TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
 {
+    platform::WriteFileBytes(home / "STARTUP.pra", "MIRR     = -1\r\n");
     TFormMain form({});
     form.show();
     form.Splitter1Moved(260);
+    MyStartupSet options;
+    GetDisplayOptions(options);
+    EXPECT_TRUE(options.MIRR);   // read at start, drawn with
+    options.PAINT = false;       // changed while running
+    SetDisplayOptions(options);
     boxes.answers = {MsgResult::Ok};
     EXPECT_TRUE(form.close());
     MyStartupSet s;
@@ -168,7 +176,8 @@ TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
     EXPECT_EQ(s.SPLIT1, 260);
     EXPECT_EQ(s.WIDTH, form.width());
     EXPECT_EQ(s.HEIGHT, form.height());
-    EXPECT_TRUE(s.PAINT);
+    EXPECT_TRUE(s.MIRR);
+    EXPECT_FALSE(s.PAINT);
     const std::string bytes = platform::ReadFileBytes(home / "STARTUP.pra");
     EXPECT_EQ(bytes.substr(0, 7), "LEFT = ");
     EXPECT_NE(bytes.find("\r\nDRILLCHR = 0\r\n"), std::string::npos);

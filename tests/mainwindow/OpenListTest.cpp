@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace app;
+using namespace mainwin;
 
 TEST(OpenList, EachFileKeepsItsOwnFolder)
 {

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using namespace app;
+using namespace mainwin;
 using platform::MsgResult;
 
 namespace {
