@@ -81,7 +81,6 @@ TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent)
         left += PanelWidths[i];
         panels_[i] = p;
     }
-    setMouseTracking(true);
 }
 
 void TStatusBar::SetPanelText(int panel, const std::string& text)
@@ -103,8 +102,6 @@ void TStatusBar::resizeEvent(QResizeEvent* event)
     int left = last->x();
     last->setGeometry(left, 2, std::max(PanelWidths.back() - 2, width() - left - 2), StatusBarHeight - 3);
 }
-
-void TStatusBar::mouseMoveEvent(QMouseEvent* event) { QFrame::mouseMoveEvent(event); }
 
 // --------------------------------------------------------------- splitter
 

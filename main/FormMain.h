@@ -51,7 +51,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     std::array<QLabel*, 3> panels_{};
