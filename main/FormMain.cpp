@@ -235,14 +235,14 @@ void TFormMain::CreateControls()
 
 void TFormMain::FormCreate(const QStringList& arguments)
 {
-    // 1. The files named on the command line, each with its own folder.
+    // The files named on the command line, each with its own folder.
     CommandLineFiles.Clear();
     for (const QString& a : arguments) {
         if (a.isEmpty()) continue;
         CommandLineFiles.Add(a.toStdString(), core::fkAuto);
     }
 
-    // 2. Titles.
+    // Titles and the banner.
     setWindowTitle(ProgramTitle);
     QGuiApplication::setApplicationDisplayName(ProgramTitle);
     Label1->setText(Q(std::string(ProgramTitle) + " " + VersionText + " "));
@@ -250,35 +250,35 @@ void TFormMain::FormCreate(const QStringList& arguments)
     Label1->move(285, (BannerHeight - Label1->height()) / 2);
     Label2->move(Label1->x() + Label1->width(), Label1->y());
 
-    // 4. Folders: the work folder is made, or emptied when it exists.
+    // The work folder is made, or emptied when it exists.
     ProgramFolder = platform::ProgramFolder().string();
     while (ProgramFolder.size() > 1 && ProgramFolder.back() == '/') ProgramFolder.pop_back();
     core::DataFolder = (fs::path(ProgramFolder) / "DATA").string();
     platform::PrepareWorkFolder(core::DataFolder);
 
-    // 5. Settings paths; the folder settings.
+    // Settings paths; the folder settings.
     core::ApertureFilePath = (fs::path(ProgramFolder) / "APERTURE.pra").string();
     core::GerberFormatFilePath = (fs::path(ProgramFolder) / "GERBERFRM.pra").string();
     core::DrillFormatFilePath = (fs::path(ProgramFolder) / "DRILLFRM.pra").string();
     MemoFileName = (fs::path(ProgramFolder) / "Memo.txt").string();
     ReadFolderSetFile();
 
-    // 6. Display defaults, then the saved settings.
+    // Display defaults, then the saved settings.
     Startup = MyStartupSet{};
     core::ApertureCheck = 1;
     try {
         FirstRun = !ReadStartupSettings(StartupFilePath(), Startup);
     } catch (const platform::Error&) {
-        // An unreadable file counts as none; it is written again on exit.
+        // An unreadable file gives the defaults and is written again on
+        // exit; it still marks a program that has run before.
         Startup = MyStartupSet{};
-        FirstRun = true;
     }
     SetDisplayOptions(Startup);
 
-    // 7-9. Panels and the window's place.
+    // The left panel and the window's place.
     PlaceWindow();
 
-    // 10. Empty tables and the face colour.
+    // Empty tables and the face colour.
     ClearAllData(true);
     core::ProjectBasics.PanelColor = static_cast<std::int32_t>(PanelFaceColor);
     core::ProjectBasics.NcLeft = 0;

@@ -113,6 +113,15 @@ TEST_F(FormMainTest, SavedSettingsPlaceTheWindow)
     EXPECT_EQ(form.geometry(), form.screen()->availableGeometry());
 }
 
+TEST_F(FormMainTest, UnreadableSettingsGiveTheDefaultsButNoFirstRun)
+{
+    platform::WriteFileBytes(home / "STARTUP.pra", "WIDTH = 900\r\n\x81");
+    TFormMain form({});
+    EXPECT_FALSE(form.FirstRun);
+    EXPECT_EQ(Startup.WIDTH, 1024);
+    EXPECT_EQ(form.PanelFile->width(), 220);
+}
+
 TEST_F(FormMainTest, LayoutFollowsTheSize)
 {
     TFormMain form({});
