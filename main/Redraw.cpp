@@ -119,8 +119,40 @@ struct Dirty {
     void Reset() { *this = Dirty{}; }
 };
 
-// ORs the changed part of the work raster onto the picture and clears it.
-void FlushWork(Dirty& d)
+// What the region pass drew on the work raster since its last flush: the
+// boxes of the polygons, each flushed on its own (OR and clear are
+// idempotent, so overlapping boxes do no harm), or the union of all once
+// the boxes cover more than the picture.
+struct DirtyList {
+    std::vector<Dirty> boxes;
+    Dirty all;
+    long long area = 0;
+    bool whole = false;
+    void Add(const Dirty& d, int w, int h)
+    {
+        all.x0 = std::min(all.x0, d.x0);
+        all.y0 = std::min(all.y0, d.y0);
+        all.x1 = std::max(all.x1, d.x1);
+        all.y1 = std::max(all.y1, d.y1);
+        if (whole) return;
+        const long long bw = std::min(d.x1, w) - std::max(d.x0, 0), bh = std::min(d.y1, h) - std::max(d.y0, 0);
+        area += bw * bh;
+        if (area > static_cast<long long>(w) * h)
+            whole = true;
+        else
+            boxes.push_back(d);
+    }
+    void Reset()
+    {
+        boxes.clear();
+        all.Reset();
+        area = 0;
+        whole = false;
+    }
+};
+
+// ORs a part of the work raster onto the picture and clears it there.
+void FlushBox(const Dirty& d)
 {
     const int x0 = std::max(d.x0, 0), x1 = std::min(d.x1, work.Width());
     const int y0 = std::max(d.y0, 0), y1 = std::min(d.y1, work.Height());
@@ -132,6 +164,14 @@ void FlushWork(Dirty& d)
             src[x] = RasterCanvas::ToPixel(Black);
         }
     }
+}
+
+void FlushWork(DirtyList& d)
+{
+    if (d.whole)
+        FlushBox(d.all);
+    else
+        for (const Dirty& b : d.boxes) FlushBox(b);
     d.Reset();
 }
 
@@ -151,7 +191,8 @@ void RegionPass(const LayerLookup& layers)
     const int W = work.Width(), H = work.Height();
     std::int32_t current = 0, lastMarker = 0;
     bool drawn = false;
-    Dirty dirty;
+    static DirtyList dirty;
+    dirty.Reset();
     work.SetPenStyle(platform::PenStyle::Solid);
     work.SetBrushStyle(platform::BrushStyle::Solid);
     for (std::size_t i = 0; i < n; ++i) {
@@ -188,7 +229,7 @@ void RegionPass(const LayerLookup& layers)
             work.Polygon(deviceScratch);
         else
             work.Polyline(deviceScratch);
-        dirty.Add(deviceScratch, 1);
+        dirty.Add(box, W, H);
         drawn = true;
     }
     if (drawn) FlushWork(dirty);
