@@ -109,4 +109,44 @@ void BM_DrawFlashCircle(benchmark::State& state)
 }
 BENCHMARK(BM_DrawFlashCircle);
 
+// Rounded-rectangle pads made of six macro primitives, drawn as a whole
+// through the flash mask, at zoom 1 and zoomed in.
+void BM_DrawFlashMacro(benchmark::State& state)
+{
+    core::ResetTables();
+    const char* texts[] = {"21,1,1.2,0.8,0,0,0", "21,1,1.6,0.4,0,0,0", "1,1,0.4,-0.6,0.2", "1,1,0.4,0.6,0.2",
+                           "1,1,0.4,-0.6,-0.2", "1,1,0.4,0.6,-0.2"};
+    core::Apertures[10].Shape = core::apMacro;
+    core::Apertures[10].FirstPrimitive = 1;
+    for (const char* t : texts) {
+        core::MyMacro m;
+        m.DCode = 10;
+        m.Text = t;
+        core::Macros.push_back(m);
+        core::MacroCount += 1;
+    }
+    core::Apertures[10].LastPrimitive = core::MacroCount;
+    core::ParseMacroParams();
+    const double scale = static_cast<double>(state.range(0));
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> x(2, W / scale - 2), y(2, H / scale - 2);
+    for (int i = 0; i < Batch; ++i) {
+        core::DataElement e;
+        e.Kind = core::dkFlash;
+        e.Code = 10;
+        e.Layer = 1;
+        e.X3 = x(rng);
+        e.Y3 = y(rng);
+        core::AppendElement(e);
+    }
+    RasterCanvas& c = Picture();
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, H / scale);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+    core::ResetTables();
+}
+BENCHMARK(BM_DrawFlashMacro)->Arg(7)->Arg(50);
+
 } // namespace

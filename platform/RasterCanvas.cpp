@@ -28,9 +28,16 @@ inline long long CeilDiv(long long a, long long b)   // b > 0
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
+// One loop per mode, each simple enough for the compiler to vectorise.
 inline void Apply(std::uint32_t* p, int x0, int x1, RasterCanvas::Op op)
 {
-    for (int x = x0; x < x1; ++x) p[x] = ((p[x] & op.a) | op.o) ^ op.x;
+    if (op.a == 0) {
+        std::fill(p + x0, p + x1, op.o ^ op.x);
+    } else if (op.x == 0) {
+        for (int x = x0; x < x1; ++x) p[x] |= op.o;
+    } else {
+        for (int x = x0; x < x1; ++x) p[x] = (p[x] | op.o) ^ op.x;
+    }
 }
 
 // Columns [lo, hi) of row centre yc covered by the ellipse with centre
@@ -68,36 +75,38 @@ long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, i
     const long long m0 = xMajor ? a.x : a.y, n0 = xMajor ? a.y : a.x;
     const long long mLimit = xMajor ? width : height, nLimit = xMajor ? height : width;
     long long ilo = skipFirst ? 1 : 0, ihi = skipLast ? am - 1 : am;
-    if (smaj > 0) {
-        ilo = std::max(ilo, -m0);
-        ihi = std::min(ihi, mLimit - 1 - m0);
-    } else {
-        ilo = std::max(ilo, m0 - (mLimit - 1));
-        ihi = std::min(ihi, m0);
+    // Clipping, for a line not wholly inside: the steps whose major
+    // coordinate is inside, then those whose minor coordinate is.
+    if (a.x < 0 || a.y < 0 || b.x < 0 || b.y < 0 || a.x >= width || b.x >= width || a.y >= height || b.y >= height) {
+        if (smaj > 0) {
+            ilo = std::max(ilo, -m0);
+            ihi = std::min(ihi, mLimit - 1 - m0);
+        } else {
+            ilo = std::max(ilo, m0 - (mLimit - 1));
+            ihi = std::min(ihi, m0);
+        }
+        if (ilo > ihi) return am;
+        const long long qlo = smin > 0 ? -n0 : n0 - (nLimit - 1);
+        const long long qhi = smin > 0 ? nLimit - 1 - n0 : n0;
+        if (an == 0) {
+            if (qlo > 0 || qhi < 0) return am;
+        } else {
+            ilo = std::max(ilo, CeilDiv(2 * am * qlo - am, 2 * an));
+            ihi = std::min(ihi, FloorDiv(2 * am * (qhi + 1) - am - 1, 2 * an));
+        }
     }
     if (ilo > ihi) return am;
-    long long qlo, qhi;
-    if (smin > 0) {
-        qlo = -n0;
-        qhi = nLimit - 1 - n0;
-    } else {
-        qlo = n0 - (nLimit - 1);
-        qhi = n0;
-    }
-    if (an == 0) {
-        if (qlo > 0 || qhi < 0) return am;
-    } else {
-        ilo = std::max(ilo, CeilDiv(2 * am * qlo - am, 2 * an));
-        ihi = std::min(ihi, FloorDiv(2 * am * (qhi + 1) - am - 1, 2 * an));
-        if (ilo > ihi) return am;
-    }
     if (am == 0) {
         if (!skipFirst && !skipLast) emit(static_cast<int>(a.x), static_cast<int>(a.y), 0LL);
         return 0;
     }
     const long long twoAm = 2 * am, twoAn = 2 * an;
-    long long num = 2 * ilo * an + am;
-    long long q = num / twoAm, r = num % twoAm;
+    const long long num = 2 * ilo * an + am;
+    long long q = 0, r = num;
+    if (num >= twoAm) {
+        q = num / twoAm;
+        r = num % twoAm;
+    }
     for (long long i = ilo; i <= ihi; ++i) {
         const long long mm = m0 + smaj * i, nn = n0 + smin * q;
         if (xMajor)
@@ -422,6 +431,14 @@ void RasterCanvas::LineTo(int x, int y)
         if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
             const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
             const Span* sp = linePool_.data() + ref.start;
+            if (penPos_.x + ref.left >= 0 && penPos_.y + ref.top >= 0 && penPos_.x + ref.right <= width_ &&
+                penPos_.y + ref.bottom <= height_) {
+                std::uint32_t* origin = Scanline(penPos_.y) + penPos_.x;
+                for (int k = 0; k < ref.count; ++k) Apply(origin + static_cast<std::ptrdiff_t>(sp[k].y) * width_, sp[k].x0, sp[k].x1, op);
+                penPos_ = b;
+                chained_ = false;
+                return;
+            }
             for (int k = 0; k < ref.count; ++k) {
                 const int y = penPos_.y + sp[k].y;
                 if (y < 0 || y >= height_) continue;
@@ -451,6 +468,15 @@ const RasterCanvas::PatternRef& RasterCanvas::LinePattern(int w, int dx, int dy)
         CapsuleSpans(off, off, dx + off, dy + off, w * 0.5, linePool_, -PatternReach - w, PatternReach + w + 1,
                      -PatternReach - w, PatternReach + w + 1);
         ref.count = static_cast<std::int32_t>(linePool_.size()) - ref.start;
+        ref.left = ref.top = INT32_MAX;
+        ref.right = ref.bottom = INT32_MIN;
+        for (int k = 0; k < ref.count; ++k) {
+            const Span& sp = linePool_[static_cast<std::size_t>(ref.start + k)];
+            ref.left = std::min(ref.left, sp.x0);
+            ref.right = std::max(ref.right, sp.x1);
+            ref.top = std::min(ref.top, sp.y);
+            ref.bottom = std::max(ref.bottom, sp.y + 1);
+        }
     }
     return ref;
 }

@@ -127,6 +127,7 @@ private:
     // relative to the start pixel or the box's top left, built on first use.
     struct PatternRef {
         std::int32_t start = -1, count = 0;
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;   // bounds of its spans, right and bottom outside
     };
     struct EllipseRow {
         std::int32_t lo, i0, i1, hi;   // outline [lo, i0) and [i1, hi), fill [i0, i1)

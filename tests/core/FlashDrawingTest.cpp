@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <string>
 
 using namespace core;
 using platform::PenMode;
@@ -246,6 +248,44 @@ TEST_F(FlashDrawing, BadMacroRangesDrawNothing)
     Flash(cv, k, 10);   // an undefined aperture is a dot
     EXPECT_EQ(CountLit(cv, 0xFFFFFF), 1);
     EXPECT_EQ(FlashDistance(10, 0, 0, 1, 1), FarAway);
+}
+
+TEST_F(FlashDrawing, GarbageMacrosNeitherCrashNorHang)
+{
+    // Random primitives with absurd numbers, at an everyday and at the
+    // largest zoom: drawing must stay inside the buffer and finish.
+    std::mt19937 rng(17);
+    const char* numbers[] = {"0", "1", "-1", "0.5", "3", "1000000", "-1000000", "0.000000001", "360", "13", "7", "2"};
+    const int codes[] = {1, 2, 4, 5, 6, 7, 20, 21, 22, 0, 99};
+    std::uniform_int_distribution<int> pickNumber(0, 11), pickCode(0, 10), count(0, 14), prims(1, 4);
+    int d = 10;
+    for (int k = 0; k < 150; ++k, ++d) {
+        std::vector<std::string> texts;
+        for (int p = prims(rng); p > 0; --p) {
+            std::string t = std::to_string(codes[pickCode(rng)]);
+            for (int n = count(rng); n > 0; --n) t += std::string(",") + numbers[pickNumber(rng)];
+            texts.push_back(t);
+        }
+        flashtest::SetMacro(d, texts);
+        const int i = flashtest::AddFlash(d, 0.3, -0.2);
+        for (double scale : {10.0, 1e5}) {
+            RasterCanvas cv = Canvas(k % 2 ? PenMode::Xor : PenMode::Merge);
+            DrawFlash(cv, i, k % 3 == 0, 0, scale, 50.0 / scale, 50.0 / scale);
+            (void)FlashDistance(d, 0.3, -0.2, 1, 1);
+        }
+    }
+}
+
+TEST_F(FlashDrawing, DenseMoireStaysBounded)
+{
+    // A million rings 0.001 mm apart: drawing stops at a bounded number.
+    flashtest::SetMacro(10, {"6,0,0,100,0.0005,0.0005,1000000,0.01,100,0"});
+    const int i = flashtest::AddFlash(10, 0, 0);
+    for (double scale : {10.0, 1e4}) {
+        RasterCanvas cv = Canvas();
+        Flash(cv, i, scale);
+        EXPECT_GT(CountLit(cv, 0xFFFFFF), 0);
+    }
 }
 
 TEST_F(FlashDrawing, FlashDistanceByShape)

@@ -309,35 +309,6 @@ TEST(RasterCanvas, DottedPenAndHatchedBrush)
     EXPECT_EQ(h.Pixel(0, 0), 0u);
 }
 
-TEST(RasterCanvas, ClipsAtTheBufferEdge)
-{
-    // Figures reaching past every edge draw exactly their visible part.
-    RasterCanvas big(60, 60), small(20, 20);
-    for (RasterCanvas* c : {&big, &small}) {
-        c->SetPenColor(0xFFFFFF);
-        c->SetBrushColor(0x808080);
-        c->SetPenMode(PenMode::Merge);
-    }
-    auto draw = [](RasterCanvas& c, int o) {
-        c.SetPenWidth(1);
-        c.MoveTo(-7 + o, 3 + o);
-        c.LineTo(45 + o, 17 + o);
-        c.MoveTo(5 + o, -20 + o);
-        c.LineTo(12 + o, 40 + o);
-        c.SetPenWidth(4);
-        c.MoveTo(-10 + o, 25 + o);
-        c.LineTo(30 + o, -3 + o);
-        c.Ellipse(-6 + o, 10 + o, 26 + o, 30 + o);
-        const Point tri[] = {{-15 + o, -5 + o}, {35 + o, 8 + o}, {3 + o, 33 + o}};
-        c.Polygon(tri);
-        c.Rectangle(15 + o, 15 + o, 40 + o, 22 + o);
-    };
-    draw(big, 20);
-    draw(small, 0);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) ASSERT_EQ(small.Pixel(x, y), big.Pixel(x + 20, y + 20)) << x << "," << y;
-}
-
 TEST(RasterCanvas, ClippedFiguresMatchUnclippedOnes)
 {
     // Random figures reaching out of a small raster, against the same
