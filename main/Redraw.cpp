@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <thread>
 
 namespace mainwin {
 
@@ -22,6 +23,7 @@ using platform::Point;
 using platform::RasterCanvas;
 
 HighlightState Highlight;
+RedrawTuning Tuning;
 
 namespace {
 
@@ -98,8 +100,10 @@ struct LayerLookup {
 };
 
 // Point buffers reused by every redraw: no allocation per element.
-core::MyPointArray pointScratch;
+thread_local core::MyPointArray pointScratch;
 core::MyTPointArray deviceScratch;
+
+void ResetCanvas(RasterCanvas& c);
 
 bool IsRegionEdge(std::int32_t kind) { return kind == core::dkRegionLine || kind == core::dkRegionArcCCW || kind == core::dkRegionArcCW; }
 
@@ -235,55 +239,230 @@ void RegionPass(const LayerLookup& layers)
     if (drawn) FlushWork(dirty);
 }
 
-// Per-aperture reach in mm from the flash point, found on first use in a
-// redraw: flashes wholly off the picture are skipped.
+// Per-aperture reach in mm from the flash point, found once per redraw:
+// flashes wholly off the picture (or off a band) are skipped. -1: unknown,
+// never skipped.
 struct ApertureReach {
     std::array<double, core::MaxApertureCode + 1> reach;
-    std::array<bool, core::MaxApertureCode + 1> known{};
-    double Of(int d)
+    void Compute()
     {
-        const std::size_t k = static_cast<std::size_t>(d);
-        if (!known[k]) {
-            core::MyBox b;
-            core::ApertureBox(d, b, 0, 0);
-            double r = -1;   // unknown: never culled
-            if (b[0] <= b[1] && b[2] <= b[3]) r = std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
-            reach[k] = std::isfinite(r) ? r : -1;
-            known[k] = true;
+        for (int d = 0; d <= core::MaxApertureCode; ++d) {
+            double r = -1;
+            if (core::Apertures[static_cast<std::size_t>(d)].Shape != core::apNone) {
+                core::MyBox b;
+                core::ApertureBox(d, b, 0, 0);
+                if (b[0] <= b[1] && b[2] <= b[3])
+                    r = std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
+            }
+            reach[static_cast<std::size_t>(d)] = std::isfinite(r) ? r : -1;
         }
-        return reach[k];
     }
 };
+ApertureReach reach;
 
 bool Inside(const Point& p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
 
-// A box around a device point of half size r misses the picture.
-bool MissesAround(const Point& p, long long r, int w, int h)
+long long Reach(double mm, double scale)
 {
-    return p.x + r < 0 || p.y + r < 0 || p.x - r >= w || p.y - r >= h;
+    const double r = mm * scale;
+    return std::isfinite(r) ? static_cast<long long>(std::min(r, 1e9)) : 1'000'000'000LL;
 }
 
-// Strokes and flashes of every shown layer into the one work raster: dark
-// ones ORed, clear ones XORed, in element order.
-void StrokePass(const LayerLookup& layers)
+bool IsStroke(std::int32_t kind)
+{
+    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
+           kind == core::dkArcCW;
+}
+
+// Whether a flash is drawn whole (else as one pixel at its centre).
+bool FlashDrawnWhole(const core::MyAperture& a, double scale)
+{
+    double largest = a.Size1;
+    if (a.Shape == core::apOval || a.Shape == core::apRectangle || a.Shape == core::apThermal45 || a.Shape == core::apThermal90)
+        largest = std::max(a.Size1, a.Size2);
+    return a.Shape == core::apMacro || largest * scale >= 2.0;
+}
+
+// The rows y0..y1 of a W × H picture that an element of the stroke pass
+// may change; false when it changes nothing (off the picture, a flash
+// whose centre is off a zoomed picture, a number out of its table).
+bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed, long long& y0, long long& y1)
+{
+    long long x0 = 0, x1 = 0;
+    switch (e.Kind) {
+    case core::dkFlash: {
+        const core::MyAperture* a = core::ApertureAt(e.Code);
+        if (!a) return false;
+        const Point c = xf.P(e.X3, e.Y3);
+        if (FlashDrawnWhole(*a, xf.scale)) {
+            // Zoomed in, a flash counts only when its centre is on the picture.
+            if (zoomed && !Inside(c, W, H)) return false;
+            const double r = reach.reach[static_cast<std::size_t>(e.Code)];
+            const long long m = r >= 0 ? Reach(r, xf.scale) + 2 : 2'000'000'000LL;
+            x0 = c.x - m, x1 = c.x + m, y0 = c.y - m, y1 = c.y + m;
+        } else {
+            if (!Inside(c, W, H)) return false;
+            x0 = x1 = c.x, y0 = y1 = c.y;
+        }
+        break;
+    }
+    case core::dkLine: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
+        const long long m = w / 2 + 2;   // outlines lie within half the pen too
+        x0 = std::min(a.x, b.x) - m, x1 = std::max(a.x, b.x) + m;
+        y0 = std::min(a.y, b.y) - m, y1 = std::max(a.y, b.y) + m;
+        break;
+    }
+    case core::dkSquareStroke: {
+        const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
+        x0 = std::min({p1.x, p2.x, p3.x, p4.x}) - 1LL, x1 = std::max({p1.x, p2.x, p3.x, p4.x}) + 1LL;
+        y0 = std::min({p1.y, p2.y, p3.y, p4.y}) - 1LL, y1 = std::max({p1.y, p2.y, p3.y, p4.y}) + 1LL;
+        break;
+    }
+    case core::dkArcCCW:
+    case core::dkArcCW: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const Point c = xf.P(e.X3, e.Y3), s = xf.P(e.X1, e.Y1), t = xf.P(e.X2, e.Y2);
+        // The points lie on the circle, the first and last at the end
+        // points (a radius of 0 draws the chord).
+        const long long r = Reach(std::fabs(e.X4), xf.scale), m = w / 2 + 2;
+        x0 = std::min({c.x - r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) - m;
+        x1 = std::max({c.x + r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) + m;
+        y0 = std::min({c.y - r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) - m;
+        y1 = std::max({c.y + r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) + m;
+        break;
+    }
+    default:
+        return false;
+    }
+    return !(x1 < 0 || x0 >= W || y1 < 0 || y0 >= H);
+}
+
+struct Scratch {
+    core::MyPointArray points;
+    core::MyTPointArray device;
+};
+
+// One element of the stroke pass, in the raster's current pen mode and colours.
+void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch)
+{
+    const bool paint = Options.PAINT;
+    switch (e.Kind) {
+    case core::dkFlash: {
+        const core::MyAperture* a = core::ApertureAt(e.Code);
+        if (!a) return;
+        if (FlashDrawnWhole(*a, xf.scale)) {
+            core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
+        } else {
+            // One pixel in the pen's mode, so a clear dot removes and dots
+            // of different layers combine.
+            const Point c = xf.P(e.X3, e.Y3);
+            if (!Inside(c, work.Width(), work.Height())) return;
+            std::uint32_t& px = work.Scanline(c.y)[c.x];
+            const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
+            if (e.Clear)
+                px ^= rgb;
+            else
+                px |= rgb;
+        }
+        return;
+    }
+    case core::dkLine: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        if (!paint && w > 2) {
+            work.SetPenWidth(1);
+            LineOutline(i, scratch.device);
+            work.Polyline(scratch.device);
+        } else {
+            const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
+            work.SetPenWidth(w);
+            work.MoveTo(a.x, a.y);
+            work.LineTo(b.x, b.y);
+        }
+        return;
+    }
+    case core::dkSquareStroke: {
+        const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
+        work.SetPenWidth(1);
+        // Straight along an axis the corners P1 and P3 span the stroke; at
+        // any other angle only the four corners do.
+        if ((p1.x == p4.x && p2.x == p3.x && p1.y == p2.y && p3.y == p4.y) ||
+            (p1.y == p4.y && p2.y == p3.y && p1.x == p2.x && p3.x == p4.x)) {
+            work.Rectangle(p1.x, p1.y, p3.x, p3.y);
+        } else {
+            const Point pts[4] = {p1, p2, p3, p4};
+            work.Polygon(pts);
+        }
+        return;
+    }
+    case core::dkArcCCW:
+    case core::dkArcCW: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        if (!paint && w > 2) {
+            work.SetPenWidth(1);
+            ArcOutline(i, scratch.device);
+            work.Polyline(scratch.device);
+        } else {
+            int segs = 16;
+            core::ArcToPoints(e.Kind, scratch.points, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+            scratch.device.resize(scratch.points.size());
+            for (std::size_t k = 0; k < scratch.points.size(); ++k) scratch.device[k] = xf.P(scratch.points[k].x, scratch.points[k].y);
+            work.SetPenWidth(w);
+            work.Polyline(scratch.device);
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// Up to 8 horizontal bands of the picture, one bit each.
+constexpr unsigned MaxBands = 8;
+
+// For each element, the bands it may change (0: nothing of the picture).
+std::vector<std::uint8_t> bandMasks;
+
+void MarkBands(const LayerLookup& layers, std::size_t from, std::size_t to, unsigned bands, int W, int H)
+{
+    const Xform xf = CurrentXform();
+    const bool zoomed = View.Zoom >= 2.0;
+    for (std::size_t i = from; i < to; ++i) {
+        const DataElement& e = Datas[i];
+        std::uint8_t mask = 0;
+        long long y0 = 0, y1 = 0;
+        if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, y0, y1)) {
+            y0 = std::max(y0, 0LL);
+            y1 = std::min(y1, static_cast<long long>(H) - 1);
+            // Band t holds rows H·t/bands .. H·(t+1)/bands - 1.
+            const unsigned b0 = static_cast<unsigned>((y0 * bands) / H), b1 = static_cast<unsigned>((y1 * bands) / H);
+            for (unsigned b = b0; b <= b1 && b < bands; ++b) mask = static_cast<std::uint8_t>(mask | (1u << b));
+            // Row y of band t: H·t/bands ≤ y; the integer division above
+            // can put a row one band early at a boundary: widen by one.
+            if (b1 + 1 < bands) mask = static_cast<std::uint8_t>(mask | (1u << (b1 + 1)));
+            if (b0 > 0) mask = static_cast<std::uint8_t>(mask | (1u << (b0 - 1)));
+        }
+        bandMasks[i] = mask;
+    }
+}
+
+// The strokes and flashes whose mask holds `bit`, in element order, onto
+// a raster that changes only rows of that band (or all, with one band).
+void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit, Scratch& scratch)
 {
     const std::size_t n = ElementLimit();
     const Xform xf = CurrentXform();
-    const int W = work.Width(), H = work.Height();
     const bool paint = Options.PAINT;
-    const bool zoomed = View.Zoom >= 2.0;
-    static ApertureReach reach;
-    reach.known.fill(false);
+    work.SetPenStyle(platform::PenStyle::Solid);
+    work.SetBrushStyle(platform::BrushStyle::Solid);
     std::int32_t lastLayer = -1;
     std::uint8_t lastClear = 2;
     Color color = 0;
+    const std::uint8_t* masks = bandMasks.data();
     for (std::size_t i = 0; i < n; ++i) {
+        if (!(masks[i] & bit)) continue;
         const DataElement& e = Datas[i];
-        const std::int32_t kind = e.Kind;
-        if (kind != core::dkLine && kind != core::dkSquareStroke && kind != core::dkFlash && kind != core::dkArcCCW &&
-            kind != core::dkArcCW)
-            continue;
-        if (!layers.Shown(e.Layer)) continue;
         if (e.Layer != lastLayer || e.Clear != lastClear) {
             lastLayer = e.Layer;
             lastClear = e.Clear;
@@ -293,99 +472,55 @@ void StrokePass(const LayerLookup& layers)
             work.SetFontColor(color);
             work.SetBrushColor(paint ? color : Black);
         }
-        switch (kind) {
-        case core::dkFlash: {
-            const core::MyAperture* a = core::ApertureAt(e.Code);
-            if (!a) break;
-            const Point c = xf.P(e.X3, e.Y3);
-            double largest = a->Size1;
-            if (a->Shape == core::apOval || a->Shape == core::apRectangle || a->Shape == core::apThermal45 ||
-                a->Shape == core::apThermal90)
-                largest = std::max(a->Size1, a->Size2);
-            if (a->Shape == core::apMacro || largest * xf.scale >= 2.0) {
-                if (zoomed) {
-                    if (!Inside(c, W, H)) break;
-                } else {
-                    const double r = reach.Of(e.Code);
-                    if (r >= 0 && MissesAround(c, static_cast<long long>(std::min(r * xf.scale, 1e9)) + 2, W, H)) break;
-                }
-                core::DrawFlash(work, static_cast<int>(i), xf.mirror, Black, xf.scale, xf.ox, xf.oy);
-            } else if (Inside(c, W, H)) {
-                // One pixel in the pen's mode, so a clear dot removes and
-                // dots of different layers combine.
-                std::uint32_t& px = work.Scanline(c.y)[c.x];
-                const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
-                if (e.Clear)
-                    px ^= rgb;
-                else
-                    px |= rgb;
-            }
-            break;
-        }
-        case core::dkLine: {
-            const int w = core::PenWidthPixels(e.Code, xf.scale);
-            const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
-            const long long m = w / 2 + 2;
-            if (std::max(a.x, b.x) + m < 0 || std::max(a.y, b.y) + m < 0 || std::min(a.x, b.x) - m >= W ||
-                std::min(a.y, b.y) - m >= H)
-                break;
-            if (!paint && w > 2) {
-                work.SetPenWidth(1);
-                LineOutline(static_cast<int>(i), deviceScratch);
-                work.Polyline(deviceScratch);
-            } else {
-                work.SetPenWidth(w);
-                work.MoveTo(a.x, a.y);
-                work.LineTo(b.x, b.y);
-            }
-            break;
-        }
-        case core::dkSquareStroke: {
-            work.SetPenWidth(1);
-            const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
-            const Point pts[4] = {p1, p2, p3, p4};
-            Dirty box;
-            box.Add(pts, 1);
-            if (box.Misses(W, H)) break;
-            // Straight along an axis the corners P1 and P3 span the stroke;
-            // at any other angle only the four corners do.
-            if ((p1.x == p4.x && p2.x == p3.x && p1.y == p2.y && p3.y == p4.y) ||
-                (p1.y == p4.y && p2.y == p3.y && p1.x == p2.x && p3.x == p4.x))
-                work.Rectangle(p1.x, p1.y, p3.x, p3.y);
-            else
-                work.Polygon(pts);
-            break;
-        }
-        case core::dkArcCCW:
-        case core::dkArcCW: {
-            const int w = core::PenWidthPixels(e.Code, xf.scale);
-            const Point c = xf.P(e.X3, e.Y3);
-            const double r = std::fabs(e.X4) * xf.scale;
-            const long long m = static_cast<long long>(std::min(std::isfinite(r) ? r : 1e9, 1e9)) + w / 2 + 2;
-            // Endpoints count too: a radius of 0 draws the chord.
-            const Point s = xf.P(e.X1, e.Y1), t = xf.P(e.X2, e.Y2);
-            const Point ends[2] = {s, t};
-            Dirty box;
-            box.Add(ends, w / 2 + 2);
-            if (MissesAround(c, m, W, H) && box.Misses(W, H)) break;
-            if (!paint && w > 2) {
-                work.SetPenWidth(1);
-                ArcOutline(static_cast<int>(i), deviceScratch);
-                work.Polyline(deviceScratch);
-            } else {
-                int segs = 16;
-                core::ArcToPoints(kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-                deviceScratch.resize(pointScratch.size());
-                for (std::size_t k = 0; k < pointScratch.size(); ++k) deviceScratch[k] = xf.P(pointScratch[k].x, pointScratch[k].y);
-                work.SetPenWidth(w);
-                work.Polyline(deviceScratch);
-            }
-            break;
-        }
-        default:
-            break;
-        }
+        DrawStroke(work, e, static_cast<int>(i), xf, color, scratch);
     }
+}
+
+// Strokes and flashes of every shown layer into the work raster: dark
+// ones ORed, clear ones XORed, in element order. With many elements the
+// picture is cut into horizontal bands drawn by worker threads, each on a
+// raster of the picture's size with the elements that reach its rows, so
+// every pixel of a band sees the same figures in the same order as with
+// one raster; the bands are then copied into the work raster (black
+// there: the region pass leaves it cleared).
+void StrokePass(const LayerLookup& layers)
+{
+    reach.Compute();
+    const int W = work.Width(), H = work.Height();
+    const std::size_t n = ElementLimit();
+    bandMasks.resize(n);
+    unsigned bands = Tuning.Threads ? Tuning.Threads : std::thread::hardware_concurrency();
+    bands = std::clamp(bands, 1u, MaxBands);
+    if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
+    static std::vector<Scratch> scratch(MaxBands);
+    if (bands == 1) {
+        MarkBands(layers, 0, n, 1, W, H);
+        StrokeBand(layers, work, 1, scratch[0]);
+        return;
+    }
+    std::vector<std::thread> pool;
+    pool.reserve(bands);
+    for (unsigned t = 0; t < bands; ++t)
+        pool.emplace_back([&layers, t, bands, n, W, H] { MarkBands(layers, n * t / bands, n * (t + 1) / bands, bands, W, H); });
+    for (std::thread& t : pool) t.join();
+    pool.clear();
+    static std::vector<RasterCanvas> rasters(MaxBands);
+    for (unsigned t = 0; t < bands; ++t) {
+        pool.emplace_back([&layers, t, bands, W, H] {
+            RasterCanvas& c = rasters[t];
+            if (c.Width() != W || c.Height() != H)
+                c.Resize(W, H, Black);
+            else
+                c.Fill(Black);
+            ResetCanvas(c);
+            StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t]);
+            const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
+            const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
+            std::memcpy(work.Scanline(top), c.Scanline(top),
+                        static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top) * sizeof(std::uint32_t));
+        });
+    }
+    for (std::thread& t : pool) t.join();
 }
 
 void OriginCross(RasterCanvas& c)

@@ -22,6 +22,15 @@ struct HighlightState {
 };
 extern HighlightState Highlight;
 
+// How the stroke pass shares out its work: worker threads (0: one per
+// processor, at most 8) once the board has this many elements. The picture
+// is the same either way.
+struct RedrawTuning {
+    unsigned Threads = 0;
+    std::size_t ParallelFrom = 20000;
+};
+extern RedrawTuning Tuning;
+
 enum class RedrawReason {
     All,          // anything may have changed
     ToolOverlay,  // only a tool's overlay changed: the layers may be reused
