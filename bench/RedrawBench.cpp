@@ -160,7 +160,19 @@ void BM_RedrawFit(benchmark::State& state)
         benchmark::DoNotOptimize(mainwin::Picture().Bits());
     }
 }
-BENCHMARK(BM_RedrawFit)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFit)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RedrawFitOneThread(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::Tuning.Threads = 1;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawFitOneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 
 void BM_RedrawFitOutline(benchmark::State& state)
 {
@@ -171,7 +183,7 @@ void BM_RedrawFitOutline(benchmark::State& state)
         benchmark::DoNotOptimize(mainwin::Picture().Bits());
     }
 }
-BENCHMARK(BM_RedrawFitOutline)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFitOutline)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RedrawZoom10(benchmark::State& state)
 {
@@ -182,7 +194,20 @@ void BM_RedrawZoom10(benchmark::State& state)
         benchmark::DoNotOptimize(mainwin::Picture().Bits());
     }
 }
-BENCHMARK(BM_RedrawZoom10)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawZoom10)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RedrawZoom10OneThread(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::SetViewZoom(true, 150, 100, -10.0);
+    mainwin::Tuning.Threads = 1;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawZoom10OneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 
 void BM_RedrawToolOverlay(benchmark::State& state)
 {
