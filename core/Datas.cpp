@@ -2,11 +2,13 @@
 
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
+#include "platform/LargeMemory.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <memory>
 
 namespace core {
 
@@ -22,9 +24,23 @@ void MyDataArray::resize(std::size_t n)
     if (chunks_.size() > needed + 1) chunks_.resize(needed + 1);
 }
 
+void MyDataArray::ChunkDeleter::operator()(DataElement* p) const noexcept { platform::FreeLarge(p); }
+
+void MyDataArray::AddChunk()
+{
+    // Large chunks on huge pages: a big board is filled without a page fault
+    // for every 4 KiB.
+    auto* p = static_cast<DataElement*>(platform::AllocateLarge(ChunkSize * sizeof(DataElement)));
+    std::uninitialized_value_construct_n(p, ChunkSize);
+    chunks_.emplace_back(p);
+}
+
 void MyDataArray::clear()
 {
-    chunks_.clear();
+    // The storage of the initial capacity stays, already faulted in, for the
+    // next job; anything beyond goes back.
+    const std::size_t keep = (static_cast<std::size_t>(InitialDataCapacity) + ChunkSize - 1) >> ChunkBits;
+    if (chunks_.size() > keep) chunks_.resize(keep);
     size_ = 0;
 }
 
@@ -284,24 +300,27 @@ int MarkUsedApertures(std::array<MyAperture, MaxApertureCode + 1>& apertures)
     return last;
 }
 
+void ParseMacroPrimitive(MyMacro& m)
+{
+    MyTextArray fields;
+    int n = SplitText(m.Text, ',', fields);
+    // At least the classic 104 values, all 0, so code that indexes the
+    // first 104 directly stays in bounds; longer outlines get room for all.
+    m.Values.assign(std::max<std::size_t>(MacroValueSlots, fields.size()), 0.0);
+    // Short primitives have no numeric fields; nothing stale is kept.
+    m.ValueCount = 0;
+    if (n <= 2) return;
+    for (const std::string& f : fields) {
+        // A field that is not a number reads 0.
+        m.Values[static_cast<std::size_t>(m.ValueCount)] = platform::ParseRealOr(f, 0.0);
+        m.ValueCount += 1;
+    }
+}
+
 void ParseMacroParams()
 {
-    for (std::int32_t i = 1; i <= MacroCount && i < static_cast<std::int32_t>(Macros.size()); ++i) {
-        MyMacro& m = Macros[static_cast<std::size_t>(i)];
-        MyTextArray fields;
-        int n = SplitText(m.Text, ',', fields);
-        // At least the classic 104 values, all 0, so code that indexes the
-        // first 104 directly stays in bounds; longer outlines get room for all.
-        m.Values.assign(std::max<std::size_t>(MacroValueSlots, fields.size()), 0.0);
-        // Short primitives have no numeric fields; nothing stale is kept.
-        m.ValueCount = 0;
-        if (n <= 2) continue;
-        for (const std::string& f : fields) {
-            // A field that is not a number reads 0.
-            m.Values[static_cast<std::size_t>(m.ValueCount)] = platform::ParseRealOr(f, 0.0);
-            m.ValueCount += 1;
-        }
-    }
+    for (std::int32_t i = 1; i <= MacroCount && i < static_cast<std::int32_t>(Macros.size()); ++i)
+        ParseMacroPrimitive(Macros[static_cast<std::size_t>(i)]);
 }
 
 void MoveLayer(int from, int to)
@@ -382,6 +401,7 @@ std::unique_ptr<TableSnapshot> TakeSnapshot()
     s->layerCount = LayerCount;
     s->apertureMap = ApertureMap;
     s->toolMap = ToolMap;
+    s->macros = Macros;
     return s;
 }
 
@@ -393,7 +413,10 @@ void RestoreSnapshot(const TableSnapshot& s)
     GroupCounter = s.groupCounter;
     MaxDCode = s.maxDCode;
     MacroCount = s.macroCount;
-    Macros.resize(static_cast<std::size_t>(s.macroCount) + 1);
+    // A reader may renumber the primitives it finds, not only add to them.
+    Macros = s.macros;
+    if (Macros.size() < static_cast<std::size_t>(s.macroCount) + 1) Macros.resize(static_cast<std::size_t>(s.macroCount) + 1);
+    ApertureMap = s.apertureMap;
     ToolCount = s.toolCount;
     TotalHoleCount = s.totalHoleCount;
     ReportCount = s.reportCount;
@@ -406,7 +429,6 @@ void RestoreSnapshot(const TableSnapshot& s)
     Extents = s.extents;
     LayerTable = s.layerTable;
     LayerCount = s.layerCount;
-    ApertureMap = s.apertureMap;
     ToolMap = s.toolMap;
 }
 

@@ -56,13 +56,13 @@ public:
     static constexpr std::size_t ChunkBits = 16;
     static constexpr std::size_t ChunkSize = std::size_t{1} << ChunkBits;
 
-    DataElement& operator[](std::size_t i) { return chunks_[i >> ChunkBits][i & (ChunkSize - 1)]; }
-    const DataElement& operator[](std::size_t i) const { return chunks_[i >> ChunkBits][i & (ChunkSize - 1)]; }
+    DataElement& operator[](std::size_t i) { return chunks_[i >> ChunkBits].get()[i & (ChunkSize - 1)]; }
+    const DataElement& operator[](std::size_t i) const { return chunks_[i >> ChunkBits].get()[i & (ChunkSize - 1)]; }
 
     std::size_t size() const { return size_; }
     void push_back(const DataElement& e)
     {
-        if ((size_ >> ChunkBits) >= chunks_.size()) chunks_.push_back(std::make_unique<DataElement[]>(ChunkSize));
+        if ((size_ >> ChunkBits) >= chunks_.size()) AddChunk();
         (*this)[size_++] = e;
     }
     // Shrinks (rolling back a failed read) or grows with default elements.
@@ -71,7 +71,11 @@ public:
     std::size_t memory_bytes() const { return chunks_.size() * ChunkSize * sizeof(DataElement); }
 
 private:
-    std::vector<std::unique_ptr<DataElement[]>> chunks_;
+    struct ChunkDeleter {
+        void operator()(DataElement* p) const noexcept;
+    };
+    void AddChunk();
+    std::vector<std::unique_ptr<DataElement, ChunkDeleter>> chunks_;
     std::size_t size_ = 0;
 };
 
@@ -324,6 +328,8 @@ int FindOrAddTool(const std::string& diameter, const std::string& comment, std::
 int MarkUsedApertures(std::array<MyAperture, MaxApertureCode + 1>& apertures);
 
 void ParseMacroParams();
+// Fills Values and ValueCount of one primitive from its Text.
+void ParseMacroPrimitive(MyMacro& m);
 
 void MoveLayer(int from, int to);
 // The new number of `layer` after MoveLayer(from, to).
@@ -348,6 +354,7 @@ struct TableSnapshot {
     std::int32_t layerCount = 0;
     std::array<std::int32_t, MaxApertureCode + 1> apertureMap{};
     std::array<std::int32_t, MaxToolCode + 1> toolMap{};
+    MyMacroArray macros;
 };
 std::unique_ptr<TableSnapshot> TakeSnapshot();
 void RestoreSnapshot(const TableSnapshot& s);

@@ -16,6 +16,14 @@ bool Near(double a, double b, double tol) { return std::fabs(a - b) <= tol; }
 
 const MyMacro* MacroAt(int k) { return ValidMacroIndex(k) ? &Macros[static_cast<std::size_t>(k)] : nullptr; }
 
+// The primitive code of a macro primitive; −1 for a value that is no code
+// (macro values come from data and may be anything).
+int PrimitiveCode(const MyMacro& m)
+{
+    const double v = m.V(0);
+    return std::isfinite(v) && std::fabs(v) < 1e6 ? static_cast<int>(v) : -1;
+}
+
 double ApertureSize1(int d)
 {
     const MyAperture* a = ApertureAt(d);
@@ -161,7 +169,7 @@ void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double
 bool PolygonVerticesValid(double vertices)
 {
     if (!std::isfinite(vertices)) return false;
-    int n = static_cast<int>(std::trunc(vertices));
+    const double n = std::trunc(vertices);
     return n >= 3 && n <= 12;
 }
 
@@ -178,7 +186,7 @@ bool CirclePrimitiveGeometry(int k, double& cx, double& cy, double& radius, doub
 {
     const MyMacro* m = MacroAt(k);
     if (!m || m->ValueCount < 1) return false;
-    int code = static_cast<int>(m->V(0));
+    int code = PrimitiveCode(*m);
     if (code == 1) {
         radius = m->V(2) * 0.5;
         // An optional rotation turns the centre about the flash point.
@@ -203,7 +211,7 @@ bool MoirePrimitiveGeometry(int k, double& cx, double& cy, int& crossCount, MyTw
                             double& halfThickness, double& radius, double fx, double fy)
 {
     const MyMacro* m = MacroAt(k);
-    if (!m || m->ValueCount < 1 || static_cast<int>(m->V(0)) != 6) return false;
+    if (!m || m->ValueCount < 1 || PrimitiveCode(*m) != 6) return false;
     const double rot = m->V(9);
     radius = m->V(3) * 0.5;
     // The centre offset turns with the primitive, about the flash point.
@@ -231,7 +239,7 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
     out.clear();
     const MyMacro* m = MacroAt(k);
     if (!m || m->ValueCount < 1) return;
-    const int code = static_cast<int>(m->V(0));
+    const int code = PrimitiveCode(*m);
     double rotation = 0.0;
     switch (code) {
     case 2:
@@ -268,7 +276,7 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
     case 4: {
         double nv = m->V(2);
         if (!std::isfinite(nv) || nv < 0) return;
-        long long n = static_cast<long long>(std::trunc(nv));
+        long long n = static_cast<long long>(std::min(std::trunc(nv), 1e9));
         // Only the pairs the primitive really holds: code, exposure and count
         // come first, the rotation last.
         long long present = (static_cast<long long>(m->ValueCount) - 4) / 2;
@@ -345,7 +353,7 @@ void ApertureBox(int d, MyBox& box, double x, double y)
     for (int k = a->FirstPrimitive; k <= a->LastPrimitive; ++k) {
         const MyMacro& m = Macros[static_cast<std::size_t>(k)];
         if (m.ValueCount < 1) continue;
-        const int code = static_cast<int>(m.V(0));
+        const int code = PrimitiveCode(m);
         double cx = 0, cy = 0, r = 0;
         switch (code) {
         case 1:

@@ -1,0 +1,23 @@
+#pragma once
+// Loading one file as the next layer, as the open command does, for the probe.
+#include "core/Datas.h"
+
+#include <string>
+
+namespace probe {
+
+struct LoadResult {
+    int kind = core::fkAuto;      // detected file kind
+    bool read = false;            // the reader returned true
+    core::MyDataValue value;      // the reader's result
+    std::string error;            // message of a read that failed with an error
+};
+
+// Detects the kind of `path` and hands it to the reader of that kind, as layer
+// `layer`; on success the layer record is filled.
+LoadResult LoadLayerFile(const std::string& path, int layer);
+
+// After all files: what the open command does once loading is over.
+void FinishLoading();
+
+} // namespace probe

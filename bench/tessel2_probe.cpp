@@ -1,0 +1,102 @@
+// tessel2-probe: a command-line tool for tests and benchmarks. Loads files
+// through the reader entry points of the open command, each file as the next
+// layer, and prints what was read. Its output is kept stable.
+//
+//   tessel2-probe info FILE...
+//     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
+//     then reports=<number of report lines>
+//
+//   tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y]
+//                 [--mirror] [--outline] [--drill-letters]
+//     every file a shown layer, the view fitted to the picture, the picture
+//     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
+#include "ProbeLoad.h"
+#include "ProbeRender.h"
+
+#include "core/Datas.h"
+#include "platform/ProgramPaths.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Fixed4(double v)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+    std::string s(buf, res.ptr);
+    if (s == "-0.0000") s = "0.0000";
+    return s;
+}
+
+void Print(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// A work folder of its own, so that probes running side by side do not share
+// macro files; removed at exit.
+struct WorkFolder {
+    fs::path path;
+    WorkFolder()
+    {
+        path = fs::temp_directory_path() / ("tessel2-probe-" + std::to_string(::getpid()));
+        fs::create_directories(path);
+        core::DataFolder = path.string();
+    }
+    ~WorkFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+int Info(const std::vector<std::string>& files)
+{
+    int status = 0;
+    int layer = 0;
+    for (const std::string& file : files) {
+        ++layer;
+        const std::string name = fs::path(file).filename().string();
+        if (layer > core::MaxLayers) {
+            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        probe::LoadResult r = probe::LoadLayerFile(file, layer);
+        if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
+        const core::MyDataValue& v = r.value;
+        Print(name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) + "\textents=" +
+              Fixed4(v.MinX) + "," + Fixed4(v.MaxX) + "," + Fixed4(v.MinY) + "," + Fixed4(v.MaxY));
+    }
+    probe::FinishLoading();
+    Print("reports=" + std::to_string(core::ReportCount));
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n");
+        return 2;
+    }
+    core::ResetTables();
+    WorkFolder work;
+    const std::string verb = args[0];
+    args.erase(args.begin());
+    if (verb == "info") return Info(args);
+    if (verb == "render") return probe::Render(args);
+    std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
+    return 2;
+}

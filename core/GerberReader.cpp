@@ -1,0 +1,920 @@
+#include "core/GerberReader.h"
+
+#include "core/Geometry.h"
+#include "core/GerberParameters.h"
+#include "core/TextHelpers.h"
+#include "platform/Error.h"
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace core {
+
+namespace fs = std::filesystem;
+
+std::int64_t MaxElementCount = 25'000'000;
+
+namespace {
+
+constexpr std::size_t ChunkBytes = 64 * 1024;
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.size() >= p.size() && s.substr(0, p.size()) == p; }
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenForReading(const std::string& path)
+{
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) throw platform::Error("ファイルを開けません: " + path);
+    return f;
+}
+
+// Feeds a file, or bytes in memory, in chunks of at most 64 KiB; false at the end.
+class ChunkSource {
+public:
+    explicit ChunkSource(std::FILE* f) : file_(f), buffer_(ChunkBytes) {}
+    explicit ChunkSource(std::string_view bytes) : bytes_(bytes) {}
+
+    bool Next(std::string_view& chunk)
+    {
+        if (file_) {
+            std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+            if (n == 0) {
+                if (std::ferror(file_)) throw platform::Error("ファイルの読み込みに失敗しました。");
+                return false;
+            }
+            chunk = std::string_view(buffer_.data(), n);
+            return true;
+        }
+        if (offset_ >= bytes_.size()) return false;
+        chunk = bytes_.substr(offset_, ChunkBytes);
+        offset_ += chunk.size();
+        return true;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::vector<char> buffer_;
+    std::string_view bytes_;
+    std::size_t offset_ = 0;
+};
+
+// ----------------------------------------------------------- detection
+
+class KindDetector {
+public:
+    // Feeds characters; true once the kind is decided.
+    bool Feed(std::string_view chunk)
+    {
+        for (char ch : chunk) {
+            if (inBracket_) {
+                if (ch == ')') inBracket_ = false;
+                else if (ch == '\r' || ch == '\n') {
+                    // An unclosed bracket ends with its line.
+                    inBracket_ = false;
+                    if (Decide()) return true;
+                }
+                continue;
+            }
+            if (ch == '(') {
+                inBracket_ = true;
+            } else if (ch == '*' || ch == '\r' || ch == '\n') {
+                if (Decide()) return true;
+            } else if (block_.size() < 4096) {
+                block_.push_back(ch);
+            }
+        }
+        return false;
+    }
+
+    int Finish()
+    {
+        if (!decided_ && !block_.empty()) Decide();
+        return result_;
+    }
+
+private:
+    bool Decide()
+    {
+        std::string b;
+        b.swap(block_);
+        if (b.size() > 2 && StartsWith(b, "G04")) b.clear();
+        if (StartsWith(b, "%AM") || StartsWith(b, "%AD") || StartsWith(b, "%FS") || StartsWith(b, "%MO")) return Done(fkRS274X);
+        if (b.empty()) return false;
+        std::string_view trimmed = b;
+        while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= ' ') trimmed.remove_suffix(1);
+        while (!trimmed.empty() && static_cast<unsigned char>(trimmed.front()) <= ' ') trimmed.remove_prefix(1);
+        // An Excellon header: many drill files select no G05 or G81 at all.
+        if (trimmed == "M48") excellonHeader_ = true;
+        MyCode code;
+        if (!SplitBlock(b, code)) return false;
+        if (!code.G.empty()) {
+            const std::string& g = code.G;
+            if (g == "00") mode_ = 0;
+            else if (g == "01") mode_ = 1;
+            else if (g == "02") mode_ = 7;
+            else if (g == "03") mode_ = 8;
+            else if (g == "05") mode_ = 10;
+            else if (g == "80") mode_ = 0;
+            else if (g == "81") mode_ = 10;
+            else if (g == "54" && !code.D.empty()) return Done(fkRS274D);
+        }
+        if (!code.T.empty()) {
+            double t = -1.0;
+            if (platform::TryParseReal(code.T, t) && t >= 0 && t < 1000) tool_ = static_cast<int>(std::trunc(t));
+            double c = 0.0;
+            if (!code.C.empty() && platform::TryParseReal(code.C, c)) excellonHeader_ = true;
+        }
+        if (code.X.empty() && code.Y.empty() && code.I.empty() && code.J.empty()) return false;
+        if (tool_ < 1) {
+            if (code.D == "01" || code.D == "02") return Done(fkRS274D);
+            return false;
+        }
+        if (mode_ == 10 || (mode_ == 0 && excellonHeader_)) return Done(fkNcDrill);
+        if (mode_ == 1 || mode_ == 7 || mode_ == 8) return Done(fkAuto);
+        return false;
+    }
+
+    bool Done(int kind)
+    {
+        result_ = kind;
+        decided_ = true;
+        return true;
+    }
+
+    std::string block_;
+    bool inBracket_ = false;
+    int mode_ = 0;
+    int tool_ = 0;
+    bool excellonHeader_ = false;
+    bool decided_ = false;
+    int result_ = fkAuto;
+};
+
+int DetectFromSource(ChunkSource& source)
+{
+    KindDetector detector;
+    std::string_view chunk;
+    bool first = true;
+    while (source.Next(chunk)) {
+        // A UTF-8 byte-order mark is no part of the first block.
+        if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
+        first = false;
+        if (detector.Feed(chunk)) break;
+    }
+    return detector.Finish();
+}
+
+// ------------------------------------------------------------- reading
+
+// Boxes of apertures flashed at (0, 0), kept while the aperture table does not
+// change: a macro's box walks all of its primitives.
+// Characters at which a clean run of block text stops: dropped ones, "*" and "%".
+struct CutTable {
+    std::array<bool, 256> stop{};
+    constexpr CutTable()
+    {
+        for (int c = 0; c < 256; ++c) stop[static_cast<std::size_t>(c)] = c < 33 || c > 122 || c == '*' || c == '%';
+    }
+};
+constexpr CutTable cutTable;
+
+class ApertureBoxCache {
+public:
+    void Invalidate() { ++generation_; }
+
+    // False when the aperture has no box.
+    bool Get(int d, MyBox& box)
+    {
+        if (!ValidApertureCode(d)) return false;
+        const std::size_t i = static_cast<std::size_t>(d);
+        if (generations_[i] != generation_) {
+            ApertureBox(d, boxes_[i], 0.0, 0.0);
+            generations_[i] = generation_;
+        }
+        box = boxes_[i];
+        return box[0] <= box[1] && box[2] <= box[3];
+    }
+
+private:
+    std::uint64_t generation_ = 1;
+    std::array<std::uint64_t, MaxApertureCode + 1> generations_{};
+    std::array<MyBox, MaxApertureCode + 1> boxes_{};
+};
+
+void GrowExtents(MyDataValue& value, const DataElement& e, ApertureBoxCache* cache)
+{
+    if (e.Kind == dkFlash && cache) {
+        MyBox box;
+        if (!cache->Get(e.Code, box)) return;
+        const double x = e.X3, y = e.Y3;
+        if (box[1] + x > value.MaxX) value.MaxX = box[1] + x;
+        if (box[0] + x < value.MinX) value.MinX = box[0] + x;
+        if (box[3] + y > value.MaxY) value.MaxY = box[3] + y;
+        if (box[2] + y < value.MinY) value.MinY = box[2] + y;
+        return;
+    }
+    if (e.Kind == dkLine || e.Kind == dkRegionLine) {
+        const MyAperture* a = ApertureAt(e.Code);
+        const double hw = (a ? a->Size1 : 0.0) * 0.5;
+        const double x0 = std::min(e.X1, e.X2) - hw, x1 = std::max(e.X1, e.X2) + hw;
+        const double y0 = std::min(e.Y1, e.Y2) - hw, y1 = std::max(e.Y1, e.Y2) + hw;
+        if (x1 > value.MaxX) value.MaxX = x1;
+        if (x0 < value.MinX) value.MinX = x0;
+        if (y1 > value.MaxY) value.MaxY = y1;
+        if (y0 < value.MinY) value.MinY = y0;
+        return;
+    }
+    GrowFileExtents(value, e);
+}
+
+void Shift(DataElement& e, double dx, double dy)
+{
+    switch (e.Kind) {
+    case dkSquareStroke:
+        e.X3 += dx;
+        e.Y3 += dy;
+        e.X4 += dx;
+        e.Y4 += dy;
+        [[fallthrough]];
+    case dkLine:
+    case dkRegionLine:
+        e.X1 += dx;
+        e.Y1 += dy;
+        e.X2 += dx;
+        e.Y2 += dy;
+        break;
+    case dkFlash:
+    case dkArcCCW:
+    case dkArcCW:
+    case dkRegionArcCCW:
+    case dkRegionArcCW:
+        e.X1 += dx;
+        e.Y1 += dy;
+        e.X2 += dx;
+        e.Y2 += dy;
+        e.X3 += dx;
+        e.Y3 += dy;
+        break;
+    default:
+        e.X3 += dx;
+        e.Y3 += dy;
+        break;
+    }
+}
+
+void FlushPathImpl(std::vector<DataElement>& pending, MyDataValue& value, ApertureBoxCache* cache)
+{
+    const MyFormatPara& f = GerberFormat;
+    if (pending.empty() || f.SrY < 1 || f.SrX < 1) {
+        pending.clear();
+        return;
+    }
+    const long long copies = static_cast<long long>(f.SrX) * f.SrY;
+    if (copies > MaxStepRepeatCopies ||
+        static_cast<long long>(DataCount) + copies * static_cast<long long>(pending.size()) > MaxElementCount)
+        throw platform::Error("ステップ＆リピートによるデータ数が多すぎるため、読み込めません。");
+    double yOffset = 0.0;
+    for (std::int32_t row = 1; row <= f.SrY; ++row) {
+        double xOffset = 0.0;
+        for (std::int32_t column = 1; column <= f.SrX; ++column) {
+            GroupCounter += 1;
+            const bool moved = xOffset != 0.0 || yOffset != 0.0;
+            for (const DataElement& p : pending) {
+                DataElement e = p;
+                if (moved) Shift(e, xOffset, yOffset);
+                e.Group = GroupCounter;
+                AppendElement(e);
+                value.Count += 1;
+                GrowExtents(value, e, cache);
+            }
+            xOffset += f.SrI;
+        }
+        yOffset += f.SrJ;
+    }
+    pending.clear();
+}
+
+class Reader {
+public:
+    Reader(Gauge& gauge, int layer, MyDataValue& value) : gauge_(gauge), layer_(layer), value_(value) {}
+
+    // False when cancelled.
+    bool Run(ChunkSource& source, long long size)
+    {
+        ApertureMap.fill(0);
+        ResetApertureReservations();
+        MyFormatPara& f = GerberFormat;
+        f.LayerName.clear();
+        f.LpClear = 0;
+        f.SrX = 1;
+        f.SrY = 1;
+        f.SrI = 0;
+        f.SrJ = 0;
+        gauge_.SetMaximum(size);
+        gauge_.SetProgress(0);
+
+        long long progress = 0;
+        std::string_view chunk;
+        while (!stopped_ && source.Next(chunk)) {
+            Cut(chunk);
+            progress += static_cast<long long>(chunk.size());
+            gauge_.SetProgress(progress);
+            gauge_.Pump();
+        }
+        if (!pending_.empty()) FlushClosing();
+        gauge_.SetProgress(size);
+        gauge_.Pump();
+        return !cancelled_;
+    }
+
+    bool DataMade() const { return dataMade_; }
+
+private:
+    // Cuts blocks: characters below 33 and above 122 are dropped, "*" ends a
+    // block and stays in it, "%" ends one and toggles parameter mode, except
+    // inside a G04 comment, where it is comment text (attributes written as
+    // comments carry it). A block that arrives whole and clean is used in place.
+    void Cut(std::string_view buf)
+    {
+        std::size_t i = 0;
+        const std::size_t n = buf.size();
+        while (i < n && !stopped_) {
+            if (partial_.empty()) {
+                // Blank and line ends between blocks first, then the common
+                // case: a clean run up to the next "*".
+                while (i < n && static_cast<unsigned char>(buf[i]) < 33) ++i;
+                if (i == n) break;
+                if (const void* star = std::memchr(buf.data() + i, '*', n - i)) {
+                    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(star) - buf.data());
+                    if (Clean(buf.data() + i, end - i)) {
+                        Process(buf.substr(i, end + 1 - i));
+                        i = end + 1;
+                        continue;
+                    }
+                }
+                const std::size_t s = i;
+                unsigned char c = 0;
+                while (i < n && !cutTable.stop[static_cast<unsigned char>(buf[i])]) ++i;
+                if (i < n) c = static_cast<unsigned char>(buf[i]);
+                if (i == n) {
+                    partial_.assign(buf.substr(s));
+                    break;
+                }
+                if (c == '*') {
+                    Process(buf.substr(s, i + 1 - s));
+                } else if (c == '%' && !StartsWith(buf.substr(s, i - s), "G04")) {
+                    Percent(buf.substr(s, i - s));
+                } else {
+                    partial_.assign(buf.substr(s, i - s));
+                }
+                ++i;
+            } else {
+                const unsigned char c = static_cast<unsigned char>(buf[i++]);
+                if (c == '%' && !StartsWith(partial_, "G04")) {
+                    Percent(partial_);
+                    partial_.clear();
+                } else if (c >= 33 && c <= 122 && c != '%') {
+                    partial_.push_back(static_cast<char>(c));
+                    if (c == '*') {
+                        Process(partial_);
+                        partial_.clear();
+                    }
+                }
+            }
+        }
+    }
+
+    // True when no byte of p[0..n) stops a clean run (below 33, above 122, "%");
+    // eight bytes at a time.
+    static bool Clean(const char* p, std::size_t n)
+    {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        std::size_t k = 0;
+        std::uint64_t bad = 0;
+        for (; k + 8 <= n; k += 8) {
+            std::uint64_t x;
+            std::memcpy(&x, p + k, 8);
+            const std::uint64_t below = (x - ones * 33) & ~x;        // some byte < 33 (or >= 128)
+            const std::uint64_t above = (x + ones * (127 - 122)) | x; // some byte > 122 (or >= 128)
+            const std::uint64_t pc = x ^ (ones * '%');
+            const std::uint64_t percent = (pc - ones) & ~pc;        // some byte == '%'
+            bad |= (below | above | percent) & highs;
+        }
+        if (bad) return false;
+        for (; k < n; ++k) {
+            const unsigned char c = static_cast<unsigned char>(p[k]);
+            if (cutTable.stop[c]) return false;
+        }
+        return true;
+    }
+
+    void Percent(std::string_view block)
+    {
+        if (!paramMode_) {
+            paramMode_ = true;
+            paramEnd_ = false;
+        } else {
+            paramEnd_ = true;
+            if (gathering_) macroComplete_ = true;
+        }
+        Process(block);
+    }
+
+    void Process(std::string_view block)
+    {
+        if (block.size() > 2 && block[0] == 'G' && block[1] == '0' && block[2] == '4') block = {};
+        if (paramMode_) ParameterBlock(block);
+        else DataBlock(block);
+        if (CancelRequested == 1) {
+            stopped_ = true;
+            cancelled_ = true;
+        }
+    }
+
+    void ParameterBlock(std::string_view block)
+    {
+        if (!pending_.empty()) Flush();
+        if (block.size() > 2 && StartsWith(block, "AM")) {
+            macroText_.clear();
+            gathering_ = true;
+            macroComplete_ = false;
+        }
+        std::string text;
+        if (gathering_) {
+            macroText_.append(block);
+            if (macroComplete_) {
+                text.swap(macroText_);
+                gathering_ = false;
+            }
+        } else {
+            text.assign(block);
+        }
+        if (!gathering_) {
+            ReadGerberParameter(text, true);
+            boxes_.Invalidate();
+            if (GerberFormat.LayerName != lastLayerName_) {
+                lastLayerName_ = GerberFormat.LayerName;
+                section_ += 1;
+                AddSectionMarker(section_);
+                markerIndex_ = DataCount - 1;
+            }
+        }
+        if (paramEnd_) paramMode_ = false;
+    }
+
+    double Coordinate(std::string_view text) const
+    {
+        const MyFormatPara& f = GerberFormat;
+        return FastParseCoordinate(text, f.Zero, f.IntDigits, f.DecDigits, f.Units);
+    }
+
+    static bool ParseDCode(std::string_view v, long long& n)
+    {
+        if (!v.empty() && v.size() <= 9 && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            n = 0;
+            for (char c : v) n = n * 10 + (c - '0');
+            return true;
+        }
+        double d = 0.0;
+        if (!platform::TryParseReal(v, d) || !std::isfinite(d) || std::fabs(d) > 1e9) return false;
+        n = static_cast<long long>(std::trunc(d));
+        return true;
+    }
+
+    void DataBlock(std::string_view block)
+    {
+        BlockWords w;
+        if (!SplitBlockWords(block, w)) return;
+        MyFormatPara& f = GerberFormat;
+        if (!w[BlockWords::G].empty()) {
+            const std::string_view g = w[BlockWords::G];
+            if (WordIs(g, "00")) mode_ = 0;
+            else if (WordIs(g, "01")) mode_ = 1;
+            else if (WordIs(g, "02") || WordIs(g, "20") || WordIs(g, "21")) mode_ = 7;
+            else if (WordIs(g, "03") || WordIs(g, "30") || WordIs(g, "31")) mode_ = 6;
+            else if (WordIs(g, "36")) region_ = true;
+            else if (WordIs(g, "37")) {
+                region_ = false;
+                mode_ = 1;
+            } else if (WordIs(g, "74")) f.CircleMode = 1;
+            else if (WordIs(g, "75")) f.CircleMode = 0;
+            else if (WordIs(g, "90")) f.AbsInc = 0;
+            else if (WordIs(g, "91")) f.AbsInc = 1;
+        }
+        bool flash = false;
+        if (!w[BlockWords::D].empty()) {
+            const std::string_view d = w[BlockWords::D];
+            if (WordIs(d, "01")) pen_ = 1;
+            else if (WordIs(d, "02")) pen_ = 0;
+            else if (WordIs(d, "03") || WordIs(d, "09")) flash = true;
+            else {
+                long long n = 0;
+                if (ParseDCode(d, n)) {
+                    if (n >= FirstSearchCode && n <= MaxApertureCode) {
+                        const std::int32_t mapped = ApertureMap[static_cast<std::size_t>(n)];
+                        aperture_ = mapped > 9 ? mapped : static_cast<int>(n);
+                        MaxDCode = std::max(MaxDCode, aperture_);
+                        if (MyAperture* a = ApertureAt(aperture_)) a->Used = 1;
+                    }
+                }
+            }
+        }
+        const std::string_view x = w[BlockWords::X], y = w[BlockWords::Y];
+        const bool coordinates = !x.empty() || !y.empty() || !w[BlockWords::I].empty() || !w[BlockWords::J].empty();
+        if (coordinates) {
+            nx_ = x.empty() ? px_ : Coordinate(x) + (f.AbsInc == 1 ? px_ : f.OffsetX);
+            ny_ = y.empty() ? py_ : Coordinate(y) + (f.AbsInc == 1 ? py_ : f.OffsetY);
+        }
+        if (flash) {
+            if (!pending_.empty()) Flush();
+            DataElement e;
+            MakeFlash(e, aperture_, layer_, f.LpClear, nx_, ny_);
+            if (f.SrX == 1 && f.SrY == 1 && DataCount < MaxElementCount) {
+                // One copy: straight in, as FlushPath would put it.
+                GroupCounter += 1;
+                e.Group = GroupCounter;
+                AppendElement(e);
+                value_.Count += 1;
+                GrowExtents(value_, e, &boxes_);
+            } else {
+                pending_.push_back(e);
+                Flush();
+            }
+            pen_ = 0;
+            dataMade_ = true;
+        } else if (coordinates && pen_ == 1 && mode_ >= 1) {
+            dataMade_ = true;
+            if (mode_ == 1) {
+                DataElement e;
+                if (region_) {
+                    e.Kind = dkRegionLine;
+                    e.Layer = layer_;
+                    e.Clear = f.LpClear;
+                    e.X1 = px_;
+                    e.Y1 = py_;
+                    e.X2 = nx_;
+                    e.Y2 = ny_;
+                } else {
+                    MakeStroke(e, aperture_, layer_, f.LpClear, px_, py_, nx_, ny_);
+                }
+                pending_.push_back(e);
+            } else if (mode_ == 6 || mode_ == 7) {
+                AddArc(w);
+            }
+            if (!pending_.empty()) {
+                const DataElement& first = pending_.front();
+                const DataElement& last = pending_.back();
+                if (Distance(last.X2, last.Y2, first.X1, first.Y1) <= 0.0004) FlushClosing();
+            }
+        } else if (coordinates && !pending_.empty()) {
+            FlushClosing();
+        }
+        if (coordinates) {
+            px_ = nx_;
+            py_ = ny_;
+        }
+    }
+
+    void AddArc(const BlockWords& w)
+    {
+        const double iv = w[BlockWords::I].empty() ? 0.0 : Coordinate(w[BlockWords::I]);
+        const double jv = w[BlockWords::J].empty() ? 0.0 : Coordinate(w[BlockWords::J]);
+        const int kind = region_ ? (mode_ == 6 ? dkRegionArcCCW : dkRegionArcCW) : mode_;
+        const char* direction = (kind == dkArcCCW || kind == dkRegionArcCCW) ? "CCW" : "CW";
+        double cx = px_ + iv, cy = py_ + jv;
+        if (GerberFormat.CircleMode == 1) SingleQuadrantCentre(iv, jv, direction, cx, cy);
+        const double radius = Distance(cx, cy, px_, py_);
+        const int code = region_ ? 0 : aperture_;
+        const std::uint8_t clear = GerberFormat.LpClear;
+        const double sweep = ArcSweep(direction, px_, py_, nx_, ny_, cx, cy);
+        DataElement e;
+        if (sweep <= 180.0 + 0.004) {
+            MakeArc(e, kind, layer_, clear, code, px_, py_, nx_, ny_, cx, cy, radius);
+            pending_.push_back(e);
+        } else {
+            double mx = 0, my = 0;
+            ArcMidPoint(kind, mx, my, radius, cx, cy, px_, py_, nx_, ny_);
+            MakeArc(e, kind, layer_, clear, code, px_, py_, mx, my, cx, cy, radius);
+            pending_.push_back(e);
+            MakeArc(e, kind, layer_, clear, code, mx, my, nx_, ny_, cx, cy, radius);
+            pending_.push_back(e);
+        }
+    }
+
+    // In single-quadrant mode I and J are unsigned: of the four sign choices
+    // the centre is the one equidistant from both ends, the shortest arc when
+    // several are. Signed values that already fit keep their meaning.
+    void SingleQuadrantCentre(double iv, double jv, const char* direction, double& cx, double& cy) const
+    {
+        auto mismatch = [&](double x, double y) {
+            return std::fabs(std::hypot(px_ - x, py_ - y) - std::hypot(nx_ - x, ny_ - y));
+        };
+        const double r = std::hypot(iv, jv);
+        const double tolerance = std::max(0.03, 0.01 * r);
+        if (mismatch(cx, cy) <= tolerance) return;
+        const double ai = std::fabs(iv), aj = std::fabs(jv);
+        double bestMismatch = 1e300, bestSweep = 1e300;
+        bool bestFits = false;
+        for (int k = 0; k < 4; ++k) {
+            const double x = px_ + ((k & 1) ? -ai : ai), y = py_ + ((k & 2) ? -aj : aj);
+            const double m = mismatch(x, y);
+            const bool fits = m <= tolerance;
+            const double sweep = ArcSweep(direction, px_, py_, nx_, ny_, x, y);
+            bool better;
+            if (fits != bestFits) better = fits;
+            else if (fits) better = sweep < bestSweep;
+            else better = m < bestMismatch;
+            if (better) {
+                bestFits = fits;
+                bestMismatch = m;
+                bestSweep = sweep;
+                cx = x;
+                cy = y;
+            }
+        }
+    }
+
+    void Flush() { FlushPathImpl(pending_, value_, &boxes_); }
+
+    void FlushClosing()
+    {
+        Flush();
+        if (GerberFormat.LpClear == 1 && markerIndex_ >= 0 && markerIndex_ < DataCount)
+            Datas[static_cast<std::size_t>(markerIndex_)].Clear = 1;
+    }
+
+    Gauge& gauge_;
+    const int layer_;
+    MyDataValue& value_;
+    ApertureBoxCache boxes_;
+
+    std::string partial_;
+    bool stopped_ = false, cancelled_ = false;
+    int mode_ = 1;
+    int pen_ = 0;
+    bool region_ = false;
+    int aperture_ = 0;
+    double px_ = 0, py_ = 0, nx_ = 0, ny_ = 0;
+    std::vector<DataElement> pending_;
+    bool paramMode_ = false, paramEnd_ = false;
+    bool gathering_ = false, macroComplete_ = false;
+    std::string macroText_;
+    std::string lastLayerName_;
+    int section_ = 0;
+    std::int64_t markerIndex_ = -1;
+    bool dataMade_ = false;
+};
+
+bool ReadWithRollback(Gauge& gauge, ChunkSource& source, long long size, int layer, MyDataValue& value)
+{
+    value = MyDataValue{};
+    const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
+    bool ok = false;
+    try {
+        Reader reader(gauge, layer, value);
+        const bool completed = reader.Run(source, size);
+        if (!completed) CancelRequested = 0;
+        ok = completed && reader.DataMade();
+    } catch (...) {
+        RestoreSnapshot(*snapshot);
+        value = MyDataValue{};
+        throw;
+    }
+    if (!ok) {
+        // Nothing of a failed or cancelled read may be left for the next layer.
+        RestoreSnapshot(*snapshot);
+        value = MyDataValue{};
+    }
+    return ok;
+}
+
+} // namespace
+
+// -------------------------------------------------------- block helpers
+
+namespace {
+
+// Character classes of block words: 0 other, 1 value character, 2 + k the
+// word letter k of C, D, G, I, J, M, T, X, Y.
+struct WordTable {
+    std::array<std::uint8_t, 256> cls{};
+    constexpr WordTable()
+    {
+        for (char c : {'+', '-', '.', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9'})
+            cls[static_cast<unsigned char>(c)] = 1;
+        const char letters[] = {'C', 'D', 'G', 'I', 'J', 'M', 'T', 'X', 'Y'};
+        for (std::uint8_t k = 0; k < 9; ++k) cls[static_cast<unsigned char>(letters[k])] = static_cast<std::uint8_t>(2 + k);
+    }
+};
+constexpr WordTable wordTable;
+
+} // namespace
+
+bool SplitBlockWords(std::string_view block, BlockWords& words)
+{
+    words.present = 0;
+    const std::size_t n = block.size();
+    if (n < 2) return false;
+    const char* p = block.data();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::uint8_t k = wordTable.cls[static_cast<unsigned char>(p[i])];
+        ++i;
+        if (k < 2) continue;
+        // A word: its value runs over the value characters that follow. A
+        // letter at the very end starts no word.
+        const std::size_t start = i;
+        while (i < n && wordTable.cls[static_cast<unsigned char>(p[i])] == 1) ++i;
+        if (start == n) break;
+        words.span[k - 2] = {p + start, i - start};
+        words.present |= 1u << (k - 2);
+    }
+    return words.present != 0;
+}
+
+bool WordIs(std::string_view value, const char (&code)[3])
+{
+    if (value.size() == 1) return code[0] == '0' && code[1] == value[0];
+    return value.size() == 2 && value[0] == code[0] && value[1] == code[1];
+}
+
+double FastParseCoordinate(std::string_view text, int zeroMode, int intDigits, int decDigits, int units)
+{
+    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (text.empty() || (zeroMode != 0 && zeroMode != 1)) return ParseCoordinate(text, zeroMode, intDigits, decDigits, units);
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    const bool negative = p[0] == '-';
+    if (negative || p[0] == '+') i = 1;
+    std::uint64_t mantissa = 0;
+    const std::size_t first = i;
+    while (i + 1 < n && static_cast<unsigned>(p[i] - '0') < 10u && static_cast<unsigned>(p[i + 1] - '0') < 10u) {
+        mantissa = mantissa * 100 + static_cast<unsigned>(p[i] - '0') * 10 + static_cast<unsigned>(p[i + 1] - '0');
+        i += 2;
+    }
+    if (i < n && static_cast<unsigned>(p[i] - '0') < 10u) mantissa = mantissa * 10 + static_cast<unsigned>(p[i++] - '0');
+    int digits = static_cast<int>(i - first), fraction = 0;
+    bool point = false;
+    if (i < n) {
+        if (p[i] != '.') return ParseCoordinate(text, zeroMode, intDigits, decDigits, units);
+        point = true;
+        const std::size_t f = ++i;
+        while (i < n && static_cast<unsigned>(p[i] - '0') < 10u) mantissa = mantissa * 10 + static_cast<unsigned>(p[i++] - '0');
+        fraction = static_cast<int>(i - f);
+        digits += fraction;
+        if (i < n) return ParseCoordinate(text, zeroMode, intDigits, decDigits, units);
+    }
+    // Beyond 15 digits the mantissa is no longer exact in a double.
+    if (digits == 0 || digits > 15) return ParseCoordinate(text, zeroMode, intDigits, decDigits, units);
+    // Both operands exact: one correctly rounded division or product gives
+    // the same double as converting the decimal text.
+    double v;
+    const double m = static_cast<double>(mantissa);
+    if (point) {
+        v = m / powers[fraction];
+    } else if (zeroMode == 0) {
+        v = m / powers[std::clamp(decDigits, 0, 20)];
+    } else {
+        if (digits == 1 && mantissa == 0) {
+            v = 0.0;
+        } else {
+            const int shift = std::clamp(intDigits, 0, 20) - digits;
+            if (shift >= 0) v = m * powers[shift];
+            else if (-shift <= 22) v = m / powers[-shift];
+            else return ParseCoordinate(text, zeroMode, intDigits, decDigits, units);
+        }
+    }
+    if (negative) v = -v;
+    if (units == 0) return v;
+    if (units == 1) return v * 25.4;
+    return 0.0;
+}
+
+// ------------------------------------------------------------ builders
+
+void MakeFlash(DataElement& e, int code, int layer, std::uint8_t clear, double x, double y)
+{
+    e = DataElement{};
+    e.Kind = dkFlash;
+    e.Code = code;
+    e.Layer = layer;
+    e.Clear = clear;
+    e.X1 = e.X2 = e.X3 = x;
+    e.Y1 = e.Y2 = e.Y3 = y;
+}
+
+void MakeStroke(DataElement& e, int code, int layer, std::uint8_t clear, double x1, double y1, double x2, double y2)
+{
+    e = DataElement{};
+    e.Code = code;
+    e.Layer = layer;
+    e.Clear = clear;
+    const MyAperture* a = ApertureAt(code);
+    if (a && a->Shape == apSquare) {
+        e.Kind = dkSquareStroke;
+        const double r = a->Size1 * 0.5 * 1.4142;
+        const double t = Direction(x1, y1, x2, y2);
+        // The corners at ±45° and ±135° from the direction, from one sine and
+        // cosine: r∠(θ + φ) with cos φ, sin φ = ±√2/2.
+        const double k = r * 0.70710678118654752440;
+        const double c = std::cos(t) * k, s = std::sin(t) * k;
+        e.X1 = RoundTo(4, x1 - c - s);
+        e.Y1 = RoundTo(4, y1 + c - s);
+        e.X2 = RoundTo(4, x2 + c - s);
+        e.Y2 = RoundTo(4, y2 + s + c);
+        e.X3 = RoundTo(4, x2 + c + s);
+        e.Y3 = RoundTo(4, y2 + s - c);
+        e.X4 = RoundTo(4, x1 - c + s);
+        e.Y4 = RoundTo(4, y1 - s - c);
+    } else {
+        e.Kind = dkLine;
+        e.X1 = x1;
+        e.Y1 = y1;
+        e.X2 = x2;
+        e.Y2 = y2;
+    }
+}
+
+void MakeArc(DataElement& e, int kind, int layer, std::uint8_t clear, int code, double sx, double sy, double ex,
+             double ey, double cx, double cy, double radius)
+{
+    e = DataElement{};
+    e.Kind = kind;
+    e.Layer = layer;
+    e.Clear = clear;
+    e.Code = code;
+    e.X1 = sx;
+    e.Y1 = sy;
+    e.X2 = ex;
+    e.Y2 = ey;
+    e.X3 = cx;
+    e.Y3 = cy;
+    e.X4 = std::isfinite(radius) ? RoundTo(4, radius) : 0.0;
+    e.Y4 = 0.0;
+}
+
+void AddSectionMarker(int section)
+{
+    DataElement e;
+    e.Kind = dkSection;
+    e.Layer = section;
+    AppendElement(e);
+}
+
+void FlushPath(std::vector<DataElement>& pending, MyDataValue& value) { FlushPathImpl(pending, value, nullptr); }
+
+// ------------------------------------------------------------ entry points
+
+int DetectFileKindOfBytes(std::string_view bytes)
+{
+    ChunkSource source(bytes);
+    return DetectFromSource(source);
+}
+
+int DetectFileType(const std::string& path)
+{
+    if (!PathExists(path)) return fkMissing;
+    const std::string ext = fs::path(path).extension().string();
+    if (ext == ".tso") return fkOldProject;
+    if (ext == ".tsn") return fkProject;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return fkAuto;
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return fkAuto;
+    ChunkSource source(f.get());
+    try {
+        return DetectFromSource(source);
+    } catch (const platform::Error&) {
+        return fkAuto;
+    }
+}
+
+bool ReadGerberFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value)
+{
+    value = MyDataValue{};
+    if (!PathExists(path)) return false;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    FilePtr f = OpenForReading(path);
+    ChunkSource source(f.get());
+    return ReadWithRollback(gauge, source, ec ? 0 : static_cast<long long>(size), layer, value);
+}
+
+bool ReadGerberData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value)
+{
+    ChunkSource source(bytes);
+    return ReadWithRollback(gauge, source, static_cast<long long>(bytes.size()), layer, value);
+}
+
+} // namespace core

@@ -1,0 +1,372 @@
+#include "GerberTestSupport.h"
+
+#include "core/Geometry.h"
+#include "core/TextHelpers.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
+
+#include <cmath>
+#include <random>
+#include <set>
+
+namespace {
+
+using gerbertest::GerberFixture;
+namespace fs = std::filesystem;
+
+// ------------------------------------------------ block helpers equal the slow ones
+
+std::string Stored(std::string_view raw, bool padded)
+{
+    if (padded && raw.size() == 1) return "0" + std::string(raw);
+    return std::string(raw);
+}
+
+void ExpectSameWords(const std::string& block)
+{
+    core::MyCode slow;
+    core::BlockWords fast;
+    const bool a = core::SplitBlock(block, slow);
+    const bool b = core::SplitBlockWords(block, fast);
+    ASSERT_EQ(a, b) << block;
+    using W = core::BlockWords;
+    EXPECT_EQ(slow.C, Stored(fast[W::C], true)) << block;
+    EXPECT_EQ(slow.D, Stored(fast[W::D], true)) << block;
+    EXPECT_EQ(slow.G, Stored(fast[W::G], true)) << block;
+    EXPECT_EQ(slow.M, Stored(fast[W::M], true)) << block;
+    EXPECT_EQ(slow.T, Stored(fast[W::T], true)) << block;
+    EXPECT_EQ(slow.I, Stored(fast[W::I], false)) << block;
+    EXPECT_EQ(slow.J, Stored(fast[W::J], false)) << block;
+    EXPECT_EQ(slow.X, Stored(fast[W::X], false)) << block;
+    EXPECT_EQ(slow.Y, Stored(fast[W::Y], false)) << block;
+}
+
+TEST(GerberBlockHelpers, SplitBlockWordsMatchesSplitBlock)
+{
+    for (const char* b : {"X-1200Y+300D01*", "G54D10*", "N10G01X5*", "G01G03*", "D*", "X", "XY", "G1", "A1X2",
+                          "X1,2Y3", "X1/2Y3", "G04comment*", "T01C0.8", "M48", "x5X6", "Y12", "X1.5.5Y--2"})
+        ExpectSameWords(b);
+    std::mt19937 rng(7);
+    const std::string alphabet = "XYDGIJCMTNAx0123456789+-.,*/%";
+    for (int n = 0; n < 20000; ++n) {
+        std::string b;
+        const int len = static_cast<int>(rng() % 14);
+        for (int k = 0; k < len; ++k) b.push_back(alphabet[rng() % alphabet.size()]);
+        ExpectSameWords(b);
+    }
+}
+
+TEST(GerberBlockHelpers, WordIsTakesOneCharacterAsPadded)
+{
+    EXPECT_TRUE(core::WordIs("1", "01"));
+    EXPECT_TRUE(core::WordIs("01", "01"));
+    EXPECT_FALSE(core::WordIs("001", "01"));
+    EXPECT_FALSE(core::WordIs("", "01"));
+    EXPECT_TRUE(core::WordIs("36", "36"));
+}
+
+TEST(GerberBlockHelpers, FastParseCoordinateMatchesParseCoordinate)
+{
+    std::mt19937 rng(11);
+    const std::string alphabet = "0123456789";
+    int compared = 0;
+    for (int n = 0; n < 100000; ++n) {
+        std::string t;
+        const int r = static_cast<int>(rng() % 10);
+        if (r == 0) t = "-";
+        else if (r == 1) t = "+";
+        const int len = static_cast<int>(rng() % 18);
+        for (int k = 0; k < len; ++k) t.push_back(alphabet[rng() % alphabet.size()]);
+        if (rng() % 4 == 0 && !t.empty()) t.insert(rng() % t.size(), ".");
+        if (rng() % 50 == 0) t += ".";
+        const int zero = static_cast<int>(rng() % 3), intDigits = static_cast<int>(rng() % 8),
+                  decDigits = static_cast<int>(rng() % 8), units = static_cast<int>(rng() % 3);
+        double slow = 0, fast = 0;
+        bool slowThrew = false, fastThrew = false;
+        try { slow = core::ParseCoordinate(t, zero, intDigits, decDigits, units); } catch (const platform::Error&) { slowThrew = true; }
+        try { fast = core::FastParseCoordinate(t, zero, intDigits, decDigits, units); } catch (const platform::Error&) { fastThrew = true; }
+        ASSERT_EQ(slowThrew, fastThrew) << t;
+        if (!slowThrew) {
+            ASSERT_EQ(slow, fast) << t << " zero " << zero << " digits " << intDigits << "." << decDigits;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 50000);
+}
+
+// ------------------------------------------------------------------ detection
+
+class DetectTest : public GerberFixture {
+protected:
+    int Detect(const std::string& name, const std::string& text)
+    {
+        const fs::path p = home_ / name;
+        platform::WriteFileBytes(p, text);
+        return core::DetectFileType(p.string());
+    }
+};
+
+TEST_F(DetectTest, KindsByContents)
+{
+    struct Case {
+        const char* text;
+        int kind;
+    } cases[] = {
+        {"G04 made by a tool*\nG04 another*\n%FSLAX24Y24*%\n", core::fkRS274X},
+        {"%MOMM*%\n", core::fkRS274X},
+        {"G54D10*\nX100Y100D02*\n", core::fkRS274D},
+        {"X100Y100D02*\n", core::fkRS274D},
+        {"T01\nG81\nX1000Y1000\n", core::fkNcDrill},
+        {"T01\nG01\nX1000Y1000\n", core::fkAuto},
+        // Excellon without G05/G81: known by its header.
+        {"M48\nMETRIC,TZ\nT1C0.800\n%\nT1\nX1000Y1000\n", core::fkNcDrill},
+        {"T1C0.800\n%\nT1\nX1000Y1000\n", core::fkNcDrill},
+        // A byte-order mark does not hide the first block.
+        {"\xEF\xBB\xBF%FSLAX24Y24*%\n", core::fkRS274X},
+        // An unclosed bracket ends with its line.
+        {"G04 (unclosed comment\n%FSLAX24Y24*%\n", core::fkRS274X},
+        {"(open\n%MOIN*%\n", core::fkRS274X},
+        {"nothing here\n", core::fkAuto},
+        {"", core::fkAuto},
+    };
+    int n = 0;
+    for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text;
+}
+
+TEST_F(DetectTest, MissingFilesAndProjectExtensions)
+{
+    EXPECT_EQ(core::DetectFileType((home_ / "none.gbr").string()), core::fkMissing);
+    EXPECT_EQ(Detect("a.tsn", "x"), core::fkProject);
+    EXPECT_EQ(Detect("a.tso", "x"), core::fkOldProject);
+    EXPECT_EQ(Detect("a.TSN", "%FSLAX24Y24*%"), core::fkRS274X);
+}
+
+// -------------------------------------------------------------------- reading
+
+const char* Header = "%FSLAX24Y24*%\n%MOMM*%\n%ADD10C,0.5*%\n%ADD11R,1.0X1.0*%\n";
+
+TEST_F(GerberFixture, ApertureMapSelectsTheRenumberedCode)
+{
+    core::Apertures[25].Shape = core::apCircle;
+    core::Apertures[25].Size1 = 1.0;
+    // The map is cleared at the start of a file; select through a redefinition instead.
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX0Y0D03*\n"));
+    core::Apertures[10].Used = 1;
+    ASSERT_TRUE(Read("%FSLAX24Y24*%\n%MOMM*%\n%ADD10C,0.8*%\nD10*\nX10000Y0D03*\n", 2));
+    const core::DataElement& e = E(core::DataCount - 1);
+    EXPECT_EQ(e.Kind, core::dkFlash);
+    EXPECT_NE(e.Code, 10);
+    EXPECT_EQ(core::ApertureMap[10], e.Code);
+    EXPECT_EQ(core::Apertures[static_cast<std::size_t>(e.Code)].Used, 1);
+    EXPECT_NEAR(core::Apertures[static_cast<std::size_t>(e.Code)].Size1, 0.8, 1e-9);
+    EXPECT_NEAR(core::Apertures[10].Size1, 0.5, 1e-9);
+}
+
+TEST_F(GerberFixture, PenAndFlashRules)
+{
+    ASSERT_TRUE(Read(std::string(Header) +
+                     "D10*\nD01*\nX10000Y0*\n"      // D01 alone draws nothing; the next coordinate does
+                     "X20000Y0D03*\nX30000Y0*\n"    // after a flash the pen is up
+                     "X40000Y0D01*\n"));
+    ASSERT_EQ(core::DataCount, 3);
+    EXPECT_EQ(E(0).Kind, core::dkLine);
+    EXPECT_DOUBLE_EQ(E(0).X1, 0.0);
+    EXPECT_DOUBLE_EQ(E(0).X2, 1.0);
+    EXPECT_EQ(E(1).Kind, core::dkFlash);
+    EXPECT_DOUBLE_EQ(E(1).X3, 2.0);
+    EXPECT_EQ(E(2).Kind, core::dkLine);
+    EXPECT_DOUBLE_EQ(E(2).X1, 3.0);
+    EXPECT_DOUBLE_EQ(E(2).X2, 4.0);
+    EXPECT_EQ(value.Count, 3);
+    EXPECT_NEAR(value.MinX, -0.25, 1e-9);
+    EXPECT_NEAR(value.MaxX, 4.25, 1e-9);
+}
+
+TEST_F(GerberFixture, ArcsSplitAbove180Degrees)
+{
+    // 270° counter-clockwise about the origin, then 180.003° (one element).
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG75*\nX10000Y0D02*\nG03X0Y-10000I-10000J0D01*\n"));
+    ASSERT_EQ(core::DataCount, 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(E(i).Kind, core::dkArcCCW);
+        EXPECT_NEAR(core::ArcSweep("CCW", E(i).X1, E(i).Y1, E(i).X2, E(i).Y2, E(i).X3, E(i).Y3), 135.0, 1e-6);
+        EXPECT_DOUBLE_EQ(E(i).X4, 1.0);
+    }
+    EXPECT_EQ(E(0).Group, E(1).Group);
+    core::ResetTables();
+    const double a = (180.003) * 3.14159265358979323846 / 180.0;
+    const long ex = std::lround(10000 * std::cos(a)), ey = std::lround(10000 * std::sin(a));
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX10000Y0D02*\nG03X" + std::to_string(ex) + "Y" + std::to_string(ey) +
+                     "I-10000J0D01*\n"));
+    EXPECT_EQ(core::DataCount, 1);
+}
+
+TEST_F(GerberFixture, SingleQuadrantArcsPickTheirCentre)
+{
+    // G74: unsigned offsets; the quarter from (1,0) to (0,1) about the origin.
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX10000Y0D02*\nG03X0Y10000I10000J0D01*\n"));
+    ASSERT_EQ(core::DataCount, 1);
+    EXPECT_NEAR(E(0).X3, 0.0, 1e-9);
+    EXPECT_NEAR(E(0).Y3, 0.0, 1e-9);
+    EXPECT_DOUBLE_EQ(E(0).X4, 1.0);
+    // Two sign choices fit here; the quarter (90°) is taken, not the 270° arc.
+    core::ResetTables();
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX0Y0D02*\nG03X20000Y0I-10000J10000D01*\n"));
+    ASSERT_EQ(core::DataCount, 1);
+    EXPECT_NEAR(E(0).X3, 1.0, 1e-9);
+    EXPECT_NEAR(E(0).Y3, 1.0, 1e-9);
+    // Signed values that fit keep their meaning.
+    core::ResetTables();
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX0Y0D02*\nG03X20000Y0I10000J-10000D01*\n"));
+    ASSERT_EQ(core::DataCount, 2);
+    EXPECT_NEAR(E(0).X3, 1.0, 1e-9);
+    EXPECT_NEAR(E(0).Y3, -1.0, 1e-9);
+}
+
+TEST_F(GerberFixture, ClosedContourIsOneGroupAndRegionsUseLines)
+{
+    ASSERT_TRUE(Read(std::string(Header) +
+                     "D10*\nX0Y0D02*\nX10000Y0D01*\nX10000Y10000D01*\nX0Y10000D01*\nX0Y0D01*\n"
+                     "X20000Y0D01*\n"
+                     "D11*\nG36*\nX0Y0D02*\nX10000Y0D01*\nX10000Y10000D01*\nX0Y0D01*\nG37*\n"));
+    ASSERT_EQ(core::DataCount, 8);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(E(i).Group, E(0).Group);
+    EXPECT_NE(E(4).Group, E(0).Group);
+    for (int i = 5; i < 8; ++i) {
+        EXPECT_EQ(E(i).Kind, core::dkRegionLine);
+        EXPECT_EQ(E(i).Code, 0);
+        EXPECT_EQ(E(i).Group, E(5).Group);
+    }
+    EXPECT_DOUBLE_EQ(E(5).X1, 0.0);
+    EXPECT_DOUBLE_EQ(E(5).X2, 1.0);
+}
+
+TEST_F(GerberFixture, StepAndRepeatCopiesEveryPoint)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "%SRX2Y3I10.0J5.0*%\nD11*\nX0Y0D02*\nX10000Y0D01*\nD10*\nX0Y0D03*\n%SR*%\nX0Y0D03*\n"));
+    // 6 strokes, 6 flashes, then one flash after the reset.
+    ASSERT_EQ(core::DataCount, 13);
+    EXPECT_EQ(E(0).Kind, core::dkSquareStroke);
+    EXPECT_NEAR(E(5).X1 - E(0).X1, 10.0, 1e-9);
+    EXPECT_NEAR(E(5).Y4 - E(0).Y4, 10.0, 1e-9);
+    for (int i = 6; i < 12; ++i) {
+        const core::DataElement& f = E(i);
+        EXPECT_EQ(f.Kind, core::dkFlash);
+        EXPECT_DOUBLE_EQ(f.X1, f.X3);
+        EXPECT_DOUBLE_EQ(f.X2, f.X3);
+        EXPECT_DOUBLE_EQ(f.Y1, f.Y3);
+        EXPECT_DOUBLE_EQ(f.Y2, f.Y3);
+    }
+    EXPECT_DOUBLE_EQ(E(11).X3, 10.0);
+    EXPECT_DOUBLE_EQ(E(11).Y3, 10.0);
+    std::set<int> groups;
+    for (int i = 0; i < 12; ++i) groups.insert(E(i).Group);
+    EXPECT_EQ(groups.size(), 12u);
+}
+
+TEST_F(GerberFixture, HostileStepAndRepeatFailsAndRollsBack)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX0Y0D03*\n"));
+    const std::int32_t count = core::DataCount, groups = core::GroupCounter;
+    EXPECT_THROW(Read(std::string(Header) + "D10*\nX0Y0D03*\n%SRX100000Y100000*%\nX0Y0D03*\n", 2), platform::Error);
+    EXPECT_EQ(core::DataCount, count);
+    EXPECT_EQ(core::GroupCounter, groups);
+    EXPECT_EQ(value.Count, 0);
+}
+
+TEST_F(GerberFixture, CharactersOutsideTheBlockAlphabetAreDropped)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX1{0000Y0\xC3\xA9" "D03*\n"));
+    ASSERT_EQ(core::DataCount, 1);
+    EXPECT_DOUBLE_EQ(E(0).X3, 1.0);
+}
+
+TEST_F(GerberFixture, PercentInsideACommentIsCommentText)
+{
+    ASSERT_TRUE(Read("G04 #@! %TF.FileFunction,Copper,L1,Top*\nG04 #@! %TF.Part,Single*\nG04 x %*\n" + std::string(Header) +
+                     "D10*\nX0Y0D03*\n"));
+    EXPECT_EQ(core::DataCount, 1);
+    EXPECT_EQ(core::GerberFormat.FormatName, "RS-274X");
+}
+
+TEST_F(GerberFixture, LayerNamesStartSectionsMarkedClearWhenDrawnClear)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "%LNTOP*%\nD10*\nX0Y0D03*\n%LNCUT*%\n%LPC*%\nX0Y0D02*\nX10000Y0D01*\nX0Y0D02*\n"));
+    ASSERT_EQ(core::DataCount, 4);
+    EXPECT_EQ(E(0).Kind, core::dkSection);
+    EXPECT_EQ(E(0).Layer, 1);
+    EXPECT_EQ(E(0).Clear, 0);
+    EXPECT_EQ(E(2).Kind, core::dkSection);
+    EXPECT_EQ(E(2).Layer, 2);
+    EXPECT_EQ(E(2).Clear, 1);
+    EXPECT_EQ(E(3).Clear, 1);
+    EXPECT_EQ(value.Count, 2);
+}
+
+TEST_F(GerberFixture, FailedReadLeavesNothingBehind)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX0Y0D03*\n"));
+    const auto count = core::DataCount, groups = core::GroupCounter, reports = core::ReportCount;
+    const auto apertures = core::Apertures;
+    core::Apertures[10].Used = 1;
+    // Elements, a redefinition with a report, then a coordinate that is no number.
+    EXPECT_THROW(Read("%FSLAX24Y24*%\n%MOMM*%\n%ADD10C,0.9*%\nD10*\nX0Y0D03*\nX1.2.3Y0D03*\n", 2), platform::Error);
+    EXPECT_EQ(core::DataCount, count);
+    EXPECT_EQ(core::GroupCounter, groups);
+    EXPECT_EQ(core::ReportCount, reports);
+    EXPECT_EQ(core::ReportLines.size(), static_cast<std::size_t>(reports));
+    EXPECT_NEAR(core::Apertures[10].Size1, apertures[10].Size1, 1e-12);
+    // A file without elements is not read, and leaves no section marker.
+    EXPECT_FALSE(Read("%FSLAX24Y24*%\n%LNEMPTY*%\n", 2));
+    EXPECT_EQ(core::DataCount, count);
+}
+
+class CancellingGauge : public core::Gauge {
+public:
+    void Pump() override { core::CancelRequested = 1; }
+};
+
+TEST_F(GerberFixture, CancelledReadRollsBack)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX0Y0D03*\n"));
+    const auto count = core::DataCount, groups = core::GroupCounter;
+    std::string text = std::string(Header) + "D10*\n";
+    while (text.size() < 200'000) text += "X10000Y10000D03*\n";
+    CancellingGauge gauge;
+    core::MyDataValue v;
+    EXPECT_FALSE(core::ReadGerberData(gauge, text, 2, v));
+    EXPECT_EQ(core::CancelRequested, 0);
+    EXPECT_EQ(core::DataCount, count);
+    EXPECT_EQ(core::GroupCounter, groups);
+    EXPECT_EQ(v.Count, 0);
+}
+
+TEST_F(GerberFixture, ReadsFromAFileAndReportsMissingOnes)
+{
+    const fs::path p = home_ / "board.gbr";
+    platform::WriteFileBytes(p, std::string(Header) + "D10*\nX0Y0D03*\nX10000Y0D03*\n");
+    core::Gauge gauge;
+    EXPECT_TRUE(core::ReadGerberFile(gauge, p.string(), 3, value));
+    EXPECT_EQ(value.Count, 2);
+    EXPECT_EQ(E(0).Layer, 3);
+    EXPECT_FALSE(core::ReadGerberFile(gauge, (home_ / "missing.gbr").string(), 4, value));
+}
+
+TEST_F(GerberFixture, SquareStrokeCorners)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D11*\nX0Y0D02*\nX10000Y0D01*\n"));
+    ASSERT_EQ(core::DataCount, 1);
+    const core::DataElement& e = E(0);
+    EXPECT_EQ(e.Kind, core::dkSquareStroke);
+    // r = 0.5 × 1.4142 at ±45° from the direction, rounded to 4 decimals.
+    EXPECT_DOUBLE_EQ(e.X1, -0.5);
+    EXPECT_DOUBLE_EQ(e.Y1, 0.5);
+    EXPECT_DOUBLE_EQ(e.X2, 1.5);
+    EXPECT_DOUBLE_EQ(e.Y2, 0.5);
+    EXPECT_DOUBLE_EQ(e.X3, 1.5);
+    EXPECT_DOUBLE_EQ(e.Y3, -0.5);
+    EXPECT_DOUBLE_EQ(e.X4, -0.5);
+    EXPECT_DOUBLE_EQ(e.Y4, -0.5);
+}
+
+} // namespace
