@@ -306,3 +306,21 @@ TEST_F(RedrawTest, HighZoomOnStrayCoordinatesStaysInRange)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RedrawTest, AnEmptyClientAreaDrawsNothing)
+{
+    AddRegion(1, 0, 0, 6, 4);
+    core::AppendElement(Flash(1, 12, 5, 2));
+    ClientWidth = 0;
+    RedrawView();
+    EXPECT_EQ(Picture().Width(), 0);
+    HighlightPrimitives({0, 4});
+    EXPECT_EQ(HighlightLayer().Width(), 0);
+    ClientWidth = 400;
+    RedrawView();
+    EXPECT_EQ(ColorAt(2, 2), Red);
+}
+
+} // namespace
