@@ -526,6 +526,8 @@ void StrokePass(const LayerLookup& layers)
 void OriginCross(RasterCanvas& c)
 {
     const Xform xf = CurrentXform();
+    // Before the first view there is no transform: every point would be pixel 0.
+    if (!(xf.scale > 0) || !std::isfinite(xf.scale)) return;
     SetPen(c, PenMode::Merge, White, 1);
     const Point a = xf.P(-10, 0), b = xf.P(10, 0), u = xf.P(0, 10), d = xf.P(0, -10);
     c.MoveTo(a.x, a.y);

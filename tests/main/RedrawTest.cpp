@@ -321,6 +321,11 @@ TEST_F(RedrawTest, AnEmptyClientAreaDrawsNothing)
     ClientWidth = 400;
     RedrawView();
     EXPECT_EQ(ColorAt(2, 2), Red);
+
+    // Before any view: a black picture, not a dot for the origin cross.
+    View = {};
+    RedrawView();
+    EXPECT_EQ(CountColor(0), 400 * 200);
 }
 
 } // namespace
