@@ -33,8 +33,12 @@ test-fast: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
 run: build
-	@if [ -x $(BUILD)/tessel2 ]; then $(BUILD)/tessel2 samples/demo-top.gbr samples/demo-bottom.gbr samples/demo-outline.gbr samples/demo.drl; \
-	 else echo "The viewer window is not built yet: only the core, its tests and the probe are."; exit 1; fi
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "画面（ディスプレイ）がありません。DISPLAY も WAYLAND_DISPLAY も設定されていないため、テッセル２ を起動できません。" >&2; \
+	  echo "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so Tessel2 cannot start." >&2; \
+	  echo "(Xvfb: xvfb-run -a -s \"-screen 0 1600x1000x24\" make run)" >&2; \
+	  exit 1; fi
+	@$(BUILD)/tessel2 samples/demo-top.gbr samples/demo-bottom.gbr samples/demo-outline.gbr samples/demo.drl
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done

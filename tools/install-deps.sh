@@ -5,12 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ clang pkg-config make git
-  qt6-base-dev qt6-qpa-plugins
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libclang-rt-14-dev
   locales
   fonts-ipaexfont-gothic fonts-ipaexfont-mincho
-  xvfb xauth
+  xvfb xauth imagemagick
+  xdg-utils xdg-user-dirs shared-mime-info desktop-file-utils
   gerbv
 )
 

@@ -1,0 +1,551 @@
+#include "main/FormMain.h"
+
+#include "main/MainHooks.h"
+#include "main/PictureView.h"
+#include "platform/Error.h"
+#include "platform/ProgramPaths.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/Fonts.h"
+#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/Shell.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+
+#include <algorithm>
+#include <system_error>
+
+namespace mainwin {
+
+namespace fs = std::filesystem;
+
+std::string ProgramFolder;
+std::string MemoFileName;
+MyStartupSet Startup;
+
+namespace {
+
+TFormMain* mainForm = nullptr;
+
+constexpr int StatusBarHeight = 23;
+constexpr int BannerHeight = 50;
+constexpr int SplitterWidth = 3;
+constexpr int FrameBand = 18;   // the pan frame around the picture
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QColor FaceColor() { return platform::ToQColor(PanelFaceColor); }
+
+void SetBackground(QWidget* w, const QColor& c)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, c);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QScreen* ScreenFor(int left, int top)
+{
+    if (QScreen* s = QGuiApplication::screenAt(QPoint(left, top))) return s;
+    return QGuiApplication::primaryScreen();
+}
+
+ScreenRect ToScreenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
+
+} // namespace
+
+TFormMain* FormMain() { return mainForm; }
+
+// ------------------------------------------------------------- status bar
+
+TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent)
+{
+    QFont font = platform::ToQFont({"ＭＳ Ｐゴシック", -15});
+    font.setStyleStrategy(QFont::PreferDefault);
+    int left = 0;
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        QLabel* p = new QLabel(this);
+        p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        p->setFont(font);
+        p->setTextFormat(Qt::PlainText);
+        p->setGeometry(left, 2, PanelWidths[i] - 2, StatusBarHeight - 3);
+        left += PanelWidths[i];
+        panels_[i] = p;
+    }
+}
+
+void TStatusBar::SetPanelText(int panel, const std::string& text)
+{
+    if (panel >= 0 && panel < static_cast<int>(panels_.size())) panels_[static_cast<std::size_t>(panel)]->setText(Q(text));
+}
+
+std::string TStatusBar::PanelText(int panel) const
+{
+    if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
+    return panels_[static_cast<std::size_t>(panel)]->text().toStdString();
+}
+
+void TStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    // The last panel takes what is left, at least its own width.
+    QLabel* last = panels_.back();
+    int left = last->x();
+    last->setGeometry(left, 2, std::max(PanelWidths.back() - 2, width() - left - 2), StatusBarHeight - 3);
+}
+
+// --------------------------------------------------------------- splitter
+
+TSplitter::TSplitter(QWidget* parent) : QWidget(parent)
+{
+    setCursor(Qt::SplitHCursor);
+    SetBackground(this, FaceColor());
+}
+
+void TSplitter::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return;
+    dragging_ = true;
+    grab_ = static_cast<int>(event->position().x());
+}
+
+void TSplitter::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragging_) return;
+    // Follows the pointer; the owner keeps the panel within its limits.
+    int newLeft = x() + static_cast<int>(event->position().x()) - grab_;
+    if (OnMoved) OnMoved(newLeft);
+}
+
+void TSplitter::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+
+// ------------------------------------------------------------------ gauge
+
+void MainGauge::SetMaximum(long long maximum)
+{
+    maximum_ = maximum > 0 ? maximum : 1;
+    form_.Gauge1->setValue(0);
+}
+
+void MainGauge::SetProgress(long long progress)
+{
+    long long p = std::clamp(progress, 0LL, maximum_);
+    form_.Gauge1->setValue(static_cast<int>(p * 100 / maximum_));
+}
+
+void MainGauge::Pump() { platform::PumpEvents(); }
+
+// ------------------------------------------------------------ main window
+
+TFormMain::TFormMain(const QStringList& arguments, QWidget* parent) : QWidget(parent)
+{
+    CreateControls();
+    FormCreate(arguments);
+    mainForm = this;
+}
+
+TFormMain::~TFormMain()
+{
+    if (mainForm == this) mainForm = nullptr;
+}
+
+void TFormMain::CreateControls()
+{
+    setObjectName("FormMain");
+    setAcceptDrops(true);
+    SetBackground(this, FaceColor());
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    QFont banner = platform::ToQFont({"ＭＳ Ｐゴシック", -20, 0, true});
+    banner.setStyleStrategy(QFont::PreferDefault);
+    Label1->setFont(banner);
+    Label1->installEventFilter(this);
+    Label2 = new QLabel(this);
+    Label2->setObjectName("Label2");
+    Label2->setFont(banner);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    SetBackground(Panel1, FaceColor());
+
+    PanelFile = new QWidget(Panel1);
+    PanelFile->setObjectName("PanelFile");
+    SetBackground(PanelFile, FaceColor());
+
+    Splitter1 = new TSplitter(Panel1);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->OnMoved = [this](int newLeft) { Splitter1Moved(newLeft); };
+
+    DspPanel = new QWidget(Panel1);
+    DspPanel->setObjectName("DspPanel");
+    SetBackground(DspPanel, Qt::black);
+
+    Image3 = new platform::SurfaceWidget(DspPanel);
+    Image3->setObjectName("Image3");
+    Image3->SetPicture(&PanFramePicture);
+    Image1 = new platform::SurfaceWidget(DspPanel);
+    Image1->setObjectName("Image1");
+    Image1->SetPicture(&WindowPicture());
+    Image2 = new platform::SurfaceWidget(DspPanel);
+    Image2->setObjectName("Image2");
+    Image2->SetTransparentBlack(true);
+    Image2->SetPicture(&WindowHighlight());
+    Image2->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    Image2->hide();
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+
+    GaugePanel = new QFrame(this);
+    GaugePanel->setObjectName("GaugePanel");
+    GaugePanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    GaugePanel->setLineWidth(2);
+    SetBackground(GaugePanel, FaceColor());
+    GaugePanel->resize(400, 80);
+    StaticText1 = new QLabel(GaugePanel);
+    StaticText1->setObjectName("StaticText1");
+    StaticText1->setGeometry(16, 12, 368, 22);
+    Gauge1 = new QProgressBar(GaugePanel);
+    Gauge1->setObjectName("Gauge1");
+    Gauge1->setGeometry(16, 42, 368, 20);
+    Gauge1->setRange(0, 100);
+    Gauge1->setTextVisible(true);
+    GaugePanel->hide();
+
+    swHelp = new QToolButton(this);
+    swHelp->setObjectName("swHelp");
+    swHelp->setText("ヘルプ");
+    swHelp->setToolTip("ヘルプ（ブラウザで開きます）");
+    swHelp->setAutoRaise(true);
+    swHelp->resize(60, 24);
+    connect(swHelp, &QToolButton::clicked, this, [this] {
+        if (!platform::BusyGuard::Active()) OpenOnlineHelp();
+    });
+}
+
+void TFormMain::FormCreate(const QStringList& arguments)
+{
+    // The files named on the command line, each with its own folder.
+    CommandLineFiles.Clear();
+    for (const QString& a : arguments) {
+        if (a.isEmpty()) continue;
+        CommandLineFiles.Add(a.toStdString(), core::fkAuto);
+    }
+
+    // Titles and the banner.
+    setWindowTitle(ProgramTitle);
+    QGuiApplication::setApplicationDisplayName(ProgramTitle);
+    Label1->setText(Q(std::string(ProgramTitle) + " " + VersionText + " "));
+    Label1->adjustSize();
+    Label1->move(285, (BannerHeight - Label1->height()) / 2);
+    Label2->move(Label1->x() + Label1->width(), Label1->y());
+
+    // The work folder is made, or emptied when it exists.
+    ProgramFolder = platform::ProgramFolder().string();
+    while (ProgramFolder.size() > 1 && ProgramFolder.back() == '/') ProgramFolder.pop_back();
+    core::DataFolder = (fs::path(ProgramFolder) / "DATA").string();
+    platform::PrepareWorkFolder(core::DataFolder);
+
+    // Settings paths; the folder settings.
+    core::ApertureFilePath = (fs::path(ProgramFolder) / "APERTURE.pra").string();
+    core::GerberFormatFilePath = (fs::path(ProgramFolder) / "GERBERFRM.pra").string();
+    core::DrillFormatFilePath = (fs::path(ProgramFolder) / "DRILLFRM.pra").string();
+    MemoFileName = (fs::path(ProgramFolder) / "Memo.txt").string();
+    ReadFolderSetFile();
+
+    // Display defaults, then the saved settings.
+    Startup = MyStartupSet{};
+    core::ApertureCheck = 1;
+    try {
+        FirstRun = !ReadStartupSettings(StartupFilePath(), Startup);
+    } catch (const platform::Error&) {
+        // An unreadable file gives the defaults and is written again on
+        // exit; it still marks a program that has run before.
+        Startup = MyStartupSet{};
+    }
+    SetDisplayOptions(Startup);
+
+    // The left panel and the window's place.
+    PlaceWindow();
+
+    // Empty tables and the face colour.
+    ClearAllData(true);
+    core::ProjectBasics.PanelColor = static_cast<std::int32_t>(PanelFaceColor);
+    core::ProjectBasics.NcLeft = 0;
+    core::ProjectBasics.NcBottom = 0;
+
+    StatusBar1->SetPanelText(0, " データ数 = 0");
+    StatusBar1->SetPanelText(1, " マウス座標 X = 0 Y = 0");
+    StatusBar1->SetPanelText(2, " <メニュー> [開く]で、データを入力することができます ...");
+    FormResize();
+}
+
+std::filesystem::path TFormMain::StartupFilePath() const { return fs::path(ProgramFolder) / StartupFileName; }
+
+void TFormMain::PlaceWindow()
+{
+    QScreen* screen = ScreenFor(Startup.LEFT, Startup.TOP);
+    ScreenRect work = screen ? ToScreenRect(screen->availableGeometry()) : ScreenRect{0, 0, 1024, 768};
+    WindowPlacement p = mainwin::PlaceWindow(Startup, work);
+    ScreenRect minimum = MinimumTrackingSize(work);
+    setMinimumSize(minimum.width, minimum.height);
+    PanelFile->resize(p.panelFileWidth, PanelFile->height());
+    setGeometry(p.window.left, p.window.top, p.window.width, p.window.height);
+}
+
+void TFormMain::FormResize()
+{
+    const int W = width(), H = height();
+    StatusBar1->setGeometry(0, H - StatusBarHeight, W, StatusBarHeight);
+    Panel1->setGeometry(0, BannerHeight, W, std::max(0, H - BannerHeight - StatusBarHeight));
+    const int ph = Panel1->height();
+    const int pw = std::clamp(PanelFile->width(), 0, std::max(0, W - SplitterWidth));
+    PanelFile->setGeometry(0, 0, pw, ph);
+    Splitter1->setGeometry(pw, 0, SplitterWidth, ph);
+    DspPanel->setGeometry(pw + SplitterWidth, 0, std::max(0, W - pw - SplitterWidth), ph);
+
+    GaugePanel->move((W - GaugePanel->width()) / 2, (H - GaugePanel->height()) / 2);
+    // The help button at the right end of the bar above the drawing area.
+    swHelp->move(Panel1->x() + Panel1->width() - swHelp->width() - 20, Panel1->y() - swHelp->height() - 2);
+
+    const int dw = DspPanel->width(), dh = DspPanel->height();
+    Image3->setGeometry(0, 0, dw, dh);
+    MyStartupSet options;
+    GetDisplayOptions(options);
+    if (!options.AUTOSCR) Image1->setGeometry(FrameBand, FrameBand, std::max(0, dw - 2 * FrameBand), std::max(0, dh - 2 * FrameBand));
+    else Image1->setGeometry(Image3->geometry());
+    Image2->setGeometry(Image1->geometry());
+
+    PanFramePicture.Resize(std::max(0, dw), std::max(0, dh), 0);
+    Image3->update();
+    PictureResized(Image1->width(), Image1->height());
+    RedrawView();
+}
+
+void TFormMain::Splitter1Moved(int newLeft)
+{
+    // The left panel never gets narrower than 200 nor leaves the drawing
+    // area less than the pan frame needs.
+    int limit = std::max(200, width() - SplitterWidth - 4 * FrameBand);
+    PanelFile->resize(std::clamp(newLeft, 200, limit), PanelFile->height());
+    FormResize();
+}
+
+void TFormMain::RedrawView()
+{
+    RedrawWindowPicture();
+    Image1->update();
+}
+
+void TFormMain::StoreWindowSettings()
+{
+    // The normal geometry: a minimised or maximised window is saved where it
+    // will come back to.
+    QRect g = (isMinimized() || isMaximized() || isFullScreen()) ? normalGeometry() : geometry();
+    if (!g.isValid()) g = geometry();
+    Startup.LEFT = g.left();
+    Startup.TOP = g.top();
+    Startup.WIDTH = g.width();
+    Startup.HEIGHT = g.height();
+    Startup.SPLIT1 = PanelFile->width();
+    GetDisplayOptions(Startup);
+}
+
+bool TFormMain::FormCloseQuery()
+{
+    // Long work in progress: the tables are in use, nothing closes.
+    if (platform::BusyGuard::Active()) return false;
+    if (CloseMode < 0) return true;
+    if (!platform::AskOkCancel(ExitQuestion)) {
+        ClearCurrentCommand();
+        return false;
+    }
+    StoreWindowSettings();
+    try {
+        WriteStartupSettings(StartupFilePath(), Startup);
+    } catch (const platform::Error& e) {
+        platform::ShowWarning(e.what());
+    }
+    try {
+        WriteFolderSetFile();
+    } catch (const platform::Error& e) {
+        platform::ShowWarning(e.what());
+    }
+    return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    bool ok = false;
+    try {
+        ok = FormCloseQuery();
+    } catch (const std::exception& e) {
+        platform::ShowError(e.what());
+    }
+    if (ok) event->accept();
+    else event->ignore();
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // The deferred start runs once the window is on the screen.
+    QMetaObject::invokeMethod(this, [this] { AfterShowStartup(); }, Qt::QueuedConnection);
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    try {
+        FormResize();
+    } catch (const std::exception& e) {
+        platform::ShowError(e.what());
+    }
+}
+
+void TFormMain::AfterShowStartup()
+{
+    if (StartupDone) return;
+    StartupDone = true;
+    try {
+        platform::PumpEvents(true);
+        if (FirstRun) {
+            if (QScreen* s = screen()) {
+                QRect area = s->availableGeometry();
+                QRect frame = frameGeometry();
+                move(area.center() - QPoint(frame.width() / 2, frame.height() / 2) + (geometry().topLeft() - frame.topLeft()));
+            }
+            platform::EnsureFileTypeRegistered(ProgramFile(), IconBytes());
+            platform::CreateDesktopShortcut(ProgramFile());
+        }
+        platform::PumpEvents(true);
+        if (CommandLineFiles.Count > 0) {
+            platform::BusyGuard busy;
+            if (OpenFileList(CommandLineFiles) == 1) LastOpenedFolder = CommandLineFiles.Folder;
+        }
+    } catch (const std::exception& e) {
+        platform::ShowWarning(e.what());
+    }
+}
+
+void TFormMain::DropFiles(const QStringList& paths)
+{
+    if (platform::BusyGuard::Active()) return;
+    try {
+        ResetCommandState();
+        std::vector<std::string> list;
+        for (const QString& p : paths) list.push_back(p.toStdString());
+        MyOpenFiles files = MakeOpenList(list, core::fkAuto, MaxDroppedFiles);
+        platform::PumpEvents(true);
+        if (files.Count < 1) return;
+        platform::BusyGuard busy;
+        if (OpenFileList(files) == 1) LastOpenedFolder = files.Folder;
+    } catch (const std::exception& e) {
+        platform::ShowWarning(e.what());
+    }
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!platform::BusyGuard::Active() && event->mimeData()->hasUrls()) {
+        for (const QUrl& u : event->mimeData()->urls()) {
+            if (u.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+    event->ignore();
+}
+
+void TFormMain::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& u : event->mimeData()->urls())
+        if (u.isLocalFile()) paths << u.toLocalFile();
+    event->acceptProposedAction();
+    // Opened after the drop has returned to the source.
+    QMetaObject::invokeMethod(this, [this, paths] { DropFiles(paths); }, Qt::QueuedConnection);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label1 && event->type() == QEvent::MouseButtonPress) {
+        Label1MouseDown(static_cast<QMouseEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormMain::Label1MouseDown(QMouseEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (event->button() != Qt::LeftButton || !(mods & Qt::ControlModifier) || !(mods & Qt::AltModifier)) return;
+    if (platform::BusyGuard::Active()) return;
+    if (!platform::AskOkCancel(RemovalQuestion, platform::MsgIcon::Warning)) return;
+    platform::UnregisterFileType();
+    platform::DeleteDesktopShortcut();
+    platform::DeletePathSilently(core::DataFolder);
+    CloseMode = -1;
+    close();
+}
+
+void TFormMain::OpenOnlineHelp()
+{
+    std::string page = HelpPagePath();
+    if (page.empty() || !platform::ShellOpen(page))
+        platform::Boxes().Show(HelpFailedText, HelpFailedCaption, platform::MsgIcon::Error, platform::MsgButtons::Ok);
+}
+
+void TFormMain::ShowGauge(const std::string& text)
+{
+    StaticText1->setText(Q(text));
+    Gauge1->setValue(0);
+    GaugePanel->raise();
+    GaugePanel->show();
+    platform::PumpEvents(true);
+}
+
+void TFormMain::SetGaugeText(const std::string& text) { StaticText1->setText(Q(text)); }
+
+void TFormMain::HideGauge() { GaugePanel->hide(); }
+
+std::string TFormMain::ProgramFile()
+{
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) return exe.string();
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+std::string TFormMain::HelpPagePath()
+{
+    fs::path exe = fs::path(ProgramFile()).parent_path();
+    // Beside the program in the build tree; under share/ once installed.
+    for (const fs::path& p : {exe / "help" / "index.html", exe.parent_path() / "share" / "tessel2" / "help" / "index.html"}) {
+        std::error_code ec;
+        if (fs::is_regular_file(p, ec)) return p.string();
+    }
+    return {};
+}
+
+std::string TFormMain::IconBytes()
+{
+    QFile f(":/tessel2.png");
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
+} // namespace mainwin

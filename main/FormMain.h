@@ -1,0 +1,170 @@
+#pragma once
+// The main window: the banner, the left panel, the drawing area with its
+// pan frame, picture and highlight layer, the status bar and the gauge;
+// start-up, the deferred start, dropped files and the exit question.
+#include "main/OpenList.h"
+#include "main/StartupSettings.h"
+#include "platform/RasterCanvas.h"
+#include "platform/qt/SurfaceWidget.h"
+
+#include "core/Datas.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStringList>
+#include <QToolButton>
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace mainwin {
+
+inline constexpr const char* ProgramTitle = "テッセル２";
+inline constexpr const char* VersionText = "Ver 2.0.5.0";
+inline constexpr const char* ExitQuestion = "テッセル２ を終了します。 よろしいですか？";
+inline constexpr const char* RemovalQuestion =
+    "「テッセル２」をこのコンピューターから削除します（前処理）。\n\r"
+    "（このあと、エクスプローラから、Tessel2.exe が入っているフォルダを削除して下さい。）\n\r"
+    "よろしいですか？";
+inline constexpr const char* HelpFailedText = "ブラウザの起動に失敗しました";
+inline constexpr const char* HelpFailedCaption = "エラー";
+// The window's face colour, RGB(236, 233, 216).
+inline constexpr platform::Color PanelFaceColor = 0xD8E9EC;
+
+// Globals of the main window.
+extern std::string ProgramFolder;   // without a trailing separator
+extern std::string MemoFileName;
+extern MyStartupSet Startup;        // window settings and display options
+
+// The status bar: three sunken panels, 130, 200 and 400 pixels wide.
+class TStatusBar : public QFrame {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget* parent);
+    void SetPanelText(int panel, const std::string& text);
+    std::string PanelText(int panel) const;
+    static constexpr std::array<int, 3> PanelWidths{130, 200, 400};
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::array<QLabel*, 3> panels_{};
+};
+
+// The splitter between the left panel and the drawing area.
+class TSplitter : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSplitter(QWidget* parent);
+    std::function<void(int newLeft)> OnMoved;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool dragging_ = false;
+    int grab_ = 0;
+};
+
+class TFormMain;
+
+// The gauge of the main window as the progress of a reader.
+class MainGauge final : public core::Gauge {
+public:
+    explicit MainGauge(TFormMain& form) : form_(form) {}
+    void SetMaximum(long long maximum) override;
+    void SetProgress(long long progress) override;
+    void Pump() override;
+
+private:
+    TFormMain& form_;
+    long long maximum_ = 100;
+};
+
+class TFormMain : public QWidget {
+    Q_OBJECT
+public:
+    // Runs FormCreate with the command-line arguments (without the program).
+    explicit TFormMain(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Controls, named as the program has always named them.
+    QLabel* Label1 = nullptr;    // banner: title and version
+    QLabel* Label2 = nullptr;
+    QFrame* Panel1 = nullptr;    // everything between the banner and the status bar
+    QWidget* PanelFile = nullptr;
+    TSplitter* Splitter1 = nullptr;
+    QWidget* DspPanel = nullptr;
+    platform::SurfaceWidget* Image3 = nullptr;   // pan frame behind the picture
+    platform::SurfaceWidget* Image1 = nullptr;   // the picture
+    platform::SurfaceWidget* Image2 = nullptr;   // highlight layer over the picture
+    TStatusBar* StatusBar1 = nullptr;
+    QFrame* GaugePanel = nullptr;
+    QProgressBar* Gauge1 = nullptr;
+    QLabel* StaticText1 = nullptr;
+    QToolButton* swHelp = nullptr;   // opens the help page
+
+    // The pan frame's picture (Image1 and Image2 show the picture's own).
+    platform::RasterCanvas PanFramePicture;
+
+    MyOpenFiles CommandLineFiles;
+    int CloseMode = 0;           // -1: close without asking and without writing
+    bool FirstRun = false;       // no "STARTUP.pra" at start
+    bool StartupDone = false;    // AfterShowStartup ran
+
+    void FormCreate(const QStringList& arguments);
+    void FormResize();
+    void Splitter1Moved(int newLeft);
+    // The exit question and the saving; true when the window may close.
+    bool FormCloseQuery();
+    void AfterShowStartup();
+    // Files dropped on the window (full paths, in the order given).
+    void DropFiles(const QStringList& paths);
+    void Label1MouseDown(QMouseEvent* event);
+    void OpenOnlineHelp();
+
+    // The gauge panel in the middle of the window while files are read.
+    void ShowGauge(const std::string& text);
+    void SetGaugeText(const std::string& text);
+    void HideGauge();
+    MainGauge& Gauge() { return gauge_; }
+
+    // Rebuilds the picture and shows it.
+    void RedrawView();
+
+    // The normal (not minimised or maximised) geometry and the display
+    // options into Startup.
+    void StoreWindowSettings();
+    std::filesystem::path StartupFilePath() const;
+
+    // The program file and its help page.
+    static std::string ProgramFile();
+    static std::string HelpPagePath();
+    static std::string IconBytes();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void PlaceWindow();
+    bool shown_ = false;
+    MainGauge gauge_{*this};
+};
+
+// The main window of the program (nullptr before it is made).
+TFormMain* FormMain();
+
+} // namespace mainwin

@@ -1,0 +1,338 @@
+// The main window offscreen: work folder, settings, placement, the exit
+// question, drops and the deferred start, the removal gesture, help.
+#include "main/FormDatas.h"
+#include "main/FormMain.h"
+#include "main/MainHooks.h"
+#include "main/PictureView.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/Shell.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace mainwin;
+using platform::FakeMessageBoxes;
+using platform::MsgButtons;
+using platform::MsgResult;
+
+namespace {
+
+class FormMainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::path(dir.path().toStdString());
+        home = root / "home";
+        fs::create_directories(home);
+        fs::create_directories(root / "xdg-data");
+        fs::create_directories(root / "xdg-config");
+        setenv("TESSEL2_HOME", home.c_str(), 1);
+        setenv("HOME", root.c_str(), 1);
+        setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root / "xdg-config").c_str(), 1);
+        platform::ResetProgramFolder();
+        opened.clear();
+        OpenFileList = [this](MyOpenFiles& list) {
+            opened.push_back(list);
+            busyWhileOpening = platform::BusyGuard::Active();
+            return openResult;
+        };
+        resets = 0;
+        ResetCommandState = [this] { ++resets; };
+        cleared = 0;
+        ClearCurrentCommand = [this] { ++cleared; };
+        LastOpenedFolder.clear();
+    }
+    void TearDown() override
+    {
+        OpenFileList = [](MyOpenFiles&) { return 0; };
+        ResetCommandState = [] {};
+        ClearCurrentCommand = [] {};
+        platform::ResetProgramFolder();
+    }
+
+    void Touch(const fs::path& p) { platform::WriteFileBytes(p, "x"); }
+
+    QTemporaryDir dir;
+    fs::path root, home;
+    FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scope{&boxes};
+    std::vector<MyOpenFiles> opened;
+    int openResult = 1;
+    bool busyWhileOpening = false;
+    int resets = 0;
+    int cleared = 0;
+};
+
+} // namespace
+
+TEST_F(FormMainTest, WorkFolderIsCreated)
+{
+    TFormMain form({});
+    EXPECT_TRUE(fs::is_directory(home / "DATA"));
+    EXPECT_EQ(core::DataFolder, (home / "DATA").string());
+    EXPECT_EQ(MemoFileName, (home / "Memo.txt").string());
+    EXPECT_TRUE(form.FirstRun);
+    EXPECT_EQ(form.windowTitle().toStdString(), "テッセル２");
+    EXPECT_EQ(form.Label1->text().toStdString(), "テッセル２ Ver 2.0.5.0 ");
+}
+
+TEST_F(FormMainTest, WorkFolderIsEmptiedWithoutFollowingALinkOut)
+{
+    fs::create_directories(home / "DATA" / "sub");
+    fs::create_directories(root / "outside");
+    Touch(home / "DATA" / "OLD.mac");
+    Touch(home / "DATA" / "sub" / "f");
+    Touch(root / "outside" / "keep.txt");
+    fs::create_directory_symlink(root / "outside", home / "DATA" / "link");
+    TFormMain form({});
+    EXPECT_TRUE(fs::is_empty(home / "DATA"));
+    EXPECT_TRUE(fs::exists(root / "outside" / "keep.txt"));
+}
+
+TEST_F(FormMainTest, SavedSettingsPlaceTheWindow)
+{
+    platform::WriteFileBytes(home / "STARTUP.pra", "LEFT = 10\r\nTOP = 10\r\nWIDTH = 700\r\nHEIGHT = 768\r\n"
+                                                   "SPLIT1 = 300\r\nAUTOSCR  = 0\r\n");
+    TFormMain form({});
+    EXPECT_FALSE(form.FirstRun);
+    EXPECT_EQ(form.PanelFile->width(), 300);
+    // Narrower than 800: the whole work area.
+    EXPECT_EQ(form.geometry(), form.screen()->availableGeometry());
+}
+
+TEST_F(FormMainTest, UnreadableSettingsGiveTheDefaultsButNoFirstRun)
+{
+    platform::WriteFileBytes(home / "STARTUP.pra", "WIDTH = 900\r\n\x81");
+    TFormMain form({});
+    EXPECT_FALSE(form.FirstRun);
+    EXPECT_EQ(Startup.WIDTH, 1024);
+    EXPECT_EQ(form.PanelFile->width(), 220);
+}
+
+TEST_F(FormMainTest, LayoutFollowsTheSize)
+{
+    TFormMain form({});
+    form.show();
+    form.resize(1200, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 777, 1200, 23));
+    EXPECT_EQ(form.Panel1->geometry(), QRect(0, 50, 1200, 727));
+    const QRect dsp = form.DspPanel->geometry();
+    EXPECT_EQ(dsp.left(), form.PanelFile->width() + 3);
+    EXPECT_EQ(form.Image1->geometry(), QRect(18, 18, dsp.width() - 36, dsp.height() - 36));
+    EXPECT_EQ(form.Image2->geometry(), form.Image1->geometry());
+    EXPECT_EQ(WindowPicture().Width(), form.Image1->width());
+    EXPECT_EQ(WindowPicture().Height(), form.Image1->height());
+    EXPECT_EQ(form.GaugePanel->x(), (1200 - form.GaugePanel->width()) / 2);
+    EXPECT_EQ(form.GaugePanel->y(), (800 - form.GaugePanel->height()) / 2);
+
+    // Auto-scroll: the picture takes the whole drawing area.
+    MyStartupSet options;
+    options.AUTOSCR = true;
+    SetDisplayOptions(options);
+    form.FormResize();
+    EXPECT_EQ(form.Image1->geometry(), QRect(0, 0, dsp.width(), dsp.height()));
+
+    form.Splitter1Moved(120);
+    EXPECT_EQ(form.PanelFile->width(), 200);
+    form.Splitter1Moved(333);
+    EXPECT_EQ(form.PanelFile->width(), 333);
+}
+
+TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)
+{
+    TFormMain form({});
+    form.show();
+    boxes.answers = {MsgResult::Cancel};
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "テッセル２ を終了します。 よろしいですか？");
+    EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::OkCancel);
+    EXPECT_FALSE(fs::exists(home / "STARTUP.pra"));
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(resets, 0);
+}
+
+TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
+{
+    platform::WriteFileBytes(home / "STARTUP.pra", "MIRR     = -1\r\n");
+    TFormMain form({});
+    form.show();
+    form.Splitter1Moved(260);
+    MyStartupSet options;
+    GetDisplayOptions(options);
+    EXPECT_TRUE(options.MIRR);   // read at start, drawn with
+    options.PAINT = false;       // changed while running
+    SetDisplayOptions(options);
+    boxes.answers = {MsgResult::Ok};
+    EXPECT_TRUE(form.close());
+    MyStartupSet s;
+    ASSERT_TRUE(ReadStartupSettings(home / "STARTUP.pra", s));
+    EXPECT_EQ(s.SPLIT1, 260);
+    EXPECT_EQ(s.WIDTH, form.width());
+    EXPECT_EQ(s.HEIGHT, form.height());
+    EXPECT_TRUE(s.MIRR);
+    EXPECT_FALSE(s.PAINT);
+    const std::string bytes = platform::ReadFileBytes(home / "STARTUP.pra");
+    EXPECT_EQ(bytes.substr(0, 7), "LEFT = ");
+    EXPECT_NE(bytes.find("\r\nDRILLCHR = 0\r\n"), std::string::npos);
+}
+
+TEST_F(FormMainTest, AMaximisedOrMinimisedWindowSavesItsNormalPlace)
+{
+    TFormMain form({});
+    form.show();
+    form.setGeometry(40, 30, 700, 500);
+    QApplication::processEvents();
+    const QRect normal = form.geometry();
+    form.showMaximized();
+    QApplication::processEvents();
+    form.StoreWindowSettings();
+    EXPECT_EQ(QRect(Startup.LEFT, Startup.TOP, Startup.WIDTH, Startup.HEIGHT), normal);
+    form.showMinimized();
+    QApplication::processEvents();
+    form.StoreWindowSettings();
+    EXPECT_EQ(QRect(Startup.LEFT, Startup.TOP, Startup.WIDTH, Startup.HEIGHT), normal);
+}
+
+TEST_F(FormMainTest, BusyWindowRefusesClosingAndDrops)
+{
+    TFormMain form({});
+    form.show();
+    {
+        platform::BusyGuard busy;
+        EXPECT_FALSE(form.close());
+        form.DropFiles({"/tmp/a.gbr"});
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(form.isVisible());
+    form.CloseMode = -1;
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(fs::exists(home / "STARTUP.pra"));
+}
+
+TEST_F(FormMainTest, DroppedFilesKeepTheirFoldersAndStopAt26)
+{
+    TFormMain form({});
+    QList<QUrl> urls;
+    for (int i = 0; i < 30; ++i)
+        urls << QUrl::fromLocalFile(QString("/boards/%1/f%2.gbr").arg(i % 2 ? "bottom" : "top").arg(i));
+    urls << QUrl("https://example.invalid/x.gbr");
+    QMimeData mime;
+    mime.setUrls(urls);
+    form.show();
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    QApplication::processEvents();
+    ASSERT_EQ(opened.size(), 1u);
+    const MyOpenFiles& list = opened[0];
+    ASSERT_EQ(list.Count, 26);
+    EXPECT_EQ(list.PathOf(0).string(), "/boards/top/f0.gbr");
+    EXPECT_EQ(list.PathOf(1).string(), "/boards/bottom/f1.gbr");
+    EXPECT_EQ(list.Names[25], "f25.gbr");
+    EXPECT_TRUE(busyWhileOpening);
+    EXPECT_EQ(LastOpenedFolder, "/boards/top");
+    EXPECT_EQ(resets, 1);
+}
+
+TEST_F(FormMainTest, DeferredStartRegistersOnFirstRunAndOpensTheCommandLine)
+{
+    fs::create_directories(root / "Desktop");
+    platform::WriteFileBytes(root / "xdg-config" / "user-dirs.dirs",
+                             "XDG_DESKTOP_DIR=\"" + (root / "Desktop").string() + "\"\n");
+    openResult = 0;
+    TFormMain form({"/x/one.gbr", "/y/two.drl"});
+    ASSERT_EQ(form.CommandLineFiles.Count, 2);
+    form.show();
+    for (int i = 0; i < 200 && !form.StartupDone; ++i) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(form.StartupDone);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].PathOf(1).string(), "/y/two.drl");
+    EXPECT_TRUE(busyWhileOpening);
+    EXPECT_EQ(LastOpenedFolder, "");   // nothing was loaded
+    EXPECT_TRUE(fs::exists(root / "xdg-data" / "applications" / "tessel2.desktop"));
+    EXPECT_TRUE(fs::exists(root / "xdg-data" / "icons" / "hicolor" / "256x256" / "apps" / "tessel2.png"));
+    EXPECT_TRUE(fs::exists(root / "Desktop" / "Tessel2.desktop"));
+    // This process read the MIME database before the registration: ask the
+    // desktop's tools instead.
+    std::string answer;
+    EXPECT_TRUE(platform::RunProgram("xdg-mime", {"query", "default", platform::TsnMimeType}, &answer));
+    EXPECT_EQ(answer, "tessel2.desktop\n");
+    EXPECT_NE(platform::ReadFileBytes(root / "xdg-data" / "mime" / "globs2").find("*.tsn"), std::string::npos);
+}
+
+TEST_F(FormMainTest, RemovalGestureUndoesTheRegistrationAndClosesWithoutSaving)
+{
+    platform::RegisterFileType(TFormMain::ProgramFile(), "");
+    TFormMain form({});
+    form.show();
+    // A plain click does nothing.
+    QMouseEvent plain(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::ControlModifier);
+    QApplication::sendEvent(form.Label1, &plain);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    boxes.answers = {MsgResult::Ok};
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::ControlModifier | Qt::AltModifier);
+    QApplication::sendEvent(form.Label1, &press);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(boxes.shown[0].text.substr(0, 30), std::string(RemovalQuestion).substr(0, 30));
+    EXPECT_EQ(form.CloseMode, -1);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(fs::exists(home / "DATA"));
+    EXPECT_FALSE(fs::exists(home / "STARTUP.pra"));
+    EXPECT_FALSE(fs::exists(root / "xdg-data" / "applications" / "tessel2.desktop"));
+}
+
+TEST_F(FormMainTest, HelpThatCannotBeOpenedSaysSo)
+{
+    TFormMain form({});
+    // The test program has no help page beside it.
+    ASSERT_EQ(TFormMain::HelpPagePath(), "");
+    form.OpenOnlineHelp();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "ブラウザの起動に失敗しました");
+    EXPECT_EQ(boxes.shown[0].caption, "エラー");
+    EXPECT_EQ(boxes.shown[0].icon, platform::MsgIcon::Error);
+}
+
+TEST_F(FormMainTest, ProgressWindowServesCore)
+{
+    TFormMain form({});
+    {
+        TFormDatas datas(&form);
+        EXPECT_EQ(&core::FormDatas(), static_cast<core::TFormDatas*>(&datas));
+        EXPECT_EQ(datas.windowTitle().toStdString(), "FormDatas");
+        EXPECT_EQ(datas.size(), QSize(442, 98));
+        EXPECT_FALSE(datas.swCancel->isVisibleTo(&datas));
+        datas.SetGauge(3, 4);
+        EXPECT_EQ(datas.Gauge1->value(), 75);
+        core::CancelRequested = 0;
+        datas.SetCancelVisible(true);
+        datas.swCancel->click();
+        EXPECT_EQ(core::CancelRequested, 1);
+        core::CancelRequested = 0;
+    }
+    // Gone with its window: core falls back to its silent stand-in.
+    EXPECT_EQ(dynamic_cast<TFormDatas*>(&core::FormDatas()), nullptr);
+}
