@@ -2,6 +2,7 @@
 
 #include "main/MainHooks.h"
 #include "main/PictureView.h"
+#include "main/Redraw.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/EventPump.h"
@@ -231,6 +232,7 @@ void TFormMain::CreateControls()
     connect(swHelp, &QToolButton::clicked, this, [this] {
         if (!platform::BusyGuard::Active()) OpenOnlineHelp();
     });
+    CreateMenuControls();
 }
 
 void TFormMain::FormCreate(const QStringList& arguments)
@@ -284,9 +286,6 @@ void TFormMain::FormCreate(const QStringList& arguments)
     core::ProjectBasics.NcLeft = 0;
     core::ProjectBasics.NcBottom = 0;
 
-    StatusBar1->SetPanelText(0, " データ数 = 0");
-    StatusBar1->SetPanelText(1, " マウス座標 X = 0 Y = 0");
-    StatusBar1->SetPanelText(2, " <メニュー> [開く]で、データを入力することができます ...");
     FormResize();
 }
 
@@ -326,10 +325,15 @@ void TFormMain::FormResize()
     else Image1->setGeometry(Image3->geometry());
     Image2->setGeometry(Image1->geometry());
 
-    PanFramePicture.Resize(std::max(0, dw), std::max(0, dh), 0);
-    Image3->update();
+    LayoutPanFrame(dw, dh, Image1->width(), Image1->height());
+    DrawPanFrame();
     PictureResized(Image1->width(), Image1->height());
     RedrawView();
+
+    Image4->setGeometry(0, 0, pw, ph);
+    BuildCommandMenu(true);
+    DrawCommandMenu();
+    BuildSideSelector();
 }
 
 void TFormMain::Splitter1Moved(int newLeft)
@@ -345,6 +349,7 @@ void TFormMain::RedrawView()
 {
     RedrawWindowPicture();
     Image1->update();
+    Image2->setVisible(Highlight.Visible);
 }
 
 void TFormMain::StoreWindowSettings()

@@ -2,6 +2,8 @@
 // The main window: the banner, the left panel, the drawing area with its
 // pan frame, picture and highlight layer, the status bar and the gauge;
 // start-up, the deferred start, dropped files and the exit question.
+#include "main/CommandMenu.h"
+#include "main/Navigation.h"
 #include "main/OpenList.h"
 #include "main/StartupSettings.h"
 #include "platform/RasterCanvas.h"
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStringList>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -30,6 +33,7 @@ inline constexpr const char* RemovalQuestion =
     "「テッセル２」をこのコンピューターから削除します（前処理）。\n\r"
     "（このあと、エクスプローラから、Tessel2.exe が入っているフォルダを削除して下さい。）\n\r"
     "よろしいですか？";
+inline constexpr const char* MemoNotReadQuestion = "「覚え書き」をまだ参照していません。　処理を継続しますか？";
 inline constexpr const char* HelpFailedText = "ブラウザの起動に失敗しました";
 inline constexpr const char* HelpFailedCaption = "エラー";
 // The window's face colour, RGB(236, 233, 216).
@@ -110,9 +114,25 @@ public:
     QProgressBar* Gauge1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QToolButton* swHelp = nullptr;   // opens the help page
+    platform::SurfaceWidget* Image4 = nullptr;   // the command menu
+    platform::SurfaceWidget* Image5 = nullptr;   // the TOP / BOTTOM selector
+    QWidget* PanelLayer = nullptr;   // the layer table between the menu rows
+    QWidget* PanelList = nullptr;    // the table or sub-list of an open row
+    QWidget* ParaPanel = nullptr;    // the page of the active tool
+    QTimer* Timer1 = nullptr;        // blink of the highlight layer, 300 ms
+    QTimer* Timer2 = nullptr;        // auto-scroll, 200 ms
+
+    // The tool button that is down (set by the tools).
+    ToolButton ActiveTool = ToolButton::None;
+    // Puts the pointer on a pixel of the picture. Tests replace it; where
+    // the display server refuses, the zoom happens all the same.
+    std::function<void(int x, int y)> MoveCursorTo;
 
     // The pan frame's picture (Image1 and Image2 show the picture's own).
     platform::RasterCanvas PanFramePicture;
+    platform::RasterCanvas MenuPicture;
+    platform::RasterCanvas SidePicture;
+    SideTabs SideSelector;
 
     MyOpenFiles CommandLineFiles;
     int CloseMode = 0;           // -1: close without asking and without writing
@@ -139,6 +159,31 @@ public:
     // Rebuilds the picture and shows it.
     void RedrawView();
 
+    // The command menu and the status bar.
+    void BuildCommandMenu(bool rebuildLists);
+    void DrawCommandMenu();
+    void Image4MouseUp(QMouseEvent* event);
+    void Image4MouseMove(QMouseEvent* event);
+    // Runs the command of a row as a click on it does.
+    void RunCommandRow(int row);
+
+    // Navigation.
+    void DrawPanFrame();
+    void Image3MouseDown(QMouseEvent* event);
+    void Image3MouseUp(QMouseEvent* event);
+    void Image3MouseMove(QMouseEvent* event);
+    void Image1MouseMove(QMouseEvent* event);
+    // True when the key was a navigation key (consumed).
+    bool FormKeyDown(int key);
+    void FormMouseWheel(QWheelEvent* event);
+    void Timer1Timer();
+    void Timer2Timer();
+    void BuildSideSelector();
+    void Image5MouseUp(QMouseEvent* event);
+    void Image5MouseMove(QMouseEvent* event);
+    // Auto-scroll ends: hover cleared, timer off.
+    void StopAutoScrolling();
+
     // The normal (not minimised or maximised) geometry and the display
     // options into Startup.
     void StoreWindowSettings();
@@ -155,10 +200,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
+    void CreateMenuControls();
+    void ApplyNavigation(const NavResult& r);
     void PlaceWindow();
     bool shown_ = false;
     MainGauge gauge_{*this};
