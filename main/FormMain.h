@@ -124,9 +124,9 @@ public:
 
     // The tool button that is down (set by the tools).
     ToolButton ActiveTool = ToolButton::None;
-    // Puts the pointer on a pixel of the picture. Tests replace it; where
-    // the display server refuses, the zoom happens all the same.
-    std::function<void(int x, int y)> MoveCursorTo;
+    // Puts the pointer on a pixel of the picture; false where the display
+    // server refuses (the zoom happens all the same). Tests replace it.
+    std::function<bool(int x, int y)> MoveCursorTo;
 
     // The pan frame's picture (Image1 and Image2 show the picture's own).
     platform::RasterCanvas PanFramePicture;

@@ -69,8 +69,18 @@ void TFormMain::CreateMenuControls()
     Image3->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image3MouseUp(e); }); };
     Image3->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image3MouseMove(e); }); };
     Image1->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image1MouseMove(e); }); };
+    // The form sees the wheel and the keys first, whatever control is under
+    // the pointer or has the focus.
+    for (platform::SurfaceWidget* w : {Image1, Image3, Image4, Image5}) {
+        w->OnWheel = [this](QWheelEvent* e) { wheelEvent(e); };
+        w->OnKeyDown = [this](QKeyEvent* e) { keyPressEvent(e); };
+    }
 
-    MoveCursorTo = [this](int x, int y) { QCursor::setPos(Image1->mapToGlobal(QPoint(x, y))); };
+    MoveCursorTo = [this](int x, int y) {
+        const QPoint target = Image1->mapToGlobal(QPoint(x, y));
+        QCursor::setPos(target);
+        return QCursor::pos() == target;
+    };
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
@@ -301,12 +311,12 @@ void TFormMain::ApplyNavigation(const NavResult& r)
         Image1->update();
         Image2->setVisible(Highlight.Visible);
     }
-    if (r.MoveCursor && MoveCursorTo) {
-        // The resulting mouse move sets the wheel target again.
-        Navigation.WheelTarget.clear();
+    // The pointer goes back onto the zoom point. Where the display server
+    // refuses that, the pointer stays and so does its last position: the
+    // next step zooms about what is under it then.
+    if (r.MoveCursor && MoveCursorTo && MoveCursorTo(r.CursorX, r.CursorY)) {
         Navigation.LastX = r.CursorX;
         Navigation.LastY = r.CursorY;
-        MoveCursorTo(r.CursorX, r.CursorY);
     }
 }
 
@@ -343,8 +353,7 @@ void TFormMain::FormMouseWheel(QWheelEvent* event)
     const int notches = TakeWheelNotches(event->angleDelta().y());
     if (notches == 0 || platform::BusyGuard::Active()) return;
     if (Navigation.WheelTarget != "Image1" || core::LayerCount < 1) return;
-    // The target is cleared by the first step; the rest of a fast turn
-    // follows it about the same point.
+    // Several notches in one event zoom step by step about the same point.
     for (int i = 0; i < std::abs(notches); ++i) ApplyNavigation(WheelZoomStep(notches > 0));
 }
 
