@@ -450,6 +450,9 @@ void TFormMain::DropFiles(const QStringList& paths)
     if (platform::BusyGuard::Active()) return;
     try {
         ResetCommandState();
+        CommandMenu.Current.clear();
+        BuildCommandMenu(false);
+        DrawCommandMenu();
         std::vector<std::string> list;
         for (const QString& p : paths) list.push_back(p.toStdString());
         MyOpenFiles files = MakeOpenList(list, core::fkAuto, MaxDroppedFiles);
@@ -491,6 +494,9 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         Label1MouseDown(static_cast<QMouseEvent*>(event));
         return true;
     }
+    if ((watched == Splitter1 || watched == StatusBar1) && event->type() == QEvent::MouseMove && Timer2 &&
+        (Timer2->isActive() || EdgeRegions.Hover >= 0))
+        StopAutoScrolling();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/qt/MessageBoxes.h"
 
 #include <QCursor>
+#include <initializer_list>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -81,6 +82,12 @@ void TFormMain::CreateMenuControls()
         QCursor::setPos(target);
         return QCursor::pos() == target;
     };
+
+    // Moves over the splitter and the status bar end auto-scroll too.
+    for (QWidget* w : std::initializer_list<QWidget*>{Splitter1, StatusBar1}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
@@ -234,7 +241,11 @@ void TFormMain::RunCommandRow(int row)
         rebuild();
     } else if (id == "End") {
         ResetTools(true);
-        close();
+        // A cancelled exit leaves no row marked.
+        if (!close()) {
+            CommandMenu.Current.clear();
+            DrawCommandMenu();
+        }
     } else {
         rebuild();
     }

@@ -36,6 +36,12 @@ TFormMemo::TFormMemo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
 
+TFormMemo::~TFormMemo()
+{
+    // FormMemo() must not hand out a window that is gone.
+    if (memoForm == this) memoForm = nullptr;
+}
+
 void TFormMemo::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);

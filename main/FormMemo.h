@@ -21,6 +21,7 @@ class TFormMemo final : public QDialog {
     Q_OBJECT
 public:
     explicit TFormMemo(QWidget* parent = nullptr);
+    ~TFormMemo() override;
 
     QPlainTextEdit* Memo1 = nullptr;
 

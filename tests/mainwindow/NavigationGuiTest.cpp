@@ -170,7 +170,9 @@ TEST_F(NavigationGuiTest, AClickOnEachRowReachesItsCommand)
         ClickRow(c.row);
         EXPECT_GE(calls[c.call], 1) << c.row;
         EXPECT_EQ(CommandMenu.Current, c.current) << c.row;
-        if (c.row != 8) EXPECT_GE(calls["ResetTools"], 1) << c.row;
+        if (c.row != 8) {
+            EXPECT_GE(calls["ResetTools"], 1) << c.row;
+        }
     }
     // An open row closes again on a second click.
     const int row = CommandRowOf(CommandMenu, "SetView");
@@ -331,6 +333,35 @@ TEST_F(NavigationGuiTest, AutoScrollMovesATenthOfTheViewPerTick)
     Mouse(form->Image4, QEvent::MouseMove, 10, 10);
     EXPECT_FALSE(form->Timer2->isActive());
     EXPECT_EQ(EdgeRegions.Hover, -1);
+}
+
+TEST_F(NavigationGuiTest, TheHighlightBlinksButNotWhileBusy)
+{
+    LoadBoard();
+    HighlightPrimitives({1});
+    form->Timer1Timer();
+    const bool shown = form->Image2->isVisible();
+    form->Timer1Timer();
+    EXPECT_NE(form->Image2->isVisible(), shown);
+    {
+        platform::BusyGuard busy;
+        const bool now = form->Image2->isVisible();
+        form->Timer1Timer();
+        EXPECT_EQ(form->Image2->isVisible(), now);
+    }
+    // A redraw ends the blink and hides the layer.
+    form->RedrawView();
+    EXPECT_FALSE(form->Image2->isVisible());
+    form->Timer1Timer();
+    EXPECT_FALSE(form->Image2->isVisible());
+    EXPECT_EQ(form->Timer1->interval(), 300);
+}
+
+TEST_F(NavigationGuiTest, ACancelledEndLeavesNoRowMarked)
+{
+    boxes.answers = {MsgResult::Cancel};
+    ClickRow(10);
+    EXPECT_EQ(CommandMenu.Current, "");
 }
 
 TEST_F(NavigationGuiTest, PanFrameMovesByHalfOrWholeView)
