@@ -1,10 +1,12 @@
 #include "ProbeLoad.h"
 
 #include "core/GerberReader.h"
+#include "core/NcDrillReader.h"
 #include "platform/Error.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <vector>
 
 namespace probe {
 
@@ -19,8 +21,7 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
     case core::fkRS274X:
         return core::ReadGerberFile(silentGauge, path, layer, value);
     case core::fkNcDrill:
-        // The NC drill reader plugs in here.
-        return false;
+        return core::ReadNcDrillFile(silentGauge, path, layer, value);
     default:
         // Projects and undetermined files are not read by the probe.
         return false;
@@ -51,6 +52,21 @@ LoadResult LoadLayerFile(const std::string& path, int layer)
         }
     }
     return r;
+}
+
+int ToolsOfLastHits(int hits)
+{
+    std::vector<char> seen(core::MaxToolCode + 1, 0);
+    int tools = 0;
+    for (std::int32_t i = std::max(0, core::DataCount - hits); i < core::DataCount; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        if (e.Kind != core::dkDrill || !core::ValidToolCode(e.Code)) continue;
+        if (!seen[static_cast<std::size_t>(e.Code)]) {
+            seen[static_cast<std::size_t>(e.Code)] = 1;
+            ++tools;
+        }
+    }
+    return tools;
 }
 
 void FinishLoading()

@@ -17,6 +17,10 @@ struct LoadResult {
 // `layer`; on success the layer record is filled.
 LoadResult LoadLayerFile(const std::string& path, int layer);
 
+// The tools drilled by the last `hits` elements of Datas (the hits of the
+// drill file read last).
+int ToolsOfLastHits(int hits);
+
 // After all files: what the open command does once loading is over.
 void FinishLoading();
 

@@ -4,6 +4,7 @@
 //
 //   tessel2-probe info FILE...
 //     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
+//     and, for a drill file (kind 2), \ttools=<tools drilled>\thits=<hits>
 //     then reports=<number of report lines>
 #include "ProbeLoad.h"
 
@@ -68,8 +69,13 @@ int Info(const std::vector<std::string>& files)
         probe::LoadResult r = probe::LoadLayerFile(file, layer);
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
         const core::MyDataValue& v = r.value;
-        Print(name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) + "\textents=" +
-              Fixed4(v.MinX) + "," + Fixed4(v.MaxX) + "," + Fixed4(v.MinY) + "," + Fixed4(v.MaxY));
+        std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
+                           "\textents=" + Fixed4(v.MinX) + "," + Fixed4(v.MaxX) + "," + Fixed4(v.MinY) + "," +
+                           Fixed4(v.MaxY);
+        if (r.kind == core::fkNcDrill)
+            line += "\ttools=" + std::to_string(r.read ? probe::ToolsOfLastHits(v.Count) : 0) +
+                    "\thits=" + std::to_string(r.read ? v.Count : 0);
+        Print(line);
     }
     probe::FinishLoading();
     Print("reports=" + std::to_string(core::ReportCount));

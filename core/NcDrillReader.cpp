@@ -1,0 +1,266 @@
+#include "core/NcDrillReader.h"
+
+#include "core/GerberReader.h"
+#include "core/TextHelpers.h"
+#include "platform/NumberText.h"
+#include "platform/TextFile.h"
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+
+namespace core {
+
+namespace {
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool SameDiameter(const std::string& a, const std::string& b)
+{
+    return EqualNoCase(a, b) || std::fabs(LeadingNumber(a) - LeadingNumber(b)) < 1e-9;
+}
+
+// Progress is reported every this many bytes; a call per character would cost
+// more than the reading itself.
+constexpr std::size_t ProgressStep = 1 << 16;
+
+class DrillParser {
+public:
+    DrillParser(int layer, MyDataValue& value) : layer_(layer), value_(value)
+    {
+        MyFormatPara digits = DrillFormat;
+        if (DeriveDigits(digits)) {
+            intDigits_ = digits.IntDigits;
+            decDigits_ = digits.DecDigits;
+        }
+        if (DrillFormat.AbsInc == 1) {
+            curX_ = DrillFormat.OffsetX;
+            curY_ = DrillFormat.OffsetY;
+        }
+        block_.reserve(256);
+    }
+
+    void Run(std::string_view bytes, Gauge& gauge)
+    {
+        bool inBracket = false;  // "(" ... ")"
+        bool inRemark = false;   // ";" to the end of the line
+        std::size_t nextReport = ProgressStep;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            char c = bytes[i];
+            if (c == '\r' || c == '\n') {
+                // A comment never runs past its line: an unmatched "(" must
+                // not swallow every later hit.
+                inBracket = false;
+                inRemark = false;
+                EndBlock();
+            } else if (inRemark) {
+                continue;
+            } else if (inBracket) {
+                if (c == ')') inBracket = false;
+            } else if (c == '(') {
+                inBracket = true;
+            } else if (c == ';') {
+                inRemark = true;
+            } else if (c == '*') {
+                EndBlock();
+            } else if (c != '%') {
+                block_.push_back(c);
+            }
+            if (i >= nextReport) {
+                gauge.SetProgress(static_cast<long long>(i));
+                gauge.Pump();
+                nextReport = i + ProgressStep;
+            }
+        }
+        EndBlock();
+    }
+
+private:
+    void EndBlock()
+    {
+        if (!block_.empty()) Process();
+        block_.clear();
+    }
+
+    void Process()
+    {
+        if (block_.size() > 2 && block_.compare(0, 3, "G04") == 0) return;
+        // The words as views into the block: no strings per block.
+        if (!SplitBlockWords(block_, words_)) return;
+        const std::string_view g = words_[BlockWords::G];
+
+        if (!g.empty()) {
+            if (WordIs(g, "00") || WordIs(g, "80")) {
+                drillMode_ = 0;
+            } else if (WordIs(g, "05") || WordIs(g, "81")) {
+                drillMode_ = 10;
+            } else if (WordIs(g, "90")) {
+                DrillFormat.AbsInc = 0;
+            } else if (WordIs(g, "91")) {
+                DrillFormat.AbsInc = 1;
+                if (value_.Count == 0) {
+                    curX_ = DrillFormat.OffsetX;
+                    curY_ = DrillFormat.OffsetY;
+                }
+            }
+        }
+
+        if (!words_[BlockWords::T].empty()) SelectTool();
+
+        const std::string_view wx = words_[BlockWords::X], wy = words_[BlockWords::Y];
+        bool hasCoordinates = !wx.empty() || !wy.empty() || !words_[BlockWords::I].empty() || !words_[BlockWords::J].empty();
+        double x = curX_, y = curY_;
+        if (hasCoordinates) {
+            if (!wx.empty()) x = Axis(wx, curX_, DrillFormat.OffsetX);
+            if (!wy.empty()) y = Axis(wy, curY_, DrillFormat.OffsetY);
+        }
+
+        // G93 sets the machine's zero point: its coordinates are no hole.
+        bool zeroSet = WordIs(g, "93");
+        bool m05 = WordIs(words_[BlockWords::M], "05");
+        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || m05)) AddHit(x, y);
+
+        if (hasCoordinates) {
+            curX_ = x;
+            curY_ = y;
+        }
+    }
+
+    double Axis(std::string_view text, double current, double offset) const
+    {
+        double v = FastParseCoordinate(text, DrillFormat.Zero, intDigits_, decDigits_, DrillFormat.Units);
+        return DrillFormat.AbsInc == 1 ? current + v : offset + v;
+    }
+
+    void SelectTool()
+    {
+        double n = 0;
+        // A T word that is not a number selects nothing.
+        if (!platform::TryParseReal(words_[BlockWords::T], n) || !(n >= 0 && n < 1000)) return;
+        int fileTool = static_cast<int>(n);
+        if (fileTool == 0) {
+            tool_ = 0;
+            return;
+        }
+        std::string c(words_[BlockWords::C]);
+        if (c.size() == 1) c.insert(c.begin(), '0');  // as a C word is kept everywhere: "C1" is "01"
+        std::string diameter = c.empty() ? std::string() : DrillDiameterText(c, DrillFormat.Units);
+        int t = fileMap_[static_cast<std::size_t>(fileTool)];
+        const std::string* known = t > 0 ? &Tools[static_cast<std::size_t>(t)].Diameter : nullptr;
+        // A tool redefined with another size later in the file gets a tool
+        // of its own; the holes drilled before keep theirs.
+        if (t == 0 || (!diameter.empty() && !known->empty() && !SameDiameter(*known, diameter))) {
+            t = ClaimTool(fileTool, diameter);
+            fileMap_[static_cast<std::size_t>(fileTool)] = t;
+        }
+        tool_ = t;
+        MyTool& tool = Tools[static_cast<std::size_t>(t)];
+        if (t > ToolCount) ToolCount = t;
+        tool.Used = 1;
+        if (!diameter.empty() && !SameDiameter(tool.Diameter, diameter)) tool.Diameter = diameter;
+    }
+
+    // The table tool for tool n of this file. Its own number when that slot
+    // is free or drills the same diameter; else an equal or new tool, so that
+    // a second drill file of the job (which starts at T1 again) does not
+    // change the holes of the first.
+    static int ClaimTool(int n, const std::string& diameter)
+    {
+        const MyTool& own = Tools[static_cast<std::size_t>(n)];
+        if (diameter.empty() || own.Used == 0 || EqualNoCase(own.Diameter, diameter)) return n;
+        int m = FindOrAddTool(diameter, std::string(), 1);
+        // A full table leaves the file's own number.
+        return ValidToolCode(m) && m > 0 ? m : n;
+    }
+
+    void AddHit(double x, double y)
+    {
+        MyTool& tool = Tools[static_cast<std::size_t>(tool_)];
+        tool.Used = 1;
+        tool.Hits += 1;
+        DataElement e;
+        e.Clear = 0;
+        e.Layer = layer_;
+        e.Group = 0;
+        e.Kind = dkDrill;
+        e.Code = tool_;
+        e.X1 = e.X2 = e.X3 = x;
+        e.Y1 = e.Y2 = e.Y3 = y;
+        AppendElement(e);
+        value_.Count += 1;
+        GrowFileExtents(value_, e);
+    }
+
+    int layer_;
+    MyDataValue& value_;
+    int intDigits_ = 3, decDigits_ = 3;
+    int drillMode_ = 10;
+    int tool_ = 0;  // table tool, after the file's map
+    double curX_ = 0, curY_ = 0;
+    std::array<std::int32_t, MaxToolCode + 1> fileMap_{};  // file tool -> table tool
+    std::string block_;
+    BlockWords words_;
+};
+
+void WidenAxis(double& lo, double& hi)
+{
+    if (hi - lo < 100.0) {
+        double c = (lo + hi) / 2.0;
+        lo = c - 50.0;
+        hi = c + 50.0;
+    }
+}
+
+} // namespace
+
+std::string DrillDiameterText(const std::string& cWord, int units)
+{
+    if (units != 1) return cWord;
+    return platform::FormatReal(RoundTo(4, LeadingNumber(cWord) * 25.4));
+}
+
+bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value)
+{
+    value = MyDataValue{};
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return false;
+    if (!ValidLayer(layer)) return false;
+
+    std::string bytes = platform::ReadFileBytes(path);
+    gauge.SetMaximum(static_cast<long long>(bytes.size()));
+    gauge.SetProgress(0);
+
+    auto before = TakeSnapshot();
+    try {
+        DrillParser parser(layer, value);
+        parser.Run(bytes, gauge);
+    } catch (...) {
+        RestoreSnapshot(*before);
+        value = MyDataValue{};
+        throw;
+    }
+    gauge.SetProgress(static_cast<long long>(bytes.size()));
+    gauge.Pump();
+
+    if (value.Count == 0) {
+        // Nothing drilled: the header's tools and a G90/G91 leave no trace.
+        RestoreSnapshot(*before);
+        value = MyDataValue{};
+        return false;
+    }
+    WidenAxis(value.MinX, value.MaxX);
+    WidenAxis(value.MinY, value.MaxY);
+    return true;
+}
+
+} // namespace core

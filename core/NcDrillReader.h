@@ -1,0 +1,22 @@
+#pragma once
+// The NC drill reader: one Excellon-style drill file becomes one layer of
+// drill hits (kind 10), its tools merged into the tool table. The number
+// format, zero omission, units and offsets come from DrillFormat.
+#include "core/Datas.h"
+
+#include <string>
+
+namespace core {
+
+// Appends the hits of the file with `layer`; `value` receives their count and
+// extents (at least 100 mm each way). False when the file is missing or holds
+// no hit; the tables are then as they were. A coordinate that is not a number
+// or a file that cannot be read throws platform::Error, after the tables were
+// put back.
+bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);
+
+// The diameter text stored for a C word: as written for millimetre input,
+// converted to millimetres (4 decimals) for inch input.
+std::string DrillDiameterText(const std::string& cWord, int units);
+
+} // namespace core
