@@ -19,6 +19,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace mainwin {
@@ -110,6 +111,7 @@ public:
     QProgressBar* Gauge1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QToolButton* swHelp = nullptr;   // opens the help page
+    QLabel* Image11 = nullptr;       // the notice balloon beside the command menu
 
     // The pan frame's picture (Image1 and Image2 show the picture's own).
     platform::RasterCanvas PanFramePicture;
@@ -138,6 +140,9 @@ public:
 
     // Rebuilds the picture and shows it.
     void RedrawView();
+    // The notice balloon of a mode ("RS-274D", "tso") with its point at
+    // height y of the window; a click hides it.
+    void ShowNoticeBalloon(int y, const std::string& mode);
 
     // The normal (not minimised or maximised) geometry and the display
     // options into Startup.
@@ -162,6 +167,7 @@ private:
     void PlaceWindow();
     bool shown_ = false;
     MainGauge gauge_{*this};
+    std::unique_ptr<class OpenCommandWindow> openWindow_;
 };
 
 // The main window of the program (nullptr before it is made).

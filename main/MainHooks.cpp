@@ -4,7 +4,6 @@
 
 namespace mainwin {
 
-std::function<void(bool)> ClearAllData = [](bool) { core::ResetTables(); };
 std::function<void()> ResetCommandState = [] {};
 std::function<void()> ClearCurrentCommand = [] {};
 std::function<void()> ReadFolderSetFile = [] {};

@@ -6,10 +6,6 @@
 
 namespace mainwin {
 
-// Resets every table and reloads the program-folder settings when `reload`.
-// The default empties the tables of core.
-extern std::function<void(bool reload)> ClearAllData;
-
 // Ends the active tool and closes the open row of the command menu, as a
 // drop does before it opens. Default: nothing.
 extern std::function<void()> ResetCommandState;

@@ -20,6 +20,8 @@ void PictureResized(int width, int height)
     highlight.Resize(width, height, 0);
 }
 
+void FitWindowPicture() {}
+
 void RedrawWindowPicture() { picture.Fill(0); }
 
 void SetDisplayOptions(const MyStartupSet& settings)
