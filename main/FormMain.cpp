@@ -87,7 +87,7 @@ public:
     void SetStatusText(int panel, const std::string& text) override { form_.StatusBar1->SetPanelText(panel, text); }
     void FitView() override { FitWindowPicture(); }
     void RedrawView() override { form_.RedrawView(); }
-    void PumpEvents() override { platform::PumpEvents(true); }
+    void PumpEvents() override { platform::PumpEvents(); }
     void SetBusyCursor(bool busy) override
     {
         if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
