@@ -5,6 +5,7 @@
 #include "core/ProgramSettings.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
+#include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
 
@@ -293,6 +294,50 @@ TEST_F(OpenCommandsTest, OpenDialogAndNew)
     EXPECT_EQ(core::LayerCount, 0);
     EXPECT_EQ(core::DataCount, 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{NewQuestion, NewQuestion}));
+}
+
+// What the window is asked to do during an open.
+struct RecordingWindow final : mainwin::OpenCommandWindow {
+    std::vector<std::string> calls;
+    void ShowGauge(const std::string& t) override { calls.push_back("gauge " + t); }
+    void HideGauge() override { calls.push_back("hide"); }
+    void FitView() override { calls.push_back("fit"); }
+    void RedrawView() override { calls.push_back("redraw"); }
+    void SetStatusText(int panel, const std::string& t) override { calls.push_back(std::to_string(panel) + t); }
+    void ShowNoticeBalloon(int y, const std::string& mode) override { calls.push_back("balloon " + std::to_string(y) + " " + mode); }
+    int CommandRowTop(int row) override { return 100 + row; }
+};
+
+TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
+{
+    RecordingWindow window;
+    SetOpenWindow(&window);
+    bool busyWhileConfirming = false;
+    std::vector<std::string> modes;
+    ConfirmFormats = [&](const std::string& mode) {
+        busyWhileConfirming = platform::BusyGuard::Active();
+        modes.push_back(mode);
+        return true;
+    };
+    // RS-274D: the apertures come from the program folder's table.
+    Write("old.gbr", "G54D10*\nX0Y0D02*\nX50000Y0D01*\nX50000Y50000D01*\nM02*\n");
+    EXPECT_EQ(Open({root / "data" / "old.gbr"}), 1);
+    EXPECT_TRUE(busyWhileConfirming);
+    EXPECT_FALSE(platform::BusyGuard::Active());
+    EXPECT_EQ(modes, (std::vector<std::string>{"Format274D"}));
+    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274D);
+    const std::vector<std::string> expected = {"gauge ファイルを開いています ...", "hide", "fit", "redraw",
+                                               "balloon 113 RS-274D", "0 データ数 = " + std::to_string(core::DataCount)};
+    EXPECT_EQ(window.calls, expected);
+
+    // Cancelled format confirmation: nothing read, no message.
+    ConfirmFormats = [](const std::string&) { return false; };
+    window.calls.clear();
+    EXPECT_EQ(Open({root / "data" / "old.gbr"}), 0);
+    EXPECT_EQ(core::LayerCount, 0);   // replaced: cleared first
+    EXPECT_TRUE(boxes.shown.empty());
+    ConfirmFormats = [](const std::string&) { return true; };
+    SetOpenWindow(nullptr);
 }
 
 TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
