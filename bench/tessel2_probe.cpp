@@ -6,7 +6,13 @@
 //     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
 //     and, for a drill file (kind 2), \ttools=<tools drilled>\thits=<hits>
 //     then reports=<number of report lines>
+//
+//   tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y]
+//                 [--mirror] [--outline] [--drill-letters]
+//     every file a shown layer, the view fitted to the picture, the picture
+//     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
 #include "ProbeLoad.h"
+#include "ProbeRender.h"
 
 #include "core/Datas.h"
 #include "platform/ProgramPaths.h"
@@ -88,7 +94,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n");
+        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n");
         return 2;
     }
     core::ResetTables();
@@ -96,6 +102,7 @@ int main(int argc, char** argv)
     const std::string verb = args[0];
     args.erase(args.begin());
     if (verb == "info") return Info(args);
+    if (verb == "render") return probe::Render(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

@@ -1,43 +1,47 @@
 #include "main/PictureView.h"
 
+#include "main/Redraw.h"
 #include "main/StartupSettings.h"
+#include "main/ViewTransform.h"
 
 namespace mainwin {
 
-// A black picture until the redraw of the layers is wired in.
-
-namespace {
-platform::RasterCanvas picture, highlight;
-MyStartupSet options;
-} // namespace
-
-platform::RasterCanvas& WindowPicture() { return picture; }
-platform::RasterCanvas& WindowHighlight() { return highlight; }
+platform::RasterCanvas& WindowPicture() { return Picture(); }
+platform::RasterCanvas& WindowHighlight() { return HighlightLayer(); }
 
 void PictureResized(int width, int height)
 {
-    picture.Resize(width, height, 0);
-    highlight.Resize(width, height, 0);
+    ClientWidth = width;
+    ClientHeight = height;
+    // Zoom and centre stay, clamped into the new fitted view.
+    FitViewExtents();
+    SetViewZoom(false, 0, 0, 1.0);
+    Picture().Resize(width, height, 0);
+    HighlightLayer().Resize(width, height, 0);
 }
 
-void FitWindowPicture() {}
+void FitWindowPicture()
+{
+    FitViewExtents();
+    SetViewZoom(false, 0, 0, -1.0);
+}
 
-void RedrawWindowPicture() { picture.Fill(0); }
+void RedrawWindowPicture() { RedrawView(); }
 
 void SetDisplayOptions(const MyStartupSet& settings)
 {
-    options.MIRR = settings.MIRR;
-    options.PAINT = settings.PAINT;
-    options.AUTOSCR = settings.AUTOSCR;
-    options.DRILLCHR = settings.DRILLCHR;
+    Options.MIRR = settings.MIRR;
+    Options.PAINT = settings.PAINT;
+    Options.AUTOSCR = settings.AUTOSCR;
+    Options.DRILLCHR = settings.DRILLCHR;
 }
 
 void GetDisplayOptions(MyStartupSet& settings)
 {
-    settings.MIRR = options.MIRR;
-    settings.PAINT = options.PAINT;
-    settings.AUTOSCR = options.AUTOSCR;
-    settings.DRILLCHR = options.DRILLCHR;
+    settings.MIRR = Options.MIRR;
+    settings.PAINT = Options.PAINT;
+    settings.AUTOSCR = Options.AUTOSCR;
+    settings.DRILLCHR = Options.DRILLCHR;
 }
 
 } // namespace mainwin

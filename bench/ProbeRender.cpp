@@ -1,0 +1,169 @@
+#include "ProbeRender.h"
+
+#include "ProbeLoad.h"
+
+#include "core/Datas.h"
+#include "main/Redraw.h"
+#include "main/ViewTransform.h"
+#include "platform/NumberText.h"
+#include "platform/RasterCanvas.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace probe {
+
+namespace {
+
+// Text on the picture through a painter on the same memory.
+class PainterText : public platform::RasterTextHook {
+public:
+    void TextOut(platform::RasterCanvas& c, int x, int y, std::string_view text) override
+    {
+        QImage image(reinterpret_cast<uchar*>(c.Bits()), c.Width(), c.Height(), QImage::Format_RGB32);
+        QPainter p(&image);
+        p.setFont(FontOf(c));
+        const platform::Color col = c.Font().FontColor;
+        p.setPen(QColor(platform::RedOf(col), platform::GreenOf(col), platform::BlueOf(col)));
+        p.drawText(x, y + QFontMetrics(p.font()).ascent(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    platform::TextSize TextExtent(const platform::RasterCanvas& c, std::string_view text) override
+    {
+        const QFontMetrics m(FontOf(c));
+        return {m.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))), m.height()};
+    }
+
+private:
+    static QFont FontOf(const platform::RasterCanvas& c)
+    {
+        QFont f(QString::fromStdString(c.Font().Name));
+        f.setPixelSize(std::max(1, std::abs(c.Font().Height)));
+        return f;
+    }
+};
+
+bool ParsePair(const std::string& text, double& x, double& y)
+{
+    const std::size_t comma = text.find(',');
+    return comma != std::string::npos && platform::TryParseReal(std::string_view(text).substr(0, comma), x) &&
+           platform::TryParseReal(std::string_view(text).substr(comma + 1), y);
+}
+
+// Letters for the used tools, in tool order: A..Z, then a..z.
+void GiveToolLetters()
+{
+    int k = 0;
+    for (int t = 1; t <= core::MaxToolCode; ++t) {
+        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
+        if (!tool.Used || !tool.Symbol.empty()) continue;
+        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
+        ++k;
+    }
+}
+
+} // namespace
+
+int Render(const std::vector<std::string>& args)
+{
+    std::vector<std::string> plain;
+    double zoom = 0, cx = 0, cy = 0;
+    bool centre = false, letters = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if ((a == "--zoom" || a == "--centre") && k + 1 < args.size()) {
+            const std::string& v = args[++k];
+            if (a == "--zoom" ? !platform::TryParseReal(v, zoom) : !(centre = ParsePair(v, cx, cy))) {
+                std::fprintf(stderr, "bad value: %s %s\n", a.c_str(), v.c_str());
+                return 2;
+            }
+        } else if (a == "--mirror") {
+            mainwin::Options.MIRR = true;
+        } else if (a == "--outline") {
+            mainwin::Options.PAINT = false;
+        } else if (a == "--drill-letters") {
+            mainwin::Options.DRILLCHR = true;
+            letters = true;
+        } else {
+            plain.push_back(a);
+        }
+    }
+    long long w = 0, h = 0;
+    if (plain.size() < 4 || !platform::TryParseInt(plain[1], w) || !platform::TryParseInt(plain[2], h) || w < 1 || h < 1 ||
+        w > 20000 || h > 20000) {
+        std::fprintf(stderr, "usage: tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y] [--mirror] "
+                             "[--outline] [--drill-letters]\n");
+        return 2;
+    }
+    int status = 0, layer = 0;
+    core::MyExtents& ext = core::Extents;
+    ext.MinX = ext.MinY = 1500;
+    ext.MaxX = ext.MaxY = -1500;
+    for (std::size_t k = 3; k < plain.size(); ++k) {
+        const std::string name = std::filesystem::path(plain[k]).filename().string();
+        if (++layer > core::MaxLayers) {
+            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        const LoadResult r = LoadLayerFile(plain[k], layer);
+        if (!r.read) {
+            std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
+            status = 1;
+            continue;
+        }
+        if (r.value.Count > 0) {
+            ext.MinX = std::min(ext.MinX, r.value.MinX);
+            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
+            ext.MinY = std::min(ext.MinY, r.value.MinY);
+            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
+        }
+    }
+    FinishLoading();
+    if (letters) GiveToolLetters();
+    ext.Width = ext.MaxX - ext.MinX;
+    ext.Height = ext.MaxY - ext.MinY;
+    ext.CentreX = (ext.MinX + ext.MaxX) / 2;
+    ext.CentreY = (ext.MinY + ext.MaxY) / 2;
+
+    mainwin::ClientWidth = static_cast<int>(w);
+    mainwin::ClientHeight = static_cast<int>(h);
+    mainwin::FitViewExtents();
+    mainwin::SetViewZoom(false, 0, 0, -1.0);
+    if (zoom > 0 || centre) mainwin::SetViewZoom(centre, cx, cy, zoom > 0 ? -zoom : 1.0);
+
+    // Letters need fonts: a headless application for them.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char arg0[] = "tessel2-probe";
+    char* argv[] = {arg0, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    PainterText text;
+    if (letters) {
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        platform::SetRasterTextHook(&text);
+    }
+    mainwin::RedrawView();
+    platform::SetRasterTextHook(nullptr);
+
+    const platform::RasterCanvas& pic = mainwin::Picture();
+    QImage image(reinterpret_cast<const uchar*>(pic.Bits()), pic.Width(), pic.Height(), QImage::Format_RGB32);
+    if (!image.save(QString::fromStdString(plain[0]), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", plain[0].c_str());
+        return 1;
+    }
+    const std::string line = "scale=" + platform::FormatReal(mainwin::View.Scale) + " origin=" + platform::FormatReal(mainwin::View.OriginX) +
+                             "," + platform::FormatReal(mainwin::View.OriginY) + " left=" + platform::FormatReal(ext.ViewLeft) +
+                             " top=" + platform::FormatReal(ext.ViewTop) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    return status;
+}
+
+} // namespace probe

@@ -1,0 +1,138 @@
+// The redraw of the synthetic board at 1920 × 1080: the fitted view, zoom
+// 10 about the board's centre, and a redraw that changes only a tool
+// overlay.
+#include "SyntheticBoard.h"
+#include "core/Datas.h"
+#include "core/GerberReader.h"
+#include "main/Redraw.h"
+#include "main/ViewTransform.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The synthetic board of the reader's benchmark (300 × 200 mm: tracks,
+// arcs, pads of circle, rectangle, obround and macro apertures, regions),
+// written once per size and read as layer 1.
+void FillBoard(std::int64_t elements)
+{
+    static std::int64_t filled = -1;
+    if (filled == elements) return;
+    filled = elements;
+    const fs::path folder = fs::temp_directory_path() / ("tessel2-redraw-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path file = folder / "synthetic.gbr";
+    bench::WriteSyntheticBoard(file.string(), elements);
+    core::ResetTables();
+    core::DataFolder = folder.string();
+    core::Gauge gauge;
+    core::MyDataValue value;
+    if (!core::ReadGerberFile(gauge, file.string(), 1, value)) std::abort();
+    if (core::MacroCount > 0) core::ParseMacroParams();
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    core::LayerTable[1].Active = 1;
+    core::LayerTable[1].FileName = "synthetic.gbr";
+    core::LayerCount = 1;
+    core::Extents.Width = value.MaxX - value.MinX;
+    core::Extents.Height = value.MaxY - value.MinY;
+    core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
+    core::Extents.CentreY = (value.MinY + value.MaxY) / 2;
+}
+
+void Fit(std::int64_t elements)
+{
+    FillBoard(elements);
+    mainwin::Options = {};
+    mainwin::ClientWidth = 1920;
+    mainwin::ClientHeight = 1080;
+    mainwin::FitViewExtents();
+    mainwin::SetViewZoom(false, 0, 0, -1.0);
+}
+
+void BM_RedrawFit(benchmark::State& state)
+{
+    Fit(state.range(0));
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+}
+BENCHMARK(BM_RedrawFit)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RedrawFitOneThread(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::Tuning.Threads = 1;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawFitOneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+
+void BM_RedrawFitOutline(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::Options.PAINT = false;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+}
+BENCHMARK(BM_RedrawFitOutline)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RedrawZoom10(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::SetViewZoom(true, core::Extents.CentreX, core::Extents.CentreY, -10.0);
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+}
+BENCHMARK(BM_RedrawZoom10)->Arg(500'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RedrawZoom10OneThread(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::SetViewZoom(true, core::Extents.CentreX, core::Extents.CentreY, -10.0);
+    mainwin::Tuning.Threads = 1;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawZoom10OneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+
+void BM_RedrawToolOverlay(benchmark::State& state)
+{
+    Fit(state.range(0));
+    int x = 0;
+    mainwin::OverlayHooks().push_back([&x](platform::RasterCanvas& c) {
+        c.SetPenMode(platform::PenMode::NotXor);
+        c.SetPenColor(0);
+        c.MoveTo(x, 100);
+        c.LineTo(x + 500, 600);
+    });
+    mainwin::RedrawView(mainwin::RedrawReason::ToolOverlay);
+    for (auto _ : state) {
+        x = (x + 7) % 1000;
+        mainwin::RedrawView(mainwin::RedrawReason::ToolOverlay);
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::OverlayHooks().clear();
+}
+BENCHMARK(BM_RedrawToolOverlay)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,847 @@
+#include "main/Redraw.h"
+
+#include "core/FlashDrawing.h"
+#include "core/Geometry.h"
+#include "core/TextHelpers.h"
+#include "main/ScrollRegions.h"
+#include "main/ViewTransform.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <thread>
+
+namespace mainwin {
+
+using core::DataElement;
+using core::Datas;
+using platform::Color;
+using platform::PenMode;
+using platform::Point;
+using platform::RasterCanvas;
+
+HighlightState Highlight;
+RedrawTuning Tuning;
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr Color Black = 0, White = 0xFFFFFF;
+constexpr Color Grey = platform::RGB(128, 128, 128);
+constexpr Color EdgeShade = platform::RGB(15, 15, 15);
+
+RasterCanvas picture, highlight, work, cached;
+
+struct CacheKey {
+    ViewState view;
+    ViewOptions options;
+    int width = -1, height = -1;
+    std::int32_t dataCount = -1, layerCount = -1;
+    std::array<std::int32_t, core::MaxLayers + 1> active{}, color{};
+    unsigned generation = 0;
+    friend bool operator==(const CacheKey&, const CacheKey&) = default;
+};
+CacheKey cachedKey;
+bool cacheValid = false;
+unsigned generation = 0;
+
+CacheKey CurrentKey()
+{
+    CacheKey k;
+    k.view = View;
+    k.options = Options;
+    k.width = ClientWidth;
+    k.height = ClientHeight;
+    k.dataCount = core::DataCount;
+    k.layerCount = core::LayerCount;
+    for (int l = 1; l <= core::MaxLayers; ++l) {
+        k.active[static_cast<std::size_t>(l)] = core::LayerTable[static_cast<std::size_t>(l)].Active;
+        k.color[static_cast<std::size_t>(l)] = core::LayerTable[static_cast<std::size_t>(l)].Color;
+    }
+    k.generation = generation;
+    return k;
+}
+
+std::size_t ElementLimit()
+{
+    return core::DataCount < 1 ? 0 : std::min(static_cast<std::size_t>(core::DataCount), Datas.size());
+}
+
+// The current view as a device transform, with the per-layer lookups the
+// passes need; the same arithmetic as core::DevicePoint.
+struct Xform {
+    bool mirror = false;
+    double scale = 0, ox = 0, oy = 0;
+    Point P(double x, double y) const
+    {
+        return {platform::SaturateCoord((mirror ? ox - x : x + ox) * scale), platform::SaturateCoord((oy - y) * scale)};
+    }
+};
+
+Xform CurrentXform() { return {Options.MIRR, View.Scale, View.OriginX, View.OriginY}; }
+
+struct LayerLookup {
+    std::array<bool, core::MaxLayers + 1> active{};
+    std::array<Color, core::MaxLayers + 1> color{};
+    LayerLookup()
+    {
+        for (int l = 1; l <= core::MaxLayers; ++l) {
+            const core::MyLayerSet& s = core::LayerTable[static_cast<std::size_t>(l)];
+            active[static_cast<std::size_t>(l)] = s.Active != 0;
+            color[static_cast<std::size_t>(l)] = static_cast<Color>(s.Color) & 0xFFFFFFu;
+        }
+    }
+    // Section markers carry a section number here, never a layer: callers
+    // test the kind first, and every number is checked.
+    bool Shown(std::int32_t layer) const { return layer >= 1 && layer <= core::MaxLayers && active[static_cast<std::size_t>(layer)]; }
+    Color ColorOf(std::int32_t layer) const { return color[static_cast<std::size_t>(layer)]; }
+};
+
+// Point buffers reused by every redraw: no allocation per element.
+thread_local core::MyPointArray pointScratch;
+core::MyTPointArray deviceScratch;
+
+void ResetCanvas(RasterCanvas& c);
+
+bool IsRegionEdge(std::int32_t kind) { return kind == core::dkRegionLine || kind == core::dkRegionArcCCW || kind == core::dkRegionArcCW; }
+
+// Device rectangle [x0, x1) × [y0, y1) that a figure may touch.
+struct Dirty {
+    int x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    void Add(std::span<const Point> pts, int margin)
+    {
+        for (const Point& p : pts) {
+            x0 = std::min(x0, p.x - margin);
+            y0 = std::min(y0, p.y - margin);
+            x1 = std::max(x1, p.x + margin + 1);
+            y1 = std::max(y1, p.y + margin + 1);
+        }
+    }
+    bool Misses(int w, int h) const { return x1 <= 0 || y1 <= 0 || x0 >= w || y0 >= h; }
+    void Reset() { *this = Dirty{}; }
+};
+
+// What the region pass drew on the work raster since its last flush: the
+// boxes of the polygons, each flushed on its own (OR and clear are
+// idempotent, so overlapping boxes do no harm), or the union of all once
+// the boxes cover more than the picture.
+struct DirtyList {
+    std::vector<Dirty> boxes;
+    Dirty all;
+    long long area = 0;
+    bool whole = false;
+    void Add(const Dirty& d, int w, int h)
+    {
+        all.x0 = std::min(all.x0, d.x0);
+        all.y0 = std::min(all.y0, d.y0);
+        all.x1 = std::max(all.x1, d.x1);
+        all.y1 = std::max(all.y1, d.y1);
+        if (whole) return;
+        const long long bw = std::min(d.x1, w) - std::max(d.x0, 0), bh = std::min(d.y1, h) - std::max(d.y0, 0);
+        area += bw * bh;
+        if (area > static_cast<long long>(w) * h)
+            whole = true;
+        else
+            boxes.push_back(d);
+    }
+    void Reset()
+    {
+        boxes.clear();
+        all.Reset();
+        area = 0;
+        whole = false;
+    }
+};
+
+// ORs a part of the work raster onto the picture and clears it there.
+void FlushBox(const Dirty& d)
+{
+    const int x0 = std::max(d.x0, 0), x1 = std::min(d.x1, work.Width());
+    const int y0 = std::max(d.y0, 0), y1 = std::min(d.y1, work.Height());
+    for (int y = y0; y < y1; ++y) {
+        std::uint32_t* dst = picture.Scanline(y);
+        std::uint32_t* src = work.Scanline(y);
+        for (int x = x0; x < x1; ++x) {
+            dst[x] |= src[x];
+            src[x] = RasterCanvas::ToPixel(Black);
+        }
+    }
+}
+
+void FlushWork(DirtyList& d)
+{
+    if (d.whole)
+        FlushBox(d.all);
+    else
+        for (const Dirty& b : d.boxes) FlushBox(b);
+    d.Reset();
+}
+
+void SetPen(RasterCanvas& c, PenMode mode, Color color, int width)
+{
+    c.SetPenMode(mode);
+    c.SetPenColor(color);
+    c.SetPenWidth(width);
+}
+
+// Region fills, section by section: each layer's fills are built alone on
+// the work raster (a clear fill XORs out what its layer drew before), then
+// ORed onto the picture when the layer or the section changes.
+void RegionPass(const LayerLookup& layers)
+{
+    const std::size_t n = ElementLimit();
+    const int W = work.Width(), H = work.Height();
+    std::int32_t current = 0, lastMarker = 0;
+    bool drawn = false;
+    static DirtyList dirty;
+    dirty.Reset();
+    work.SetPenStyle(platform::PenStyle::Solid);
+    work.SetBrushStyle(platform::BrushStyle::Solid);
+    for (std::size_t i = 0; i < n; ++i) {
+        const DataElement& e = Datas[i];
+        bool flushDue = false;
+        if (e.Kind == core::dkSection) {
+            if (e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1) flushDue = true;
+            lastMarker = e.Layer;
+        }
+        if (e.Layer != current || flushDue) {
+            if (drawn) {
+                FlushWork(dirty);
+                drawn = false;
+            }
+            current = e.Layer;
+        }
+        if (e.Kind == core::dkSection || !IsRegionEdge(e.Kind) || !layers.Shown(e.Layer)) continue;
+        int first = 0, last = 0;
+        core::GroupRange(static_cast<int>(i), first, last);
+        if (last < static_cast<int>(i)) last = static_cast<int>(i);
+        RegionPolygon(first, last, deviceScratch);
+        i = static_cast<std::size_t>(last);
+        Dirty box;
+        box.Add(deviceScratch, 1);
+        if (box.Misses(W, H)) continue;   // nothing of it on the picture
+        const Color c = layers.ColorOf(e.Layer);
+        const bool clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
+        work.SetBrushColor(c);
+        if (clear && Options.PAINT)
+            SetPen(work, PenMode::Xor, Black, 1);
+        else
+            SetPen(work, PenMode::Copy, c, 1);
+        if (Options.PAINT)
+            work.Polygon(deviceScratch);
+        else
+            work.Polyline(deviceScratch);
+        dirty.Add(box, W, H);
+        drawn = true;
+    }
+    if (drawn) FlushWork(dirty);
+}
+
+// Per-aperture reach in mm from the flash point, found once per redraw:
+// flashes wholly off the picture (or off a band) are skipped. -1: unknown,
+// never skipped.
+struct ApertureReach {
+    std::array<double, core::MaxApertureCode + 1> reach;
+    void Compute()
+    {
+        for (int d = 0; d <= core::MaxApertureCode; ++d) {
+            double r = -1;
+            if (core::Apertures[static_cast<std::size_t>(d)].Shape != core::apNone) {
+                core::MyBox b;
+                core::ApertureBox(d, b, 0, 0);
+                if (b[0] <= b[1] && b[2] <= b[3])
+                    r = std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
+            }
+            reach[static_cast<std::size_t>(d)] = std::isfinite(r) ? r : -1;
+        }
+    }
+};
+ApertureReach reach;
+
+bool Inside(const Point& p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
+
+long long Reach(double mm, double scale)
+{
+    const double r = mm * scale;
+    return std::isfinite(r) ? static_cast<long long>(std::min(r, 1e9)) : 1'000'000'000LL;
+}
+
+bool IsStroke(std::int32_t kind)
+{
+    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
+           kind == core::dkArcCW;
+}
+
+// Whether a flash is drawn whole (else as one pixel at its centre).
+bool FlashDrawnWhole(const core::MyAperture& a, double scale)
+{
+    double largest = a.Size1;
+    if (a.Shape == core::apOval || a.Shape == core::apRectangle || a.Shape == core::apThermal45 || a.Shape == core::apThermal90)
+        largest = std::max(a.Size1, a.Size2);
+    return a.Shape == core::apMacro || largest * scale >= 2.0;
+}
+
+// The rows y0..y1 of a W × H picture that an element of the stroke pass
+// may change; false when it changes nothing (off the picture, a flash
+// whose centre is off a zoomed picture, a number out of its table).
+bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed, long long& y0, long long& y1)
+{
+    long long x0 = 0, x1 = 0;
+    switch (e.Kind) {
+    case core::dkFlash: {
+        const core::MyAperture* a = core::ApertureAt(e.Code);
+        if (!a) return false;
+        const Point c = xf.P(e.X3, e.Y3);
+        if (FlashDrawnWhole(*a, xf.scale)) {
+            // Zoomed in, a flash counts only when its centre is on the picture.
+            if (zoomed && !Inside(c, W, H)) return false;
+            const double r = reach.reach[static_cast<std::size_t>(e.Code)];
+            const long long m = r >= 0 ? Reach(r, xf.scale) + 2 : 2'000'000'000LL;
+            x0 = c.x - m, x1 = c.x + m, y0 = c.y - m, y1 = c.y + m;
+        } else {
+            if (!Inside(c, W, H)) return false;
+            x0 = x1 = c.x, y0 = y1 = c.y;
+        }
+        break;
+    }
+    case core::dkLine: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
+        const long long m = w / 2 + 2;   // outlines lie within half the pen too
+        x0 = std::min(a.x, b.x) - m, x1 = std::max(a.x, b.x) + m;
+        y0 = std::min(a.y, b.y) - m, y1 = std::max(a.y, b.y) + m;
+        break;
+    }
+    case core::dkSquareStroke: {
+        const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
+        x0 = std::min({p1.x, p2.x, p3.x, p4.x}) - 1LL, x1 = std::max({p1.x, p2.x, p3.x, p4.x}) + 1LL;
+        y0 = std::min({p1.y, p2.y, p3.y, p4.y}) - 1LL, y1 = std::max({p1.y, p2.y, p3.y, p4.y}) + 1LL;
+        break;
+    }
+    case core::dkArcCCW:
+    case core::dkArcCW: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const Point c = xf.P(e.X3, e.Y3), s = xf.P(e.X1, e.Y1), t = xf.P(e.X2, e.Y2);
+        // The points lie on the circle, the first and last at the end
+        // points (a radius of 0 draws the chord).
+        const long long r = Reach(std::fabs(e.X4), xf.scale), m = w / 2 + 2;
+        x0 = std::min({c.x - r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) - m;
+        x1 = std::max({c.x + r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) + m;
+        y0 = std::min({c.y - r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) - m;
+        y1 = std::max({c.y + r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) + m;
+        break;
+    }
+    default:
+        return false;
+    }
+    return !(x1 < 0 || x0 >= W || y1 < 0 || y0 >= H);
+}
+
+struct Scratch {
+    core::MyPointArray points;
+    core::MyTPointArray device;
+};
+
+// One element of the stroke pass, in the raster's current pen mode and colours.
+void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch)
+{
+    const bool paint = Options.PAINT;
+    switch (e.Kind) {
+    case core::dkFlash: {
+        const core::MyAperture* a = core::ApertureAt(e.Code);
+        if (!a) return;
+        if (FlashDrawnWhole(*a, xf.scale)) {
+            core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
+        } else {
+            // One pixel in the pen's mode, so a clear dot removes and dots
+            // of different layers combine.
+            const Point c = xf.P(e.X3, e.Y3);
+            if (!Inside(c, work.Width(), work.Height())) return;
+            std::uint32_t& px = work.Scanline(c.y)[c.x];
+            const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
+            if (e.Clear)
+                px ^= rgb;
+            else
+                px |= rgb;
+        }
+        return;
+    }
+    case core::dkLine: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        if (!paint && w > 2) {
+            work.SetPenWidth(1);
+            LineOutline(i, scratch.device);
+            work.Polyline(scratch.device);
+        } else {
+            const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
+            work.SetPenWidth(w);
+            work.MoveTo(a.x, a.y);
+            work.LineTo(b.x, b.y);
+        }
+        return;
+    }
+    case core::dkSquareStroke: {
+        const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
+        work.SetPenWidth(1);
+        // Straight along an axis the corners P1 and P3 span the stroke; at
+        // any other angle only the four corners do.
+        if ((p1.x == p4.x && p2.x == p3.x && p1.y == p2.y && p3.y == p4.y) ||
+            (p1.y == p4.y && p2.y == p3.y && p1.x == p2.x && p3.x == p4.x)) {
+            work.Rectangle(p1.x, p1.y, p3.x, p3.y);
+        } else {
+            const Point pts[4] = {p1, p2, p3, p4};
+            work.Polygon(pts);
+        }
+        return;
+    }
+    case core::dkArcCCW:
+    case core::dkArcCW: {
+        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        if (!paint && w > 2) {
+            work.SetPenWidth(1);
+            ArcOutline(i, scratch.device);
+            work.Polyline(scratch.device);
+        } else {
+            int segs = 16;
+            core::ArcToPoints(e.Kind, scratch.points, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+            scratch.device.resize(scratch.points.size());
+            for (std::size_t k = 0; k < scratch.points.size(); ++k) scratch.device[k] = xf.P(scratch.points[k].x, scratch.points[k].y);
+            work.SetPenWidth(w);
+            work.Polyline(scratch.device);
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// Up to 8 horizontal bands of the picture, one bit each.
+constexpr unsigned MaxBands = 8;
+
+// For each element, the bands it may change (0: nothing of the picture).
+std::vector<std::uint8_t> bandMasks;
+
+void MarkBands(const LayerLookup& layers, std::size_t from, std::size_t to, unsigned bands, int W, int H)
+{
+    const Xform xf = CurrentXform();
+    const bool zoomed = View.Zoom >= 2.0;
+    for (std::size_t i = from; i < to; ++i) {
+        const DataElement& e = Datas[i];
+        std::uint8_t mask = 0;
+        long long y0 = 0, y1 = 0;
+        if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, y0, y1)) {
+            y0 = std::max(y0, 0LL);
+            y1 = std::min(y1, static_cast<long long>(H) - 1);
+            // Band t holds rows H·t/bands .. H·(t+1)/bands - 1.
+            const unsigned b0 = static_cast<unsigned>((y0 * bands) / H), b1 = static_cast<unsigned>((y1 * bands) / H);
+            for (unsigned b = b0; b <= b1 && b < bands; ++b) mask = static_cast<std::uint8_t>(mask | (1u << b));
+            // Row y of band t: H·t/bands ≤ y; the integer division above
+            // can put a row one band early at a boundary: widen by one.
+            if (b1 + 1 < bands) mask = static_cast<std::uint8_t>(mask | (1u << (b1 + 1)));
+            if (b0 > 0) mask = static_cast<std::uint8_t>(mask | (1u << (b0 - 1)));
+        }
+        bandMasks[i] = mask;
+    }
+}
+
+// The strokes and flashes whose mask holds `bit`, in element order, onto
+// a raster that changes only rows of that band (or all, with one band).
+void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit, Scratch& scratch)
+{
+    const std::size_t n = ElementLimit();
+    const Xform xf = CurrentXform();
+    const bool paint = Options.PAINT;
+    work.SetPenStyle(platform::PenStyle::Solid);
+    work.SetBrushStyle(platform::BrushStyle::Solid);
+    std::int32_t lastLayer = -1;
+    std::uint8_t lastClear = 2;
+    Color color = 0;
+    const std::uint8_t* masks = bandMasks.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!(masks[i] & bit)) continue;
+        const DataElement& e = Datas[i];
+        if (e.Layer != lastLayer || e.Clear != lastClear) {
+            lastLayer = e.Layer;
+            lastClear = e.Clear;
+            color = layers.ColorOf(e.Layer);
+            work.SetPenMode(e.Clear ? PenMode::Xor : PenMode::Merge);
+            work.SetPenColor(color);
+            work.SetFontColor(color);
+            work.SetBrushColor(paint ? color : Black);
+        }
+        DrawStroke(work, e, static_cast<int>(i), xf, color, scratch);
+    }
+}
+
+// Strokes and flashes of every shown layer into the work raster: dark
+// ones ORed, clear ones XORed, in element order. With many elements the
+// picture is cut into horizontal bands drawn by worker threads, each on a
+// raster of the picture's size with the elements that reach its rows, so
+// every pixel of a band sees the same figures in the same order as with
+// one raster; the bands are then copied into the work raster (black
+// there: the region pass leaves it cleared).
+void StrokePass(const LayerLookup& layers)
+{
+    reach.Compute();
+    const int W = work.Width(), H = work.Height();
+    const std::size_t n = ElementLimit();
+    bandMasks.resize(n);
+    unsigned bands = Tuning.Threads ? Tuning.Threads : std::thread::hardware_concurrency();
+    bands = std::clamp(bands, 1u, MaxBands);
+    if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
+    static std::vector<Scratch> scratch(MaxBands);
+    if (bands == 1) {
+        MarkBands(layers, 0, n, 1, W, H);
+        StrokeBand(layers, work, 1, scratch[0]);
+        return;
+    }
+    std::vector<std::thread> pool;
+    pool.reserve(bands);
+    for (unsigned t = 0; t < bands; ++t)
+        pool.emplace_back([&layers, t, bands, n, W, H] { MarkBands(layers, n * t / bands, n * (t + 1) / bands, bands, W, H); });
+    for (std::thread& t : pool) t.join();
+    pool.clear();
+    static std::vector<RasterCanvas> rasters(MaxBands);
+    for (unsigned t = 0; t < bands; ++t) {
+        pool.emplace_back([&layers, t, bands, W, H] {
+            RasterCanvas& c = rasters[t];
+            if (c.Width() != W || c.Height() != H)
+                c.Resize(W, H, Black);
+            else
+                c.Fill(Black);
+            ResetCanvas(c);
+            StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t]);
+            const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
+            const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
+            std::memcpy(work.Scanline(top), c.Scanline(top),
+                        static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top) * sizeof(std::uint32_t));
+        });
+    }
+    for (std::thread& t : pool) t.join();
+}
+
+void OriginCross(RasterCanvas& c)
+{
+    const Xform xf = CurrentXform();
+    // Before the first view there is no transform: every point would be pixel 0.
+    if (!(xf.scale > 0) || !std::isfinite(xf.scale)) return;
+    SetPen(c, PenMode::Merge, White, 1);
+    const Point a = xf.P(-10, 0), b = xf.P(10, 0), u = xf.P(0, 10), d = xf.P(0, -10);
+    c.MoveTo(a.x, a.y);
+    c.LineTo(b.x, b.y);
+    c.MoveTo(u.x, u.y);
+    c.LineTo(d.x, d.y);
+}
+
+// Drill hits straight onto the picture: grey rings over black holes, or
+// the tools' letters.
+void DrillPass(const LayerLookup& layers)
+{
+    const std::size_t n = ElementLimit();
+    const Xform xf = CurrentXform();
+    RasterCanvas& c = picture;
+    const int W = c.Width(), H = c.Height();
+    // Diameters parsed once per tool per redraw.
+    static std::array<double, core::MaxToolCode + 1> diameter;
+    static std::array<bool, core::MaxToolCode + 1> known;
+    known.fill(false);
+    for (std::size_t i = 0; i < n; ++i) {
+        const DataElement& e = Datas[i];
+        if (e.Kind != core::dkDrill || !layers.Shown(e.Layer)) continue;
+        const core::MyTool* tool = core::ToolAt(e.Code);
+        if (!tool) continue;
+        const Point p = xf.P(e.X3, e.Y3);
+        if (!Inside(p, W, H)) continue;
+        if (Options.DRILLCHR) {
+            c.SetFontColor(layers.ColorOf(e.Layer));
+            c.SetBrushStyle(platform::BrushStyle::Clear);
+            const platform::TextSize ts = c.TextExtent(tool->Symbol);
+            c.TextOut(static_cast<int>(std::trunc(p.x - ts.cx * 0.5 + 0.5)), static_cast<int>(std::trunc(p.y - ts.cy * 0.5 + 0.5)),
+                      tool->Symbol);
+            continue;
+        }
+        const std::size_t k = static_cast<std::size_t>(e.Code);
+        if (!known[k]) {
+            diameter[k] = core::LeadingNumber(tool->Diameter);
+            known[k] = true;
+        }
+        const double d = diameter[k];
+        if (d * xf.scale >= 2.0) {
+            SetPen(c, PenMode::Copy, Grey, 1);
+            c.SetBrushStyle(platform::BrushStyle::Solid);
+            c.SetBrushColor(Black);
+            const Point a = xf.P(e.X3 - d / 2, e.Y3 + d / 2), b = xf.P(e.X3 + d / 2, e.Y3 - d / 2);
+            c.Ellipse(std::min(a.x, b.x) - 1, std::min(a.y, b.y) - 1, std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1);
+        } else {
+            c.SetPixel(p.x, p.y, Grey);
+        }
+    }
+}
+
+void ShadeEdges()
+{
+    static MyScrollSw regions;
+    LayoutScrollRegions(regions, picture.Width(), picture.Height(), EdgeRegionBand);
+    SetPen(picture, PenMode::Copy, Black, 1);
+    picture.SetBrushStyle(platform::BrushStyle::Solid);
+    picture.SetBrushColor(EdgeShade);
+    for (const MyScrollRegion& r : regions.Regions) picture.Polygon(r.Points);
+}
+
+void ResetCanvas(RasterCanvas& c)
+{
+    c.SetPenStyle(platform::PenStyle::Solid);
+    SetPen(c, PenMode::Copy, Black, 1);
+    c.SetBrushStyle(platform::BrushStyle::Solid);
+    c.SetBrushColor(Black);
+    c.MoveTo(0, 0);
+}
+
+void RunOverlays()
+{
+    for (auto& hook : OverlayHooks())
+        if (hook) hook(picture);
+}
+
+} // namespace
+
+RasterCanvas& Picture() { return picture; }
+RasterCanvas& HighlightLayer() { return highlight; }
+
+std::vector<std::function<void()>>& RedrawStartHooks()
+{
+    static std::vector<std::function<void()>> hooks;
+    return hooks;
+}
+
+std::vector<std::function<void(RasterCanvas&)>>& OverlayHooks()
+{
+    static std::vector<std::function<void(RasterCanvas&)>> hooks;
+    return hooks;
+}
+
+void InvalidatePicture()
+{
+    ++generation;
+    cacheValid = false;
+}
+
+void RedrawView(RedrawReason reason)
+{
+    if (Highlight.Blinking) {
+        Highlight.Visible = false;
+        Highlight.Blinking = false;
+    }
+    for (auto& hook : RedrawStartHooks())
+        if (hook) hook();
+
+    const int W = std::max(ClientWidth, 0), H = std::max(ClientHeight, 0);
+    if (reason == RedrawReason::ToolOverlay && cacheValid && cachedKey == CurrentKey() && picture.Width() == W &&
+        picture.Height() == H) {
+        std::memcpy(picture.Bits(), cached.Bits(), static_cast<std::size_t>(W) * static_cast<std::size_t>(H) * sizeof(std::uint32_t));
+        ResetCanvas(picture);
+        RunOverlays();
+        return;
+    }
+
+    picture.Resize(W, H, Black);
+    if (work.Width() != W || work.Height() != H)
+        work.Resize(W, H, Black);
+    else
+        work.Fill(Black);
+    ResetCanvas(picture);
+    ResetCanvas(work);
+    if (Options.AUTOSCR && View.Zoom > 1.0) ShadeEdges();
+
+    const LayerLookup layers;
+    if (core::LayerCount >= 1 && core::DataCount >= 1 && View.Scale > 0 && std::isfinite(View.Scale)) {
+        RegionPass(layers);
+        ResetCanvas(work);
+        StrokePass(layers);
+    }
+    OriginCross(work);
+    picture.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
+    if (core::LayerCount >= 1 && core::DataCount >= 1 && View.Scale > 0 && std::isfinite(View.Scale)) DrillPass(layers);
+    ResetCanvas(picture);
+
+    if (reason == RedrawReason::ToolOverlay) {
+        cached.Resize(W, H);
+        std::memcpy(cached.Bits(), picture.Bits(), static_cast<std::size_t>(W) * static_cast<std::size_t>(H) * sizeof(std::uint32_t));
+        cachedKey = CurrentKey();
+        cacheValid = true;
+    } else {
+        cacheValid = false;
+    }
+    RunOverlays();
+}
+
+// ------------------------------------------------------------- outlines
+
+int LineOutline(int i, core::MyTPointArray& points)
+{
+    points.clear();
+    if (i < 0 || static_cast<std::size_t>(i) >= ElementLimit()) return 0;
+    const DataElement& e = Datas[static_cast<std::size_t>(i)];
+    const core::MyAperture* a = core::ApertureAt(e.Code);
+    const double h = (a ? a->Size1 : 0.0) * 0.5;
+    const double t = core::Direction(e.X1, e.Y1, e.X2, e.Y2);
+    const Xform xf = CurrentXform();
+    for (int k = 0; k <= 8; ++k) {
+        const double ang = t + Pi / 2 + k * Pi / 8;
+        points.push_back(xf.P(e.X1 + h * std::cos(ang), e.Y1 + h * std::sin(ang)));
+    }
+    for (int k = 0; k <= 8; ++k) {
+        const double ang = t - Pi / 2 + k * Pi / 8;
+        points.push_back(xf.P(e.X2 + h * std::cos(ang), e.Y2 + h * std::sin(ang)));
+    }
+    points.push_back(points.front());
+    return static_cast<int>(points.size());
+}
+
+int ArcOutline(int i, core::MyTPointArray& points)
+{
+    points.clear();
+    if (i < 0 || static_cast<std::size_t>(i) >= ElementLimit()) return 0;
+    const DataElement& e = Datas[static_cast<std::size_t>(i)];
+    const core::MyAperture* a = core::ApertureAt(e.Code);
+    const double h = (a ? a->Size1 : 0.0) * 0.5, R = e.X4;
+    const double cx = e.X3, cy = e.Y3;
+    double sx = e.X1, sy = e.Y1, ex = e.X2, ey = e.Y2;
+    // Clockwise from start to end from here on.
+    if (e.Kind == core::dkArcCCW || e.Kind == core::dkRegionArcCCW) {
+        std::swap(sx, ex);
+        std::swap(sy, ey);
+    }
+    const double a1 = core::Direction(cx, cy, sx, sy), a2 = core::Direction(cx, cy, ex, ey);
+    const double sweep = a1 < a2 ? 2 * Pi + a1 - a2 : a1 - a2;
+    const Xform xf = CurrentXform();
+    auto at = [&](double x, double y, double r, double ang) { points.push_back(xf.P(x + r * std::cos(ang), y + r * std::sin(ang))); };
+    const double s0x = cx + R * std::cos(a1), s0y = cy + R * std::sin(a1);
+    const double e0x = cx + R * std::cos(a2), e0y = cy + R * std::sin(a2);
+    for (int k = 0; k <= 8; ++k) at(s0x, s0y, h, a1 + Pi - k * Pi / 8);
+    for (int k = 1; k <= 16; ++k) at(cx, cy, R + h, a1 - k * sweep / 16);
+    for (int k = 1; k <= 8; ++k) at(e0x, e0y, h, a2 - k * Pi / 8);
+    for (int k = 1; k <= 16; ++k) at(cx, cy, R - h, a2 + k * sweep / 16);
+    return static_cast<int>(points.size());
+}
+
+int RegionPolygon(int first, int last, core::MyTPointArray& points)
+{
+    points.clear();
+    const long long n = static_cast<long long>(ElementLimit());
+    if (first < 0 || last < first || last >= n) return 0;
+    const Xform xf = CurrentXform();
+    const DataElement& f = Datas[static_cast<std::size_t>(first)];
+    points.push_back(xf.P(f.X1, f.Y1));
+    for (int i = first; i <= last; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        switch (e.Kind) {
+        case core::dkRegionLine:
+            points.push_back(xf.P(e.X2, e.Y2));
+            break;
+        case core::dkRegionArcCCW:
+        case core::dkRegionArcCW: {
+            int segs = 16;
+            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+            for (std::size_t k = 1; k < pointScratch.size(); ++k) points.push_back(xf.P(pointScratch[k].x, pointScratch[k].y));
+            break;
+        }
+        case core::dkRegionCircleCCW:
+        case core::dkRegionCircleCW:
+            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
+            for (const core::MyPoint& p : pointScratch) points.push_back(xf.P(p.x, p.y));
+            break;
+        default:
+            break;
+        }
+    }
+    return static_cast<int>(points.size());
+}
+
+// ------------------------------------------------------------ highlight
+
+void HighlightPrimitives(const std::vector<int>& list)
+{
+    Highlight.Blinking = false;
+    const int W = std::max(ClientWidth, 0), H = std::max(ClientHeight, 0);
+    highlight.Resize(W, H, Black);
+    ResetCanvas(highlight);
+    highlight.SetPenColor(White);
+    const LayerLookup layers;
+    const Xform xf = CurrentXform();
+    const std::size_t n = ElementLimit();
+    core::MyTPointArray dev;
+    for (int idx : list) {
+        if (idx < 0 || static_cast<std::size_t>(idx) >= n) continue;
+        const DataElement& e = Datas[static_cast<std::size_t>(idx)];
+        if (e.Kind == core::dkSection || !layers.Shown(e.Layer)) continue;
+        // Compared as a number, the way the colour value is stored.
+        const Color lc = layers.ColorOf(e.Layer);
+        const Color c = lc < platform::RGB(127, 127, 127) ? White : platform::RGB(255, 0, 0);
+        SetPen(highlight, PenMode::Merge, c, 1);
+        highlight.SetBrushStyle(platform::BrushStyle::Solid);
+        highlight.SetBrushColor(c);
+        highlight.SetFontColor(c);
+        const int w = std::max(2, core::PenWidthPixels(e.Code, xf.scale));
+        switch (e.Kind) {
+        case core::dkFlash:
+            core::DrawFlash(highlight, idx, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
+            break;
+        case core::dkDrill:
+        case core::dkDrillList: {
+            const core::MyTool* tool = core::ToolAt(e.Code);
+            if (!tool) break;
+            const double d = core::LeadingNumber(tool->Diameter);
+            highlight.SetPenColor(White);
+            highlight.SetBrushColor(platform::RGB(255, 0, 0));
+            const Point a = xf.P(e.X3 - 0.6 * d, e.Y3 + 0.6 * d), b = xf.P(e.X3 + 0.6 * d, e.Y3 - 0.6 * d);
+            highlight.Ellipse(a.x, a.y, b.x, b.y);
+            break;
+        }
+        case core::dkLine:
+        case core::dkRegionLine: {
+            const Point pts[2] = {xf.P(e.X1, e.Y1), xf.P(e.X2, e.Y2)};
+            highlight.SetPenWidth(w);
+            highlight.Polyline(pts);
+            break;
+        }
+        case core::dkSquareStroke: {
+            const Point p1 = xf.P(e.X1, e.Y1);
+            const Point pts[5] = {p1, xf.P(e.X2, e.Y2), xf.P(e.X3, e.Y3), xf.P(e.X4, e.Y4), p1};
+            highlight.Polygon(pts);
+            break;
+        }
+        case core::dkArcCCW:
+        case core::dkArcCW:
+        case core::dkRegionArcCCW:
+        case core::dkRegionArcCW: {
+            int segs = 16;
+            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+            dev.clear();
+            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
+            highlight.SetPenWidth(w);
+            highlight.Polyline(dev);
+            break;
+        }
+        case core::dkCircleCCW:
+        case core::dkCircleCW:
+        case core::dkRegionCircleCCW:
+        case core::dkRegionCircleCW:
+            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
+            dev.clear();
+            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
+            highlight.SetPenWidth(w);
+            highlight.Polyline(dev);
+            break;
+        default:
+            break;
+        }
+    }
+    Highlight.Visible = true;
+    Highlight.Blinking = true;
+}
+
+} // namespace mainwin

@@ -1,0 +1,288 @@
+// The redraw against a plain reference of the same passes: every element
+// drawn on its own onto whole rasters, in order, with no culling, no
+// boxes and no threads. Random scenes; the pictures must be identical.
+#include "ViewFixture.h"
+
+#include "core/FlashDrawing.h"
+#include "core/TextHelpers.h"
+#include "main/ScrollRegions.h"
+
+#include <random>
+
+using namespace mainwin;
+using namespace viewtest;
+using platform::Point;
+using platform::RasterCanvas;
+
+namespace {
+
+Point Dev(double x, double y)
+{
+    Point p;
+    DataToScreen(x, y, p.x, p.y);
+    return p;
+}
+
+bool OnPicture(Point p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
+
+bool Shown(int layer) { return core::LayerAt(layer) && core::LayerAt(layer)->Active; }
+platform::Color ColorOf(int layer) { return static_cast<platform::Color>(core::LayerAt(layer)->Color) & 0xFFFFFF; }
+
+RasterCanvas ReferencePicture()
+{
+    const int W = ClientWidth, H = ClientHeight;
+    RasterCanvas pic(W, H, 0), work(W, H, 0);
+    if (Options.AUTOSCR && View.Zoom > 1.0) {
+        MyScrollSw regions;
+        LayoutScrollRegions(regions, W, H, EdgeRegionBand);
+        pic.SetPenColor(0);
+        pic.SetBrushColor(platform::RGB(15, 15, 15));
+        for (auto& r : regions.Regions) pic.Polygon(r.Points);
+    }
+    const int n = core::DataCount;
+    core::MyTPointArray dev;
+    // Regions: one layer section at a time on the work raster.
+    int current = 0, lastMarker = 0;
+    bool drawn = false;
+    for (int i = 0; i < n; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        bool flush = false;
+        if (e.Kind == core::dkSection) {
+            flush = e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1;
+            lastMarker = e.Layer;
+        }
+        if (e.Layer != current || flush) {
+            if (drawn) {
+                pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
+                work.Fill(0);
+                drawn = false;
+            }
+            current = e.Layer;
+        }
+        if (e.Kind != core::dkRegionLine && e.Kind != core::dkRegionArcCCW && e.Kind != core::dkRegionArcCW) continue;
+        if (!Shown(e.Layer)) continue;
+        int first = 0, last = 0;
+        core::GroupRange(i, first, last);
+        RegionPolygon(first, last, dev);
+        i = last;
+        const bool clear = core::Datas[static_cast<std::size_t>(last)].Clear != 0;
+        work.SetPenWidth(1);
+        work.SetBrushColor(ColorOf(e.Layer));
+        work.SetPenColor(clear && Options.PAINT ? 0 : ColorOf(e.Layer));
+        work.SetPenMode(clear && Options.PAINT ? platform::PenMode::Xor : platform::PenMode::Copy);
+        if (Options.PAINT)
+            work.Polygon(dev);
+        else
+            work.Polyline(dev);
+        drawn = true;
+    }
+    if (drawn) pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
+    work.Fill(0);
+    // Strokes and flashes, all on one raster.
+    core::MyPointArray pts;
+    for (int i = 0; i < n; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        if (!Shown(e.Layer)) continue;
+        const platform::Color c = ColorOf(e.Layer);
+        work.SetPenMode(e.Clear ? platform::PenMode::Xor : platform::PenMode::Merge);
+        work.SetPenColor(c);
+        work.SetBrushColor(Options.PAINT ? c : 0);
+        const int w = core::PenWidthPixels(e.Code, View.Scale);
+        if (e.Kind == core::dkFlash) {
+            const core::MyAperture* a = core::ApertureAt(e.Code);
+            if (!a) continue;
+            const double big = (a->Shape == core::apOval || a->Shape == core::apRectangle || a->Shape == core::apThermal45)
+                                   ? std::max(a->Size1, a->Size2)
+                                   : a->Size1;
+            const Point p = Dev(e.X3, e.Y3);
+            if (a->Shape == core::apMacro || big * View.Scale >= 2.0) {
+                if (View.Zoom < 2.0 || OnPicture(p, W, H)) core::DrawFlash(work, i, Options.MIRR, 0, View.Scale, View.OriginX, View.OriginY);
+            } else if (OnPicture(p, W, H)) {
+                const platform::Color old = work.Pixel(p.x, p.y);
+                work.SetPixel(p.x, p.y, e.Clear ? old ^ c : old | c);
+            }
+        } else if (e.Kind == core::dkLine) {
+            if (!Options.PAINT && w > 2) {
+                work.SetPenWidth(1);
+                LineOutline(i, dev);
+                work.Polyline(dev);
+            } else {
+                work.SetPenWidth(w);
+                const Point a = Dev(e.X1, e.Y1), b = Dev(e.X2, e.Y2);
+                const Point line[2] = {a, b};
+                work.Polyline(line);
+            }
+        } else if (e.Kind == core::dkSquareStroke) {
+            work.SetPenWidth(1);
+            const Point q[4] = {Dev(e.X1, e.Y1), Dev(e.X2, e.Y2), Dev(e.X3, e.Y3), Dev(e.X4, e.Y4)};
+            const bool axis = (q[0].x == q[3].x && q[1].x == q[2].x && q[0].y == q[1].y && q[2].y == q[3].y) ||
+                              (q[0].y == q[3].y && q[1].y == q[2].y && q[0].x == q[1].x && q[2].x == q[3].x);
+            if (axis)
+                work.Rectangle(q[0].x, q[0].y, q[2].x, q[2].y);
+            else
+                work.Polygon(q);
+        } else if (e.Kind == core::dkArcCCW || e.Kind == core::dkArcCW) {
+            if (!Options.PAINT && w > 2) {
+                work.SetPenWidth(1);
+                ArcOutline(i, dev);
+            } else {
+                work.SetPenWidth(w);
+                int segs = 16;
+                core::ArcToPoints(e.Kind, pts, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+                dev.clear();
+                for (auto& p : pts) dev.push_back(Dev(p.x, p.y));
+            }
+            work.Polyline(dev);
+        }
+    }
+    work.SetPenMode(platform::PenMode::Merge);
+    work.SetPenColor(0xFFFFFF);
+    work.SetPenWidth(1);
+    const Point cross[4] = {Dev(-10, 0), Dev(10, 0), Dev(0, 10), Dev(0, -10)};
+    work.Polyline(std::span(cross, 2));
+    work.Polyline(std::span(cross + 2, 2));
+    pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
+    // Drill holes straight onto the picture.
+    pic.SetPenMode(platform::PenMode::Copy);
+    pic.SetPenColor(platform::RGB(128, 128, 128));
+    pic.SetPenWidth(1);
+    pic.SetBrushColor(0);
+    for (int i = 0; i < n; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        if (e.Kind != core::dkDrill || !Shown(e.Layer) || !core::ToolAt(e.Code)) continue;
+        const Point p = Dev(e.X3, e.Y3);
+        if (!OnPicture(p, W, H)) continue;
+        const double d = core::LeadingNumber(core::ToolAt(e.Code)->Diameter);
+        if (d * View.Scale >= 2.0) {
+            const Point a = Dev(e.X3 - d / 2, e.Y3 + d / 2), b = Dev(e.X3 + d / 2, e.Y3 - d / 2);
+            pic.Ellipse(std::min(a.x, b.x) - 1, std::min(a.y, b.y) - 1, std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1);
+        } else {
+            pic.SetPixel(p.x, p.y, platform::RGB(128, 128, 128));
+        }
+    }
+    return pic;
+}
+
+void RandomScene(std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> X(-15, 75), Y(-15, 55), U(0, 1);
+    auto pick = [&](int k) { return static_cast<int>(rng() % static_cast<unsigned>(k)); };
+    SetAperture(10, core::apCircle, 0.3);
+    SetAperture(11, core::apCircle, 1.6);
+    SetAperture(12, core::apRectangle, 2.0, 1.2);
+    SetAperture(13, core::apOval, 2.5, 1.0);
+    SetAperture(14, core::apThermal45, 1.0, 2.4, 0.3);
+    SetAperture(15, core::apPolygon, 3.0, 6, 15);
+    SetAperture(16, core::apCircle, 0.05);
+    SetAperture(17, core::apSquare, 1.0);
+    core::Tools[1].Diameter = "0.9";
+    core::Tools[2].Diameter = "0.1";
+    const int codes[] = {10, 11, 12, 13, 14, 15, 16, 17, 3000};
+    const int count = 150 + pick(150);
+    for (int k = 0; k < count; ++k) {
+        const int layer = 1 + pick(4);   // layer 4 is hidden
+        const std::uint8_t clear = U(rng) < 0.3;
+        const int code = codes[pick(9)];
+        const double x = X(rng), y = Y(rng);
+        switch (pick(8)) {
+        case 0:
+            core::AppendElement(Marker(pick(40) - 5, static_cast<std::uint8_t>(pick(2))));
+            break;
+        case 1:
+        case 2: {
+            const int g = ++core::GroupCounter;
+            const double a = 1 + 10 * U(rng), b = 1 + 10 * U(rng);
+            const double xs[5] = {x, x + a, x + a, x, x}, ys[5] = {y, y, y + b, y + b, y};
+            for (int j = 0; j < 4; ++j) {
+                core::DataElement e = Element(layer, core::dkRegionLine, 0, xs[j], ys[j], xs[j + 1], ys[j + 1], g, clear);
+                if (j == 1) {   // a bulging side
+                    e.Kind = core::dkRegionArcCCW;
+                    e.X3 = x + a;
+                    e.Y3 = y + b / 2;
+                    e.X4 = b / 2;
+                }
+                core::AppendElement(e);
+            }
+            break;
+        }
+        case 3:
+            core::AppendElement(Flash(layer, code, x, y, clear));
+            break;
+        case 4: {
+            core::DataElement e = Element(layer, core::dkLine, code, x, y, x + 20 * U(rng) - 10, y + 20 * U(rng) - 10, 0, clear);
+            core::AppendElement(e);
+            break;
+        }
+        case 5: {
+            const double r = 0.5 + 6 * U(rng);
+            core::DataElement e = Element(layer, pick(2) ? core::dkArcCW : core::dkArcCCW, code, x + r, y, x, y + r, 0, clear);
+            e.X3 = x;
+            e.Y3 = y;
+            e.X4 = r;
+            core::AppendElement(e);
+            break;
+        }
+        case 6: {
+            // Square-aperture strokes, straight or at an angle.
+            const double h = 0.5, l = 5 * U(rng);
+            core::DataElement e = Element(layer, core::dkSquareStroke, 17, x - h, y + h, x + l + h, y + h, 0, clear);
+            e.X3 = x + l + h;
+            e.Y3 = y - h;
+            e.X4 = x - h;
+            e.Y4 = y - h;
+            if (pick(2)) {
+                e.X2 = x + l;
+                e.Y2 = y + l + 1;
+                e.X4 = x;
+                e.Y4 = y - 1;
+            }
+            core::AppendElement(e);
+            break;
+        }
+        default:
+            core::AppendElement(Element(5, core::dkDrill, 1 + pick(3), x, y, x, y));
+            break;
+        }
+    }
+}
+
+TEST(ReferenceRedrawTest, SameAsThePlainPassesOnRandomScenes)
+{
+    std::mt19937 rng(20261207);
+    for (int scene = 0; scene < 24; ++scene) {
+        ResetAll();
+        ShowLayer(1, 0x0000FF);
+        ShowLayer(2, 0x00FF00);
+        ShowLayer(3, 0xFF8000);
+        ShowLayer(4, 0xFFFFFF);
+        core::LayerTable[4].Active = 0;
+        ShowLayer(5, 0x00FFFF);
+        RandomScene(rng);
+        Options.MIRR = scene & 1;
+        Options.PAINT = (scene & 2) == 0;
+        Options.AUTOSCR = (scene & 4) != 0;
+        FitTo(0, 60, 0, 40, 300 + 7 * scene, 200 + 3 * scene);
+        if (scene % 3 == 1) SetViewZoom(true, 10 + scene, 5 + scene, -2.5);
+        if (scene % 3 == 2) SetViewZoom(true, 50, 30, -6.0);
+        const RasterCanvas ref = ReferencePicture();
+        for (unsigned threads : {1u, 3u, 8u}) {
+            Tuning.Threads = threads;
+            Tuning.ParallelFrom = 0;
+            RedrawView();
+            const RasterCanvas& pic = Picture();
+            ASSERT_EQ(pic.Width(), ref.Width());
+            ASSERT_EQ(pic.Height(), ref.Height());
+            int differ = 0, firstX = -1, firstY = -1;
+            for (int y = 0; y < ref.Height(); ++y)
+                for (int x = 0; x < ref.Width(); ++x)
+                    if (pic.Pixel(x, y) != ref.Pixel(x, y) && differ++ == 0) {
+                        firstX = x;
+                        firstY = y;
+                    }
+            EXPECT_EQ(differ, 0) << "scene " << scene << " threads " << threads << " first at " << firstX << "," << firstY;
+        }
+    }
+    Tuning = {};
+}
+
+} // namespace
