@@ -100,6 +100,16 @@ struct Entry {
     std::string path() const { return (fs::path(folder) / name).string(); }
 };
 
+// The gauge panel for the lifetime of the object, hidden also when a reader
+// throws what it does not handle itself.
+class GaugeShown {
+public:
+    explicit GaugeShown(const std::string& text) { window->ShowGauge(text); }
+    ~GaugeShown() { window->HideGauge(); }
+    GaugeShown(const GaugeShown&) = delete;
+    GaugeShown& operator=(const GaugeShown&) = delete;
+};
+
 void OpenSetAside(const std::vector<std::string>& paths)
 {
     if (paths.empty()) return;
@@ -343,15 +353,16 @@ int OpenFileListRun(MyOpenFiles& list)
                 platform::ShowWarning(TooManyFilesText);
                 return 0;
             }
-            window->ShowGauge(OpeningFileText + fs::path(projectPath).filename().string());
             MyDataValue value;
             bool ok = false;
-            try {
-                ok = ReadProjectFile(gauge, projectPath, value);
-            } catch (const platform::Error&) {
-                ok = false;
+            {
+                GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
+                try {
+                    ok = ReadProjectFile(gauge, projectPath, value);
+                } catch (const platform::Error&) {
+                    ok = false;
+                }
             }
-            window->HideGauge();
             // A project that did not read is not counted as read.
             if (ok) {
                 MergeExtents(value);
@@ -420,7 +431,7 @@ int OpenFileListRun(MyOpenFiles& list)
         }
 
         if (!reading.empty()) {
-            window->ShowGauge(OpeningText);
+            GaugeShown shown(OpeningText);
             for (const Entry& e : reading) {
                 if (LayerCount >= MaxLayers) break;
                 window->SetGaugeText(OpeningFileText + e.name);
@@ -461,7 +472,6 @@ int OpenFileListRun(MyOpenFiles& list)
                 }
                 MergeExtents(value);
             }
-            window->HideGauge();
         }
 
         if (IniLayerCount >= 1) {
@@ -525,9 +535,10 @@ int OpenFileListRun(MyOpenFiles& list)
     window->PumpEvents();
 
     if (BuildElementGrid) {
-        window->ShowGauge(PreparingText);
-        BuildElementGrid(gauge);
-        window->HideGauge();
+        {
+            GaugeShown shown(PreparingText);
+            BuildElementGrid(gauge);
+        }
         window->PumpEvents();
     }
 

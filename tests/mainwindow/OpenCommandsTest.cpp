@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -111,6 +112,10 @@ TEST(OpenRules, FileSortKeyAndToolLetters)
         seen.insert(s);
     }
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(core::MaxToolCode));
+
+    EXPECT_EQ(NoticeBalloonRows("RS-274D").size(), 2u);
+    EXPECT_EQ(NoticeBalloonRows("tso").size(), 3u);
+    EXPECT_TRUE(NoticeBalloonRows("other").empty());
 }
 
 TEST_F(OpenCommandsTest, NamesAreReadInNumberOrderEachWithItsFolder)
@@ -337,6 +342,18 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_EQ(core::LayerCount, 0);   // replaced: cleared first
     EXPECT_TRUE(boxes.shown.empty());
     ConfirmFormats = [](const std::string&) { return true; };
+
+    // A reader failing beyond its own handling: the gauge goes, the error
+    // reaches the command's caller.
+    Write("old.tso", "x");
+    ReadOldProjectFile = [](core::Gauge&, const std::string&, int, core::MyDataValue&) -> bool {
+        throw std::runtime_error("out of memory");
+    };
+    window.calls.clear();
+    EXPECT_THROW(Open({root / "data" / "old.tso"}), std::runtime_error);
+    EXPECT_EQ(window.calls.back(), "hide");
+    EXPECT_FALSE(platform::BusyGuard::Active());
+    ReadOldProjectFile = nullptr;
     SetOpenWindow(nullptr);
 }
 
