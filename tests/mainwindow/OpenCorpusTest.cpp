@@ -9,6 +9,8 @@
 #include "platform/ProgramPaths.h"
 #include "platform/qt/MessageBoxes.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -218,6 +220,28 @@ TEST_F(OpenCorpus, KnownBoards)
     ASSERT_EQ(OpenFileList(altium), 1);
     EXPECT_EQ(core::LayerCount, 25);
     EXPECT_EQ(shellOpened.size(), 2u);
+}
+
+TEST_F(OpenCorpus, Rs274dBoardShowsTheNoticeBalloon)
+{
+    const fs::path file = fs::path(TESSEL2_CORPUS) / "features" / "boards" / "ekf" / "l1.off";
+    if (!fs::exists(file)) GTEST_SKIP() << "no corpus file " << file;
+    TFormMain form({});
+    form.StartupDone = true;
+    form.resize(1200, 800);
+    form.show();
+    MyOpenFiles list;
+    list.Add(file);
+    ASSERT_EQ(OpenFileList(list), 1);
+    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274D);
+    ASSERT_TRUE(form.Image11->isVisible());
+    EXPECT_GT(form.Image11->width(), 200);
+    // Its point sits at the left edge of the drawing area.
+    EXPECT_EQ(form.Image11->x(), form.Panel1->x() + form.DspPanel->x());
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(form.Image11, &click);
+    EXPECT_FALSE(form.Image11->isVisible());
 }
 
 } // namespace
