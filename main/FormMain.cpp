@@ -1,6 +1,7 @@
 #include "main/FormMain.h"
 
 #include "main/MainHooks.h"
+#include "main/OpenCommands.h"
 #include "main/PictureView.h"
 #include "main/Redraw.h"
 #include "platform/Error.h"
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
@@ -62,6 +64,47 @@ QScreen* ScreenFor(int left, int top)
 
 ScreenRect ToScreenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 
+// The balloon hides itself when clicked.
+class BalloonLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { hide(); }
+};
+
+} // namespace
+
+// What the open and new commands ask of this window.
+namespace {
+class MainOpenWindow final : public mainwin::OpenCommandWindow {
+public:
+    explicit MainOpenWindow(TFormMain& form) : form_(form) {}
+    void SetCaption(const std::string& caption) override { form_.setWindowTitle(Q(caption)); }
+    void ShowGauge(const std::string& text) override { form_.ShowGauge(text); }
+    void SetGaugeText(const std::string& text) override { form_.SetGaugeText(text); }
+    void HideGauge() override { form_.HideGauge(); }
+    core::Gauge& ReadGauge() override { return form_.Gauge(); }
+    void SetStatusText(int panel, const std::string& text) override { form_.StatusBar1->SetPanelText(panel, text); }
+    void FitView() override { FitWindowPicture(); }
+    void RedrawView() override { form_.RedrawView(); }
+    void PumpEvents() override { platform::PumpEvents(); }
+    void SetBusyCursor(bool busy) override
+    {
+        if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+        else QApplication::restoreOverrideCursor();
+    }
+    int CommandRowTop(int row) override
+    {
+        if (row >= 0 && static_cast<std::size_t>(row) < CommandMenu.Rects.size())
+            return form_.Panel1->y() + form_.PanelFile->y() + CommandMenu.Rects[static_cast<std::size_t>(row)].top;
+        return form_.Panel1->y() + 5 + row * 25;
+    }
+    void ShowNoticeBalloon(int y, const std::string& mode) override { form_.ShowNoticeBalloon(y, mode); }
+
+private:
+    TFormMain& form_;
+};
 } // namespace
 
 TFormMain* FormMain() { return mainForm; }
@@ -150,13 +193,19 @@ void MainGauge::Pump() { platform::PumpEvents(); }
 TFormMain::TFormMain(const QStringList& arguments, QWidget* parent) : QWidget(parent)
 {
     CreateControls();
+    openWindow_ = std::make_unique<MainOpenWindow>(*this);
+    SetOpenWindow(openWindow_.get());
     FormCreate(arguments);
     mainForm = this;
 }
 
 TFormMain::~TFormMain()
 {
-    if (mainForm == this) mainForm = nullptr;
+    if (mainForm == this) {
+        mainForm = nullptr;
+        RebuildCommandMenu = [] {};
+    }
+    if (&OpenWindow() == openWindow_.get()) SetOpenWindow(nullptr);
 }
 
 void TFormMain::CreateControls()
@@ -222,6 +271,11 @@ void TFormMain::CreateControls()
     Gauge1->setRange(0, 100);
     Gauge1->setTextVisible(true);
     GaugePanel->hide();
+
+    Image11 = new BalloonLabel(this);
+    Image11->setObjectName("Image11");
+    Image11->setAttribute(Qt::WA_TranslucentBackground, true);
+    Image11->hide();
 
     swHelp = new QToolButton(this);
     swHelp->setObjectName("swHelp");
@@ -527,6 +581,45 @@ void TFormMain::ShowGauge(const std::string& text)
     GaugePanel->raise();
     GaugePanel->show();
     platform::PumpEvents(true);
+}
+
+void TFormMain::ShowNoticeBalloon(int y, const std::string& mode)
+{
+    const std::vector<std::string> rows = NoticeBalloonRows(mode);
+    if (rows.empty()) return;
+    QFont font = platform::ToQFont({"ＭＳ Ｐゴシック", -15});
+    QFontMetrics fm(font);
+    // Row 0 sits at (20, 10) behind its icon, the others at (50, 30), (50, 50).
+    const int widthRow = mode == "tso" ? 1 : 0;
+    const int w = fm.horizontalAdvance(Q(rows[static_cast<std::size_t>(widthRow)])) + 70;
+    const int lastTop = 10 + 20 * static_cast<int>(rows.size() - 1);
+    const int h = lastTop + fm.height() + 10;
+    QImage image(w, h, QImage::Format_ARGB32);
+    // Outside the balloon the picture shows through.
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setFont(font);
+    QPolygon balloon;
+    balloon << QPoint(0, h / 2) << QPoint(10, h / 2 - 5) << QPoint(10, 0) << QPoint(w - 1, 0) << QPoint(w - 1, h - 1)
+            << QPoint(10, h - 1) << QPoint(10, h / 2 + 5);
+    p.setPen(Qt::black);
+    p.setBrush(QColor(255, 251, 240));
+    p.drawPolygon(balloon);
+    // The notice icon: an "i" in a blue disc in front of row 0.
+    p.setBrush(QColor(0, 80, 200));
+    p.drawEllipse(QRect(20, 10, 16, 16));
+    p.setPen(Qt::white);
+    p.drawText(QRect(20, 10, 16, 16), Qt::AlignCenter, "i");
+    p.setPen(Qt::black);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int x = i == 0 ? 40 : 50, top = 10 + 20 * static_cast<int>(i);
+        p.drawText(QPoint(x, top + fm.ascent()), Q(rows[i]));
+    }
+    p.end();
+    Image11->setPixmap(QPixmap::fromImage(image));
+    Image11->setGeometry(DspPanel->x() + Panel1->x(), y - h / 2, w, h);
+    Image11->raise();
+    Image11->show();
 }
 
 void TFormMain::SetGaugeText(const std::string& text) { StaticText1->setText(Q(text)); }

@@ -22,6 +22,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace mainwin {
@@ -114,6 +115,7 @@ public:
     QProgressBar* Gauge1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QToolButton* swHelp = nullptr;   // opens the help page
+    QLabel* Image11 = nullptr;       // the notice balloon beside the command menu
     platform::SurfaceWidget* Image4 = nullptr;   // the command menu
     platform::SurfaceWidget* Image5 = nullptr;   // the TOP / BOTTOM selector
     QWidget* PanelLayer = nullptr;   // the layer table between the menu rows
@@ -158,6 +160,9 @@ public:
 
     // Rebuilds the picture and shows it.
     void RedrawView();
+    // The notice balloon of a mode ("RS-274D", "tso") with its point at
+    // height y of the window; a click hides it.
+    void ShowNoticeBalloon(int y, const std::string& mode);
 
     // The command menu and the status bar.
     void BuildCommandMenu(bool rebuildLists);
@@ -211,6 +216,7 @@ private:
     void PlaceWindow();
     bool shown_ = false;
     MainGauge gauge_{*this};
+    std::unique_ptr<class OpenCommandWindow> openWindow_;
 };
 
 // The main window of the program (nullptr before it is made).

@@ -5,6 +5,7 @@
 
 #include "main/FormMemo.h"
 #include "main/MainHooks.h"
+#include "main/OpenCommands.h"
 #include "main/PictureView.h"
 #include "main/Redraw.h"
 #include "main/ViewTransform.h"
@@ -88,6 +89,12 @@ void TFormMain::CreateMenuControls()
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
+
+    // The open command rebuilds the menu after the layers changed.
+    RebuildCommandMenu = [this] {
+        BuildCommandMenu(true);
+        DrawCommandMenu();
+    };
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
@@ -187,11 +194,13 @@ void TFormMain::RunCommandRow(int row)
         DrawCommandMenu();
     } else if (id == "Tool") {
         ResetTools(true);
-        if (core::ToolCount < 1) CommandMenu.Current.clear();
+        if (core::ToolCount < 1 || core::LayerCount < 1) CommandMenu.Current.clear();
         rebuild();
     } else if (id == "Aperture") {
         ResetTools(true);
-        if (core::MaxDCode < 10) CommandMenu.Current.clear();
+        // The program-folder aperture table stays loaded after a clear:
+        // without layers there is still nothing of the data to show.
+        if (core::MaxDCode < 10 || core::LayerCount < 1) CommandMenu.Current.clear();
         rebuild();
     } else if (id == "Parameter") {
         ResetTools(true);
@@ -363,7 +372,7 @@ void TFormMain::FormMouseWheel(QWheelEvent* event)
     event->accept();
     const int notches = TakeWheelNotches(event->angleDelta().y());
     if (notches == 0 || platform::BusyGuard::Active()) return;
-    if (Navigation.WheelTarget != "Image1" || core::LayerCount < 1) return;
+    if (Navigation.WheelTarget != "Image1" || ShownLayerCount < 1) return;
     // Several notches in one event zoom step by step about the same point.
     for (int i = 0; i < std::abs(notches); ++i) ApplyNavigation(WheelZoomStep(notches > 0));
 }

@@ -6,10 +6,6 @@
 
 namespace mainwin {
 
-// Resets every table and reloads the program-folder settings when `reload`.
-// The default empties the tables of core.
-extern std::function<void(bool reload)> ClearAllData;
-
 // Ends the active tool and closes the open row of the command menu, as a
 // drop does before it opens. Default: nothing.
 extern std::function<void()> ResetCommandState;
@@ -23,11 +19,6 @@ extern std::function<void()> WriteFolderSetFile;
 
 // Commands of the command menu wired in by their own windows. Each default
 // does nothing, so a row that is not wired yet only closes again.
-// ResetTools(release): ends the active tool and erases its overlays.
-extern std::function<void(bool release)> ResetTools;
-// The open dialog and the open that follows it; the clearing of all data.
-extern std::function<void()> OpenFilesDialog;
-extern std::function<void()> NewCommand;
 // The parameters dialog, shown modally.
 extern std::function<void()> ShowParametersDialog;
 extern std::function<void()> PrintCommand;
@@ -38,10 +29,6 @@ extern std::function<int(int limit)> LayoutLayerTable;
 // Fills the table or sub-list of an open menu row ("Aperture", "Tool",
 // "Save", "SetView") within `height`; the height used, 0 when there is none.
 extern std::function<int(const std::string& id, int height)> BuildMenuList;
-
-// 0 while the memo has not been read since data was cleared with a memo
-// file present; "Print" asks first then.
-extern int MemoReadFlag;
 
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;

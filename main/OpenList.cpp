@@ -1,12 +1,14 @@
 #include "main/OpenList.h"
 
+#include "main/OpenCommands.h"
+
 #include <system_error>
 
 namespace mainwin {
 
 namespace fs = std::filesystem;
 
-std::function<int(MyOpenFiles&)> OpenFileList = [](MyOpenFiles&) { return 0; };
+std::function<int(MyOpenFiles&)> OpenFileList = [](MyOpenFiles& list) { return OpenFileListRun(list); };
 
 void MyOpenFiles::Clear()
 {

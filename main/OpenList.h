@@ -37,8 +37,8 @@ inline constexpr int MaxDroppedFiles = 26;
 // A list of paths as an open request; at most `limit` of them (0: all).
 MyOpenFiles MakeOpenList(const std::vector<std::string>& paths, std::int32_t kind = 0, int limit = 0);
 
-// Opens the files of a request: 1 when data was loaded. Until the open
-// command is wired in, it reads nothing and returns 0.
+// Opens the files of a request: 1 when data was loaded. The open command
+// (OpenFileListRun) unless a test puts its own.
 extern std::function<int(MyOpenFiles&)> OpenFileList;
 
 } // namespace mainwin

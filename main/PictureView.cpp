@@ -20,6 +20,12 @@ void PictureResized(int width, int height)
     HighlightLayer().Resize(width, height, 0);
 }
 
+void FitWindowPicture()
+{
+    FitViewExtents();
+    SetViewZoom(false, 0, 0, -1.0);
+}
+
 void RedrawWindowPicture() { RedrawView(); }
 
 void SetDisplayOptions(const MyStartupSet& settings)

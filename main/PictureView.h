@@ -16,6 +16,9 @@ platform::RasterCanvas& WindowHighlight();
 // loaded the view is fitted again, keeping zoom and centre.
 void PictureResized(int width, int height);
 
+// Fits the view to the data extents and zooms to the whole.
+void FitWindowPicture();
+
 // Rebuilds the picture.
 void RedrawWindowPicture();
 

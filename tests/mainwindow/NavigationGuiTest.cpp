@@ -3,10 +3,12 @@
 // auto-scroll, keys, the pan frame, the side selector, the status bar.
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
+#include "main/OpenCommands.h"
 #include "main/Redraw.h"
 #include "main/ViewTransform.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/EventPump.h"
+#include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
 #include "tests/main/ViewFixture.h"
 
@@ -43,8 +45,7 @@ protected:
         CommandMenu = {};
         Navigation = {};
         calls.clear();
-        NewCommand = [this] { ++calls["New"]; };
-        OpenFilesDialog = [this] { ++calls["Open"]; };
+        platform::SetFileDialogs(&dialogs);
         ShowParametersDialog = [this] { ++calls["Parameter"]; };
         PrintCommand = [this] { ++calls["Print"]; };
         CopyCommand = [this] { ++calls["Copy"]; };
@@ -53,10 +54,8 @@ protected:
             ++calls["List:" + id];
             return 60;
         };
-        MemoReadFlag = 1;
         form = std::make_unique<TFormMain>(QStringList{});
-        // Blocks the form's own auto-clearing at start; the board comes after.
-        ClearAllData = [](bool) {};
+        MemoReadFlag = 1;
         form->MoveCursorTo = [this](int x, int y) {
             cursor = {x, y};
             ++cursorMoves;
@@ -70,10 +69,11 @@ protected:
     {
         form->CloseMode = -1;
         form.reset();
-        NewCommand = OpenFilesDialog = ShowParametersDialog = PrintCommand = CopyCommand = [] {};
+        ShowParametersDialog = PrintCommand = CopyCommand = [] {};
         ResetTools = [](bool) {};
         BuildMenuList = [](const std::string&, int) { return 0; };
-        ClearAllData = [](bool) { core::ResetTables(); };
+        platform::SetFileDialogs(nullptr);
+        ShownLayerCount = 0;
         core::StepMarks = {};
         viewtest::ResetAll();
         Navigation = {};
@@ -96,6 +96,7 @@ protected:
         core::Extents.Height = 50;
         core::Extents.CentreX = 50;
         core::Extents.CentreY = 25;
+        ShownLayerCount = 1;
         form->FormResize();
         SetViewZoom(false, 0, 0, -1.0);
         form->RedrawView();
@@ -131,6 +132,7 @@ protected:
     fs::path root;
     FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scope{&boxes};
+    platform::FakeFileDialogs dialogs;
     std::unique_ptr<TFormMain> form;
     std::map<std::string, int> calls;
     QPoint cursor;
@@ -159,7 +161,7 @@ TEST_F(NavigationGuiTest, AClickOnEachRowReachesItsCommand)
         const char* call;
         const char* current;   // open afterwards
     } cases[] = {
-        {0, "New", ""},          {1, "Open", ""},        {2, "List:Tool", "Tool"}, {3, "List:Aperture", "Aperture"},
+        {2, "List:Tool", "Tool"}, {3, "List:Aperture", "Aperture"},
         {4, "Parameter", ""},    {5, "Print", ""},       {6, "Copy", ""},          {7, "List:Save", "Save"},
         {8, "List:SetView", "SetView"},
     };
@@ -182,6 +184,11 @@ TEST_F(NavigationGuiTest, AClickOnEachRowReachesItsCommand)
     EXPECT_EQ(CommandMenu.Current, "");
     EXPECT_EQ(CommandMenu.ExpanderIcon[static_cast<std::size_t>(row)], IconClosed);
 
+    // Open: the open dialog (cancelled here).
+    ClickRow(1);
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(CommandMenu.Current, "");
+
     // Memo: its step mark shows.
     ClickRow(9);
     EXPECT_EQ(core::StepMarks[4], 1);
@@ -194,6 +201,18 @@ TEST_F(NavigationGuiTest, AClickOnEachRowReachesItsCommand)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, ExitQuestion);
     EXPECT_TRUE(form->isVisible());
+
+    // New asks first; a yes clears the data.
+    boxes.answers = {MsgResult::No};
+    ClickRow(0);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, NewQuestion);
+    EXPECT_GE(core::LayerCount, 1);
+    boxes.answers = {MsgResult::Yes};
+    ClickRow(0);
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(CommandMenu.Current, "");
+    EXPECT_EQ(form->StatusBar1->PanelText(0), " データ数 = 0");
 }
 
 TEST_F(NavigationGuiTest, WithoutLayersTablesOpenNothing)

@@ -1,0 +1,600 @@
+#include "main/OpenCommands.h"
+
+#include "core/GerberReader.h"
+#include "core/NcDrillReader.h"
+#include "core/ProgramSettings.h"
+#include "main/MainHooks.h"
+#include "platform/Error.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/FileDialogs.h"
+#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/Shell.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+namespace mainwin {
+
+namespace fs = std::filesystem;
+using namespace core;
+
+// ------------------------------------------------------------------ hooks
+
+std::function<int(const std::string&, const std::string&)> AskReplaceOrAdd = [](const std::string&,
+                                                                                const std::string&) { return 1; };
+std::function<bool(const std::string&)> ConfirmFormats = [](const std::string&) { return true; };
+std::function<bool(const std::string&)> ReadFolderSettings;
+std::function<bool(const std::string&)> ReadOldFolderSettings;
+std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile;
+std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile;
+std::function<void(Gauge&)> BuildElementGrid;
+std::function<void()> RebuildCommandMenu = [] {};
+std::function<void(bool)> ResetTools = [](bool) {};
+std::function<void()> ResetDrcErrors = [] {};
+std::function<void()> ResetToolSettings = [] {};
+std::function<void()> ResetTsoIniTable = [] {};
+std::function<void()> SignalLayersChanged = [] {};
+std::function<std::string()> OpenDialogFolder = [] { return std::string(); };
+std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
+
+std::int32_t ShownLayerCount = 0;
+std::uint8_t MemoReadFlag = 1;
+
+namespace {
+
+OpenCommandWindow silentWindow;
+OpenCommandWindow* window = &silentWindow;
+
+std::string ProgramFolderFile(const std::string& name) { return ProgramFilePath(name); }
+
+// Runs one settings step; a file that cannot be read leaves the defaults and
+// is reported once the clear is complete.
+template <class F>
+void Guarded(std::string& failure, F&& step)
+{
+    try {
+        step();
+    } catch (const platform::Error& e) {
+        if (failure.empty()) failure = e.what();
+    }
+}
+
+std::string LowerExtension(const std::string& name)
+{
+    std::string ext = fs::path(name).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+void MergeExtents(const MyDataValue& v)
+{
+    Extents.MinX = std::min(Extents.MinX, v.MinX);
+    Extents.MaxX = std::max(Extents.MaxX, v.MaxX);
+    Extents.MinY = std::min(Extents.MinY, v.MinY);
+    Extents.MaxY = std::max(Extents.MaxY, v.MaxY);
+}
+
+// The aperture report "REPORT.txt" in the program folder; false when it could
+// not be written.
+bool SaveReportLines(const std::string& path)
+{
+    if (ReportCount <= 0) return false;
+    try {
+        platform::TextFileWriter w(path);
+        for (std::int32_t i = 0; i < ReportCount && i < static_cast<std::int32_t>(ReportLines.size()); ++i)
+            w.WriteLine(ReportLines[static_cast<std::size_t>(i)]);
+        w.Commit();
+        return true;
+    } catch (const platform::Error& e) {
+        platform::ShowWarning(e.what());
+        return false;
+    }
+}
+
+struct Entry {
+    std::string name, folder;
+    std::int32_t kind = 0;
+    std::string path() const { return (fs::path(folder) / name).string(); }
+};
+
+// The gauge panel for the lifetime of the object, hidden also when a reader
+// throws what it does not handle itself.
+class GaugeShown {
+public:
+    explicit GaugeShown(const std::string& text) { window->ShowGauge(text); }
+    ~GaugeShown() { window->HideGauge(); }
+    GaugeShown(const GaugeShown&) = delete;
+    GaugeShown& operator=(const GaugeShown&) = delete;
+};
+
+void OpenSetAside(const std::vector<std::string>& paths)
+{
+    if (paths.empty()) return;
+    window->SetBusyCursor(true);
+    for (const std::string& p : paths) ShellOpenFile(p);
+    window->SetBusyCursor(false);
+}
+
+} // namespace
+
+OpenCommandWindow& OpenWindow() { return *window; }
+void SetOpenWindow(OpenCommandWindow* w) { window = w ? w : &silentWindow; }
+
+// ------------------------------------------------------------- ClearAllData
+
+void ClearAllData(bool reload)
+{
+    std::string failure;
+    ResetToolSettings();   // stops the auto-scroll timer among the rest
+    window->SetCaption("テッセル２");
+
+    // The layer slots keep the colours of the program folder's layer table.
+    std::int32_t fileLayers = 0;
+    for (int k = 0; k < LayerTableSize; ++k) LayerTable[static_cast<std::size_t>(k)] = DefaultLayerEntry(k);
+    Guarded(failure, [&] { ReadLayerSetFile(LayerSetFilePath(), LayerTable, fileLayers); });
+    for (int k = 1; k <= MaxLayers; ++k) {
+        MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
+        l.Active = 0;
+        l.FileKind = fkAuto;
+        l.Folder.clear();
+        l.FileName.clear();
+        l.Contents.clear();
+        l.Remarks.clear();
+        l.Letter = SlotLetter(k);
+        l.PageLetter = SlotLetter(k);
+        l.Polarity = "P";
+        l.CombineMask = 0;
+        l.CombineOutline = 0;
+    }
+    LayerCount = 0;
+    ShownLayerCount = 0;
+    IniLayerCount = 0;
+
+    ClearElements();
+    GroupCounter = 0;
+
+    Extents.MinX = 1500.0;
+    Extents.MaxX = -1500.0;
+    Extents.MinY = 1500.0;
+    Extents.MaxY = -1500.0;
+    Extents.Width = 100.0;
+    Extents.Height = 100.0;
+
+    window->RedrawView();
+
+    if (!DataFolder.empty()) platform::DeleteMatchingFiles(DataFolder, "*.*");
+
+    if (reload) {
+        SetProgramFilePaths();
+        bool read = false;
+        Guarded(failure, [&] { read = ReadApertureFile(ApertureFilePath); });
+        if (!read) {
+            ResetApertureTable();
+            Guarded(failure, [&] { WriteApertureFile(ApertureFilePath); });
+        }
+    }
+
+    ApertureMap.fill(0);
+    for (MyAperture& a : Apertures) a.Used = 0;
+    ToolMap.fill(0);
+    for (MyTool& t : Tools) t = MyTool{};
+    TotalHoleCount = 0;
+    ToolCount = 0;
+    Macros.assign(1, MyMacro{});
+    MacroCount = 0;
+    ReportLines.clear();
+    ReportCount = 0;
+
+    Guarded(failure, [&] { ReadFormatFile(ProgramFolderFile("GERBERFRM.pra"), "Gerber", GerberFormat); });
+    Guarded(failure, [&] { ReadFormatFile(ProgramFolderFile("DRILLFRM.pra"), "Drill", DrillFormat); });
+
+    ResetTsoIniTable();
+    ProjectBasics.Title.clear();
+    ProjectBasics.Comment.clear();
+    ProjectBasics.BoardWidth = 0;
+    ProjectBasics.BoardHeight = 0;
+    ProjectBasics.BoardLeft = 0;
+    ProjectBasics.BoardBottom = 0;
+
+    ResetTools(true);
+    ResetDrcErrors();
+    SelectKindFlags.fill(1);
+
+    LastOpenedFolder.clear();
+
+    std::error_code ec;
+    MemoReadFlag = fs::exists(ProgramFolderFile("Memo.txt"), ec) ? 0 : 1;
+    StepMarks.fill(0);
+
+    if (!failure.empty()) platform::ShowWarning(failure);
+}
+
+// ------------------------------------------------------------ small rules
+
+std::string FileSortKey(const std::string& name)
+{
+    std::size_t digits = 0;
+    while (digits < 3 && digits < name.size() && name[digits] >= '0' && name[digits] <= '9') ++digits;
+    return std::string(3 - digits, '0') + name;
+}
+
+bool DataRangeAcceptable(const MyExtents& e)
+{
+    const double w = e.MaxX - e.MinX, h = e.MaxY - e.MinY;
+    return w >= 1.0 && h >= 1.0 && w <= 1000.0 && h <= 1000.0;
+}
+
+std::string ToolLetter(int n)
+{
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    constexpr int size = 52;
+    if (n < 0) return {};
+    if (n < size) return std::string(1, alphabet[n]);
+    n -= size;
+    if (n >= size * size) return {};
+    return std::string{alphabet[n / size], alphabet[n % size]};
+}
+
+int CountUsedDrillTools(std::array<MyTool, MaxToolCode + 2>& tools)
+{
+    for (int t = 0; t <= MaxToolCode; ++t) {
+        tools[static_cast<std::size_t>(t)].Used = 0;
+        tools[static_cast<std::size_t>(t)].Hits = 0;
+    }
+    TotalHoleCount = 0;
+    int highest = 0;
+    for (std::int32_t i = 0; i < DataCount; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        if (e.Kind != dkDrill && e.Kind != dkDrillList) continue;
+        TotalHoleCount += 1;
+        if (!ValidToolCode(e.Code)) continue;
+        MyTool& t = tools[static_cast<std::size_t>(e.Code)];
+        t.Hits += 1;
+        t.Used = 1;
+        highest = std::max(highest, e.Code);
+    }
+    for (int t = 0; t <= MaxToolCode; ++t) {
+        MyTool& tool = tools[static_cast<std::size_t>(t)];
+        if (tool.Used != 0) continue;
+        tool.Hits = 0;
+        tool.Diameter.clear();
+        tool.Symbol.clear();
+        tool.Comment.clear();
+    }
+    return highest;
+}
+
+std::vector<std::string> NoticeBalloonRows(const std::string& mode)
+{
+    if (mode == "RS-274D") return {"　ガーバーデータ（RS-274D）が入力されました。", "アパーチャーの設定が必要となります。"};
+    if (mode == "tso")
+        return {"　旧テッセルファイル（tso）が入力されました。", "便宜上、アパーチャーが割付けられていますが、",
+                "作成時のDコードとは異なります。ご注意下さい。"};
+    return {};
+}
+
+void ShowNoticeBalloon(int y, const std::string& mode) { window->ShowNoticeBalloon(y, mode); }
+
+// ------------------------------------------------------------ OpenFileList
+
+int OpenFileListRun(MyOpenFiles& list)
+{
+    platform::BusyGuard busy;
+    ReportCount = 0;
+    ReportLines.clear();
+    SignalLayersChanged();
+
+    std::vector<Entry> entries;
+    for (int i = 0; i < list.Count && static_cast<std::size_t>(i) < list.Names.size(); ++i) {
+        Entry e;
+        e.name = list.Names[static_cast<std::size_t>(i)];
+        e.kind = static_cast<std::size_t>(i) < list.Kinds.size() ? list.Kinds[static_cast<std::size_t>(i)] : 0;
+        e.folder = list.PathOf(i).parent_path().string();
+        if (!e.name.empty()) entries.push_back(std::move(e));
+    }
+
+    // Notes and documents go to the user's programs once the data is in.
+    std::vector<std::string> setAside;
+    for (Entry& e : entries) {
+        if (e.kind != fkAuto) continue;
+        const std::string ext = LowerExtension(e.name);
+        if (ext == ".txt" || ext == ".pdf") {
+            setAside.push_back(e.path());
+            e.name.clear();
+        }
+    }
+
+    std::string projectPath;
+    for (Entry& e : entries) {
+        if (!e.name.empty() && e.kind == fkAuto && fs::path(e.name).extension() == ".tsn") {
+            projectPath = e.path();
+            break;
+        }
+    }
+
+    std::string settingsPath, oldSettingsPath;
+    if (projectPath.empty()) {
+        IniLayerCount = 0;
+        for (Entry& e : entries) {
+            if (e.name == "Tesselu.ini" && oldSettingsPath.empty()) {
+                oldSettingsPath = e.path();
+                e.name.clear();
+            } else if (e.name == "Tessel2.ini" && settingsPath.empty()) {
+                settingsPath = e.path();
+                e.name.clear();
+            }
+        }
+    }
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](const Entry& e) { return e.name.empty(); }),
+                  entries.end());
+
+    window->PumpEvents();
+    Gauge& gauge = window->ReadGauge();
+    int filesRead = 0;
+    bool ncRead = false, oldProjectRead = false, projectRead = false;
+    bool has274D = false, has274X = false, hasNC = false, hasOld = false;
+    bool settingsRead = false;
+
+    if (!projectPath.empty()) {
+        // Without a project reader there is nothing to choose or replace.
+        if (ReadProjectFile) {
+            LayerTakeFlags.fill(0);
+            const int answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
+            int taken = 0;
+            for (std::int32_t f : LayerTakeFlags)
+                if (f == 1) ++taken;
+            if (taken == 0 || answer < 1) return 0;
+            if (answer == 1) ClearAllData(true);
+            // The limit counts the layers the project adds, not its one name.
+            if (answer == 2 && LayerCount + taken > MaxLayers) {
+                platform::ShowWarning(TooManyFilesText);
+                return 0;
+            }
+            MyDataValue value;
+            bool ok = false;
+            {
+                GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
+                try {
+                    ok = ReadProjectFile(gauge, projectPath, value);
+                } catch (const platform::Error&) {
+                    ok = false;
+                }
+            }
+            // A project that did not read is not counted as read.
+            if (ok) {
+                MergeExtents(value);
+                ++filesRead;
+                projectRead = true;
+                window->SetCaption(std::string("テッセル２") + " - " + ProjectBasics.Title);
+            }
+        }
+    } else {
+        if (!entries.empty() && LayerCount > 0) {
+            const int answer = AskReplaceOrAdd("OpenSelect", "");
+            if (answer < 1) return 0;
+            if (answer == 1) ClearAllData(true);
+            if (answer == 2 && LayerCount + static_cast<int>(entries.size()) > MaxLayers) {
+                platform::ShowWarning(TooManyFilesText);
+                return 0;
+            }
+        }
+
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const Entry& a, const Entry& b) { return FileSortKey(a.name) < FileSortKey(b.name); });
+
+        for (Entry& e : entries) {
+            const int detected = DetectFileType(e.path());
+            if (e.kind == fkAuto) {
+                e.kind = detected;
+            } else if (detected != e.kind) {
+                // Chosen as Gerber: either Gerber form is Gerber.
+                const bool gerber = e.kind == fkRS274D && detected == fkRS274X;
+                if (!gerber) {
+                    platform::ShowWarning(WrongKindText);
+                    return 0;
+                }
+                e.kind = detected;
+            }
+        }
+
+        std::vector<Entry> reading;
+        for (std::int32_t kind : {fkOldProject, fkRS274D, fkRS274X, fkNcDrill})
+            for (const Entry& e : entries)
+                if (e.kind == kind) reading.push_back(e);
+        for (const Entry& e : reading) {
+            has274D |= e.kind == fkRS274D;
+            has274X |= e.kind == fkRS274X;
+            hasNC |= e.kind == fkNcDrill;
+            hasOld |= e.kind == fkOldProject;
+        }
+
+        // A data folder's settings file, offered when one lies beside the data.
+        if (ReadFolderSettings && settingsPath.empty() && oldSettingsPath.empty() && (has274D || has274X || hasNC)) {
+            const fs::path folder(list.Folder);
+            std::error_code ec;
+            if (fs::exists(folder / "Tessel2.ini", ec)) {
+                if (platform::AskYesNo(SettingsFoundText)) settingsPath = (folder / "Tessel2.ini").string();
+            } else if (ReadOldFolderSettings && fs::exists(folder / "Tesselu.ini", ec)) {
+                if (platform::AskYesNo(OldSettingsFoundText)) oldSettingsPath = (folder / "Tesselu.ini").string();
+            }
+        }
+        if (!settingsPath.empty() && ReadFolderSettings) {
+            settingsRead = ReadFolderSettings(settingsPath);
+        } else if (!oldSettingsPath.empty() && ReadOldFolderSettings) {
+            settingsRead = ReadOldFolderSettings(oldSettingsPath);
+        } else if (has274D || hasNC) {
+            const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
+            if (!ConfirmFormats(mode)) return 0;
+        }
+
+        if (!reading.empty()) {
+            GaugeShown shown(OpeningText);
+            for (const Entry& e : reading) {
+                if (LayerCount >= MaxLayers) break;
+                window->SetGaugeText(OpeningFileText + e.name);
+                window->PumpEvents();
+                MyDataValue value;
+                const int layer = LayerCount + 1;
+                bool ok = false;
+                try {
+                    switch (e.kind) {
+                    case fkRS274D:
+                    case fkRS274X: ok = ReadGerberFile(gauge, e.path(), layer, value); break;
+                    case fkNcDrill:
+                        ok = ReadNcDrillFile(gauge, e.path(), layer, value);
+                        ncRead |= ok;
+                        break;
+                    case fkOldProject:
+                        ok = ReadOldProjectFile && ReadOldProjectFile(gauge, e.path(), layer, value);
+                        oldProjectRead |= ok;
+                        break;
+                    default: break;
+                    }
+                } catch (const platform::Error&) {
+                    // The reader has put the tables back: the file is simply not read.
+                    ok = false;
+                }
+                if (!ok) continue;
+                ++filesRead;
+                LayerCount += 1;
+                MyLayerSet& l = LayerTable[static_cast<std::size_t>(LayerCount)];
+                l.Folder = e.folder;
+                l.FileName = e.name;
+                l.Polarity = "P";
+                l.FileKind = e.kind;
+                if (e.kind == fkOldProject) {
+                    l.Contents = value.ContentsText;
+                    l.Remarks = value.RemarksText;
+                    if (!value.TitleText.empty()) ProjectBasics.Title = value.TitleText;
+                }
+                MergeExtents(value);
+            }
+        }
+
+        if (IniLayerCount >= 1) {
+            for (int k = 1; k <= LayerCount; ++k) {
+                MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
+                for (int j = 1; j <= IniLayerCount && j < LayerTableSize; ++j) {
+                    const MyLayerSet& s = IniLayerTable[static_cast<std::size_t>(j)];
+                    if (s.FileName != l.FileName) continue;
+                    l.Contents = s.Contents;
+                    l.Remarks = s.Remarks;
+                    l.AltColor = s.AltColor;
+                    l.Color = s.Color;
+                    break;
+                }
+            }
+            if (filesRead == 0) {
+                RebuildCommandMenu();
+                window->RedrawView();
+                platform::ShowInformation(ParametersUpdatedText);
+                return 0;
+            }
+        }
+    }
+
+    if (filesRead == 0) {
+        if (setAside.empty()) platform::ShowWarning(OpenFailedText);
+        OpenSetAside(setAside);
+        StepMarks.fill(0);
+        return 0;
+    }
+
+    Extents.Width = Extents.MaxX - Extents.MinX;
+    Extents.Height = Extents.MaxY - Extents.MinY;
+    Extents.CentreX = Extents.MinX + Extents.Width / 2;
+    Extents.CentreY = Extents.MinY + Extents.Height / 2;
+    if (!DataRangeAcceptable(Extents)) {
+        platform::ShowWarning(RangeErrorText);
+        ClearAllData(true);
+        return 0;
+    }
+
+    if (MacroCount > 0) ParseMacroParams();
+    MaxDCode = MarkUsedApertures(Apertures);
+
+    if (ncRead || oldProjectRead || projectRead) {
+        ToolCount = CountUsedDrillTools(Tools);
+        int n = 0;
+        for (int t = 1; t <= ToolCount && t <= MaxToolCode; ++t) {
+            MyTool& tool = Tools[static_cast<std::size_t>(t)];
+            tool.Symbol.clear();
+            if (tool.Used) tool.Symbol = ToolLetter(n++);
+        }
+    }
+
+    for (int k = 1; k <= LayerCount; ++k) LayerTable[static_cast<std::size_t>(k)].Active = 0;
+    LayerTable[1].Active = 1;
+    ShownLayerCount = 1;
+    RebuildCommandMenu();
+    window->FitView();
+    window->RedrawView();
+    window->PumpEvents();
+
+    if (BuildElementGrid) {
+        {
+            GaugeShown shown(PreparingText);
+            BuildElementGrid(gauge);
+        }
+        window->PumpEvents();
+    }
+
+    if (has274D && !settingsRead) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "RS-274D");
+    else if (hasOld) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "tso");
+    window->SetStatusText(0, DataCountText + std::to_string(DataCount));
+    if (ReportCount > 0 && platform::AskYesNo(ReportQuestionText, platform::MsgIcon::Warning)) {
+        const std::string report = ProgramFolderFile("REPORT.txt");
+        std::error_code ec;
+        if (SaveReportLines(report) && fs::exists(report, ec)) ShellOpenFile(report);
+    }
+
+    OpenSetAside(setAside);
+    StepMarks.fill(0);
+    return 1;
+}
+
+// ----------------------------------------------------- dialog and "New"
+
+int OpenFilesDialog()
+{
+    window->SetBusyCursor(true);
+    window->PumpEvents();
+    platform::OpenRequest request;
+    std::error_code ec;
+    const std::string start = OpenDialogFolder();
+    if (!start.empty() && fs::exists(start, ec)) request.initialFolder = start;
+    request.filter = OpenDialogFilter;
+    request.multiSelect = true;
+    window->SetBusyCursor(false);
+    platform::OpenAnswer answer = platform::Dialogs().OpenFiles(request);
+    if (!answer.accepted) return 0;
+
+    std::int32_t kind = fkAuto;
+    if (answer.filterIndex == 2) {
+        if (!platform::AskOkCancel(AsGerberQuestion)) return 0;
+        kind = fkRS274D;
+    } else if (answer.filterIndex == 3) {
+        if (!platform::AskOkCancel(AsDrillQuestion)) return 0;
+        kind = fkNcDrill;
+    }
+    MyOpenFiles list = MakeOpenList(answer.paths, kind, MaxLayers);
+    if (OpenFileList(list) == 1) LastOpenedFolder = list.Folder;
+    return 1;
+}
+
+int NewCommand()
+{
+    if (LayerCount > 0 && !platform::AskYesNo(NewQuestion)) return 0;
+    platform::BusyGuard busy;
+    ClearAllData(true);
+    window->RedrawView();
+    StepMarks.fill(0);
+    ResetDrcErrors();
+    window->PumpEvents();
+    return 1;
+}
+
+} // namespace mainwin

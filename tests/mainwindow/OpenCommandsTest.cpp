@@ -1,0 +1,376 @@
+// The open and new commands without a window: sort order, set-aside files,
+// the range check, the layer limit, failed reads, tool letters and "New".
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "core/ProgramSettings.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/FileDialogs.h"
+#include "platform/qt/MessageBoxes.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+using namespace mainwin;
+using platform::MsgResult;
+
+namespace {
+
+class OpenCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("tessel2-open-" + std::to_string(std::random_device{}()));
+        fs::create_directories(root / "home" / "DATA");
+        fs::create_directories(root / "data");
+        setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
+        platform::ResetProgramFolder();
+        core::DataFolder = (root / "home" / "DATA").string();
+        shellOpened.clear();
+        ShellOpenFile = [this](const std::string& p) {
+            shellOpened.push_back(fs::path(p).filename().string());
+            return true;
+        };
+        AskReplaceOrAdd = [this](const std::string& mode, const std::string&) {
+            asked.push_back(mode);
+            return replaceOrAdd;
+        };
+        ClearAllData(true);
+        boxes.shown.clear();
+    }
+    void TearDown() override
+    {
+        AskReplaceOrAdd = [](const std::string&, const std::string&) { return 1; };
+        ShellOpenFile = [](const std::string&) { return true; };
+        ReadProjectFile = nullptr;
+        std::error_code ec;
+        fs::remove_all(root, ec);
+        platform::ResetProgramFolder();
+    }
+
+    // An RS-274X layer: a 0.5 mm line around a box from (0, 0) to (w, h)
+    // outer edges, so its extents are exactly w × h.
+    fs::path Gerber(const std::string& name, const std::string& xEnd = "9997500", const std::string& yEnd = "97500")
+    {
+        std::string text = "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX2500Y2500D02*\nX" + xEnd + "Y2500D01*\nX" +
+                           xEnd + "Y" + yEnd + "D01*\nM02*\n";
+        return Write(name, text);
+    }
+    fs::path Write(const std::string& name, const std::string& text)
+    {
+        fs::path p = root / "data" / name;
+        platform::WriteFileBytes(p, text);
+        return p;
+    }
+    int Open(const std::vector<fs::path>& paths, std::int32_t kind = 0)
+    {
+        std::vector<std::string> list;
+        for (const fs::path& p : paths) list.push_back(p.string());
+        MyOpenFiles files = MakeOpenList(list, kind);
+        return OpenFileListRun(files);
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> t;
+        for (const auto& s : boxes.shown) t.push_back(s.text);
+        return t;
+    }
+
+    fs::path root;
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped{&boxes};
+    std::vector<std::string> shellOpened, asked;
+    int replaceOrAdd = 1;
+};
+
+TEST(OpenRules, FileSortKeyAndToolLetters)
+{
+    const std::pair<const char*, const char*> keys[] = {
+        {"7a.gbr", "007a.gbr"}, {"12b", "012b"}, {"1234x", "1234x"}, {"top.gbr", "000top.gbr"}, {"", "000"}};
+    for (auto [name, key] : keys) EXPECT_EQ(FileSortKey(name), key) << name;
+
+    EXPECT_EQ(ToolLetter(0), "A");
+    EXPECT_EQ(ToolLetter(25), "Z");
+    EXPECT_EQ(ToolLetter(26), "a");
+    EXPECT_EQ(ToolLetter(51), "z");
+    EXPECT_EQ(ToolLetter(52), "AA");
+    EXPECT_EQ(ToolLetter(53), "AB");
+    // Every tool the table can hold gets a distinct printable symbol.
+    std::set<std::string> seen;
+    for (int n = 0; n < core::MaxToolCode; ++n) {
+        const std::string s = ToolLetter(n);
+        ASSERT_FALSE(s.empty()) << n;
+        for (char c : s) ASSERT_TRUE(std::isalpha(static_cast<unsigned char>(c))) << n;
+        seen.insert(s);
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(core::MaxToolCode));
+
+    EXPECT_EQ(NoticeBalloonRows("RS-274D").size(), 2u);
+    EXPECT_EQ(NoticeBalloonRows("tso").size(), 3u);
+    EXPECT_TRUE(NoticeBalloonRows("other").empty());
+}
+
+TEST_F(OpenCommandsTest, NamesAreReadInNumberOrderEachWithItsFolder)
+{
+    fs::create_directories(root / "data" / "other");
+    Gerber("10.gbr");
+    Gerber("2.gbr");
+    Gerber("other/1.gbr");
+    ASSERT_EQ(Open({root / "data" / "10.gbr", root / "data" / "2.gbr", root / "data" / "other" / "1.gbr"}), 1);
+    ASSERT_EQ(core::LayerCount, 3);
+    EXPECT_EQ(core::LayerTable[1].FileName, "1.gbr");
+    EXPECT_EQ(core::LayerTable[1].Folder, (root / "data" / "other").string());
+    EXPECT_EQ(core::LayerTable[2].FileName, "2.gbr");
+    EXPECT_EQ(core::LayerTable[3].FileName, "10.gbr");
+    EXPECT_EQ(core::LayerTable[3].Folder, (root / "data").string());
+    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274X);
+    EXPECT_EQ(core::LayerTable[1].Active, 1);
+    EXPECT_EQ(core::LayerTable[2].Active, 0);
+    EXPECT_EQ(ShownLayerCount, 1);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(OpenCommandsTest, TextAndPdfAreSetAsideAndOpenedAfterTheData)
+{
+    Gerber("top.gbr");
+    Write("notes.TXT", "x");
+    Write("drawing.pdf", "x");
+    ASSERT_EQ(Open({root / "data" / "notes.TXT", root / "data" / "top.gbr", root / "data" / "drawing.pdf"}), 1);
+    EXPECT_EQ(core::LayerCount, 1);
+    EXPECT_EQ(shellOpened, (std::vector<std::string>{"notes.TXT", "drawing.pdf"}));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A document alone: opened, no message, nothing loaded.
+    shellOpened.clear();
+    EXPECT_EQ(Open({root / "data" / "drawing.pdf"}), 0);
+    EXPECT_EQ(shellOpened, (std::vector<std::string>{"drawing.pdf"}));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(core::LayerCount, 1);
+}
+
+TEST_F(OpenCommandsTest, RangeCheckAtOneThousandMillimetres)
+{
+    // Outer edges 0 .. 1000.0 mm pass.
+    Gerber("exact.gbr", "9997500", "97500");
+    ASSERT_EQ(Open({root / "data" / "exact.gbr"}), 1);
+    EXPECT_DOUBLE_EQ(core::Extents.Width, 1000.0);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // 1000.001 mm: the range error clears everything.
+    Gerber("wide.gbr", "9997510", "97500");
+    EXPECT_EQ(Open({root / "data" / "wide.gbr"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
+    EXPECT_EQ(core::LayerTable[1].FileName, "");
+    EXPECT_EQ(ShownLayerCount, 0);
+
+    // 0.5 mm high.
+    boxes.shown.clear();
+    Write("flat.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX2500Y2500D02*\nX200000Y2500D01*\nM02*\n");
+    EXPECT_EQ(Open({root / "data" / "flat.gbr"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+}
+
+TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
+{
+    Gerber("top.gbr", "500000", "500000");
+    Write("board.drl", "M48\nT1C0.8\nT2C1.0\n%\nT1\nX1000Y1000\nX2000Y2000\nT2\nX3000Y1000\nM30\n");
+    ASSERT_EQ(Open({root / "data" / "top.gbr", root / "data" / "board.drl"}), 1) << testing::PrintToString(Texts());
+    const std::int32_t data = core::DataCount, layers = core::LayerCount, maxD = core::MaxDCode;
+    const auto apertures = core::Apertures;
+    const auto tools = core::Tools;
+    ASSERT_EQ(layers, 2);
+    EXPECT_EQ(core::Tools[1].Symbol, "A");
+    EXPECT_EQ(core::Tools[2].Symbol, "B");
+    EXPECT_EQ(core::Tools[1].Hits, 2);
+    EXPECT_EQ(core::TotalHoleCount, 3);
+
+    // Added: a Gerber file broken half-way, one without elements and a
+    // drill file without holes.
+    replaceOrAdd = 2;
+    Write("broken.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD11R,2.5X1.5*%\nD11*\nX2500Y2500D03*\nX1.2.3Y2500D03*\nM02*\n");
+    Write("nothing.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD12R,3.5X1.5*%\nD12*\nM02*\n");
+    Write("empty.drl", "M48\nT5C2.2\n%\nM30\n");
+    EXPECT_EQ(Open({root / "data" / "broken.gbr", root / "data" / "nothing.gbr", root / "data" / "empty.drl"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"OpenSelect"}));
+    EXPECT_EQ(core::DataCount, data);
+    EXPECT_EQ(core::LayerCount, layers);
+    EXPECT_EQ(core::MaxDCode, maxD);
+    EXPECT_EQ(core::LayerTable[3].FileName, "");
+    for (int d = 0; d <= core::MaxApertureCode; ++d) {
+        ASSERT_EQ(core::Apertures[d].Shape, apertures[d].Shape) << d;
+        ASSERT_EQ(core::Apertures[d].Size1, apertures[d].Size1) << d;
+    }
+    for (int t = 0; t <= core::MaxToolCode; ++t) {
+        ASSERT_EQ(core::Tools[t].Diameter, tools[t].Diameter) << t;
+        ASSERT_EQ(core::Tools[t].Hits, tools[t].Hits) << t;
+    }
+}
+
+TEST_F(OpenCommandsTest, TwentySixLayersAtMost)
+{
+    std::vector<fs::path> first, more;
+    for (int i = 1; i <= 24; ++i) first.push_back(Gerber(std::to_string(i) + ".gbr"));
+    for (int i = 25; i <= 27; ++i) more.push_back(Gerber(std::to_string(i) + ".gbr"));
+    ASSERT_EQ(Open(first), 1);
+    ASSERT_EQ(core::LayerCount, 24);
+
+    replaceOrAdd = 2;
+    EXPECT_EQ(Open(more), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{TooManyFilesText}));
+    EXPECT_EQ(core::LayerCount, 24);
+
+    // From 23 layers all three are read.
+    boxes.shown.clear();
+    replaceOrAdd = 1;
+    first.pop_back();
+    ASSERT_EQ(Open(first), 1);
+    ASSERT_EQ(core::LayerCount, 23);
+    replaceOrAdd = 2;
+    EXPECT_EQ(Open(more), 1);
+    EXPECT_EQ(core::LayerCount, 26);
+    EXPECT_EQ(core::LayerTable[26].FileName, "27.gbr");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
+{
+    Write("job.tsn", "garbage");
+    // No project reader at all, then one that fails.
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+
+    boxes.shown.clear();
+    ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
+    AskReplaceOrAdd = [](const std::string&, const std::string&) {
+        core::LayerTakeFlags[1] = 1;
+        return 1;
+    };
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+}
+
+TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
+{
+    Gerber("top.gbr");
+    EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkNcDrill), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{WrongKindText}));
+    EXPECT_EQ(core::LayerCount, 0);
+    // Chosen as Gerber, an RS-274X file is Gerber.
+    boxes.shown.clear();
+    EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkRS274D), 1);
+    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274X);
+}
+
+TEST_F(OpenCommandsTest, OpenDialogAndNew)
+{
+    Gerber("top.gbr");
+    platform::FakeFileDialogs dialogs;
+    platform::SetFileDialogs(&dialogs);
+    dialogs.answers.push_back({true, {(root / "data" / "top.gbr").string()}, 3});
+    boxes.answers = {MsgResult::Ok};
+    EXPECT_EQ(OpenFilesDialog(), 1);   // confirmed, but the file is not a drill file
+    EXPECT_EQ(Texts(), (std::vector<std::string>{AsDrillQuestion, WrongKindText}));
+    EXPECT_EQ(dialogs.requests.at(0).filter, OpenDialogFilter);
+    EXPECT_EQ(LastOpenedFolder, "");
+
+    dialogs.answers.push_back({true, {(root / "data" / "top.gbr").string()}, 1});
+    EXPECT_EQ(OpenFilesDialog(), 1);
+    EXPECT_EQ(LastOpenedFolder, (root / "data").string());
+    EXPECT_EQ(OpenFilesDialog(), 0);   // cancelled
+    platform::SetFileDialogs(nullptr);
+
+    boxes.shown.clear();
+    boxes.answers = {MsgResult::No};
+    EXPECT_EQ(NewCommand(), 0);
+    EXPECT_EQ(core::LayerCount, 1);
+    boxes.answers = {MsgResult::Yes};
+    EXPECT_EQ(NewCommand(), 1);
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{NewQuestion, NewQuestion}));
+}
+
+// What the window is asked to do during an open.
+struct RecordingWindow final : mainwin::OpenCommandWindow {
+    std::vector<std::string> calls;
+    void ShowGauge(const std::string& t) override { calls.push_back("gauge " + t); }
+    void HideGauge() override { calls.push_back("hide"); }
+    void FitView() override { calls.push_back("fit"); }
+    void RedrawView() override { calls.push_back("redraw"); }
+    void SetStatusText(int panel, const std::string& t) override { calls.push_back(std::to_string(panel) + t); }
+    void ShowNoticeBalloon(int y, const std::string& mode) override { calls.push_back("balloon " + std::to_string(y) + " " + mode); }
+    int CommandRowTop(int row) override { return 100 + row; }
+};
+
+TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
+{
+    RecordingWindow window;
+    SetOpenWindow(&window);
+    bool busyWhileConfirming = false;
+    std::vector<std::string> modes;
+    ConfirmFormats = [&](const std::string& mode) {
+        busyWhileConfirming = platform::BusyGuard::Active();
+        modes.push_back(mode);
+        return true;
+    };
+    // RS-274D: the apertures come from the program folder's table.
+    Write("old.gbr", "G54D10*\nX0Y0D02*\nX50000Y0D01*\nX50000Y50000D01*\nM02*\n");
+    EXPECT_EQ(Open({root / "data" / "old.gbr"}), 1);
+    EXPECT_TRUE(busyWhileConfirming);
+    EXPECT_FALSE(platform::BusyGuard::Active());
+    EXPECT_EQ(modes, (std::vector<std::string>{"Format274D"}));
+    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274D);
+    const std::vector<std::string> expected = {"gauge ファイルを開いています ...", "hide", "fit", "redraw",
+                                               "balloon 113 RS-274D", "0 データ数 = " + std::to_string(core::DataCount)};
+    EXPECT_EQ(window.calls, expected);
+
+    // Cancelled format confirmation: nothing read, no message.
+    ConfirmFormats = [](const std::string&) { return false; };
+    window.calls.clear();
+    EXPECT_EQ(Open({root / "data" / "old.gbr"}), 0);
+    EXPECT_EQ(core::LayerCount, 0);   // replaced: cleared first
+    EXPECT_TRUE(boxes.shown.empty());
+    ConfirmFormats = [](const std::string&) { return true; };
+
+    // A reader failing beyond its own handling: the gauge goes, the error
+    // reaches the command's caller.
+    Write("old.tso", "x");
+    ReadOldProjectFile = [](core::Gauge&, const std::string&, int, core::MyDataValue&) -> bool {
+        throw std::runtime_error("out of memory");
+    };
+    window.calls.clear();
+    EXPECT_THROW(Open({root / "data" / "old.tso"}), std::runtime_error);
+    EXPECT_EQ(window.calls.back(), "hide");
+    EXPECT_FALSE(platform::BusyGuard::Active());
+    ReadOldProjectFile = nullptr;
+    SetOpenWindow(nullptr);
+}
+
+TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
+{
+    core::MyLayerTable table{};
+    for (int k = 1; k <= core::MaxLayers; ++k) table[k] = core::DefaultLayerEntry(k);
+    table[2].Color = 0x123456;
+    table[2].FileName = "left.gbr";
+    core::WriteLayerSetFile(core::LayerSetFilePath(), table);
+    platform::WriteFileBytes(root / "home" / "DATA" / "x.mac", "x");
+    ClearAllData(true);
+    EXPECT_EQ(core::LayerTable[2].Color, 0x123456);
+    EXPECT_EQ(core::LayerTable[2].FileName, "");
+    EXPECT_EQ(core::LayerTable[2].Letter, "B");
+    EXPECT_FALSE(fs::exists(root / "home" / "DATA" / "x.mac"));
+    EXPECT_GT(core::MaxDCode, 0);   // the built-in apertures
+}
+
+} // namespace
