@@ -40,7 +40,6 @@ std::function<void()> SignalLayersChanged = [] {};
 std::function<std::string()> OpenDialogFolder = [] { return std::string(); };
 std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
 
-std::int32_t ShownLayerCount = 0;
 std::uint8_t MemoReadFlag = 1;
 
 namespace {
@@ -151,6 +150,7 @@ void ClearAllData(bool reload)
     }
     LayerCount = 0;
     ShownLayerCount = 0;
+    GroupStartRow = 0;
     IniLayerCount = 0;
 
     ClearElements();
@@ -236,35 +236,6 @@ std::string ToolLetter(int n)
     n -= size;
     if (n >= size * size) return {};
     return std::string{alphabet[n / size], alphabet[n % size]};
-}
-
-int CountUsedDrillTools(std::array<MyTool, MaxToolCode + 2>& tools)
-{
-    for (int t = 0; t <= MaxToolCode; ++t) {
-        tools[static_cast<std::size_t>(t)].Used = 0;
-        tools[static_cast<std::size_t>(t)].Hits = 0;
-    }
-    TotalHoleCount = 0;
-    int highest = 0;
-    for (std::int32_t i = 0; i < DataCount; ++i) {
-        const DataElement& e = Datas[static_cast<std::size_t>(i)];
-        if (e.Kind != dkDrill && e.Kind != dkDrillList) continue;
-        TotalHoleCount += 1;
-        if (!ValidToolCode(e.Code)) continue;
-        MyTool& t = tools[static_cast<std::size_t>(e.Code)];
-        t.Hits += 1;
-        t.Used = 1;
-        highest = std::max(highest, e.Code);
-    }
-    for (int t = 0; t <= MaxToolCode; ++t) {
-        MyTool& tool = tools[static_cast<std::size_t>(t)];
-        if (tool.Used != 0) continue;
-        tool.Hits = 0;
-        tool.Diameter.clear();
-        tool.Symbol.clear();
-        tool.Comment.clear();
-    }
-    return highest;
 }
 
 std::vector<std::string> NoticeBalloonRows(const std::string& mode)

@@ -10,6 +10,8 @@
 // reached through the hooks below; each does what the user gets by default
 // until its command is wired in.
 #include "core/Datas.h"
+#include "main/CodeTables.h"
+#include "main/LayerList.h"
 #include "main/OpenList.h"
 
 #include <array>
@@ -112,8 +114,6 @@ extern std::function<bool(const std::string& path)> ShellOpenFile;
 
 // ------------------------------------------------------------------ state
 
-// Layers shown: 1 after an open (only layer 1), 0 after a clear.
-extern std::int32_t ShownLayerCount;
 // 0 when the memo file exists, else 1.
 extern std::uint8_t MemoReadFlag;
 
@@ -142,10 +142,6 @@ bool DataRangeAcceptable(const core::MyExtents& extents);
 // The letter of the n-th used tool (0-based): "A".."Z", "a".."z", then two
 // letters of the same alphabet ("AA", "AB", ...).
 std::string ToolLetter(int n);
-
-// Counts the hits of every tool (elements of kinds 10 and 40); tools without
-// hits are emptied. The highest tool number with hits.
-int CountUsedDrillTools(std::array<core::MyTool, core::MaxToolCode + 2>& tools);
 
 // The texts of the notice balloon of a mode ("RS-274D" or "tso"), row by row.
 std::vector<std::string> NoticeBalloonRows(const std::string& mode);

@@ -1,0 +1,294 @@
+#include "main/CodeTables.h"
+
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace mainwin {
+
+using platform::Color;
+using platform::RGB;
+using namespace core;
+
+MyGridBox CodeTable;
+
+namespace {
+
+constexpr Color White = RGB(255, 255, 255);
+constexpr Color Black = RGB(0, 0, 0);
+
+platform::FontInfo ListFont()
+{
+    platform::FontInfo f;
+    f.Name = "ＭＳ Ｐゴシック";
+    f.Height = -15;
+    return f;
+}
+
+std::string Real(double v) { return std::isfinite(v) ? platform::FormatReal(v) : std::string("0"); }
+
+// Column rectangles of the header (y 2..20) and of every body row.
+void PlaceCells(MyGridBox& g)
+{
+    for (int r = 0; r < g.RowCount; ++r) {
+        const int top = r == 0 ? 2 : (r - 1) * GridRowHeight;
+        const int bottom = r == 0 ? 20 : top + GridRowHeight;
+        int x = 0;
+        for (int c = 0; c < g.ColCount; ++c) {
+            const int w = g.ColWidths[static_cast<std::size_t>(c)];
+            g.Cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = {x, top, x + w, bottom};
+            x += w;
+        }
+    }
+}
+
+void SetHeader(MyGridBox& g, std::initializer_list<const char*> texts)
+{
+    std::size_t c = 0;
+    for (const char* t : texts)
+        if (c < g.CellTexts.size()) g.CellTexts[c++][0] = t;
+}
+
+platform::Rect RowSpan(const MyGridBox& g, int r)
+{
+    if (g.ColCount < 1 || r < 0 || r >= g.RowCount) return {};
+    const platform::Rect& first = g.Cells.front()[static_cast<std::size_t>(r)];
+    const platform::Rect& last = g.Cells.back()[static_cast<std::size_t>(r)];
+    return {first.left, first.top, last.right, first.bottom};
+}
+
+} // namespace
+
+int CountUsedDrillTools(std::array<MyTool, MaxToolCode + 2>& tools)
+{
+    for (int t = 0; t <= MaxToolCode; ++t) {
+        tools[static_cast<std::size_t>(t)].Used = 0;
+        tools[static_cast<std::size_t>(t)].Hits = 0;
+    }
+    TotalHoleCount = 0;
+    int highest = 0;
+    for (std::int32_t i = 0; i < DataCount; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        if (!IsDrillHit(e.Kind)) continue;
+        TotalHoleCount += 1;
+        if (!ValidToolCode(e.Code)) continue;
+        MyTool& t = tools[static_cast<std::size_t>(e.Code)];
+        t.Hits += 1;
+        t.Used = 1;
+        highest = std::max(highest, e.Code);
+    }
+    for (int t = 0; t <= MaxToolCode; ++t) {
+        MyTool& tool = tools[static_cast<std::size_t>(t)];
+        if (tool.Used != 0) continue;
+        tool.Hits = 0;
+        tool.Diameter.clear();
+        tool.Symbol.clear();
+        tool.Comment.clear();
+    }
+    return highest;
+}
+
+std::string ApertureShapeText(const MyAperture& a)
+{
+    if (a.Shape >= apMacro) {
+        // The macro's own name when its primitives were read, else the name
+        // the aperture was defined with (the macro file may be missing).
+        const std::string& name = ValidMacroIndex(a.FirstPrimitive) ? Macros[static_cast<std::size_t>(a.FirstPrimitive)].Name
+                                                                    : a.MacroName;
+        return "Macro (" + name + ")";
+    }
+    switch (a.Shape) {
+    case apCircle: return "CIR";
+    case apSquare: return "SQR";
+    case apThermal45: return "THR45";
+    case apThermal90: return "THR90";
+    case apOval: return "OVAL";
+    case apRectangle: return "RECT";
+    case apPolygon: return "PGN";
+    default: return platform::FormatInt(a.Shape);
+    }
+}
+
+TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit)
+{
+    TableLayout t;
+    if (MaxDCode < FirstSearchCode) {
+        SizeGrid(g, 5, 1);
+        return t;
+    }
+    std::vector<int> codes;
+    for (int d = FirstSearchCode; d <= std::min<int>(MaxDCode, MaxApertureCode); ++d)
+        if (Apertures[static_cast<std::size_t>(d)].Used == 1) codes.push_back(d);
+    // Rows from what is there, however many codes are used.
+    SizeGrid(g, 5, static_cast<int>(codes.size()) + 1);
+    g.HotRow = -1;
+    const int w = static_cast<int>(std::trunc((clientWidth - 20) * 0.2));
+    g.ColWidths = {w, w, w, w, clientWidth - 4 * w};
+    PlaceCells(g);
+    SetHeader(g, {"Dｺｰﾄﾞ", "形状", "$1", "$2", "$3"});
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const auto r = i + 1;
+        const int d = codes[i];
+        const MyAperture& a = Apertures[static_cast<std::size_t>(d)];
+        g.RowCodes[r] = d;
+        g.RowEnabled[r] = d <= LastSearchCode;
+        g.CellTexts[0][r] = "D" + platform::FormatInt(d);
+        g.CellTexts[1][r] = ApertureShapeText(a);
+        if (a.Shape >= apMacro) continue;
+        g.CellTexts[2][r] = Real(a.Size1);
+        if (a.Size2 > 0) g.CellTexts[3][r] = Real(a.Size2);
+        if (a.Shape == apThermal45 || a.Shape == apThermal90 || a.Shape == apPolygon) g.CellTexts[4][r] = Real(a.Size3);
+    }
+    t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 20));
+    t.BodyHeight = std::max(0, t.PanelHeight - 22 - 5);
+    return t;
+}
+
+TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::Canvas& measure)
+{
+    TableLayout t;
+    std::vector<int> tools;
+    for (int n = 1; n <= std::min<int>(ToolCount, MaxToolCode); ++n)
+        if (Tools[static_cast<std::size_t>(n)].Used == 1) tools.push_back(n);
+    SizeGrid(g, 5, static_cast<int>(tools.size()) + 1);
+    g.HotRow = -1;
+    measure.SetFont(ListFont());
+    const int w0 = measure.TextWidth("T500") + 5, w1 = measure.TextWidth("99999") + 5, w2 = measure.TextWidth("記号") + 5,
+              w3 = measure.TextWidth("2.022x3.033") + 5;
+    g.ColWidths = {w0, w1, w2, w3, clientWidth - w0 - w1 - w2 - w3};
+    PlaceCells(g);
+    SetHeader(g, {"工具", "数量", "記号", "穴径", "備考"});
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        const auto r = i + 1;
+        const int n = tools[i];
+        const MyTool& tool = Tools[static_cast<std::size_t>(n)];
+        g.RowCodes[r] = n;
+        g.CellTexts[0][r] = (n < 10 ? "T0" : "T") + platform::FormatInt(n);
+        g.CellTexts[1][r] = platform::FormatInt(tool.Hits);
+        g.CellTexts[2][r] = tool.Symbol;
+        g.CellTexts[3][r] = tool.Diameter;
+        g.CellTexts[4][r] = tool.Comment;
+    }
+    if (ToolCount > 0) {
+        t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 35));
+        t.BodyHeight = std::max(0, t.PanelHeight - 22 - 30);
+    }
+    return t;
+}
+
+void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
+{
+    c.Fill(ListFaceColor);
+    c.SetFont(ListFont());
+    c.SetPenMode(platform::PenMode::Copy);
+    c.SetPenWidth(1);
+    const int w = c.Width(), h = c.Height();
+    auto raised = [&](int l, int t, int r, int b) {
+        c.SetPenColor(White);
+        c.MoveTo(l, b - 1);
+        c.LineTo(l, t);
+        c.LineTo(r - 1, t);
+        c.SetPenColor(EtchColor);
+        c.LineTo(r - 1, b - 1);
+        c.LineTo(l, b - 1);
+    };
+    c.SetBrushStyle(platform::BrushStyle::Clear);
+    c.SetFontColor(Black);
+    for (int col = 0; col < g.ColCount && g.RowCount > 0; ++col) {
+        platform::Rect r = g.Cells[static_cast<std::size_t>(col)][0];
+        if (col + 1 < g.ColCount) r.right -= 1;
+        raised(r.left, r.top, r.right, r.bottom);
+        c.TextOut(r.left + 2, r.top + 2, g.CellTexts[static_cast<std::size_t>(col)][0]);
+    }
+    if (tools) {
+        raised(0, h - 25, 100, h - 5);
+        c.TextOut(5, h - 23, "　総穴数");
+        c.SetBrushStyle(platform::BrushStyle::Solid);
+        c.SetBrushColor(White);
+        c.SetPenColor(EtchColor);
+        c.Rectangle(102, h - 25, w, h - 5);
+        c.SetBrushStyle(platform::BrushStyle::Clear);
+        c.TextOut(107, h - 23, platform::FormatInt(TotalHoleCount));
+    }
+    c.SetPenColor(EtchColor);
+    c.MoveTo(2, h - 3);
+    c.LineTo(w - 2, h - 3);
+    c.SetPenColor(White);
+    c.MoveTo(2, h - 2);
+    c.LineTo(w - 2, h - 2);
+}
+
+void DrawTableBody(platform::RasterCanvas& c, const MyGridBox& g)
+{
+    c.Fill(White);
+    c.SetFont(ListFont());
+    c.SetPenMode(platform::PenMode::Copy);
+    c.SetPenWidth(1);
+    for (int r = 1; r < g.RowCount; ++r) {
+        const auto k = static_cast<std::size_t>(r);
+        const platform::Rect span = RowSpan(g, r);
+        if (!g.RowEnabled[k]) {
+            c.SetPenColor(White);
+            c.SetBrushColor(RGB(255, 0, 0));
+            c.SetBrushStyle(platform::BrushStyle::BDiagonal);
+            c.Rectangle(span.left, span.top, span.right, span.bottom);
+        } else if (r % 2 == 0) {
+            c.SetBrushStyle(platform::BrushStyle::Solid);
+            c.SetBrushColor(ListFaceColor);
+            c.FillRect({0, span.top, c.Width(), span.bottom});
+        }
+        Color text = Black;
+        if (r == g.HotRow) {
+            c.SetBrushStyle(platform::BrushStyle::Solid);
+            c.SetBrushColor(NavyColor);
+            c.SetPenColor(NavyColor);
+            c.Rectangle(span.left, span.top, span.right, span.bottom);
+            text = White;
+        }
+        c.SetBrushStyle(platform::BrushStyle::Clear);
+        c.SetFontColor(text);
+        for (int col = 0; col < g.ColCount; ++col) {
+            const platform::Rect& cell = g.Cells[static_cast<std::size_t>(col)][k];
+            c.TextOut(cell.left, cell.top, g.CellTexts[static_cast<std::size_t>(col)][k]);
+        }
+    }
+}
+
+int HitCodeRow(const MyGridBox& g, int x, int y)
+{
+    for (int r = 1; r < g.RowCount; ++r) {
+        const platform::Rect s = RowSpan(g, r);
+        if (x >= s.left && x < s.right && y >= s.top && y < s.bottom) return r;
+    }
+    return -1;
+}
+
+std::vector<int> SearchCodeElements(bool tools, int code)
+{
+    std::vector<int> hits;
+    for (std::int32_t i = 0; i < DataCount; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        if (e.Kind == dkSection || e.Code != code) continue;
+        const MyLayerSet* l = LayerAt(e.Layer);
+        if (!l || l->Active != 1) continue;
+        // A drill hit carries a tool number, never a D-code.
+        if (IsDrillHit(e.Kind) != tools) continue;
+        hits.push_back(i);
+    }
+    return hits;
+}
+
+std::string NoCodeElementsText(bool tools, int code)
+{
+    if (tools) {
+        const MyTool* t = ToolAt(code);
+        return "現在表示されているファイル(層)にドリル T" + platform::FormatInt(code) + " (" + (t ? t->Diameter : std::string()) +
+               ")" + " はありません。";
+    }
+    const MyAperture* a = ApertureAt(code);
+    return "現在表示されているファイル(層)に D" + platform::FormatInt(code) + " (" + Real(a ? a->Size1 : 0.0) + ")" +
+           " は使用されておりません。";
+}
+
+} // namespace mainwin

@@ -1,0 +1,57 @@
+#pragma once
+// The code table under the menu rows "Aperture" and "Tool" as a model: the
+// used D-codes with shapes and sizes, or the used drill tools with hits,
+// letters and diameters; the elements of a chosen row; the drill hit count.
+// Painted by the main window on rasters, as the layer table is.
+#include "core/Datas.h"
+#include "main/LayerList.h"
+#include "platform/RasterCanvas.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace mainwin {
+
+extern MyGridBox CodeTable;
+
+// Counts the hits of every tool (drill hits, kinds 10 and 40) and
+// TotalHoleCount; tools without hits are emptied. The highest tool number
+// with hits, 0 when there is none.
+int CountUsedDrillTools(std::array<core::MyTool, core::MaxToolCode + 2>& tools);
+
+// True for the elements that are drill hits.
+inline bool IsDrillHit(std::int32_t kind) { return kind == core::dkDrill || kind == core::dkDrillList; }
+
+// The shape column of an aperture: "CIR" ... "PGN", "Macro (name)".
+std::string ApertureShapeText(const core::MyAperture& a);
+
+// Where a table sits in its panel.
+struct TableLayout {
+    int PanelHeight = 0;   // 0: nothing to show
+    int BodyTop = 22;
+    int BodyHeight = 0;    // the scroll box
+};
+
+// The used D-codes 10..MaxDCode for a panel `clientWidth` wide within `limit`.
+TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit);
+// The used tools 1..ToolCount; column widths measured on `measure`.
+TableLayout BuildToolTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
+// Height of the body's own picture.
+inline int TableBodyHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
+
+// The header (and the tool table's footer with the total) over the whole
+// `canvas`, and the body rows.
+void DrawTableHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, bool tools);
+void DrawTableBody(platform::RasterCanvas& canvas, const MyGridBox& grid);
+
+// The body row whose span holds a point of the body, -1 none.
+int HitCodeRow(const MyGridBox& grid, int x, int y);
+
+// The elements of `code` on the shown layers, in element order: the drill
+// hits of a tool, or the other elements of a D-code.
+std::vector<int> SearchCodeElements(bool tools, int code);
+// The information box when there is none.
+std::string NoCodeElementsText(bool tools, int code);
+
+} // namespace mainwin

@@ -1,0 +1,266 @@
+// The layer table as a model: layout, hits, and what presses, moves and
+// releases do to the layers, with the shown count kept after each of them.
+#include "core/Datas.h"
+#include "main/LayerList.h"
+
+#include <gtest/gtest.h>
+
+using namespace mainwin;
+using core::LayerTable;
+
+namespace {
+
+class LayerList : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        core::ResetTables();
+        for (int k = 0; k < core::LayerTableSize; ++k) LayerTable[static_cast<std::size_t>(k)] = core::DefaultLayerEntry(k);
+        core::LayerCount = 6;
+        for (int k = 1; k <= 6; ++k) {
+            auto& l = LayerTable[static_cast<std::size_t>(k)];
+            l.FileName = "f" + std::to_string(k) + ".gbr";
+            l.Active = k == 1 ? 1 : 0;
+            core::DataElement e;
+            e.Kind = core::dkLine;
+            e.Layer = k;
+            e.Code = 10 + k;
+            core::AppendElement(e);
+        }
+        ShownLayerCount = 1;
+        GroupStartRow = 0;
+        grid = MyGridBox{};
+        LayoutLayerGrid(grid, 245, 1000);
+        FillLayerGrid(grid);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(ShownLayerCount, CountActiveLayers()) << "after the last operation";
+        core::ClearElements();
+        core::LayerCount = 0;
+    }
+
+    // A point inside cell (col, row) of the rows' picture.
+    int X(int col) const { return grid.Cells[static_cast<std::size_t>(col)][1].left + 5; }
+    static int Y(int row) { return (row - 1) * GridRowHeight + 9; }
+
+    LayerAction Click(int col, int row, MouseButton b = MouseButton::Left, bool shift = false)
+    {
+        LayerPress(grid, X(col), Y(row), false);
+        LayerAction a = LayerRelease(grid, X(col), Y(row), b, shift);
+        EXPECT_EQ(ShownLayerCount, CountActiveLayers());
+        return a;
+    }
+    std::string ActiveRows() const
+    {
+        std::string s;
+        for (int k = 1; k <= core::LayerCount; ++k)
+            if (LayerTable[static_cast<std::size_t>(k)].Active == 1) s += std::to_string(k);
+        return s;
+    }
+
+    MyGridBox grid;
+};
+
+TEST_F(LayerList, LayoutCellsAndHeight)
+{
+    EXPECT_EQ(LayoutLayerGrid(grid, 245, 1000), 6 * 18 + 40);
+    EXPECT_EQ(LayoutLayerGrid(grid, 245, 100), 100);
+    ASSERT_EQ(grid.RowCount, 7);
+    EXPECT_EQ(grid.ColWidths, (std::vector<int>{25, 20, 100, 100}));
+    LayoutLayerGrid(grid, 400, 1000);
+    EXPECT_EQ(grid.ColWidths, (std::vector<int>{25, 20, 110, 245}));
+    // Rows 0 and 1 both at y 0 (header and rows are separate pictures).
+    EXPECT_EQ(grid.Cells[2][0], (platform::Rect{45, 0, 155, 18}));
+    EXPECT_EQ(grid.Cells[2][1], (platform::Rect{45, 0, 155, 18}));
+    EXPECT_EQ(grid.Cells[2][3], (platform::Rect{45, 36, 155, 54}));
+    EXPECT_EQ(grid.Cells[1][2], (platform::Rect{27, 20, 41, 34}));   // the swatch
+    EXPECT_EQ(grid.CellTexts[0][3], "C");
+    EXPECT_EQ(LayerRowsHeight(grid), 6 * 18);
+    // Hits: the swatch only inside its box; nothing past the last row.
+    EXPECT_EQ(HitLayerCell(grid, 30, 25).col, 1);
+    EXPECT_EQ(HitLayerCell(grid, 26, 19).row, -1);
+    EXPECT_EQ(HitLayerCell(grid, 50, 6 * 18).row, -1);
+    EXPECT_EQ(HitLayerCell(grid, 50, 6 * 18 - 1).row, 6);
+    ShownLayerCount = CountActiveLayers();
+}
+
+TEST_F(LayerList, ClickTogglesAPageGroup)
+{
+    // Layers 2, 4 and 5 share a page letter: one click shows all three.
+    for (int k : {4, 5}) LayerTable[static_cast<std::size_t>(k)].PageLetter = "B";
+    LayerAction a = Click(2, 2);
+    EXPECT_TRUE(a.RedrawView);
+    EXPECT_EQ(ActiveRows(), "1245");
+    EXPECT_EQ(ShownLayerCount, 4);
+    Click(3, 5);
+    EXPECT_EQ(ActiveRows(), "1");
+    EXPECT_EQ(grid.DragRow, 0);
+    EXPECT_EQ(grid.HotRow, -1);
+}
+
+TEST_F(LayerList, PageGroupPairing)
+{
+    LayerTable[2].Active = 1;
+    ShownLayerCount = 2;
+    // The first "GP" click only marks; nothing else changes.
+    LayerAction a = Click(0, 5);
+    EXPECT_EQ(GroupStartRow, 5);
+    EXPECT_FALSE(a.RedrawView);
+    // Row 2 after row 5: the later row joins the earlier one.
+    a = Click(0, 2);
+    EXPECT_TRUE(a.RedrawView);
+    EXPECT_EQ(GroupStartRow, 0);
+    EXPECT_EQ(LayerTable[5].PageLetter, "B");
+    EXPECT_EQ(LayerTable[5].Active, 1);
+    EXPECT_EQ(ShownLayerCount, 3);
+    // Hiding layer 2 now hides 5 too.
+    Click(2, 2);
+    EXPECT_EQ(ActiveRows(), "1");
+    // A right click on "GP" gives the row its own letter back.
+    Click(0, 5, MouseButton::Right);
+    EXPECT_EQ(LayerTable[5].PageLetter, "E");
+    // A pending pairing ends on a right click, and on a release outside.
+    Click(0, 3);
+    Click(0, 4, MouseButton::Right);
+    EXPECT_EQ(GroupStartRow, 0);
+    Click(0, 3);
+    LayerTable[3].AltColor = 0x123456;
+    ReleaseOutsideRows(grid);
+    EXPECT_EQ(GroupStartRow, 0);
+    EXPECT_EQ(LayerTable[3].Color, 0x123456);
+}
+
+TEST_F(LayerList, ShiftRangesBothWays)
+{
+    struct Case {
+        int press, release;
+    };
+    for (Case c : {Case{3, 6}, Case{6, 3}}) {
+        SCOPED_TRACE(c.press);
+        LayerPress(grid, X(2), Y(c.press), false);
+        LayerRelease(grid, X(3), Y(c.release), MouseButton::Left, true);
+        EXPECT_EQ(ActiveRows(), "3456");
+        EXPECT_EQ(ShownLayerCount, 4);
+    }
+    // A Shift-drag sets the range while moving, the release keeps it.
+    LayerPress(grid, X(2), Y(2), false);
+    LayerMove(grid, X(2), Y(4), true, true);
+    EXPECT_EQ(ActiveRows(), "234");
+    EXPECT_EQ(ShownLayerCount, 3);
+    LayerRelease(grid, X(2), Y(4), MouseButton::Left, true);
+    EXPECT_EQ(ActiveRows(), "234");
+    // A press on the swatch starts no range: the Shift release leaves the layers.
+    LayerPress(grid, X(1), Y(1), false);
+    EXPECT_EQ(grid.DragRow, -1);
+    LayerRelease(grid, X(2), Y(5), MouseButton::Left, true);
+    EXPECT_EQ(ActiveRows(), "234");
+}
+
+TEST_F(LayerList, DragLayerOneOntoFour)
+{
+    LayerPress(grid, X(2), Y(1), false);
+    EXPECT_EQ(grid.HotRow, 1);
+    LayerAction m = LayerMove(grid, X(2), Y(3), true, false);
+    EXPECT_TRUE(m.ShowMoveBar);
+    EXPECT_EQ(m.MoveBarRow, 3);
+    LayerAction a = LayerRelease(grid, X(2), Y(4), MouseButton::Left, false);
+    EXPECT_TRUE(a.LayersMoved);
+    EXPECT_TRUE(a.HideMoveBar);
+    const char* order[] = {"f2.gbr", "f3.gbr", "f1.gbr", "f4.gbr", "f5.gbr", "f6.gbr"};
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(LayerTable[static_cast<std::size_t>(k)].FileName, order[k - 1]);
+        EXPECT_EQ(LayerTable[static_cast<std::size_t>(k)].Letter, core::SlotLetter(k));
+    }
+    // The shown layer and its elements moved with it.
+    EXPECT_EQ(ActiveRows(), "3");
+    EXPECT_EQ(core::Datas[0].Layer, 3);
+    EXPECT_EQ(core::Datas[1].Layer, 1);
+    EXPECT_EQ(ShownLayerCount, 1);
+    // A release on a name after a press elsewhere moves nothing.
+    LayerPress(grid, X(0), Y(1), false);
+    LayerRelease(grid, X(2), Y(5), MouseButton::Left, false);
+    EXPECT_EQ(LayerTable[1].FileName, "f2.gbr");
+}
+
+TEST_F(LayerList, ReleaseOutsideEveryCellEndsTheDrag)
+{
+    LayerPress(grid, X(2), Y(2), false);
+    LayerMove(grid, X(2), Y(4), true, false);
+    LayerAction a = LayerRelease(grid, X(2), 6 * 18 + 5, MouseButton::Left, false);
+    EXPECT_TRUE(a.HideMoveBar);
+    EXPECT_EQ(grid.HotRow, -1);
+    EXPECT_LT(grid.DragRow, 1);
+    EXPECT_EQ(LayerTable[2].FileName, "f2.gbr");
+    LayerPress(grid, X(2), Y(2), false);
+    a = ReleaseOutsideRows(grid);
+    EXPECT_TRUE(a.HideMoveBar);
+    EXPECT_EQ(grid.HotRow, -1);
+}
+
+TEST_F(LayerList, RightClickHidesAllAndHeaderClicks)
+{
+    Click(2, 3);
+    Click(3, 4, MouseButton::Right);
+    EXPECT_EQ(ActiveRows(), "");
+    EXPECT_EQ(ShownLayerCount, 0);
+    const platform::Rect file = grid.Cells[2][0];
+    LayerAction a = HeaderRelease(grid, file.left + 3, 5, MouseButton::Left);
+    EXPECT_TRUE(a.ResetTools);
+    EXPECT_EQ(ShownLayerCount, 6);
+    a = HeaderRelease(grid, grid.Cells[3][0].left + 3, 5, MouseButton::Right);
+    EXPECT_EQ(ShownLayerCount, 0);
+    // "GP" and "色" are not header buttons; nor is any while pairing.
+    a = HeaderRelease(grid, 5, 5, MouseButton::Left);
+    EXPECT_FALSE(a.RedrawView);
+    GroupStartRow = 2;
+    a = HeaderRelease(grid, file.left + 3, 5, MouseButton::Left);
+    EXPECT_FALSE(a.RedrawView);
+    EXPECT_EQ(ShownLayerCount, 0);
+    GroupStartRow = 0;
+}
+
+TEST_F(LayerList, ColourCellAsksAndBothColoursTakeTheAnswer)
+{
+    LayerAction a = Click(1, 2);
+    EXPECT_TRUE(a.ChooseColor);
+    EXPECT_EQ(a.ColorRow, 2);
+    ApplyLayerColor(2, platform::RGB(1, 2, 3));
+    EXPECT_EQ(LayerTable[2].Color, static_cast<std::int32_t>(platform::RGB(1, 2, 3)));
+    EXPECT_EQ(LayerTable[2].AltColor, LayerTable[2].Color);
+    ApplyLayerColor(9, 0);   // no such row: nothing
+    EXPECT_EQ(LayerTable[9].Color, core::DefaultLayerEntry(9).Color);
+}
+
+// Text measured as 10 pixels a byte.
+class FixedText : public platform::RasterTextHook {
+public:
+    void TextOut(platform::RasterCanvas&, int, int, std::string_view) override {}
+    platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view t) override
+    {
+        return {static_cast<int>(t.size()) * 10, 15};
+    }
+};
+
+TEST_F(LayerList, LongFileNamesEndInDots)
+{
+    platform::RasterCanvas c(10, 10);
+    FixedText text;
+    c.SetTextHook(&text);
+    EXPECT_EQ(FitFileName(c, "short", 60), "short");
+    EXPECT_EQ(FitFileName(c, "averylongname.gbr", 60), "averyl...");
+    ShownLayerCount = CountActiveLayers();
+}
+
+TEST_F(LayerList, RowsPaintedShownNavyAndSwatchInColour)
+{
+    LayerTable[2].Color = static_cast<std::int32_t>(platform::RGB(255, 0, 0));
+    FillLayerGrid(grid);
+    platform::RasterCanvas c(245, LayerRowsHeight(grid));
+    DrawLayerRows(c, grid, 0);
+    EXPECT_EQ(c.Pixel(X(2) + 40, Y(1)), NavyColor);
+    EXPECT_EQ(c.Pixel(X(2) + 40, Y(2)), ListFaceColor);
+    EXPECT_EQ(c.Pixel(grid.Cells[1][2].left + 5, Y(2)), platform::RGB(255, 0, 0));
+}
+
+} // namespace
