@@ -204,6 +204,8 @@ TFormMain::~TFormMain()
     if (mainForm == this) {
         mainForm = nullptr;
         RebuildCommandMenu = [] {};
+        mainwin::LayoutLayerTable = [](int) { return 0; };
+        mainwin::BuildMenuList = [](const std::string&, int) { return 0; };
     }
     if (&OpenWindow() == openWindow_.get()) SetOpenWindow(nullptr);
 }

@@ -3,6 +3,7 @@
 // pan frame, picture and highlight layer, the status bar and the gauge;
 // start-up, the deferred start, dropped files and the exit question.
 #include "main/CommandMenu.h"
+#include "main/LayerList.h"
 #include "main/Navigation.h"
 #include "main/OpenList.h"
 #include "main/StartupSettings.h"
@@ -14,6 +15,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -121,6 +123,13 @@ public:
     QWidget* PanelLayer = nullptr;   // the layer table between the menu rows
     QWidget* PanelList = nullptr;    // the table or sub-list of an open row
     QWidget* ParaPanel = nullptr;    // the page of the active tool
+    platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
+    QScrollArea* ScrollBox2 = nullptr;           // the layer rows
+    platform::SurfaceWidget* Image9 = nullptr;
+    QWidget* MoveBar = nullptr;                  // where a dragged layer goes
+    platform::SurfaceWidget* Image6 = nullptr;   // the code table's header and footer
+    QScrollArea* ScrollBox1 = nullptr;           // the code table's rows
+    platform::SurfaceWidget* Image7 = nullptr;
     QTimer* Timer1 = nullptr;        // blink of the highlight layer, 300 ms
     QTimer* Timer2 = nullptr;        // auto-scroll, 200 ms
 
@@ -134,6 +143,8 @@ public:
     platform::RasterCanvas PanFramePicture;
     platform::RasterCanvas MenuPicture;
     platform::RasterCanvas SidePicture;
+    platform::RasterCanvas LayerHeaderPicture, LayerRowsPicture;
+    platform::RasterCanvas ListHeaderPicture, ListBodyPicture;
     SideTabs SideSelector;
 
     MyOpenFiles CommandLineFiles;
@@ -171,6 +182,20 @@ public:
     void Image4MouseMove(QMouseEvent* event);
     // Runs the command of a row as a click on it does.
     void RunCommandRow(int row);
+
+    // The layer table: laid out within `limit`, its height (0: none).
+    int LayoutLayerTable(int limit);
+    void DrawLayerTable();
+    void Image9MouseDown(QMouseEvent* event);
+    void Image9MouseMove(QMouseEvent* event);
+    void Image9MouseUp(QMouseEvent* event);
+    void ScrollBox2MouseUp();
+    void Image8MouseUp(QMouseEvent* event);
+    // The table under an open row ("Aperture", "Tool") within `height`; the
+    // height used, 0 when there is none.
+    int BuildMenuList(const std::string& id, int height);
+    void DrawTablePanel();
+    void Image7MouseUp(QMouseEvent* event);
 
     // Navigation.
     void DrawPanFrame();
@@ -212,6 +237,8 @@ protected:
 private:
     void CreateControls();
     void CreateMenuControls();
+    void CreateListControls();
+    void ApplyLayerAction(const LayerAction& action);
     void ApplyNavigation(const NavResult& r);
     void PlaceWindow();
     bool shown_ = false;

@@ -90,6 +90,8 @@ void TFormMain::CreateMenuControls()
         w->installEventFilter(this);
     }
 
+    CreateListControls();
+
     // The open command rebuilds the menu after the layers changed.
     RebuildCommandMenu = [this] {
         BuildCommandMenu(true);
@@ -120,7 +122,7 @@ void TFormMain::BuildCommandMenu(bool rebuildLists)
     } else {
         StatusBar1->SetPanelText(2, ToolHint(ActiveTool));
         if (rebuildLists) {
-            const int h = LayoutLayerTable(LayerTableLimit(ActiveTool, HL, CommandMenu.Current));
+            const int h = mainwin::LayoutLayerTable(LayerTableLimit(ActiveTool, HL, CommandMenu.Current));
             PanelLayer->resize(W, std::max(0, h));
             PanelLayer->setVisible(h > 0);
         }
@@ -132,9 +134,9 @@ void TFormMain::BuildCommandMenu(bool rebuildLists)
     int listHeight = 0;
     const std::string& id = CommandMenu.Current;
     const bool toolDown = ActiveTool != ToolButton::None;
-    if (id == "SetView") listHeight = BuildMenuList(id, 80);
+    if (id == "SetView") listHeight = mainwin::BuildMenuList(id, 80);
     else if (!toolDown && (id == "Aperture" || id == "Tool" || id == "Save"))
-        listHeight = BuildMenuList(id, static_cast<int>(HL * 0.4));
+        listHeight = mainwin::BuildMenuList(id, static_cast<int>(HL * 0.4));
 
     const bool layerShown = core::LayerCount >= 1 && !PanelLayer->isHidden();
     const MenuPlacement place = LayoutCommandMenu(CommandMenu, W, layerShown, PanelLayer->height(), listHeight);

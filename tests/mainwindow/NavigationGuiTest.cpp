@@ -50,11 +50,12 @@ protected:
         PrintCommand = [this] { ++calls["Print"]; };
         CopyCommand = [this] { ++calls["Copy"]; };
         ResetTools = [this](bool) { ++calls["ResetTools"]; };
+        form = std::make_unique<TFormMain>(QStringList{});
+        // The lists are counted here, not built.
         BuildMenuList = [this](const std::string& id, int) {
             ++calls["List:" + id];
             return 60;
         };
-        form = std::make_unique<TFormMain>(QStringList{});
         MemoReadFlag = 1;
         form->MoveCursorTo = [this](int x, int y) {
             cursor = {x, y};

@@ -1,0 +1,284 @@
+// The main window's layer table and code table: their controls, painting
+// and mouse events, fed to the models of LayerList and CodeTables.
+#include "main/CodeTables.h"
+#include "main/FormMain.h"
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "main/Redraw.h"
+#include "platform/qt/ColorDialogs.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/Fonts.h"
+#include "platform/qt/MessageBoxes.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace mainwin {
+
+namespace {
+
+int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
+int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
+
+MouseButton ButtonOf(const QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton) return MouseButton::Left;
+    if (e->button() == Qt::RightButton) return MouseButton::Right;
+    return MouseButton::Middle;
+}
+
+template <class F>
+void Guarded(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        platform::ShowError(e.what());
+    }
+}
+
+QScrollArea* MakeScrollBox(QWidget* parent, const char* name)
+{
+    auto* box = new QScrollArea(parent);
+    box->setObjectName(name);
+    box->setFrameShape(QFrame::NoFrame);
+    box->setWidgetResizable(false);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Window, platform::ToQColor(ListFaceColor));
+    box->setPalette(pal);
+    box->viewport()->setPalette(pal);
+    box->viewport()->setAutoFillBackground(true);
+    return box;
+}
+
+// Scrolls a box by whole notches of `step` pixels.
+void ScrollBy(QScrollArea* box, const QWheelEvent* e, int step)
+{
+    const int notches = e->angleDelta().y() / 120;
+    QScrollBar* bar = box->verticalScrollBar();
+    bar->setValue(bar->value() - notches * step);
+}
+
+// Releases over the scroll box outside the rows reach the window.
+class ReleaseFilter final : public QObject {
+public:
+    ReleaseFilter(QObject* parent, std::function<void()> onRelease) : QObject(parent), onRelease_(std::move(onRelease)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) onRelease_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onRelease_;
+};
+
+} // namespace
+
+void TFormMain::CreateListControls()
+{
+    Image8 = new platform::SurfaceWidget(PanelLayer);
+    Image8->setObjectName("Image8");
+    Image8->SetPicture(&LayerHeaderPicture);
+    Image8->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image8MouseUp(e); }); };
+    Image8->OnMouseDown = [](QMouseEvent*) {};
+    Image8->OnMouseMove = [this](QMouseEvent*) {
+        if (CommandMenu.Hover >= 0) {
+            CommandMenu.Hover = -1;
+            DrawCommandMenu();
+        }
+    };
+    ScrollBox2 = MakeScrollBox(PanelLayer, "ScrollBox2");
+    Image9 = new platform::SurfaceWidget;
+    Image9->setObjectName("Image9");
+    Image9->SetPicture(&LayerRowsPicture);
+    ScrollBox2->setWidget(Image9);
+    Image9->OnMouseDown = [this](QMouseEvent* e) { Guarded([&] { Image9MouseDown(e); }); };
+    Image9->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image9MouseMove(e); }); };
+    Image9->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image9MouseUp(e); }); };
+    // The wheel over the rows scrolls a row a notch, over the box 5 pixels.
+    Image9->OnWheel = [this](QWheelEvent* e) {
+        ScrollBy(ScrollBox2, e, GridRowHeight);
+        e->accept();
+    };
+    ScrollBox2->verticalScrollBar()->setSingleStep(5);
+    ScrollBox2->viewport()->installEventFilter(new ReleaseFilter(this, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
+    MoveBar = new QWidget(Image9);
+    MoveBar->setObjectName("MoveBar");
+    MoveBar->setAutoFillBackground(true);
+    QPalette bar = MoveBar->palette();
+    bar.setColor(QPalette::Window, platform::ToQColor(SystemHighlightColor));
+    MoveBar->setPalette(bar);
+    MoveBar->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    MoveBar->hide();
+
+    Image6 = new platform::SurfaceWidget(PanelList);
+    Image6->setObjectName("Image6");
+    Image6->SetPicture(&ListHeaderPicture);
+    Image6->OnMouseDown = [](QMouseEvent*) {};
+    Image6->OnMouseUp = [](QMouseEvent*) {};
+    ScrollBox1 = MakeScrollBox(PanelList, "ScrollBox1");
+    Image7 = new platform::SurfaceWidget;
+    Image7->setObjectName("Image7");
+    Image7->SetPicture(&ListBodyPicture);
+    ScrollBox1->setWidget(Image7);
+    ScrollBox1->hide();
+    Image7->OnMouseDown = [](QMouseEvent*) {};
+    Image7->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image7MouseUp(e); }); };
+    Image7->OnWheel = [this](QWheelEvent* e) {
+        ScrollBy(ScrollBox1, e, GridRowHeight);
+        e->accept();
+    };
+
+    mainwin::LayoutLayerTable = [this](int limit) { return LayoutLayerTable(limit); };
+    mainwin::BuildMenuList = [this](const std::string& id, int height) { return BuildMenuList(id, height); };
+}
+
+// ------------------------------------------------------------ layer table
+
+int TFormMain::LayoutLayerTable(int limit)
+{
+    if (core::LayerCount < 1) return 0;
+    const int W = PanelFile->width();
+    const int h = LayoutLayerGrid(LayerGrid, W, limit);
+    PanelLayer->resize(W, h);
+    Image8->setGeometry(0, 0, W, h);
+    ScrollBox2->setGeometry(0, 20, W, std::max(0, h - 20 - 5));
+    Image9->resize(W, LayerRowsHeight(LayerGrid));
+    ScrollBox2->verticalScrollBar()->setValue(0);
+    MoveBar->hide();
+    DrawLayerTable();
+    return h;
+}
+
+void TFormMain::DrawLayerTable()
+{
+    FillLayerGrid(LayerGrid);
+    LayerHeaderPicture.Resize(std::max(0, Image8->width()), std::max(0, Image8->height()), 0);
+    DrawLayerHeader(LayerHeaderPicture, LayerGrid);
+    LayerRowsPicture.Resize(std::max(0, Image9->width()), std::max(0, Image9->height()), 0);
+    DrawLayerRows(LayerRowsPicture, LayerGrid, GroupStartRow);
+    Image8->update();
+    Image9->update();
+}
+
+void TFormMain::ApplyLayerAction(const LayerAction& a)
+{
+    if (a.ResetTools) ResetTools(true);
+    if (a.ChooseColor) {
+        const core::MyLayerSet* l = core::LayerAt(a.ColorRow);
+        platform::Color c = l ? static_cast<platform::Color>(l->Color) & 0xFFFFFFu : 0;
+        if (platform::ColorDialog().ChooseColor(c)) ApplyLayerColor(a.ColorRow, c);
+    }
+    if (a.ShowMoveBar && a.MoveBarRow >= 1 && a.MoveBarRow < LayerGrid.RowCount) {
+        MoveBar->setGeometry(0, LayerGrid.Cells[0][static_cast<std::size_t>(a.MoveBarRow)].top, Image9->width(), 4);
+        MoveBar->show();
+        MoveBar->raise();
+    }
+    if (a.HideMoveBar) MoveBar->hide();
+    if (a.DrawTable) DrawLayerTable();
+    if (a.PumpEvents) platform::PumpEvents(true);
+    if (a.RedrawView) RedrawView();
+    if (a.LayersMoved) SignalLayersChanged();
+}
+
+void TFormMain::Image9MouseDown(QMouseEvent* event)
+{
+    if (platform::BusyGuard::Active()) return;
+    ApplyLayerAction(LayerPress(LayerGrid, EventX(event), EventY(event), ActiveTool == ToolButton::Drc));
+}
+
+void TFormMain::Image9MouseMove(QMouseEvent* event)
+{
+    Navigation.WheelTarget = "Image9";
+    if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
+    if (CommandMenu.Hover >= 0) {
+        CommandMenu.Hover = -1;
+        DrawCommandMenu();
+    }
+    if (platform::BusyGuard::Active()) return;
+    const bool shift = event->modifiers() == Qt::ShiftModifier;
+    ApplyLayerAction(LayerMove(LayerGrid, EventX(event), EventY(event), (event->buttons() & Qt::LeftButton) != 0, shift));
+}
+
+void TFormMain::Image9MouseUp(QMouseEvent* event)
+{
+    if (platform::BusyGuard::Active()) return;
+    const bool shift = event->modifiers() == Qt::ShiftModifier;
+    ApplyLayerAction(LayerRelease(LayerGrid, EventX(event), EventY(event), ButtonOf(event), shift));
+}
+
+void TFormMain::ScrollBox2MouseUp()
+{
+    if (platform::BusyGuard::Active()) return;
+    ApplyLayerAction(ReleaseOutsideRows(LayerGrid));
+}
+
+void TFormMain::Image8MouseUp(QMouseEvent* event)
+{
+    if (platform::BusyGuard::Active()) return;
+    ApplyLayerAction(HeaderRelease(LayerGrid, EventX(event), EventY(event), ButtonOf(event)));
+}
+
+// ------------------------------------------------------------- code table
+
+int TFormMain::BuildMenuList(const std::string& id, int height)
+{
+    ScrollBox1->hide();
+    if (id != "Aperture" && id != "Tool") return 0;
+    const int W = PanelFile->width();
+    TableLayout t;
+    if (id == "Aperture") t = BuildApertureTable(CodeTable, W, height);
+    else t = BuildToolTable(CodeTable, W, height, ListHeaderPicture);
+    if (t.PanelHeight <= 0) return 0;
+    PanelList->resize(W, t.PanelHeight);
+    Image6->setGeometry(0, 0, W, t.PanelHeight);
+    ScrollBox1->setGeometry(0, t.BodyTop, W, t.BodyHeight);
+    Image7->resize(W, TableBodyHeight(CodeTable));
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    ScrollBox1->show();
+    DrawTablePanel();
+    return t.PanelHeight;
+}
+
+void TFormMain::DrawTablePanel()
+{
+    ListHeaderPicture.Resize(std::max(0, Image6->width()), std::max(0, Image6->height()), 0);
+    DrawTableHeader(ListHeaderPicture, CodeTable, CommandMenu.Current == "Tool");
+    ListBodyPicture.Resize(std::max(0, Image7->width()), std::max(0, Image7->height()), 0);
+    DrawTableBody(ListBodyPicture, CodeTable);
+    Image6->update();
+    Image7->update();
+}
+
+void TFormMain::Image7MouseUp(QMouseEvent* event)
+{
+    if (platform::BusyGuard::Active()) return;
+    const std::string& id = CommandMenu.Current;
+    if (id != "Aperture" && id != "Tool") return;
+    ResetTools(true);
+    if (event->button() != Qt::LeftButton) return;
+    const int row = HitCodeRow(CodeTable, EventX(event), EventY(event));
+    if (row < 1 || static_cast<std::size_t>(row) >= CodeTable.RowCodes.size()) return;
+    CodeTable.HotRow = row;
+    DrawTablePanel();
+    const bool tools = id == "Tool";
+    const int code = CodeTable.RowCodes[static_cast<std::size_t>(row)];
+    const std::vector<int> hits = SearchCodeElements(tools, code);
+    if (!hits.empty()) {
+        HighlightPrimitives(hits);
+        Image2->update();
+        Image2->setVisible(Highlight.Visible);
+        return;
+    }
+    platform::ShowInformation(NoCodeElementsText(tools, code));
+    CodeTable.HotRow = -1;
+    DrawTablePanel();
+}
+
+} // namespace mainwin
