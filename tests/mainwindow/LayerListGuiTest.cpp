@@ -1,0 +1,223 @@
+// The layer table and the code table in the main window, offscreen: clicks
+// show and hide layers in the picture, the colour dialog recolours a layer,
+// a drag reorders the layers, a code row blinks its elements.
+#include "main/CodeTables.h"
+#include "main/FormMain.h"
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "main/Redraw.h"
+#include "main/ViewTransform.h"
+#include "platform/ProgramPaths.h"
+#include "platform/qt/ColorDialogs.h"
+#include "platform/qt/MessageBoxes.h"
+#include "tests/main/ViewFixture.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace mainwin;
+using platform::RGB;
+
+namespace {
+
+constexpr platform::Color Red = RGB(255, 0, 0), Green = RGB(0, 255, 0), Blue = RGB(0, 0, 255);
+
+class LayerListGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::path(dir.path().toStdString());
+        fs::create_directories(root / "home");
+        setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
+        setenv("HOME", root.c_str(), 1);
+        setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
+        platform::ResetProgramFolder();
+        viewtest::ResetAll();
+        CommandMenu = {};
+        platform::SetColorDialogs(&colors);
+        SignalLayersChanged = [this] { ++layerSignals; };
+        form = std::make_unique<TFormMain>(QStringList{});
+        form->show();
+        form->resize(1000, 700);
+        QApplication::processEvents();
+        LoadBoard();
+    }
+    void TearDown() override
+    {
+        form->CloseMode = -1;
+        form.reset();
+        platform::SetColorDialogs(nullptr);
+        SignalLayersChanged = [] {};
+        ShownLayerCount = 0;
+        viewtest::ResetAll();
+        CommandMenu = {};
+        platform::ResetProgramFolder();
+    }
+
+    // Three layers, each a region over the same 100 × 50 mm; layer 1 also
+    // has two D10 lines, layer 3 one D11 line. Only layer 1 is shown.
+    void LoadBoard()
+    {
+        const platform::Color colors[] = {Red, Green, Blue};
+        for (int l = 1; l <= 3; ++l) {
+            viewtest::ShowLayer(l, colors[l - 1]);
+            core::LayerTable[static_cast<std::size_t>(l)].Active = l == 1 ? 1 : 0;
+            viewtest::AddRegion(l, 0, 0, 100, 50);
+        }
+        core::AppendElement(viewtest::Element(1, core::dkLine, 10, 0, 60, 100, 60));
+        core::AppendElement(viewtest::Element(1, core::dkLine, 10, 0, 70, 100, 70));
+        core::AppendElement(viewtest::Element(3, core::dkLine, 11, 0, 80, 100, 80));
+        viewtest::SetAperture(10, core::apCircle, 0.2);
+        viewtest::SetAperture(11, core::apCircle, 0.3);
+        core::Apertures[10].Used = core::Apertures[11].Used = 1;
+        core::MaxDCode = 11;
+        core::Extents.MinX = 0;
+        core::Extents.MaxX = 100;
+        core::Extents.MinY = 0;
+        core::Extents.MaxY = 80;
+        core::Extents.Width = 100;
+        core::Extents.Height = 80;
+        core::Extents.CentreX = 50;
+        core::Extents.CentreY = 40;
+        ShownLayerCount = 1;
+        form->FormResize();
+        SetViewZoom(false, 0, 0, -1.0);
+        form->RedrawView();
+    }
+
+    void Mouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::LeftButton,
+               Qt::MouseButtons held = Qt::NoButton)
+    {
+        const QPointF p(x, y);
+        QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : button,
+                      type == QEvent::MouseButtonPress ? button : held, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+    // The centre of a cell of the layer rows.
+    QPoint Cell(int col, int row) const
+    {
+        const platform::Rect r = LayerGrid.Cells[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void ClickCell(int col, int row)
+    {
+        const QPoint p = Cell(col, row);
+        Mouse(form->Image9, QEvent::MouseButtonPress, p.x(), p.y());
+        Mouse(form->Image9, QEvent::MouseButtonRelease, p.x(), p.y());
+    }
+    static platform::Color Middle() { return viewtest::ColorAt(50, 25); }
+
+    QTemporaryDir dir;
+    fs::path root;
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scope{&boxes};
+    platform::FakeColorDialogs colors;
+    std::unique_ptr<TFormMain> form;
+    int layerSignals = 0;
+};
+
+TEST_F(LayerListGui, TheTableShowsEveryLayer)
+{
+    ASSERT_TRUE(form->PanelLayer->isVisible());
+    EXPECT_EQ(LayerGrid.RowCount, 4);
+    EXPECT_EQ(form->Image9->height(), 3 * 18);
+    // Row 1 shown (navy), row 2 not; each swatch in its layer's colour.
+    EXPECT_EQ(form->LayerRowsPicture.Pixel(Cell(3, 1).x(), Cell(3, 1).y()), NavyColor);
+    EXPECT_EQ(form->LayerRowsPicture.Pixel(Cell(3, 2).x(), Cell(3, 2).y()), ListFaceColor);
+    EXPECT_EQ(form->LayerRowsPicture.Pixel(Cell(1, 3).x(), Cell(1, 3).y()), Blue);
+    EXPECT_EQ(Middle(), Red);
+}
+
+TEST_F(LayerListGui, ShowAndHideRedrawWithColoursOred)
+{
+    ClickCell(2, 2);
+    EXPECT_EQ(ShownLayerCount, 2);
+    EXPECT_EQ(Middle(), Red | Green);
+    ClickCell(3, 3);
+    EXPECT_EQ(ShownLayerCount, 3);
+    EXPECT_EQ(Middle(), Red | Green | Blue);
+    ClickCell(2, 1);
+    EXPECT_EQ(ShownLayerCount, 2);
+    EXPECT_EQ(Middle(), Green | Blue);
+    // A right click on a name hides all; the header's left click shows all.
+    const QPoint p = Cell(2, 2);
+    Mouse(form->Image9, QEvent::MouseButtonPress, p.x(), p.y(), Qt::RightButton);
+    Mouse(form->Image9, QEvent::MouseButtonRelease, p.x(), p.y(), Qt::RightButton);
+    EXPECT_EQ(ShownLayerCount, 0);
+    EXPECT_EQ(Middle(), 0u);
+    const platform::Rect h = LayerGrid.Cells[2][0];
+    Mouse(form->Image8, QEvent::MouseButtonRelease, h.left + 5, 8);
+    EXPECT_EQ(ShownLayerCount, 3);
+    EXPECT_EQ(Middle(), Red | Green | Blue);
+}
+
+TEST_F(LayerListGui, ColourThroughTheColourDialog)
+{
+    colors.answers = {RGB(0, 255, 255)};
+    ClickCell(1, 1);
+    ASSERT_EQ(colors.asked.size(), 1u);
+    EXPECT_EQ(colors.asked[0], Red);
+    EXPECT_EQ(core::LayerTable[1].Color, static_cast<std::int32_t>(RGB(0, 255, 255)));
+    EXPECT_EQ(core::LayerTable[1].AltColor, core::LayerTable[1].Color);
+    EXPECT_EQ(Middle(), RGB(0, 255, 255));
+    EXPECT_EQ(form->LayerRowsPicture.Pixel(Cell(1, 1).x(), Cell(1, 1).y()), RGB(0, 255, 255));
+    // Cancel changes nothing.
+    ClickCell(1, 1);
+    EXPECT_EQ(colors.asked.size(), 2u);
+    EXPECT_EQ(core::LayerTable[1].Color, static_cast<std::int32_t>(RGB(0, 255, 255)));
+}
+
+TEST_F(LayerListGui, DragReordersTheLayers)
+{
+    const QPoint from = Cell(2, 1), over = Cell(2, 2), to = Cell(3, 3);
+    Mouse(form->Image9, QEvent::MouseButtonPress, from.x(), from.y());
+    Mouse(form->Image9, QEvent::MouseMove, over.x(), over.y(), Qt::NoButton, Qt::LeftButton);
+    EXPECT_TRUE(form->MoveBar->isVisible());
+    EXPECT_EQ(form->MoveBar->y(), 18);
+    Mouse(form->Image9, QEvent::MouseButtonRelease, to.x(), to.y());
+    EXPECT_FALSE(form->MoveBar->isVisible());
+    EXPECT_EQ(core::LayerTable[1].FileName, "layer2");
+    EXPECT_EQ(core::LayerTable[2].FileName, "layer1");
+    EXPECT_EQ(core::LayerTable[3].FileName, "layer3");
+    EXPECT_EQ(layerSignals, 1);
+    // Layer 1 moved to slot 2 with its elements and its shown state.
+    EXPECT_EQ(core::LayerTable[2].Active, 1);
+    EXPECT_EQ(ShownLayerCount, 1);
+    EXPECT_EQ(Middle(), Red);
+    EXPECT_EQ(LayerGrid.CellTexts[2][1], "layer2");
+    // A drag that ends outside every cell moves nothing and leaves no bar.
+    Mouse(form->Image9, QEvent::MouseButtonPress, from.x(), from.y());
+    Mouse(form->Image9, QEvent::MouseMove, over.x(), over.y(), Qt::NoButton, Qt::LeftButton);
+    Mouse(form->Image9, QEvent::MouseButtonRelease, from.x(), 500);
+    EXPECT_FALSE(form->MoveBar->isVisible());
+    EXPECT_EQ(LayerGrid.HotRow, -1);
+    EXPECT_EQ(core::LayerTable[1].FileName, "layer2");
+}
+
+TEST_F(LayerListGui, ApertureRowBlinksItsElementsOrSaysThereAreNone)
+{
+    form->RunCommandRow(CommandRowOf(CommandMenu, "Aperture"));
+    ASSERT_TRUE(form->PanelList->isVisible());
+    ASSERT_EQ(CodeTable.RowCount, 3);
+    EXPECT_EQ(CodeTable.CellTexts[0][1], "D10");
+    EXPECT_EQ(CodeTable.CellTexts[1][2], "CIR");
+    EXPECT_EQ(CodeTable.CellTexts[2][2], "0.3");
+    // D10 is on the shown layer: it blinks.
+    Mouse(form->Image7, QEvent::MouseButtonRelease, 5, 9);
+    EXPECT_EQ(CodeTable.HotRow, 1);
+    EXPECT_TRUE(Highlight.Blinking);
+    EXPECT_TRUE(boxes.shown.empty());
+    // D11 only on hidden layer 3: the box, and no row stays selected.
+    Mouse(form->Image7, QEvent::MouseButtonRelease, 5, 18 + 9);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "現在表示されているファイル(層)に D11 (0.3) は使用されておりません。");
+    EXPECT_EQ(CodeTable.HotRow, -1);
+}
+
+} // namespace
