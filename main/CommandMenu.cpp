@@ -201,6 +201,25 @@ void DrawMenuIcon(platform::Canvas& canvas, int icon, int x, int y)
     case 28:   // bottom side
         box(icon == 27 ? RGB(0, 160, 0) : RGB(0, 90, 200), RGB(40, 40, 40));
         break;
+    case 25:   // an option off: an empty round button
+    case 26:   // on: with its dot
+        canvas.SetPenColor(RGB(90, 90, 90));
+        canvas.SetBrushColor(RGB(255, 255, 255));
+        canvas.Ellipse(x + 2, y + 2, x + 14, y + 14);
+        if (icon == 26) {
+            canvas.SetPenColor(RGB(0, 0, 0));
+            canvas.SetBrushColor(RGB(0, 0, 0));
+            canvas.Ellipse(x + 5, y + 5, x + 11, y + 11);
+        }
+        break;
+    case 32:   // save: an arrow into a tray
+        canvas.SetPenColor(RGB(20, 40, 100));
+        canvas.SetPenWidth(2);
+        line(8, 2, 8, 10);
+        line(4, 7, 8, 11);
+        line(12, 7, 8, 11);
+        line(2, 13, 14, 13);
+        break;
     case 29:   // a note
         box(RGB(255, 250, 200), RGB(120, 110, 60));
         canvas.SetPenColor(RGB(120, 110, 60));

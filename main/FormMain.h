@@ -196,6 +196,9 @@ public:
     int BuildMenuList(const std::string& id, int height);
     void DrawTablePanel();
     void Image7MouseUp(QMouseEvent* event);
+    void DrawSubList();
+    void Image6MouseMove(QMouseEvent* event);
+    void Image6MouseUp(QMouseEvent* event);
 
     // Navigation.
     void DrawPanFrame();

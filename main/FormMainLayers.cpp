@@ -5,6 +5,8 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "main/Redraw.h"
+#include "main/SubLists.h"
+#include "main/ViewTransform.h"
 #include "platform/qt/ColorDialogs.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/Fonts.h"
@@ -121,7 +123,8 @@ void TFormMain::CreateListControls()
     Image6->setObjectName("Image6");
     Image6->SetPicture(&ListHeaderPicture);
     Image6->OnMouseDown = [](QMouseEvent*) {};
-    Image6->OnMouseUp = [](QMouseEvent*) {};
+    Image6->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image6MouseUp(e); }); };
+    Image6->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image6MouseMove(e); }); };
     ScrollBox1 = MakeScrollBox(PanelList, "ScrollBox1");
     Image7 = new platform::SurfaceWidget;
     Image7->setObjectName("Image7");
@@ -230,8 +233,18 @@ void TFormMain::Image8MouseUp(QMouseEvent* event)
 int TFormMain::BuildMenuList(const std::string& id, int height)
 {
     ScrollBox1->hide();
-    if (id != "Aperture" && id != "Tool") return 0;
     const int W = PanelFile->width();
+    if (id == "Save" || id == "SetView") {
+        const int h = id == "Save" ? 50 : height;
+        PanelList->resize(W, h);
+        Image6->setGeometry(0, 0, W, h);
+        ListHeaderPicture.Resize(W, h, 0);
+        if (id == "Save") BuildSaveFormatList(SubList, ListHeaderPicture);
+        else BuildViewOptionsList(SubList, ListHeaderPicture, Options);
+        DrawSubList();
+        return h;
+    }
+    if (id != "Aperture" && id != "Tool") return 0;
     TableLayout t;
     if (id == "Aperture") t = BuildApertureTable(CodeTable, W, height);
     else t = BuildToolTable(CodeTable, W, height, ListHeaderPicture);
@@ -279,6 +292,55 @@ void TFormMain::Image7MouseUp(QMouseEvent* event)
     platform::ShowInformation(NoCodeElementsText(tools, code));
     CodeTable.HotRow = -1;
     DrawTablePanel();
+}
+
+// --------------------------------------------------------------- sub-lists
+
+void TFormMain::DrawSubList()
+{
+    ListHeaderPicture.Resize(std::max(0, Image6->width()), std::max(0, Image6->height()), 0);
+    mainwin::DrawSubList(ListHeaderPicture, SubList);
+    Image6->update();
+}
+
+void TFormMain::Image6MouseMove(QMouseEvent* event)
+{
+    if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
+    if (CommandMenu.Hover >= 0) {
+        CommandMenu.Hover = -1;
+        DrawCommandMenu();
+    }
+    const std::string& id = CommandMenu.Current;
+    if (id != "SetView" && id != "Save") return;
+    const int item = HitSubList(SubList, EventX(event), EventY(event));
+    if (item != SubList.Hover) {
+        SubList.Hover = item;
+        DrawSubList();
+    }
+}
+
+void TFormMain::Image6MouseUp(QMouseEvent* event)
+{
+    if (platform::BusyGuard::Active()) return;
+    const std::string id = CommandMenu.Current;
+    if (id != "SetView" && id != "Save") return;
+    const int item = HitSubList(SubList, EventX(event), EventY(event));
+    if (item < 0) return;
+    if (id == "SetView") {
+        const ViewOptionEffect effect = ClickViewOption(SubList, item, Options);
+        DrawSubList();
+        if (effect == ViewOptionEffect::Redraw) RedrawView();
+        else if (effect == ViewOptionEffect::Resize) FormResize();
+        return;
+    }
+    if (core::LayerCount < 1) return;
+    ResetTools(true);
+    if (MemoReadFlag == 0 && !platform::AskYesNo(MemoNotReadQuestion)) return;
+    SaveFormat = item == 0 ? 0 : 1;
+    DrawSubList();
+    if (item == 0) SaveProjectFile();
+    else ExportEarlierProjects();
+    DrawCommandMenu();
 }
 
 } // namespace mainwin

@@ -8,6 +8,7 @@
 #include "main/OpenCommands.h"
 #include "main/PictureView.h"
 #include "main/Redraw.h"
+#include "main/SubLists.h"
 #include "main/ViewTransform.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/MessageBoxes.h"
@@ -265,6 +266,10 @@ void TFormMain::RunCommandRow(int row)
 void TFormMain::Image4MouseMove(QMouseEvent* event)
 {
     if (EdgeRegions.Hover >= 0) StopAutoScrolling();
+    if (PanelList->isVisible() && SubList.Hover >= 0) {
+        SubList.Hover = -1;
+        DrawSubList();
+    }
     const int row = HitCommandRow(CommandMenu, EventX(event), EventY(event));
     if (row != CommandMenu.Hover) {
         CommandMenu.Hover = row;

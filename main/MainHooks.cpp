@@ -13,6 +13,8 @@ std::function<void()> PrintCommand = [] {};
 std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
+std::function<void()> SaveProjectFile = [] {};
+std::function<void()> ExportEarlierProjects = [] {};
 std::string LastOpenedFolder;
 
 } // namespace mainwin

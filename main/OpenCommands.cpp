@@ -4,6 +4,7 @@
 #include "core/NcDrillReader.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
+#include "main/SubLists.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
@@ -151,6 +152,7 @@ void ClearAllData(bool reload)
     LayerCount = 0;
     ShownLayerCount = 0;
     GroupStartRow = 0;
+    SaveFormat = 0;
     IniLayerCount = 0;
 
     ClearElements();

@@ -6,6 +6,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "main/Redraw.h"
+#include "main/SubLists.h"
 #include "main/ViewTransform.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/ColorDialogs.h"
@@ -218,6 +219,40 @@ TEST_F(LayerListGui, ApertureRowBlinksItsElementsOrSaysThereAreNone)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "現在表示されているファイル(層)に D11 (0.3) は使用されておりません。");
     EXPECT_EQ(CodeTable.HotRow, -1);
+}
+
+TEST_F(LayerListGui, SubListsSwitchOptionsAndSave)
+{
+    form->RunCommandRow(CommandRowOf(CommandMenu, "SetView"));
+    ASSERT_TRUE(form->PanelList->isVisible());
+    EXPECT_EQ(form->PanelList->height(), 80);
+    ASSERT_EQ(SubList.Count, 4);
+    const bool letters = Options.DRILLCHR;
+    const platform::Rect r = SubList.Rects[2];
+    Mouse(form->Image6, QEvent::MouseButtonRelease, r.left + 3, r.top + 3);
+    EXPECT_NE(Options.DRILLCHR, letters);
+    EXPECT_EQ(SubList.LeftIcon[2], Options.DRILLCHR ? IconOn : IconOff);
+
+    int saves = 0, exports = 0;
+    SaveProjectFile = [&] { ++saves; };
+    ExportEarlierProjects = [&] { ++exports; };
+    MemoReadFlag = 0;
+    form->RunCommandRow(CommandRowOf(CommandMenu, "Save"));
+    ASSERT_EQ(SubList.Count, 2);
+    // The memo is unread: the question comes first, and No stops.
+    boxes.answers = {platform::MsgResult::No};
+    Mouse(form->Image6, QEvent::MouseButtonRelease, SubList.Rects[1].left + 3, SubList.Rects[1].top + 3);
+    EXPECT_EQ(exports, 0);
+    Mouse(form->Image6, QEvent::MouseButtonRelease, SubList.Rects[1].left + 3, SubList.Rects[1].top + 3);
+    EXPECT_EQ(exports, 1);
+    EXPECT_EQ(SaveFormat, 1);
+    Mouse(form->Image6, QEvent::MouseButtonRelease, SubList.Rects[0].left + 3, SubList.Rects[0].top + 3);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(SaveFormat, 0);
+    EXPECT_EQ(boxes.shown.size(), 3u);
+    SaveProjectFile = ExportEarlierProjects = [] {};
+    MemoReadFlag = 1;
+    Options = {};
 }
 
 } // namespace
