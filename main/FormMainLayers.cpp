@@ -132,6 +132,10 @@ void TFormMain::CreateListControls()
     ScrollBox1->setWidget(Image7);
     ScrollBox1->hide();
     Image7->OnMouseDown = [](QMouseEvent*) {};
+    Image7->OnMouseMove = [this](QMouseEvent*) {
+        Navigation.WheelTarget = "Image7";
+        if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
+    };
     Image7->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image7MouseUp(e); }); };
     Image7->OnWheel = [this](QWheelEvent* e) {
         ScrollBy(ScrollBox1, e, GridRowHeight);
