@@ -80,6 +80,24 @@ private:
     std::function<void()> onRelease_;
 };
 
+// The scroll box's own wheel: a fixed step a notch.
+class WheelFilter final : public QObject {
+public:
+    WheelFilter(QObject* parent, QScrollArea* box, int step) : QObject(parent), box_(box), step_(step) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+        ScrollBy(box_, static_cast<QWheelEvent*>(event), step_);
+        return true;
+    }
+
+private:
+    QScrollArea* box_;
+    int step_;
+};
+
 } // namespace
 
 void TFormMain::CreateListControls()
@@ -110,6 +128,7 @@ void TFormMain::CreateListControls()
     };
     ScrollBox2->verticalScrollBar()->setSingleStep(5);
     ScrollBox2->viewport()->installEventFilter(new ReleaseFilter(this, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
+    ScrollBox2->viewport()->installEventFilter(new WheelFilter(this, ScrollBox2, 5));
     MoveBar = new QWidget(Image9);
     MoveBar->setObjectName("MoveBar");
     MoveBar->setAutoFillBackground(true);

@@ -15,6 +15,8 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -253,6 +255,30 @@ TEST_F(LayerListGui, SubListsSwitchOptionsAndSave)
     SaveProjectFile = ExportEarlierProjects = [] {};
     MemoReadFlag = 1;
     Options = {};
+}
+
+TEST_F(LayerListGui, TwentySixLayersScrollWithinTheLimit)
+{
+    for (int l = 4; l <= core::MaxLayers; ++l) viewtest::ShowLayer(l, Green);
+    form->BuildCommandMenu(true);
+    const int limit = LayerTableLimit(ToolButton::None, form->PanelFile->height() - 242, "");
+    EXPECT_EQ(form->PanelLayer->height(), std::min(limit, 26 * 18 + 40));
+    EXPECT_EQ(form->Image9->height(), 26 * 18);
+    QScrollBar* bar = form->ScrollBox2->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
+    // A notch over the rows scrolls a row.
+    const QPointF p(20, 9);
+    QWheelEvent e(p, form->Image9->mapToGlobal(p), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form->Image9, &e);
+    EXPECT_EQ(bar->value(), 18);
+    // The last row is still hit where it is drawn.
+    const QPoint last = Cell(2, 26);
+    Mouse(form->Image9, QEvent::MouseButtonPress, last.x(), last.y());
+    Mouse(form->Image9, QEvent::MouseButtonRelease, last.x(), last.y());
+    EXPECT_EQ(core::LayerTable[26].Active, 0);
+    EXPECT_EQ(ShownLayerCount, 23);   // 2 and 3 were hidden
 }
 
 } // namespace
