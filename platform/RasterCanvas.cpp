@@ -199,10 +199,40 @@ void RasterCanvas::PaintBrush(int y, int x0, int x1, const Op& op)
 
 void RasterCanvas::SortMerge(std::vector<Span>& spans)
 {
-    if (spans.size() < 2) return;
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    const std::size_t n = spans.size();
+    if (n < 2) return;
+    auto less = [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
+    int lo = spans[0].y, hi = lo;
+    bool sorted = true;
+    for (std::size_t i = 1; i < n; ++i) {
+        lo = std::min(lo, spans[i].y);
+        hi = std::max(hi, spans[i].y);
+        if (sorted && less(spans[i], spans[i - 1])) sorted = false;
+    }
+    if (!sorted) {
+        const long long rows = static_cast<long long>(hi) - lo + 1;
+        if (rows <= 4 * static_cast<long long>(n) + 64) {
+            // Outlines give a few spans per row: bucket by row, then the
+            // short runs of one row by column. The union below is the same
+            // whatever the order of equal spans.
+            rowStart_.assign(static_cast<std::size_t>(rows) + 1, 0);
+            for (const Span& s : spans) ++rowStart_[static_cast<std::size_t>(s.y - lo) + 1];
+            for (std::size_t r = 1; r < rowStart_.size(); ++r) rowStart_[r] += rowStart_[r - 1];
+            sortTmp_.resize(n);
+            for (const Span& s : spans) sortTmp_[static_cast<std::size_t>(rowStart_[static_cast<std::size_t>(s.y - lo)]++)] = s;
+            spans.swap(sortTmp_);
+            for (std::size_t i = 1; i < n; ++i) {
+                const Span s = spans[i];
+                std::size_t j = i;
+                for (; j > 0 && less(s, spans[j - 1]); --j) spans[j] = spans[j - 1];
+                spans[j] = s;
+            }
+        } else {
+            std::sort(spans.begin(), spans.end(), less);
+        }
+    }
     std::size_t out = 0;
-    for (std::size_t i = 1; i < spans.size(); ++i) {
+    for (std::size_t i = 1; i < n; ++i) {
         Span& last = spans[out];
         const Span& s = spans[i];
         if (s.y == last.y && s.x0 <= last.x1) {
@@ -680,6 +710,40 @@ void RasterCanvas::FillMask(const RasterCanvas& mask, int left, int top)
                 PaintBrush(static_cast<int>(y), static_cast<int>(x), static_cast<int>(e), brushOp);
             x = e;
         }
+    }
+}
+
+void RasterCanvas::MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out)
+{
+    out.clear();
+    const std::uint32_t penKey = ToPixel(MaskPen) & 0xFFFFFFu, brushKey = ToPixel(MaskBrush) & 0xFFFFFFu;
+    for (int y = 0; y < mask.height_; ++y) {
+        const std::uint32_t* m = mask.Scanline(y);
+        int x = 0;
+        while (x < mask.width_) {
+            const std::uint32_t key = m[x] & 0xFFFFFFu;
+            int e = x + 1;
+            while (e < mask.width_ && (m[e] & 0xFFFFFFu) == key) ++e;
+            if (key == penKey || key == brushKey) out.push_back({y, x, e, key == penKey});
+            x = e;
+        }
+    }
+}
+
+void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top)
+{
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    for (const MaskRun& r : runs) {
+        const long long y = static_cast<long long>(top) + r.y;
+        if (y < 0 || y >= height_) continue;
+        const long long x0 = std::max<long long>(0, static_cast<long long>(left) + r.x0);
+        const long long x1 = std::min<long long>(width_, static_cast<long long>(left) + r.x1);
+        if (x0 >= x1) continue;
+        if (r.pen)
+            Apply(Scanline(static_cast<int>(y)), static_cast<int>(x0), static_cast<int>(x1), penOp);
+        else
+            PaintBrush(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), brushOp);
     }
 }
 

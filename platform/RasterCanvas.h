@@ -105,6 +105,15 @@ public:
     struct Span {
         std::int32_t y, x0, x1;   // columns x0..x1-1 of row y
     };
+    // A flash mask as runs: columns x0..x1-1 of row y take the pen (else
+    // the brush). Stamping the runs of a mask with FillMaskRuns changes the
+    // same pixels the same way as FillMask with the mask itself.
+    struct MaskRun {
+        std::int32_t y, x0, x1;
+        bool pen;
+    };
+    static void MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out);
+    void FillMaskRuns(std::span<const MaskRun> runs, int left, int top);
     struct Op {
         std::uint32_t a, o, x;    // pixel = ((pixel & a) | o) ^ x
     };
@@ -149,7 +158,8 @@ private:
     Point chainStart_;       // where the chain of LineTo calls began
     int dotPhase_ = 0;       // position in the dot pattern along the path
     // Scratch, kept between figures.
-    std::vector<Span> pen_, fill_;
+    std::vector<Span> pen_, fill_, sortTmp_;
+    std::vector<std::int32_t> rowStart_;
     std::vector<Edge> edges_;
     std::vector<std::int32_t> active_;
     std::vector<double> crossings_;
