@@ -205,14 +205,23 @@ private:
     };
     static std::uint64_t Hash(const MaskRecorder& r)
     {
-        std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.Width())) << 32) ^
-                          static_cast<std::uint32_t>(r.Height());
-        for (const std::int32_t v : r.Record()) {
-            h ^= static_cast<std::uint32_t>(v);
-            h *= 0x100000001B3ULL;
-            h ^= h >> 29;
-        }
-        return h;
+        // Four independent lanes over pairs of values: short dependency chains.
+        constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
+        std::uint64_t h[4] = {K ^ static_cast<std::uint32_t>(r.Width()), K ^ static_cast<std::uint32_t>(r.Height()), K + 1, K + 2};
+        const std::vector<std::int32_t>& rec = r.Record();
+        const std::size_t words = rec.size() / 2;
+        std::size_t i = 0;
+        for (; i + 4 <= words; i += 4)
+            for (int l = 0; l < 4; ++l) {
+                std::uint64_t w;
+                std::memcpy(&w, rec.data() + 2 * (i + static_cast<std::size_t>(l)), sizeof w);
+                h[l] = (h[l] ^ w) * K;
+                h[l] ^= h[l] >> 31;
+            }
+        for (std::size_t k = 2 * i; k < rec.size(); ++k) h[0] = ((h[0] ^ static_cast<std::uint32_t>(rec[k])) * K) ^ (h[0] >> 29);
+        std::uint64_t out = rec.size();
+        for (const std::uint64_t v : h) out = (out ^ v) * 0x100000001B3ULL ^ (out >> 27);
+        return out;
     }
     std::unordered_map<std::uint64_t, std::size_t> index_;
     std::vector<Entry> entries_;
@@ -333,26 +342,56 @@ void ThermalOn(Canvas& m, const Xf& xf, double rotation, double gap, double oute
         m.SetBrushColor(brush);
         return;
     }
-    const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
-    // The bridges meet and nothing of the ring is left.
-    if (!(a4 > a0)) return;
-    // The pad: the outer arc from a0 to a4, then the inner arc back. Both
-    // arcs in as many chords as keep them within a quarter pixel of the
-    // circle, at least six.
-    const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
-    const int no = ArcSegments(a4 - a0, ro, xf.scale), ni = ArcSegments(ai0 - ai4, ri, xf.scale);
-    double rot = rotation * Pi / 180.0;
-    MyTPointArray dev(static_cast<std::size_t>(no + ni + 3));
-    for (int q = 0; q < 4; ++q, rot += Pi / 2) {
+    // The angles depend on the aperture and scale alone: their sines and
+    // cosines are kept for the next flash of the same thermal.
+    struct Table {
+        double rotation = 0, gap = 0, outer = 0, inner = 0, scale = 0;
+        bool empty = true, valid = false;
+        int no = 0, ni = 0;
+        std::vector<double> cs, sn;   // outer arc then inner arc, per pad
+    };
+    thread_local Table t;
+    if (!t.valid || t.rotation != rotation || t.gap != gap || t.outer != outer || t.inner != inner || t.scale != xf.scale) {
+        t.valid = true;
+        t.rotation = rotation, t.gap = gap, t.outer = outer, t.inner = inner, t.scale = xf.scale;
+        const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
+        // The bridges meet and nothing of the ring is left.
+        t.empty = !(a4 > a0);
+        if (!t.empty) {
+            // The pad: the outer arc from a0 to a4, then the inner arc back.
+            // Both arcs in as many chords as keep them within a quarter
+            // pixel of the circle, at least six.
+            const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
+            t.no = ArcSegments(a4 - a0, ro, xf.scale), t.ni = ArcSegments(ai0 - ai4, ri, xf.scale);
+            const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
+            t.cs.resize(4 * per);
+            t.sn.resize(4 * per);
+            double rot = rotation * Pi / 180.0;
+            for (int q = 0; q < 4; ++q, rot += Pi / 2) {
+                std::size_t k = static_cast<std::size_t>(q) * per;
+                for (int j = 0; j <= t.no; ++j, ++k) {
+                    const double a = a0 + (a4 - a0) * j / t.no + rot;
+                    t.cs[k] = std::cos(a);
+                    t.sn[k] = std::sin(a);
+                }
+                for (int j = 0; j <= t.ni; ++j, ++k) {
+                    const double a = ai0 + (ai4 - ai0) * j / t.ni + rot;
+                    t.cs[k] = std::cos(a);
+                    t.sn[k] = std::sin(a);
+                }
+            }
+        }
+    }
+    if (t.empty) return;
+    const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
+    thread_local MyTPointArray dev;
+    dev.resize(per + 1);
+    for (int q = 0; q < 4; ++q) {
+        const double* cs = t.cs.data() + static_cast<std::size_t>(q) * per;
+        const double* sn = t.sn.data() + static_cast<std::size_t>(q) * per;
         std::size_t k = 0;
-        for (int j = 0; j <= no; ++j) {
-            const double a = a0 + (a4 - a0) * j / no + rot;
-            dev[k++] = xf.P(cx + ro * std::cos(a), cy + ro * std::sin(a));
-        }
-        for (int j = 0; j <= ni; ++j) {
-            const double a = ai0 + (ai4 - ai0) * j / ni + rot;
-            dev[k++] = xf.P(cx + ri * std::cos(a), cy + ri * std::sin(a));
-        }
+        for (int j = 0; j <= t.no; ++j, ++k) dev[k] = xf.P(cx + ro * cs[k], cy + ro * sn[k]);
+        for (int j = 0; j <= t.ni; ++j, ++k) dev[k] = xf.P(cx + ri * cs[k], cy + ri * sn[k]);
         dev[k] = dev[0];
         m.Polygon(dev);
     }
