@@ -186,6 +186,43 @@ void SetPen(RasterCanvas& c, PenMode mode, Color color, int width)
     c.SetPenWidth(width);
 }
 
+// The elements the region and drill passes must look at, kept while the
+// elements stay the same: region edges, section markers and the element
+// after each, the elements whose layer differs from the one before (the
+// region pass flushes there), and drill hits. Between two listed elements
+// nothing flushes or draws. Moving layers renumbers every element's layer
+// the same way, so where two neighbours differ stays where it was.
+struct PassLists {
+    bool built = false;
+    std::size_t count = 0;
+    std::uint64_t version = 0;
+    unsigned generationSeen = 0;
+    std::vector<std::uint32_t> region, drill;
+
+    void Update()
+    {
+        const std::size_t n = ElementLimit();
+        if (built && n == count && Datas.version() == version && generation == generationSeen) return;
+        built = true;
+        count = n;
+        version = Datas.version();
+        generationSeen = generation;
+        region.clear();
+        drill.clear();
+        std::int32_t prevLayer = 0, prevKind = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const DataElement& e = Datas[i];
+            const auto idx = static_cast<std::uint32_t>(i);
+            if (i == 0 || IsRegionEdge(e.Kind) || e.Kind == core::dkSection || prevKind == core::dkSection || e.Layer != prevLayer)
+                region.push_back(idx);
+            if (e.Kind == core::dkDrill) drill.push_back(idx);
+            prevLayer = e.Layer;
+            prevKind = e.Kind;
+        }
+    }
+};
+PassLists passLists;
+
 // Region fills, section by section: each layer's fills are built alone on
 // the work raster (a clear fill XORs out what its layer drew before), then
 // ORed onto the picture when the layer or the section changes.
@@ -193,32 +230,39 @@ void RegionPass(const LayerLookup& layers)
 {
     const std::size_t n = ElementLimit();
     const int W = work.Width(), H = work.Height();
-    std::int32_t current = 0, lastMarker = 0;
+    std::int32_t lastMarker = 0;
     bool drawn = false;
     static DirtyList dirty;
     dirty.Reset();
     work.SetPenStyle(platform::PenStyle::Solid);
     work.SetBrushStyle(platform::BrushStyle::Solid);
-    for (std::size_t i = 0; i < n; ++i) {
+    passLists.Update();
+    std::size_t next = 0;   // elements before this belong to a region already drawn
+    for (const std::uint32_t k : passLists.region) {
+        const std::size_t i = k;
+        if (i >= n) break;
+        if (i < next) continue;
         const DataElement& e = Datas[i];
         bool flushDue = false;
         if (e.Kind == core::dkSection) {
             if (e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1) flushDue = true;
             lastMarker = e.Layer;
         }
+        // The layer of the element before: the one the fills so far belong to.
+        const std::int32_t current = i == 0 ? 0 : Datas[i - 1].Layer;
         if (e.Layer != current || flushDue) {
             if (drawn) {
                 FlushWork(dirty);
                 drawn = false;
             }
-            current = e.Layer;
         }
+        next = i + 1;
         if (e.Kind == core::dkSection || !IsRegionEdge(e.Kind) || !layers.Shown(e.Layer)) continue;
         int first = 0, last = 0;
         core::GroupRange(static_cast<int>(i), first, last);
         if (last < static_cast<int>(i)) last = static_cast<int>(i);
         RegionPolygon(first, last, deviceScratch);
-        i = static_cast<std::size_t>(last);
+        next = static_cast<std::size_t>(last) + 1;
         Dirty box;
         box.Add(deviceScratch, 1);
         if (box.Misses(W, H)) continue;   // nothing of it on the picture
@@ -712,7 +756,10 @@ void DrillPass(const LayerLookup& layers)
     static std::array<double, core::MaxToolCode + 1> diameter;
     static std::array<bool, core::MaxToolCode + 1> known;
     known.fill(false);
-    for (std::size_t i = 0; i < n; ++i) {
+    passLists.Update();
+    for (const std::uint32_t hit : passLists.drill) {
+        const std::size_t i = hit;
+        if (i >= n) break;
         const DataElement& e = Datas[i];
         if (e.Kind != core::dkDrill || !layers.Shown(e.Layer)) continue;
         const core::MyTool* tool = core::ToolAt(e.Code);
