@@ -367,8 +367,9 @@ void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool sk
     SortMerge(pen_);
 }
 
-void RasterCanvas::FillSpans(std::span<const Point> points)
+void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
 {
+    shiftSafe_ = true;
     fill_.clear();
     edges_.clear();
     const std::size_t n = points.size();
@@ -413,6 +414,13 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
             if (e.yEnd <= y) continue;
             active_[keep++] = idx;
             crossings_.push_back(e.x + (y - e.yTop) * e.dxdy);
+            if (checkShift) {
+                // x + t with x whole and |x + t| < 2^22 is rounded by at most
+                // 2^-31: its ceiling is x + ceil(t) unless t lies just above
+                // a whole number.
+                const double t = (y - e.yTop) * e.dxdy, f = t - std::floor(t);
+                if (f > 0 && f < 0x1p-28) shiftSafe_ = false;
+            }
         }
         active_.resize(keep);
         if (crossings_.size() < 2) continue;
@@ -546,12 +554,73 @@ void RasterCanvas::Polyline(std::span<const Point> points)
     Compose();
 }
 
+// A polygon wholly inside the raster, drawn with a one-pixel solid pen
+// and a brush, gives the same spans moved by whole pixels wherever it is
+// drawn inside: the outline is integer arithmetic, and each crossing of
+// the fill is a whole x plus the same offset t, whose ceiling moves with x
+// (checked per shape: t must not lie just above a whole number). With
+// fused multiply-add the crossings round differently: no cache then.
+bool RasterCanvas::PolygonFromCache()
+{
+#if defined(__FMA__) || defined(FP_FAST_FMA)
+    return false;
+#else
+    constexpr std::size_t Slots = 8192, Seen = 32768, MaxPoints = 64;
+    const std::size_t n = closed_.size();
+    if (n < 3 || n > MaxPoints || penWidth_ != 1 || penStyle_ != PenStyle::Solid || brushStyle_ == BrushStyle::Clear) return false;
+    if (width_ >= (1 << 21) || height_ >= (1 << 21)) return false;
+    const Point o = closed_[0];
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    shapeKey_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point p = closed_[i];
+        if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) return false;
+        const Point r{p.x - o.x, p.y - o.y};
+        shapeKey_[i] = r;
+        h = (h ^ (static_cast<std::uint32_t>(r.x) | (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.y)) << 32))) * 0x100000001B3ULL;
+        h ^= h >> 31;
+    }
+    if (shapes_.empty()) {
+        shapes_.resize(Slots);
+        shapesSeen_.assign(Seen, 0);
+    }
+    ShapeSlot& slot = shapes_[h & (Slots - 1)];
+    if (slot.hash == h && slot.rel == shapeKey_) {
+        pen_.resize(slot.pen.size());
+        for (std::size_t k = 0; k < pen_.size(); ++k) pen_[k] = {slot.pen[k].y + o.y, slot.pen[k].x0 + o.x, slot.pen[k].x1 + o.x};
+        fill_.resize(slot.fill.size());
+        for (std::size_t k = 0; k < fill_.size(); ++k) fill_[k] = {slot.fill[k].y + o.y, slot.fill[k].x0 + o.x, slot.fill[k].x1 + o.x};
+        Compose();
+        return true;
+    }
+    std::uint64_t& seen = shapesSeen_[(h >> 13) & (Seen - 1)];
+    if (seen != h) {
+        // First sight: most polygons are drawn once only.
+        seen = h;
+        return false;
+    }
+    FillSpans(closed_, true);
+    PathSpans(closed_, true, false);
+    if (shiftSafe_) {
+        slot.hash = h;
+        slot.rel = shapeKey_;
+        slot.pen.resize(pen_.size());
+        for (std::size_t k = 0; k < pen_.size(); ++k) slot.pen[k] = {pen_[k].y - o.y, pen_[k].x0 - o.x, pen_[k].x1 - o.x};
+        slot.fill.resize(fill_.size());
+        for (std::size_t k = 0; k < fill_.size(); ++k) slot.fill[k] = {fill_[k].y - o.y, fill_[k].x0 - o.x, fill_[k].x1 - o.x};
+    }
+    Compose();
+    return true;
+#endif
+}
+
 void RasterCanvas::Polygon(std::span<const Point> points)
 {
     if (points.size() < 2) return;
     dotPhase_ = 0;
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    if (PolygonFromCache()) return;
     FillSpans(closed_);
     PathSpans(closed_, true, false);
     Compose();

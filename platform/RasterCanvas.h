@@ -146,8 +146,11 @@ private:
     static EllipseRow EllipseRowAt(double a, double b, int ry);
     void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
     void LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast = false);
-    void FillSpans(std::span<const Point> points);
+    // checkShift: note in shiftSafe_ whether the fill would come out the
+    // same moved by whole pixels (see Polygon).
+    void FillSpans(std::span<const Point> points, bool checkShift = false);
     void Compose();
+    bool PolygonFromCache();
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
 
@@ -166,6 +169,18 @@ private:
     std::vector<Point> closed_;
     std::vector<PatternRef> linePatterns_, ellipsePatterns_;
     std::vector<Span> linePool_;
+    // Polygons drawn again elsewhere (a pad shape at many places): their
+    // spans relative to the first point, kept from the second time a shape
+    // is seen.
+    struct ShapeSlot {
+        std::uint64_t hash = 0;
+        std::vector<Point> rel;
+        std::vector<Span> pen, fill;
+    };
+    std::vector<ShapeSlot> shapes_;
+    std::vector<std::uint64_t> shapesSeen_;
+    std::vector<Point> shapeKey_;
+    bool shiftSafe_ = true;
     std::vector<EllipseRow> ellipsePool_;
 };
 
