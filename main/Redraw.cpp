@@ -483,13 +483,11 @@ void MarkBands(const LayerLookup& layers, std::size_t from, std::size_t to, unsi
         if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, y0, y1)) {
             y0 = std::max(y0, 0LL);
             y1 = std::min(y1, static_cast<long long>(H) - 1);
-            // Band t holds rows H·t/bands .. H·(t+1)/bands - 1.
-            const unsigned b0 = static_cast<unsigned>((y0 * bands) / H), b1 = static_cast<unsigned>((y1 * bands) / H);
+            // Band t holds rows ⌊H·t/bands⌋ .. ⌊H·(t+1)/bands⌋ - 1, so row y
+            // is in band ⌈bands·(y+1)/H⌉ - 1 = ⌊(bands·(y+1) - 1)/H⌋.
+            auto bandOf = [bands, H](long long y) { return static_cast<unsigned>((static_cast<long long>(bands) * (y + 1) - 1) / H); };
+            const unsigned b0 = bandOf(y0), b1 = bandOf(y1);
             for (unsigned b = b0; b <= b1 && b < bands; ++b) mask = static_cast<std::uint8_t>(mask | (1u << b));
-            // Row y of band t: H·t/bands ≤ y; the integer division above
-            // can put a row one band early at a boundary: widen by one.
-            if (b1 + 1 < bands) mask = static_cast<std::uint8_t>(mask | (1u << (b1 + 1)));
-            if (b0 > 0) mask = static_cast<std::uint8_t>(mask | (1u << (b0 - 1)));
         }
         bandMasks[pos] = mask;
     }
