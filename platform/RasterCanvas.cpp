@@ -602,6 +602,18 @@ bool RasterCanvas::PolygonFromCache()
     FillSpans(closed_, true);
     PathSpans(closed_, true, false);
     if (shiftSafe_) {
+        // A few megabytes at most: past that every kept shape goes.
+        constexpr std::size_t MaxBytes = std::size_t{8} << 20;
+        const auto bytes = [](const ShapeSlot& sl) {
+            return sl.rel.size() * sizeof(Point) + (sl.pen.size() + sl.fill.size()) * sizeof(Span);
+        };
+        shapeBytes_ -= std::min(shapeBytes_, bytes(slot));
+        const std::size_t need = n * sizeof(Point) + (pen_.size() + fill_.size()) * sizeof(Span);
+        if (shapeBytes_ + need > MaxBytes) {
+            for (ShapeSlot& sl : shapes_) sl = ShapeSlot{};
+            shapeBytes_ = 0;
+        }
+        shapeBytes_ += need;
         slot.hash = h;
         slot.rel = shapeKey_;
         slot.pen.resize(pen_.size());

@@ -181,6 +181,7 @@ private:
     std::vector<std::uint64_t> shapesSeen_;
     std::vector<Point> shapeKey_;
     bool shiftSafe_ = true;
+    std::size_t shapeBytes_ = 0;
     std::vector<EllipseRow> ellipsePool_;
 };
 
