@@ -17,6 +17,7 @@ namespace core {
 void MyDataArray::resize(std::size_t n)
 {
     while (size_ < n) push_back(DataElement{});
+    if (n < size_) ++version_;
     size_ = n;
     // Keep one spare chunk at most, so a rollback does not give back memory
     // that the next read wants again at once.
@@ -42,6 +43,7 @@ void MyDataArray::clear()
     const std::size_t keep = (static_cast<std::size_t>(InitialDataCapacity) + ChunkSize - 1) >> ChunkBits;
     if (chunks_.size() > keep) chunks_.resize(keep);
     size_ = 0;
+    ++version_;
 }
 
 // ------------------------------------------------------------------ tables

@@ -69,6 +69,10 @@ public:
     void resize(std::size_t n);
     void clear();
     std::size_t memory_bytes() const { return chunks_.size() * ChunkSize * sizeof(DataElement); }
+    // Changes whenever elements are dropped (clear, a shrinking resize), so
+    // what was worked out from the elements before can tell it is stale;
+    // appending keeps it.
+    std::uint64_t version() const { return version_; }
 
 private:
     struct ChunkDeleter {
@@ -77,6 +81,7 @@ private:
     void AddChunk();
     std::vector<std::unique_ptr<DataElement, ChunkDeleter>> chunks_;
     std::size_t size_ = 0;
+    std::uint64_t version_ = 0;
 };
 
 // --------------------------------------------------------------- apertures

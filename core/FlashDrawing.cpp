@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
 
 namespace core {
 
@@ -63,14 +66,206 @@ platform::RasterCanvas& Scratch()
     return mask;
 }
 
+// A canvas that only writes down the figures drawn on it and the state
+// each was drawn with. The mask is a function of that list and its size
+// alone (the figures are in mask coordinates), so a flash whose list
+// matches one seen before gets the same pixels without drawing them.
+// Masks hold figures only: text and masks are not kept.
+class MaskRecorder final : public Canvas {
+public:
+    enum Op : std::int32_t { opMoveTo = 1, opLineTo, opPolyline, opPolygon, opEllipse, opRectangle, opFillRect, opSetPixel };
+
+    void Reset(int w, int h)
+    {
+        width_ = w;
+        height_ = h;
+        record_.clear();
+        penPos_ = {};
+    }
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    const std::vector<std::int32_t>& Record() const { return record_; }
+
+    void MoveTo(int x, int y) override
+    {
+        Put(opMoveTo, {x, y});
+        penPos_ = {platform::SaturateCoord(static_cast<long long>(x)), platform::SaturateCoord(static_cast<long long>(y))};
+    }
+    void LineTo(int x, int y) override
+    {
+        Put(opLineTo, {x, y});
+        penPos_ = {platform::SaturateCoord(static_cast<long long>(x)), platform::SaturateCoord(static_cast<long long>(y))};
+    }
+    void Polyline(std::span<const Point> points) override { PutPoints(opPolyline, points); }
+    void Polygon(std::span<const Point> points) override { PutPoints(opPolygon, points); }
+    void Ellipse(int l, int t, int r, int b) override { Put(opEllipse, {l, t, r, b}); }
+    void Rectangle(int l, int t, int r, int b) override { Put(opRectangle, {l, t, r, b}); }
+    void FillRect(const Rect& r) override { Put(opFillRect, {r.left, r.top, r.right, r.bottom}); }
+    void SetPixel(int x, int y, Color c) override { Put(opSetPixel, {x, y, static_cast<std::int32_t>(c)}); }
+    void TextOut(int, int, std::string_view) override {}
+    platform::TextSize TextExtent(std::string_view) override { return {}; }
+    void FillMask(const platform::RasterCanvas&, int, int) override {}
+
+    // Draws the recorded figures on a raster of the mask's size.
+    static void Replay(const std::vector<std::int32_t>& rec, platform::RasterCanvas& m)
+    {
+        std::vector<Point> pts;
+        std::size_t k = 0;
+        while (k + 6 <= rec.size()) {
+            const std::int32_t op = rec[k], modes = rec[k + 4], argc = rec[k + 5];
+            m.SetPenColor(static_cast<Color>(rec[k + 1]));
+            m.SetBrushColor(static_cast<Color>(rec[k + 2]));
+            m.SetPenWidth(rec[k + 3]);
+            m.SetPenMode(static_cast<platform::PenMode>(modes & 0xFF));
+            m.SetPenStyle(static_cast<platform::PenStyle>((modes >> 8) & 0xFF));
+            m.SetBrushStyle(static_cast<platform::BrushStyle>((modes >> 16) & 0xFF));
+            const std::int32_t* a = rec.data() + k + 6;
+            switch (op) {
+            case opMoveTo: m.MoveTo(a[0], a[1]); break;
+            case opLineTo: m.LineTo(a[0], a[1]); break;
+            case opPolyline:
+            case opPolygon:
+                pts.resize(static_cast<std::size_t>(argc / 2));
+                for (std::size_t i = 0; i < pts.size(); ++i) pts[i] = {a[2 * i], a[2 * i + 1]};
+                if (op == opPolyline)
+                    m.Polyline(pts);
+                else
+                    m.Polygon(pts);
+                break;
+            case opEllipse: m.Ellipse(a[0], a[1], a[2], a[3]); break;
+            case opRectangle: m.Rectangle(a[0], a[1], a[2], a[3]); break;
+            case opFillRect: m.FillRect({a[0], a[1], a[2], a[3]}); break;
+            case opSetPixel: m.SetPixel(a[0], a[1], static_cast<Color>(a[2])); break;
+            default: break;
+            }
+            k += 6 + static_cast<std::size_t>(argc);
+        }
+    }
+
+private:
+    void Head(std::int32_t op, std::size_t argc)
+    {
+        const std::int32_t modes = static_cast<std::int32_t>(penMode_) | (static_cast<std::int32_t>(penStyle_) << 8) |
+                                   (static_cast<std::int32_t>(brushStyle_) << 16);
+        const std::int32_t head[6] = {op, static_cast<std::int32_t>(penColor_), static_cast<std::int32_t>(brushColor_), penWidth_, modes,
+                                      static_cast<std::int32_t>(argc)};
+        record_.insert(record_.end(), head, head + 6);
+    }
+    void Put(std::int32_t op, std::initializer_list<std::int32_t> args)
+    {
+        Head(op, args.size());
+        record_.insert(record_.end(), args.begin(), args.end());
+    }
+    void PutPoints(std::int32_t op, std::span<const Point> points)
+    {
+        Head(op, points.size() * 2);
+        for (const Point& p : points) {
+            record_.push_back(p.x);
+            record_.push_back(p.y);
+        }
+    }
+
+    int width_ = 0, height_ = 0;
+    std::vector<std::int32_t> record_;
+};
+
+// Masks drawn before, by their size and figure list; dropped whole when
+// they take too much memory.
+class MaskCache {
+public:
+    const std::vector<platform::RasterCanvas::MaskRun>* Find(const MaskRecorder& r)
+    {
+        const auto it = index_.find(Hash(r));
+        if (it == index_.end()) return nullptr;
+        const Entry& e = entries_[it->second];
+        if (e.w != r.Width() || e.h != r.Height() || e.record != r.Record()) return nullptr;
+        return &e.runs;
+    }
+    // Keeps the runs of a mask just drawn (unless another mask holds its hash).
+    void Add(const MaskRecorder& r, const std::vector<platform::RasterCanvas::MaskRun>& runs)
+    {
+        const std::size_t cost = r.Record().size() * sizeof(std::int32_t) + runs.size() * sizeof(platform::RasterCanvas::MaskRun) + 64;
+        if (cost > MaxBytes / 16) return;
+        if (bytes_ + cost > MaxBytes) {
+            index_.clear();
+            entries_.clear();
+            bytes_ = 0;
+        }
+        if (!index_.emplace(Hash(r), entries_.size()).second) return;
+        entries_.push_back({r.Width(), r.Height(), r.Record(), runs});
+        bytes_ += cost;
+    }
+
+private:
+    static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
+    struct Entry {
+        int w, h;
+        std::vector<std::int32_t> record;
+        std::vector<platform::RasterCanvas::MaskRun> runs;
+    };
+    static std::uint64_t Hash(const MaskRecorder& r)
+    {
+        // Four independent lanes over pairs of values: short dependency chains.
+        constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
+        std::uint64_t h[4] = {K ^ static_cast<std::uint32_t>(r.Width()), K ^ static_cast<std::uint32_t>(r.Height()), K + 1, K + 2};
+        const std::vector<std::int32_t>& rec = r.Record();
+        const std::size_t words = rec.size() / 2;
+        std::size_t i = 0;
+        for (; i + 4 <= words; i += 4)
+            for (int l = 0; l < 4; ++l) {
+                std::uint64_t w;
+                std::memcpy(&w, rec.data() + 2 * (i + static_cast<std::size_t>(l)), sizeof w);
+                h[l] = (h[l] ^ w) * K;
+                h[l] ^= h[l] >> 31;
+            }
+        for (std::size_t k = 2 * i; k < rec.size(); ++k) h[0] = ((h[0] ^ static_cast<std::uint32_t>(rec[k])) * K) ^ (h[0] >> 29);
+        std::uint64_t out = rec.size();
+        for (const std::uint64_t v : h) out = (out ^ v) * 0x100000001B3ULL ^ (out >> 27);
+        return out;
+    }
+    std::unordered_map<std::uint64_t, std::size_t> index_;
+    std::vector<Entry> entries_;
+    std::size_t bytes_ = 0;
+};
+
+struct MaskJob {
+    bool recording = false;
+    MaskRecorder recorder;
+    MaskCache cache;
+    std::vector<platform::RasterCanvas::MaskRun> runs;
+};
+MaskJob& Job()
+{
+    thread_local MaskJob job;
+    return job;
+}
+
+// Where the figures of the current mask go: the recorder when the target
+// is a raster, else the scratch raster itself.
+Canvas& MaskCanvas()
+{
+    MaskJob& j = Job();
+    if (j.recording) return j.recorder;
+    return Scratch();
+}
+
 void SetMaskInk(Canvas& m, bool exposed)
 {
     m.SetPenColor(exposed ? platform::MaskPen : platform::MaskEmpty);
     m.SetBrushColor(exposed ? platform::MaskBrush : platform::MaskEmpty);
 }
 
-// Prepares the scratch mask over the device box `box` (grown by `margin`)
-// clipped to the target. False when nothing of it is on the target.
+void InitMaskState(Canvas& m)
+{
+    m.SetPenMode(platform::PenMode::Copy);
+    m.SetPenStyle(platform::PenStyle::Solid);
+    m.SetPenWidth(1);
+    m.SetBrushStyle(platform::BrushStyle::Solid);
+    SetMaskInk(m, true);
+}
+
+// Prepares the mask over the device box `box` (grown by `margin`) clipped
+// to the target. False when nothing of it is on the target.
 bool BeginMask(Canvas& target, Rect box, int margin, const Xf& xf, Xf& maskXf)
 {
     const long long left = std::max<long long>(0, static_cast<long long>(box.left) - margin);
@@ -78,13 +273,16 @@ bool BeginMask(Canvas& target, Rect box, int margin, const Xf& xf, Xf& maskXf)
     const long long right = std::min<long long>(target.Width(), static_cast<long long>(box.right) + margin + 1);
     const long long bottom = std::min<long long>(target.Height(), static_cast<long long>(box.bottom) + margin + 1);
     if (left >= right || top >= bottom) return false;
-    platform::RasterCanvas& m = Scratch();
-    m.Resize(static_cast<int>(right - left), static_cast<int>(bottom - top), platform::MaskEmpty);
-    m.SetPenMode(platform::PenMode::Copy);
-    m.SetPenStyle(platform::PenStyle::Solid);
-    m.SetPenWidth(1);
-    m.SetBrushStyle(platform::BrushStyle::Solid);
-    SetMaskInk(m, true);
+    MaskJob& j = Job();
+    j.recording = dynamic_cast<platform::RasterCanvas*>(&target) != nullptr;
+    if (j.recording) {
+        j.recorder.Reset(static_cast<int>(right - left), static_cast<int>(bottom - top));
+        InitMaskState(j.recorder);
+    } else {
+        platform::RasterCanvas& m = Scratch();
+        m.Resize(static_cast<int>(right - left), static_cast<int>(bottom - top), platform::MaskEmpty);
+        InitMaskState(m);
+    }
     maskXf = xf;
     maskXf.dx = xf.dx + static_cast<int>(left);
     maskXf.dy = xf.dy + static_cast<int>(top);
@@ -93,7 +291,25 @@ bool BeginMask(Canvas& target, Rect box, int margin, const Xf& xf, Xf& maskXf)
 
 void EndMask(Canvas& target, const Xf& maskXf, const Xf& xf)
 {
-    target.FillMask(Scratch(), maskXf.dx - xf.dx, maskXf.dy - xf.dy);
+    const int left = maskXf.dx - xf.dx, top = maskXf.dy - xf.dy;
+    MaskJob& j = Job();
+    if (!j.recording) {
+        target.FillMask(Scratch(), left, top);
+        return;
+    }
+    j.recording = false;
+    auto& raster = static_cast<platform::RasterCanvas&>(target);
+    if (const auto* runs = j.cache.Find(j.recorder)) {
+        raster.FillMaskRuns(*runs, left, top);
+        return;
+    }
+    platform::RasterCanvas& m = Scratch();
+    m.Resize(j.recorder.Width(), j.recorder.Height(), platform::MaskEmpty);
+    InitMaskState(m);
+    MaskRecorder::Replay(j.recorder.Record(), m);
+    platform::RasterCanvas::MaskRuns(m, j.runs);
+    j.cache.Add(j.recorder, j.runs);
+    raster.FillMaskRuns(j.runs, left, top);
 }
 
 // Chords for an arc of `sweep` radians and radius r: none falls more than a
@@ -126,26 +342,56 @@ void ThermalOn(Canvas& m, const Xf& xf, double rotation, double gap, double oute
         m.SetBrushColor(brush);
         return;
     }
-    const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
-    // The bridges meet and nothing of the ring is left.
-    if (!(a4 > a0)) return;
-    // The pad: the outer arc from a0 to a4, then the inner arc back. Both
-    // arcs in as many chords as keep them within a quarter pixel of the
-    // circle, at least six.
-    const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
-    const int no = ArcSegments(a4 - a0, ro, xf.scale), ni = ArcSegments(ai0 - ai4, ri, xf.scale);
-    double rot = rotation * Pi / 180.0;
-    MyTPointArray dev(static_cast<std::size_t>(no + ni + 3));
-    for (int q = 0; q < 4; ++q, rot += Pi / 2) {
+    // The angles depend on the aperture and scale alone: their sines and
+    // cosines are kept for the next flash of the same thermal.
+    struct Table {
+        double rotation = 0, gap = 0, outer = 0, inner = 0, scale = 0;
+        bool empty = true, valid = false;
+        int no = 0, ni = 0;
+        std::vector<double> cs, sn;   // outer arc then inner arc, per pad
+    };
+    thread_local Table t;
+    if (!t.valid || t.rotation != rotation || t.gap != gap || t.outer != outer || t.inner != inner || t.scale != xf.scale) {
+        t.valid = true;
+        t.rotation = rotation, t.gap = gap, t.outer = outer, t.inner = inner, t.scale = xf.scale;
+        const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
+        // The bridges meet and nothing of the ring is left.
+        t.empty = !(a4 > a0);
+        if (!t.empty) {
+            // The pad: the outer arc from a0 to a4, then the inner arc back.
+            // Both arcs in as many chords as keep them within a quarter
+            // pixel of the circle, at least six.
+            const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
+            t.no = ArcSegments(a4 - a0, ro, xf.scale), t.ni = ArcSegments(ai0 - ai4, ri, xf.scale);
+            const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
+            t.cs.resize(4 * per);
+            t.sn.resize(4 * per);
+            double rot = rotation * Pi / 180.0;
+            for (int q = 0; q < 4; ++q, rot += Pi / 2) {
+                std::size_t k = static_cast<std::size_t>(q) * per;
+                for (int j = 0; j <= t.no; ++j, ++k) {
+                    const double a = a0 + (a4 - a0) * j / t.no + rot;
+                    t.cs[k] = std::cos(a);
+                    t.sn[k] = std::sin(a);
+                }
+                for (int j = 0; j <= t.ni; ++j, ++k) {
+                    const double a = ai0 + (ai4 - ai0) * j / t.ni + rot;
+                    t.cs[k] = std::cos(a);
+                    t.sn[k] = std::sin(a);
+                }
+            }
+        }
+    }
+    if (t.empty) return;
+    const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
+    thread_local MyTPointArray dev;
+    dev.resize(per + 1);
+    for (int q = 0; q < 4; ++q) {
+        const double* cs = t.cs.data() + static_cast<std::size_t>(q) * per;
+        const double* sn = t.sn.data() + static_cast<std::size_t>(q) * per;
         std::size_t k = 0;
-        for (int j = 0; j <= no; ++j) {
-            const double a = a0 + (a4 - a0) * j / no + rot;
-            dev[k++] = xf.P(cx + ro * std::cos(a), cy + ro * std::sin(a));
-        }
-        for (int j = 0; j <= ni; ++j) {
-            const double a = ai0 + (ai4 - ai0) * j / ni + rot;
-            dev[k++] = xf.P(cx + ri * std::cos(a), cy + ri * std::sin(a));
-        }
+        for (int j = 0; j <= t.no; ++j, ++k) dev[k] = xf.P(cx + ro * cs[k], cy + ro * sn[k]);
+        for (int j = 0; j <= t.ni; ++j, ++k) dev[k] = xf.P(cx + ri * cs[k], cy + ri * sn[k]);
         dev[k] = dev[0];
         m.Polygon(dev);
     }
@@ -308,7 +554,7 @@ void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy
     if (!(r > 0)) return;
     Xf mxf;
     if (!BeginMask(canvas, xf.Box(cx - r, cy + r, cx + r, cy - r), 2, xf, mxf)) return;
-    ThermalOn(Scratch(), mxf, rotation, gap, outer, inner, cx, cy);
+    ThermalOn(MaskCanvas(), mxf, rotation, gap, outer, inner, cx, cy);
     EndMask(canvas, mxf, xf);
 }
 
@@ -341,7 +587,7 @@ void DrawMoire(Canvas& canvas, int k, bool mirror, double scale, double ox, doub
     Xf mxf;
     const int margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
     if (!BeginMask(canvas, xf.Box(cx - reach, cy + reach, cx + reach, cy - reach), margin, xf, mxf)) return;
-    MoireOn(Scratch(), mxf, k, fx, fy);
+    MoireOn(MaskCanvas(), mxf, k, fx, fy);
     EndMask(canvas, mxf, xf);
 }
 
@@ -416,7 +662,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     if (!(box[0] <= box[1] && box[2] <= box[3])) return;
     Xf mxf;
     if (!BeginMask(canvas, xf.Box(box[0], box[3], box[1], box[2]), MacroMargin(a, scale), xf, mxf)) return;
-    MacroOn(Scratch(), mxf, a, x, y);
+    MacroOn(MaskCanvas(), mxf, a, x, y);
     EndMask(canvas, mxf, xf);
 }
 

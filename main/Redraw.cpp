@@ -186,6 +186,43 @@ void SetPen(RasterCanvas& c, PenMode mode, Color color, int width)
     c.SetPenWidth(width);
 }
 
+// The elements the region and drill passes must look at, kept while the
+// elements stay the same: region edges, section markers and the element
+// after each, the elements whose layer differs from the one before (the
+// region pass flushes there), and drill hits. Between two listed elements
+// nothing flushes or draws. Moving layers renumbers every element's layer
+// the same way, so where two neighbours differ stays where it was.
+struct PassLists {
+    bool built = false;
+    std::size_t count = 0;
+    std::uint64_t version = 0;
+    unsigned generationSeen = 0;
+    std::vector<std::uint32_t> region, drill;
+
+    void Update()
+    {
+        const std::size_t n = ElementLimit();
+        if (built && n == count && Datas.version() == version && generation == generationSeen) return;
+        built = true;
+        count = n;
+        version = Datas.version();
+        generationSeen = generation;
+        region.clear();
+        drill.clear();
+        std::int32_t prevLayer = 0, prevKind = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const DataElement& e = Datas[i];
+            const auto idx = static_cast<std::uint32_t>(i);
+            if (i == 0 || IsRegionEdge(e.Kind) || e.Kind == core::dkSection || prevKind == core::dkSection || e.Layer != prevLayer)
+                region.push_back(idx);
+            if (e.Kind == core::dkDrill) drill.push_back(idx);
+            prevLayer = e.Layer;
+            prevKind = e.Kind;
+        }
+    }
+};
+PassLists passLists;
+
 // Region fills, section by section: each layer's fills are built alone on
 // the work raster (a clear fill XORs out what its layer drew before), then
 // ORed onto the picture when the layer or the section changes.
@@ -193,32 +230,39 @@ void RegionPass(const LayerLookup& layers)
 {
     const std::size_t n = ElementLimit();
     const int W = work.Width(), H = work.Height();
-    std::int32_t current = 0, lastMarker = 0;
+    std::int32_t lastMarker = 0;
     bool drawn = false;
     static DirtyList dirty;
     dirty.Reset();
     work.SetPenStyle(platform::PenStyle::Solid);
     work.SetBrushStyle(platform::BrushStyle::Solid);
-    for (std::size_t i = 0; i < n; ++i) {
+    passLists.Update();
+    std::size_t next = 0;   // elements before this belong to a region already drawn
+    for (const std::uint32_t k : passLists.region) {
+        const std::size_t i = k;
+        if (i >= n) break;
+        if (i < next) continue;
         const DataElement& e = Datas[i];
         bool flushDue = false;
         if (e.Kind == core::dkSection) {
             if (e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1) flushDue = true;
             lastMarker = e.Layer;
         }
+        // The layer of the element before: the one the fills so far belong to.
+        const std::int32_t current = i == 0 ? 0 : Datas[i - 1].Layer;
         if (e.Layer != current || flushDue) {
             if (drawn) {
                 FlushWork(dirty);
                 drawn = false;
             }
-            current = e.Layer;
         }
+        next = i + 1;
         if (e.Kind == core::dkSection || !IsRegionEdge(e.Kind) || !layers.Shown(e.Layer)) continue;
         int first = 0, last = 0;
         core::GroupRange(static_cast<int>(i), first, last);
         if (last < static_cast<int>(i)) last = static_cast<int>(i);
         RegionPolygon(first, last, deviceScratch);
-        i = static_cast<std::size_t>(last);
+        next = static_cast<std::size_t>(last) + 1;
         Dirty box;
         box.Add(deviceScratch, 1);
         if (box.Misses(W, H)) continue;   // nothing of it on the picture
@@ -422,36 +466,37 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
 constexpr unsigned MaxBands = 8;
 
 // For each element, the bands it may change (0: nothing of the picture).
+// With a candidate list (see StrokeIndex) the masks follow the list.
 std::vector<std::uint8_t> bandMasks;
+const std::vector<std::uint32_t>* candidates = nullptr;
+
+inline std::size_t ElementAt(std::size_t pos) { return candidates ? (*candidates)[pos] : pos; }
 
 void MarkBands(const LayerLookup& layers, std::size_t from, std::size_t to, unsigned bands, int W, int H)
 {
     const Xform xf = CurrentXform();
     const bool zoomed = View.Zoom >= 2.0;
-    for (std::size_t i = from; i < to; ++i) {
-        const DataElement& e = Datas[i];
+    for (std::size_t pos = from; pos < to; ++pos) {
+        const DataElement& e = Datas[ElementAt(pos)];
         std::uint8_t mask = 0;
         long long y0 = 0, y1 = 0;
         if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, y0, y1)) {
             y0 = std::max(y0, 0LL);
             y1 = std::min(y1, static_cast<long long>(H) - 1);
-            // Band t holds rows H·t/bands .. H·(t+1)/bands - 1.
-            const unsigned b0 = static_cast<unsigned>((y0 * bands) / H), b1 = static_cast<unsigned>((y1 * bands) / H);
+            // Band t holds rows ⌊H·t/bands⌋ .. ⌊H·(t+1)/bands⌋ - 1, so row y
+            // is in band ⌈bands·(y+1)/H⌉ - 1 = ⌊(bands·(y+1) - 1)/H⌋.
+            auto bandOf = [bands, H](long long y) { return static_cast<unsigned>((static_cast<long long>(bands) * (y + 1) - 1) / H); };
+            const unsigned b0 = bandOf(y0), b1 = bandOf(y1);
             for (unsigned b = b0; b <= b1 && b < bands; ++b) mask = static_cast<std::uint8_t>(mask | (1u << b));
-            // Row y of band t: H·t/bands ≤ y; the integer division above
-            // can put a row one band early at a boundary: widen by one.
-            if (b1 + 1 < bands) mask = static_cast<std::uint8_t>(mask | (1u << (b1 + 1)));
-            if (b0 > 0) mask = static_cast<std::uint8_t>(mask | (1u << (b0 - 1)));
         }
-        bandMasks[i] = mask;
+        bandMasks[pos] = mask;
     }
 }
 
 // The strokes and flashes whose mask holds `bit`, in element order, onto
 // a raster that changes only rows of that band (or all, with one band).
-void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit, Scratch& scratch)
+void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit, Scratch& scratch, std::size_t count)
 {
-    const std::size_t n = ElementLimit();
     const Xform xf = CurrentXform();
     const bool paint = Options.PAINT;
     work.SetPenStyle(platform::PenStyle::Solid);
@@ -460,8 +505,9 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit,
     std::uint8_t lastClear = 2;
     Color color = 0;
     const std::uint8_t* masks = bandMasks.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!(masks[i] & bit)) continue;
+    for (std::size_t pos = 0; pos < count; ++pos) {
+        if (!(masks[pos] & bit)) continue;
+        const std::size_t i = ElementAt(pos);
         const DataElement& e = Datas[i];
         if (e.Layer != lastLayer || e.Clear != lastClear) {
             lastLayer = e.Layer;
@@ -476,6 +522,156 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit,
     }
 }
 
+// Where the strokes and flashes lie, for views that show a small part of
+// the board: the elements in a grid of cells by the box of their points
+// (apertures and pens are added at the query, so the grid depends on the
+// coordinates alone). Built on the first zoomed view and kept while the
+// elements stay the same.
+class StrokeIndex {
+public:
+    // The elements, in order, whose points lie within the world box, or
+    // false when the grid does not help (then every element is a candidate).
+    bool Query(double x0, double y0, double x1, double y1, std::vector<std::uint32_t>& out)
+    {
+        Update();
+        if (!usable_ || !(x0 <= x1 && y0 <= y1)) return false;
+        const double fx0 = (x0 - minX_) / cellW_, fx1 = (x1 - minX_) / cellW_;
+        const double fy0 = (y0 - minY_) / cellH_, fy1 = (y1 - minY_) / cellH_;
+        if (!(fx1 >= 0 && fy1 >= 0 && fx0 < Cells && fy0 < Cells)) {
+            out = wide_;
+            return true;
+        }
+        const int cx0 = static_cast<int>(std::max(fx0, 0.0)), cx1 = static_cast<int>(std::min(fx1, Cells - 1.0));
+        const int cy0 = static_cast<int>(std::max(fy0, 0.0)), cy1 = static_cast<int>(std::min(fy1, Cells - 1.0));
+        std::size_t total = wide_.size();
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx) total += Cell(cx, cy).size();
+        // Most of the board on the picture: the plain scan is cheaper.
+        if (total > count_ / 2) return false;
+        out.clear();
+        out.reserve(total);
+        out.insert(out.end(), wide_.begin(), wide_.end());
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx) out.insert(out.end(), Cell(cx, cy).begin(), Cell(cx, cy).end());
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return true;
+    }
+
+private:
+    static constexpr int Cells = 64;
+    // An element over more cells than this is kept apart and always drawn.
+    static constexpr int MaxSpan = 6;
+
+    std::vector<std::uint32_t>& Cell(int cx, int cy) { return cells_[static_cast<std::size_t>(cy) * Cells + static_cast<std::size_t>(cx)]; }
+
+    // The box of an element's points; false for kinds the stroke pass skips.
+    static bool PointBox(const DataElement& e, double& x0, double& y0, double& x1, double& y1)
+    {
+        switch (e.Kind) {
+        case core::dkFlash:
+            x0 = x1 = e.X3, y0 = y1 = e.Y3;
+            return true;
+        case core::dkLine:
+            x0 = std::min(e.X1, e.X2), x1 = std::max(e.X1, e.X2), y0 = std::min(e.Y1, e.Y2), y1 = std::max(e.Y1, e.Y2);
+            return true;
+        case core::dkSquareStroke:
+            x0 = std::min({e.X1, e.X2, e.X3, e.X4}), x1 = std::max({e.X1, e.X2, e.X3, e.X4});
+            y0 = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), y1 = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
+            return true;
+        case core::dkArcCCW:
+        case core::dkArcCW: {
+            const double r = std::fabs(e.X4);
+            x0 = std::min({e.X3 - r, e.X1, e.X2}), x1 = std::max({e.X3 + r, e.X1, e.X2});
+            y0 = std::min({e.Y3 - r, e.Y1, e.Y2}), y1 = std::max({e.Y3 + r, e.Y1, e.Y2});
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    void Update()
+    {
+        const std::size_t n = ElementLimit();
+        if (built_ && n == count_ && Datas.version() == version_ && generation == generation_) return;
+        built_ = true;
+        count_ = n;
+        version_ = Datas.version();
+        generation_ = generation;
+        cells_.assign(static_cast<std::size_t>(Cells) * Cells, {});
+        wide_.clear();
+        usable_ = false;
+        minX_ = minY_ = HUGE_VAL;
+        double maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+        double x0, y0, x1, y1;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!PointBox(Datas[i], x0, y0, x1, y1) || !std::isfinite(x0 + y0 + x1 + y1)) continue;
+            minX_ = std::min(minX_, x0), minY_ = std::min(minY_, y0);
+            maxX = std::max(maxX, x1), maxY = std::max(maxY, y1);
+        }
+        if (!(minX_ <= maxX && minY_ <= maxY) || n > UINT32_MAX) return;
+        cellW_ = std::max((maxX - minX_) / Cells, 1e-6);
+        cellH_ = std::max((maxY - minY_) / Cells, 1e-6);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!PointBox(Datas[i], x0, y0, x1, y1)) continue;
+            const auto idx = static_cast<std::uint32_t>(i);
+            if (!std::isfinite(x0 + y0 + x1 + y1)) {
+                wide_.push_back(idx);
+                continue;
+            }
+            const int cx0 = std::clamp(static_cast<int>((x0 - minX_) / cellW_), 0, Cells - 1);
+            const int cx1 = std::clamp(static_cast<int>((x1 - minX_) / cellW_), 0, Cells - 1);
+            const int cy0 = std::clamp(static_cast<int>((y0 - minY_) / cellH_), 0, Cells - 1);
+            const int cy1 = std::clamp(static_cast<int>((y1 - minY_) / cellH_), 0, Cells - 1);
+            if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > MaxSpan) {
+                wide_.push_back(idx);
+                continue;
+            }
+            for (int cy = cy0; cy <= cy1; ++cy)
+                for (int cx = cx0; cx <= cx1; ++cx) Cell(cx, cy).push_back(idx);
+        }
+        usable_ = true;
+    }
+
+    bool built_ = false, usable_ = false;
+    std::size_t count_ = 0;
+    std::uint64_t version_ = 0;
+    unsigned generation_ = 0;
+    double minX_ = 0, minY_ = 0, cellW_ = 1, cellH_ = 1;
+    std::vector<std::vector<std::uint32_t>> cells_;
+    std::vector<std::uint32_t> wide_;
+};
+StrokeIndex strokeIndex;
+
+// The world box the picture shows, grown by what any stroke or flash can
+// reach beyond its points; false when some aperture's reach is unknown.
+bool PictureWorldBox(int W, int H, double& x0, double& y0, double& x1, double& y1)
+{
+    const Xform xf = CurrentXform();
+    if (!(xf.scale > 0) || !std::isfinite(xf.scale)) return false;
+    double reachMm = 0;
+    int pen = 1;
+    for (int d = 0; d <= core::MaxApertureCode; ++d) {
+        const double r = reach.reach[static_cast<std::size_t>(d)];
+        if (core::Apertures[static_cast<std::size_t>(d)].Shape != core::apNone) {
+            if (r < 0) return false;
+            reachMm = std::max(reachMm, r);
+        }
+        pen = std::max(pen, core::PenWidthPixels(d, xf.scale));
+    }
+    // Pixels beyond the reach: half the widest pen, the margins of the
+    // culling test and the cut toward zero of device coordinates.
+    const double m = reachMm + (pen / 2 + 8) / xf.scale;
+    if (xf.mirror) {
+        x0 = xf.ox - W / xf.scale - m, x1 = xf.ox + m;
+    } else {
+        x0 = -xf.ox - m, x1 = W / xf.scale - xf.ox + m;
+    }
+    y0 = xf.oy - H / xf.scale - m, y1 = xf.oy + m;
+    return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
+}
+
 // Strokes and flashes of every shown layer into the work raster: dark
 // ones ORed, clear ones XORed, in element order. With many elements the
 // picture is cut into horizontal bands drawn by worker threads, each on a
@@ -487,7 +683,15 @@ void StrokePass(const LayerLookup& layers)
 {
     reach.Compute();
     const int W = work.Width(), H = work.Height();
-    const std::size_t n = ElementLimit();
+    std::size_t n = ElementLimit();
+    // Zoomed in, only the elements near the picture are looked at.
+    static std::vector<std::uint32_t> nearby;
+    candidates = nullptr;
+    double bx0, by0, bx1, by1;
+    if (View.Zoom >= 2.0 && PictureWorldBox(W, H, bx0, by0, bx1, by1) && strokeIndex.Query(bx0, by0, bx1, by1, nearby)) {
+        candidates = &nearby;
+        n = nearby.size();
+    }
     bandMasks.resize(n);
     unsigned bands = Tuning.Threads ? Tuning.Threads : std::thread::hardware_concurrency();
     bands = std::clamp(bands, 1u, MaxBands);
@@ -495,7 +699,8 @@ void StrokePass(const LayerLookup& layers)
     static std::vector<Scratch> scratch(MaxBands);
     if (bands == 1) {
         MarkBands(layers, 0, n, 1, W, H);
-        StrokeBand(layers, work, 1, scratch[0]);
+        StrokeBand(layers, work, 1, scratch[0], n);
+        candidates = nullptr;
         return;
     }
     std::vector<std::thread> pool;
@@ -506,14 +711,14 @@ void StrokePass(const LayerLookup& layers)
     pool.clear();
     static std::vector<RasterCanvas> rasters(MaxBands);
     for (unsigned t = 0; t < bands; ++t) {
-        pool.emplace_back([&layers, t, bands, W, H] {
+        pool.emplace_back([&layers, t, bands, W, H, n] {
             RasterCanvas& c = rasters[t];
             if (c.Width() != W || c.Height() != H)
                 c.Resize(W, H, Black);
             else
                 c.Fill(Black);
             ResetCanvas(c);
-            StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t]);
+            StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t], n);
             const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
             const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
             std::memcpy(work.Scanline(top), c.Scanline(top),
@@ -521,6 +726,7 @@ void StrokePass(const LayerLookup& layers)
         });
     }
     for (std::thread& t : pool) t.join();
+    candidates = nullptr;
 }
 
 void OriginCross(RasterCanvas& c)
@@ -548,7 +754,10 @@ void DrillPass(const LayerLookup& layers)
     static std::array<double, core::MaxToolCode + 1> diameter;
     static std::array<bool, core::MaxToolCode + 1> known;
     known.fill(false);
-    for (std::size_t i = 0; i < n; ++i) {
+    passLists.Update();
+    for (const std::uint32_t hit : passLists.drill) {
+        const std::size_t i = hit;
+        if (i >= n) break;
         const DataElement& e = Datas[i];
         if (e.Kind != core::dkDrill || !layers.Shown(e.Layer)) continue;
         const core::MyTool* tool = core::ToolAt(e.Code);

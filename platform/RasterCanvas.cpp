@@ -199,10 +199,40 @@ void RasterCanvas::PaintBrush(int y, int x0, int x1, const Op& op)
 
 void RasterCanvas::SortMerge(std::vector<Span>& spans)
 {
-    if (spans.size() < 2) return;
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    const std::size_t n = spans.size();
+    if (n < 2) return;
+    auto less = [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
+    int lo = spans[0].y, hi = lo;
+    bool sorted = true;
+    for (std::size_t i = 1; i < n; ++i) {
+        lo = std::min(lo, spans[i].y);
+        hi = std::max(hi, spans[i].y);
+        if (sorted && less(spans[i], spans[i - 1])) sorted = false;
+    }
+    if (!sorted) {
+        const long long rows = static_cast<long long>(hi) - lo + 1;
+        if (rows <= 4 * static_cast<long long>(n) + 64) {
+            // Outlines give a few spans per row: bucket by row, then the
+            // short runs of one row by column. The union below is the same
+            // whatever the order of equal spans.
+            rowStart_.assign(static_cast<std::size_t>(rows) + 1, 0);
+            for (const Span& s : spans) ++rowStart_[static_cast<std::size_t>(s.y - lo) + 1];
+            for (std::size_t r = 1; r < rowStart_.size(); ++r) rowStart_[r] += rowStart_[r - 1];
+            sortTmp_.resize(n);
+            for (const Span& s : spans) sortTmp_[static_cast<std::size_t>(rowStart_[static_cast<std::size_t>(s.y - lo)]++)] = s;
+            spans.swap(sortTmp_);
+            for (std::size_t i = 1; i < n; ++i) {
+                const Span s = spans[i];
+                std::size_t j = i;
+                for (; j > 0 && less(s, spans[j - 1]); --j) spans[j] = spans[j - 1];
+                spans[j] = s;
+            }
+        } else {
+            std::sort(spans.begin(), spans.end(), less);
+        }
+    }
     std::size_t out = 0;
-    for (std::size_t i = 1; i < spans.size(); ++i) {
+    for (std::size_t i = 1; i < n; ++i) {
         Span& last = spans[out];
         const Span& s = spans[i];
         if (s.y == last.y && s.x0 <= last.x1) {
@@ -337,8 +367,9 @@ void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool sk
     SortMerge(pen_);
 }
 
-void RasterCanvas::FillSpans(std::span<const Point> points)
+void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
 {
+    shiftSafe_ = true;
     fill_.clear();
     edges_.clear();
     const std::size_t n = points.size();
@@ -357,7 +388,18 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
         maxRow = std::max(maxRow, std::min(q.y, height_));
     }
     if (edges_.empty()) return;
-    std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.yTop < b.yTop; });
+    // Small figures: an insertion sort beats the general one. The order of
+    // edges that start on one row does not matter (crossings are sorted).
+    if (edges_.size() <= 32) {
+        for (std::size_t i = 1; i < edges_.size(); ++i) {
+            const Edge e = edges_[i];
+            std::size_t j = i;
+            for (; j > 0 && e.yTop < edges_[j - 1].yTop; --j) edges_[j] = edges_[j - 1];
+            edges_[j] = e;
+        }
+    } else {
+        std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.yTop < b.yTop; });
+    }
     active_.clear();
     std::size_t next = 0;
     for (int y = minRow; y < maxRow; ++y) {
@@ -372,10 +414,26 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
             if (e.yEnd <= y) continue;
             active_[keep++] = idx;
             crossings_.push_back(e.x + (y - e.yTop) * e.dxdy);
+            if (checkShift) {
+                // x + t with x whole and |x + t| < 2^22 is rounded by at most
+                // 2^-31: its ceiling is x + ceil(t) unless t lies just above
+                // a whole number.
+                const double t = (y - e.yTop) * e.dxdy, f = t - std::floor(t);
+                if (f > 0 && f < 0x1p-28) shiftSafe_ = false;
+            }
         }
         active_.resize(keep);
         if (crossings_.size() < 2) continue;
-        std::sort(crossings_.begin(), crossings_.end());
+        if (crossings_.size() <= 16) {
+            for (std::size_t i = 1; i < crossings_.size(); ++i) {
+                const double c = crossings_[i];
+                std::size_t j = i;
+                for (; j > 0 && c < crossings_[j - 1]; --j) crossings_[j] = crossings_[j - 1];
+                crossings_[j] = c;
+            }
+        } else {
+            std::sort(crossings_.begin(), crossings_.end());
+        }
         for (std::size_t k = 0; k + 1 < crossings_.size(); k += 2) {
             const double c0 = std::max(std::ceil(crossings_[k]), 0.0);
             const double c1 = std::min(std::ceil(crossings_[k + 1]), static_cast<double>(width_));
@@ -496,12 +554,85 @@ void RasterCanvas::Polyline(std::span<const Point> points)
     Compose();
 }
 
+// A polygon wholly inside the raster, drawn with a one-pixel solid pen
+// and a brush, gives the same spans moved by whole pixels wherever it is
+// drawn inside: the outline is integer arithmetic, and each crossing of
+// the fill is a whole x plus the same offset t, whose ceiling moves with x
+// (checked per shape: t must not lie just above a whole number). With
+// fused multiply-add the crossings round differently: no cache then.
+bool RasterCanvas::PolygonFromCache()
+{
+#if defined(__FMA__) || defined(FP_FAST_FMA)
+    return false;
+#else
+    constexpr std::size_t Slots = 8192, Seen = 32768, MaxPoints = 64;
+    const std::size_t n = closed_.size();
+    if (n < 3 || n > MaxPoints || penWidth_ != 1 || penStyle_ != PenStyle::Solid || brushStyle_ == BrushStyle::Clear) return false;
+    if (width_ >= (1 << 21) || height_ >= (1 << 21)) return false;
+    const Point o = closed_[0];
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    shapeKey_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point p = closed_[i];
+        if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) return false;
+        const Point r{p.x - o.x, p.y - o.y};
+        shapeKey_[i] = r;
+        h = (h ^ (static_cast<std::uint32_t>(r.x) | (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.y)) << 32))) * 0x100000001B3ULL;
+        h ^= h >> 31;
+    }
+    if (shapes_.empty()) {
+        shapes_.resize(Slots);
+        shapesSeen_.assign(Seen, 0);
+    }
+    ShapeSlot& slot = shapes_[h & (Slots - 1)];
+    if (slot.hash == h && slot.rel == shapeKey_) {
+        pen_.resize(slot.pen.size());
+        for (std::size_t k = 0; k < pen_.size(); ++k) pen_[k] = {slot.pen[k].y + o.y, slot.pen[k].x0 + o.x, slot.pen[k].x1 + o.x};
+        fill_.resize(slot.fill.size());
+        for (std::size_t k = 0; k < fill_.size(); ++k) fill_[k] = {slot.fill[k].y + o.y, slot.fill[k].x0 + o.x, slot.fill[k].x1 + o.x};
+        Compose();
+        return true;
+    }
+    std::uint64_t& seen = shapesSeen_[(h >> 13) & (Seen - 1)];
+    if (seen != h) {
+        // First sight: most polygons are drawn once only.
+        seen = h;
+        return false;
+    }
+    FillSpans(closed_, true);
+    PathSpans(closed_, true, false);
+    if (shiftSafe_) {
+        // A few megabytes at most: past that every kept shape goes.
+        constexpr std::size_t MaxBytes = std::size_t{8} << 20;
+        const auto bytes = [](const ShapeSlot& sl) {
+            return sl.rel.size() * sizeof(Point) + (sl.pen.size() + sl.fill.size()) * sizeof(Span);
+        };
+        shapeBytes_ -= std::min(shapeBytes_, bytes(slot));
+        const std::size_t need = n * sizeof(Point) + (pen_.size() + fill_.size()) * sizeof(Span);
+        if (shapeBytes_ + need > MaxBytes) {
+            for (ShapeSlot& sl : shapes_) sl = ShapeSlot{};
+            shapeBytes_ = 0;
+        }
+        shapeBytes_ += need;
+        slot.hash = h;
+        slot.rel = shapeKey_;
+        slot.pen.resize(pen_.size());
+        for (std::size_t k = 0; k < pen_.size(); ++k) slot.pen[k] = {pen_[k].y - o.y, pen_[k].x0 - o.x, pen_[k].x1 - o.x};
+        slot.fill.resize(fill_.size());
+        for (std::size_t k = 0; k < fill_.size(); ++k) slot.fill[k] = {fill_[k].y - o.y, fill_[k].x0 - o.x, fill_[k].x1 - o.x};
+    }
+    Compose();
+    return true;
+#endif
+}
+
 void RasterCanvas::Polygon(std::span<const Point> points)
 {
     if (points.size() < 2) return;
     dotPhase_ = 0;
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    if (PolygonFromCache()) return;
     FillSpans(closed_);
     PathSpans(closed_, true, false);
     Compose();
@@ -680,6 +811,40 @@ void RasterCanvas::FillMask(const RasterCanvas& mask, int left, int top)
                 PaintBrush(static_cast<int>(y), static_cast<int>(x), static_cast<int>(e), brushOp);
             x = e;
         }
+    }
+}
+
+void RasterCanvas::MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out)
+{
+    out.clear();
+    const std::uint32_t penKey = ToPixel(MaskPen) & 0xFFFFFFu, brushKey = ToPixel(MaskBrush) & 0xFFFFFFu;
+    for (int y = 0; y < mask.height_; ++y) {
+        const std::uint32_t* m = mask.Scanline(y);
+        int x = 0;
+        while (x < mask.width_) {
+            const std::uint32_t key = m[x] & 0xFFFFFFu;
+            int e = x + 1;
+            while (e < mask.width_ && (m[e] & 0xFFFFFFu) == key) ++e;
+            if (key == penKey || key == brushKey) out.push_back({y, x, e, key == penKey});
+            x = e;
+        }
+    }
+}
+
+void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top)
+{
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    for (const MaskRun& r : runs) {
+        const long long y = static_cast<long long>(top) + r.y;
+        if (y < 0 || y >= height_) continue;
+        const long long x0 = std::max<long long>(0, static_cast<long long>(left) + r.x0);
+        const long long x1 = std::min<long long>(width_, static_cast<long long>(left) + r.x1);
+        if (x0 >= x1) continue;
+        if (r.pen)
+            Apply(Scanline(static_cast<int>(y)), static_cast<int>(x0), static_cast<int>(x1), penOp);
+        else
+            PaintBrush(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), brushOp);
     }
 }
 

@@ -105,6 +105,15 @@ public:
     struct Span {
         std::int32_t y, x0, x1;   // columns x0..x1-1 of row y
     };
+    // A flash mask as runs: columns x0..x1-1 of row y take the pen (else
+    // the brush). Stamping the runs of a mask with FillMaskRuns changes the
+    // same pixels the same way as FillMask with the mask itself.
+    struct MaskRun {
+        std::int32_t y, x0, x1;
+        bool pen;
+    };
+    static void MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out);
+    void FillMaskRuns(std::span<const MaskRun> runs, int left, int top);
     struct Op {
         std::uint32_t a, o, x;    // pixel = ((pixel & a) | o) ^ x
     };
@@ -137,8 +146,11 @@ private:
     static EllipseRow EllipseRowAt(double a, double b, int ry);
     void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
     void LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast = false);
-    void FillSpans(std::span<const Point> points);
+    // checkShift: note in shiftSafe_ whether the fill would come out the
+    // same moved by whole pixels (see Polygon).
+    void FillSpans(std::span<const Point> points, bool checkShift = false);
     void Compose();
+    bool PolygonFromCache();
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
 
@@ -149,13 +161,27 @@ private:
     Point chainStart_;       // where the chain of LineTo calls began
     int dotPhase_ = 0;       // position in the dot pattern along the path
     // Scratch, kept between figures.
-    std::vector<Span> pen_, fill_;
+    std::vector<Span> pen_, fill_, sortTmp_;
+    std::vector<std::int32_t> rowStart_;
     std::vector<Edge> edges_;
     std::vector<std::int32_t> active_;
     std::vector<double> crossings_;
     std::vector<Point> closed_;
     std::vector<PatternRef> linePatterns_, ellipsePatterns_;
     std::vector<Span> linePool_;
+    // Polygons drawn again elsewhere (a pad shape at many places): their
+    // spans relative to the first point, kept from the second time a shape
+    // is seen.
+    struct ShapeSlot {
+        std::uint64_t hash = 0;
+        std::vector<Point> rel;
+        std::vector<Span> pen, fill;
+    };
+    std::vector<ShapeSlot> shapes_;
+    std::vector<std::uint64_t> shapesSeen_;
+    std::vector<Point> shapeKey_;
+    bool shiftSafe_ = true;
+    std::size_t shapeBytes_ = 0;
     std::vector<EllipseRow> ellipsePool_;
 };
 

@@ -285,4 +285,53 @@ TEST(ReferenceRedrawTest, SameAsThePlainPassesOnRandomScenes)
     Tuning = {};
 }
 
+// What the redraw keeps between pictures (where the elements lie, which
+// ones the region and drill passes visit) must follow the elements: many
+// views of one scene, a layer moved, the elements replaced by as many others.
+TEST(ReferenceRedrawTest, KeptListsFollowViewsLayerMovesAndNewElements)
+{
+    std::mt19937 rng(7);
+    auto expectSame = [](const char* what) {
+        const RasterCanvas ref = ReferencePicture();
+        for (unsigned threads : {1u, 3u}) {
+            Tuning.Threads = threads;
+            Tuning.ParallelFrom = 0;
+            RedrawView();
+            const RasterCanvas& pic = Picture();
+            ASSERT_EQ(pic.Width(), ref.Width());
+            int differ = 0;
+            for (int y = 0; y < ref.Height(); ++y)
+                for (int x = 0; x < ref.Width(); ++x) differ += pic.Pixel(x, y) != ref.Pixel(x, y);
+            EXPECT_EQ(differ, 0) << what << " threads " << threads;
+        }
+    };
+    ResetAll();
+    for (int l = 1; l <= 5; ++l) ShowLayer(l, platform::RGB(40 * l, 255 - 40 * l, 60 + 30 * l));
+    RandomScene(rng);
+    const int count = core::DataCount;
+    const double centres[][2] = {{5, 5}, {30, 20}, {55, 35}, {12, 33}, {-40, 90}};
+    for (const auto& c : centres) {
+        FitTo(0, 60, 0, 40, 320, 210);
+        SetViewZoom(true, c[0], c[1], -8.0);
+        expectSame("zoomed view");
+    }
+    Options.MIRR = true;
+    SetViewZoom(true, 20, 10, -3.0);
+    expectSame("mirrored zoomed view");
+    core::MoveLayer(1, 4);
+    expectSame("after a layer move");
+    // The same count of elements, all different: rolled back and read again.
+    core::Datas.resize(0);
+    core::DataCount = 0;
+    RandomScene(rng);
+    while (core::DataCount < count) core::AppendElement(Flash(2, 10, 30, 20));
+    while (core::DataCount > count) {
+        --core::DataCount;
+        core::Datas.resize(static_cast<std::size_t>(core::DataCount));
+    }
+    expectSame("other elements, same count");
+    Tuning = {};
+    Options = {};
+}
+
 } // namespace

@@ -411,3 +411,70 @@ TEST(RasterCanvas, FillMaskUsesPenModeOnce)
     EXPECT_EQ(c.Pixel(4, 0), 0x00FF00u);   // empty mask pixels leave the picture
     c.FillMask(mask, -100, 0);             // outside: nothing
 }
+
+namespace {
+
+// A figure drawn on a raster that has drawn many others gives the same
+// pixels as on a fresh one: kept shapes (polygons repeated at other places)
+// and stamped mask runs change nothing.
+TEST(RasterCanvas, RepeatedFiguresSameAsOnAFreshRaster)
+{
+    std::mt19937 rng(99);
+    auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::vector<std::vector<Point>> shapes;
+    for (int s = 0; s < 12; ++s) {
+        std::vector<Point> pts;
+        const int n = 3 + pick(15);
+        for (int k = 0; k < n; ++k) pts.push_back({pick(60), pick(45)});
+        shapes.push_back(pts);
+    }
+    RasterCanvas shared(300, 200);
+    const PenMode modes[] = {PenMode::Merge, PenMode::Xor, PenMode::Copy};
+    for (int round = 0; round < 400; ++round) {
+        const auto& shape = shapes[static_cast<std::size_t>(pick(12))];
+        const int dx = pick(260) - 10, dy = pick(170) - 10;   // now and then over the edge
+        std::vector<Point> pts;
+        for (const Point& p : shape) pts.push_back({p.x + dx, p.y + dy});
+        const PenMode mode = modes[pick(3)];
+        const BrushStyle brush = pick(4) == 0 ? BrushStyle::BDiagonal : BrushStyle::Solid;
+        const Color pen = RGB(pick(2) * 255, 90, 17);
+        RasterCanvas fresh(300, 200);
+        fresh.Blit(shared, 0, 0, RasterCanvas::BlitOp::Copy);
+        for (RasterCanvas* c : {&shared, &fresh}) {
+            c->SetPenMode(mode);
+            c->SetPenColor(pen);
+            c->SetBrushColor(RGB(3, 200, 60));
+            c->SetBrushStyle(brush);
+            c->Polygon(pts);
+        }
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x) ASSERT_EQ(shared.Pixel(x, y), fresh.Pixel(x, y)) << round;
+    }
+
+    // Mask runs against the mask itself.
+    RasterCanvas mask(23, 17, MaskEmpty);
+    mask.SetPenColor(MaskPen);
+    mask.SetBrushColor(MaskBrush);
+    mask.Ellipse(1, 1, 22, 16);
+    mask.SetPenColor(MaskEmpty);
+    mask.SetBrushColor(MaskEmpty);
+    mask.Ellipse(7, 5, 15, 12);
+    std::vector<RasterCanvas::MaskRun> runs;
+    RasterCanvas::MaskRuns(mask, runs);
+    for (int round = 0; round < 50; ++round) {
+        RasterCanvas a(60, 40, RGB(10, 20, 30)), b(60, 40, RGB(10, 20, 30));
+        const int left = pick(80) - 20, top = pick(60) - 20;
+        for (RasterCanvas* c : {&a, &b}) {
+            c->SetPenMode(round % 2 ? PenMode::Xor : PenMode::Merge);
+            c->SetPenColor(RGB(200, 0, 7));
+            c->SetBrushColor(RGB(0, 99, 0));
+            c->SetBrushStyle(round % 3 ? BrushStyle::Solid : BrushStyle::BDiagonal);
+        }
+        a.FillMask(mask, left, top);
+        b.FillMaskRuns(runs, left, top);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << round;
+    }
+}
+
+} // namespace
