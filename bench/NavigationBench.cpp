@@ -19,37 +19,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-void FillBoard(std::int64_t elements)
-{
-    static std::int64_t filled = -1;
-    if (filled == elements) return;
-    filled = elements;
-    const fs::path folder = fs::temp_directory_path() / ("tessel2-nav-bench-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const fs::path file = folder / "synthetic.gbr";
-    bench::WriteSyntheticBoard(file.string(), elements);
-    core::ResetTables();
-    core::DataFolder = folder.string();
-    core::Gauge gauge;
-    core::MyDataValue value;
-    if (!core::ReadGerberFile(gauge, file.string(), 1, value)) std::abort();
-    if (core::MacroCount > 0) core::ParseMacroParams();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-    core::LayerTable[1].Active = 1;
-    core::LayerTable[1].FileName = "synthetic.gbr";
-    core::LayerCount = 1;
-    core::Extents.Width = value.MaxX - value.MinX;
-    core::Extents.Height = value.MaxY - value.MinY;
-    core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
-    core::Extents.CentreY = (value.MinY + value.MaxY) / 2;
-}
-
 void WheelNotch(benchmark::State& state, double startZoom)
 {
-    FillBoard(state.range(0));
+    bench::LoadSyntheticBoard(state.range(0));
     mainwin::Options = {};
     mainwin::ClientWidth = 1920;
     mainwin::ClientHeight = 1080;

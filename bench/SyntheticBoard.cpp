@@ -1,8 +1,13 @@
 #include "SyntheticBoard.h"
 
+#include "core/Datas.h"
+#include "core/GerberReader.h"
 #include "platform/Error.h"
 
 #include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 #include <cstdio>
 #include <algorithm>
 #include <memory>
@@ -139,6 +144,33 @@ std::int64_t WriteSyntheticBoard(const std::string& path, std::int64_t elements)
     w.Text("M02*\n");
     w.Close();
     return made;
+}
+
+void LoadSyntheticBoard(std::int64_t elements)
+{
+    namespace fs = std::filesystem;
+    static std::int64_t loaded = -1;
+    if (loaded == elements) return;
+    loaded = elements;
+    const fs::path folder = fs::temp_directory_path() / ("tessel2-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path file = folder / "synthetic.gbr";
+    WriteSyntheticBoard(file.string(), elements);
+    core::ResetTables();
+    core::DataFolder = folder.string();
+    core::Gauge gauge;
+    core::MyDataValue value;
+    if (!core::ReadGerberFile(gauge, file.string(), 1, value)) std::abort();
+    if (core::MacroCount > 0) core::ParseMacroParams();
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    core::LayerTable[1].Active = 1;
+    core::LayerTable[1].FileName = "synthetic.gbr";
+    core::LayerCount = 1;
+    core::Extents.Width = value.MaxX - value.MinX;
+    core::Extents.Height = value.MaxY - value.MinY;
+    core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
+    core::Extents.CentreY = (value.MinY + value.MaxY) / 2;
 }
 
 } // namespace bench

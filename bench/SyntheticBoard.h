@@ -10,4 +10,9 @@ namespace bench {
 // of it (exactly `elements`).
 std::int64_t WriteSyntheticBoard(const std::string& path, std::int64_t elements);
 
+// Clears the tables and reads a board of `elements` elements as layer 1,
+// shown, with the data extents set as the open command sets them. Does
+// nothing when the same board is already loaded.
+void LoadSyntheticBoard(std::int64_t elements);
+
 } // namespace bench
