@@ -18,14 +18,6 @@ namespace {
 constexpr Color White = RGB(255, 255, 255);
 constexpr Color Black = RGB(0, 0, 0);
 
-platform::FontInfo ListFont()
-{
-    platform::FontInfo f;
-    f.Name = "ＭＳ Ｐゴシック";
-    f.Height = -15;
-    return f;
-}
-
 std::string Real(double v) { return std::isfinite(v) ? platform::FormatReal(v) : std::string("0"); }
 
 // Column rectangles of the header (y 2..20) and of every body row.
@@ -153,7 +145,7 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
         if (Tools[static_cast<std::size_t>(n)].Used == 1) tools.push_back(n);
     SizeGrid(g, 5, static_cast<int>(tools.size()) + 1);
     g.HotRow = -1;
-    measure.SetFont(ListFont());
+    measure.SetFont(platform::FontInfo{});
     const int w0 = measure.TextWidth("T500") + 5, w1 = measure.TextWidth("99999") + 5, w2 = measure.TextWidth("記号") + 5,
               w3 = measure.TextWidth("2.022x3.033") + 5;
     g.ColWidths = {w0, w1, w2, w3, clientWidth - w0 - w1 - w2 - w3};
@@ -180,7 +172,7 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
 void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
 {
     c.Fill(ListFaceColor);
-    c.SetFont(ListFont());
+    c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     const int w = c.Width(), h = c.Height();
@@ -222,7 +214,7 @@ void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
 void DrawTableBody(platform::RasterCanvas& c, const MyGridBox& g)
 {
     c.Fill(White);
-    c.SetFont(ListFont());
+    c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     for (int r = 1; r < g.RowCount; ++r) {

@@ -18,14 +18,6 @@ namespace {
 constexpr Color White = RGB(255, 255, 255);
 constexpr Color Black = RGB(0, 0, 0);
 
-platform::FontInfo ListFont()
-{
-    platform::FontInfo f;
-    f.Name = "ＭＳ Ｐゴシック";
-    f.Height = -15;
-    return f;
-}
-
 int Layers() { return std::clamp<int>(LayerCount, 0, MaxLayers); }
 
 MyLayerSet* RowLayer(int row) { return row >= 1 && row <= Layers() ? LayerAt(row) : nullptr; }
@@ -137,7 +129,7 @@ void FillLayerGrid(MyGridBox& g)
 void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g)
 {
     c.Fill(ListFaceColor);
-    c.SetFont(ListFont());
+    c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     c.SetBrushStyle(platform::BrushStyle::Clear);
@@ -184,7 +176,7 @@ std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
 void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
 {
     c.Fill(ListFaceColor);
-    c.SetFont(ListFont());
+    c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     if (g.ColCount < 4) return;

@@ -11,14 +11,6 @@ std::int32_t SaveFormat = 0;
 
 namespace {
 
-platform::FontInfo ListFont()
-{
-    platform::FontInfo f;
-    f.Name = "ＭＳ Ｐゴシック";
-    f.Height = -15;
-    return f;
-}
-
 void SetItem(MyFreeBox& l, int k, const char* caption, platform::Rect r, int leftIcon, int rightIcon)
 {
     const auto i = static_cast<std::size_t>(k);
@@ -36,7 +28,7 @@ int OnOff(bool on) { return on ? IconOn : IconOff; }
 void BuildSaveFormatList(MyFreeBox& l, platform::Canvas& m)
 {
     InitParamList(l, 2);
-    m.SetFont(ListFont());
+    m.SetFont(platform::FontInfo{});
     const char* a = "テッセル２ (.tsn)";
     const char* b = "旧テッセル (.tso)";
     SetItem(l, 0, a, {20, 5, 20 + m.TextWidth(a) + 25, 23}, -1, IconSave);
@@ -46,7 +38,7 @@ void BuildSaveFormatList(MyFreeBox& l, platform::Canvas& m)
 void BuildViewOptionsList(MyFreeBox& l, platform::Canvas& m, const ViewOptions& o)
 {
     InitParamList(l, 4);
-    m.SetFont(ListFont());
+    m.SetFont(platform::FontInfo{});
     const char* t0 = "塗潰し表示";
     const char* t1 = "輪郭表示";
     const char* t2 = "ドリルを記号で表示する";
@@ -61,7 +53,7 @@ void BuildViewOptionsList(MyFreeBox& l, platform::Canvas& m, const ViewOptions& 
 void DrawSubList(platform::RasterCanvas& c, const MyFreeBox& l)
 {
     c.Fill(ListFaceColor);
-    c.SetFont(ListFont());
+    c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(l.Count, 0)), l.Rects.size());

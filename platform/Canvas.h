@@ -72,6 +72,7 @@ enum class BrushStyle : std::uint8_t {
     BDiagonal,  // "/" hatch every 8 pixels, the gaps left untouched
 };
 
+// The default is the font of the owner-drawn lists and menus.
 struct FontInfo {
     std::string Name = "ＭＳ Ｐゴシック";
     int Height = -15;     // pixels; negative: character height without the leading
