@@ -713,14 +713,17 @@ void StrokePass(const LayerLookup& layers)
     for (unsigned t = 0; t < bands; ++t) {
         pool.emplace_back([&layers, t, bands, W, H, n] {
             RasterCanvas& c = rasters[t];
+            const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
+            const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
+            // Only the band's rows are read back, and every figure changes
+            // each pixel on its own: the other rows may hold anything.
             if (c.Width() != W || c.Height() != H)
                 c.Resize(W, H, Black);
             else
-                c.Fill(Black);
+                std::fill(c.Scanline(top), c.Scanline(top) + static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top),
+                          RasterCanvas::ToPixel(Black));
             ResetCanvas(c);
             StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t], n);
-            const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
-            const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
             std::memcpy(work.Scanline(top), c.Scanline(top),
                         static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top) * sizeof(std::uint32_t));
         });
