@@ -154,15 +154,29 @@ void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double c
 
 void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy)
 {
-    const double r = width * 0.5 / std::cos(Pi / 16);
+    // Flashes of one aperture repeat the same width and direction: the
+    // offsets from the end points are kept from the call before (the same
+    // arithmetic, so the same bits).
+    struct Offsets {
+        double width = std::nan(""), d = std::nan("");
+        std::array<double, 16> x{}, y{};
+    };
+    thread_local Offsets memo;
     const double d = Direction(px, py, qx, qy);
-    double a = d + Pi / 2 - Pi / 16;
-    for (int i = 0; i < 8; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {qx + r * std::cos(a), qy + r * std::sin(a)};
-    // The cap around P faces the other way. Direction(Q -> P) is the same
-    // angle turned by π, except when P and Q coincide (a round oval, a dot):
-    // then it is 0 too, and both caps would land on one side.
-    a = d + Pi + Pi / 2 - Pi / 16;
-    for (int i = 8; i < 16; ++i, a -= Pi / 8) out[static_cast<std::size_t>(i)] = {px + r * std::cos(a), py + r * std::sin(a)};
+    if (!(memo.width == width && memo.d == d)) {
+        const double r = width * 0.5 / std::cos(Pi / 16);
+        double a = d + Pi / 2 - Pi / 16;
+        for (std::size_t i = 0; i < 8; ++i, a -= Pi / 8) memo.x[i] = r * std::cos(a), memo.y[i] = r * std::sin(a);
+        // The cap around P faces the other way. Direction(Q -> P) is the same
+        // angle turned by π, except when P and Q coincide (a round oval, a dot):
+        // then it is 0 too, and both caps would land on one side.
+        a = d + Pi + Pi / 2 - Pi / 16;
+        for (std::size_t i = 8; i < 16; ++i, a -= Pi / 8) memo.x[i] = r * std::cos(a), memo.y[i] = r * std::sin(a);
+        memo.width = width;
+        memo.d = d;
+    }
+    for (std::size_t i = 0; i < 8; ++i) out[i] = {qx + memo.x[i], qy + memo.y[i]};
+    for (std::size_t i = 8; i < 16; ++i) out[i] = {px + memo.x[i], py + memo.y[i]};
     out[16] = out[0];
 }
 
