@@ -638,7 +638,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
             const double d = (a.Size2 - a.Size1) / 2;
             StrokeOutline(outline, a.Size1, x, y - d, x, y + d);
         }
-        MyTPointArray dev(outline.size());
+        std::array<MyTPoint, 17> dev;
         for (std::size_t k = 0; k < outline.size(); ++k) dev[k] = xf.P(outline[k].x, outline[k].y);
         canvas.Polygon(dev);
         return;
