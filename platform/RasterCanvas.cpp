@@ -442,29 +442,30 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
     }
 }
 
-void RasterCanvas::Compose()
+void RasterCanvas::Compose(std::span<const Span> pen, std::span<const Span> fill, int dx, int dy)
 {
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
     std::size_t ip = 0, jf = 0;
-    const std::size_t np = pen_.size(), nf = fill_.size();
+    const std::size_t np = pen.size(), nf = fill.size();
     while (ip < np || jf < nf) {
-        const int y = ip < np && (jf >= nf || pen_[ip].y <= fill_[jf].y) ? pen_[ip].y : fill_[jf].y;
+        const int ry = ip < np && (jf >= nf || pen[ip].y <= fill[jf].y) ? pen[ip].y : fill[jf].y;
+        const int y = ry + dy;
         std::size_t pEnd = ip;
-        while (pEnd < np && pen_[pEnd].y == y) ++pEnd;
+        while (pEnd < np && pen[pEnd].y == ry) ++pEnd;
         // The fill of this row without the pen's pixels.
         std::size_t k = ip;
-        for (; jf < nf && fill_[jf].y == y; ++jf) {
-            int cur = fill_[jf].x0;
-            const int end = fill_[jf].x1;
-            while (k < pEnd && pen_[k].x1 <= cur) ++k;
-            for (std::size_t m = k; m < pEnd && pen_[m].x0 < end; ++m) {
-                if (pen_[m].x0 > cur) PaintBrush(y, cur, pen_[m].x0, brushOp);
-                cur = std::max(cur, pen_[m].x1);
+        for (; jf < nf && fill[jf].y == ry; ++jf) {
+            int cur = fill[jf].x0;
+            const int end = fill[jf].x1;
+            while (k < pEnd && pen[k].x1 <= cur) ++k;
+            for (std::size_t m = k; m < pEnd && pen[m].x0 < end; ++m) {
+                if (pen[m].x0 > cur) PaintBrush(y, cur + dx, pen[m].x0 + dx, brushOp);
+                cur = std::max(cur, pen[m].x1);
             }
-            if (cur < end) PaintBrush(y, cur, end, brushOp);
+            if (cur < end) PaintBrush(y, cur + dx, end + dx, brushOp);
         }
-        for (; ip < pEnd; ++ip) PaintPen(y, pen_[ip].x0, pen_[ip].x1, penOp);
+        for (; ip < pEnd; ++ip) PaintPen(y, pen[ip].x0 + dx, pen[ip].x1 + dx, penOp);
     }
 }
 
@@ -586,11 +587,7 @@ bool RasterCanvas::PolygonFromCache()
     }
     ShapeSlot& slot = shapes_[h & (Slots - 1)];
     if (slot.hash == h && slot.rel == shapeKey_) {
-        pen_.resize(slot.pen.size());
-        for (std::size_t k = 0; k < pen_.size(); ++k) pen_[k] = {slot.pen[k].y + o.y, slot.pen[k].x0 + o.x, slot.pen[k].x1 + o.x};
-        fill_.resize(slot.fill.size());
-        for (std::size_t k = 0; k < fill_.size(); ++k) fill_[k] = {slot.fill[k].y + o.y, slot.fill[k].x0 + o.x, slot.fill[k].x1 + o.x};
-        Compose();
+        Compose(slot.pen, slot.fill, o.x, o.y);
         return true;
     }
     std::uint64_t& seen = shapesSeen_[(h >> 13) & (Seen - 1)];

@@ -149,7 +149,9 @@ private:
     // checkShift: note in shiftSafe_ whether the fill would come out the
     // same moved by whole pixels (see Polygon).
     void FillSpans(std::span<const Point> points, bool checkShift = false);
-    void Compose();
+    void Compose() { Compose(pen_, fill_, 0, 0); }
+    // The spans moved by (dx, dy): the pen over the fill.
+    void Compose(std::span<const Span> pen, std::span<const Span> fill, int dx, int dy);
     bool PolygonFromCache();
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
