@@ -363,6 +363,27 @@ double PointArcDistance(MyPoint p, const MyArc& arc, MyPoint& nearest, MyPoint& 
     return std::min(ds, de);
 }
 
+namespace {
+
+// Nearest point of a segment or an arc, for the end-point candidates below.
+double PointFigureDistance(MyPoint p, const MySegment& s, MyPoint& q, MyPoint& anchor) { return PointSegmentDistance(p, s, q, anchor); }
+double PointFigureDistance(MyPoint p, const MyArc& a, MyPoint& q, MyPoint& anchor) { return PointArcDistance(p, a, q, anchor); }
+
+// Both ends of `from` against the figure `to`, offered in order; a pair is
+// (point on the first figure of the caller, point on the second).
+template <class From, class To>
+void OfferEnds(Best& best, const From& from, const To& to, bool fromIsFirst)
+{
+    MyPoint q, anchor;
+    for (const MyPoint end : {from.Start, from.End}) {
+        const double d = PointFigureDistance(end, to, q, anchor);
+        if (fromIsFirst) best.Offer(d, end, q);
+        else best.Offer(d, q, end);
+    }
+}
+
+} // namespace
+
 double SegmentSegmentDistance(const MySegment& s1, const MySegment& s2, MyPoint& n1, MyPoint& n2)
 {
     MyCrossPoints cross;
@@ -371,15 +392,8 @@ double SegmentSegmentDistance(const MySegment& s1, const MySegment& s2, MyPoint&
         return 0.0;
     }
     Best best(LengthTol);
-    MyPoint q, anchor;
-    double d = PointSegmentDistance(s2.Start, s1, q, anchor);
-    best.Offer(d, q, s2.Start);
-    d = PointSegmentDistance(s2.End, s1, q, anchor);
-    best.Offer(d, q, s2.End);
-    d = PointSegmentDistance(s1.Start, s2, q, anchor);
-    best.Offer(d, s1.Start, q);
-    d = PointSegmentDistance(s1.End, s2, q, anchor);
-    best.Offer(d, s1.End, q);
+    OfferEnds(best, s2, s1, false);
+    OfferEnds(best, s1, s2, true);
     if (best.value < FarAway) {
         n1 = best.a;
         n2 = best.b;
@@ -416,15 +430,8 @@ double SegmentArcDistance(const MySegment& s, const MyArc& arc, MyPoint& onSegme
             if (angles.Holds(onCircle)) best.Offer(std::fabs(facing), f.From(c.x, 0.0), onCircle);
         }
     }
-    MyPoint q, anchor;
-    double d = PointArcDistance(s.Start, arc, q, anchor);
-    best.Offer(d, s.Start, q);
-    d = PointArcDistance(s.End, arc, q, anchor);
-    best.Offer(d, s.End, q);
-    d = PointSegmentDistance(arc.Start, s, q, anchor);
-    best.Offer(d, q, arc.Start);
-    d = PointSegmentDistance(arc.End, s, q, anchor);
-    best.Offer(d, q, arc.End);
+    OfferEnds(best, s, arc, true);
+    OfferEnds(best, arc, s, false);
     if (best.value < FarAway) {
         onSegment = best.a;
         onArc = best.b;
@@ -563,15 +570,8 @@ double ArcArcDistance(const MyArc& a1, const MyArc& a2, MyPoint& n1, MyPoint& n2
         const MyPoint p1 = Plus(c1, r1, u), p2 = Plus(c2, -r2, u);
         if (on1.Holds(p1) && on2.Holds(p2)) best.Offer(d - r1 - r2, p1, p2);
     }
-    MyPoint q, anchor;
-    double dd = PointArcDistance(a2.Start, a1, q, anchor);
-    best.Offer(dd, q, a2.Start);
-    dd = PointArcDistance(a2.End, a1, q, anchor);
-    best.Offer(dd, q, a2.End);
-    dd = PointArcDistance(a1.Start, a2, q, anchor);
-    best.Offer(dd, a1.Start, q);
-    dd = PointArcDistance(a1.End, a2, q, anchor);
-    best.Offer(dd, a1.End, q);
+    OfferEnds(best, a2, a1, false);
+    OfferEnds(best, a1, a2, true);
     if (best.value < FarAway) {
         n1 = best.a;
         n2 = best.b;
