@@ -5,6 +5,7 @@
 #include "core/TextHelpers.h"
 #include "main/ScrollRegions.h"
 #include "main/ViewTransform.h"
+#include "main/WorkerPool.h"
 
 #include <algorithm>
 #include <array>
@@ -32,7 +33,7 @@ constexpr Color Black = 0, White = 0xFFFFFF;
 constexpr Color Grey = platform::RGB(128, 128, 128);
 constexpr Color EdgeShade = platform::RGB(15, 15, 15);
 
-RasterCanvas picture, highlight, work, cached;
+RasterCanvas picture, highlight, cached;
 
 struct CacheKey {
     ViewState view;
@@ -123,25 +124,25 @@ struct Dirty {
     void Reset() { *this = Dirty{}; }
 };
 
-// What the region pass drew on the work raster since its last flush: the
+// What the region pass drew on a band raster since its last flush: the
 // boxes of the polygons, each flushed on its own (OR and clear are
 // idempotent, so overlapping boxes do no harm), or the union of all once
-// the boxes cover more than the picture.
+// the boxes cover more than the band (rows top..bottom-1).
 struct DirtyList {
     std::vector<Dirty> boxes;
     Dirty all;
     long long area = 0;
     bool whole = false;
-    void Add(const Dirty& d, int w, int h)
+    void Add(const Dirty& d, int w, int top, int bottom)
     {
         all.x0 = std::min(all.x0, d.x0);
         all.y0 = std::min(all.y0, d.y0);
         all.x1 = std::max(all.x1, d.x1);
         all.y1 = std::max(all.y1, d.y1);
         if (whole) return;
-        const long long bw = std::min(d.x1, w) - std::max(d.x0, 0), bh = std::min(d.y1, h) - std::max(d.y0, 0);
+        const long long bw = std::min(d.x1, w) - std::max(d.x0, 0), bh = std::min(d.y1, bottom) - std::max(d.y0, top);
         area += bw * bh;
-        if (area > static_cast<long long>(w) * h)
+        if (area > static_cast<long long>(w) * (bottom - top))
             whole = true;
         else
             boxes.push_back(d);
@@ -155,14 +156,16 @@ struct DirtyList {
     }
 };
 
-// ORs a part of the work raster onto the picture and clears it there.
-void FlushBox(const Dirty& d)
+// ORs a part of a band raster onto the same rows of the picture and
+// clears it there.
+void FlushBox(RasterCanvas& band, const Dirty& d)
 {
-    const int x0 = std::max(d.x0, 0), x1 = std::min(d.x1, work.Width());
-    const int y0 = std::max(d.y0, 0), y1 = std::min(d.y1, work.Height());
+    const int top = band.WindowTop();
+    const int x0 = std::max(d.x0, 0), x1 = std::min(d.x1, band.Width());
+    const int y0 = std::max(d.y0, top), y1 = std::min(d.y1, top + band.WindowRows());
     for (int y = y0; y < y1; ++y) {
         std::uint32_t* dst = picture.Scanline(y);
-        std::uint32_t* src = work.Scanline(y);
+        std::uint32_t* src = band.Scanline(y);
         for (int x = x0; x < x1; ++x) {
             dst[x] |= src[x];
             src[x] = RasterCanvas::ToPixel(Black);
@@ -170,12 +173,12 @@ void FlushBox(const Dirty& d)
     }
 }
 
-void FlushWork(DirtyList& d)
+void FlushWork(RasterCanvas& band, DirtyList& d)
 {
     if (d.whole)
-        FlushBox(d.all);
+        FlushBox(band, d.all);
     else
-        for (const Dirty& b : d.boxes) FlushBox(b);
+        for (const Dirty& b : d.boxes) FlushBox(band, b);
     d.Reset();
 }
 
@@ -224,63 +227,120 @@ struct PassLists {
 PassLists passLists;
 
 // Region fills, section by section: each layer's fills are built alone on
-// the work raster (a clear fill XORs out what its layer drew before), then
-// ORed onto the picture when the layer or the section changes.
-void RegionPass(const LayerLookup& layers)
-{
-    const std::size_t n = ElementLimit();
-    const int W = work.Width(), H = work.Height();
-    std::int32_t lastMarker = 0;
-    bool drawn = false;
-    static DirtyList dirty;
-    dirty.Reset();
-    work.SetPenStyle(platform::PenStyle::Solid);
-    work.SetBrushStyle(platform::BrushStyle::Solid);
-    passLists.Update();
-    std::size_t next = 0;   // elements before this belong to a region already drawn
-    for (const std::uint32_t k : passLists.region) {
-        const std::size_t i = k;
-        if (i >= n) break;
-        if (i < next) continue;
-        const DataElement& e = Datas[i];
-        bool flushDue = false;
-        if (e.Kind == core::dkSection) {
-            if (e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1) flushDue = true;
-            lastMarker = e.Layer;
+// a band raster (a clear fill XORs out what its layer drew before), then
+// ORed onto the picture when the layer or the section changes. The walk
+// over the elements is made once per redraw as a list of steps, with each
+// polygon's points and box; every band then replays the steps that reach
+// its rows.
+struct RegionStep {
+    bool flush = false;
+    Color color = 0;
+    bool clear = false;
+    Dirty box;
+    std::uint32_t first = 0, last = 0;   // the region's elements
+    std::uint32_t chunk = 0, start = 0, count = 0;   // its points in pointChunks
+};
+
+struct RegionPlan {
+    std::vector<RegionStep> steps;
+    std::vector<std::uint32_t> draws;   // indices of the steps that draw
+    static constexpr std::size_t ChunkSize = 256;   // draws per chunk of points
+    std::vector<core::MyTPointArray> pointChunks;
+
+    void Walk(const LayerLookup& layers)
+    {
+        steps.clear();
+        draws.clear();
+        const std::size_t n = ElementLimit();
+        std::int32_t lastMarker = 0;
+        passLists.Update();
+        std::size_t next = 0;   // elements before this belong to a region already planned
+        for (const std::uint32_t k : passLists.region) {
+            const std::size_t i = k;
+            if (i >= n) break;
+            if (i < next) continue;
+            const DataElement& e = Datas[i];
+            bool flushDue = false;
+            if (e.Kind == core::dkSection) {
+                if (e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1) flushDue = true;
+                lastMarker = e.Layer;
+            }
+            // The layer of the element before: the one the fills so far belong to.
+            const std::int32_t current = i == 0 ? 0 : Datas[i - 1].Layer;
+            if ((e.Layer != current || flushDue) && !steps.empty() && !steps.back().flush) {
+                RegionStep f;
+                f.flush = true;
+                steps.push_back(f);
+            }
+            next = i + 1;
+            if (e.Kind == core::dkSection || !IsRegionEdge(e.Kind) || !layers.Shown(e.Layer)) continue;
+            int first = 0, last = 0;
+            core::GroupRange(static_cast<int>(i), first, last);
+            if (last < static_cast<int>(i)) last = static_cast<int>(i);
+            next = static_cast<std::size_t>(last) + 1;
+            RegionStep s;
+            s.color = layers.ColorOf(e.Layer);
+            s.clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
+            s.first = static_cast<std::uint32_t>(first);
+            s.last = static_cast<std::uint32_t>(last);
+            draws.push_back(static_cast<std::uint32_t>(steps.size()));
+            steps.push_back(s);
         }
-        // The layer of the element before: the one the fills so far belong to.
-        const std::int32_t current = i == 0 ? 0 : Datas[i - 1].Layer;
-        if (e.Layer != current || flushDue) {
+    }
+    std::size_t Chunks() const { return (draws.size() + ChunkSize - 1) / ChunkSize; }
+    // The polygons of one chunk of draws, through the current view.
+    void Points(std::size_t chunk)
+    {
+        core::MyTPointArray& pts = pointChunks[chunk];
+        pts.clear();
+        thread_local core::MyTPointArray poly;
+        const std::size_t end = std::min(draws.size(), (chunk + 1) * ChunkSize);
+        for (std::size_t d = chunk * ChunkSize; d < end; ++d) {
+            RegionStep& s = steps[draws[d]];
+            RegionPolygon(static_cast<int>(s.first), static_cast<int>(s.last), poly);
+            s.chunk = static_cast<std::uint32_t>(chunk);
+            s.start = static_cast<std::uint32_t>(pts.size());
+            s.count = static_cast<std::uint32_t>(poly.size());
+            pts.insert(pts.end(), poly.begin(), poly.end());
+            s.box.Reset();
+            s.box.Add(poly, 1);
+        }
+    }
+};
+RegionPlan regionPlan;
+
+// The region steps on one band raster.
+void RegionBand(RasterCanvas& band, DirtyList& dirty)
+{
+    const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
+    dirty.Reset();
+    bool drawn = false;
+    band.SetPenStyle(platform::PenStyle::Solid);
+    band.SetBrushStyle(platform::BrushStyle::Solid);
+    for (const RegionStep& s : regionPlan.steps) {
+        if (s.flush) {
             if (drawn) {
-                FlushWork(dirty);
+                FlushWork(band, dirty);
                 drawn = false;
             }
+            continue;
         }
-        next = i + 1;
-        if (e.Kind == core::dkSection || !IsRegionEdge(e.Kind) || !layers.Shown(e.Layer)) continue;
-        int first = 0, last = 0;
-        core::GroupRange(static_cast<int>(i), first, last);
-        if (last < static_cast<int>(i)) last = static_cast<int>(i);
-        RegionPolygon(first, last, deviceScratch);
-        next = static_cast<std::size_t>(last) + 1;
-        Dirty box;
-        box.Add(deviceScratch, 1);
-        if (box.Misses(W, H)) continue;   // nothing of it on the picture
-        const Color c = layers.ColorOf(e.Layer);
-        const bool clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
-        work.SetBrushColor(c);
-        if (clear && Options.PAINT)
-            SetPen(work, PenMode::Xor, Black, 1);
+        // Nothing of it on the band's rows.
+        if (s.box.x1 <= 0 || s.box.x0 >= W || s.box.y1 <= top || s.box.y0 >= bottom) continue;
+        const std::span<const Point> pts(regionPlan.pointChunks[s.chunk].data() + s.start, s.count);
+        band.SetBrushColor(s.color);
+        if (s.clear && Options.PAINT)
+            SetPen(band, PenMode::Xor, Black, 1);
         else
-            SetPen(work, PenMode::Copy, c, 1);
+            SetPen(band, PenMode::Copy, s.color, 1);
         if (Options.PAINT)
-            work.Polygon(deviceScratch);
+            band.Polygon(pts);
         else
-            work.Polyline(deviceScratch);
-        dirty.Add(box, W, H);
+            band.Polyline(pts);
+        dirty.Add(s.box, W, top, bottom);
         drawn = true;
     }
-    if (drawn) FlushWork(dirty);
+    if (drawn) FlushWork(band, dirty);
 }
 
 // Per-aperture reach in mm from the flash point, found once per redraw:
@@ -327,12 +387,12 @@ bool FlashDrawnWhole(const core::MyAperture& a, double scale)
     return a.Shape == core::apMacro || largest * scale >= 2.0;
 }
 
-// The rows y0..y1 of a W × H picture that an element of the stroke pass
-// may change; false when it changes nothing (off the picture, a flash
+// The box x0..x1, y0..y1 of a W × H picture that an element of the stroke
+// pass may change; false when it changes nothing (off the picture, a flash
 // whose centre is off a zoomed picture, a number out of its table).
-bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed, long long& y0, long long& y1)
+bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed, long long& x0, long long& y0, long long& x1,
+                long long& y1)
 {
-    long long x0 = 0, x1 = 0;
     switch (e.Kind) {
     case core::dkFlash: {
         const core::MyAperture* a = core::ApertureAt(e.Code);
@@ -402,7 +462,7 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
             // One pixel in the pen's mode, so a clear dot removes and dots
             // of different layers combine.
             const Point c = xf.P(e.X3, e.Y3);
-            if (!Inside(c, work.Width(), work.Height())) return;
+            if (!Inside(c, work.Width(), work.Height()) || c.y < work.WindowTop() || c.y >= work.WindowTop() + work.WindowRows()) return;
             std::uint32_t& px = work.Scanline(c.y)[c.x];
             const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
             if (e.Clear)
@@ -462,64 +522,104 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
     }
 }
 
-// Up to 8 horizontal bands of the picture, one bit each.
+// At most this many horizontal bands of the picture, drawn at once.
 constexpr unsigned MaxBands = 8;
 
-// For each element, the bands it may change (0: nothing of the picture).
-// With a candidate list (see StrokeIndex) the masks follow the list.
-std::vector<std::uint8_t> bandMasks;
+// Each element of the stroke pass with the rows it may change (lo > hi:
+// nothing of the picture). With a candidate list (see StrokeIndex) the
+// entries follow the list.
+struct RowSpan {
+    std::int32_t lo, hi;
+};
+std::vector<RowSpan> elementRows;
 const std::vector<std::uint32_t>* candidates = nullptr;
 
 inline std::size_t ElementAt(std::size_t pos) { return candidates ? (*candidates)[pos] : pos; }
 
-void MarkBands(const LayerLookup& layers, std::size_t from, std::size_t to, unsigned bands, int W, int H)
+// The work a figure gives each of its rows, to cut the picture into bands
+// of equal work: a set-up shared by its rows, and its width on each.
+// `diff` holds the changes of the work from row to row (H + 1 entries).
+void AddWork(std::vector<double>& diff, long long x0, long long y0, long long x1, long long y1, int W, int H)
+{
+    constexpr double SetUp = 64.0, PerPixel = 1.0;
+    y0 = std::max(y0, 0LL);
+    y1 = std::min(y1, static_cast<long long>(H) - 1);
+    if (y0 > y1) return;
+    const double cols = static_cast<double>(std::max(1LL, std::min(x1, static_cast<long long>(W) - 1) - std::max(x0, 0LL) + 1));
+    const double w = SetUp / static_cast<double>(y1 - y0 + 1) + PerPixel * cols;
+    diff[static_cast<std::size_t>(y0)] += w;
+    diff[static_cast<std::size_t>(y1) + 1] -= w;
+}
+
+void ElementRows(const LayerLookup& layers, std::size_t from, std::size_t to, int W, int H, std::vector<double>* work)
 {
     const Xform xf = CurrentXform();
     const bool zoomed = View.Zoom >= 2.0;
     for (std::size_t pos = from; pos < to; ++pos) {
         const DataElement& e = Datas[ElementAt(pos)];
-        std::uint8_t mask = 0;
-        long long y0 = 0, y1 = 0;
-        if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, y0, y1)) {
-            y0 = std::max(y0, 0LL);
-            y1 = std::min(y1, static_cast<long long>(H) - 1);
-            // Band t holds rows ⌊H·t/bands⌋ .. ⌊H·(t+1)/bands⌋ - 1, so row y
-            // is in band ⌈bands·(y+1)/H⌉ - 1 = ⌊(bands·(y+1) - 1)/H⌋.
-            auto bandOf = [bands, H](long long y) { return static_cast<unsigned>((static_cast<long long>(bands) * (y + 1) - 1) / H); };
-            const unsigned b0 = bandOf(y0), b1 = bandOf(y1);
-            for (unsigned b = b0; b <= b1 && b < bands; ++b) mask = static_cast<std::uint8_t>(mask | (1u << b));
+        RowSpan r{INT32_MAX, INT32_MIN};
+        long long x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, x0, y0, x1, y1)) {
+            r.lo = static_cast<std::int32_t>(std::max(y0, 0LL));
+            r.hi = static_cast<std::int32_t>(std::min(y1, static_cast<long long>(H) - 1));
+            if (work) AddWork(*work, x0, y0, x1, y1, W, H);
         }
-        bandMasks[pos] = mask;
+        elementRows[pos] = r;
     }
 }
 
-// The strokes and flashes whose mask holds `bit`, in element order, onto
-// a raster that changes only rows of that band (or all, with one band).
-void StrokeBand(const LayerLookup& layers, RasterCanvas& work, std::uint8_t bit, Scratch& scratch, std::size_t count)
+// The strokes and flashes that reach the band's rows, in element order.
+void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count)
 {
     const Xform xf = CurrentXform();
     const bool paint = Options.PAINT;
-    work.SetPenStyle(platform::PenStyle::Solid);
-    work.SetBrushStyle(platform::BrushStyle::Solid);
+    const std::int32_t top = band.WindowTop(), last = top + band.WindowRows() - 1;
+    band.SetPenStyle(platform::PenStyle::Solid);
+    band.SetBrushStyle(platform::BrushStyle::Solid);
     std::int32_t lastLayer = -1;
     std::uint8_t lastClear = 2;
     Color color = 0;
-    const std::uint8_t* masks = bandMasks.data();
+    const RowSpan* rows = elementRows.data();
     for (std::size_t pos = 0; pos < count; ++pos) {
-        if (!(masks[pos] & bit)) continue;
+        if (rows[pos].hi < top || rows[pos].lo > last) continue;
         const std::size_t i = ElementAt(pos);
         const DataElement& e = Datas[i];
         if (e.Layer != lastLayer || e.Clear != lastClear) {
             lastLayer = e.Layer;
             lastClear = e.Clear;
             color = layers.ColorOf(e.Layer);
-            work.SetPenMode(e.Clear ? PenMode::Xor : PenMode::Merge);
-            work.SetPenColor(color);
-            work.SetFontColor(color);
-            work.SetBrushColor(paint ? color : Black);
+            band.SetPenMode(e.Clear ? PenMode::Xor : PenMode::Merge);
+            band.SetPenColor(color);
+            band.SetFontColor(color);
+            band.SetBrushColor(paint ? color : Black);
         }
-        DrawStroke(work, e, static_cast<int>(i), xf, color, scratch);
+        DrawStroke(band, e, static_cast<int>(i), xf, color, scratch);
     }
+}
+
+// Band t holds rows cut[t] .. cut[t + 1] - 1: cuts where the summed work
+// reaches each t-th share, every band at least one row.
+void CutBands(const std::vector<double>& diff, int H, unsigned bands, std::array<int, MaxBands + 1>& cut)
+{
+    double total = 0, run = 0;
+    for (int y = 0; y < H; ++y) {
+        run += diff[static_cast<std::size_t>(y)];
+        total += std::max(run, 0.0);
+    }
+    cut[0] = 0;
+    unsigned t = 1;
+    double sum = 0;
+    run = 0;
+    for (int y = 0; y < H && t < bands; ++y) {
+        run += diff[static_cast<std::size_t>(y)];
+        sum += std::max(run, 0.0);
+        if (sum >= total * t / bands) cut[t++] = y + 1;
+    }
+    for (; t < bands; ++t) cut[t] = H;
+    cut[bands] = H;
+    // At least one row each, from the bottom up and then from the top down.
+    for (unsigned k = bands; k-- > 1;) cut[k] = std::min(cut[k], cut[k + 1] - 1);
+    for (unsigned k = 1; k < bands; ++k) cut[k] = std::max(cut[k], cut[k - 1] + 1);
 }
 
 // Where the strokes and flashes lie, for views that show a small part of
@@ -672,65 +772,106 @@ bool PictureWorldBox(int W, int H, double& x0, double& y0, double& x1, double& y
     return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
 }
 
-// Strokes and flashes of every shown layer into the work raster: dark
-// ones ORed, clear ones XORed, in element order. With many elements the
-// picture is cut into horizontal bands drawn by worker threads, each on a
-// raster of the picture's size with the elements that reach its rows, so
-// every pixel of a band sees the same figures in the same order as with
-// one raster; the bands are then copied into the work raster (black
-// there: the region pass leaves it cleared).
-void StrokePass(const LayerLookup& layers)
+void ShadeEdges(RasterCanvas& c, const MyScrollSw& regions);
+
+// The layers onto the picture: the background (shaded edges when
+// zoomed), the region fills and then the strokes and flashes, dark ones
+// ORed and clear ones XORed, in element order. The picture is cut into
+// horizontal bands of about equal work, drawn at once by the workers, each
+// on a raster that holds its rows only: every pixel sees the same figures
+// in the same order as on one raster. First, also shared out, the rows of
+// every element and the region polygons.
+void DrawLayers(const LayerLookup& layers, bool haveData)
 {
-    reach.Compute();
-    const int W = work.Width(), H = work.Height();
-    std::size_t n = ElementLimit();
-    // Zoomed in, only the elements near the picture are looked at.
-    static std::vector<std::uint32_t> nearby;
+    const int W = picture.Width(), H = picture.Height();
+    std::size_t n = 0;
     candidates = nullptr;
-    double bx0, by0, bx1, by1;
-    if (View.Zoom >= 2.0 && PictureWorldBox(W, H, bx0, by0, bx1, by1) && strokeIndex.Query(bx0, by0, bx1, by1, nearby)) {
-        candidates = &nearby;
-        n = nearby.size();
+    if (haveData) {
+        reach.Compute();
+        n = ElementLimit();
+        // Zoomed in, only the elements near the picture are looked at.
+        static std::vector<std::uint32_t> nearby;
+        double bx0, by0, bx1, by1;
+        if (View.Zoom >= 2.0 && PictureWorldBox(W, H, bx0, by0, bx1, by1) && strokeIndex.Query(bx0, by0, bx1, by1, nearby)) {
+            candidates = &nearby;
+            n = nearby.size();
+        }
+        regionPlan.Walk(layers);
+    } else {
+        regionPlan.steps.clear();
+        regionPlan.draws.clear();
     }
-    bandMasks.resize(n);
-    unsigned bands = Tuning.Threads ? Tuning.Threads : std::thread::hardware_concurrency();
-    bands = std::clamp(bands, 1u, MaxBands);
+    unsigned bands = WorkerCount(Tuning.Threads, MaxBands);
     if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
-    static std::vector<Scratch> scratch(MaxBands);
-    if (bands == 1) {
-        MarkBands(layers, 0, n, 1, W, H);
-        StrokeBand(layers, work, 1, scratch[0], n);
-        candidates = nullptr;
-        return;
+
+    // Rows of the elements and the region polygons, in chunks.
+    elementRows.resize(n);
+    const std::size_t regionChunks = regionPlan.Chunks();
+    if (regionPlan.pointChunks.size() < regionChunks) regionPlan.pointChunks.resize(regionChunks);
+    constexpr std::size_t RowChunk = 16384;
+    const std::size_t rowChunks = (n + RowChunk - 1) / RowChunk;
+    static std::array<std::vector<double>, MaxBands> work;
+    for (unsigned t = 0; t < bands && bands > 1; ++t) work[t].assign(static_cast<std::size_t>(H) + 1, 0.0);
+    RunOnWorkers(bands, regionChunks + rowChunks, [&](std::size_t task, unsigned worker) {
+        std::vector<double>* w = bands > 1 ? &work[worker] : nullptr;
+        if (task < regionChunks) {
+            regionPlan.Points(task);
+            if (!w) return;
+            const std::size_t end = std::min(regionPlan.draws.size(), (task + 1) * RegionPlan::ChunkSize);
+            for (std::size_t d = task * RegionPlan::ChunkSize; d < end; ++d) {
+                const Dirty& b = regionPlan.steps[regionPlan.draws[d]].box;
+                AddWork(*w, b.x0, b.y0, b.x1 - 1LL, b.y1 - 1LL, W, H);
+            }
+            return;
+        }
+        const std::size_t from = (task - regionChunks) * RowChunk;
+        ElementRows(layers, from, std::min(n, from + RowChunk), W, H, w);
+    });
+
+    std::array<int, MaxBands + 1> cut{};
+    cut[0] = 0;
+    cut[1] = H;
+    if (bands > 1) {
+        for (unsigned t = 1; t < bands; ++t)
+            for (int y = 0; y <= H; ++y) work[0][static_cast<std::size_t>(y)] += work[t][static_cast<std::size_t>(y)];
+        CutBands(work[0], H, bands, cut);
     }
-    std::vector<std::thread> pool;
-    pool.reserve(bands);
-    for (unsigned t = 0; t < bands; ++t)
-        pool.emplace_back([&layers, t, bands, n, W, H] { MarkBands(layers, n * t / bands, n * (t + 1) / bands, bands, W, H); });
-    for (std::thread& t : pool) t.join();
-    pool.clear();
-    static std::vector<RasterCanvas> rasters(MaxBands);
-    for (unsigned t = 0; t < bands; ++t) {
-        pool.emplace_back([&layers, t, bands, W, H, n] {
-            RasterCanvas& c = rasters[t];
-            const int top = static_cast<int>(static_cast<long long>(H) * t / bands);
-            const int bottom = static_cast<int>(static_cast<long long>(H) * (t + 1) / bands);
-            // Only the band's rows are read back, and every figure changes
-            // each pixel on its own: the other rows may hold anything.
-            if (c.Width() != W || c.Height() != H)
-                c.Resize(W, H, Black);
-            else
-                std::fill(c.Scanline(top), c.Scanline(top) + static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top),
-                          RasterCanvas::ToPixel(Black));
+
+    const bool shade = Options.AUTOSCR && View.Zoom > 1.0;
+    static MyScrollSw regions;
+    if (shade) LayoutScrollRegions(regions, W, H, EdgeRegionBand);
+    static std::array<RasterCanvas, MaxBands> rasters;
+    static std::array<DirtyList, MaxBands> dirty;
+    static std::array<Scratch, MaxBands> scratch;
+    RunOnWorkers(bands, bands, [&](std::size_t t, unsigned) {
+        RasterCanvas& c = rasters[t];
+        const int top = cut[t], rows = cut[t + 1] - cut[t];
+        const std::size_t rowBytes = static_cast<std::size_t>(W) * sizeof(std::uint32_t);
+        c.ResizeWindow(W, H, top, rows, Black);
+        ResetCanvas(c);
+        if (rows <= 0 || W <= 0) return;
+        if (shade) {
+            ShadeEdges(c, regions);
+            std::memcpy(picture.Scanline(top), c.Scanline(top), rowBytes * static_cast<std::size_t>(rows));
+            c.Fill(Black);
             ResetCanvas(c);
-            StrokeBand(layers, c, static_cast<std::uint8_t>(1u << t), scratch[t], n);
-            std::memcpy(work.Scanline(top), c.Scanline(top),
-                        static_cast<std::size_t>(W) * static_cast<std::size_t>(bottom - top) * sizeof(std::uint32_t));
-        });
-    }
-    for (std::thread& t : pool) t.join();
+        } else {
+            std::fill(picture.Scanline(top), picture.Scanline(top) + static_cast<std::size_t>(W) * static_cast<std::size_t>(rows),
+                      RasterCanvas::ToPixel(Black));
+        }
+        if (!haveData) return;
+        RegionBand(c, dirty[t]);
+        ResetCanvas(c);
+        StrokeBand(layers, c, scratch[t], n);
+        for (int y = top; y < top + rows; ++y) {
+            std::uint32_t* dst = picture.Scanline(y);
+            const std::uint32_t* src = c.Scanline(y);
+            for (int x = 0; x < W; ++x) dst[x] |= src[x];
+        }
+    });
     candidates = nullptr;
 }
+
 
 void OriginCross(RasterCanvas& c)
 {
@@ -793,14 +934,12 @@ void DrillPass(const LayerLookup& layers)
     }
 }
 
-void ShadeEdges()
+void ShadeEdges(RasterCanvas& c, const MyScrollSw& regions)
 {
-    static MyScrollSw regions;
-    LayoutScrollRegions(regions, picture.Width(), picture.Height(), EdgeRegionBand);
-    SetPen(picture, PenMode::Copy, Black, 1);
-    picture.SetBrushStyle(platform::BrushStyle::Solid);
-    picture.SetBrushColor(EdgeShade);
-    for (const MyScrollRegion& r : regions.Regions) picture.Polygon(r.Points);
+    SetPen(c, PenMode::Copy, Black, 1);
+    c.SetBrushStyle(platform::BrushStyle::Solid);
+    c.SetBrushColor(EdgeShade);
+    for (const MyScrollRegion& r : regions.Regions) c.Polygon(r.Points);
 }
 
 void ResetCanvas(RasterCanvas& c)
@@ -859,24 +998,13 @@ void RedrawView(RedrawReason reason)
         return;
     }
 
-    picture.Resize(W, H, Black);
-    if (work.Width() != W || work.Height() != H)
-        work.Resize(W, H, Black);
-    else
-        work.Fill(Black);
+    if (picture.Width() != W || picture.Height() != H) picture.Resize(W, H, Black);
     ResetCanvas(picture);
-    ResetCanvas(work);
-    if (Options.AUTOSCR && View.Zoom > 1.0) ShadeEdges();
-
     const LayerLookup layers;
-    if (core::LayerCount >= 1 && core::DataCount >= 1 && View.Scale > 0 && std::isfinite(View.Scale)) {
-        RegionPass(layers);
-        ResetCanvas(work);
-        StrokePass(layers);
-    }
-    OriginCross(work);
-    picture.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
-    if (core::LayerCount >= 1 && core::DataCount >= 1 && View.Scale > 0 && std::isfinite(View.Scale)) DrillPass(layers);
+    const bool haveData = core::LayerCount >= 1 && core::DataCount >= 1 && View.Scale > 0 && std::isfinite(View.Scale);
+    DrawLayers(layers, haveData);
+    OriginCross(picture);
+    if (haveData) DrillPass(layers);
     ResetCanvas(picture);
 
     if (reason == RedrawReason::ToolOverlay) {
