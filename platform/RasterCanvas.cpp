@@ -131,29 +131,34 @@ RasterTextHook* GetRasterTextHook() { return globalHook; }
 
 RasterCanvas::RasterCanvas(int width, int height, Color fill) { Resize(width, height, fill); }
 
-void RasterCanvas::Resize(int width, int height, Color fill)
+void RasterCanvas::ResizeWindow(int width, int height, int top, int rows, Color fill)
 {
-    width_ = std::max(0, width);
-    height_ = std::max(0, height);
-    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), ToPixel(fill));
+    // Within the guard band, so picture rows less the window top never overflow.
+    width_ = std::clamp(width, 0, static_cast<int>(GuardBand));
+    height_ = std::clamp(height, 0, static_cast<int>(GuardBand));
+    top_ = std::clamp(top, 0, height_);
+    rows_ = std::clamp(rows, 0, height_ - top_);
+    end_ = top_ + rows_;
+    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(rows_), ToPixel(fill));
 }
 
 void RasterCanvas::Fill(Color c) { std::fill(pixels_.begin(), pixels_.end(), ToPixel(c)); }
 
 Color RasterCanvas::Pixel(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    if (x < 0 || x >= width_ || !Held(y)) return 0;
     return ToColor(Scanline(y)[x]);
 }
 
 void RasterCanvas::Blit(const RasterCanvas& src, int dx, int dy, BlitOp op)
 {
     const int x0 = std::max(0, dx), x1 = std::min(width_, static_cast<int>(std::min<long long>(INT32_MAX, static_cast<long long>(dx) + src.width_)));
-    const int y0 = std::max(0, dy), y1 = std::min(height_, static_cast<int>(std::min<long long>(INT32_MAX, static_cast<long long>(dy) + src.height_)));
+    const long long y0 = std::max<long long>(top_, static_cast<long long>(dy) + src.top_);
+    const long long y1 = std::min<long long>(end_, static_cast<long long>(dy) + src.end_);
     if (x0 >= x1 || y0 >= y1) return;
-    for (int y = y0; y < y1; ++y) {
+    for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
         std::uint32_t* d = Scanline(y);
-        const std::uint32_t* s = src.Scanline(y - dy) - dx;
+        const std::uint32_t* s = src.Scanline(static_cast<int>(y - static_cast<long long>(dy))) - dx;
         if (op == BlitOp::Copy)
             std::copy(s + x0, s + x1, d + x0);
         else
@@ -175,7 +180,7 @@ RasterCanvas::Op RasterCanvas::MakeOp(Color c) const
 
 void RasterCanvas::PaintPen(int y, int x0, int x1, const Op& op)
 {
-    if (y < 0 || y >= height_) return;
+    if (!Held(y)) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, width_);
     if (x0 < x1) Apply(Scanline(y), x0, x1, op);
@@ -183,7 +188,7 @@ void RasterCanvas::PaintPen(int y, int x0, int x1, const Op& op)
 
 void RasterCanvas::PaintBrush(int y, int x0, int x1, const Op& op)
 {
-    if (y < 0 || y >= height_ || brushStyle_ == BrushStyle::Clear) return;
+    if (!Held(y) || brushStyle_ == BrushStyle::Clear) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, width_);
     if (x0 >= x1) return;
@@ -249,18 +254,24 @@ void RasterCanvas::LinePixels(Point a, Point b, bool skipFirst, bool paintNow, b
     const bool dotted = penStyle_ == PenStyle::Dot;
     const long long phase = dotPhase_;
     long long steps;
+    // The path is walked in rows relative to the window (a Bresenham path
+    // moves with its ends), so rows outside it are never stepped through.
+    const int top = top_;
+    a.y -= top;
+    b.y -= top;
     if (paintNow) {
         const Op op = MakeOp(penColor_);
         const int w = width_;
         std::uint32_t* bits = pixels_.data();
-        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, rows_, [&](int x, int y, long long i) {
             if (dotted && !DotOn(phase + i)) return;
             std::uint32_t& p = bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
             p = ((p & op.a) | op.o) ^ op.x;
         });
     } else {
-        steps = WalkLine(a, b, skipFirst, skipLast, width_, height_, [&](int x, int y, long long i) {
+        steps = WalkLine(a, b, skipFirst, skipLast, width_, rows_, [&](int x, int y, long long i) {
             if (dotted && !DotOn(phase + i)) return;
+            y += top;
             if (!pen_.empty()) {
                 Span& s = pen_.back();
                 if (s.y == y) {
@@ -356,11 +367,11 @@ void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool sk
         // Odd widths run through pixel centres, even ones through corners.
         const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
         if (n == 1) {
-            CapsuleSpans(points[0].x + off, points[0].y + off, points[0].x + off, points[0].y + off, r, pen_, 0, height_, 0, width_);
+            CapsuleSpans(points[0].x + off, points[0].y + off, points[0].x + off, points[0].y + off, r, pen_, top_, end_, 0, width_);
         } else {
             for (std::size_t i = 0; i < segs; ++i) {
                 const Point a = points[i], b = points[(i + 1) % n];
-                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, 0, height_, 0, width_);
+                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, top_, end_, 0, width_);
             }
         }
     }
@@ -382,10 +393,10 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
         if (p.y == q.y) continue;
         if (p.y > q.y) std::swap(p, q);
         // Rows p.y .. q.y - 1.
-        if (q.y <= 0 || p.y >= height_) continue;
+        if (q.y <= top_ || p.y >= end_) continue;
         edges_.push_back({static_cast<double>(p.x), static_cast<double>(q.x - p.x) / static_cast<double>(q.y - p.y), p.y, q.y});
-        minRow = std::min(minRow, std::max(p.y, 0));
-        maxRow = std::max(maxRow, std::min(q.y, height_));
+        minRow = std::min(minRow, std::max(p.y, top_));
+        maxRow = std::max(maxRow, std::min(q.y, end_));
     }
     if (edges_.empty()) return;
     // Small figures: an insertion sort beats the general one. The order of
@@ -403,7 +414,7 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
     active_.clear();
     std::size_t next = 0;
     for (int y = minRow; y < maxRow; ++y) {
-        while (next < edges_.size() && std::max(edges_[next].yTop, 0) <= y) active_.push_back(static_cast<std::int32_t>(next++));
+        while (next < edges_.size() && edges_[next].yTop <= y) active_.push_back(static_cast<std::int32_t>(next++));
         std::size_t keep = 0;
         crossings_.clear();
         // Vertices sit at pixel centres: row y's centre line meets the edge
@@ -490,8 +501,8 @@ void RasterCanvas::LineTo(int x, int y)
         if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
             const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
             const Span* sp = linePool_.data() + ref.start;
-            if (penPos_.x + ref.left >= 0 && penPos_.y + ref.top >= 0 && penPos_.x + ref.right <= width_ &&
-                penPos_.y + ref.bottom <= height_) {
+            if (penPos_.x + ref.left >= 0 && penPos_.y + ref.top >= top_ && penPos_.x + ref.right <= width_ &&
+                penPos_.y + ref.bottom <= end_) {
                 std::uint32_t* origin = Scanline(penPos_.y) + penPos_.x;
                 for (int k = 0; k < ref.count; ++k) Apply(origin + static_cast<std::ptrdiff_t>(sp[k].y) * width_, sp[k].x0, sp[k].x1, op);
                 penPos_ = b;
@@ -500,14 +511,14 @@ void RasterCanvas::LineTo(int x, int y)
             }
             for (int k = 0; k < ref.count; ++k) {
                 const int y = penPos_.y + sp[k].y;
-                if (y < 0 || y >= height_) continue;
+                if (!Held(y)) continue;
                 const int x0 = std::max(penPos_.x + sp[k].x0, 0), x1 = std::min(penPos_.x + sp[k].x1, width_);
                 if (x0 < x1) Apply(Scanline(y), x0, x1, op);
             }
         } else {
             pen_.clear();
             const double off = (penWidth_ & 1) ? 0.5 : 0.0;
-            CapsuleSpans(penPos_.x + off, penPos_.y + off, b.x + off, b.y + off, penWidth_ * 0.5, pen_, 0, height_, 0, width_);
+            CapsuleSpans(penPos_.x + off, penPos_.y + off, b.x + off, b.y + off, penWidth_ * 0.5, pen_, top_, end_, 0, width_);
             for (const Span& s : pen_) Apply(Scanline(s.y), s.x0, s.x1, op);
         }
         chained_ = false;
@@ -575,7 +586,8 @@ bool RasterCanvas::PolygonFromCache()
     shapeKey_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const Point p = closed_[i];
-        if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) return false;
+        // Wholly inside the rows held, or the spans kept would miss rows.
+        if (p.x < 0 || p.x >= width_ || !Held(p.y)) return false;
         const Point r{p.x - o.x, p.y - o.y};
         shapeKey_[i] = r;
         h = (h ^ (static_cast<std::uint32_t>(r.x) | (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.y)) << 32))) * 0x100000001B3ULL;
@@ -691,7 +703,7 @@ void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
     if (penWidth_ == 1) {
-        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        const int y0 = std::max(top, top_), y1 = std::min(bottom, end_);
         if (y0 >= y1) return;
         const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
         const int w = right - left, h = bottom - top;
@@ -706,8 +718,8 @@ void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
     }
     const double h = penWidth_ * 0.5;
     const double oa = a + h - 0.5, ob = b + h - 0.5, ia = a - h - 0.5, ib = b - h - 0.5;
-    const int y0 = static_cast<int>(std::max(std::floor(cy - ob - 1.0), 0.0));
-    const int y1 = static_cast<int>(std::min(std::ceil(cy + ob + 1.0), static_cast<double>(height_)));
+    const int y0 = static_cast<int>(std::max(std::floor(cy - ob - 1.0), static_cast<double>(top_)));
+    const int y1 = static_cast<int>(std::min(std::ceil(cy + ob + 1.0), static_cast<double>(end_)));
     for (int y = y0; y < y1; ++y) {
         const double yc = y + 0.5;
         const Cols outer = EllipseCols(cx, cy, oa, ob, yc);
@@ -734,7 +746,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
     if (penWidth_ == 1 && penStyle_ == PenStyle::Solid) {
         const Op penOp = MakeOp(penColor_);
         const Op brushOp = MakeOp(brushColor_);
-        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        const int y0 = std::max(top, top_), y1 = std::min(bottom, end_);
         for (int y = y0; y < y1; ++y) {
             if (y == top || y == bottom - 1 || right - left <= 2) {
                 PaintPen(y, left, right, penOp);
@@ -748,7 +760,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
     }
     fill_.clear();
     if (brushStyle_ != BrushStyle::Clear) {
-        const int y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+        const int y0 = std::max(top, top_), y1 = std::min(bottom, end_);
         const int x0 = std::max(left, 0), x1 = std::min(right, width_);
         if (x0 < x1)
             for (int y = y0; y < y1; ++y) fill_.push_back({y, x0, x1});
@@ -762,7 +774,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
 void RasterCanvas::FillRect(const Rect& r)
 {
     int left = std::max(std::min(r.left, r.right), 0), right = std::min(std::max(r.left, r.right), width_);
-    int top = std::max(std::min(r.top, r.bottom), 0), bottom = std::min(std::max(r.top, r.bottom), height_);
+    int top = std::max(std::min(r.top, r.bottom), top_), bottom = std::min(std::max(r.top, r.bottom), end_);
     if (left >= right || top >= bottom) return;
     const Op op{0, ToPixel(brushColor_), 0};
     for (int y = top; y < bottom; ++y) PaintBrush(y, left, right, op);
@@ -770,7 +782,7 @@ void RasterCanvas::FillRect(const Rect& r)
 
 void RasterCanvas::SetPixel(int x, int y, Color c)
 {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    if (x < 0 || x >= width_ || !Held(y)) return;
     Scanline(y)[x] = ToPixel(c);
 }
 
@@ -793,7 +805,8 @@ void RasterCanvas::FillMask(const RasterCanvas& mask, int left, int top)
     const Op brushOp = MakeOp(brushColor_);
     const std::uint32_t penKey = ToPixel(MaskPen) & 0xFFFFFFu, brushKey = ToPixel(MaskBrush) & 0xFFFFFFu;
     const long long x0 = std::max<long long>(0, left), x1 = std::min<long long>(width_, static_cast<long long>(left) + mask.width_);
-    const long long y0 = std::max<long long>(0, top), y1 = std::min<long long>(height_, static_cast<long long>(top) + mask.height_);
+    const long long y0 = std::max<long long>(top_, static_cast<long long>(top) + mask.top_);
+    const long long y1 = std::min<long long>(end_, static_cast<long long>(top) + mask.end_);
     for (long long y = y0; y < y1; ++y) {
         const std::uint32_t* m = mask.Scanline(static_cast<int>(y - top));
         std::uint32_t* p = Scanline(static_cast<int>(y));
@@ -815,7 +828,7 @@ void RasterCanvas::MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out)
 {
     out.clear();
     const std::uint32_t penKey = ToPixel(MaskPen) & 0xFFFFFFu, brushKey = ToPixel(MaskBrush) & 0xFFFFFFu;
-    for (int y = 0; y < mask.height_; ++y) {
+    for (int y = mask.top_; y < mask.end_; ++y) {
         const std::uint32_t* m = mask.Scanline(y);
         int x = 0;
         while (x < mask.width_) {
@@ -834,7 +847,7 @@ void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top
     const Op brushOp = MakeOp(brushColor_);
     for (const MaskRun& r : runs) {
         const long long y = static_cast<long long>(top) + r.y;
-        if (y < 0 || y >= height_) continue;
+        if (y < top_ || y >= end_) continue;
         const long long x0 = std::max<long long>(0, static_cast<long long>(left) + r.x0);
         const long long x1 = std::min<long long>(width_, static_cast<long long>(left) + r.x1);
         if (x0 >= x1) continue;

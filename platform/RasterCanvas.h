@@ -31,6 +31,11 @@
 // the remaining filled pixels the brush, both in the pen mode. No
 // antialiasing. Coordinates are saturated to the guard band; everything is
 // clipped to the buffer.
+//
+// A raster may hold only a band of rows of its picture (a row window), so
+// that bands of one picture can be drawn on separate threads. Coordinates
+// stay the picture's; a figure changes exactly the held pixels it would
+// change on the whole picture, dotted pens and hatches keeping their phase.
 #include "platform/Canvas.h"
 
 #include <cstdint>
@@ -60,8 +65,18 @@ public:
     RasterCanvas() = default;
     RasterCanvas(int width, int height, Color fill = 0);
 
-    // New size, every pixel `fill`. Keeps the memory when it shrinks.
-    void Resize(int width, int height, Color fill = 0);
+    // New size, every pixel `fill`: the whole picture held. Keeps the memory
+    // when it shrinks.
+    void Resize(int width, int height, Color fill = 0) { ResizeWindow(width, height, 0, height, fill); }
+    // A raster may hold only rows [top, top + rows) of a width × height
+    // picture (clamped to the picture). Width() and Height() stay the
+    // picture's; every figure is clipped to the rows held; Scanline(y) and
+    // Pixel(x, y) take picture rows (Scanline only for rows held); Bits()
+    // is the first row held.
+    void ResizeWindow(int width, int height, int top, int rows, Color fill = 0);
+    int WindowTop() const { return top_; }     // first row held (0 for a whole raster)
+    int WindowRows() const { return rows_; }   // rows held (Height() for a whole raster)
+    // Every held pixel `c`.
     void Fill(Color c);
 
     int Width() const override { return width_; }
@@ -69,13 +84,15 @@ public:
 
     std::uint32_t* Bits() { return pixels_.data(); }
     const std::uint32_t* Bits() const { return pixels_.data(); }
-    std::uint32_t* Scanline(int y) { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
-    const std::uint32_t* Scanline(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
-    // The Windows colour value of a pixel; 0 outside the buffer.
+    std::uint32_t* Scanline(int y) { return pixels_.data() + Offset(y); }
+    const std::uint32_t* Scanline(int y) const { return pixels_.data() + Offset(y); }
+    // The Windows colour value of a pixel; 0 outside the rows held.
     Color Pixel(int x, int y) const;
 
     // Another raster placed with its top left at (dx, dy): copied, or OR-ed
-    // onto this one (the way layer pictures are combined).
+    // onto this one (the way layer pictures are combined). Rows are picture
+    // rows of each: source row s lands on row s + dy; only rows that the
+    // source holds and that land on rows held here are touched.
     void Blit(const RasterCanvas& src, int dx, int dy, BlitOp op);
 
     static constexpr std::uint32_t ToPixel(Color c)
@@ -112,6 +129,7 @@ public:
         std::int32_t y, x0, x1;
         bool pen;
     };
+    // Masks are read from the rows they hold (whole rasters in practice).
     static void MaskRuns(const RasterCanvas& mask, std::vector<MaskRun>& out);
     void FillMaskRuns(std::span<const MaskRun> runs, int left, int top);
     struct Op {
@@ -119,6 +137,12 @@ public:
     };
 
 private:
+    std::ptrdiff_t Offset(int y) const
+    {
+        return static_cast<std::ptrdiff_t>(y - top_) * static_cast<std::ptrdiff_t>(width_);
+    }
+    bool Held(int y) const { return y >= top_ && y < end_; }
+
     struct Edge {
         double x, dxdy;          // x at the current row centre, step per row
         std::int32_t yTop, yEnd; // first row and one past the last
@@ -157,6 +181,7 @@ private:
     RasterTextHook* Hook() const;
 
     int width_ = 0, height_ = 0;
+    int top_ = 0, rows_ = 0, end_ = 0;   // rows held: [top_, end_), end_ = top_ + rows_
     std::vector<std::uint32_t> pixels_;
     RasterTextHook* textHook_ = nullptr;
     bool chained_ = false;   // the pen position is the end of a LineTo

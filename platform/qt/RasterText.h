@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// A QImage over the raster's memory (no copy; valid while the raster keeps its size).
+// A QImage over the rows the raster holds (no copy; valid while the raster
+// keeps its size): image row 0 is picture row WindowTop().
 QImage WrapRaster(RasterCanvas& canvas);
 QImage WrapRaster(const RasterCanvas& canvas);
 

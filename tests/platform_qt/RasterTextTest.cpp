@@ -37,3 +37,21 @@ TEST(RasterText, WrapsTheSameMemory)
     EXPECT_EQ(image.pixel(2, 1), qRgb(1, 2, 3));
     EXPECT_EQ(static_cast<const void*>(image.constBits()), static_cast<const void*>(c.Bits()));
 }
+
+TEST(RasterText, BandsDrawTheRowsOfTheWholePicture)
+{
+    // Text across the bands of a picture: each band holds the rows the
+    // whole picture has, at picture coordinates.
+    RasterCanvas whole(120, 40, 0);
+    whole.SetFontColor(RGB(0, 255, 0));
+    whole.TextOut(3, 9, "基板 AB");
+    for (const auto& [top, rows] : {std::pair{0, 14}, {14, 1}, {15, 25}, {12, 6}}) {
+        RasterCanvas band;
+        band.ResizeWindow(120, 40, top, rows, 0);
+        band.SetFontColor(RGB(0, 255, 0));
+        band.TextOut(3, 9, "基板 AB");
+        EXPECT_EQ(WrapRaster(band).height(), rows);
+        for (int y = top; y < top + rows; ++y)
+            for (int x = 0; x < 120; ++x) ASSERT_EQ(band.Pixel(x, y), whole.Pixel(x, y)) << x << "," << y;
+    }
+}
