@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -239,6 +240,7 @@ struct RegionStep {
     Dirty box;
     std::uint32_t first = 0, last = 0;   // the region's elements
     std::uint32_t chunk = 0, start = 0, count = 0;   // its points in pointChunks
+    double wx0 = 0, wy0 = 0, wx1 = 0, wy1 = 0;      // its world box
 };
 
 struct RegionPlan {
@@ -247,11 +249,29 @@ struct RegionPlan {
     static constexpr std::size_t ChunkSize = 256;   // draws per chunk of points
     std::vector<core::MyTPointArray> pointChunks;
 
+    // The walk depends on the elements and on which layers are shown in
+    // what colour only: it is kept while those stay.
+    bool walked = false;
+    std::size_t walkedCount = 0;
+    std::uint64_t walkedVersion = 0;
+    unsigned walkedGeneration = 0;
+    std::array<bool, core::MaxLayers + 1> walkedActive{};
+    std::array<Color, core::MaxLayers + 1> walkedColor{};
+
     void Walk(const LayerLookup& layers)
     {
+        const std::size_t n = ElementLimit();
+        if (walked && n == walkedCount && Datas.version() == walkedVersion && generation == walkedGeneration &&
+            layers.active == walkedActive && layers.color == walkedColor)
+            return;
+        walked = true;
+        walkedCount = n;
+        walkedVersion = Datas.version();
+        walkedGeneration = generation;
+        walkedActive = layers.active;
+        walkedColor = layers.color;
         steps.clear();
         draws.clear();
-        const std::size_t n = ElementLimit();
         std::int32_t lastMarker = 0;
         passLists.Update();
         std::size_t next = 0;   // elements before this belong to a region already planned
@@ -283,9 +303,46 @@ struct RegionPlan {
             s.clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
             s.first = static_cast<std::uint32_t>(first);
             s.last = static_cast<std::uint32_t>(last);
+            WorldBox(first, last, s);
             draws.push_back(static_cast<std::uint32_t>(steps.size()));
             steps.push_back(s);
         }
+    }
+    // The world box of the region's points and arcs; infinite when some
+    // number is not finite (then it is never left out).
+    static void WorldBox(int first, int last, RegionStep& s)
+    {
+        double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+        auto add = [&](double x, double y) {
+            x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        };
+        bool finite = true;
+        for (int i = first; i <= last; ++i) {
+            const DataElement& e = Datas[static_cast<std::size_t>(i)];
+            add(e.X1, e.Y1);
+            add(e.X2, e.Y2);
+            if (e.Kind != core::dkRegionLine) {
+                const double r = std::fabs(e.X4);
+                add(e.X3 - r, e.Y3 - r);
+                add(e.X3 + r, e.Y3 + r);
+            }
+            finite = finite && std::isfinite(e.X1 + e.Y1 + e.X2 + e.Y2 + e.X3 + e.Y3 + e.X4);
+        }
+        if (!finite) x0 = y0 = -HUGE_VAL, x1 = y1 = HUGE_VAL;
+        s.wx0 = x0, s.wy0 = y0, s.wx1 = x1, s.wy1 = y1;
+    }
+    // The world box the picture shows, with a few pixels to spare.
+    static void PictureBox(double& x0, double& y0, double& x1, double& y1)
+    {
+        const Xform xf = CurrentXform();
+        const double m = 4.0 / xf.scale, w = picture.Width() / xf.scale, h = picture.Height() / xf.scale;
+        if (xf.mirror)
+            x0 = xf.ox - w - m, x1 = xf.ox + m;
+        else
+            x0 = -xf.ox - m, x1 = w - xf.ox + m;
+        y0 = xf.oy - h - m, y1 = xf.oy + m;
+        if (!(std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1)))
+            x0 = y0 = -HUGE_VAL, x1 = y1 = HUGE_VAL;
     }
     std::size_t Chunks() const { return (draws.size() + ChunkSize - 1) / ChunkSize; }
     // The polygons of one chunk of draws, through the current view.
@@ -294,9 +351,17 @@ struct RegionPlan {
         core::MyTPointArray& pts = pointChunks[chunk];
         pts.clear();
         thread_local core::MyTPointArray poly;
+        double px0, py0, px1, py1;
+        PictureBox(px0, py0, px1, py1);
         const std::size_t end = std::min(draws.size(), (chunk + 1) * ChunkSize);
         for (std::size_t d = chunk * ChunkSize; d < end; ++d) {
             RegionStep& s = steps[draws[d]];
+            if (s.wx1 < px0 || s.wx0 > px1 || s.wy1 < py0 || s.wy0 > py1) {
+                // Wholly off the picture: no polygon, an empty box.
+                s.count = 0;
+                s.box.Reset();
+                continue;
+            }
             RegionPolygon(static_cast<int>(s.first), static_cast<int>(s.last), poly);
             s.chunk = static_cast<std::uint32_t>(chunk);
             s.start = static_cast<std::uint32_t>(pts.size());
@@ -648,13 +713,30 @@ public:
             for (int cx = cx0; cx <= cx1; ++cx) total += Cell(cx, cy).size();
         // Most of the board on the picture: the plain scan is cheaper.
         if (total > count_ / 2) return false;
+        // Marked in a bitmap of all elements, read back in order: sorted,
+        // each once, without a sort.
+        std::size_t lo = marks_.size(), hi = 0;
+        auto mark = [&](const std::vector<std::uint32_t>& list) {
+            for (const std::uint32_t idx : list) {
+                const std::size_t w = idx >> 6;
+                marks_[w] |= std::uint64_t{1} << (idx & 63);
+                lo = std::min(lo, w);
+                hi = std::max(hi, w);
+            }
+        };
+        mark(wide_);
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx) mark(Cell(cx, cy));
         out.clear();
         out.reserve(total);
-        out.insert(out.end(), wide_.begin(), wide_.end());
-        for (int cy = cy0; cy <= cy1; ++cy)
-            for (int cx = cx0; cx <= cx1; ++cx) out.insert(out.end(), Cell(cx, cy).begin(), Cell(cx, cy).end());
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
+        for (std::size_t w = lo; w <= hi && w < marks_.size(); ++w) {
+            std::uint64_t bits = marks_[w];
+            marks_[w] = 0;
+            while (bits) {
+                out.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+                bits &= bits - 1;
+            }
+        }
         return true;
     }
 
@@ -701,6 +783,7 @@ private:
         generation_ = generation;
         cells_.assign(static_cast<std::size_t>(Cells) * Cells, {});
         wide_.clear();
+        marks_.assign((n + 63) / 64, 0);
         usable_ = false;
         minX_ = minY_ = HUGE_VAL;
         double maxX = -HUGE_VAL, maxY = -HUGE_VAL;
@@ -741,6 +824,7 @@ private:
     double minX_ = 0, minY_ = 0, cellW_ = 1, cellH_ = 1;
     std::vector<std::vector<std::uint32_t>> cells_;
     std::vector<std::uint32_t> wide_;
+    std::vector<std::uint64_t> marks_;   // all clear between queries
 };
 StrokeIndex strokeIndex;
 
