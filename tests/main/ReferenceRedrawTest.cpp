@@ -285,6 +285,38 @@ TEST(ReferenceRedrawTest, SameAsThePlainPassesOnRandomScenes)
     Tuning = {};
 }
 
+// Bands are cut where the work is: a scene squeezed into a few rows of
+// the picture gives bands of a row or two, and one far from every element
+// gives empty ones; the picture stays the same.
+TEST(ReferenceRedrawTest, BandsCutByWorkKeepThePicture)
+{
+    std::mt19937 rng(99);
+    ResetAll();
+    ShowLayer(1, 0x0000FF);
+    ShowLayer(2, 0x00FF00);
+    ShowLayer(3, 0xFF8000);
+    ShowLayer(5, 0x00FFFF);
+    RandomScene(rng);
+    struct View {
+        double x0, x1, y0, y1;
+    };
+    const View views[] = {{0, 60, 0, 40}, {0, 60, -400, 40}, {0, 60, 0, 440}, {-300, 60, -300, 40}, {500, 560, 500, 540}};
+    for (const View& v : views) {
+        FitTo(v.x0, v.x1, v.y0, v.y1, 200, 97);
+        const RasterCanvas ref = ReferencePicture();
+        for (unsigned threads : {2u, 8u}) {
+            Tuning.Threads = threads;
+            Tuning.ParallelFrom = 0;
+            RedrawView();
+            int differ = 0;
+            for (int y = 0; y < ref.Height(); ++y)
+                for (int x = 0; x < ref.Width(); ++x) differ += Picture().Pixel(x, y) != ref.Pixel(x, y);
+            EXPECT_EQ(differ, 0) << "view " << v.x0 << "," << v.y0 << " threads " << threads;
+        }
+    }
+    Tuning = {};
+}
+
 // What the redraw keeps between pictures (where the elements lie, which
 // ones the region and drill passes visit) must follow the elements: many
 // views of one scene, a layer moved, the elements replaced by as many others.
