@@ -408,26 +408,23 @@ void RegionBand(RasterCanvas& band, DirtyList& dirty)
     if (drawn) FlushWork(band, dirty);
 }
 
-// Per-aperture reach in mm from the flash point, found once per redraw:
-// flashes wholly off the picture (or off a band) are skipped. -1: unknown,
-// never skipped.
+// Per aperture, found once per redraw: the reach in mm from the flash
+// point (flashes wholly off the picture or off a band are skipped; -1:
+// unknown, never skipped), and at the view's scale the stroke pen width
+// and whether a flash is drawn whole.
+bool FlashDrawnWhole(const core::MyAperture& a, double scale);
+
 struct ApertureReach {
     std::array<double, core::MaxApertureCode + 1> reach;
-    void Compute()
-    {
-        for (int d = 0; d <= core::MaxApertureCode; ++d) {
-            double r = -1;
-            if (core::Apertures[static_cast<std::size_t>(d)].Shape != core::apNone) {
-                core::MyBox b;
-                core::ApertureBox(d, b, 0, 0);
-                if (b[0] <= b[1] && b[2] <= b[3])
-                    r = std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
-            }
-            reach[static_cast<std::size_t>(d)] = std::isfinite(r) ? r : -1;
-        }
-    }
+    std::array<std::int32_t, core::MaxApertureCode + 1> pen;
+    std::array<bool, core::MaxApertureCode + 1> whole;
+    void Compute(double scale);
 };
 ApertureReach reach;
+
+// The pen width of a stroke at this redraw's scale (1 for an unknown code,
+// as for an aperture of no size).
+int PenPixels(std::int32_t code) { return core::ValidApertureCode(code) ? reach.pen[static_cast<std::size_t>(code)] : 1; }
 
 bool Inside(const Point& p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
 
@@ -435,6 +432,23 @@ long long Reach(double mm, double scale)
 {
     const double r = mm * scale;
     return std::isfinite(r) ? static_cast<long long>(std::min(r, 1e9)) : 1'000'000'000LL;
+}
+
+void ApertureReach::Compute(double scale)
+{
+    for (int d = 0; d <= core::MaxApertureCode; ++d) {
+        const core::MyAperture& a = core::Apertures[static_cast<std::size_t>(d)];
+        double r = -1;
+        if (a.Shape != core::apNone) {
+            core::MyBox b;
+            core::ApertureBox(d, b, 0, 0);
+            if (b[0] <= b[1] && b[2] <= b[3]) r = std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
+        }
+        const std::size_t k = static_cast<std::size_t>(d);
+        reach[k] = std::isfinite(r) ? r : -1;
+        pen[k] = core::PenWidthPixels(d, scale);
+        whole[k] = FlashDrawnWhole(a, scale);
+    }
 }
 
 bool IsStroke(std::int32_t kind)
@@ -460,10 +474,9 @@ bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed
 {
     switch (e.Kind) {
     case core::dkFlash: {
-        const core::MyAperture* a = core::ApertureAt(e.Code);
-        if (!a) return false;
+        if (!core::ValidApertureCode(e.Code)) return false;
         const Point c = xf.P(e.X3, e.Y3);
-        if (FlashDrawnWhole(*a, xf.scale)) {
+        if (reach.whole[static_cast<std::size_t>(e.Code)]) {
             // Zoomed in, a flash counts only when its centre is on the picture.
             if (zoomed && !Inside(c, W, H)) return false;
             const double r = reach.reach[static_cast<std::size_t>(e.Code)];
@@ -476,7 +489,7 @@ bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed
         break;
     }
     case core::dkLine: {
-        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const int w = PenPixels(e.Code);
         const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
         const long long m = w / 2 + 2;   // outlines lie within half the pen too
         x0 = std::min(a.x, b.x) - m, x1 = std::max(a.x, b.x) + m;
@@ -491,7 +504,7 @@ bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed
     }
     case core::dkArcCCW:
     case core::dkArcCW: {
-        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const int w = PenPixels(e.Code);
         const Point c = xf.P(e.X3, e.Y3), s = xf.P(e.X1, e.Y1), t = xf.P(e.X2, e.Y2);
         // The points lie on the circle, the first and last at the end
         // points (a radius of 0 draws the chord).
@@ -519,9 +532,8 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
     const bool paint = Options.PAINT;
     switch (e.Kind) {
     case core::dkFlash: {
-        const core::MyAperture* a = core::ApertureAt(e.Code);
-        if (!a) return;
-        if (FlashDrawnWhole(*a, xf.scale)) {
+        if (!core::ValidApertureCode(e.Code)) return;
+        if (reach.whole[static_cast<std::size_t>(e.Code)]) {
             core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
         } else {
             // One pixel in the pen's mode, so a clear dot removes and dots
@@ -538,7 +550,7 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
         return;
     }
     case core::dkLine: {
-        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const int w = PenPixels(e.Code);
         if (!paint && w > 2) {
             work.SetPenWidth(1);
             LineOutline(i, scratch.device);
@@ -567,7 +579,7 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
     }
     case core::dkArcCCW:
     case core::dkArcCW: {
-        const int w = core::PenWidthPixels(e.Code, xf.scale);
+        const int w = PenPixels(e.Code);
         if (!paint && w > 2) {
             work.SetPenWidth(1);
             ArcOutline(i, scratch.device);
@@ -842,7 +854,7 @@ bool PictureWorldBox(int W, int H, double& x0, double& y0, double& x1, double& y
             if (r < 0) return false;
             reachMm = std::max(reachMm, r);
         }
-        pen = std::max(pen, core::PenWidthPixels(d, xf.scale));
+        pen = std::max(pen, reach.pen[static_cast<std::size_t>(d)]);
     }
     // Pixels beyond the reach: half the widest pen, the margins of the
     // culling test and the cut toward zero of device coordinates.
@@ -871,7 +883,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
     std::size_t n = 0;
     candidates = nullptr;
     if (haveData) {
-        reach.Compute();
+        reach.Compute(View.Scale);
         n = ElementLimit();
         // Zoomed in, only the elements near the picture are looked at.
         static std::vector<std::uint32_t> nearby;
