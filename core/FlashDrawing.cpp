@@ -394,6 +394,8 @@ public:
         double scale = 0, p[4] = {0, 0, 0, 0};
     };
     enum Kind : std::int32_t { kMacro = 1, kThermal = 2 };
+    // Bit for bit: a NaN parameter still finds its template.
+    static bool Same(const Key& a, const Key& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
     static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
     // Figures of more points than this are built for each flash, not kept.
     static constexpr std::size_t MaxPoints = 1 << 16;
@@ -401,16 +403,17 @@ public:
     // The template kept for key; fresh (and empty) when it was not there.
     FlashTemplate& Slot(const Key& key, bool& fresh)
     {
-        std::uint64_t h = 0x9E3779B97F4A7C15ULL;
-        static_assert(sizeof(Key) % sizeof(std::uint64_t) == 0);
-        for (std::size_t i = 0; i < sizeof(Key) / 8; ++i) {
-            std::uint64_t w;
-            std::memcpy(&w, reinterpret_cast<const char*>(&key) + 8 * i, 8);
-            h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-            h ^= h >> 32;
-        }
+        auto bits = [](double v) {
+            std::uint64_t b;
+            std::memcpy(&b, &v, sizeof b);
+            return b;
+        };
+        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
+        h = (h ^ bits(key.scale)) * 0xBF58476D1CE4E5B9ULL;
+        for (const double v : key.p) h = (h ^ bits(v)) * 0x94D049BB133111EBULL;
+        h ^= h >> 31;
         Entry& s = slots_[h & (Slots - 1)];
-        fresh = !s.t || std::memcmp(&s.key, &key, sizeof key) != 0;
+        fresh = !s.t || !Same(s.key, key);
         if (fresh) {
             if (!s.t) s.t = std::make_unique<FlashTemplate>();
             bytes_ -= std::min(bytes_, s.t->CacheBytes());
@@ -478,23 +481,48 @@ void AxisToDevice(const double* base, const double* off, std::size_t n, double f
     }
 }
 
+// Subtracts v from n values.
+void ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v)
+{
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i vv = _mm_set1_epi32(v);
+    for (; k + 4 <= n; k += 4) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + k);
+        _mm_storeu_si128(q, _mm_sub_epi32(_mm_loadu_si128(q), vv));
+    }
+#endif
+    for (; k < n; ++k) p[k] -= v;
+}
+
+// Four independent lanes over pairs of values, mixed at the end. Kept
+// scalar: a 64-bit multiply has no two-lane form to vectorise into.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-tree-vectorize")))
+#endif
 std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
 {
-    // Four independent lanes over pairs of values: short dependency chains.
     constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
-    std::uint64_t h[4] = {K, K + 1, K + 2, K + 3};
+    std::uint64_t h0 = K, h1 = K + 1, h2 = K + 2, h3 = K + 3;
     const std::size_t words = n / 2;
     std::size_t i = 0;
-    for (; i + 4 <= words; i += 4)
-        for (int l = 0; l < 4; ++l) {
-            std::uint64_t w;
-            std::memcpy(&w, key + 2 * (i + static_cast<std::size_t>(l)), sizeof w);
-            h[l] = (h[l] ^ w) * K;
-            h[l] ^= h[l] >> 31;
-        }
-    for (std::size_t k = 2 * i; k < n; ++k) h[0] = ((h[0] ^ static_cast<std::uint32_t>(key[k])) * K) ^ (h[0] >> 29);
+    auto word = [key](std::size_t w) {
+        std::uint64_t v;
+        std::memcpy(&v, key + 2 * w, sizeof v);
+        return v;
+    };
+    for (; i + 4 <= words; i += 4) {
+        h0 = (h0 + word(i)) * K;
+        h1 = (h1 + word(i + 1)) * K;
+        h2 = (h2 + word(i + 2)) * K;
+        h3 = (h3 + word(i + 3)) * K;
+    }
+    for (std::size_t k = 2 * i; k < n; ++k) h0 = (h0 + static_cast<std::uint32_t>(key[k])) * K;
     std::uint64_t out = n;
-    for (const std::uint64_t v : h) out = (out ^ v) * 0x100000001B3ULL ^ (out >> 27);
+    for (const std::uint64_t v : {h0, h1, h2, h3}) {
+        out = (out ^ v ^ (v >> 29)) * 0xBF58476D1CE4E5B9ULL;
+        out ^= out >> 32;
+    }
     return out;
 }
 
@@ -620,8 +648,8 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     key[0] = w;
     key[1] = h;
     const std::int32_t l = static_cast<std::int32_t>(left), tp = static_cast<std::int32_t>(top);
-    for (std::size_t k = 0; k < n; ++k) X[k] -= l;
-    for (std::size_t k = 0; k < n; ++k) Y[k] -= tp;
+    ShiftValues(X, n, l);
+    ShiftValues(Y, n, tp);
 
     auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
     const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
