@@ -149,4 +149,53 @@ void BM_DrawFlashMacro(benchmark::State& state)
 }
 BENCHMARK(BM_DrawFlashMacro)->Arg(7)->Arg(50);
 
+// The two macros of the synthetic board (a rounded rectangle of two
+// rectangles and four circles, a thermal primitive turned 45°) flashed in
+// turn at random points of a 1920 × 1080 picture, OR-ed in one colour as
+// the redraw does: at the fitted view (5.4 px/mm) and at zoom 10.
+void BM_DrawFlashBoardMacros(benchmark::State& state)
+{
+    core::ResetTables();
+    auto macro = [](int d, std::initializer_list<const char*> texts) {
+        core::Apertures[static_cast<std::size_t>(d)].Shape = core::apMacro;
+        core::Apertures[static_cast<std::size_t>(d)].FirstPrimitive = core::MacroCount + 1;
+        for (const char* t : texts) {
+            core::MyMacro m;
+            m.DCode = d;
+            m.Text = t;
+            core::Macros.push_back(m);
+            core::MacroCount += 1;
+        }
+        core::Apertures[static_cast<std::size_t>(d)].LastPrimitive = core::MacroCount;
+    };
+    macro(13, {"21,1,1.2,0.5,0,0,0", "21,1,0.9,0.8,0,0,0", "1,1,0.3,0.45,0.25", "1,1,0.3,-0.45,0.25", "1,1,0.3,-0.45,-0.25",
+               "1,1,0.3,0.45,-0.25"});
+    macro(16, {"7,0,0,1.8,1.2,0.3,45"});
+    core::ParseMacroParams();
+    const double scale = static_cast<double>(state.range(0)) / 10;
+    constexpr int PW = 1920, PH = 1080;
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<double> x(-1, PW / scale + 1), y(-1, PH / scale + 1);
+    for (int i = 0; i < Batch; ++i) {
+        core::DataElement e;
+        e.Kind = core::dkFlash;
+        e.Code = i % 2 ? 16 : 13;
+        e.Layer = 1;
+        e.X3 = x(rng);
+        e.Y3 = y(rng);
+        core::AppendElement(e);
+    }
+    static RasterCanvas c(PW, PH, 0);
+    c.SetPenMode(platform::PenMode::Merge);
+    c.SetPenColor(0x00FF00);
+    c.SetBrushColor(0x00FF00);
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, PH / scale);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+    core::ResetTables();
+}
+BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(540);
+
 } // namespace

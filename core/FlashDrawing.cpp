@@ -6,10 +6,15 @@
 #include "platform/RasterCanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <memory>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace core {
 
@@ -39,11 +44,6 @@ struct Xf {
         DevicePoint(mirror, px, py, x, y, ox, oy, scale);
         return {px - dx, py - dy};
     }
-    void Poly(const MyPointArray& pts, MyTPointArray& out) const
-    {
-        out.resize(pts.size());
-        for (std::size_t k = 0; k < pts.size(); ++k) out[k] = P(pts[k].x, pts[k].y);
-    }
     // The device box of a world box given by two corners, normalised.
     Rect Box(double x1, double y1, double x2, double y2) const
     {
@@ -66,189 +66,6 @@ platform::RasterCanvas& Scratch()
     return mask;
 }
 
-// A canvas that only writes down the figures drawn on it and the state
-// each was drawn with. The mask is a function of that list and its size
-// alone (the figures are in mask coordinates), so a flash whose list
-// matches one seen before gets the same pixels without drawing them.
-// Masks hold figures only: text and masks are not kept.
-class MaskRecorder final : public Canvas {
-public:
-    enum Op : std::int32_t { opMoveTo = 1, opLineTo, opPolyline, opPolygon, opEllipse, opRectangle, opFillRect, opSetPixel };
-
-    void Reset(int w, int h)
-    {
-        width_ = w;
-        height_ = h;
-        record_.clear();
-        penPos_ = {};
-    }
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    const std::vector<std::int32_t>& Record() const { return record_; }
-
-    void MoveTo(int x, int y) override
-    {
-        Put(opMoveTo, {x, y});
-        penPos_ = {platform::SaturateCoord(static_cast<long long>(x)), platform::SaturateCoord(static_cast<long long>(y))};
-    }
-    void LineTo(int x, int y) override
-    {
-        Put(opLineTo, {x, y});
-        penPos_ = {platform::SaturateCoord(static_cast<long long>(x)), platform::SaturateCoord(static_cast<long long>(y))};
-    }
-    void Polyline(std::span<const Point> points) override { PutPoints(opPolyline, points); }
-    void Polygon(std::span<const Point> points) override { PutPoints(opPolygon, points); }
-    void Ellipse(int l, int t, int r, int b) override { Put(opEllipse, {l, t, r, b}); }
-    void Rectangle(int l, int t, int r, int b) override { Put(opRectangle, {l, t, r, b}); }
-    void FillRect(const Rect& r) override { Put(opFillRect, {r.left, r.top, r.right, r.bottom}); }
-    void SetPixel(int x, int y, Color c) override { Put(opSetPixel, {x, y, static_cast<std::int32_t>(c)}); }
-    void TextOut(int, int, std::string_view) override {}
-    platform::TextSize TextExtent(std::string_view) override { return {}; }
-    void FillMask(const platform::RasterCanvas&, int, int) override {}
-
-    // Draws the recorded figures on a raster of the mask's size.
-    static void Replay(const std::vector<std::int32_t>& rec, platform::RasterCanvas& m)
-    {
-        std::vector<Point> pts;
-        std::size_t k = 0;
-        while (k + 6 <= rec.size()) {
-            const std::int32_t op = rec[k], modes = rec[k + 4], argc = rec[k + 5];
-            m.SetPenColor(static_cast<Color>(rec[k + 1]));
-            m.SetBrushColor(static_cast<Color>(rec[k + 2]));
-            m.SetPenWidth(rec[k + 3]);
-            m.SetPenMode(static_cast<platform::PenMode>(modes & 0xFF));
-            m.SetPenStyle(static_cast<platform::PenStyle>((modes >> 8) & 0xFF));
-            m.SetBrushStyle(static_cast<platform::BrushStyle>((modes >> 16) & 0xFF));
-            const std::int32_t* a = rec.data() + k + 6;
-            switch (op) {
-            case opMoveTo: m.MoveTo(a[0], a[1]); break;
-            case opLineTo: m.LineTo(a[0], a[1]); break;
-            case opPolyline:
-            case opPolygon:
-                pts.resize(static_cast<std::size_t>(argc / 2));
-                for (std::size_t i = 0; i < pts.size(); ++i) pts[i] = {a[2 * i], a[2 * i + 1]};
-                if (op == opPolyline)
-                    m.Polyline(pts);
-                else
-                    m.Polygon(pts);
-                break;
-            case opEllipse: m.Ellipse(a[0], a[1], a[2], a[3]); break;
-            case opRectangle: m.Rectangle(a[0], a[1], a[2], a[3]); break;
-            case opFillRect: m.FillRect({a[0], a[1], a[2], a[3]}); break;
-            case opSetPixel: m.SetPixel(a[0], a[1], static_cast<Color>(a[2])); break;
-            default: break;
-            }
-            k += 6 + static_cast<std::size_t>(argc);
-        }
-    }
-
-private:
-    void Head(std::int32_t op, std::size_t argc)
-    {
-        const std::int32_t modes = static_cast<std::int32_t>(penMode_) | (static_cast<std::int32_t>(penStyle_) << 8) |
-                                   (static_cast<std::int32_t>(brushStyle_) << 16);
-        const std::int32_t head[6] = {op, static_cast<std::int32_t>(penColor_), static_cast<std::int32_t>(brushColor_), penWidth_, modes,
-                                      static_cast<std::int32_t>(argc)};
-        record_.insert(record_.end(), head, head + 6);
-    }
-    void Put(std::int32_t op, std::initializer_list<std::int32_t> args)
-    {
-        Head(op, args.size());
-        record_.insert(record_.end(), args.begin(), args.end());
-    }
-    void PutPoints(std::int32_t op, std::span<const Point> points)
-    {
-        Head(op, points.size() * 2);
-        for (const Point& p : points) {
-            record_.push_back(p.x);
-            record_.push_back(p.y);
-        }
-    }
-
-    int width_ = 0, height_ = 0;
-    std::vector<std::int32_t> record_;
-};
-
-// Masks drawn before, by their size and figure list; dropped whole when
-// they take too much memory.
-class MaskCache {
-public:
-    const std::vector<platform::RasterCanvas::MaskRun>* Find(const MaskRecorder& r)
-    {
-        const auto it = index_.find(Hash(r));
-        if (it == index_.end()) return nullptr;
-        const Entry& e = entries_[it->second];
-        if (e.w != r.Width() || e.h != r.Height() || e.record != r.Record()) return nullptr;
-        return &e.runs;
-    }
-    // Keeps the runs of a mask just drawn (unless another mask holds its hash).
-    void Add(const MaskRecorder& r, const std::vector<platform::RasterCanvas::MaskRun>& runs)
-    {
-        const std::size_t cost = r.Record().size() * sizeof(std::int32_t) + runs.size() * sizeof(platform::RasterCanvas::MaskRun) + 64;
-        if (cost > MaxBytes / 16) return;
-        if (bytes_ + cost > MaxBytes) {
-            index_.clear();
-            entries_.clear();
-            bytes_ = 0;
-        }
-        if (!index_.emplace(Hash(r), entries_.size()).second) return;
-        entries_.push_back({r.Width(), r.Height(), r.Record(), runs});
-        bytes_ += cost;
-    }
-
-private:
-    static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
-    struct Entry {
-        int w, h;
-        std::vector<std::int32_t> record;
-        std::vector<platform::RasterCanvas::MaskRun> runs;
-    };
-    static std::uint64_t Hash(const MaskRecorder& r)
-    {
-        // Four independent lanes over pairs of values: short dependency chains.
-        constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
-        std::uint64_t h[4] = {K ^ static_cast<std::uint32_t>(r.Width()), K ^ static_cast<std::uint32_t>(r.Height()), K + 1, K + 2};
-        const std::vector<std::int32_t>& rec = r.Record();
-        const std::size_t words = rec.size() / 2;
-        std::size_t i = 0;
-        for (; i + 4 <= words; i += 4)
-            for (int l = 0; l < 4; ++l) {
-                std::uint64_t w;
-                std::memcpy(&w, rec.data() + 2 * (i + static_cast<std::size_t>(l)), sizeof w);
-                h[l] = (h[l] ^ w) * K;
-                h[l] ^= h[l] >> 31;
-            }
-        for (std::size_t k = 2 * i; k < rec.size(); ++k) h[0] = ((h[0] ^ static_cast<std::uint32_t>(rec[k])) * K) ^ (h[0] >> 29);
-        std::uint64_t out = rec.size();
-        for (const std::uint64_t v : h) out = (out ^ v) * 0x100000001B3ULL ^ (out >> 27);
-        return out;
-    }
-    std::unordered_map<std::uint64_t, std::size_t> index_;
-    std::vector<Entry> entries_;
-    std::size_t bytes_ = 0;
-};
-
-struct MaskJob {
-    bool recording = false;
-    MaskRecorder recorder;
-    MaskCache cache;
-    std::vector<platform::RasterCanvas::MaskRun> runs;
-};
-MaskJob& Job()
-{
-    thread_local MaskJob job;
-    return job;
-}
-
-// Where the figures of the current mask go: the recorder when the target
-// is a raster, else the scratch raster itself.
-Canvas& MaskCanvas()
-{
-    MaskJob& j = Job();
-    if (j.recording) return j.recorder;
-    return Scratch();
-}
-
 void SetMaskInk(Canvas& m, bool exposed)
 {
     m.SetPenColor(exposed ? platform::MaskPen : platform::MaskEmpty);
@@ -264,54 +81,6 @@ void InitMaskState(Canvas& m)
     SetMaskInk(m, true);
 }
 
-// Prepares the mask over the device box `box` (grown by `margin`) clipped
-// to the target. False when nothing of it is on the target.
-bool BeginMask(Canvas& target, Rect box, int margin, const Xf& xf, Xf& maskXf)
-{
-    const long long left = std::max<long long>(0, static_cast<long long>(box.left) - margin);
-    const long long top = std::max<long long>(0, static_cast<long long>(box.top) - margin);
-    const long long right = std::min<long long>(target.Width(), static_cast<long long>(box.right) + margin + 1);
-    const long long bottom = std::min<long long>(target.Height(), static_cast<long long>(box.bottom) + margin + 1);
-    if (left >= right || top >= bottom) return false;
-    MaskJob& j = Job();
-    j.recording = dynamic_cast<platform::RasterCanvas*>(&target) != nullptr;
-    if (j.recording) {
-        j.recorder.Reset(static_cast<int>(right - left), static_cast<int>(bottom - top));
-        InitMaskState(j.recorder);
-    } else {
-        platform::RasterCanvas& m = Scratch();
-        m.Resize(static_cast<int>(right - left), static_cast<int>(bottom - top), platform::MaskEmpty);
-        InitMaskState(m);
-    }
-    maskXf = xf;
-    maskXf.dx = xf.dx + static_cast<int>(left);
-    maskXf.dy = xf.dy + static_cast<int>(top);
-    return true;
-}
-
-void EndMask(Canvas& target, const Xf& maskXf, const Xf& xf)
-{
-    const int left = maskXf.dx - xf.dx, top = maskXf.dy - xf.dy;
-    MaskJob& j = Job();
-    if (!j.recording) {
-        target.FillMask(Scratch(), left, top);
-        return;
-    }
-    j.recording = false;
-    auto& raster = static_cast<platform::RasterCanvas&>(target);
-    if (const auto* runs = j.cache.Find(j.recorder)) {
-        raster.FillMaskRuns(*runs, left, top);
-        return;
-    }
-    platform::RasterCanvas& m = Scratch();
-    m.Resize(j.recorder.Width(), j.recorder.Height(), platform::MaskEmpty);
-    InitMaskState(m);
-    MaskRecorder::Replay(j.recorder.Record(), m);
-    platform::RasterCanvas::MaskRuns(m, j.runs);
-    j.cache.Add(j.recorder, j.runs);
-    raster.FillMaskRuns(j.runs, left, top);
-}
-
 // Chords for an arc of `sweep` radians and radius r: none falls more than a
 // quarter pixel inside the circle (sag ≈ r θ² / 8); at least six.
 int ArcSegments(double sweep, double radius, double scale)
@@ -325,118 +94,6 @@ int ArcSegments(double sweep, double radius, double scale)
 // Segments of a moiré ring: 32, or more on a large ring, by the same rule.
 int RingSegments(double radius, double scale) { return std::clamp(ArcSegments(2 * Pi, radius, scale), 32, 1024); }
 
-// Four pads on a mask (exposed ink set by the caller). A gap at least as
-// wide as the inner radius leaves no pad to cut: the full ring is drawn.
-void ThermalOn(Canvas& m, const Xf& xf, double rotation, double gap, double outer, double inner, double cx, double cy)
-{
-    const double ro = outer / 2, ri = inner / 2, g = gap / 2;
-    if (!(ri >= 0.001 && ro >= 0.001 && g >= 0.001)) return;
-    if (g >= ri) {
-        const Rect o = xf.Box(cx - ro, cy + ro, cx + ro, cy - ro);
-        m.Ellipse(o.left, o.top, o.right, o.bottom);
-        const Color pen = m.PenColor(), brush = m.BrushColor();
-        SetMaskInk(m, false);
-        const Rect i = xf.Box(cx - ri, cy + ri, cx + ri, cy - ri);
-        m.Ellipse(i.left, i.top, i.right, i.bottom);
-        m.SetPenColor(pen);
-        m.SetBrushColor(brush);
-        return;
-    }
-    // The angles depend on the aperture and scale alone: their sines and
-    // cosines are kept for the next flash of the same thermal.
-    struct Table {
-        double rotation = 0, gap = 0, outer = 0, inner = 0, scale = 0;
-        bool empty = true, valid = false;
-        int no = 0, ni = 0;
-        std::vector<double> cs, sn;   // outer arc then inner arc, per pad
-    };
-    thread_local Table t;
-    if (!t.valid || t.rotation != rotation || t.gap != gap || t.outer != outer || t.inner != inner || t.scale != xf.scale) {
-        t.valid = true;
-        t.rotation = rotation, t.gap = gap, t.outer = outer, t.inner = inner, t.scale = xf.scale;
-        const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
-        // The bridges meet and nothing of the ring is left.
-        t.empty = !(a4 > a0);
-        if (!t.empty) {
-            // The pad: the outer arc from a0 to a4, then the inner arc back.
-            // Both arcs in as many chords as keep them within a quarter
-            // pixel of the circle, at least six.
-            const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
-            t.no = ArcSegments(a4 - a0, ro, xf.scale), t.ni = ArcSegments(ai0 - ai4, ri, xf.scale);
-            const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
-            t.cs.resize(4 * per);
-            t.sn.resize(4 * per);
-            double rot = rotation * Pi / 180.0;
-            for (int q = 0; q < 4; ++q, rot += Pi / 2) {
-                std::size_t k = static_cast<std::size_t>(q) * per;
-                for (int j = 0; j <= t.no; ++j, ++k) {
-                    const double a = a0 + (a4 - a0) * j / t.no + rot;
-                    t.cs[k] = std::cos(a);
-                    t.sn[k] = std::sin(a);
-                }
-                for (int j = 0; j <= t.ni; ++j, ++k) {
-                    const double a = ai0 + (ai4 - ai0) * j / t.ni + rot;
-                    t.cs[k] = std::cos(a);
-                    t.sn[k] = std::sin(a);
-                }
-            }
-        }
-    }
-    if (t.empty) return;
-    const std::size_t per = static_cast<std::size_t>(t.no + t.ni + 2);
-    thread_local MyTPointArray dev;
-    dev.resize(per + 1);
-    for (int q = 0; q < 4; ++q) {
-        const double* cs = t.cs.data() + static_cast<std::size_t>(q) * per;
-        const double* sn = t.sn.data() + static_cast<std::size_t>(q) * per;
-        std::size_t k = 0;
-        for (int j = 0; j <= t.no; ++j, ++k) dev[k] = xf.P(cx + ro * cs[k], cy + ro * sn[k]);
-        for (int j = 0; j <= t.ni; ++j, ++k) dev[k] = xf.P(cx + ri * cs[k], cy + ri * sn[k]);
-        dev[k] = dev[0];
-        m.Polygon(dev);
-    }
-}
-
-void MoireOn(Canvas& m, const Xf& xf, int k, double fx, double fy)
-{
-    const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
-    const double outer = mc.V(3), thickness = mc.V(4), gap = mc.V(5), maxRings = mc.V(6);
-    const double crossThickness = mc.V(7), crossLength = mc.V(8), rotation = mc.V(9);
-    const double pitch = thickness + gap;
-    if (!(pitch >= 0.001)) return;
-    double cx = fx, cy = fy, radiusOuter = 0, half = 0;
-    int crossCount = 0;
-    MyTwoPointArray segments;
-    // The centre offset turns with the rotation about the flash point.
-    MoirePrimitiveGeometry(k, cx, cy, crossCount, segments, half, radiusOuter, fx, fy);
-    const int keepWidth = m.PenWidth();
-    m.SetPenWidth(PixelWidth(thickness, xf.scale));
-    double radius = (outer - thickness) / 2;
-    const double ringLimit = std::isfinite(maxRings) ? std::min(maxRings, static_cast<double>(MaxMoireRings)) : 0.0;
-    MyPointArray ring;
-    MyTPointArray dev;
-    for (int count = 0;;) {
-        CirclePoints(RingSegments(radius, xf.scale), ring, radius, cx, cy);
-        xf.Poly(ring, dev);
-        m.Polyline(dev);
-        ++count;
-        if (count >= ringLimit || count >= MaxMoireRings) break;
-        radius -= pitch;
-        if (!(radius >= 0.001)) break;
-    }
-    // Cross-hair: four arms from the centre.
-    if (crossThickness > 0 && crossLength > 0) {
-        m.SetPenWidth(PixelWidth(crossThickness, xf.scale));
-        const Point c = xf.P(cx, cy);
-        double a = rotation * Pi / 180.0;
-        for (int q = 0; q < 4; ++q, a += Pi / 2) {
-            const Point arm[2] = {c, xf.P(cx + crossLength / 2 * std::cos(a), cy + crossLength / 2 * std::sin(a))};
-            m.Polyline(arm);
-        }
-    }
-    m.SetPenWidth(keepWidth);
-}
-
 bool ValidMacroRange(const MyAperture& a)
 {
     return MacroCount >= 1 && a.FirstPrimitive <= a.LastPrimitive && ValidMacroIndex(a.FirstPrimitive) &&
@@ -447,49 +104,6 @@ int PrimitiveCode(const MyMacro& m)
 {
     if (m.ValueCount < 1 || !std::isfinite(m.V(0)) || std::fabs(m.V(0)) > 1e6) return 0;
     return static_cast<int>(std::trunc(m.V(0)));
-}
-
-void MacroOn(Canvas& m, const Xf& xf, const MyAperture& a, double fx, double fy)
-{
-    MyPointArray outline;
-    MyTPointArray dev;
-    for (int k = a.FirstPrimitive; k <= a.LastPrimitive; ++k) {
-        const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
-        const int code = PrimitiveCode(mc);
-        switch (code) {
-        case 1: case 2: case 4: case 5: case 20: case 21: case 22: {
-            const double e = mc.V(1);
-            SetMaskInk(m, std::isfinite(e) && std::trunc(e) == 1.0);
-            if (code == 1) {
-                double cx = 0, cy = 0, r = 0;
-                if (!CirclePrimitiveGeometry(k, cx, cy, r, fx, fy)) break;
-                const Rect b = xf.Box(cx - r, cy + r, cx + r, cy - r);
-                m.Ellipse(b.left, b.top, b.right, b.bottom);
-            } else {
-                MacroPrimitivePolygon(k, outline, fx, fy);
-                if (outline.size() < 2) break;
-                xf.Poly(outline, dev);
-                m.Polygon(dev);
-            }
-            break;
-        }
-        case 6:
-            SetMaskInk(m, true);
-            MoireOn(m, xf, k, fx, fy);
-            break;
-        case 7: {
-            SetMaskInk(m, true);
-            double cx = fx + mc.V(1), cy = fy + mc.V(2), r = 0;
-            CirclePrimitiveGeometry(k, cx, cy, r, fx, fy);   // the centre turns with the rotation
-            const int n = mc.ValueCount;
-            ThermalOn(m, xf, n > 6 ? mc.V(6) : 0.0, n > 5 ? mc.V(5) : 0.0, n > 3 ? mc.V(3) : 0.0, n > 4 ? mc.V(4) : 0.0, cx, cy);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    SetMaskInk(m, true);
 }
 
 // Extra room a macro needs beyond its aperture box: the round ends of wide
@@ -503,6 +117,597 @@ int MacroMargin(const MyAperture& a, double scale)
             margin = std::max({margin, PixelWidth(mc.V(4), scale) + 2, PixelWidth(mc.V(7), scale) + 2});
     }
     return margin;
+}
+
+using MaskRun = platform::RasterCanvas::MaskRun;
+
+// A flash drawn as a whole (macro, thermal, moiré) for one aperture at one
+// scale: its figures with their points as flash points (F + base) + offset,
+// and which points make the box the mask is cut to. A flash only moves the
+// points to the device; the figures are drawn on a scratch mask when their
+// device points, taken from the mask's top left, are new, and the mask's
+// runs are kept for the next flash that lands on the same pixels.
+struct FlashTemplate {
+    struct Figure {
+        enum Kind : std::uint8_t { Ellipse, Polygon, Polyline };
+        Kind kind = Polygon;
+        bool exposed = true;
+        int penWidth = 1;
+        std::uint32_t first = 0, count = 0;
+    };
+    std::vector<Figure> figures;
+    // Point coordinates apart, so that they transform two at a time.
+    std::vector<double> baseX, offX, baseY, offY;
+    std::vector<std::uint32_t> box;   // the points whose box is the flash's
+    int margin = 2;
+    // The box grows from EmptyBox, as the aperture box of a macro does.
+    bool fromEmptyBox = false;
+    // The largest |base| + |offset| of a coordinate; infinite when any is
+    // not a number.
+    double reach = 0;
+    // Built again for every flash (too many points to keep).
+    bool tooLarge = false;
+
+    // What the template was built from (macros: the primitives' values).
+    int first = 0, last = 0;
+    std::vector<std::int32_t> valueCounts;
+    std::vector<double> values;
+
+    // Masks seen: key (width, height, then the x and then the y of each
+    // point from the mask's top left) and runs, as is and with pen and
+    // brush runs joined.
+    struct Entry {
+        std::uint64_t hash;
+        std::uint32_t key, runs, runCount, joined, joinedCount;
+    };
+    std::vector<std::int32_t> keys;
+    std::vector<MaskRun> runs;
+    std::vector<Entry> entries;
+    std::vector<std::uint32_t> table;   // open addressing: entry + 1, 0 empty
+
+    std::size_t Count() const { return baseX.size(); }
+    std::size_t CacheBytes() const
+    {
+        return keys.capacity() * sizeof(std::int32_t) + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
+               table.capacity() * sizeof(std::uint32_t);
+    }
+    void ClearCache()
+    {
+        keys = {};
+        runs = {};
+        entries = {};
+        table = {};
+    }
+    void Clear()
+    {
+        figures.clear();
+        baseX.clear(), offX.clear(), baseY.clear(), offY.clear();
+        box.clear();
+        margin = 2;
+        fromEmptyBox = false;
+        reach = 0;
+        tooLarge = false;
+        first = last = 0;
+        valueCounts.clear();
+        values.clear();
+        ClearCache();
+    }
+
+    std::uint32_t Add(const MyFlashPoint& p)
+    {
+        baseX.push_back(p.base.x);
+        offX.push_back(p.offset.x);
+        baseY.push_back(p.base.y);
+        offY.push_back(p.offset.y);
+        const double r = std::max(std::fabs(p.base.x) + std::fabs(p.offset.x), std::fabs(p.base.y) + std::fabs(p.offset.y));
+        reach = std::isfinite(r) ? std::max(reach, r) : HUGE_VAL;
+        return static_cast<std::uint32_t>(baseX.size() - 1);
+    }
+    void Begin(Figure::Kind kind, bool exposed, int penWidth)
+    {
+        figures.push_back({kind, exposed, penWidth, static_cast<std::uint32_t>(Count()), 0});
+    }
+    void End() { figures.back().count = static_cast<std::uint32_t>(Count()) - figures.back().first; }
+    // A figure without points draws nothing: dropped.
+    void EndOrDrop()
+    {
+        End();
+        if (figures.back().count == 0) figures.pop_back();
+    }
+
+    // The two corners of the box of a circle of radius r about base c.
+    void CircleBox(MyPoint c, double r, bool addToBox)
+    {
+        const std::uint32_t a = Add({c, {-r, r}}), b = Add({c, {r, -r}});
+        if (addToBox) box.insert(box.end(), {a, b});
+    }
+    void Ellipse(MyPoint c, double r, bool exposed, bool addToBox)
+    {
+        Begin(Figure::Ellipse, exposed, 1);
+        CircleBox(c, r, addToBox);
+        End();
+    }
+};
+
+// Four pads about base c, turned by `rotation` degrees. A gap at least as
+// wide as the inner radius leaves no pad to cut: the full ring is drawn.
+void ThermalFigures(FlashTemplate& t, double scale, double rotation, double gap, double outer, double inner, MyPoint c)
+{
+    const double ro = outer / 2, ri = inner / 2, g = gap / 2;
+    if (!(ri >= 0.001 && ro >= 0.001 && g >= 0.001)) return;
+    if (g >= ri) {
+        t.Ellipse(c, ro, true, false);
+        t.Ellipse(c, ri, false, false);
+        return;
+    }
+    const double a0 = std::asin(g / ro), a4 = Pi / 2 - a0;
+    // The bridges meet and nothing of the ring is left.
+    if (!(a4 > a0)) return;
+    // The pad: the outer arc from a0 to a4, then the inner arc back. Both
+    // arcs in as many chords as keep them within a quarter pixel of the
+    // circle, at least six.
+    const double ai0 = Pi / 2 - std::asin(g / ri), ai4 = std::asin(g / ri);
+    const int no = ArcSegments(a4 - a0, ro, scale), ni = ArcSegments(ai0 - ai4, ri, scale);
+    double rot = rotation * Pi / 180.0;
+    for (int q = 0; q < 4; ++q, rot += Pi / 2) {
+        t.Begin(FlashTemplate::Figure::Polygon, true, 1);
+        const std::uint32_t start = static_cast<std::uint32_t>(t.Count());
+        for (int j = 0; j <= no; ++j) {
+            const double a = a0 + (a4 - a0) * j / no + rot;
+            t.Add({c, {ro * std::cos(a), ro * std::sin(a)}});
+        }
+        for (int j = 0; j <= ni; ++j) {
+            const double a = ai0 + (ai4 - ai0) * j / ni + rot;
+            t.Add({c, {ri * std::cos(a), ri * std::sin(a)}});
+        }
+        t.Add({{t.baseX[start], t.baseY[start]}, {t.offX[start], t.offY[start]}});
+        t.End();
+    }
+}
+
+// Moiré primitive k: rings with the thickness as pen width, then the four
+// arms of the cross-hair. `c` is its centre offset from the flash point.
+void MoireFigures(FlashTemplate& t, double scale, int k, MyPoint c)
+{
+    const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
+    const double outer = mc.V(3), thickness = mc.V(4), gap = mc.V(5), maxRings = mc.V(6);
+    const double crossThickness = mc.V(7), crossLength = mc.V(8), rotation = mc.V(9);
+    const double pitch = thickness + gap;
+    if (!(pitch >= 0.001)) return;
+    const int ringWidth = PixelWidth(thickness, scale);
+    double radius = (outer - thickness) / 2;
+    const double ringLimit = std::isfinite(maxRings) ? std::min(maxRings, static_cast<double>(MaxMoireRings)) : 0.0;
+    for (int count = 0;;) {
+        const int n = RingSegments(radius, scale);
+        t.Begin(FlashTemplate::Figure::Polyline, true, ringWidth);
+        if (n >= 3) {
+            const std::uint32_t start = static_cast<std::uint32_t>(t.Count());
+            for (int j = 0; j < n; ++j) {
+                const double a = TwoPi * j / n;
+                t.Add({c, {radius * std::cos(a), radius * std::sin(a)}});
+            }
+            t.Add({{t.baseX[start], t.baseY[start]}, {t.offX[start], t.offY[start]}});
+        }
+        t.EndOrDrop();
+        ++count;
+        if (count >= ringLimit || count >= MaxMoireRings) break;
+        radius -= pitch;
+        if (!(radius >= 0.001)) break;
+    }
+    // Cross-hair: four arms from the centre.
+    if (crossThickness > 0 && crossLength > 0) {
+        const int armWidth = PixelWidth(crossThickness, scale);
+        double a = rotation * Pi / 180.0;
+        for (int q = 0; q < 4; ++q, a += Pi / 2) {
+            t.Begin(FlashTemplate::Figure::Polyline, true, armWidth);
+            t.Add({c, {0, 0}});
+            t.Add({c, {crossLength / 2 * std::cos(a), crossLength / 2 * std::sin(a)}});
+            t.End();
+        }
+    }
+}
+
+// The figures and box of macro aperture a at `scale`, in primitive order.
+// The box takes the points the aperture box is made of.
+void MacroFigures(FlashTemplate& t, const MyAperture& a, double scale)
+{
+    t.margin = MacroMargin(a, scale);
+    t.fromEmptyBox = true;
+    t.first = a.FirstPrimitive;
+    t.last = a.LastPrimitive;
+    thread_local MyFlashPointArray outline;
+    for (int k = a.FirstPrimitive; k <= a.LastPrimitive; ++k) {
+        const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
+        const std::size_t n = static_cast<std::size_t>(std::max(mc.ValueCount, 10));
+        t.valueCounts.push_back(mc.ValueCount);
+        for (std::size_t j = 0; j < n; ++j) t.values.push_back(mc.V(static_cast<int>(j)));
+        const int code = PrimitiveCode(mc);
+        const double e = mc.V(1);
+        const bool exposed = std::isfinite(e) && std::trunc(e) == 1.0;
+        double cx = 0, cy = 0, r = 0;
+        switch (code) {
+        case 1:
+            if (CirclePrimitiveGeometry(k, cx, cy, r, 0, 0)) t.Ellipse({cx, cy}, r, exposed, true);
+            break;
+        case 2: case 4: case 5: case 20: case 21: case 22: {
+            MacroPrimitiveOutline(k, outline);
+            const bool drawn = outline.size() >= 2;
+            if (drawn) t.Begin(FlashTemplate::Figure::Polygon, exposed, 1);
+            for (const MyFlashPoint& p : outline) t.box.push_back(t.Add(p));
+            if (drawn) t.End();
+            break;
+        }
+        case 6: {
+            int count = 0;
+            MyTwoPointArray segs;
+            double half = 0;
+            if (!MoirePrimitiveGeometry(k, cx, cy, count, segs, half, r, 0, 0)) break;
+            MoireFigures(t, scale, k, {cx, cy});
+            double reach = r;
+            if (count > 0) reach = std::max(reach, mc.V(8) * 0.5 + half);
+            const std::uint32_t lo = t.Add({{cx, cy}, {-reach, -reach}}), hi = t.Add({{cx, cy}, {reach, reach}});
+            t.box.insert(t.box.end(), {lo, hi});
+            break;
+        }
+        case 7: {
+            if (!CirclePrimitiveGeometry(k, cx, cy, r, 0, 0)) break;   // the centre turns with the rotation
+            const int nv = mc.ValueCount;
+            ThermalFigures(t, scale, nv > 6 ? mc.V(6) : 0.0, nv > 5 ? mc.V(5) : 0.0, nv > 3 ? mc.V(3) : 0.0, nv > 4 ? mc.V(4) : 0.0,
+                           {cx, cy});
+            t.CircleBox({cx, cy}, r, true);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+// Whether macro aperture a still has the primitives t was built from.
+bool SameMacro(const FlashTemplate& t, const MyAperture& a)
+{
+    if (a.FirstPrimitive != t.first || a.LastPrimitive != t.last) return false;
+    const double* v = t.values.data();
+    for (int k = a.FirstPrimitive; k <= a.LastPrimitive; ++k) {
+        const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
+        if (mc.ValueCount != t.valueCounts[static_cast<std::size_t>(k - a.FirstPrimitive)]) return false;
+        const std::size_t n = static_cast<std::size_t>(std::max(mc.ValueCount, 10));
+        if (mc.Values.size() >= n) {
+            if (std::memcmp(v, mc.Values.data(), n * sizeof(double)) != 0) return false;
+        } else {
+            for (std::size_t j = 0; j < n; ++j) {
+                const double x = mc.V(static_cast<int>(j));
+                if (std::memcmp(v + j, &x, sizeof x) != 0) return false;
+            }
+        }
+        v += n;
+    }
+    return true;
+}
+
+// Templates of this thread, by what they were built from; their mask runs
+// share one memory limit and are dropped together when they reach it.
+class TemplateStore {
+public:
+    struct Key {
+        std::int32_t kind = 0, d = 0;
+        double scale = 0, p[4] = {0, 0, 0, 0};
+    };
+    enum Kind : std::int32_t { kMacro = 1, kThermal = 2 };
+    // Bit for bit: a NaN parameter still finds its template.
+    static bool Same(const Key& a, const Key& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
+    // Figures of more points than this are built for each flash, not kept.
+    static constexpr std::size_t MaxPoints = 1 << 16;
+
+    // The template kept for key; fresh (and empty) when it was not there.
+    FlashTemplate& Slot(const Key& key, bool& fresh)
+    {
+        auto bits = [](double v) {
+            std::uint64_t b;
+            std::memcpy(&b, &v, sizeof b);
+            return b;
+        };
+        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
+        h = (h ^ bits(key.scale)) * 0xBF58476D1CE4E5B9ULL;
+        for (const double v : key.p) h = (h ^ bits(v)) * 0x94D049BB133111EBULL;
+        h ^= h >> 31;
+        Entry& s = slots_[h & (Slots - 1)];
+        fresh = !s.t || !Same(s.key, key);
+        if (fresh) {
+            if (!s.t) s.t = std::make_unique<FlashTemplate>();
+            bytes_ -= std::min(bytes_, s.t->CacheBytes());
+            s.t->Clear();
+            s.key = key;
+        }
+        return *s.t;
+    }
+    // A template for one flash only (too many points to keep).
+    FlashTemplate& Once()
+    {
+        once_.Clear();
+        return once_;
+    }
+    bool Kept(const FlashTemplate& t) const { return &t != &once_; }
+    // A template's masks went from `before` to `after` bytes; every kept
+    // mask is dropped when the thread's total passes the limit.
+    void Charge(std::size_t before, std::size_t after)
+    {
+        bytes_ = bytes_ - std::min(bytes_, before) + after;
+        if (bytes_ <= MaxBytes) return;
+        for (Entry& s : slots_)
+            if (s.t) s.t->ClearCache();
+        bytes_ = 0;
+    }
+
+private:
+    static constexpr std::size_t Slots = 64;
+    struct Entry {
+        Key key;
+        std::unique_ptr<FlashTemplate> t;
+    };
+    std::array<Entry, Slots> slots_;
+    FlashTemplate once_;
+    std::size_t bytes_ = 0;
+};
+
+TemplateStore& Store()
+{
+    thread_local TemplateStore store;
+    return store;
+}
+
+// Device coordinates along one axis of n points (f + base) + offset: plus
+// o, or o minus it when `negate`, times the scale, saturated and cut toward
+// zero, exactly as DevicePoint does.
+void AxisToDevice(const double* base, const double* off, std::size_t n, double f, double o, double s, bool negate,
+                  std::int32_t* out)
+{
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128d vf = _mm_set1_pd(f), vo = _mm_set1_pd(o), vs = _mm_set1_pd(s);
+    const __m128d lo = _mm_set1_pd(-static_cast<double>(platform::GuardBand)), hi = _mm_set1_pd(platform::GuardBand);
+    for (; k + 2 <= n; k += 2) {
+        __m128d x = _mm_add_pd(_mm_add_pd(vf, _mm_loadu_pd(base + k)), _mm_loadu_pd(off + k));
+        x = negate ? _mm_sub_pd(vo, x) : _mm_add_pd(x, vo);
+        // max takes the bound for NaN, as SaturateCoord does.
+        x = _mm_min_pd(_mm_max_pd(_mm_mul_pd(x, vs), lo), hi);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_cvttpd_epi32(x));
+    }
+#endif
+    for (; k < n; ++k) {
+        const double x = (f + base[k]) + off[k];
+        out[k] = SaturateCoord((negate ? o - x : x + o) * s);
+    }
+}
+
+// Subtracts v from n values.
+void ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v)
+{
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i vv = _mm_set1_epi32(v);
+    for (; k + 4 <= n; k += 4) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + k);
+        _mm_storeu_si128(q, _mm_sub_epi32(_mm_loadu_si128(q), vv));
+    }
+#endif
+    for (; k < n; ++k) p[k] -= v;
+}
+
+// Four independent lanes over pairs of values, mixed at the end. Kept
+// scalar: a 64-bit multiply has no two-lane form to vectorise into.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-tree-vectorize")))
+#endif
+std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
+{
+    constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
+    std::uint64_t h0 = K, h1 = K + 1, h2 = K + 2, h3 = K + 3;
+    const std::size_t words = n / 2;
+    std::size_t i = 0;
+    auto word = [key](std::size_t w) {
+        std::uint64_t v;
+        std::memcpy(&v, key + 2 * w, sizeof v);
+        return v;
+    };
+    for (; i + 4 <= words; i += 4) {
+        h0 = (h0 + word(i)) * K;
+        h1 = (h1 + word(i + 1)) * K;
+        h2 = (h2 + word(i + 2)) * K;
+        h3 = (h3 + word(i + 3)) * K;
+    }
+    for (std::size_t k = 2 * i; k < n; ++k) h0 = (h0 + static_cast<std::uint32_t>(key[k])) * K;
+    std::uint64_t out = n;
+    for (const std::uint64_t v : {h0, h1, h2, h3}) {
+        out = (out ^ v ^ (v >> 29)) * 0xBF58476D1CE4E5B9ULL;
+        out ^= out >> 32;
+    }
+    return out;
+}
+
+const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n)
+{
+    if (t.table.empty()) return nullptr;
+    const std::size_t mask = t.table.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint32_t slot = t.table[i];
+        if (slot == 0) return nullptr;
+        const FlashTemplate::Entry& e = t.entries[slot - 1];
+        if (e.hash == hash && std::memcmp(t.keys.data() + e.key, key, n * sizeof(std::int32_t)) == 0) return &e;
+    }
+}
+
+void InsertSlot(FlashTemplate& t, std::uint64_t hash, std::uint32_t entry)
+{
+    const std::size_t mask = t.table.size() - 1;
+    std::size_t i = hash & mask;
+    while (t.table[i] != 0) i = (i + 1) & mask;
+    t.table[i] = entry + 1;
+}
+
+// Keeps the runs of a mask just drawn, within the thread's memory limit.
+void AddMask(FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n, const std::vector<MaskRun>& runs,
+             const std::vector<MaskRun>& joined)
+{
+    const std::size_t cost = n * sizeof(std::int32_t) + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
+    if (cost > TemplateStore::MaxBytes / 16) return;
+    const std::size_t before = t.CacheBytes();
+    if (2 * (t.entries.size() + 1) > t.table.size()) {
+        t.table.assign(std::max<std::size_t>(64, 2 * t.table.size()), 0);
+        for (std::size_t i = 0; i < t.entries.size(); ++i) InsertSlot(t, t.entries[i].hash, static_cast<std::uint32_t>(i));
+    }
+    FlashTemplate::Entry e{hash, static_cast<std::uint32_t>(t.keys.size()), static_cast<std::uint32_t>(t.runs.size()),
+                           static_cast<std::uint32_t>(runs.size()), 0, static_cast<std::uint32_t>(joined.size())};
+    t.keys.insert(t.keys.end(), key, key + n);
+    t.runs.insert(t.runs.end(), runs.begin(), runs.end());
+    e.joined = static_cast<std::uint32_t>(t.runs.size());
+    t.runs.insert(t.runs.end(), joined.begin(), joined.end());
+    t.entries.push_back(e);
+    InsertSlot(t, hash, static_cast<std::uint32_t>(t.entries.size() - 1));
+    Store().Charge(before, t.CacheBytes());
+}
+
+// Pen runs and brush runs that touch in a row, as one pen run: the same
+// pixels when pen and brush paint alike.
+void JoinRuns(const std::vector<MaskRun>& runs, std::vector<MaskRun>& out)
+{
+    out.clear();
+    for (const MaskRun& r : runs) {
+        if (!out.empty() && out.back().y == r.y && out.back().x1 == r.x0)
+            out.back().x1 = r.x1;
+        else
+            out.push_back({r.y, r.x0, r.x1, true});
+    }
+}
+
+// Draws the figures on a raster of the mask's size, from the points'
+// device coordinates X, Y taken from the mask's top left.
+void DrawFigures(const FlashTemplate& t, const std::int32_t* X, const std::int32_t* Y, platform::RasterCanvas& m)
+{
+    thread_local std::vector<Point> pts;
+    InitMaskState(m);
+    for (const FlashTemplate::Figure& f : t.figures) {
+        SetMaskInk(m, f.exposed);
+        m.SetPenWidth(f.penWidth);
+        if (f.kind == FlashTemplate::Figure::Ellipse) {
+            const std::uint32_t a = f.first, b = f.first + 1;
+            m.Ellipse(std::min(X[a], X[b]), std::min(Y[a], Y[b]), std::max(X[a], X[b]), std::max(Y[a], Y[b]));
+            continue;
+        }
+        pts.resize(f.count);
+        for (std::uint32_t k = 0; k < f.count; ++k) pts[k] = {X[f.first + k], Y[f.first + k]};
+        if (f.kind == FlashTemplate::Figure::Polygon)
+            m.Polygon(pts);
+        else
+            m.Polyline(pts);
+    }
+}
+
+// A flash of template t at (fx, fy): the figures as one mask, each pixel
+// changed once, in the canvas's pen colour and mode (brush inside).
+void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const Xf& xf)
+{
+    if (t.figures.empty() || t.box.empty()) return;
+    const std::size_t n = t.Count();
+    thread_local std::vector<std::int32_t> keyBuffer;
+    keyBuffer.resize(2 + 2 * n);
+    std::int32_t* key = keyBuffer.data();
+    std::int32_t* X = key + 2;
+    std::int32_t* Y = X + n;
+    AxisToDevice(t.baseX.data(), t.offX.data(), n, fx, xf.ox, xf.scale, xf.mirror, X);
+    AxisToDevice(t.baseY.data(), t.offY.data(), n, fy, xf.oy, xf.scale, true, Y);
+
+    // The device box: the transform keeps the order of coordinates, so the
+    // box of the points' device coordinates is the device box of their
+    // world box. Growing from EmptyBox matters only near its edges.
+    Rect box;
+    if (t.fromEmptyBox && !(std::fabs(fx) + t.reach < 1999 && std::fabs(fy) + t.reach < 1999)) {
+        MyBox w = EmptyBox;
+        for (const std::uint32_t i : t.box)
+            GrowBox(w, (fx + t.baseX[i]) + t.offX[i], (fy + t.baseY[i]) + t.offY[i]);
+        if (!(w[0] <= w[1] && w[2] <= w[3])) return;
+        box = xf.Box(w[0], w[3], w[1], w[2]);
+    } else {
+        box = {X[t.box[0]], Y[t.box[0]], X[t.box[0]], Y[t.box[0]]};
+        for (const std::uint32_t i : t.box) {
+            box.left = std::min(box.left, X[i]);
+            box.right = std::max(box.right, X[i]);
+            box.top = std::min(box.top, Y[i]);
+            box.bottom = std::max(box.bottom, Y[i]);
+        }
+    }
+    // The mask: the box grown by the margin, cut to the target.
+    const int margin = t.margin;
+    const long long left = std::max<long long>(0, static_cast<long long>(box.left) - margin);
+    const long long top = std::max<long long>(0, static_cast<long long>(box.top) - margin);
+    const long long right = std::min<long long>(canvas.Width(), static_cast<long long>(box.right) + margin + 1);
+    const long long bottom = std::min<long long>(canvas.Height(), static_cast<long long>(box.bottom) + margin + 1);
+    if (left >= right || top >= bottom) return;
+    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    key[0] = w;
+    key[1] = h;
+    const std::int32_t l = static_cast<std::int32_t>(left), tp = static_cast<std::int32_t>(top);
+    ShiftValues(X, n, l);
+    ShiftValues(Y, n, tp);
+
+    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
+    const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
+    const std::size_t keyLength = 2 + 2 * n;
+    const bool kept = Store().Kept(t);
+    std::uint64_t hash = 0;
+    if (raster && kept) {
+        hash = HashKey(key, keyLength);
+        if (const FlashTemplate::Entry* e = FindMask(t, hash, key, keyLength)) {
+            if (joinable)
+                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->joined, e->joinedCount), l, tp);
+            else
+                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->runs, e->runCount), l, tp);
+            return;
+        }
+    }
+    platform::RasterCanvas& m = Scratch();
+    m.Resize(w, h, platform::MaskEmpty);
+    DrawFigures(t, X, Y, m);
+    if (!raster) {
+        canvas.FillMask(m, l, tp);
+        return;
+    }
+    thread_local std::vector<MaskRun> runs, joined;
+    platform::RasterCanvas::MaskRuns(m, runs);
+    JoinRuns(runs, joined);
+    if (kept) AddMask(t, hash, key, keyLength, runs, joined);
+    raster->FillMaskRuns(joinable ? joined : runs, l, tp);
+}
+
+// The template of macro aperture d at `scale`, built or rebuilt as needed.
+FlashTemplate& MacroTemplate(int d, const MyAperture& a, double scale)
+{
+    TemplateStore::Key key;
+    key.kind = TemplateStore::kMacro;
+    key.d = d;
+    key.scale = scale;
+    bool fresh = false;
+    FlashTemplate& t = Store().Slot(key, fresh);
+    if (fresh || !SameMacro(t, a)) {
+        Store().Charge(t.CacheBytes(), 0);
+        t.Clear();
+        MacroFigures(t, a, scale);
+        if (t.Count() > TemplateStore::MaxPoints) {
+            // Too large to keep: only what it was built from stays.
+            std::vector<std::int32_t> counts = std::move(t.valueCounts);
+            std::vector<double> values = std::move(t.values);
+            t.Clear();
+            t.first = a.FirstPrimitive, t.last = a.LastPrimitive;
+            t.valueCounts = std::move(counts);
+            t.values = std::move(values);
+            t.tooLarge = true;
+        }
+    }
+    if (!t.tooLarge) return t;
+    FlashTemplate& once = Store().Once();
+    MacroFigures(once, a, scale);
+    return once;
 }
 
 } // namespace
@@ -549,13 +754,19 @@ int CirclePoints(int n, MyPointArray& points, double radius, double cx, double c
 void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
                  double outer, double inner, double cx, double cy)
 {
-    const Xf xf{mirror, scale, ox, oy, 0, 0};
     const double r = outer / 2;
     if (!(r > 0)) return;
-    Xf mxf;
-    if (!BeginMask(canvas, xf.Box(cx - r, cy + r, cx + r, cy - r), 2, xf, mxf)) return;
-    ThermalOn(MaskCanvas(), mxf, rotation, gap, outer, inner, cx, cy);
-    EndMask(canvas, mxf, xf);
+    TemplateStore::Key key;
+    key.kind = TemplateStore::kThermal;
+    key.scale = scale;
+    key.p[0] = rotation, key.p[1] = gap, key.p[2] = outer, key.p[3] = inner;
+    bool fresh = false;
+    FlashTemplate& t = Store().Slot(key, fresh);
+    if (fresh) {
+        ThermalFigures(t, scale, rotation, gap, outer, inner, {0, 0});
+        t.CircleBox({0, 0}, r, true);
+    }
+    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy, 0, 0});
 }
 
 void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
@@ -573,22 +784,22 @@ void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double o
     canvas.Polygon(dev);
 }
 
+
 void DrawMoire(Canvas& canvas, int k, bool mirror, double scale, double ox, double oy, double fx, double fy)
 {
     if (!ValidMacroIndex(k) || PrimitiveCode(Macros[static_cast<std::size_t>(k)]) != 6) return;
-    const Xf xf{mirror, scale, ox, oy, 0, 0};
-    double cx = fx, cy = fy, radius = 0, half = 0;
+    double cx = 0, cy = 0, radius = 0, half = 0;
     int count = 0;
     MyTwoPointArray segs;
-    MoirePrimitiveGeometry(k, cx, cy, count, segs, half, radius, fx, fy);
+    MoirePrimitiveGeometry(k, cx, cy, count, segs, half, radius, 0, 0);
     const MyMacro& mc = Macros[static_cast<std::size_t>(k)];
     const double reach = std::max(std::fabs(radius), std::fabs(mc.V(8)) / 2);
     if (!std::isfinite(reach)) return;
-    Xf mxf;
-    const int margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
-    if (!BeginMask(canvas, xf.Box(cx - reach, cy + reach, cx + reach, cy - reach), margin, xf, mxf)) return;
-    MoireOn(MaskCanvas(), mxf, k, fx, fy);
-    EndMask(canvas, mxf, xf);
+    FlashTemplate& t = Store().Once();
+    t.margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
+    MoireFigures(t, scale, k, {cx, cy});
+    t.CircleBox({cx, cy}, reach, true);
+    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy, 0, 0});
 }
 
 void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double scale, double ox, double oy)
@@ -657,13 +868,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     }
     if (!ValidMacroRange(a)) return;
     canvas.SetBrushStyle(platform::BrushStyle::Solid);
-    MyBox box;
-    ApertureBox(e.Code, box, x, y);
-    if (!(box[0] <= box[1] && box[2] <= box[3])) return;
-    Xf mxf;
-    if (!BeginMask(canvas, xf.Box(box[0], box[3], box[1], box[2]), MacroMargin(a, scale), xf, mxf)) return;
-    MacroOn(MaskCanvas(), mxf, a, x, y);
-    EndMask(canvas, mxf, xf);
+    DrawTemplate(canvas, MacroTemplate(e.Code, a, scale), x, y, xf);
 }
 
 double FlashDistance(int d, double fx, double fy, double px, double py)

@@ -196,6 +196,14 @@ MyPoint RotateAbout(double x, double y, double fx, double fy, double degrees)
     return {fx + dx * c - dy * s, fy + dx * s + dy * c};
 }
 
+MyPoint TurnOffset(double dx, double dy, double degrees)
+{
+    if (degrees == 0.0) return {dx, dy};
+    const double r = degrees * Pi / 180.0;
+    const double c = std::cos(r), s = std::sin(r);
+    return {dx * c - dy * s, dx * s + dy * c};
+}
+
 bool CirclePrimitiveGeometry(int k, double& cx, double& cy, double& radius, double fx, double fy)
 {
     const MyMacro* m = MacroAt(k);
@@ -205,17 +213,17 @@ bool CirclePrimitiveGeometry(int k, double& cx, double& cy, double& radius, doub
         radius = m->V(2) * 0.5;
         // An optional rotation turns the centre about the flash point.
         double rot = m->ValueCount > 5 ? m->V(5) : 0.0;
-        MyPoint c = RotateAbout(fx + m->V(3), fy + m->V(4), fx, fy, rot);
-        cx = c.x;
-        cy = c.y;
+        const MyPoint c = TurnOffset(m->V(3), m->V(4), rot);
+        cx = fx + c.x;
+        cy = fy + c.y;
         return true;
     }
     if (code == 7) {
         radius = m->V(3) * 0.5;
         double rot = m->ValueCount > 6 ? m->V(6) : 0.0;
-        MyPoint c = RotateAbout(fx + m->V(1), fy + m->V(2), fx, fy, rot);
-        cx = c.x;
-        cy = c.y;
+        const MyPoint c = TurnOffset(m->V(1), m->V(2), rot);
+        cx = fx + c.x;
+        cy = fy + c.y;
         return true;
     }
     return false;
@@ -229,9 +237,9 @@ bool MoirePrimitiveGeometry(int k, double& cx, double& cy, int& crossCount, MyTw
     const double rot = m->V(9);
     radius = m->V(3) * 0.5;
     // The centre offset turns with the primitive, about the flash point.
-    MyPoint c = RotateAbout(fx + m->V(1), fy + m->V(2), fx, fy, rot);
-    cx = c.x;
-    cy = c.y;
+    const MyPoint c = TurnOffset(m->V(1), m->V(2), rot);
+    cx = fx + c.x;
+    cy = fy + c.y;
     segments.clear();
     const double thickness = m->V(7), length = m->V(8);
     if (thickness > 0 && length > 0) {
@@ -248,41 +256,47 @@ bool MoirePrimitiveGeometry(int k, double& cx, double& cy, int& crossCount, MyTw
     return true;
 }
 
-void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
+void MacroPrimitiveOutline(int k, MyFlashPointArray& out)
 {
     out.clear();
     const MyMacro* m = MacroAt(k);
     if (!m || m->ValueCount < 1) return;
     const int code = PrimitiveCode(*m);
     double rotation = 0.0;
+    auto at = [&out](double bx, double by, double ox, double oy) { out.push_back({{bx, by}, {ox, oy}}); };
     switch (code) {
     case 2:
     case 20: {
         const double hw = m->V(2) * 0.5;
-        const double sx = fx + m->V(3), sy = fy + m->V(4);
-        const double ex = fx + m->V(5), ey = fy + m->V(6);
+        const double sx = m->V(3), sy = m->V(4), ex = m->V(5), ey = m->V(6);
         const double d = Direction(sx, sy, ex, ey);
         const double l = d + Pi / 2, rgt = d + 3 * Pi / 2;
-        out = {{sx + hw * std::cos(l), sy + hw * std::sin(l)},
-               {ex + hw * std::cos(l), ey + hw * std::sin(l)},
-               {ex + hw * std::cos(rgt), ey + hw * std::sin(rgt)},
-               {sx + hw * std::cos(rgt), sy + hw * std::sin(rgt)}};
+        at(sx, sy, hw * std::cos(l), hw * std::sin(l));
+        at(ex, ey, hw * std::cos(l), hw * std::sin(l));
+        at(ex, ey, hw * std::cos(rgt), hw * std::sin(rgt));
+        at(sx, sy, hw * std::cos(rgt), hw * std::sin(rgt));
         out.push_back(out.front());
         rotation = m->ValueCount > 7 ? m->V(7) : 0.0;
         break;
     }
     case 21: {
         const double hw = m->V(2) * 0.5, hh = m->V(3) * 0.5;
-        const double cx = fx + m->V(4), cy = fy + m->V(5);
-        out = {{cx - hw, cy + hh}, {cx + hw, cy + hh}, {cx + hw, cy - hh}, {cx - hw, cy - hh}};
+        const double cx = m->V(4), cy = m->V(5);
+        at(cx, cy, -hw, hh);
+        at(cx, cy, hw, hh);
+        at(cx, cy, hw, -hh);
+        at(cx, cy, -hw, -hh);
         out.push_back(out.front());
         rotation = m->V(6);
         break;
     }
     case 22: {
         const double w = m->V(2), h = m->V(3);
-        const double lx = fx + m->V(4), ly = fy + m->V(5);
-        out = {{lx, ly + h}, {lx + w, ly + h}, {lx + w, ly}, {lx, ly}};
+        const double lx = m->V(4), ly = m->V(5);
+        at(lx, ly, 0, h);
+        at(lx, ly, w, h);
+        at(lx, ly, w, 0);
+        at(lx, ly, 0, 0);
         out.push_back(out.front());
         rotation = m->V(6);
         break;
@@ -298,13 +312,12 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         n = std::min(n, present);
         if (n < 3) return;
         out.reserve(static_cast<std::size_t>(n) + 2);
-        for (long long i = 0; i < n; ++i)
-            out.push_back({fx + m->V(static_cast<int>(3 + 2 * i)), fy + m->V(static_cast<int>(4 + 2 * i))});
+        for (long long i = 0; i < n; ++i) at(m->V(static_cast<int>(3 + 2 * i)), m->V(static_cast<int>(4 + 2 * i)), 0, 0);
         // The closing point repeats the start in a well-formed outline; one
         // that does not is a last vertex, and the outline closes through it.
         if (present > listed) {
-            const MyPoint last{fx + m->V(static_cast<int>(3 + 2 * listed)), fy + m->V(static_cast<int>(4 + 2 * listed))};
-            if (last.x != out.front().x || last.y != out.front().y) out.push_back(last);
+            const MyPoint last{m->V(static_cast<int>(3 + 2 * listed)), m->V(static_cast<int>(4 + 2 * listed))};
+            if (last.x != out.front().base.x || last.y != out.front().base.y) at(last.x, last.y, 0, 0);
         }
         out.push_back(out.front());
         rotation = m->V(m->ValueCount - 1);
@@ -318,11 +331,11 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
         const double rot = m->V(6);
         // The centre offset turns with the primitive about the flash point;
         // the first vertex lies at the rotation angle.
-        MyPoint c = RotateAbout(fx + m->V(3), fy + m->V(4), fx, fy, rot);
+        const MyPoint c = TurnOffset(m->V(3), m->V(4), rot);
         const double start = rot * Pi / 180.0;
         for (int i = 0; i < vertices; ++i) {
             double a = start + TwoPi * i / vertices;
-            out.push_back({c.x + radius * std::cos(a), c.y + radius * std::sin(a)});
+            at(c.x, c.y, radius * std::cos(a), radius * std::sin(a));
         }
         out.push_back(out.front());
         return;
@@ -330,8 +343,17 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
     default:
         return;
     }
+    // A turned outline turns each whole offset about the flash point.
     if (rotation != 0.0)
-        for (MyPoint& p : out) p = RotateAbout(p.x, p.y, fx, fy, rotation);
+        for (MyFlashPoint& p : out) p = {TurnOffset(p.base.x + p.offset.x, p.base.y + p.offset.y, rotation), {0, 0}};
+}
+
+void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy)
+{
+    thread_local MyFlashPointArray parts;
+    MacroPrimitiveOutline(k, parts);
+    out.resize(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) out[i] = PlaceFlashPoint(parts[i], fx, fy);
 }
 
 void ApertureBox(int d, MyBox& box, double x, double y)

@@ -49,6 +49,21 @@ bool PolygonVerticesValid(double vertices);
 
 // Rotates (x, y) about (fx, fy) by `degrees`.
 MyPoint RotateAbout(double x, double y, double fx, double fy, double degrees);
+// An offset from a flash point turned by `degrees` (unchanged at 0).
+MyPoint TurnOffset(double dx, double dy, double degrees);
+
+// A point of a flashed macro primitive: (F + base) + offset, both parts
+// from the primitive alone. Every user of primitive points (drawing, boxes,
+// distances) places them this way, so a primitive's points are computed
+// the same wherever it is flashed and by whoever asks.
+struct MyFlashPoint {
+    MyPoint base, offset;
+};
+using MyFlashPointArray = std::vector<MyFlashPoint>;
+inline MyPoint PlaceFlashPoint(const MyFlashPoint& p, double fx, double fy)
+{
+    return {(fx + p.base.x) + p.offset.x, (fy + p.base.y) + p.offset.y};
+}
 
 // Circle (code 1) and thermal (code 7) primitives of macro primitive k
 // flashed at F: centre and outer radius. False for other codes.
@@ -63,6 +78,8 @@ bool MoirePrimitiveGeometry(int k, double& cx, double& cy, int& crossCount, MyTw
 // The closed outline of a polygonal primitive (codes 2, 20, 21, 22, 4, 5) of
 // macro primitive k flashed at F. Empty when the primitive has no outline.
 void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy);
+// The same outline as points to place at any flash point.
+void MacroPrimitiveOutline(int k, MyFlashPointArray& out);
 
 // Box of aperture D flashed at (x, y); EmptyBox when it has none.
 void ApertureBox(int d, MyBox& box, double x, double y);
