@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -197,5 +199,105 @@ void BM_DrawFlashBoardMacros(benchmark::State& state)
     core::ResetTables();
 }
 BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(540);
+
+// Track segments of a square aperture: four corners around a segment of
+// `minLen` to `maxLen` pixels, as wide as `minWide` to `maxWide`.
+std::vector<std::array<Point, 4>> Strokes(int minLen, int maxLen, int minWide, int maxWide, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> wide(minWide, maxWide);
+    std::uniform_real_distribution<double> ang(0, 6.283185307179586);
+    std::vector<std::array<Point, 4>> v;
+    for (const auto& [a, b] : Segments(minLen, maxLen, seed)) {
+        const double h = wide(rng) * 0.5, t = ang(rng);
+        const int nx = static_cast<int>(h * std::cos(t)), ny = static_cast<int>(h * std::sin(t));
+        v.push_back({Point{a.x - nx, a.y - ny}, Point{b.x - nx, b.y - ny}, Point{b.x + nx, b.y + ny}, Point{a.x + nx, a.y + ny}});
+    }
+    return v;
+}
+
+// Square-aperture tracks as four-point polygons: a one-pixel pen and a
+// solid brush of the same colour, OR (0) or XOR (1). Range 1: zoom 1
+// (3 to 20 pixels) or zoom 10 (20 to 300 pixels).
+void BM_StrokePolygons(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(1);
+    c.SetPenMode(state.range(0) ? platform::PenMode::Xor : platform::PenMode::Merge);
+    const bool zoomed = state.range(1) != 0;
+    const auto strokes = zoomed ? Strokes(20, 300, 20, 60, 13) : Strokes(3, 20, 2, 8, 13);
+    for (auto _ : state) {
+        for (const auto& s : strokes) c.Polygon(s);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_StrokePolygons)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1});
+
+// Arcs of round-aperture tracks: 17-point polylines with a 2- or 3-pixel pen.
+void BM_ArcPolylines(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(static_cast<int>(state.range(0)));
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> x(40, W - 40), y(40, H - 40), radius(3, 20);
+    std::uniform_real_distribution<double> ang(0, 6.283185307179586), sweep(0.5, 3.1);
+    std::vector<std::array<Point, 17>> arcs(Batch);
+    for (auto& arc : arcs) {
+        const double cx = x(rng), cy = y(rng), r = radius(rng), a0 = ang(rng), da = sweep(rng) / 16;
+        for (int k = 0; k < 17; ++k)
+            arc[static_cast<std::size_t>(k)] = {static_cast<int>(cx + r * std::cos(a0 + k * da)), static_cast<int>(cy + r * std::sin(a0 + k * da))};
+    }
+    for (auto _ : state) {
+        for (const auto& a : arcs) c.Polyline(a);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_ArcPolylines)->Arg(2)->Arg(3);
+
+// Zoom 10: round-aperture tracks 20 to 300 pixels long and 10 to 40 wide,
+// and round pads of 20 to 120 pixels.
+void BM_WideTracks(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenMode(state.range(0) ? platform::PenMode::Xor : platform::PenMode::Merge);
+    std::mt19937 rng(19);
+    std::uniform_int_distribution<int> wide(10, 40);
+    std::vector<int> widths(Batch);
+    for (int& w : widths) w = wide(rng);
+    const auto segs = Segments(20, 300, 19);
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) {
+            c.SetPenWidth(widths[static_cast<std::size_t>(i)]);
+            c.MoveTo(segs[static_cast<std::size_t>(i)].first.x, segs[static_cast<std::size_t>(i)].first.y);
+            c.LineTo(segs[static_cast<std::size_t>(i)].second.x, segs[static_cast<std::size_t>(i)].second.y);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_WideTracks)->Arg(0)->Arg(1);
+
+void BM_BigPads(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(1);
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> size(20, 120);
+    std::vector<int> sizes(Batch);
+    for (int& d : sizes) d = size(rng);
+    const auto segs = Segments(0, 0, 23);
+    for (auto _ : state) {
+        for (int i = 0; i < Batch; ++i) {
+            const Point p = segs[static_cast<std::size_t>(i)].first;
+            const int d = sizes[static_cast<std::size_t>(i)];
+            c.Ellipse(p.x - d / 2, p.y - d / 2, p.x + d - d / 2, p.y + d - d / 2);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_BigPads);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/RasterCanvas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -123,6 +124,35 @@ long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, i
 }
 
 inline bool DotOn(long long index) { return index % 6 < 3; }
+
+// Calls f(x0, x1) for each run of set bits of a row of `words` words.
+template <class F>
+inline void ForRuns(const std::uint64_t* row, std::size_t words, F&& f)
+{
+    int open = -1;   // start of a run still going at the end of a word
+    for (std::size_t w = 0; w < words; ++w) {
+        std::uint64_t m = row[w];
+        const int base = static_cast<int>(w) * 64;
+        if (open >= 0) {
+            const int len = std::countr_one(m);
+            if (len == 64) continue;
+            f(open, base + len);
+            open = -1;
+            m &= ~std::uint64_t{0} << len;
+        }
+        while (m) {
+            const int s = std::countr_zero(m);
+            const int len = std::countr_one(m >> s);
+            if (s + len == 64) {
+                open = base + s;
+                break;
+            }
+            f(base + s, base + s + len);
+            m &= ~std::uint64_t{0} << (s + len);
+        }
+    }
+    if (open >= 0) f(open, static_cast<int>(words) * 64);
+}
 
 } // namespace
 
@@ -378,9 +408,8 @@ void RasterCanvas::PathSpans(std::span<const Point> points, bool closed, bool sk
     SortMerge(pen_);
 }
 
-void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
+void RasterCanvas::FillSpans(std::span<const Point> points)
 {
-    shiftSafe_ = true;
     fill_.clear();
     edges_.clear();
     const std::size_t n = points.size();
@@ -394,8 +423,13 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
         if (p.y > q.y) std::swap(p, q);
         // Rows p.y .. q.y - 1.
         if (q.y <= top_ || p.y >= end_) continue;
-        edges_.push_back({static_cast<double>(p.x), static_cast<double>(q.x - p.x) / static_cast<double>(q.y - p.y), p.y, q.y});
-        minRow = std::min(minRow, std::max(p.y, top_));
+        // Exact: coordinates within the guard band keep t below 2^61.
+        const std::int32_t y0 = std::max(p.y, top_);
+        const long long dy = static_cast<long long>(q.y) - p.y, dx = static_cast<long long>(q.x) - p.x;
+        const long long t = (static_cast<long long>(y0) - p.y) * dx;
+        const long long f = FloorDiv(t, dy), fStep = FloorDiv(dx, dy);
+        edges_.push_back({p.x + f, t - f * dy, fStep, dx - fStep * dy, dy, y0, q.y});
+        minRow = std::min(minRow, static_cast<int>(y0));
         maxRow = std::max(maxRow, std::min(q.y, end_));
     }
     if (edges_.empty()) return;
@@ -419,25 +453,26 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
         crossings_.clear();
         // Vertices sit at pixel centres: row y's centre line meets the edge
         // at x + 0.5, and the pixels whose centres lie from one crossing up
-        // to the next are inside.
+        // to the next are inside; a centre on the edge is right of it.
         for (std::int32_t idx : active_) {
-            const Edge& e = edges_[static_cast<std::size_t>(idx)];
+            Edge& e = edges_[static_cast<std::size_t>(idx)];
             if (e.yEnd <= y) continue;
             active_[keep++] = idx;
-            crossings_.push_back(e.x + (y - e.yTop) * e.dxdy);
-            if (checkShift) {
-                // x + t with x whole and |x + t| < 2^22 is rounded by at most
-                // 2^-31: its ceiling is x + ceil(t) unless t lies just above
-                // a whole number.
-                const double t = (y - e.yTop) * e.dxdy, f = t - std::floor(t);
-                if (f > 0 && f < 0x1p-28) shiftSafe_ = false;
+            crossings_.push_back(static_cast<std::int32_t>(e.f + (e.r != 0)));
+            e.f += e.fStep;
+            e.r += e.rStep;
+            if (e.r >= e.dy) {
+                e.r -= e.dy;
+                ++e.f;
             }
         }
         active_.resize(keep);
         if (crossings_.size() < 2) continue;
-        if (crossings_.size() <= 16) {
+        if (crossings_.size() == 2) {
+            if (crossings_[1] < crossings_[0]) std::swap(crossings_[0], crossings_[1]);
+        } else if (crossings_.size() <= 16) {
             for (std::size_t i = 1; i < crossings_.size(); ++i) {
-                const double c = crossings_[i];
+                const std::int32_t c = crossings_[i];
                 std::size_t j = i;
                 for (; j > 0 && c < crossings_[j - 1]; --j) crossings_[j] = crossings_[j - 1];
                 crossings_[j] = c;
@@ -446,9 +481,8 @@ void RasterCanvas::FillSpans(std::span<const Point> points, bool checkShift)
             std::sort(crossings_.begin(), crossings_.end());
         }
         for (std::size_t k = 0; k + 1 < crossings_.size(); k += 2) {
-            const double c0 = std::max(std::ceil(crossings_[k]), 0.0);
-            const double c1 = std::min(std::ceil(crossings_[k + 1]), static_cast<double>(width_));
-            if (c0 < c1) fill_.push_back({y, static_cast<int>(c0), static_cast<int>(c1)});
+            const std::int32_t c0 = std::max(crossings_[k], 0), c1 = std::min(crossings_[k + 1], width_);
+            if (c0 < c1) fill_.push_back({y, c0, c1});
         }
     }
 }
@@ -561,22 +595,137 @@ void RasterCanvas::Polyline(std::span<const Point> points)
     }
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    if (DrawAsBits(false)) return;
     PathSpans(closed_, false, false);
     fill_.clear();
     Compose();
 }
 
-// A polygon wholly inside the raster, drawn with a one-pixel solid pen
+void RasterCanvas::SetBitRange(std::uint64_t* row, int x0, int x1)
+{
+    if (x0 >= x1) return;
+    const int w0 = x0 >> 6, w1 = (x1 - 1) >> 6;
+    const std::uint64_t first = ~std::uint64_t{0} << (x0 & 63);
+    const std::uint64_t last = ~std::uint64_t{0} >> (63 - ((x1 - 1) & 63));
+    if (w0 == w1) {
+        row[w0] |= first & last;
+        return;
+    }
+    row[w0] |= first;
+    for (int w = w0 + 1; w < w1; ++w) row[w] = ~std::uint64_t{0};
+    row[w1] |= last;
+}
+
+bool RasterCanvas::DrawAsBits(bool closed)
+{
+    constexpr long long MaxWords = 8;
+    const std::size_t n = closed_.size();
+    long long minX = closed_[0].x, maxX = minX, minY = closed_[0].y, maxY = minY;
+    for (const Point& p : closed_) {
+        minX = std::min<long long>(minX, p.x);
+        maxX = std::max<long long>(maxX, p.x);
+        minY = std::min<long long>(minY, p.y);
+        maxY = std::max<long long>(maxY, p.y);
+    }
+    // A wide pen reaches w/2 past the path, and half a pixel more for odd widths.
+    const long long reach = penWidth_ == 1 ? 0 : penWidth_ / 2 + 2;
+    const long long cx0 = std::max<long long>(minX - reach, 0), cx1 = std::min<long long>(maxX + reach + 1, width_);
+    const long long cy0 = std::max<long long>(minY - reach, top_), cy1 = std::min<long long>(maxY + reach + 1, end_);
+    const std::size_t segs = closed ? n : n - 1;
+    if (cx0 >= cx1 || cy0 >= cy1) {
+        // Nothing shows; the dot pattern still moves along the path.
+        if (penWidth_ == 1) {
+            long long steps = dotPhase_;
+            for (std::size_t i = 0; i < segs; ++i) {
+                const Point a = closed_[i], b = closed_[(i + 1) % n];
+                steps += std::max(std::llabs(static_cast<long long>(b.x) - a.x), std::llabs(static_cast<long long>(b.y) - a.y));
+            }
+            dotPhase_ = static_cast<int>(steps % 6);
+        }
+        return true;
+    }
+    if (cx1 - cx0 > MaxWords * 64) return false;
+    const int boxW = static_cast<int>(cx1 - cx0), boxH = static_cast<int>(cy1 - cy0);
+    const int ox = static_cast<int>(cx0), oy = static_cast<int>(cy0);
+    bitWords_ = static_cast<std::size_t>((boxW + 63) / 64);
+    const std::size_t plane = bitWords_ * static_cast<std::size_t>(boxH);
+    const bool fill = closed && n >= 3 && brushStyle_ != BrushStyle::Clear;
+    if (bits_.size() < 2 * plane) bits_.resize(2 * plane);
+    std::fill(bits_.begin(), bits_.begin() + static_cast<std::ptrdiff_t>(fill ? 2 * plane : plane), 0);
+
+    if (penWidth_ == 1) {
+        const bool dotted = penStyle_ == PenStyle::Dot;
+        long long phase = dotPhase_;
+        for (std::size_t i = 0; i < segs; ++i) {
+            const Point a = closed_[i], b = closed_[(i + 1) % n];
+            const long long steps = WalkLine({a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, i != 0, false, boxW, boxH,
+                                             [&](int x, int y, long long k) {
+                                                 if (!dotted || DotOn(phase + k)) SetPenBit(x, y);
+                                             });
+            phase = (phase + steps) % 6;
+        }
+        dotPhase_ = static_cast<int>(phase);
+    } else {
+        const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
+        for (std::size_t i = 0; i < segs; ++i) {
+            const Point a = closed_[i], b = closed_[(i + 1) % n];
+            const long long dx = static_cast<long long>(b.x) - a.x, dy = static_cast<long long>(b.y) - a.y;
+            if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
+                const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
+                const Span* sp = linePool_.data() + ref.start;
+                for (int k = 0; k < ref.count; ++k) {
+                    const long long y = static_cast<long long>(a.y) + sp[k].y - oy;
+                    if (y < 0 || y >= boxH) continue;
+                    const long long x0 = std::max<long long>(static_cast<long long>(a.x) + sp[k].x0 - ox, 0);
+                    const long long x1 = std::min<long long>(static_cast<long long>(a.x) + sp[k].x1 - ox, boxW);
+                    if (x0 < x1) SetBitRange(&bits_[static_cast<std::size_t>(y) * bitWords_], static_cast<int>(x0), static_cast<int>(x1));
+                }
+            } else {
+                pen_.clear();
+                CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, oy, oy + boxH, ox, ox + boxW);
+                for (const Span& s : pen_) SetBitRange(&bits_[static_cast<std::size_t>(s.y - oy) * bitWords_], s.x0 - ox, s.x1 - ox);
+            }
+        }
+    }
+    if (fill) {
+        FillSpans(closed_);
+        std::uint64_t* fillBits = bits_.data() + plane;
+        for (const Span& s : fill_) {
+            if (s.y < oy || s.y >= oy + boxH) continue;
+            SetBitRange(fillBits + static_cast<std::size_t>(s.y - oy) * bitWords_, std::max(s.x0 - ox, 0), std::min(s.x1 - ox, boxW));
+        }
+    }
+
+    const Op penOp = MakeOp(penColor_);
+    const Op brushOp = MakeOp(brushColor_);
+    const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+    const std::size_t words = bitWords_;
+    std::uint64_t merged[MaxWords];
+    for (int r = 0; r < boxH; ++r) {
+        const std::uint64_t* pen = bits_.data() + static_cast<std::size_t>(r) * words;
+        std::uint32_t* line = Scanline(oy + r) + ox;
+        if (!fill) {
+            ForRuns(pen, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
+            continue;
+        }
+        const std::uint64_t* brush = pen + plane;
+        if (oneOp) {
+            for (std::size_t w = 0; w < words; ++w) merged[w] = pen[w] | brush[w];
+            ForRuns(merged, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
+        } else {
+            ForRuns(pen, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
+            for (std::size_t w = 0; w < words; ++w) merged[w] = brush[w] & ~pen[w];
+            ForRuns(merged, words, [&](int x0, int x1) { PaintBrush(oy + r, ox + x0, ox + x1, brushOp); });
+        }
+    }
+    return true;
+}
+
+// A polygon wholly inside the rows held, drawn with a one-pixel solid pen
 // and a brush, gives the same spans moved by whole pixels wherever it is
-// drawn inside: the outline is integer arithmetic, and each crossing of
-// the fill is a whole x plus the same offset t, whose ceiling moves with x
-// (checked per shape: t must not lie just above a whole number). With
-// fused multiply-add the crossings round differently: no cache then.
+// drawn inside: outline and fill are whole-number arithmetic.
 bool RasterCanvas::PolygonFromCache()
 {
-#if defined(__FMA__) || defined(FP_FAST_FMA)
-    return false;
-#else
     constexpr std::size_t Slots = 8192, Seen = 32768, MaxPoints = 64;
     const std::size_t n = closed_.size();
     if (n < 3 || n > MaxPoints || penWidth_ != 1 || penStyle_ != PenStyle::Solid || brushStyle_ == BrushStyle::Clear) return false;
@@ -608,31 +757,28 @@ bool RasterCanvas::PolygonFromCache()
         seen = h;
         return false;
     }
-    FillSpans(closed_, true);
+    FillSpans(closed_);
     PathSpans(closed_, true, false);
-    if (shiftSafe_) {
-        // A few megabytes at most: past that every kept shape goes.
-        constexpr std::size_t MaxBytes = std::size_t{8} << 20;
-        const auto bytes = [](const ShapeSlot& sl) {
-            return sl.rel.size() * sizeof(Point) + (sl.pen.size() + sl.fill.size()) * sizeof(Span);
-        };
-        shapeBytes_ -= std::min(shapeBytes_, bytes(slot));
-        const std::size_t need = n * sizeof(Point) + (pen_.size() + fill_.size()) * sizeof(Span);
-        if (shapeBytes_ + need > MaxBytes) {
-            for (ShapeSlot& sl : shapes_) sl = ShapeSlot{};
-            shapeBytes_ = 0;
-        }
-        shapeBytes_ += need;
-        slot.hash = h;
-        slot.rel = shapeKey_;
-        slot.pen.resize(pen_.size());
-        for (std::size_t k = 0; k < pen_.size(); ++k) slot.pen[k] = {pen_[k].y - o.y, pen_[k].x0 - o.x, pen_[k].x1 - o.x};
-        slot.fill.resize(fill_.size());
-        for (std::size_t k = 0; k < fill_.size(); ++k) slot.fill[k] = {fill_[k].y - o.y, fill_[k].x0 - o.x, fill_[k].x1 - o.x};
+    // A few megabytes at most: past that every kept shape goes.
+    constexpr std::size_t MaxBytes = std::size_t{8} << 20;
+    const auto bytes = [](const ShapeSlot& sl) {
+        return sl.rel.size() * sizeof(Point) + (sl.pen.size() + sl.fill.size()) * sizeof(Span);
+    };
+    shapeBytes_ -= std::min(shapeBytes_, bytes(slot));
+    const std::size_t need = n * sizeof(Point) + (pen_.size() + fill_.size()) * sizeof(Span);
+    if (shapeBytes_ + need > MaxBytes) {
+        for (ShapeSlot& sl : shapes_) sl = ShapeSlot{};
+        shapeBytes_ = 0;
     }
+    shapeBytes_ += need;
+    slot.hash = h;
+    slot.rel = shapeKey_;
+    slot.pen.resize(pen_.size());
+    for (std::size_t k = 0; k < pen_.size(); ++k) slot.pen[k] = {pen_[k].y - o.y, pen_[k].x0 - o.x, pen_[k].x1 - o.x};
+    slot.fill.resize(fill_.size());
+    for (std::size_t k = 0; k < fill_.size(); ++k) slot.fill[k] = {fill_[k].y - o.y, fill_[k].x0 - o.x, fill_[k].x1 - o.x};
     Compose();
     return true;
-#endif
 }
 
 void RasterCanvas::Polygon(std::span<const Point> points)
@@ -641,6 +787,7 @@ void RasterCanvas::Polygon(std::span<const Point> points)
     dotPhase_ = 0;
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    if (DrawAsBits(true)) return;
     if (PolygonFromCache()) return;
     FillSpans(closed_);
     PathSpans(closed_, true, false);

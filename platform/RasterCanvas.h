@@ -143,9 +143,12 @@ private:
     }
     bool Held(int y) const { return y >= top_ && y < end_; }
 
+    // A polygon edge stepped row by row in whole numbers: the crossing of
+    // the current row centre is x0 + t / dy with t = (y - yTop) * dx, kept
+    // as its floor f and the remainder r (0 <= r < dy).
     struct Edge {
-        double x, dxdy;          // x at the current row centre, step per row
-        std::int32_t yTop, yEnd; // first row and one past the last
+        std::int64_t f, r, fStep, rStep, dy;
+        std::int32_t yTop, yEnd;   // first row and one past the last
     };
 
     Op MakeOp(Color c) const;
@@ -170,13 +173,17 @@ private:
     static EllipseRow EllipseRowAt(double a, double b, int ry);
     void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
     void LinePixels(Point a, Point b, bool skipFirst, bool paintNow, bool skipLast = false);
-    // checkShift: note in shiftSafe_ whether the fill would come out the
-    // same moved by whole pixels (see Polygon).
-    void FillSpans(std::span<const Point> points, bool checkShift = false);
+    void FillSpans(std::span<const Point> points);
     void Compose() { Compose(pen_, fill_, 0, 0); }
     // The spans moved by (dx, dy): the pen over the fill.
     void Compose(std::span<const Span> pen, std::span<const Span> fill, int dx, int dy);
     bool PolygonFromCache();
+    // The path (and for a closed one its fill) of closed_ as bit rows over
+    // the visible box, painted run by run: no sorting or merging, and each
+    // pixel once. False when the visible box is too wide for it.
+    bool DrawAsBits(bool closed);
+    void SetPenBit(int x, int y) { bits_[static_cast<std::size_t>(y) * bitWords_ + static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63); }
+    void SetBitRange(std::uint64_t* row, int x0, int x1);
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
 
@@ -192,7 +199,7 @@ private:
     std::vector<std::int32_t> rowStart_;
     std::vector<Edge> edges_;
     std::vector<std::int32_t> active_;
-    std::vector<double> crossings_;
+    std::vector<std::int32_t> crossings_;
     std::vector<Point> closed_;
     std::vector<PatternRef> linePatterns_, ellipsePatterns_;
     std::vector<Span> linePool_;
@@ -207,9 +214,10 @@ private:
     std::vector<ShapeSlot> shapes_;
     std::vector<std::uint64_t> shapesSeen_;
     std::vector<Point> shapeKey_;
-    bool shiftSafe_ = true;
     std::size_t shapeBytes_ = 0;
     std::vector<EllipseRow> ellipsePool_;
+    std::vector<std::uint64_t> bits_;   // pen rows, then fill rows, of DrawAsBits
+    std::size_t bitWords_ = 0;
 };
 
 } // namespace platform
