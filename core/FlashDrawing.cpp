@@ -154,13 +154,13 @@ struct FlashTemplate {
     std::vector<double> values;
 
     // Masks seen: key (width, height, then the x and then the y of each
-    // point from the mask's top left) and runs, as is and with pen and
-    // brush runs joined.
+    // point from the mask's top left, in bytes when they fit) and runs, as
+    // is and with pen and brush runs joined.
     struct Entry {
         std::uint64_t hash;
-        std::uint32_t key, runs, runCount, joined, joinedCount;
+        std::uint32_t key, keyLength, runs, runCount, joined, joinedCount;
     };
-    std::vector<std::int32_t> keys;
+    std::vector<unsigned char> keys;
     std::vector<MaskRun> runs;
     std::vector<Entry> entries;
     std::vector<std::uint32_t> table;   // open addressing: entry + 1, 0 empty
@@ -168,7 +168,7 @@ struct FlashTemplate {
     std::size_t Count() const { return baseX.size(); }
     std::size_t CacheBytes() const
     {
-        return keys.capacity() * sizeof(std::int32_t) + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
+        return keys.capacity() + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
                table.capacity() * sizeof(std::uint32_t);
     }
     void ClearCache()
@@ -481,43 +481,58 @@ void AxisToDevice(const double* base, const double* off, std::size_t n, double f
     }
 }
 
-// Subtracts v from n values.
-void ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v)
+// Subtracts v from n values; writes them also as bytes to `small` and
+// says whether they all fit in one.
+bool ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v, signed char* small)
 {
     std::size_t k = 0;
+    bool fits = true;
 #if defined(__SSE2__)
-    const __m128i vv = _mm_set1_epi32(v);
-    for (; k + 4 <= n; k += 4) {
+    const __m128i vv = _mm_set1_epi32(v), hi = _mm_set1_epi32(127), lo = _mm_set1_epi32(-128);
+    __m128i out = _mm_setzero_si128();
+    for (; k + 8 <= n; k += 8) {
         __m128i* q = reinterpret_cast<__m128i*>(p + k);
-        _mm_storeu_si128(q, _mm_sub_epi32(_mm_loadu_si128(q), vv));
+        const __m128i a = _mm_sub_epi32(_mm_loadu_si128(q), vv), b = _mm_sub_epi32(_mm_loadu_si128(q + 1), vv);
+        _mm_storeu_si128(q, a);
+        _mm_storeu_si128(q + 1, b);
+        out = _mm_or_si128(out, _mm_or_si128(_mm_cmpgt_epi32(a, hi), _mm_cmplt_epi32(a, lo)));
+        out = _mm_or_si128(out, _mm_or_si128(_mm_cmpgt_epi32(b, hi), _mm_cmplt_epi32(b, lo)));
+        const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_setzero_si128());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(small + k), bytes);
     }
+    fits = _mm_movemask_epi8(out) == 0;
 #endif
-    for (; k < n; ++k) p[k] -= v;
+    for (; k < n; ++k) {
+        p[k] -= v;
+        fits = fits && p[k] >= -128 && p[k] <= 127;
+        small[k] = static_cast<signed char>(p[k]);
+    }
+    return fits;
 }
 
-// Four independent lanes over pairs of values, mixed at the end. Kept
-// scalar: a 64-bit multiply has no two-lane form to vectorise into.
+// Four independent lanes over 8-byte words, mixed at the end. Kept scalar:
+// a 64-bit multiply has no two-lane form to vectorise into.
 #if defined(__GNUC__) && !defined(__clang__)
 __attribute__((optimize("no-tree-vectorize")))
 #endif
-std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
+std::uint64_t HashKey(const unsigned char* key, std::size_t n)
 {
     constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
     std::uint64_t h0 = K, h1 = K + 1, h2 = K + 2, h3 = K + 3;
-    const std::size_t words = n / 2;
-    std::size_t i = 0;
-    auto word = [key](std::size_t w) {
+    auto word = [key](std::size_t at) {
         std::uint64_t v;
-        std::memcpy(&v, key + 2 * w, sizeof v);
+        std::memcpy(&v, key + at, sizeof v);
         return v;
     };
-    for (; i + 4 <= words; i += 4) {
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
         h0 = (h0 + word(i)) * K;
-        h1 = (h1 + word(i + 1)) * K;
-        h2 = (h2 + word(i + 2)) * K;
-        h3 = (h3 + word(i + 3)) * K;
+        h1 = (h1 + word(i + 8)) * K;
+        h2 = (h2 + word(i + 16)) * K;
+        h3 = (h3 + word(i + 24)) * K;
     }
-    for (std::size_t k = 2 * i; k < n; ++k) h0 = (h0 + static_cast<std::uint32_t>(key[k])) * K;
+    for (; i + 8 <= n; i += 8) h0 = (h0 + word(i)) * K;
+    for (; i < n; ++i) h1 = (h1 + key[i]) * K;
     std::uint64_t out = n;
     for (const std::uint64_t v : {h0, h1, h2, h3}) {
         out = (out ^ v ^ (v >> 29)) * 0xBF58476D1CE4E5B9ULL;
@@ -526,7 +541,7 @@ std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
     return out;
 }
 
-const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n)
+const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n)
 {
     if (t.table.empty()) return nullptr;
     const std::size_t mask = t.table.size() - 1;
@@ -534,7 +549,7 @@ const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash,
         const std::uint32_t slot = t.table[i];
         if (slot == 0) return nullptr;
         const FlashTemplate::Entry& e = t.entries[slot - 1];
-        if (e.hash == hash && std::memcmp(t.keys.data() + e.key, key, n * sizeof(std::int32_t)) == 0) return &e;
+        if (e.hash == hash && e.keyLength == n && std::memcmp(t.keys.data() + e.key, key, n) == 0) return &e;
     }
 }
 
@@ -547,17 +562,17 @@ void InsertSlot(FlashTemplate& t, std::uint64_t hash, std::uint32_t entry)
 }
 
 // Keeps the runs of a mask just drawn, within the thread's memory limit.
-void AddMask(FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n, const std::vector<MaskRun>& runs,
+void AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n, const std::vector<MaskRun>& runs,
              const std::vector<MaskRun>& joined)
 {
-    const std::size_t cost = n * sizeof(std::int32_t) + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
+    const std::size_t cost = n + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
     if (cost > TemplateStore::MaxBytes / 16) return;
     const std::size_t before = t.CacheBytes();
     if (2 * (t.entries.size() + 1) > t.table.size()) {
         t.table.assign(std::max<std::size_t>(64, 2 * t.table.size()), 0);
         for (std::size_t i = 0; i < t.entries.size(); ++i) InsertSlot(t, t.entries[i].hash, static_cast<std::uint32_t>(i));
     }
-    FlashTemplate::Entry e{hash, static_cast<std::uint32_t>(t.keys.size()), static_cast<std::uint32_t>(t.runs.size()),
+    FlashTemplate::Entry e{hash, static_cast<std::uint32_t>(t.keys.size()), static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(t.runs.size()),
                            static_cast<std::uint32_t>(runs.size()), 0, static_cast<std::uint32_t>(joined.size())};
     t.keys.insert(t.keys.end(), key, key + n);
     t.runs.insert(t.runs.end(), runs.begin(), runs.end());
@@ -610,10 +625,10 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
 {
     if (t.figures.empty() || t.box.empty()) return;
     const std::size_t n = t.Count();
-    thread_local std::vector<std::int32_t> keyBuffer;
-    keyBuffer.resize(2 + 2 * n);
-    std::int32_t* key = keyBuffer.data();
-    std::int32_t* X = key + 2;
+    thread_local std::vector<std::int32_t> points;
+    thread_local std::vector<unsigned char> keyBuffer;
+    points.resize(2 * n);
+    std::int32_t* X = points.data();
     std::int32_t* Y = X + n;
     AxisToDevice(t.baseX.data(), t.offX.data(), n, fx, xf.ox, xf.scale, xf.mirror, X);
     AxisToDevice(t.baseY.data(), t.offY.data(), n, fy, xf.oy, xf.scale, true, Y);
@@ -645,15 +660,24 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     const long long bottom = std::min<long long>(canvas.Height(), static_cast<long long>(box.bottom) + margin + 1);
     if (left >= right || top >= bottom) return;
     const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
-    key[0] = w;
-    key[1] = h;
     const std::int32_t l = static_cast<std::int32_t>(left), tp = static_cast<std::int32_t>(top);
-    ShiftValues(X, n, l);
-    ShiftValues(Y, n, tp);
+    // The key: the mask's size, then the points from its top left, one
+    // byte each when they all fit (as on all but huge masks).
+    keyBuffer.resize(8 + 8 * n);
+    unsigned char* key = keyBuffer.data();
+    const std::int32_t size[2] = {w, h};
+    std::memcpy(key, size, sizeof size);
+    signed char* small = reinterpret_cast<signed char*>(key + 8);
+    const bool fitsX = ShiftValues(X, n, l, small);
+    const bool fitsY = ShiftValues(Y, n, tp, small + n);
+    std::size_t keyLength = 8 + 2 * n;
+    if (!(fitsX && fitsY)) {
+        std::memcpy(key + 8, X, 2 * n * sizeof(std::int32_t));
+        keyLength = 8 + 8 * n;
+    }
 
     auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
     const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
-    const std::size_t keyLength = 2 + 2 * n;
     const bool kept = Store().Kept(t);
     std::uint64_t hash = 0;
     if (raster && kept) {
