@@ -408,18 +408,31 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
-        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
-        h = (h ^ bits(key.scale)) * 0xBF58476D1CE4E5B9ULL;
-        for (const double v : key.p) h = (h ^ bits(v)) * 0x94D049BB133111EBULL;
-        h ^= h >> 31;
-        Entry& s = slots_[h & (Slots - 1)];
-        fresh = !s.t || !Same(s.key, key);
-        if (fresh) {
-            if (!s.t) s.t = std::make_unique<FlashTemplate>();
-            bytes_ -= std::min(bytes_, s.t->CacheBytes());
-            s.t->Clear();
-            s.key = key;
+        std::uint64_t h = static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d);
+        for (const double v : {key.scale, key.p[0], key.p[1], key.p[2], key.p[3]}) {
+            h = (h ^ bits(v)) * 0x9E3779B97F4A7C15ULL;
+            h ^= h >> 29;
         }
+        h *= 0xBF58476D1CE4E5B9ULL;
+        // Four ways to each set, so that a few templates meeting in one set
+        // do not push each other out at every flash.
+        const std::size_t set = static_cast<std::size_t>(h >> 58) & (Slots - Ways);
+        Entry* victim = nullptr;
+        for (std::size_t w = 0; w < Ways; ++w) {
+            Entry& s = slots_[set + w];
+            if (s.t && Same(s.key, key)) {
+                fresh = false;
+                return *s.t;
+            }
+            if (!victim && !s.t) victim = &s;
+        }
+        if (!victim) victim = &slots_[set + (next_++ % Ways)];
+        Entry& s = *victim;
+        fresh = true;
+        if (!s.t) s.t = std::make_unique<FlashTemplate>();
+        bytes_ -= std::min(bytes_, s.t->CacheBytes());
+        s.t->Clear();
+        s.key = key;
         return *s.t;
     }
     // A template for one flash only (too many points to keep).
@@ -441,7 +454,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t Slots = 64;
+    static constexpr std::size_t Slots = 64, Ways = 4;
+    std::size_t next_ = 0;
     struct Entry {
         Key key;
         std::unique_ptr<FlashTemplate> t;
