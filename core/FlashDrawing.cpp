@@ -363,6 +363,19 @@ void MacroFigures(FlashTemplate& t, const MyAperture& a, double scale)
     }
 }
 
+// Bit for bit: a value that is no number is still the same value.
+bool SameBits(const double* a, const double* b, std::size_t n)
+{
+    std::uint64_t d = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        d |= x ^ y;
+    }
+    return d == 0;
+}
+
 // Whether macro aperture a still has the primitives t was built from.
 bool SameMacro(const FlashTemplate& t, const MyAperture& a)
 {
@@ -373,7 +386,7 @@ bool SameMacro(const FlashTemplate& t, const MyAperture& a)
         if (mc.ValueCount != t.valueCounts[static_cast<std::size_t>(k - a.FirstPrimitive)]) return false;
         const std::size_t n = static_cast<std::size_t>(std::max(mc.ValueCount, 10));
         if (mc.Values.size() >= n) {
-            if (std::memcmp(v, mc.Values.data(), n * sizeof(double)) != 0) return false;
+            if (!SameBits(v, mc.Values.data(), n)) return false;
         } else {
             for (std::size_t j = 0; j < n; ++j) {
                 const double x = mc.V(static_cast<int>(j));
@@ -395,7 +408,15 @@ public:
     };
     enum Kind : std::int32_t { kMacro = 1, kThermal = 2 };
     // Bit for bit: a NaN parameter still finds its template.
-    static bool Same(const Key& a, const Key& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static bool Same(const Key& a, const Key& b)
+    {
+        std::uint64_t x[sizeof(Key) / 8], y[sizeof(Key) / 8];
+        std::memcpy(x, &a, sizeof x);
+        std::memcpy(y, &b, sizeof y);
+        std::uint64_t d = 0;
+        for (std::size_t i = 0; i < sizeof(Key) / 8; ++i) d |= x[i] ^ y[i];
+        return d == 0;
+    }
     static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
     // Figures of more points than this are built for each flash, not kept.
     static constexpr std::size_t MaxPoints = 1 << 16;
@@ -408,12 +429,13 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
-        std::uint64_t h = static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d);
-        for (const double v : {key.scale, key.p[0], key.p[1], key.p[2], key.p[3]}) {
-            h = (h ^ bits(v)) * 0x9E3779B97F4A7C15ULL;
-            h ^= h >> 29;
-        }
-        h *= 0xBF58476D1CE4E5B9ULL;
+        // Independent products, one per field: short dependency chains.
+        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
+        h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
+        h ^= (bits(key.p[0]) * 0x94D049BB133111EBULL) ^ (bits(key.p[1]) * 0xD6E8FEB86659FD93ULL);
+        h ^= (bits(key.p[2]) * 0xFF51AFD7ED558CCDULL) ^ (bits(key.p[3]) * 0xC4CEB9FE1A85EC53ULL);
+        h ^= h >> 32;
+        h *= 0x9E3779B97F4A7C15ULL;
         // Four ways to each set, so that a few templates meeting in one set
         // do not push each other out at every flash.
         const std::size_t set = static_cast<std::size_t>(h >> 58) & (Slots - Ways);
