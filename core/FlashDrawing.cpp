@@ -165,10 +165,27 @@ struct FlashTemplate {
     std::vector<Entry> entries;
     std::vector<std::uint32_t> table;   // open addressing: entry + 1, 0 empty
 
+    // Flashes by where they fall within a pixel. A point's device x is
+    // trunc(U + C) with U = (F + ox) × scale from the flash and C from the
+    // point; every point's x less floor(U) depends only on which of the
+    // points' thresholds (where U + C crosses a whole pixel) frac(U) has
+    // passed. Flashes in the same pair of intervals, clear of every
+    // threshold by more than rounding can move them and with the mask
+    // whole on the picture, get the same mask at a whole-pixel offset.
+    struct Cell {
+        std::uint32_t entry;
+        std::int32_t dl, dt, w, h, minX, minY;   // from (floor(Ux), floor(Uy))
+    };
+    bool phaseBuilt = false;
+    std::vector<double> thresholdsX[2], thresholdsY;   // sorted; x by mirror
+    std::vector<std::int32_t> cellIndex;              // (mirror, ix, iy) → cell + 1
+    std::vector<Cell> cells;
+
     std::size_t Count() const { return baseX.size(); }
     std::size_t CacheBytes() const
     {
-        return keys.capacity() + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
+        return keys.capacity() + runs.capacity() * sizeof(MaskRun) + cellIndex.capacity() * sizeof(std::int32_t) +
+               cells.capacity() * sizeof(Cell) + entries.capacity() * sizeof(Entry) +
                table.capacity() * sizeof(std::uint32_t);
     }
     void ClearCache()
@@ -177,6 +194,10 @@ struct FlashTemplate {
         runs = {};
         entries = {};
         table = {};
+        phaseBuilt = false;
+        thresholdsX[0] = thresholdsX[1] = thresholdsY = {};
+        cellIndex = {};
+        cells = {};
     }
     void Clear()
     {
@@ -598,11 +619,12 @@ void InsertSlot(FlashTemplate& t, std::uint64_t hash, std::uint32_t entry)
 }
 
 // Keeps the runs of a mask just drawn, within the thread's memory limit.
-void AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n, const std::vector<MaskRun>& runs,
+// Returns its entry, or -1 when it was not kept.
+long AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n, const std::vector<MaskRun>& runs,
              const std::vector<MaskRun>& joined)
 {
     const std::size_t cost = n + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
-    if (cost > TemplateStore::MaxBytes / 16) return;
+    if (cost > TemplateStore::MaxBytes / 16) return -1;
     const std::size_t before = t.CacheBytes();
     if (2 * (t.entries.size() + 1) > t.table.size()) {
         t.table.assign(std::max<std::size_t>(64, 2 * t.table.size()), 0);
@@ -617,6 +639,68 @@ void AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std
     t.entries.push_back(e);
     InsertSlot(t, hash, static_cast<std::uint32_t>(t.entries.size() - 1));
     Store().Charge(before, t.CacheBytes());
+    return t.entries.empty() ? -1 : static_cast<long>(t.entries.size() - 1);
+}
+
+// Where a flash falls within a pixel (see FlashTemplate::Cell).
+struct Phase {
+    bool usable = false;
+    long long nx = 0, ny = 0;
+    std::size_t cell = 0;
+};
+
+// The interval of frac among sorted thresholds on the unit circle; -1 when
+// frac lies within e of one of them.
+long Interval(const std::vector<double>& th, double frac, double e)
+{
+    const long i = std::upper_bound(th.begin(), th.end(), frac) - th.begin();
+    const double prev = i > 0 ? th[static_cast<std::size_t>(i - 1)] : th.back() - 1;
+    const double next = i < static_cast<long>(th.size()) ? th[static_cast<std::size_t>(i)] : th.front() + 1;
+    return frac - prev > e && next - frac > e ? i : -1;
+}
+
+// Template points small enough in number for a table of cells.
+constexpr std::size_t MaxPhasePoints = 128;
+
+Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
+{
+    Phase p;
+    const std::size_t n = t.Count();
+    const double s = xf.scale;
+    if (n > MaxPhasePoints || !(s > 0 && s < 1e12) || !(t.reach * s < 1e8)) return p;
+    if (t.fromEmptyBox && !(std::fabs(fx) + t.reach < 1999 && std::fabs(fy) + t.reach < 1999)) return p;
+    const double ux = (xf.mirror ? xf.ox - fx : fx + xf.ox) * s, uy = (xf.oy - fy) * s;
+    if (!(std::fabs(ux) < 1e8 && std::fabs(uy) < 1e8)) return p;   // NaN too
+    if (!t.phaseBuilt) {
+        // Where U + C of each point crosses a whole pixel, as a fraction of
+        // U: C is the point's (base + offset) × scale, negated where the
+        // axis runs against the world's.
+        auto thresholds = [&](const std::vector<double>& base, const std::vector<double>& off, bool negate, std::vector<double>& out) {
+            out.resize(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                const double c = (negate ? -1.0 : 1.0) * ((base[k] + off[k]) * s);
+                out[k] = std::ceil(c) - c;
+            }
+            std::sort(out.begin(), out.end());
+        };
+        thresholds(t.baseX, t.offX, false, t.thresholdsX[0]);
+        thresholds(t.baseX, t.offX, true, t.thresholdsX[1]);
+        thresholds(t.baseY, t.offY, true, t.thresholdsY);
+        t.cellIndex.assign(2 * (n + 1) * (n + 1), 0);
+        t.phaseBuilt = true;
+    }
+    // Far beyond what rounding of these sums and products can move.
+    const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
+    const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
+    const double fxl = std::floor(ux), fyl = std::floor(uy);
+    const long ix = Interval(t.thresholdsX[xf.mirror ? 1 : 0], ux - fxl, ex);
+    const long iy = Interval(t.thresholdsY, uy - fyl, ey);
+    if (ix < 0 || iy < 0) return p;
+    p.usable = true;
+    p.nx = static_cast<long long>(fxl);
+    p.ny = static_cast<long long>(fyl);
+    p.cell = ((xf.mirror ? n + 1 : 0) + static_cast<std::size_t>(ix)) * (n + 1) + static_cast<std::size_t>(iy);
+    return p;
 }
 
 // Pen runs and brush runs that touch in a row, as one pen run: the same
@@ -661,6 +745,31 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
 {
     if (t.figures.empty() || t.box.empty()) return;
     const std::size_t n = t.Count();
+    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
+    const bool kept = Store().Kept(t);
+    const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
+    auto stamp = [&](const FlashTemplate::Entry& e, int left, int top) {
+        if (joinable)
+            raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e.joined, e.joinedCount), left, top);
+        else
+            raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e.runs, e.runCount), left, top);
+    };
+    Phase phase;
+    if (raster && kept) {
+        phase = FindPhase(t, fx, fy, xf);
+        if (phase.usable) {
+            if (const std::int32_t c = t.cellIndex[phase.cell]) {
+                const FlashTemplate::Cell& cell = t.cells[static_cast<std::size_t>(c - 1)];
+                const long long left = phase.nx + cell.dl, top = phase.ny + cell.dt;
+                if (left >= 0 && top >= 0 && left + cell.w <= canvas.Width() && top + cell.h <= canvas.Height() &&
+                    phase.nx + cell.minX >= 0 && phase.ny + cell.minY >= 0) {
+                    stamp(t.entries[cell.entry], static_cast<int>(left), static_cast<int>(top));
+                    return;
+                }
+                phase.usable = false;
+            }
+        }
+    }
     thread_local std::vector<std::int32_t> points;
     thread_local std::vector<unsigned char> keyBuffer;
     points.resize(2 * n);
@@ -712,17 +821,32 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
         keyLength = 8 + 8 * n;
     }
 
-    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
-    const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
-    const bool kept = Store().Kept(t);
+    // A mask whole on the picture is what every flash in its cell gets.
+    const bool whole = left == static_cast<long long>(box.left) - margin && top == static_cast<long long>(box.top) - margin &&
+                       right == static_cast<long long>(box.right) + margin + 1 &&
+                       bottom == static_cast<long long>(box.bottom) + margin + 1;
+    auto remember = [&](long entry) {
+        if (!phase.usable || !whole || entry < 0 || t.cells.size() >= (1u << 30)) return;
+        std::int32_t minX = X[0], minY = Y[0];
+        for (std::size_t k = 1; k < n; ++k) {
+            minX = std::min(minX, X[k]);
+            minY = std::min(minY, Y[k]);
+        }
+        // X and Y are from the mask's top left here.
+        FlashTemplate::Cell c{static_cast<std::uint32_t>(entry), static_cast<std::int32_t>(left - phase.nx),
+                              static_cast<std::int32_t>(top - phase.ny), w, h, static_cast<std::int32_t>(minX + left - phase.nx),
+                              static_cast<std::int32_t>(minY + top - phase.ny)};
+        const std::size_t before = t.CacheBytes();
+        t.cells.push_back(c);
+        t.cellIndex[phase.cell] = static_cast<std::int32_t>(t.cells.size());
+        Store().Charge(before, t.CacheBytes());
+    };
     std::uint64_t hash = 0;
     if (raster && kept) {
         hash = HashKey(key, keyLength);
         if (const FlashTemplate::Entry* e = FindMask(t, hash, key, keyLength)) {
-            if (joinable)
-                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->joined, e->joinedCount), l, tp);
-            else
-                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->runs, e->runCount), l, tp);
+            stamp(*e, l, tp);
+            remember(e - t.entries.data());
             return;
         }
     }
@@ -736,7 +860,7 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     thread_local std::vector<MaskRun> runs, joined;
     platform::RasterCanvas::MaskRuns(m, runs);
     JoinRuns(runs, joined);
-    if (kept) AddMask(t, hash, key, keyLength, runs, joined);
+    if (kept) remember(AddMask(t, hash, key, keyLength, runs, joined));
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
 }
 
