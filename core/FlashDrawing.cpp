@@ -178,6 +178,9 @@ struct FlashTemplate {
     };
     bool phaseBuilt = false;
     std::vector<double> thresholdsX[2], thresholdsY;   // sorted; x by mirror
+    // For each 1/Buckets of a pixel, the count of thresholds below it.
+    static constexpr int Buckets = 512;
+    std::vector<std::uint8_t> belowX[2], belowY;
     std::vector<std::int32_t> cellIndex;              // (mirror, ix, iy) → cell + 1
     std::vector<Cell> cells;
 
@@ -196,6 +199,7 @@ struct FlashTemplate {
         table = {};
         phaseBuilt = false;
         thresholdsX[0] = thresholdsX[1] = thresholdsY = {};
+        belowX[0] = belowX[1] = belowY = {};
         cellIndex = {};
         cells = {};
     }
@@ -450,6 +454,11 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
+        // Flashes come in runs of one aperture: the last template first.
+        if (last_ && last_->t && Same(last_->key, key)) {
+            fresh = false;
+            return *last_->t;
+        }
         // Independent products, one per field: short dependency chains.
         std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
         h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
@@ -465,6 +474,7 @@ public:
             Entry& s = slots_[set + w];
             if (s.t && Same(s.key, key)) {
                 fresh = false;
+                last_ = &s;
                 return *s.t;
             }
             if (!victim && !s.t) victim = &s;
@@ -476,6 +486,7 @@ public:
         bytes_ -= std::min(bytes_, s.t->CacheBytes());
         s.t->Clear();
         s.key = key;
+        last_ = &s;
         return *s.t;
     }
     // A template for one flash only (too many points to keep).
@@ -504,6 +515,7 @@ private:
         std::unique_ptr<FlashTemplate> t;
     };
     std::array<Entry, Slots> slots_;
+    Entry* last_ = nullptr;
     FlashTemplate once_;
     std::size_t bytes_ = 0;
 };
@@ -649,14 +661,16 @@ struct Phase {
     std::size_t cell = 0;
 };
 
-// The interval of frac among sorted thresholds on the unit circle; -1 when
-// frac lies within e of one of them.
-long Interval(const std::vector<double>& th, double frac, double e)
+// The interval of frac among sorted thresholds on the unit circle (the
+// count of them at or below it); -1 when frac lies within e of one.
+long Interval(const std::vector<double>& th, const std::vector<std::uint8_t>& below, double frac, double e)
 {
-    const long i = std::upper_bound(th.begin(), th.end(), frac) - th.begin();
-    const double prev = i > 0 ? th[static_cast<std::size_t>(i - 1)] : th.back() - 1;
-    const double next = i < static_cast<long>(th.size()) ? th[static_cast<std::size_t>(i)] : th.front() + 1;
-    return frac - prev > e && next - frac > e ? i : -1;
+    const std::size_t b = std::min(static_cast<std::size_t>(frac * FlashTemplate::Buckets), below.size() - 1);
+    std::size_t i = below[b];
+    while (i < th.size() && th[i] <= frac) ++i;
+    const double prev = i > 0 ? th[i - 1] : th.back() - 1;
+    const double next = i < th.size() ? th[i] : th.front() + 1;
+    return frac - prev > e && next - frac > e ? static_cast<long>(i) : -1;
 }
 
 // Template points small enough in number for a table of cells.
@@ -683,9 +697,20 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
             }
             std::sort(out.begin(), out.end());
         };
+        auto buckets = [](const std::vector<double>& th, std::vector<std::uint8_t>& out) {
+            out.resize(FlashTemplate::Buckets);
+            std::size_t i = 0;
+            for (int b = 0; b < FlashTemplate::Buckets; ++b) {
+                while (i < th.size() && th[i] < static_cast<double>(b) / FlashTemplate::Buckets) ++i;
+                out[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(i);
+            }
+        };
         thresholds(t.baseX, t.offX, false, t.thresholdsX[0]);
         thresholds(t.baseX, t.offX, true, t.thresholdsX[1]);
         thresholds(t.baseY, t.offY, true, t.thresholdsY);
+        buckets(t.thresholdsX[0], t.belowX[0]);
+        buckets(t.thresholdsX[1], t.belowX[1]);
+        buckets(t.thresholdsY, t.belowY);
         t.cellIndex.assign(2 * (n + 1) * (n + 1), 0);
         t.phaseBuilt = true;
     }
@@ -693,8 +718,9 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
     const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
     const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
     const double fxl = std::floor(ux), fyl = std::floor(uy);
-    const long ix = Interval(t.thresholdsX[xf.mirror ? 1 : 0], ux - fxl, ex);
-    const long iy = Interval(t.thresholdsY, uy - fyl, ey);
+    const int m = xf.mirror ? 1 : 0;
+    const long ix = Interval(t.thresholdsX[m], t.belowX[m], ux - fxl, ex);
+    const long iy = Interval(t.thresholdsY, t.belowY, uy - fyl, ey);
     if (ix < 0 || iy < 0) return p;
     p.usable = true;
     p.nx = static_cast<long long>(fxl);
