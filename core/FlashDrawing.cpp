@@ -187,21 +187,30 @@ struct FlashTemplate {
     std::size_t Count() const { return baseX.size(); }
     std::size_t CacheBytes() const
     {
-        return keys.capacity() + runs.capacity() * sizeof(MaskRun) + cellIndex.capacity() * sizeof(std::int32_t) +
-               cells.capacity() * sizeof(Cell) + entries.capacity() * sizeof(Entry) +
-               table.capacity() * sizeof(std::uint32_t);
+        std::size_t n = keys.capacity() + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
+                        table.capacity() * sizeof(std::uint32_t) + cellIndex.capacity() * sizeof(std::int32_t) +
+                        cells.capacity() * sizeof(Cell);
+        for (const auto* v : {&thresholdsX[0], &thresholdsX[1], &thresholdsY}) n += v->capacity() * sizeof(double);
+        for (const auto* v : {&belowX[0], &belowX[1], &belowY}) n += v->capacity();
+        return n;
+    }
+    // Gives the memory back (assigning {} would keep the capacity).
+    template <class V>
+    static void Release(V& v)
+    {
+        V().swap(v);
     }
     void ClearCache()
     {
-        keys = {};
-        runs = {};
-        entries = {};
-        table = {};
+        Release(keys);
+        Release(runs);
+        Release(entries);
+        Release(table);
         phaseBuilt = false;
-        thresholdsX[0] = thresholdsX[1] = thresholdsY = {};
-        belowX[0] = belowX[1] = belowY = {};
-        cellIndex = {};
-        cells = {};
+        for (auto* v : {&thresholdsX[0], &thresholdsX[1], &thresholdsY}) Release(*v);
+        for (auto* v : {&belowX[0], &belowX[1], &belowY}) Release(*v);
+        Release(cellIndex);
+        Release(cells);
     }
     void Clear()
     {
@@ -507,6 +516,15 @@ public:
         bytes_ = 0;
     }
 
+    // What the kept templates hold now, counted afresh.
+    std::size_t HeldBytes() const
+    {
+        std::size_t n = 0;
+        for (const Entry& s : slots_)
+            if (s.t) n += s.t->CacheBytes();
+        return n;
+    }
+
 private:
     static constexpr std::size_t Slots = 64, Ways = 4;
     std::size_t next_ = 0;
@@ -686,6 +704,7 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
     const double ux = (xf.mirror ? xf.ox - fx : fx + xf.ox) * s, uy = (xf.oy - fy) * s;
     if (!(std::fabs(ux) < 1e8 && std::fabs(uy) < 1e8)) return p;   // NaN too
     if (!t.phaseBuilt) {
+        const std::size_t before = t.CacheBytes();
         // Where U + C of each point crosses a whole pixel, as a fraction of
         // U: C is the point's (base + offset) × scale, negated where the
         // axis runs against the world's.
@@ -713,6 +732,8 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
         buckets(t.thresholdsY, t.belowY);
         t.cellIndex.assign(2 * (n + 1) * (n + 1), 0);
         t.phaseBuilt = true;
+        Store().Charge(before, t.CacheBytes());
+        if (!t.phaseBuilt) return p;   // that was too much: all dropped
     }
     // Far beyond what rounding of these sums and products can move.
     const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
@@ -727,6 +748,41 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
     p.ny = static_cast<long long>(fyl);
     p.cell = ((xf.mirror ? n + 1 : 0) + static_cast<std::size_t>(ix)) * (n + 1) + static_cast<std::size_t>(iy);
     return p;
+}
+
+// The runs of a scratch mask, as RasterCanvas::MaskRuns finds them, four
+// pixels to a step along the runs.
+void ScanMask(const platform::RasterCanvas& mask, std::vector<MaskRun>& out)
+{
+    out.clear();
+    constexpr std::uint32_t Rgb = 0xFFFFFFu;
+    const std::uint32_t penKey = platform::RasterCanvas::ToPixel(platform::MaskPen) & Rgb;
+    const std::uint32_t brushKey = platform::RasterCanvas::ToPixel(platform::MaskBrush) & Rgb;
+    const int w = mask.Width();
+    for (int y = 0; y < mask.Height(); ++y) {
+        const std::uint32_t* m = mask.Scanline(y);
+        int x = 0;
+        while (x < w) {
+            const std::uint32_t key = m[x] & Rgb;
+            int e = x + 1;
+#if defined(__SSE2__)
+            const __m128i k4 = _mm_set1_epi32(static_cast<int>(key)), rgb4 = _mm_set1_epi32(static_cast<int>(Rgb));
+            while (e + 4 <= w) {
+                const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + e)), rgb4);
+                const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, k4)));
+                if (same != 0xF) {
+                    e += __builtin_ctz(static_cast<unsigned>(~same));
+                    break;
+                }
+                e += 4;
+            }
+            if (e + 4 > w)
+#endif
+                while (e < w && (m[e] & Rgb) == key) ++e;
+            if (key == penKey || key == brushKey) out.push_back({y, x, e, key == penKey});
+            x = e;
+        }
+    }
 }
 
 // Pen runs and brush runs that touch in a row, as one pen run: the same
@@ -884,7 +940,7 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
         return;
     }
     thread_local std::vector<MaskRun> runs, joined;
-    platform::RasterCanvas::MaskRuns(m, runs);
+    ScanMask(m, runs);
     JoinRuns(runs, joined);
     if (kept) remember(AddMask(t, hash, key, keyLength, runs, joined));
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
@@ -960,6 +1016,8 @@ int CirclePoints(int n, MyPointArray& points, double radius, double cx, double c
     points.push_back(points.front());
     return n + 1;
 }
+
+std::size_t FlashMaskBytes() { return Store().HeldBytes(); }
 
 void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
                  double outer, double inner, double cx, double cy)

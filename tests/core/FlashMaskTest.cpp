@@ -513,6 +513,25 @@ TEST_F(FlashMask, ChangedTablesAreDrawnAsTheyAreNow)
     }
 }
 
+TEST_F(FlashMask, KeptMasksStayWithinTheirMemory)
+{
+    // Thousands of large masks, nearly all new: what is kept stays bounded.
+    flashtest::SetMacro(10, {"7,0,0,1.8,1.2,0.3,45"});
+    flashtest::SetMacro(11, {"21,1,1.2,0.5,0,0,0", "1,1,0.3,0.45,0.25", "1,0,0.3,-0.45,-0.25"});
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> x(0, 3), y(0, 2);
+    for (int k = 0; k < 6000; ++k) flashtest::AddFlash(10 + k % 2, x(rng), y(rng));
+    RasterCanvas c(200, 120, 0);
+    Ink(c, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
+    std::size_t most = 0;
+    for (int i = 0; i < DataCount; ++i) {
+        DrawFlash(c, i, false, 0, 60.0, 0, 2.0);
+        most = std::max(most, FlashMaskBytes());
+    }
+    EXPECT_GT(most, std::size_t{1} << 20);
+    EXPECT_LE(most, std::size_t{32} << 20);
+}
+
 TEST_F(FlashMask, ThreadsDrawingAtOnceGetTheSamePixels)
 {
     std::mt19937 rng(7);
