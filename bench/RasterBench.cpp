@@ -154,7 +154,8 @@ BENCHMARK(BM_DrawFlashMacro)->Arg(7)->Arg(50);
 // The two macros of the synthetic board (a rounded rectangle of two
 // rectangles and four circles, a thermal primitive turned 45°) flashed in
 // turn at random points of a 1920 × 1080 picture, OR-ed in one colour as
-// the redraw does: at the fitted view (5.4 px/mm) and at zoom 10.
+// the redraw does: at the fitted view (5.4 px/mm, argument 54) and at zoom
+// 10 (540); odd arguments put the flashes at new places at every pass.
 void BM_DrawFlashBoardMacros(benchmark::State& state)
 {
     core::ResetTables();
@@ -174,7 +175,7 @@ void BM_DrawFlashBoardMacros(benchmark::State& state)
                "1,1,0.3,0.45,-0.25"});
     macro(16, {"7,0,0,1.8,1.2,0.3,45"});
     core::ParseMacroParams();
-    const double scale = static_cast<double>(state.range(0)) / 10;
+    const double scale = static_cast<double>(state.range(0) - state.range(0) % 2) / 10;
     constexpr int PW = 1920, PH = 1080;
     std::mt19937 rng(9);
     std::uniform_real_distribution<double> x(-1, PW / scale + 1), y(-1, PH / scale + 1);
@@ -191,14 +192,25 @@ void BM_DrawFlashBoardMacros(benchmark::State& state)
     c.SetPenMode(platform::PenMode::Merge);
     c.SetPenColor(0x00FF00);
     c.SetBrushColor(0x00FF00);
+    // Odd arguments: flashes at new places at every pass, few of them
+    // falling where one fell before.
+    const bool fresh = state.range(0) % 2 == 1;
     for (auto _ : state) {
+        if (fresh) {
+            state.PauseTiming();
+            for (int i = 0; i < Batch; ++i) {
+                core::Datas[static_cast<std::size_t>(i)].X3 = x(rng);
+                core::Datas[static_cast<std::size_t>(i)].Y3 = y(rng);
+            }
+            state.ResumeTiming();
+        }
         for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, PH / scale);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * Batch);
     core::ResetTables();
 }
-BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(540);
+BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(55)->Arg(540)->Arg(541);
 
 // Track segments of a square aperture: four corners around a segment of
 // `minLen` to `maxLen` pixels, as wide as `minWide` to `maxWide`.

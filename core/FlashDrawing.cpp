@@ -154,29 +154,63 @@ struct FlashTemplate {
     std::vector<double> values;
 
     // Masks seen: key (width, height, then the x and then the y of each
-    // point from the mask's top left) and runs, as is and with pen and
-    // brush runs joined.
+    // point from the mask's top left, in bytes when they fit) and runs, as
+    // is and with pen and brush runs joined.
     struct Entry {
         std::uint64_t hash;
-        std::uint32_t key, runs, runCount, joined, joinedCount;
+        std::uint32_t key, keyLength, runs, runCount, joined, joinedCount;
     };
-    std::vector<std::int32_t> keys;
+    std::vector<unsigned char> keys;
     std::vector<MaskRun> runs;
     std::vector<Entry> entries;
     std::vector<std::uint32_t> table;   // open addressing: entry + 1, 0 empty
 
+    // Flashes by where they fall within a pixel. A point's device x is
+    // trunc(U + C) with U = (F + ox) × scale from the flash and C from the
+    // point; every point's x less floor(U) depends only on which of the
+    // points' thresholds (where U + C crosses a whole pixel) frac(U) has
+    // passed. Flashes in the same pair of intervals, clear of every
+    // threshold by more than rounding can move them and with the mask
+    // whole on the picture, get the same mask at a whole-pixel offset.
+    struct Cell {
+        std::uint32_t entry;
+        std::int32_t dl, dt, w, h, minX, minY;   // from (floor(Ux), floor(Uy))
+    };
+    bool phaseBuilt = false;
+    std::vector<double> thresholdsX[2], thresholdsY;   // sorted; x by mirror
+    // For each 1/Buckets of a pixel, the count of thresholds below it.
+    static constexpr int Buckets = 512;
+    std::vector<std::uint8_t> belowX[2], belowY;
+    std::vector<std::int32_t> cellIndex;              // (mirror, ix, iy) → cell + 1
+    std::vector<Cell> cells;
+
     std::size_t Count() const { return baseX.size(); }
     std::size_t CacheBytes() const
     {
-        return keys.capacity() * sizeof(std::int32_t) + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
-               table.capacity() * sizeof(std::uint32_t);
+        std::size_t n = keys.capacity() + runs.capacity() * sizeof(MaskRun) + entries.capacity() * sizeof(Entry) +
+                        table.capacity() * sizeof(std::uint32_t) + cellIndex.capacity() * sizeof(std::int32_t) +
+                        cells.capacity() * sizeof(Cell);
+        for (const auto* v : {&thresholdsX[0], &thresholdsX[1], &thresholdsY}) n += v->capacity() * sizeof(double);
+        for (const auto* v : {&belowX[0], &belowX[1], &belowY}) n += v->capacity();
+        return n;
+    }
+    // Gives the memory back (assigning {} would keep the capacity).
+    template <class V>
+    static void Release(V& v)
+    {
+        V().swap(v);
     }
     void ClearCache()
     {
-        keys = {};
-        runs = {};
-        entries = {};
-        table = {};
+        Release(keys);
+        Release(runs);
+        Release(entries);
+        Release(table);
+        phaseBuilt = false;
+        for (auto* v : {&thresholdsX[0], &thresholdsX[1], &thresholdsY}) Release(*v);
+        for (auto* v : {&belowX[0], &belowX[1], &belowY}) Release(*v);
+        Release(cellIndex);
+        Release(cells);
     }
     void Clear()
     {
@@ -363,6 +397,19 @@ void MacroFigures(FlashTemplate& t, const MyAperture& a, double scale)
     }
 }
 
+// Bit for bit: a value that is no number is still the same value.
+bool SameBits(const double* a, const double* b, std::size_t n)
+{
+    std::uint64_t d = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        d |= x ^ y;
+    }
+    return d == 0;
+}
+
 // Whether macro aperture a still has the primitives t was built from.
 bool SameMacro(const FlashTemplate& t, const MyAperture& a)
 {
@@ -373,7 +420,7 @@ bool SameMacro(const FlashTemplate& t, const MyAperture& a)
         if (mc.ValueCount != t.valueCounts[static_cast<std::size_t>(k - a.FirstPrimitive)]) return false;
         const std::size_t n = static_cast<std::size_t>(std::max(mc.ValueCount, 10));
         if (mc.Values.size() >= n) {
-            if (std::memcmp(v, mc.Values.data(), n * sizeof(double)) != 0) return false;
+            if (!SameBits(v, mc.Values.data(), n)) return false;
         } else {
             for (std::size_t j = 0; j < n; ++j) {
                 const double x = mc.V(static_cast<int>(j));
@@ -395,7 +442,15 @@ public:
     };
     enum Kind : std::int32_t { kMacro = 1, kThermal = 2 };
     // Bit for bit: a NaN parameter still finds its template.
-    static bool Same(const Key& a, const Key& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static bool Same(const Key& a, const Key& b)
+    {
+        std::uint64_t x[sizeof(Key) / 8], y[sizeof(Key) / 8];
+        std::memcpy(x, &a, sizeof x);
+        std::memcpy(y, &b, sizeof y);
+        std::uint64_t d = 0;
+        for (std::size_t i = 0; i < sizeof(Key) / 8; ++i) d |= x[i] ^ y[i];
+        return d == 0;
+    }
     static constexpr std::size_t MaxBytes = std::size_t{32} << 20;
     // Figures of more points than this are built for each flash, not kept.
     static constexpr std::size_t MaxPoints = 1 << 16;
@@ -408,18 +463,39 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
-        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
-        h = (h ^ bits(key.scale)) * 0xBF58476D1CE4E5B9ULL;
-        for (const double v : key.p) h = (h ^ bits(v)) * 0x94D049BB133111EBULL;
-        h ^= h >> 31;
-        Entry& s = slots_[h & (Slots - 1)];
-        fresh = !s.t || !Same(s.key, key);
-        if (fresh) {
-            if (!s.t) s.t = std::make_unique<FlashTemplate>();
-            bytes_ -= std::min(bytes_, s.t->CacheBytes());
-            s.t->Clear();
-            s.key = key;
+        // Flashes come in runs of one aperture: the last template first.
+        if (last_ && last_->t && Same(last_->key, key)) {
+            fresh = false;
+            return *last_->t;
         }
+        // Independent products, one per field: short dependency chains.
+        std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
+        h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
+        h ^= (bits(key.p[0]) * 0x94D049BB133111EBULL) ^ (bits(key.p[1]) * 0xD6E8FEB86659FD93ULL);
+        h ^= (bits(key.p[2]) * 0xFF51AFD7ED558CCDULL) ^ (bits(key.p[3]) * 0xC4CEB9FE1A85EC53ULL);
+        h ^= h >> 32;
+        h *= 0x9E3779B97F4A7C15ULL;
+        // Four ways to each set, so that a few templates meeting in one set
+        // do not push each other out at every flash.
+        const std::size_t set = static_cast<std::size_t>(h >> 58) & (Slots - Ways);
+        Entry* victim = nullptr;
+        for (std::size_t w = 0; w < Ways; ++w) {
+            Entry& s = slots_[set + w];
+            if (s.t && Same(s.key, key)) {
+                fresh = false;
+                last_ = &s;
+                return *s.t;
+            }
+            if (!victim && !s.t) victim = &s;
+        }
+        if (!victim) victim = &slots_[set + (next_++ % Ways)];
+        Entry& s = *victim;
+        fresh = true;
+        if (!s.t) s.t = std::make_unique<FlashTemplate>();
+        bytes_ -= std::min(bytes_, s.t->CacheBytes());
+        s.t->Clear();
+        s.key = key;
+        last_ = &s;
         return *s.t;
     }
     // A template for one flash only (too many points to keep).
@@ -440,13 +516,24 @@ public:
         bytes_ = 0;
     }
 
+    // What the kept templates hold now, counted afresh.
+    std::size_t HeldBytes() const
+    {
+        std::size_t n = 0;
+        for (const Entry& s : slots_)
+            if (s.t) n += s.t->CacheBytes();
+        return n;
+    }
+
 private:
-    static constexpr std::size_t Slots = 64;
+    static constexpr std::size_t Slots = 64, Ways = 4;
+    std::size_t next_ = 0;
     struct Entry {
         Key key;
         std::unique_ptr<FlashTemplate> t;
     };
     std::array<Entry, Slots> slots_;
+    Entry* last_ = nullptr;
     FlashTemplate once_;
     std::size_t bytes_ = 0;
 };
@@ -481,43 +568,58 @@ void AxisToDevice(const double* base, const double* off, std::size_t n, double f
     }
 }
 
-// Subtracts v from n values.
-void ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v)
+// Subtracts v from n values; writes them also as bytes to `small` and
+// says whether they all fit in one.
+bool ShiftValues(std::int32_t* p, std::size_t n, std::int32_t v, signed char* small)
 {
     std::size_t k = 0;
+    bool fits = true;
 #if defined(__SSE2__)
-    const __m128i vv = _mm_set1_epi32(v);
-    for (; k + 4 <= n; k += 4) {
+    const __m128i vv = _mm_set1_epi32(v), hi = _mm_set1_epi32(127), lo = _mm_set1_epi32(-128);
+    __m128i out = _mm_setzero_si128();
+    for (; k + 8 <= n; k += 8) {
         __m128i* q = reinterpret_cast<__m128i*>(p + k);
-        _mm_storeu_si128(q, _mm_sub_epi32(_mm_loadu_si128(q), vv));
+        const __m128i a = _mm_sub_epi32(_mm_loadu_si128(q), vv), b = _mm_sub_epi32(_mm_loadu_si128(q + 1), vv);
+        _mm_storeu_si128(q, a);
+        _mm_storeu_si128(q + 1, b);
+        out = _mm_or_si128(out, _mm_or_si128(_mm_cmpgt_epi32(a, hi), _mm_cmplt_epi32(a, lo)));
+        out = _mm_or_si128(out, _mm_or_si128(_mm_cmpgt_epi32(b, hi), _mm_cmplt_epi32(b, lo)));
+        const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_setzero_si128());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(small + k), bytes);
     }
+    fits = _mm_movemask_epi8(out) == 0;
 #endif
-    for (; k < n; ++k) p[k] -= v;
+    for (; k < n; ++k) {
+        p[k] -= v;
+        fits = fits && p[k] >= -128 && p[k] <= 127;
+        small[k] = static_cast<signed char>(p[k]);
+    }
+    return fits;
 }
 
-// Four independent lanes over pairs of values, mixed at the end. Kept
-// scalar: a 64-bit multiply has no two-lane form to vectorise into.
+// Four independent lanes over 8-byte words, mixed at the end. Kept scalar:
+// a 64-bit multiply has no two-lane form to vectorise into.
 #if defined(__GNUC__) && !defined(__clang__)
 __attribute__((optimize("no-tree-vectorize")))
 #endif
-std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
+std::uint64_t HashKey(const unsigned char* key, std::size_t n)
 {
     constexpr std::uint64_t K = 0x9E3779B97F4A7C15ULL;
     std::uint64_t h0 = K, h1 = K + 1, h2 = K + 2, h3 = K + 3;
-    const std::size_t words = n / 2;
-    std::size_t i = 0;
-    auto word = [key](std::size_t w) {
+    auto word = [key](std::size_t at) {
         std::uint64_t v;
-        std::memcpy(&v, key + 2 * w, sizeof v);
+        std::memcpy(&v, key + at, sizeof v);
         return v;
     };
-    for (; i + 4 <= words; i += 4) {
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
         h0 = (h0 + word(i)) * K;
-        h1 = (h1 + word(i + 1)) * K;
-        h2 = (h2 + word(i + 2)) * K;
-        h3 = (h3 + word(i + 3)) * K;
+        h1 = (h1 + word(i + 8)) * K;
+        h2 = (h2 + word(i + 16)) * K;
+        h3 = (h3 + word(i + 24)) * K;
     }
-    for (std::size_t k = 2 * i; k < n; ++k) h0 = (h0 + static_cast<std::uint32_t>(key[k])) * K;
+    for (; i + 8 <= n; i += 8) h0 = (h0 + word(i)) * K;
+    for (; i < n; ++i) h1 = (h1 + key[i]) * K;
     std::uint64_t out = n;
     for (const std::uint64_t v : {h0, h1, h2, h3}) {
         out = (out ^ v ^ (v >> 29)) * 0xBF58476D1CE4E5B9ULL;
@@ -526,7 +628,7 @@ std::uint64_t HashKey(const std::int32_t* key, std::size_t n)
     return out;
 }
 
-const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n)
+const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n)
 {
     if (t.table.empty()) return nullptr;
     const std::size_t mask = t.table.size() - 1;
@@ -534,7 +636,7 @@ const FlashTemplate::Entry* FindMask(const FlashTemplate& t, std::uint64_t hash,
         const std::uint32_t slot = t.table[i];
         if (slot == 0) return nullptr;
         const FlashTemplate::Entry& e = t.entries[slot - 1];
-        if (e.hash == hash && std::memcmp(t.keys.data() + e.key, key, n * sizeof(std::int32_t)) == 0) return &e;
+        if (e.hash == hash && e.keyLength == n && std::memcmp(t.keys.data() + e.key, key, n) == 0) return &e;
     }
 }
 
@@ -547,17 +649,18 @@ void InsertSlot(FlashTemplate& t, std::uint64_t hash, std::uint32_t entry)
 }
 
 // Keeps the runs of a mask just drawn, within the thread's memory limit.
-void AddMask(FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std::size_t n, const std::vector<MaskRun>& runs,
+// Returns its entry, or -1 when it was not kept.
+long AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std::size_t n, const std::vector<MaskRun>& runs,
              const std::vector<MaskRun>& joined)
 {
-    const std::size_t cost = n * sizeof(std::int32_t) + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
-    if (cost > TemplateStore::MaxBytes / 16) return;
+    const std::size_t cost = n + (runs.size() + joined.size()) * sizeof(MaskRun) + 64;
+    if (cost > TemplateStore::MaxBytes / 16) return -1;
     const std::size_t before = t.CacheBytes();
     if (2 * (t.entries.size() + 1) > t.table.size()) {
         t.table.assign(std::max<std::size_t>(64, 2 * t.table.size()), 0);
         for (std::size_t i = 0; i < t.entries.size(); ++i) InsertSlot(t, t.entries[i].hash, static_cast<std::uint32_t>(i));
     }
-    FlashTemplate::Entry e{hash, static_cast<std::uint32_t>(t.keys.size()), static_cast<std::uint32_t>(t.runs.size()),
+    FlashTemplate::Entry e{hash, static_cast<std::uint32_t>(t.keys.size()), static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(t.runs.size()),
                            static_cast<std::uint32_t>(runs.size()), 0, static_cast<std::uint32_t>(joined.size())};
     t.keys.insert(t.keys.end(), key, key + n);
     t.runs.insert(t.runs.end(), runs.begin(), runs.end());
@@ -566,6 +669,120 @@ void AddMask(FlashTemplate& t, std::uint64_t hash, const std::int32_t* key, std:
     t.entries.push_back(e);
     InsertSlot(t, hash, static_cast<std::uint32_t>(t.entries.size() - 1));
     Store().Charge(before, t.CacheBytes());
+    return t.entries.empty() ? -1 : static_cast<long>(t.entries.size() - 1);
+}
+
+// Where a flash falls within a pixel (see FlashTemplate::Cell).
+struct Phase {
+    bool usable = false;
+    long long nx = 0, ny = 0;
+    std::size_t cell = 0;
+};
+
+// The interval of frac among sorted thresholds on the unit circle (the
+// count of them at or below it); -1 when frac lies within e of one.
+long Interval(const std::vector<double>& th, const std::vector<std::uint8_t>& below, double frac, double e)
+{
+    const std::size_t b = std::min(static_cast<std::size_t>(frac * FlashTemplate::Buckets), below.size() - 1);
+    std::size_t i = below[b];
+    while (i < th.size() && th[i] <= frac) ++i;
+    const double prev = i > 0 ? th[i - 1] : th.back() - 1;
+    const double next = i < th.size() ? th[i] : th.front() + 1;
+    return frac - prev > e && next - frac > e ? static_cast<long>(i) : -1;
+}
+
+// Template points small enough in number for a table of cells.
+constexpr std::size_t MaxPhasePoints = 128;
+
+Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
+{
+    Phase p;
+    const std::size_t n = t.Count();
+    const double s = xf.scale;
+    if (n > MaxPhasePoints || !(s > 0 && s < 1e12) || !(t.reach * s < 1e8)) return p;
+    if (t.fromEmptyBox && !(std::fabs(fx) + t.reach < 1999 && std::fabs(fy) + t.reach < 1999)) return p;
+    const double ux = (xf.mirror ? xf.ox - fx : fx + xf.ox) * s, uy = (xf.oy - fy) * s;
+    if (!(std::fabs(ux) < 1e8 && std::fabs(uy) < 1e8)) return p;   // NaN too
+    if (!t.phaseBuilt) {
+        const std::size_t before = t.CacheBytes();
+        // Where U + C of each point crosses a whole pixel, as a fraction of
+        // U: C is the point's (base + offset) × scale, negated where the
+        // axis runs against the world's.
+        auto thresholds = [&](const std::vector<double>& base, const std::vector<double>& off, bool negate, std::vector<double>& out) {
+            out.resize(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                const double c = (negate ? -1.0 : 1.0) * ((base[k] + off[k]) * s);
+                out[k] = std::ceil(c) - c;
+            }
+            std::sort(out.begin(), out.end());
+        };
+        auto buckets = [](const std::vector<double>& th, std::vector<std::uint8_t>& out) {
+            out.resize(FlashTemplate::Buckets);
+            std::size_t i = 0;
+            for (int b = 0; b < FlashTemplate::Buckets; ++b) {
+                while (i < th.size() && th[i] < static_cast<double>(b) / FlashTemplate::Buckets) ++i;
+                out[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(i);
+            }
+        };
+        thresholds(t.baseX, t.offX, false, t.thresholdsX[0]);
+        thresholds(t.baseX, t.offX, true, t.thresholdsX[1]);
+        thresholds(t.baseY, t.offY, true, t.thresholdsY);
+        buckets(t.thresholdsX[0], t.belowX[0]);
+        buckets(t.thresholdsX[1], t.belowX[1]);
+        buckets(t.thresholdsY, t.belowY);
+        t.cellIndex.assign(2 * (n + 1) * (n + 1), 0);
+        t.phaseBuilt = true;
+        Store().Charge(before, t.CacheBytes());
+        if (!t.phaseBuilt) return p;   // that was too much: all dropped
+    }
+    // Far beyond what rounding of these sums and products can move.
+    const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
+    const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
+    const double fxl = std::floor(ux), fyl = std::floor(uy);
+    const int m = xf.mirror ? 1 : 0;
+    const long ix = Interval(t.thresholdsX[m], t.belowX[m], ux - fxl, ex);
+    const long iy = Interval(t.thresholdsY, t.belowY, uy - fyl, ey);
+    if (ix < 0 || iy < 0) return p;
+    p.usable = true;
+    p.nx = static_cast<long long>(fxl);
+    p.ny = static_cast<long long>(fyl);
+    p.cell = ((xf.mirror ? n + 1 : 0) + static_cast<std::size_t>(ix)) * (n + 1) + static_cast<std::size_t>(iy);
+    return p;
+}
+
+// The runs of a scratch mask, as RasterCanvas::MaskRuns finds them, four
+// pixels to a step along the runs.
+void ScanMask(const platform::RasterCanvas& mask, std::vector<MaskRun>& out)
+{
+    out.clear();
+    constexpr std::uint32_t Rgb = 0xFFFFFFu;
+    const std::uint32_t penKey = platform::RasterCanvas::ToPixel(platform::MaskPen) & Rgb;
+    const std::uint32_t brushKey = platform::RasterCanvas::ToPixel(platform::MaskBrush) & Rgb;
+    const int w = mask.Width();
+    for (int y = 0; y < mask.Height(); ++y) {
+        const std::uint32_t* m = mask.Scanline(y);
+        int x = 0;
+        while (x < w) {
+            const std::uint32_t key = m[x] & Rgb;
+            int e = x + 1;
+#if defined(__SSE2__)
+            const __m128i k4 = _mm_set1_epi32(static_cast<int>(key)), rgb4 = _mm_set1_epi32(static_cast<int>(Rgb));
+            while (e + 4 <= w) {
+                const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + e)), rgb4);
+                const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, k4)));
+                if (same != 0xF) {
+                    e += __builtin_ctz(static_cast<unsigned>(~same));
+                    break;
+                }
+                e += 4;
+            }
+            if (e + 4 > w)
+#endif
+                while (e < w && (m[e] & Rgb) == key) ++e;
+            if (key == penKey || key == brushKey) out.push_back({y, x, e, key == penKey});
+            x = e;
+        }
+    }
 }
 
 // Pen runs and brush runs that touch in a row, as one pen run: the same
@@ -610,10 +827,35 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
 {
     if (t.figures.empty() || t.box.empty()) return;
     const std::size_t n = t.Count();
-    thread_local std::vector<std::int32_t> keyBuffer;
-    keyBuffer.resize(2 + 2 * n);
-    std::int32_t* key = keyBuffer.data();
-    std::int32_t* X = key + 2;
+    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
+    const bool kept = Store().Kept(t);
+    const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
+    auto stamp = [&](const FlashTemplate::Entry& e, int left, int top) {
+        if (joinable)
+            raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e.joined, e.joinedCount), left, top);
+        else
+            raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e.runs, e.runCount), left, top);
+    };
+    Phase phase;
+    if (raster && kept) {
+        phase = FindPhase(t, fx, fy, xf);
+        if (phase.usable) {
+            if (const std::int32_t c = t.cellIndex[phase.cell]) {
+                const FlashTemplate::Cell& cell = t.cells[static_cast<std::size_t>(c - 1)];
+                const long long left = phase.nx + cell.dl, top = phase.ny + cell.dt;
+                if (left >= 0 && top >= 0 && left + cell.w <= canvas.Width() && top + cell.h <= canvas.Height() &&
+                    phase.nx + cell.minX >= 0 && phase.ny + cell.minY >= 0) {
+                    stamp(t.entries[cell.entry], static_cast<int>(left), static_cast<int>(top));
+                    return;
+                }
+                phase.usable = false;
+            }
+        }
+    }
+    thread_local std::vector<std::int32_t> points;
+    thread_local std::vector<unsigned char> keyBuffer;
+    points.resize(2 * n);
+    std::int32_t* X = points.data();
     std::int32_t* Y = X + n;
     AxisToDevice(t.baseX.data(), t.offX.data(), n, fx, xf.ox, xf.scale, xf.mirror, X);
     AxisToDevice(t.baseY.data(), t.offY.data(), n, fy, xf.oy, xf.scale, true, Y);
@@ -645,24 +887,48 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     const long long bottom = std::min<long long>(canvas.Height(), static_cast<long long>(box.bottom) + margin + 1);
     if (left >= right || top >= bottom) return;
     const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
-    key[0] = w;
-    key[1] = h;
     const std::int32_t l = static_cast<std::int32_t>(left), tp = static_cast<std::int32_t>(top);
-    ShiftValues(X, n, l);
-    ShiftValues(Y, n, tp);
+    // The key: the mask's size, then the points from its top left, one
+    // byte each when they all fit (as on all but huge masks).
+    keyBuffer.resize(8 + 8 * n);
+    unsigned char* key = keyBuffer.data();
+    const std::int32_t size[2] = {w, h};
+    std::memcpy(key, size, sizeof size);
+    signed char* small = reinterpret_cast<signed char*>(key + 8);
+    const bool fitsX = ShiftValues(X, n, l, small);
+    const bool fitsY = ShiftValues(Y, n, tp, small + n);
+    std::size_t keyLength = 8 + 2 * n;
+    if (!(fitsX && fitsY)) {
+        std::memcpy(key + 8, X, 2 * n * sizeof(std::int32_t));
+        keyLength = 8 + 8 * n;
+    }
 
-    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
-    const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
-    const std::size_t keyLength = 2 + 2 * n;
-    const bool kept = Store().Kept(t);
+    // A mask whole on the picture is what every flash in its cell gets.
+    const bool whole = left == static_cast<long long>(box.left) - margin && top == static_cast<long long>(box.top) - margin &&
+                       right == static_cast<long long>(box.right) + margin + 1 &&
+                       bottom == static_cast<long long>(box.bottom) + margin + 1;
+    auto remember = [&](long entry) {
+        if (!phase.usable || !whole || entry < 0 || t.cells.size() >= (1u << 30)) return;
+        std::int32_t minX = X[0], minY = Y[0];
+        for (std::size_t k = 1; k < n; ++k) {
+            minX = std::min(minX, X[k]);
+            minY = std::min(minY, Y[k]);
+        }
+        // X and Y are from the mask's top left here.
+        FlashTemplate::Cell c{static_cast<std::uint32_t>(entry), static_cast<std::int32_t>(left - phase.nx),
+                              static_cast<std::int32_t>(top - phase.ny), w, h, static_cast<std::int32_t>(minX + left - phase.nx),
+                              static_cast<std::int32_t>(minY + top - phase.ny)};
+        const std::size_t before = t.CacheBytes();
+        t.cells.push_back(c);
+        t.cellIndex[phase.cell] = static_cast<std::int32_t>(t.cells.size());
+        Store().Charge(before, t.CacheBytes());
+    };
     std::uint64_t hash = 0;
     if (raster && kept) {
         hash = HashKey(key, keyLength);
         if (const FlashTemplate::Entry* e = FindMask(t, hash, key, keyLength)) {
-            if (joinable)
-                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->joined, e->joinedCount), l, tp);
-            else
-                raster->FillMaskRuns(std::span<const MaskRun>(t.runs.data() + e->runs, e->runCount), l, tp);
+            stamp(*e, l, tp);
+            remember(e - t.entries.data());
             return;
         }
     }
@@ -674,9 +940,9 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
         return;
     }
     thread_local std::vector<MaskRun> runs, joined;
-    platform::RasterCanvas::MaskRuns(m, runs);
+    ScanMask(m, runs);
     JoinRuns(runs, joined);
-    if (kept) AddMask(t, hash, key, keyLength, runs, joined);
+    if (kept) remember(AddMask(t, hash, key, keyLength, runs, joined));
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
 }
 
@@ -750,6 +1016,8 @@ int CirclePoints(int n, MyPointArray& points, double radius, double cx, double c
     points.push_back(points.front());
     return n + 1;
 }
+
+std::size_t FlashMaskBytes() { return Store().HeldBytes(); }
 
 void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
                  double outer, double inner, double cx, double cy)

@@ -41,6 +41,10 @@ void DrawMoire(platform::Canvas& canvas, int k, bool mirror, double scale, doubl
 // what lies under the flash, so `background` is no longer painted.
 void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color background, double scale, double ox, double oy);
 
+// Memory the masks kept for flashes drawn on this thread take: bounded,
+// all of it dropped when it would pass 32 MB.
+std::size_t FlashMaskBytes();
+
 // Distance from the probe to the edge of aperture d flashed at (fx, fy):
 // negative inside round shapes, 0 inside polygonal ones, FarAway when
 // nothing applies.

@@ -423,6 +423,34 @@ TEST_F(FlashMask, RandomFlashesMatchThePlainDrawingPixelForPixel)
     }
 }
 
+TEST_F(FlashMask, ManyFlashesOfOneApertureAtEverySubPixelPlace)
+{
+    // Thousands of flashes of a few apertures: masks kept for one place
+    // within a pixel are drawn for others only where the pixels agree.
+    flashtest::SetMacro(10, {"7,0,0,1.8,1.2,0.3,45"});
+    flashtest::SetMacro(11, {"21,1,1.2,0.5,0,0,0", "21,1,0.9,0.8,0,0,0", "1,1,0.3,0.45,0.25", "1,1,0.3,-0.45,0.25",
+                             "1,1,0.3,-0.45,-0.25", "1,1,0.3,0.45,-0.25"});
+    flashtest::SetMacro(12, {"5,1,7,0.3,0.1,1.5,17", "20,0,0.2,-1,0.2,1,-0.1,33", "4,1,3,0,0,1,0,0.5,0.7,0,0,10"});
+    flashtest::SetAperture(13, apThermal45, 0.9, 1.6, 0.25);
+    std::mt19937 rng(11);
+    for (const double scale : {5.4, 11.3, 54.0}) {
+        std::uniform_real_distribution<double> x(-1, W / scale + 1), y(-1, H / scale + 1);
+        std::vector<int> flashes;
+        for (int k = 0; k < 1500; ++k) flashes.push_back(flashtest::AddFlash(10 + k % 4, x(rng), y(rng)));
+        for (const bool mirror : {false, true}) {
+            RasterCanvas ours(W, H, 0x101010), ref(W, H, 0x101010);
+            Ink(ours, PenMode::Xor, 0xF0F0F0, 0xF0F0F0);
+            Ink(ref, PenMode::Xor, 0xF0F0F0, 0xF0F0F0);
+            const double ox = mirror ? W / scale : 0;
+            for (const int i : flashes) {
+                DrawFlash(ours, i, mirror, 0, scale, ox, H / scale);
+                RefFlash(ref, i, mirror, scale, ox, H / scale);
+            }
+            EXPECT_EQ(Differences(ours, ref), 0) << scale << " " << mirror;
+        }
+    }
+}
+
 TEST_F(FlashMask, FlashesFarOutAndWithoutNumbersMatchToo)
 {
     // Beyond ±2000 mm the aperture box still grows from its empty start;
@@ -483,6 +511,25 @@ TEST_F(FlashMask, ChangedTablesAreDrawnAsTheyAreNow)
         RefFlash(ref, i, false, 10, 0, 10);
         EXPECT_EQ(Differences(ours, ref), 0) << gap;
     }
+}
+
+TEST_F(FlashMask, KeptMasksStayWithinTheirMemory)
+{
+    // Thousands of large masks, nearly all new: what is kept stays bounded.
+    flashtest::SetMacro(10, {"7,0,0,1.8,1.2,0.3,45"});
+    flashtest::SetMacro(11, {"21,1,1.2,0.5,0,0,0", "1,1,0.3,0.45,0.25", "1,0,0.3,-0.45,-0.25"});
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> x(0, 3), y(0, 2);
+    for (int k = 0; k < 6000; ++k) flashtest::AddFlash(10 + k % 2, x(rng), y(rng));
+    RasterCanvas c(200, 120, 0);
+    Ink(c, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
+    std::size_t most = 0;
+    for (int i = 0; i < DataCount; ++i) {
+        DrawFlash(c, i, false, 0, 60.0, 0, 2.0);
+        most = std::max(most, FlashMaskBytes());
+    }
+    EXPECT_GT(most, std::size_t{1} << 20);
+    EXPECT_LE(most, std::size_t{32} << 20);
 }
 
 TEST_F(FlashMask, ThreadsDrawingAtOnceGetTheSamePixels)
