@@ -23,6 +23,11 @@ inline long long FloorDiv(long long a, long long b)   // b > 0
     long long q = a / b;
     return (a % b != 0 && a < 0) ? q - 1 : q;
 }
+inline std::int32_t FloorDiv32(std::int32_t a, std::int32_t b)   // b > 0
+{
+    const std::int32_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
 inline long long CeilDiv(long long a, long long b)   // b > 0
 {
     long long q = a / b;
@@ -427,7 +432,9 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
         const std::int32_t y0 = std::max(p.y, top_);
         const long long dy = static_cast<long long>(q.y) - p.y, dx = static_cast<long long>(q.x) - p.x;
         const long long t = (static_cast<long long>(y0) - p.y) * dx;
-        const long long f = FloorDiv(t, dy), fStep = FloorDiv(dx, dy);
+        const long long f = t == 0 ? 0 : FloorDiv(t, dy);
+        // Both within ±2^30: the narrow division is much cheaper.
+        const long long fStep = FloorDiv32(static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy));
         edges_.push_back({p.x + f, t - f * dy, fStep, dx - fStep * dy, dy, y0, q.y});
         minRow = std::min(minRow, static_cast<int>(y0));
         maxRow = std::max(maxRow, std::min(q.y, end_));
@@ -655,13 +662,49 @@ bool RasterCanvas::DrawAsBits(bool closed)
 
     if (penWidth_ == 1) {
         const bool dotted = penStyle_ == PenStyle::Dot;
+        const bool inside = minX >= cx0 && maxX < cx1 && minY >= cy0 && maxY < cy1;
         long long phase = dotPhase_;
         for (std::size_t i = 0; i < segs; ++i) {
-            const Point a = closed_[i], b = closed_[(i + 1) % n];
-            const long long steps = WalkLine({a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, i != 0, false, boxW, boxH,
-                                             [&](int x, int y, long long k) {
-                                                 if (!dotted || DotOn(phase + k)) SetPenBit(x, y);
-                                             });
+            const Point a{closed_[i].x - ox, closed_[i].y - oy};
+            const Point b{closed_[(i + 1) % n].x - ox, closed_[(i + 1) % n].y - oy};
+            long long steps;
+            if (inside && !dotted) {
+                // Nothing to clip: the plain walk. A joint's pixel is set by
+                // the segment before as well, so each segment takes both ends;
+                // a row's pixels go in as one run (no chain of writes to one word).
+                const int adx = std::abs(b.x - a.x), ady = std::abs(b.y - a.y);
+                const int sx = b.x < a.x ? -1 : 1, sy = b.y < a.y ? -1 : 1;
+                if (adx >= ady) {
+                    int y = a.y, r = adx, run = a.x, x = a.x;
+                    for (int k = 0; k < adx; ++k) {
+                        r += 2 * ady;
+                        if (r >= 2 * adx) {
+                            r -= 2 * adx;
+                            SetBitRange(&bits_[static_cast<std::size_t>(y) * bitWords_], std::min(run, x), std::max(run, x) + 1);
+                            y += sy;
+                            run = x + sx;
+                        }
+                        x += sx;
+                    }
+                    SetBitRange(&bits_[static_cast<std::size_t>(y) * bitWords_], std::min(run, x), std::max(run, x) + 1);
+                    steps = adx;
+                } else {
+                    int x = a.x, r = ady;
+                    for (int k = 0, y = a.y; k <= ady; ++k, y += sy) {
+                        SetPenBit(x, y);
+                        r += 2 * adx;
+                        if (r >= 2 * ady) {
+                            r -= 2 * ady;
+                            x += sx;
+                        }
+                    }
+                    steps = ady;
+                }
+            } else {
+                steps = WalkLine(a, b, i != 0, false, boxW, boxH, [&](int x, int y, long long k) {
+                    if (!dotted || DotOn(phase + k)) SetPenBit(x, y);
+                });
+            }
             phase = (phase + steps) % 6;
         }
         dotPhase_ = static_cast<int>(phase);
@@ -688,11 +731,47 @@ bool RasterCanvas::DrawAsBits(bool closed)
         }
     }
     if (fill) {
-        FillSpans(closed_);
+        // Even-odd: each edge flips the pixels at and right of its crossing
+        // (a centre on the edge is right of it), row by row in whole numbers.
         std::uint64_t* fillBits = bits_.data() + plane;
-        for (const Span& s : fill_) {
-            if (s.y < oy || s.y >= oy + boxH) continue;
-            SetBitRange(fillBits + static_cast<std::size_t>(s.y - oy) * bitWords_, std::max(s.x0 - ox, 0), std::min(s.x1 - ox, boxW));
+        const std::size_t words = bitWords_;
+        for (std::size_t i = 0; i < n; ++i) {
+            Point p = closed_[i], q = closed_[(i + 1) % n];
+            if (p.y == q.y) continue;
+            if (p.y > q.y) std::swap(p, q);
+            const int y0 = std::max(p.y, oy), y1 = std::min(q.y, oy + boxH);
+            if (y0 >= y1) continue;
+            // Crossing of row y: p.x + ceil((y - p.y) dx / dy), stepped as
+            // floor f and remainder r. Within the guard band t stays below 2^61.
+            const long long dy = static_cast<long long>(q.y) - p.y, dx = static_cast<long long>(q.x) - p.x;
+            const long long t = (static_cast<long long>(y0) - p.y) * dx;
+            long long f = t == 0 ? 0 : FloorDiv(t, dy);
+            long long r = t - f * dy;
+            const long long fStep = FloorDiv32(static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy));
+            const long long rStep = dx - fStep * dy;
+            f += static_cast<long long>(p.x) - ox;
+            std::uint64_t* row = fillBits + static_cast<std::size_t>(y0 - oy) * words;
+            for (int y = y0; y < y1; ++y, row += words) {
+                const long long c = f + (r != 0);
+                if (c < boxW) {
+                    const int x = static_cast<int>(std::max(c, 0LL));
+                    const int w0 = x >> 6;
+                    row[w0] ^= ~std::uint64_t{0} << (x & 63);
+                    if (words > 1)
+                        for (std::size_t w = static_cast<std::size_t>(w0) + 1; w < words; ++w) row[w] = ~row[w];
+                }
+                f += fStep;
+                r += rStep;
+                if (r >= dy) {
+                    r -= dy;
+                    ++f;
+                }
+            }
+        }
+        // Bits past the box's right edge are not pixels.
+        if (const int tail = boxW & 63) {
+            const std::uint64_t keep = ~std::uint64_t{0} >> (64 - tail);
+            for (int y = 0; y < boxH; ++y) fillBits[static_cast<std::size_t>(y) * words + words - 1] &= keep;
         }
     }
 
