@@ -182,8 +182,6 @@ private:
     // the visible box, painted run by run: no sorting or merging, and each
     // pixel once. False when the visible box is too wide for it.
     bool DrawAsBits(bool closed);
-    void SetPenBit(int x, int y) { bits_[static_cast<std::size_t>(y) * bitWords_ + static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63); }
-    void SetBitRange(std::uint64_t* row, int x0, int x1);
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
 
@@ -217,7 +215,6 @@ private:
     std::size_t shapeBytes_ = 0;
     std::vector<EllipseRow> ellipsePool_;
     std::vector<std::uint64_t> bits_;   // pen rows, then fill rows, of DrawAsBits
-    std::size_t bitWords_ = 0;
 };
 
 } // namespace platform
