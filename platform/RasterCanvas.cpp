@@ -701,24 +701,20 @@ bool RasterCanvas::DrawAsBits(bool closed)
             const Point b{closed_[(i + 1) % n].x - ox, closed_[(i + 1) % n].y - oy};
             long long steps;
             if (inside && !dotted) {
-                // Nothing to clip: the plain walk. A joint's pixel is set by
-                // the segment before as well, so each segment takes both ends;
-                // a row's pixels go in as one run (no chain of writes to one word).
+                // Nothing to clip: the plain walk, without branches on the
+                // steps. A joint's pixel is set by the segment before as
+                // well, so each segment takes both ends.
                 const int adx = std::abs(b.x - a.x), ady = std::abs(b.y - a.y);
                 const int sx = b.x < a.x ? -1 : 1, sy = b.y < a.y ? -1 : 1;
                 if (adx >= ady) {
-                    int y = a.y, r = adx, run = a.x, x = a.x;
-                    for (int k = 0; k < adx; ++k) {
+                    int y = a.y, r = adx;
+                    for (int k = 0, x = a.x; k <= adx; ++k, x += sx) {
+                        setBit(x, y);
                         r += 2 * ady;
-                        if (r >= 2 * adx) {
-                            r -= 2 * adx;
-                            SetBitRange(penBits + static_cast<std::size_t>(y) * words, std::min(run, x), std::max(run, x) + 1);
-                            y += sy;
-                            run = x + sx;
-                        }
-                        x += sx;
+                        const int carry = r >= 2 * adx;
+                        r -= carry * 2 * adx;
+                        y += carry * sy;
                     }
-                    SetBitRange(penBits + static_cast<std::size_t>(y) * words, std::min(run, x), std::max(run, x) + 1);
                     steps = adx;
                 } else {
                     int x = a.x, r = ady;
@@ -736,9 +732,10 @@ bool RasterCanvas::DrawAsBits(bool closed)
                     if (!dotted || DotOn(phase + k)) setBit(x, y);
                 });
             }
-            phase = (phase + steps) % 6;
+            phase += steps;
+            if (dotted) phase %= 6;
         }
-        dotPhase_ = static_cast<int>(phase);
+        dotPhase_ = static_cast<int>(phase % 6);
     } else {
         const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
         for (std::size_t i = 0; i < segs; ++i) {
@@ -809,11 +806,13 @@ bool RasterCanvas::DrawAsBits(bool closed)
     const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
     if (words == 1 && (oneOp || !fill)) {
         // A narrow box: every pixel of each row through a bit mask, in
-        // blocks of four, with no branch on where the runs lie.
+        // blocks of four, with no branch on where the runs lie. The last
+        // block may pass the box (its bits are clear) but not the row.
+        const int blocks = std::min((boxW + 3) & ~3, width_ - ox);
         for (int r = 0; r < boxH; ++r) {
             std::uint64_t m = penBits[r];
             if (fill) m |= penBits[plane + static_cast<std::size_t>(r)];
-            if (m) MaskedApply(Scanline(oy + r) + ox, boxW, m, penOp);
+            if (m) MaskedApply(Scanline(oy + r) + ox, blocks, m, penOp);
         }
         return true;
     }
