@@ -903,8 +903,13 @@ void RasterCanvas::Polygon(std::span<const Point> points)
     dotPhase_ = 0;
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    // Outlines of many points are mostly pads flashed again elsewhere, where
+    // kept spans beat a new walk; four-point ones (track segments) are
+    // mostly new, and hashing them would only cost.
+    const bool keepable = closed_.size() > 4;
+    if (keepable && PolygonFromCache()) return;
     if (DrawAsBits(true)) return;
-    if (PolygonFromCache()) return;
+    if (!keepable && PolygonFromCache()) return;
     FillSpans(closed_);
     PathSpans(closed_, true, false);
     Compose();
