@@ -142,14 +142,26 @@ alignas(16) constexpr Pixels4 Mask4[16] = {
 
 inline void MaskedApply(std::uint32_t* p, int n, std::uint64_t m, RasterCanvas::Op op)
 {
-    const Pixels4 a = {op.a, op.a, op.a, op.a}, o = {op.o, op.o, op.o, op.o}, x = {op.x, op.x, op.x, op.x};
+    const Pixels4 o = {op.o, op.o, op.o, op.o}, x = {op.x, op.x, op.x, op.x};
     int i = 0;
-    for (; i + 4 <= n; i += 4, m >>= 4) {
-        Pixels4 v;
-        std::memcpy(&v, p + i, sizeof v);
-        const Pixels4 k = Mask4[m & 15];
-        v = (v & ~k) | ((((v & a) | o) ^ x) & k);
-        std::memcpy(p + i, &v, sizeof v);
+    if (op.a == 0) {
+        const Pixels4 c = o ^ x;
+        for (; i + 4 <= n; i += 4, m >>= 4) {
+            Pixels4 v;
+            std::memcpy(&v, p + i, sizeof v);
+            const Pixels4 k = Mask4[m & 15];
+            v = (v & ~k) | (c & k);
+            std::memcpy(p + i, &v, sizeof v);
+        }
+    } else {
+        // a is all ones here: ((v | o) ^ x) where k is set.
+        for (; i + 4 <= n; i += 4, m >>= 4) {
+            Pixels4 v;
+            std::memcpy(&v, p + i, sizeof v);
+            const Pixels4 k = Mask4[m & 15];
+            v = (v | (o & k)) ^ (x & k);
+            std::memcpy(p + i, &v, sizeof v);
+        }
     }
     for (; i < n; ++i, m >>= 1) {
         const std::uint32_t k = 0u - static_cast<std::uint32_t>(m & 1);
@@ -794,12 +806,9 @@ bool RasterCanvas::DrawAsBits(bool closed)
                 f += carry;
             }
         }
-        // Bits past the box's right edge are not pixels.
-        if (const int tail = boxW & 63) {
-            const std::uint64_t keep = ~std::uint64_t{0} >> (64 - tail);
-            for (int y = 0; y < boxH; ++y) fillBits[static_cast<std::size_t>(y) * words + words - 1] &= keep;
-        }
     }
+    // Fill bits past the box's right edge are not pixels.
+    const std::uint64_t keep = (boxW & 63) ? ~std::uint64_t{0} >> (64 - (boxW & 63)) : ~std::uint64_t{0};
 
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
@@ -811,7 +820,7 @@ bool RasterCanvas::DrawAsBits(bool closed)
         const int blocks = std::min((boxW + 3) & ~3, width_ - ox);
         for (int r = 0; r < boxH; ++r) {
             std::uint64_t m = penBits[r];
-            if (fill) m |= penBits[plane + static_cast<std::size_t>(r)];
+            if (fill) m |= penBits[plane + static_cast<std::size_t>(r)] & keep;
             if (m) MaskedApply(Scanline(oy + r) + ox, blocks, m, penOp);
         }
         return true;
@@ -827,10 +836,12 @@ bool RasterCanvas::DrawAsBits(bool closed)
         const std::uint64_t* brush = pen + plane;
         if (oneOp) {
             for (std::size_t w = 0; w < words; ++w) merged[w] = pen[w] | brush[w];
+            merged[words - 1] &= keep;
             ForRuns(merged, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
         } else {
             ForRuns(pen, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
             for (std::size_t w = 0; w < words; ++w) merged[w] = brush[w] & ~pen[w];
+            merged[words - 1] &= keep;
             ForRuns(merged, words, [&](int x0, int x1) { PaintBrush(oy + r, ox + x0, ox + x1, brushOp); });
         }
     }
