@@ -756,6 +756,13 @@ bool RasterCanvas::DrawAsBits(bool closed)
             if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
                 const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
                 const Span* sp = linePool_.data() + ref.start;
+                const int px = a.x - ox, py = a.y - oy;
+                if (ref.count == 0) continue;
+                if (px + ref.left >= 0 && px + ref.right <= boxW && py + ref.top >= 0 && py + ref.bottom <= boxH) {
+                    for (int k = 0; k < ref.count; ++k)
+                        SetBitRange(penBits + static_cast<std::size_t>(py + sp[k].y) * words, px + sp[k].x0, px + sp[k].x1);
+                    continue;
+                }
                 for (int k = 0; k < ref.count; ++k) {
                     const long long y = static_cast<long long>(a.y) + sp[k].y - oy;
                     if (y < 0 || y >= boxH) continue;
