@@ -553,11 +553,35 @@ void RasterCanvas::Compose(std::span<const Span> pen, std::span<const Span> fill
 {
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
+    const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
     std::size_t ip = 0, jf = 0;
     const std::size_t np = pen.size(), nf = fill.size();
     while (ip < np || jf < nf) {
         const int ry = ip < np && (jf >= nf || pen[ip].y <= fill[jf].y) ? pen[ip].y : fill[jf].y;
         const int y = ry + dy;
+        if (!Held(y)) {
+            while (ip < np && pen[ip].y == ry) ++ip;
+            while (jf < nf && fill[jf].y == ry) ++jf;
+            continue;
+        }
+        if (oneOp) {
+            // Pen and brush change pixels alike: their union, each run once.
+            int lo = 0, hi = 0;
+            for (;;) {
+                const bool p = ip < np && pen[ip].y == ry, f = jf < nf && fill[jf].y == ry;
+                if (!p && !f) break;
+                const Span& sp = p && (!f || pen[ip].x0 <= fill[jf].x0) ? pen[ip++] : fill[jf++];
+                if (sp.x0 > hi || lo == hi) {
+                    if (lo < hi) PaintPen(y, lo + dx, hi + dx, penOp);
+                    lo = sp.x0;
+                    hi = sp.x1;
+                } else {
+                    hi = std::max(hi, sp.x1);
+                }
+            }
+            if (lo < hi) PaintPen(y, lo + dx, hi + dx, penOp);
+            continue;
+        }
         std::size_t pEnd = ip;
         while (pEnd < np && pen[pEnd].y == ry) ++pEnd;
         // The fill of this row without the pen's pixels.
@@ -1131,17 +1155,32 @@ void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top
 {
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
+    const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+    // With one op, touching runs of a row are painted as one.
+    long long runY = 0, runX0 = 0, runX1 = 0;
     for (const MaskRun& r : runs) {
         const long long y = static_cast<long long>(top) + r.y;
         if (y < top_ || y >= end_) continue;
         const long long x0 = std::max<long long>(0, static_cast<long long>(left) + r.x0);
         const long long x1 = std::min<long long>(width_, static_cast<long long>(left) + r.x1);
         if (x0 >= x1) continue;
+        if (oneOp) {
+            if (y == runY && x0 == runX1) {
+                runX1 = x1;
+                continue;
+            }
+            if (runX0 < runX1) Apply(Scanline(static_cast<int>(runY)), static_cast<int>(runX0), static_cast<int>(runX1), penOp);
+            runY = y;
+            runX0 = x0;
+            runX1 = x1;
+            continue;
+        }
         if (r.pen)
             Apply(Scanline(static_cast<int>(y)), static_cast<int>(x0), static_cast<int>(x1), penOp);
         else
             PaintBrush(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), brushOp);
     }
+    if (runX0 < runX1) Apply(Scanline(static_cast<int>(runY)), static_cast<int>(runX0), static_cast<int>(runX1), penOp);
 }
 
 } // namespace platform
