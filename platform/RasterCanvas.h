@@ -8,7 +8,8 @@
 //    given pixels, by the even-odd rule. A centre exactly on an edge counts
 //    for the edge's right and lower side only, so polygons that share an
 //    edge never share a pixel, and the rectangle polygon (l, t)–(r, b)
-//    fills exactly columns l..r-1 and rows t..b-1. (Device points are cut
+//    fills exactly columns l..r-1 and rows t..b-1 (crossings are worked
+//    out in whole numbers, so this holds exactly). (Device points are cut
 //    toward zero from real ones; taking them as centres keeps a polygon
 //    where it belongs on average, half a pixel lower right than corners.)
 //  - Ellipse fill: inside or on the ellipse inscribed in the box [l, r] ×
