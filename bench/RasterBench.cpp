@@ -312,4 +312,27 @@ void BM_BigPads(benchmark::State& state)
 }
 BENCHMARK(BM_BigPads);
 
+// One pad shape (a 16-sided outline of the given diameter) flashed at many
+// places: the case the kept polygon shapes are for.
+void BM_RepeatedPadPolygons(benchmark::State& state)
+{
+    RasterCanvas& c = Picture();
+    c.SetPenWidth(1);
+    const double r = static_cast<double>(state.range(0)) * 0.5;
+    std::array<Point, 16> shape;
+    for (int k = 0; k < 16; ++k)
+        shape[static_cast<std::size_t>(k)] = {static_cast<int>(r * std::cos(k * 0.39269908169872414)), static_cast<int>(r * std::sin(k * 0.39269908169872414))};
+    const auto segs = Segments(0, 0, 29);
+    std::array<Point, 16> pts;
+    for (auto _ : state) {
+        for (const auto& s : segs) {
+            for (std::size_t k = 0; k < 16; ++k) pts[k] = {shape[k].x + s.first.x, shape[k].y + s.first.y};
+            c.Polygon(pts);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+BENCHMARK(BM_RepeatedPadPolygons)->Arg(12)->Arg(40);
+
 } // namespace

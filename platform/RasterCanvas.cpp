@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace platform {
@@ -21,6 +22,11 @@ inline std::int32_t Sat(int v) { return v < -GuardBand ? -GuardBand : (v > Guard
 inline long long FloorDiv(long long a, long long b)   // b > 0
 {
     long long q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+inline std::int32_t FloorDiv32(std::int32_t a, std::int32_t b)   // b > 0
+{
+    const std::int32_t q = a / b;
     return (a % b != 0 && a < 0) ? q - 1 : q;
 }
 inline long long CeilDiv(long long a, long long b)   // b > 0
@@ -124,6 +130,60 @@ long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, i
 }
 
 inline bool DotOn(long long index) { return index % 6 < 3; }
+
+// The pixels 0..n-1 (n <= 64) of p whose bit is set in m, combined.
+using Pixels4 = std::uint32_t __attribute__((vector_size(16)));
+alignas(16) constexpr Pixels4 Mask4[16] = {
+    {0, 0, 0, 0}, {~0u, 0, 0, 0}, {0, ~0u, 0, 0}, {~0u, ~0u, 0, 0},
+    {0, 0, ~0u, 0}, {~0u, 0, ~0u, 0}, {0, ~0u, ~0u, 0}, {~0u, ~0u, ~0u, 0},
+    {0, 0, 0, ~0u}, {~0u, 0, 0, ~0u}, {0, ~0u, 0, ~0u}, {~0u, ~0u, 0, ~0u},
+    {0, 0, ~0u, ~0u}, {~0u, 0, ~0u, ~0u}, {0, ~0u, ~0u, ~0u}, {~0u, ~0u, ~0u, ~0u},
+};
+
+inline void MaskedApply(std::uint32_t* p, int n, std::uint64_t m, RasterCanvas::Op op)
+{
+    const Pixels4 o = {op.o, op.o, op.o, op.o}, x = {op.x, op.x, op.x, op.x};
+    int i = 0;
+    if (op.a == 0) {
+        const Pixels4 c = o ^ x;
+        for (; i + 4 <= n; i += 4, m >>= 4) {
+            Pixels4 v;
+            std::memcpy(&v, p + i, sizeof v);
+            const Pixels4 k = Mask4[m & 15];
+            v = (v & ~k) | (c & k);
+            std::memcpy(p + i, &v, sizeof v);
+        }
+    } else {
+        // a is all ones here: ((v | o) ^ x) where k is set.
+        for (; i + 4 <= n; i += 4, m >>= 4) {
+            Pixels4 v;
+            std::memcpy(&v, p + i, sizeof v);
+            const Pixels4 k = Mask4[m & 15];
+            v = (v | (o & k)) ^ (x & k);
+            std::memcpy(p + i, &v, sizeof v);
+        }
+    }
+    for (; i < n; ++i, m >>= 1) {
+        const std::uint32_t k = 0u - static_cast<std::uint32_t>(m & 1);
+        p[i] = (p[i] & ~k) | ((((p[i] & op.a) | op.o) ^ op.x) & k);
+    }
+}
+
+// Sets bits x0..x1-1 of a row of words.
+inline void SetBitRange(std::uint64_t* row, int x0, int x1)
+{
+    if (x0 >= x1) return;
+    const int w0 = x0 >> 6, w1 = (x1 - 1) >> 6;
+    const std::uint64_t first = ~std::uint64_t{0} << (x0 & 63);
+    const std::uint64_t last = ~std::uint64_t{0} >> (63 - ((x1 - 1) & 63));
+    if (w0 == w1) {
+        row[w0] |= first & last;
+        return;
+    }
+    row[w0] |= first;
+    for (int w = w0 + 1; w < w1; ++w) row[w] = ~std::uint64_t{0};
+    row[w1] |= last;
+}
 
 // Calls f(x0, x1) for each run of set bits of a row of `words` words.
 template <class F>
@@ -427,7 +487,9 @@ void RasterCanvas::FillSpans(std::span<const Point> points)
         const std::int32_t y0 = std::max(p.y, top_);
         const long long dy = static_cast<long long>(q.y) - p.y, dx = static_cast<long long>(q.x) - p.x;
         const long long t = (static_cast<long long>(y0) - p.y) * dx;
-        const long long f = FloorDiv(t, dy), fStep = FloorDiv(dx, dy);
+        const long long f = t == 0 ? 0 : FloorDiv(t, dy);
+        // Both within ±2^30: the narrow division is much cheaper.
+        const long long fStep = FloorDiv32(static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy));
         edges_.push_back({p.x + f, t - f * dy, fStep, dx - fStep * dy, dy, y0, q.y});
         minRow = std::min(minRow, static_cast<int>(y0));
         maxRow = std::max(maxRow, std::min(q.y, end_));
@@ -491,11 +553,35 @@ void RasterCanvas::Compose(std::span<const Span> pen, std::span<const Span> fill
 {
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
+    const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
     std::size_t ip = 0, jf = 0;
     const std::size_t np = pen.size(), nf = fill.size();
     while (ip < np || jf < nf) {
         const int ry = ip < np && (jf >= nf || pen[ip].y <= fill[jf].y) ? pen[ip].y : fill[jf].y;
         const int y = ry + dy;
+        if (!Held(y)) {
+            while (ip < np && pen[ip].y == ry) ++ip;
+            while (jf < nf && fill[jf].y == ry) ++jf;
+            continue;
+        }
+        if (oneOp) {
+            // Pen and brush change pixels alike: their union, each run once.
+            int lo = 0, hi = 0;
+            for (;;) {
+                const bool p = ip < np && pen[ip].y == ry, f = jf < nf && fill[jf].y == ry;
+                if (!p && !f) break;
+                const Span& sp = p && (!f || pen[ip].x0 <= fill[jf].x0) ? pen[ip++] : fill[jf++];
+                if (sp.x0 > hi || lo == hi) {
+                    if (lo < hi) PaintPen(y, lo + dx, hi + dx, penOp);
+                    lo = sp.x0;
+                    hi = sp.x1;
+                } else {
+                    hi = std::max(hi, sp.x1);
+                }
+            }
+            if (lo < hi) PaintPen(y, lo + dx, hi + dx, penOp);
+            continue;
+        }
         std::size_t pEnd = ip;
         while (pEnd < np && pen[pEnd].y == ry) ++pEnd;
         // The fill of this row without the pen's pixels.
@@ -601,21 +687,6 @@ void RasterCanvas::Polyline(std::span<const Point> points)
     Compose();
 }
 
-void RasterCanvas::SetBitRange(std::uint64_t* row, int x0, int x1)
-{
-    if (x0 >= x1) return;
-    const int w0 = x0 >> 6, w1 = (x1 - 1) >> 6;
-    const std::uint64_t first = ~std::uint64_t{0} << (x0 & 63);
-    const std::uint64_t last = ~std::uint64_t{0} >> (63 - ((x1 - 1) & 63));
-    if (w0 == w1) {
-        row[w0] |= first & last;
-        return;
-    }
-    row[w0] |= first;
-    for (int w = w0 + 1; w < w1; ++w) row[w] = ~std::uint64_t{0};
-    row[w1] |= last;
-}
-
 bool RasterCanvas::DrawAsBits(bool closed)
 {
     constexpr long long MaxWords = 8;
@@ -647,24 +718,60 @@ bool RasterCanvas::DrawAsBits(bool closed)
     if (cx1 - cx0 > MaxWords * 64) return false;
     const int boxW = static_cast<int>(cx1 - cx0), boxH = static_cast<int>(cy1 - cy0);
     const int ox = static_cast<int>(cx0), oy = static_cast<int>(cy0);
-    bitWords_ = static_cast<std::size_t>((boxW + 63) / 64);
-    const std::size_t plane = bitWords_ * static_cast<std::size_t>(boxH);
+    const std::size_t words = static_cast<std::size_t>((boxW + 63) / 64);
+    const std::size_t plane = words * static_cast<std::size_t>(boxH);
     const bool fill = closed && n >= 3 && brushStyle_ != BrushStyle::Clear;
     if (bits_.size() < 2 * plane) bits_.resize(2 * plane);
-    std::fill(bits_.begin(), bits_.begin() + static_cast<std::ptrdiff_t>(fill ? 2 * plane : plane), 0);
+    std::uint64_t* const penBits = bits_.data();
+    std::fill(penBits, penBits + (fill ? 2 * plane : plane), 0);
+    const auto setBit = [penBits, words](int x, int y) {
+        penBits[static_cast<std::size_t>(y) * words + static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63);
+    };
 
     if (penWidth_ == 1) {
         const bool dotted = penStyle_ == PenStyle::Dot;
+        const bool inside = minX >= cx0 && maxX < cx1 && minY >= cy0 && maxY < cy1;
         long long phase = dotPhase_;
         for (std::size_t i = 0; i < segs; ++i) {
-            const Point a = closed_[i], b = closed_[(i + 1) % n];
-            const long long steps = WalkLine({a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, i != 0, false, boxW, boxH,
-                                             [&](int x, int y, long long k) {
-                                                 if (!dotted || DotOn(phase + k)) SetPenBit(x, y);
-                                             });
-            phase = (phase + steps) % 6;
+            const Point a{closed_[i].x - ox, closed_[i].y - oy};
+            const Point b{closed_[(i + 1) % n].x - ox, closed_[(i + 1) % n].y - oy};
+            long long steps;
+            if (inside && !dotted) {
+                // Nothing to clip: the plain walk, without branches on the
+                // steps. A joint's pixel is set by the segment before as
+                // well, so each segment takes both ends.
+                const int adx = std::abs(b.x - a.x), ady = std::abs(b.y - a.y);
+                const int sx = b.x < a.x ? -1 : 1, sy = b.y < a.y ? -1 : 1;
+                if (adx >= ady) {
+                    int y = a.y, r = adx;
+                    for (int k = 0, x = a.x; k <= adx; ++k, x += sx) {
+                        setBit(x, y);
+                        r += 2 * ady;
+                        const int carry = r >= 2 * adx;
+                        r -= carry * 2 * adx;
+                        y += carry * sy;
+                    }
+                    steps = adx;
+                } else {
+                    int x = a.x, r = ady;
+                    for (int k = 0, y = a.y; k <= ady; ++k, y += sy) {
+                        setBit(x, y);
+                        r += 2 * adx;
+                        const int carry = r >= 2 * ady;
+                        r -= carry * 2 * ady;
+                        x += carry * sx;
+                    }
+                    steps = ady;
+                }
+            } else {
+                steps = WalkLine(a, b, i != 0, false, boxW, boxH, [&](int x, int y, long long k) {
+                    if (!dotted || DotOn(phase + k)) setBit(x, y);
+                });
+            }
+            phase += steps;
+            if (dotted) phase %= 6;
         }
-        dotPhase_ = static_cast<int>(phase);
+        dotPhase_ = static_cast<int>(phase % 6);
     } else {
         const double off = (penWidth_ & 1) ? 0.5 : 0.0, r = penWidth_ * 0.5;
         for (std::size_t i = 0; i < segs; ++i) {
@@ -673,36 +780,85 @@ bool RasterCanvas::DrawAsBits(bool closed)
             if (penWidth_ <= PatternMaxWidth && std::llabs(dx) <= PatternReach && std::llabs(dy) <= PatternReach) {
                 const PatternRef& ref = LinePattern(penWidth_, static_cast<int>(dx), static_cast<int>(dy));
                 const Span* sp = linePool_.data() + ref.start;
+                const int px = a.x - ox, py = a.y - oy;
+                if (ref.count == 0) continue;
+                if (px + ref.left >= 0 && px + ref.right <= boxW && py + ref.top >= 0 && py + ref.bottom <= boxH) {
+                    for (int k = 0; k < ref.count; ++k)
+                        SetBitRange(penBits + static_cast<std::size_t>(py + sp[k].y) * words, px + sp[k].x0, px + sp[k].x1);
+                    continue;
+                }
                 for (int k = 0; k < ref.count; ++k) {
                     const long long y = static_cast<long long>(a.y) + sp[k].y - oy;
                     if (y < 0 || y >= boxH) continue;
                     const long long x0 = std::max<long long>(static_cast<long long>(a.x) + sp[k].x0 - ox, 0);
                     const long long x1 = std::min<long long>(static_cast<long long>(a.x) + sp[k].x1 - ox, boxW);
-                    if (x0 < x1) SetBitRange(&bits_[static_cast<std::size_t>(y) * bitWords_], static_cast<int>(x0), static_cast<int>(x1));
+                    if (x0 < x1) SetBitRange(penBits + static_cast<std::size_t>(y) * words, static_cast<int>(x0), static_cast<int>(x1));
                 }
             } else {
                 pen_.clear();
                 CapsuleSpans(a.x + off, a.y + off, b.x + off, b.y + off, r, pen_, oy, oy + boxH, ox, ox + boxW);
-                for (const Span& s : pen_) SetBitRange(&bits_[static_cast<std::size_t>(s.y - oy) * bitWords_], s.x0 - ox, s.x1 - ox);
+                for (const Span& s : pen_) SetBitRange(penBits + static_cast<std::size_t>(s.y - oy) * words, s.x0 - ox, s.x1 - ox);
             }
         }
     }
     if (fill) {
-        FillSpans(closed_);
-        std::uint64_t* fillBits = bits_.data() + plane;
-        for (const Span& s : fill_) {
-            if (s.y < oy || s.y >= oy + boxH) continue;
-            SetBitRange(fillBits + static_cast<std::size_t>(s.y - oy) * bitWords_, std::max(s.x0 - ox, 0), std::min(s.x1 - ox, boxW));
+        // Even-odd: each edge flips the pixels at and right of its crossing
+        // (a centre on the edge is right of it), row by row in whole numbers.
+        std::uint64_t* fillBits = penBits + plane;
+        for (std::size_t i = 0; i < n; ++i) {
+            Point p = closed_[i], q = closed_[(i + 1) % n];
+            if (p.y == q.y) continue;
+            if (p.y > q.y) std::swap(p, q);
+            const int y0 = std::max(p.y, oy), y1 = std::min(q.y, oy + boxH);
+            if (y0 >= y1) continue;
+            // Crossing of row y: p.x + ceil((y - p.y) dx / dy), stepped as
+            // floor f and remainder r. Within the guard band t stays below 2^61.
+            const long long dy = static_cast<long long>(q.y) - p.y, dx = static_cast<long long>(q.x) - p.x;
+            const long long t = (static_cast<long long>(y0) - p.y) * dx;
+            long long f = t == 0 ? 0 : FloorDiv(t, dy);
+            long long r = t - f * dy;
+            const long long fStep = FloorDiv32(static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy));
+            const long long rStep = dx - fStep * dy;
+            f += static_cast<long long>(p.x) - ox;
+            std::uint64_t* row = fillBits + static_cast<std::size_t>(y0 - oy) * words;
+            for (int y = y0; y < y1; ++y, row += words) {
+                const long long c = f + (r != 0);
+                if (c < boxW) {
+                    const int x = static_cast<int>(std::max(c, 0LL));
+                    const int w0 = x >> 6;
+                    row[w0] ^= ~std::uint64_t{0} << (x & 63);
+                    if (words > 1)
+                        for (std::size_t w = static_cast<std::size_t>(w0) + 1; w < words; ++w) row[w] = ~row[w];
+                }
+                f += fStep;
+                r += rStep;
+                const long long carry = r >= dy;
+                r -= carry * dy;
+                f += carry;
+            }
         }
     }
+    // Fill bits past the box's right edge are not pixels.
+    const std::uint64_t keep = (boxW & 63) ? ~std::uint64_t{0} >> (64 - (boxW & 63)) : ~std::uint64_t{0};
 
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
     const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
-    const std::size_t words = bitWords_;
+    if (words == 1 && (oneOp || !fill)) {
+        // A narrow box: every pixel of each row through a bit mask, in
+        // blocks of four, with no branch on where the runs lie. The last
+        // block may pass the box (its bits are clear) but not the row.
+        const int blocks = std::min((boxW + 3) & ~3, width_ - ox);
+        for (int r = 0; r < boxH; ++r) {
+            std::uint64_t m = penBits[r];
+            if (fill) m |= penBits[plane + static_cast<std::size_t>(r)] & keep;
+            if (m) MaskedApply(Scanline(oy + r) + ox, blocks, m, penOp);
+        }
+        return true;
+    }
     std::uint64_t merged[MaxWords];
     for (int r = 0; r < boxH; ++r) {
-        const std::uint64_t* pen = bits_.data() + static_cast<std::size_t>(r) * words;
+        const std::uint64_t* pen = penBits + static_cast<std::size_t>(r) * words;
         std::uint32_t* line = Scanline(oy + r) + ox;
         if (!fill) {
             ForRuns(pen, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
@@ -711,10 +867,12 @@ bool RasterCanvas::DrawAsBits(bool closed)
         const std::uint64_t* brush = pen + plane;
         if (oneOp) {
             for (std::size_t w = 0; w < words; ++w) merged[w] = pen[w] | brush[w];
+            merged[words - 1] &= keep;
             ForRuns(merged, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
         } else {
             ForRuns(pen, words, [&](int x0, int x1) { Apply(line, x0, x1, penOp); });
             for (std::size_t w = 0; w < words; ++w) merged[w] = brush[w] & ~pen[w];
+            merged[words - 1] &= keep;
             ForRuns(merged, words, [&](int x0, int x1) { PaintBrush(oy + r, ox + x0, ox + x1, brushOp); });
         }
     }
@@ -787,8 +945,13 @@ void RasterCanvas::Polygon(std::span<const Point> points)
     dotPhase_ = 0;
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
+    // Outlines of many points are mostly pads flashed again elsewhere, where
+    // kept spans beat a new walk; four-point ones (track segments) are
+    // mostly new, and hashing them would only cost.
+    const bool keepable = closed_.size() > 4;
+    if (keepable && PolygonFromCache()) return;
     if (DrawAsBits(true)) return;
-    if (PolygonFromCache()) return;
+    if (!keepable && PolygonFromCache()) return;
     FillSpans(closed_);
     PathSpans(closed_, true, false);
     Compose();
@@ -992,17 +1155,32 @@ void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top
 {
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
+    const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+    // With one op, touching runs of a row are painted as one.
+    long long runY = 0, runX0 = 0, runX1 = 0;
     for (const MaskRun& r : runs) {
         const long long y = static_cast<long long>(top) + r.y;
         if (y < top_ || y >= end_) continue;
         const long long x0 = std::max<long long>(0, static_cast<long long>(left) + r.x0);
         const long long x1 = std::min<long long>(width_, static_cast<long long>(left) + r.x1);
         if (x0 >= x1) continue;
+        if (oneOp) {
+            if (y == runY && x0 == runX1) {
+                runX1 = x1;
+                continue;
+            }
+            if (runX0 < runX1) Apply(Scanline(static_cast<int>(runY)), static_cast<int>(runX0), static_cast<int>(runX1), penOp);
+            runY = y;
+            runX0 = x0;
+            runX1 = x1;
+            continue;
+        }
         if (r.pen)
             Apply(Scanline(static_cast<int>(y)), static_cast<int>(x0), static_cast<int>(x1), penOp);
         else
             PaintBrush(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), brushOp);
     }
+    if (runX0 < runX1) Apply(Scanline(static_cast<int>(runY)), static_cast<int>(runX0), static_cast<int>(runX1), penOp);
 }
 
 } // namespace platform

@@ -8,7 +8,8 @@
 //    given pixels, by the even-odd rule. A centre exactly on an edge counts
 //    for the edge's right and lower side only, so polygons that share an
 //    edge never share a pixel, and the rectangle polygon (l, t)–(r, b)
-//    fills exactly columns l..r-1 and rows t..b-1. (Device points are cut
+//    fills exactly columns l..r-1 and rows t..b-1 (crossings are worked
+//    out in whole numbers, so this holds exactly). (Device points are cut
 //    toward zero from real ones; taking them as centres keeps a polygon
 //    where it belongs on average, half a pixel lower right than corners.)
 //  - Ellipse fill: inside or on the ellipse inscribed in the box [l, r] ×
@@ -182,8 +183,6 @@ private:
     // the visible box, painted run by run: no sorting or merging, and each
     // pixel once. False when the visible box is too wide for it.
     bool DrawAsBits(bool closed);
-    void SetPenBit(int x, int y) { bits_[static_cast<std::size_t>(y) * bitWords_ + static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63); }
-    void SetBitRange(std::uint64_t* row, int x0, int x1);
     void SortMerge(std::vector<Span>& spans);
     RasterTextHook* Hook() const;
 
@@ -217,7 +216,6 @@ private:
     std::size_t shapeBytes_ = 0;
     std::vector<EllipseRow> ellipsePool_;
     std::vector<std::uint64_t> bits_;   // pen rows, then fill rows, of DrawAsBits
-    std::size_t bitWords_ = 0;
 };
 
 } // namespace platform

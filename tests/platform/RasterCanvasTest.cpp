@@ -438,12 +438,13 @@ TEST(RasterCanvas, RepeatedFiguresSameAsOnAFreshRaster)
         const PenMode mode = modes[pick(3)];
         const BrushStyle brush = pick(4) == 0 ? BrushStyle::BDiagonal : BrushStyle::Solid;
         const Color pen = RGB(pick(2) * 255, 90, 17);
+        const Color fillColor = pick(3) == 0 ? pen : RGB(3, 200, 60);   // one colour: pen and fill as one
         RasterCanvas fresh(300, 200);
         fresh.Blit(shared, 0, 0, RasterCanvas::BlitOp::Copy);
         for (RasterCanvas* c : {&shared, &fresh}) {
             c->SetPenMode(mode);
             c->SetPenColor(pen);
-            c->SetBrushColor(RGB(3, 200, 60));
+            c->SetBrushColor(fillColor);
             c->SetBrushStyle(brush);
             c->Polygon(pts);
         }
@@ -467,7 +468,7 @@ TEST(RasterCanvas, RepeatedFiguresSameAsOnAFreshRaster)
         for (RasterCanvas* c : {&a, &b}) {
             c->SetPenMode(round % 2 ? PenMode::Xor : PenMode::Merge);
             c->SetPenColor(RGB(200, 0, 7));
-            c->SetBrushColor(RGB(0, 99, 0));
+            c->SetBrushColor(round % 4 < 2 ? RGB(200, 0, 7) : RGB(0, 99, 0));
             c->SetBrushStyle(round % 3 ? BrushStyle::Solid : BrushStyle::BDiagonal);
         }
         a.FillMask(mask, left, top);

@@ -174,3 +174,35 @@ TEST(RasterReference, PolygonsAndPolylinesFollowTheCoverageRules)
                     << "," << y;
     }
 }
+
+TEST(RasterReference, FillCentresExactlyOnAnEdge)
+{
+    // Edges whose crossing of some row is a whole number that the step
+    // dx/dy, rounded, overshoots: the centre there is right of the edge.
+    // A dotted outline leaves gaps where the fill shows.
+    constexpr int W = 72, H = 60;
+    struct Edge { int dx, dy; };
+    const Edge edges[] = {{-60, 22}, {50, 22}, {54, 26}, {36, 28}, {-45, 33}, {45, 35}, {42, 38}, {46, 42}};
+    RasterCanvas c(W, H);
+    std::vector<std::uint32_t> ref(static_cast<std::size_t>(W * H));
+    Pen pen;
+    pen.dotted = true;
+    for (const Edge& e : edges)
+        for (int start = 0; start < 6; ++start) {
+            // Each vertex first, both ways round: the dots fall elsewhere.
+            const int x0 = e.dx < 0 ? 65 : 4, y0 = 5;
+            std::vector<Point> tri = {{x0, y0}, {x0 + e.dx, y0 + e.dy}, {x0, y0 + e.dy}};
+            std::rotate(tri.begin(), tri.begin() + start % 3, tri.end());
+            if (start >= 3) std::reverse(tri.begin(), tri.end());
+            std::fill(ref.begin(), ref.end(), 0xFF000000u);
+            std::copy(ref.begin(), ref.end(), c.Bits());
+            c.SetPenStyle(PenStyle::Dot);
+            c.SetPenColor(RGB(255, 0, 0));
+            c.SetBrushColor(RGB(0, 0, 255));
+            c.Polygon(tri);
+            Reference(ref, W, H, tri, true, pen, PenMode::Copy, RGB(255, 0, 0), RGB(0, 0, 255), BrushStyle::Solid);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    ASSERT_EQ(c.Scanline(y)[x], ref[static_cast<std::size_t>(y * W + x)]) << e.dx << "/" << e.dy << " at " << x << "," << y;
+        }
+}
