@@ -22,12 +22,12 @@ struct HighlightState {
 };
 extern HighlightState Highlight;
 
-// How the stroke pass shares out its work: worker threads (0: one per
-// processor, at most 8) once the board has this many elements. The picture
-// is the same either way.
+// How the redraw shares out its work: bands drawn by worker threads (0:
+// one per processor, at most 8) once this many elements may reach the
+// picture. The picture is the same either way.
 struct RedrawTuning {
     unsigned Threads = 0;
-    std::size_t ParallelFrom = 20000;
+    std::size_t ParallelFrom = 2000;
 };
 extern RedrawTuning Tuning;
 
