@@ -466,61 +466,6 @@ bool FlashDrawnWhole(const core::MyAperture& a, double scale)
     return a.Shape == core::apMacro || largest * scale >= 2.0;
 }
 
-// The box x0..x1, y0..y1 of a W × H picture that an element of the stroke
-// pass may change; false when it changes nothing (off the picture, a flash
-// whose centre is off a zoomed picture, a number out of its table).
-bool StrokeRows(const DataElement& e, const Xform& xf, int W, int H, bool zoomed, long long& x0, long long& y0, long long& x1,
-                long long& y1)
-{
-    switch (e.Kind) {
-    case core::dkFlash: {
-        if (!core::ValidApertureCode(e.Code)) return false;
-        const Point c = xf.P(e.X3, e.Y3);
-        if (reach.whole[static_cast<std::size_t>(e.Code)]) {
-            // Zoomed in, a flash counts only when its centre is on the picture.
-            if (zoomed && !Inside(c, W, H)) return false;
-            const double r = reach.reach[static_cast<std::size_t>(e.Code)];
-            const long long m = r >= 0 ? Reach(r, xf.scale) + 2 : 2'000'000'000LL;
-            x0 = c.x - m, x1 = c.x + m, y0 = c.y - m, y1 = c.y + m;
-        } else {
-            if (!Inside(c, W, H)) return false;
-            x0 = x1 = c.x, y0 = y1 = c.y;
-        }
-        break;
-    }
-    case core::dkLine: {
-        const int w = PenPixels(e.Code);
-        const Point a = xf.P(e.X1, e.Y1), b = xf.P(e.X2, e.Y2);
-        const long long m = w / 2 + 2;   // outlines lie within half the pen too
-        x0 = std::min(a.x, b.x) - m, x1 = std::max(a.x, b.x) + m;
-        y0 = std::min(a.y, b.y) - m, y1 = std::max(a.y, b.y) + m;
-        break;
-    }
-    case core::dkSquareStroke: {
-        const Point p1 = xf.P(e.X1, e.Y1), p2 = xf.P(e.X2, e.Y2), p3 = xf.P(e.X3, e.Y3), p4 = xf.P(e.X4, e.Y4);
-        x0 = std::min({p1.x, p2.x, p3.x, p4.x}) - 1LL, x1 = std::max({p1.x, p2.x, p3.x, p4.x}) + 1LL;
-        y0 = std::min({p1.y, p2.y, p3.y, p4.y}) - 1LL, y1 = std::max({p1.y, p2.y, p3.y, p4.y}) + 1LL;
-        break;
-    }
-    case core::dkArcCCW:
-    case core::dkArcCW: {
-        const int w = PenPixels(e.Code);
-        const Point c = xf.P(e.X3, e.Y3), s = xf.P(e.X1, e.Y1), t = xf.P(e.X2, e.Y2);
-        // The points lie on the circle, the first and last at the end
-        // points (a radius of 0 draws the chord).
-        const long long r = Reach(std::fabs(e.X4), xf.scale), m = w / 2 + 2;
-        x0 = std::min({c.x - r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) - m;
-        x1 = std::max({c.x + r, static_cast<long long>(s.x), static_cast<long long>(t.x)}) + m;
-        y0 = std::min({c.y - r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) - m;
-        y1 = std::max({c.y + r, static_cast<long long>(s.y), static_cast<long long>(t.y)}) + m;
-        break;
-    }
-    default:
-        return false;
-    }
-    return !(x1 < 0 || x0 >= W || y1 < 0 || y0 >= H);
-}
-
 struct Scratch {
     core::MyPointArray points;
     core::MyTPointArray device;
@@ -534,6 +479,8 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
     case core::dkFlash: {
         if (!core::ValidApertureCode(e.Code)) return;
         if (reach.whole[static_cast<std::size_t>(e.Code)]) {
+            // Zoomed in, a flash is drawn only when its centre is on the picture.
+            if (View.Zoom >= 2.0 && !Inside(xf.P(e.X3, e.Y3), work.Width(), work.Height())) return;
             core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
         } else {
             // One pixel in the pen's mode, so a clear dot removes and dots
@@ -628,15 +575,143 @@ void AddWork(std::vector<double>& diff, long long x0, long long y0, long long x1
     diff[static_cast<std::size_t>(y1) + 1] -= w;
 }
 
-void ElementRows(const LayerLookup& layers, std::size_t from, std::size_t to, int W, int H, std::vector<double>* work)
+// What the row pass needs of each element, kept while the elements stay:
+// the box of its points rounded outward to floats, its layer and aperture
+// (20 bytes instead of the element's 88, so a pass over two million of
+// them reads a fifth of the memory). Rows found from it may be a little
+// wider than the element's own, which costs a band a figure it clips
+// away, never a pixel.
+struct ElementSummary {
+    float x0, y0, x1, y1;
+    std::uint8_t kind;    // 0: never drawn by the stroke pass
+    std::uint8_t layer;
+    std::uint16_t code;   // NoCode: outside the aperture table
+};
+constexpr std::uint16_t NoCode = 0xFFFF;
+
+float Down(double v)
+{
+    float f = static_cast<float>(v);
+    if (static_cast<double>(f) > v) f = std::nextafter(f, -HUGE_VALF);
+    return f;
+}
+float Up(double v)
+{
+    float f = static_cast<float>(v);
+    if (static_cast<double>(f) < v) f = std::nextafter(f, HUGE_VALF);
+    return f;
+}
+
+class Summaries {
+public:
+    const ElementSummary* Get(unsigned workers)
+    {
+        const std::size_t n = ElementLimit();
+        if (!(built_ && n == count_ && Datas.version() == version_ && generation == generation_)) {
+            built_ = true;
+            count_ = n;
+            version_ = Datas.version();
+            generation_ = generation;
+            list_.resize(n);
+            constexpr std::size_t Chunk = 65536;
+            RunOnWorkers(workers, (n + Chunk - 1) / Chunk, [this, n](std::size_t task, unsigned) {
+                for (std::size_t i = task * Chunk; i < std::min(n, (task + 1) * Chunk); ++i) list_[i] = Of(Datas[i]);
+            });
+        }
+        return list_.data();
+    }
+
+private:
+    static ElementSummary Of(const DataElement& e)
+    {
+        ElementSummary s{0, 0, 0, 0, 0, 0, NoCode};
+        if (!IsStroke(e.Kind) || e.Layer < 1 || e.Layer > core::MaxLayers) return s;
+        const bool validCode = core::ValidApertureCode(e.Code);
+        if (e.Kind == core::dkFlash && !validCode) return s;
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        switch (e.Kind) {
+        case core::dkFlash:
+            x0 = x1 = e.X3, y0 = y1 = e.Y3;
+            break;
+        case core::dkLine:
+            x0 = std::min(e.X1, e.X2), x1 = std::max(e.X1, e.X2), y0 = std::min(e.Y1, e.Y2), y1 = std::max(e.Y1, e.Y2);
+            break;
+        case core::dkSquareStroke:
+            x0 = std::min({e.X1, e.X2, e.X3, e.X4}), x1 = std::max({e.X1, e.X2, e.X3, e.X4});
+            y0 = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), y1 = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
+            break;
+        default: {   // arcs: the whole circle and both ends
+            const double r = std::fabs(e.X4);
+            x0 = std::min({e.X3 - r, e.X1, e.X2}), x1 = std::max({e.X3 + r, e.X1, e.X2});
+            y0 = std::min({e.Y3 - r, e.Y1, e.Y2}), y1 = std::max({e.Y3 + r, e.Y1, e.Y2});
+            break;
+        }
+        }
+        if (!std::isfinite(x0 + y0 + x1 + y1)) {
+            // Anywhere: drawn on every band, the figure itself clips.
+            x0 = y0 = -HUGE_VAL;
+            x1 = y1 = HUGE_VAL;
+        }
+        s = {Down(x0), Down(y0), Up(x1), Up(y1), static_cast<std::uint8_t>(e.Kind), static_cast<std::uint8_t>(e.Layer),
+             validCode ? static_cast<std::uint16_t>(e.Code) : NoCode};
+        return s;
+    }
+
+    bool built_ = false;
+    std::size_t count_ = 0;
+    std::uint64_t version_ = 0;
+    unsigned generation_ = 0;
+    std::vector<ElementSummary> list_;
+};
+Summaries summaries;
+
+// The picture box x0..x1, y0..y1 an element of the stroke pass may change
+// (a little wider than its own), false when it surely changes nothing.
+bool SummaryBox(const ElementSummary& s, const Xform& xf, int W, int H, bool zoomed, long long& x0, long long& y0, long long& x1,
+                long long& y1)
+{
+    // The device transform is monotonic in each coordinate.
+    const Point a = xf.P(s.x0, s.y1), b = xf.P(s.x1, s.y0);
+    x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x);
+    y0 = a.y, y1 = b.y;
+    long long m = 0;
+    switch (s.kind) {
+    case core::dkFlash: {
+        const std::size_t k = s.code;
+        if (reach.whole[k]) {
+            // Zoomed in, a flash counts only when its centre is on the
+            // picture: surely off here, checked exactly when drawn.
+            if (zoomed && (x1 < 0 || y1 < 0 || x0 >= W || y0 >= H)) return false;
+            const double r = reach.reach[k];
+            m = r >= 0 ? Reach(r, xf.scale) + 2 : 2'000'000'000LL;
+        }
+        break;
+    }
+    case core::dkLine:
+    case core::dkArcCCW:
+    case core::dkArcCW:
+        m = PenPixels(s.code) / 2 + 2;
+        break;
+    case core::dkSquareStroke:
+        m = 1;
+        break;
+    default:
+        return false;
+    }
+    x0 -= m, y0 -= m, x1 += m, y1 += m;
+    return !(x1 < 0 || x0 >= W || y1 < 0 || y0 >= H);
+}
+
+void ElementRows(const LayerLookup& layers, const ElementSummary* list, std::size_t from, std::size_t to, int W, int H,
+                 std::vector<double>* work)
 {
     const Xform xf = CurrentXform();
     const bool zoomed = View.Zoom >= 2.0;
     for (std::size_t pos = from; pos < to; ++pos) {
-        const DataElement& e = Datas[ElementAt(pos)];
+        const ElementSummary& s = list[ElementAt(pos)];
         RowSpan r{INT32_MAX, INT32_MIN};
         long long x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        if (IsStroke(e.Kind) && layers.Shown(e.Layer) && StrokeRows(e, xf, W, H, zoomed, x0, y0, x1, y1)) {
+        if (s.kind != 0 && layers.Shown(s.layer) && SummaryBox(s, xf, W, H, zoomed, x0, y0, x1, y1)) {
             r.lo = static_cast<std::int32_t>(std::max(y0, 0LL));
             r.hi = static_cast<std::int32_t>(std::min(y1, static_cast<long long>(H) - 1));
             if (work) AddWork(*work, x0, y0, x1, y1, W, H);
@@ -901,6 +976,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
     if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
 
     // Rows of the elements and the region polygons, in chunks.
+    const ElementSummary* list = haveData ? summaries.Get(WorkerCount(Tuning.Threads, MaxBands)) : nullptr;
     elementRows.resize(n);
     const std::size_t regionChunks = regionPlan.Chunks();
     if (regionPlan.pointChunks.size() < regionChunks) regionPlan.pointChunks.resize(regionChunks);
@@ -921,7 +997,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
             return;
         }
         const std::size_t from = (task - regionChunks) * RowChunk;
-        ElementRows(layers, from, std::min(n, from + RowChunk), W, H, w);
+        ElementRows(layers, list, from, std::min(n, from + RowChunk), W, H, w);
     });
 
     std::array<int, MaxBands + 1> cut{};
