@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -589,14 +590,20 @@ struct ElementSummary {
 };
 constexpr std::uint16_t NoCode = 0xFFFF;
 
+// Floats at or below (Down) and at or above (Up) v; beyond the float range
+// the infinities.
 float Down(double v)
 {
+    if (!(v >= -static_cast<double>(FLT_MAX))) return -HUGE_VALF;
+    if (v > static_cast<double>(FLT_MAX)) return FLT_MAX;
     float f = static_cast<float>(v);
     if (static_cast<double>(f) > v) f = std::nextafter(f, -HUGE_VALF);
     return f;
 }
 float Up(double v)
 {
+    if (!(v <= static_cast<double>(FLT_MAX))) return HUGE_VALF;
+    if (v < -static_cast<double>(FLT_MAX)) return -FLT_MAX;
     float f = static_cast<float>(v);
     if (static_cast<double>(f) < v) f = std::nextafter(f, HUGE_VALF);
     return f;

@@ -7,6 +7,7 @@
 #include "core/TextHelpers.h"
 #include "main/ScrollRegions.h"
 
+#include <cmath>
 #include <random>
 
 using namespace mainwin;
@@ -297,6 +298,14 @@ TEST(ReferenceRedrawTest, BandsCutByWorkKeepThePicture)
     ShowLayer(3, 0xFF8000);
     ShowLayer(5, 0x00FFFF);
     RandomScene(rng);
+    // Numbers no board has: far out, beyond the float range, not numbers.
+    const double far[] = {1e30, -1e300, 1e300, std::nan("")};
+    for (double v : far) {
+        core::AppendElement(Element(1, core::dkLine, 10, v, 5, 20, 5));
+        core::AppendElement(Flash(2, 11, 10, v));
+        core::AppendElement(Element(3, core::dkArcCCW, 10, 30, 30, 31, 31));
+        core::Datas[static_cast<std::size_t>(core::DataCount - 1)].X4 = v;
+    }
     struct View {
         double x0, x1, y0, y1;
     };
