@@ -31,18 +31,16 @@ constexpr double TwoPi = 2.0 * Pi;
 // A moiré with more rings than this is not a drawing but a hang.
 constexpr int MaxMoireRings = 1000;
 
-// The device transform, moved by a whole-pixel offset when drawing into a
-// scratch mask whose top left is (dx, dy) on the target.
+// The device transform.
 struct Xf {
     bool mirror = false;
     double scale = 1, ox = 0, oy = 0;
-    int dx = 0, dy = 0;
 
     Point P(double x, double y) const
     {
         std::int32_t px, py;
         DevicePoint(mirror, px, py, x, y, ox, oy, scale);
-        return {px - dx, py - dy};
+        return {px, py};
     }
     // The device box of a world box given by two corners, normalised.
     Rect Box(double x1, double y1, double x2, double y2) const
@@ -1034,7 +1032,7 @@ void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy
         ThermalFigures(t, scale, rotation, gap, outer, inner, {0, 0});
         t.CircleBox({0, 0}, r, true);
     }
-    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy, 0, 0});
+    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy});
 }
 
 void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
@@ -1067,7 +1065,7 @@ void DrawMoire(Canvas& canvas, int k, bool mirror, double scale, double ox, doub
     t.margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
     MoireFigures(t, scale, k, {cx, cy});
     t.CircleBox({cx, cy}, reach, true);
-    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy, 0, 0});
+    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy});
 }
 
 void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double scale, double ox, double oy)
@@ -1078,7 +1076,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     if (!ap) return;
     const MyAperture& a = *ap;
     const double x = e.X3, y = e.Y3;
-    const Xf xf{mirror, scale, ox, oy, 0, 0};
+    const Xf xf{mirror, scale, ox, oy};
     canvas.SetPenWidth(1);
     if (a.Shape != apMacro) {
         // Below two pixels across its largest dimension a flash is one pixel.
