@@ -461,11 +461,15 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
-        // Flashes come in runs of one aperture: the last template first.
-        if (last_ && last_->t && Same(last_->key, key)) {
-            fresh = false;
-            return *last_->t;
-        }
+        // Flashes come in runs of one aperture: the last template first,
+        // then the one last used for the D-code.
+        Entry** byCode = key.d >= 0 && key.d <= MaxApertureCode ? &byCode_[static_cast<std::size_t>(key.d)] : &last_;
+        for (Entry* e : {last_, *byCode})
+            if (e && e->t && Same(e->key, key)) {
+                fresh = false;
+                last_ = *byCode = e;
+                return *e->t;
+            }
         // Independent products, one per field: short dependency chains.
         std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
         h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
@@ -481,7 +485,7 @@ public:
             Entry& s = slots_[set + w];
             if (s.t && Same(s.key, key)) {
                 fresh = false;
-                last_ = &s;
+                last_ = *byCode = &s;
                 return *s.t;
             }
             if (!victim && !s.t) victim = &s;
@@ -493,7 +497,7 @@ public:
         bytes_ -= std::min(bytes_, s.t->CacheBytes());
         s.t->Clear();
         s.key = key;
-        last_ = &s;
+        last_ = *byCode = &s;
         return *s.t;
     }
     // A template for one flash only (too many points to keep).
@@ -532,6 +536,7 @@ private:
     };
     std::array<Entry, Slots> slots_;
     Entry* last_ = nullptr;
+    std::array<Entry*, MaxApertureCode + 1> byCode_{};
     FlashTemplate once_;
     std::size_t bytes_ = 0;
 };
@@ -736,7 +741,12 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
     // Far beyond what rounding of these sums and products can move.
     const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
     const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
-    const double fxl = std::floor(ux), fyl = std::floor(uy);
+    // floor without a library call: both are well within a long long.
+    auto floorOf = [](double v) {
+        const double c = static_cast<double>(static_cast<long long>(v));
+        return c > v ? c - 1 : c;
+    };
+    const double fxl = floorOf(ux), fyl = floorOf(uy);
     const int m = xf.mirror ? 1 : 0;
     const long ix = Interval(t.thresholdsX[m], t.belowX[m], ux - fxl, ex);
     const long iy = Interval(t.thresholdsY, t.belowY, uy - fyl, ey);
