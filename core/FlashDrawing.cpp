@@ -31,18 +31,16 @@ constexpr double TwoPi = 2.0 * Pi;
 // A moiré with more rings than this is not a drawing but a hang.
 constexpr int MaxMoireRings = 1000;
 
-// The device transform, moved by a whole-pixel offset when drawing into a
-// scratch mask whose top left is (dx, dy) on the target.
+// The device transform.
 struct Xf {
     bool mirror = false;
     double scale = 1, ox = 0, oy = 0;
-    int dx = 0, dy = 0;
 
     Point P(double x, double y) const
     {
         std::int32_t px, py;
         DevicePoint(mirror, px, py, x, y, ox, oy, scale);
-        return {px - dx, py - dy};
+        return {px, py};
     }
     // The device box of a world box given by two corners, normalised.
     Rect Box(double x1, double y1, double x2, double y2) const
@@ -463,11 +461,15 @@ public:
             std::memcpy(&b, &v, sizeof b);
             return b;
         };
-        // Flashes come in runs of one aperture: the last template first.
-        if (last_ && last_->t && Same(last_->key, key)) {
-            fresh = false;
-            return *last_->t;
-        }
+        // Flashes come in runs of one aperture: the last template first,
+        // then the one last used for the D-code.
+        Entry** byCode = key.d >= 0 && key.d <= MaxApertureCode ? &byCode_[static_cast<std::size_t>(key.d)] : &last_;
+        for (Entry* e : {last_, *byCode})
+            if (e && e->t && Same(e->key, key)) {
+                fresh = false;
+                last_ = *byCode = e;
+                return *e->t;
+            }
         // Independent products, one per field: short dependency chains.
         std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
         h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
@@ -483,7 +485,7 @@ public:
             Entry& s = slots_[set + w];
             if (s.t && Same(s.key, key)) {
                 fresh = false;
-                last_ = &s;
+                last_ = *byCode = &s;
                 return *s.t;
             }
             if (!victim && !s.t) victim = &s;
@@ -495,7 +497,7 @@ public:
         bytes_ -= std::min(bytes_, s.t->CacheBytes());
         s.t->Clear();
         s.key = key;
-        last_ = &s;
+        last_ = *byCode = &s;
         return *s.t;
     }
     // A template for one flash only (too many points to keep).
@@ -534,6 +536,7 @@ private:
     };
     std::array<Entry, Slots> slots_;
     Entry* last_ = nullptr;
+    std::array<Entry*, MaxApertureCode + 1> byCode_{};
     FlashTemplate once_;
     std::size_t bytes_ = 0;
 };
@@ -738,7 +741,12 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
     // Far beyond what rounding of these sums and products can move.
     const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
     const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
-    const double fxl = std::floor(ux), fyl = std::floor(uy);
+    // floor without a library call: both are well within a long long.
+    auto floorOf = [](double v) {
+        const double c = static_cast<double>(static_cast<long long>(v));
+        return c > v ? c - 1 : c;
+    };
+    const double fxl = floorOf(ux), fyl = floorOf(uy);
     const int m = xf.mirror ? 1 : 0;
     const long ix = Interval(t.thresholdsX[m], t.belowX[m], ux - fxl, ex);
     const long iy = Interval(t.thresholdsY, t.belowY, uy - fyl, ey);
@@ -1034,7 +1042,7 @@ void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy
         ThermalFigures(t, scale, rotation, gap, outer, inner, {0, 0});
         t.CircleBox({0, 0}, r, true);
     }
-    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy, 0, 0});
+    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy});
 }
 
 void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
@@ -1067,7 +1075,7 @@ void DrawMoire(Canvas& canvas, int k, bool mirror, double scale, double ox, doub
     t.margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
     MoireFigures(t, scale, k, {cx, cy});
     t.CircleBox({cx, cy}, reach, true);
-    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy, 0, 0});
+    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy});
 }
 
 void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double scale, double ox, double oy)
@@ -1078,7 +1086,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     if (!ap) return;
     const MyAperture& a = *ap;
     const double x = e.X3, y = e.Y3;
-    const Xf xf{mirror, scale, ox, oy, 0, 0};
+    const Xf xf{mirror, scale, ox, oy};
     canvas.SetPenWidth(1);
     if (a.Shape != apMacro) {
         // Below two pixels across its largest dimension a flash is one pixel.
