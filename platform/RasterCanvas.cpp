@@ -737,32 +737,26 @@ bool RasterCanvas::DrawAsBits(bool closed)
             const Point b{closed_[(i + 1) % n].x - ox, closed_[(i + 1) % n].y - oy};
             long long steps;
             if (inside && !dotted) {
-                // Nothing to clip: the plain walk, without branches on the
-                // steps. A joint's pixel is set by the segment before as
-                // well, so each segment takes both ends.
+                // Nothing to clip: the plain walk, one loop for either
+                // direction (pixels as bit indices, a row 64 * words bits)
+                // and no branch on the steps. A joint's pixel is set by the
+                // segment before as well, so each segment takes both ends.
+                const long long stride = 64 * static_cast<long long>(words);
                 const int adx = std::abs(b.x - a.x), ady = std::abs(b.y - a.y);
-                const int sx = b.x < a.x ? -1 : 1, sy = b.y < a.y ? -1 : 1;
-                if (adx >= ady) {
-                    int y = a.y, r = adx;
-                    for (int k = 0, x = a.x; k <= adx; ++k, x += sx) {
-                        setBit(x, y);
-                        r += 2 * ady;
-                        const int carry = r >= 2 * adx;
-                        r -= carry * 2 * adx;
-                        y += carry * sy;
-                    }
-                    steps = adx;
-                } else {
-                    int x = a.x, r = ady;
-                    for (int k = 0, y = a.y; k <= ady; ++k, y += sy) {
-                        setBit(x, y);
-                        r += 2 * adx;
-                        const int carry = r >= 2 * ady;
-                        r -= carry * 2 * ady;
-                        x += carry * sx;
-                    }
-                    steps = ady;
+                const long long stepX = b.x < a.x ? -1 : 1, stepY = b.y < a.y ? -stride : stride;
+                const bool xMajor = adx >= ady;
+                const int am = xMajor ? adx : ady, an = xMajor ? ady : adx;
+                const long long major = xMajor ? stepX : stepY, minor = xMajor ? stepY : stepX;
+                long long bit = a.y * stride + a.x;
+                int r = am;
+                for (int k = 0; k <= am; ++k) {
+                    penBits[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+                    r += 2 * an;
+                    const int carry = r >= 2 * am;
+                    r -= carry * 2 * am;
+                    bit += major + carry * minor;
                 }
+                steps = am;
             } else {
                 steps = WalkLine(a, b, i != 0, false, boxW, boxH, [&](int x, int y, long long k) {
                     if (!dotted || DotOn(phase + k)) setBit(x, y);

@@ -212,19 +212,3 @@ TEST(RasterWindow, BlitTakesRowsBothHold)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(sum.Pixel(x, y), whole.Pixel(x, y));
 }
-
-TEST(RasterWindow, TextHookSeesPictureRows)
-{
-    struct Hook : RasterTextHook {
-        void TextOut(RasterCanvas& c, int x, int y, std::string_view) override { c.SetPixel(x, y, c.Font().FontColor); }
-        TextSize TextExtent(const RasterCanvas&, std::string_view) override { return {}; }
-    } hook;
-    RasterCanvas c;
-    c.ResizeWindow(10, 10, 6, 2);
-    c.SetTextHook(&hook);
-    c.SetFontColor(RGB(0, 0, 255));
-    c.TextOut(3, 7, "x");
-    c.TextOut(3, 2, "x");   // not held: nothing
-    EXPECT_EQ(c.Pixel(3, 7), RGB(0, 0, 255));
-    EXPECT_EQ(c.Bits()[10 + 3], RasterCanvas::ToPixel(RGB(0, 0, 255)));
-}
