@@ -84,6 +84,21 @@ void BM_RedrawZoom10OneThread(benchmark::State& state)
 }
 BENCHMARK(BM_RedrawZoom10OneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 
+// The view one wheel notch in from the fitted one, on one thread: the
+// picture a wheel step must rebuild, with most of the board still on it.
+void BM_RedrawZoom15OneThread(benchmark::State& state)
+{
+    Fit(state.range(0));
+    mainwin::SetViewZoom(true, core::Extents.CentreX, core::Extents.CentreY, -1.5);
+    mainwin::Tuning.Threads = 1;
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawZoom15OneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+
 void BM_RedrawToolOverlay(benchmark::State& state)
 {
     Fit(state.range(0));
