@@ -38,7 +38,10 @@
 // stay the picture's; a figure changes exactly the held pixels it would
 // change on the whole picture, dotted pens and hatches keeping their phase.
 #include "platform/Canvas.h"
+#include "platform/LargeMemory.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -58,6 +61,26 @@ public:
 // The program-wide hook used by every raster that has none of its own.
 void SetRasterTextHook(RasterTextHook* hook);
 RasterTextHook* GetRasterTextHook();
+
+// Pixel memory: a picture's pixels are touched all over in no order, so a
+// big one (a band of a picture too) sits on huge pages where the system has
+// them: far fewer address translations missed.
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <class U>
+    PixelAllocator(const PixelAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        constexpr std::size_t Big = std::size_t{512} << 10, Huge = std::size_t{2} << 20;
+        const std::size_t bytes = n * sizeof(T);
+        return static_cast<T*>(AllocateLarge(bytes >= Big ? std::max(bytes, Huge) : bytes));
+    }
+    void deallocate(T* p, std::size_t) noexcept { FreeLarge(p); }
+    template <class U>
+    bool operator==(const PixelAllocator<U>&) const noexcept { return true; }
+};
 
 class RasterCanvas final : public Canvas {
 public:
@@ -188,7 +211,7 @@ private:
 
     int width_ = 0, height_ = 0;
     int top_ = 0, rows_ = 0, end_ = 0;   // rows held: [top_, end_), end_ = top_ + rows_
-    std::vector<std::uint32_t> pixels_;
+    std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> pixels_;
     RasterTextHook* textHook_ = nullptr;
     bool chained_ = false;   // the pen position is the end of a LineTo
     Point chainStart_;       // where the chain of LineTo calls began
