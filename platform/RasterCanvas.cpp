@@ -899,9 +899,27 @@ bool RasterCanvas::PolygonFromCache()
         shapesSeen_.assign(Seen, 0);
     }
     ShapeSlot& slot = shapes_[h & (Slots - 1)];
-    if (slot.hash == h && slot.rel == shapeKey_) {
-        Compose(slot.pen, slot.fill, o.x, o.y);
-        return true;
+    if (slot.hash == h && slot.points == n) {
+        const Span* d = slot.data.data();
+        std::size_t i = 0;
+        while (i < n && d[i].y == shapeKey_[i].x && d[i].x0 == shapeKey_[i].y) ++i;
+        if (i == n) {
+            const Span* pen = d + n;
+            const Span* fill = pen + slot.pen;
+            const Op penOp = MakeOp(penColor_);
+            const Op brushOp = MakeOp(brushColor_);
+            if (brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x) {
+                // Pen and brush alike: their union, kept too. The shape is
+                // wholly on the raster, so nothing to clip.
+                const Span* both = fill + slot.fill;
+                std::uint32_t* origin = Scanline(o.y) + o.x;
+                for (std::uint32_t k = 0; k < slot.both; ++k)
+                    Apply(origin + static_cast<std::ptrdiff_t>(both[k].y) * width_, both[k].x0, both[k].x1, penOp);
+            } else {
+                Compose(std::span<const Span>(pen, slot.pen), std::span<const Span>(fill, slot.fill), o.x, o.y);
+            }
+            return true;
+        }
     }
     std::uint64_t& seen = shapesSeen_[(h >> 13) & (Seen - 1)];
     if (seen != h) {
@@ -911,24 +929,42 @@ bool RasterCanvas::PolygonFromCache()
     }
     FillSpans(closed_);
     PathSpans(closed_, true, false);
+    // The union of pen and fill, row by row (both are sorted).
+    sortTmp_.clear();
+    {
+        std::size_t ip = 0, jf = 0;
+        while (ip < pen_.size() || jf < fill_.size()) {
+            const bool takePen = jf >= fill_.size() ||
+                                 (ip < pen_.size() && (pen_[ip].y < fill_[jf].y || (pen_[ip].y == fill_[jf].y && pen_[ip].x0 <= fill_[jf].x0)));
+            const Span sp = takePen ? pen_[ip++] : fill_[jf++];
+            if (!sortTmp_.empty() && sortTmp_.back().y == sp.y && sp.x0 <= sortTmp_.back().x1)
+                sortTmp_.back().x1 = std::max(sortTmp_.back().x1, sp.x1);
+            else
+                sortTmp_.push_back(sp);
+        }
+    }
     // A few megabytes at most: past that every kept shape goes.
     constexpr std::size_t MaxBytes = std::size_t{8} << 20;
-    const auto bytes = [](const ShapeSlot& sl) {
-        return sl.rel.size() * sizeof(Point) + (sl.pen.size() + sl.fill.size()) * sizeof(Span);
-    };
-    shapeBytes_ -= std::min(shapeBytes_, bytes(slot));
-    const std::size_t need = n * sizeof(Point) + (pen_.size() + fill_.size()) * sizeof(Span);
-    if (shapeBytes_ + need > MaxBytes) {
+    shapeBytes_ -= std::min(shapeBytes_, slot.data.size() * sizeof(Span));
+    const std::size_t count = n + pen_.size() + fill_.size() + sortTmp_.size();
+    if (shapeBytes_ + count * sizeof(Span) > MaxBytes) {
         for (ShapeSlot& sl : shapes_) sl = ShapeSlot{};
         shapeBytes_ = 0;
     }
-    shapeBytes_ += need;
+    shapeBytes_ += count * sizeof(Span);
+    // One block per shape: its points, then pen, fill and union spans, all
+    // from the first point.
     slot.hash = h;
-    slot.rel = shapeKey_;
-    slot.pen.resize(pen_.size());
-    for (std::size_t k = 0; k < pen_.size(); ++k) slot.pen[k] = {pen_[k].y - o.y, pen_[k].x0 - o.x, pen_[k].x1 - o.x};
-    slot.fill.resize(fill_.size());
-    for (std::size_t k = 0; k < fill_.size(); ++k) slot.fill[k] = {fill_[k].y - o.y, fill_[k].x0 - o.x, fill_[k].x1 - o.x};
+    slot.points = static_cast<std::uint32_t>(n);
+    slot.pen = static_cast<std::uint32_t>(pen_.size());
+    slot.fill = static_cast<std::uint32_t>(fill_.size());
+    slot.both = static_cast<std::uint32_t>(sortTmp_.size());
+    slot.data.clear();
+    slot.data.reserve(count);
+    for (const Point& r : shapeKey_) slot.data.push_back({r.x, r.y, 0});
+    for (const Span& sp : pen_) slot.data.push_back({sp.y - o.y, sp.x0 - o.x, sp.x1 - o.x});
+    for (const Span& sp : fill_) slot.data.push_back({sp.y - o.y, sp.x0 - o.x, sp.x1 - o.x});
+    for (const Span& sp : sortTmp_) slot.data.push_back({sp.y - o.y, sp.x0 - o.x, sp.x1 - o.x});
     Compose();
     return true;
 }

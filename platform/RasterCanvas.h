@@ -230,8 +230,8 @@ private:
     // is seen.
     struct ShapeSlot {
         std::uint64_t hash = 0;
-        std::vector<Point> rel;
-        std::vector<Span> pen, fill;
+        std::uint32_t points = 0, pen = 0, fill = 0, both = 0;
+        std::vector<Span> data;   // points as {x, y, 0}, then the pen, fill and union spans
     };
     std::vector<ShapeSlot> shapes_;
     std::vector<std::uint64_t> shapesSeen_;
