@@ -1186,6 +1186,25 @@ void RasterCanvas::FillMaskRuns(std::span<const MaskRun> runs, int left, int top
     const Op penOp = MakeOp(penColor_);
     const Op brushOp = MakeOp(brushColor_);
     const bool oneOp = brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x;
+    if (runs.empty()) return;
+    if (oneOp) {
+        // When every run lands on the raster there is nothing to clip run
+        // by run.
+        std::int32_t lo = runs.front().x0, hi = runs.front().x1, ylo = runs.front().y, yhi = ylo;
+        for (const MaskRun& r : runs) {
+            lo = std::min(lo, r.x0);
+            hi = std::max(hi, r.x1);
+            ylo = std::min(ylo, r.y);
+            yhi = std::max(yhi, r.y);
+        }
+        if (static_cast<long long>(top) + ylo >= top_ && static_cast<long long>(top) + yhi < end_ &&
+            static_cast<long long>(left) + lo >= 0 && static_cast<long long>(left) + hi <= width_) {
+            for (const MaskRun& r : runs) {
+                if (r.x0 < r.x1) Apply(Scanline(top + r.y), left + r.x0, left + r.x1, penOp);
+            }
+            return;
+        }
+    }
     // With one op, touching runs of a row are painted as one.
     long long runY = 0, runX0 = 0, runX1 = 0;
     for (const MaskRun& r : runs) {

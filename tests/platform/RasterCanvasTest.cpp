@@ -462,19 +462,29 @@ TEST(RasterCanvas, RepeatedFiguresSameAsOnAFreshRaster)
     mask.Ellipse(7, 5, 15, 12);
     std::vector<RasterCanvas::MaskRun> runs;
     RasterCanvas::MaskRuns(mask, runs);
-    for (int round = 0; round < 50; ++round) {
-        RasterCanvas a(60, 40, RGB(10, 20, 30)), b(60, 40, RGB(10, 20, 30));
+    // Whole on the raster or over its edges, on a whole raster and on a
+    // row window (rows 12..26), in each mode, pen and brush alike or not.
+    const PenMode maskModes[] = {PenMode::Merge, PenMode::Xor, PenMode::Copy};
+    for (int round = 0; round < 120; ++round) {
+        RasterCanvas a(60, 40, RGB(10, 20, 30)), b(60, 40, RGB(10, 20, 30)), w;
+        w.ResizeWindow(60, 40, 12, 15, RGB(10, 20, 30));
         const int left = pick(80) - 20, top = pick(60) - 20;
-        for (RasterCanvas* c : {&a, &b}) {
-            c->SetPenMode(round % 2 ? PenMode::Xor : PenMode::Merge);
+        for (RasterCanvas* c : {&a, &b, &w}) {
+            c->SetPenMode(maskModes[round % 3]);
             c->SetPenColor(RGB(200, 0, 7));
             c->SetBrushColor(round % 4 < 2 ? RGB(200, 0, 7) : RGB(0, 99, 0));
-            c->SetBrushStyle(round % 3 ? BrushStyle::Solid : BrushStyle::BDiagonal);
+            c->SetBrushStyle(round % 5 ? BrushStyle::Solid : BrushStyle::BDiagonal);
         }
         a.FillMask(mask, left, top);
         b.FillMaskRuns(runs, left, top);
+        w.FillMaskRuns(runs, left, top);
         for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 60; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << round;
+            for (int x = 0; x < 60; ++x) {
+                ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << round;
+                if (y >= 12 && y < 27) {
+                    ASSERT_EQ(a.Pixel(x, y), w.Pixel(x, y)) << round;
+                }
+            }
     }
 }
 
