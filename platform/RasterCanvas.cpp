@@ -1050,6 +1050,14 @@ void RasterCanvas::Ellipse(int left, int top, int right, int bottom)
         if (w <= EllipsePatternMax && h <= EllipsePatternMax) {
             const PatternRef& ref = EllipsePattern(w, h);
             const EllipseRow* rows = ellipsePool_.data() + ref.start;
+            if (oneOp && left >= 0 && right <= width_) {
+                // Wholly inside the columns: each row's run as it is.
+                for (int y = y0; y < y1; ++y) {
+                    const EllipseRow& r = rows[y - top];
+                    if (r.lo < r.hi) Apply(Scanline(y), left + r.lo, left + r.hi, penOp);
+                }
+                return;
+            }
             for (int y = y0; y < y1; ++y) PaintEllipseRow(y, left, rows[y - top], penOp, brushOp, oneOp);
             return;
         }
@@ -1087,6 +1095,13 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
         const Op penOp = MakeOp(penColor_);
         const Op brushOp = MakeOp(brushColor_);
         const int y0 = std::max(top, top_), y1 = std::min(bottom, end_);
+        if (brushStyle_ == BrushStyle::Solid && penOp.a == brushOp.a && penOp.o == brushOp.o && penOp.x == brushOp.x) {
+            // Pen and brush alike: every row is the whole width.
+            const int x0 = std::max(left, 0), x1 = std::min(right, width_);
+            if (x0 < x1)
+                for (int y = y0; y < y1; ++y) Apply(Scanline(y), x0, x1, penOp);
+            return;
+        }
         for (int y = y0; y < y1; ++y) {
             if (y == top || y == bottom - 1 || right - left <= 2) {
                 PaintPen(y, left, right, penOp);

@@ -181,6 +181,53 @@ TEST(RasterCanvas, FilledOutlinedShapesChangeEachPixelOnce)
         for (int x = 0; x < 64; ++x) EXPECT_EQ(r.Pixel(x, y) != 0, x >= 3 && x < 40 && y >= 3 && y < 30) << x << "," << y;
 }
 
+// Pen and brush of one colour and mode change every covered pixel once,
+// the same way: the pixels covered are those a copy with a pen and a brush
+// of their own covers. Rectangles and small ellipses, inside and over the
+// edges, on a whole raster and on a row window.
+TEST(RasterCanvas, OneColourFiguresChangeTheirCoverageOnce)
+{
+    std::mt19937 rng(7);
+    auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const PenMode modes[] = {PenMode::Merge, PenMode::Xor, PenMode::Copy, PenMode::NotXor};
+    for (int round = 0; round < 300; ++round) {
+        const bool ellipse = round % 2 == 1;
+        const int l = pick(70) - 10, t = pick(50) - 10, r = l + 1 + pick(30), b = t + 1 + pick(30);
+        const PenMode mode = modes[pick(4)];
+        const Color ink = static_cast<Color>(rng() & 0xFFFFFF), ground = static_cast<Color>(rng() & 0xFFFFFF);
+        RasterCanvas cover(64, 48, 0), whole(64, 48, ground), band;
+        band.ResizeWindow(64, 48, 9, 20, ground);
+        cover.SetPenMode(PenMode::Copy);
+        cover.SetPenColor(RGB(255, 0, 0));
+        cover.SetBrushColor(RGB(0, 255, 0));
+        for (RasterCanvas* c : {&whole, &band}) {
+            c->SetPenMode(mode);
+            c->SetPenColor(ink);
+            c->SetBrushColor(ink);
+        }
+        for (RasterCanvas* c : {&cover, &whole, &band}) {
+            if (ellipse)
+                c->Ellipse(l, t, r, b);
+            else
+                c->Rectangle(l, t, r, b);
+        }
+        RasterCanvas once(1, 1, ground);
+        once.SetPenMode(mode);
+        once.SetPenColor(ink);
+        once.SetPixel(0, 0, ground);
+        once.Rectangle(0, 0, 1, 1);
+        const Color changed = once.Pixel(0, 0);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const Color want = cover.Pixel(x, y) != 0 ? changed : ground;
+                ASSERT_EQ(whole.Pixel(x, y), want) << round << " " << x << "," << y;
+                if (y >= 9 && y < 29) {
+                    ASSERT_EQ(band.Pixel(x, y), want) << round << " " << x << "," << y;
+                }
+            }
+    }
+}
+
 TEST(RasterCanvas, XorTwiceRestoresTheBuffer)
 {
     std::mt19937 rng(5);
