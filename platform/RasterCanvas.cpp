@@ -646,7 +646,7 @@ void RasterCanvas::LineTo(int x, int y)
     penPos_ = b;
 }
 
-const RasterCanvas::PatternRef& RasterCanvas::LinePattern(int w, int dx, int dy)
+const RasterCanvas::PatternRef& RasterCanvas::BuildLinePattern(int w, int dx, int dy)
 {
     constexpr int D = 2 * PatternReach + 1;
     if (linePatterns_.empty()) linePatterns_.resize(static_cast<std::size_t>(PatternMaxWidth - 1) * D * D);
@@ -658,15 +658,19 @@ const RasterCanvas::PatternRef& RasterCanvas::LinePattern(int w, int dx, int dy)
         CapsuleSpans(off, off, dx + off, dy + off, w * 0.5, linePool_, -PatternReach - w, PatternReach + w + 1,
                      -PatternReach - w, PatternReach + w + 1);
         ref.count = static_cast<std::int32_t>(linePool_.size()) - ref.start;
-        ref.left = ref.top = INT32_MAX;
-        ref.right = ref.bottom = INT32_MIN;
+        // Within the pattern's reach, so they fit in 16 bits; none for no spans.
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
         for (int k = 0; k < ref.count; ++k) {
             const Span& sp = linePool_[static_cast<std::size_t>(ref.start + k)];
-            ref.left = std::min(ref.left, sp.x0);
-            ref.right = std::max(ref.right, sp.x1);
-            ref.top = std::min(ref.top, sp.y);
-            ref.bottom = std::max(ref.bottom, sp.y + 1);
+            left = k == 0 ? sp.x0 : std::min(left, sp.x0);
+            right = k == 0 ? sp.x1 : std::max(right, sp.x1);
+            top = k == 0 ? sp.y : std::min(top, sp.y);
+            bottom = k == 0 ? sp.y + 1 : std::max(bottom, sp.y + 1);
         }
+        ref.left = static_cast<std::int16_t>(left);
+        ref.top = static_cast<std::int16_t>(top);
+        ref.right = static_cast<std::int16_t>(right);
+        ref.bottom = static_cast<std::int16_t>(bottom);
     }
     return ref;
 }

@@ -187,12 +187,23 @@ private:
     // relative to the start pixel or the box's top left, built on first use.
     struct PatternRef {
         std::int32_t start = -1, count = 0;
-        std::int32_t left = 0, top = 0, right = 0, bottom = 0;   // bounds of its spans, right and bottom outside
+        std::int16_t left = 0, top = 0, right = 0, bottom = 0;   // bounds of its spans, right and bottom outside
     };
     struct EllipseRow {
         std::int32_t lo, i0, i1, hi;   // outline [lo, i0) and [i1, hi), fill [i0, i1)
     };
-    const PatternRef& LinePattern(int w, int dx, int dy);
+    // Built on first use; the lookup itself is small enough to inline.
+    const PatternRef& LinePattern(int w, int dx, int dy)
+    {
+        constexpr int D = 2 * PatternReach + 1;
+        if (!linePatterns_.empty()) {
+            const PatternRef& ref = linePatterns_[(static_cast<std::size_t>(w - 2) * D + static_cast<std::size_t>(dx + PatternReach)) * D +
+                                                  static_cast<std::size_t>(dy + PatternReach)];
+            if (ref.start >= 0) return ref;
+        }
+        return BuildLinePattern(w, dx, dy);
+    }
+    const PatternRef& BuildLinePattern(int w, int dx, int dy);
     const PatternRef& EllipsePattern(int w, int h);
     static EllipseRow EllipseRowAt(double a, double b, int ry);
     void PaintEllipseRow(int y, int left, const EllipseRow& r, const Op& penOp, const Op& brushOp, bool oneOp);
