@@ -683,6 +683,20 @@ void RasterCanvas::Polyline(std::span<const Point> points)
         LinePixels({Sat(points[0].x), Sat(points[0].y)}, {Sat(points[1].x), Sat(points[1].y)}, false, true);
         return;
     }
+    if (penWidth_ > 1 && (penMode_ == PenMode::Merge || penMode_ == PenMode::Copy)) {
+        // In these modes a pixel painted twice by the pen comes out as
+        // painted once, so the segments may be painted one by one (short
+        // ones through their kept spans) instead of as one union. The
+        // current position is not the polyline's to change.
+        const Point keepPos = penPos_;
+        const bool keepChained = chained_;
+        MoveTo(points[0].x, points[0].y);
+        for (std::size_t k = 1; k < points.size(); ++k) LineTo(points[k].x, points[k].y);
+        penPos_ = keepPos;
+        chained_ = keepChained;
+        dotPhase_ = 0;
+        return;
+    }
     closed_.assign(points.begin(), points.end());
     for (Point& p : closed_) p = {Sat(p.x), Sat(p.y)};
     if (DrawAsBits(false)) return;

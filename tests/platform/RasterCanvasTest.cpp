@@ -536,3 +536,44 @@ TEST(RasterCanvas, RepeatedFiguresSameAsOnAFreshRaster)
 }
 
 } // namespace
+
+// A wide polyline painted segment by segment (OR and copy modes) must cover
+// exactly the pixels of the union that XOR paints once each, windows and
+// clipping included, and leave the current position alone.
+TEST(RasterCanvas, WidePolylinesBySegmentsCoverTheUnion)
+{
+    std::mt19937 rng(41);
+    std::uniform_int_distribution<int> coord(-30, 150), len(-40, 40), width(2, 12), count(2, 17);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<Point> pts{{coord(rng), coord(rng)}};
+        const int n = count(rng);
+        for (int k = 1; k < n; ++k) pts.push_back({pts.back().x + len(rng), pts.back().y + len(rng)});
+        const int w = width(rng);
+        const int top = round % 3 == 0 ? 37 : 0, rows = round % 3 == 0 ? 41 : 120;
+        RasterCanvas once, merged, copied;
+        for (RasterCanvas* c : {&once, &merged, &copied}) {
+            c->ResizeWindow(120, 120, top, rows, 0);
+            c->SetPenWidth(w);
+            c->SetPenColor(RGB(0, 200, 40));
+            c->MoveTo(5, 6);
+        }
+        once.SetPenMode(PenMode::Xor);
+        merged.SetPenMode(PenMode::Merge);
+        copied.SetPenMode(PenMode::Copy);
+        once.Polyline(pts);
+        merged.Polyline(pts);
+        copied.Polyline(pts);
+        for (int y = top; y < top + rows; ++y)
+            for (int x = 0; x < 120; ++x) {
+                ASSERT_EQ(merged.Pixel(x, y), once.Pixel(x, y)) << "round " << round << " at " << x << "," << y;
+                ASSERT_EQ(copied.Pixel(x, y), once.Pixel(x, y)) << "round " << round << " at " << x << "," << y;
+            }
+        // The pen still starts from where MoveTo left it.
+        merged.SetPenMode(PenMode::Xor);
+        once.SetPenMode(PenMode::Xor);
+        merged.LineTo(60, 70);
+        once.LineTo(60, 70);
+        for (int y = top; y < top + rows; ++y)
+            for (int x = 0; x < 120; ++x) ASSERT_EQ(merged.Pixel(x, y), once.Pixel(x, y)) << "round " << round;
+    }
+}
