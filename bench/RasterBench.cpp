@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -83,23 +84,30 @@ void BM_FilledCircles(benchmark::State& state)
 }
 BENCHMARK(BM_FilledCircles)->Arg(3)->Arg(6)->Arg(10);
 
+// Batch flashes at random points of the box, each of the codes in turn.
+void AppendRandomFlashes(std::initializer_list<int> codes, unsigned seed, double x0, double x1, double y0, double y1)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> x(x0, x1), y(y0, y1);
+    const std::vector<int> list(codes);
+    for (int i = 0; i < Batch; ++i) {
+        core::DataElement e;
+        e.Kind = core::dkFlash;
+        e.Code = list[static_cast<std::size_t>(i) % list.size()];
+        e.Layer = 1;
+        e.X3 = x(rng);
+        e.Y3 = y(rng);
+        core::AppendElement(e);
+    }
+}
+
 // Round flashes through DrawFlash (aperture lookup, transform, ellipse).
 void BM_DrawFlashCircle(benchmark::State& state)
 {
     core::ResetTables();
     core::Apertures[10].Shape = core::apCircle;
     core::Apertures[10].Size1 = 0.8;
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> x(5, 175), y(5, 130);
-    for (int i = 0; i < Batch; ++i) {
-        core::DataElement e;
-        e.Kind = core::dkFlash;
-        e.Code = 10;
-        e.Layer = 1;
-        e.X3 = x(rng);
-        e.Y3 = y(rng);
-        core::AppendElement(e);
-    }
+    AppendRandomFlashes({10}, 3, 5, 175, 5, 130);
     RasterCanvas& c = Picture();
     const double scale = 7.0;   // zoom 1 on a 180 mm board
     for (auto _ : state) {
@@ -130,17 +138,7 @@ void BM_DrawFlashMacro(benchmark::State& state)
     core::Apertures[10].LastPrimitive = core::MacroCount;
     core::ParseMacroParams();
     const double scale = static_cast<double>(state.range(0));
-    std::mt19937 rng(5);
-    std::uniform_real_distribution<double> x(2, W / scale - 2), y(2, H / scale - 2);
-    for (int i = 0; i < Batch; ++i) {
-        core::DataElement e;
-        e.Kind = core::dkFlash;
-        e.Code = 10;
-        e.Layer = 1;
-        e.X3 = x(rng);
-        e.Y3 = y(rng);
-        core::AppendElement(e);
-    }
+    AppendRandomFlashes({10}, 5, 2, W / scale - 2, 2, H / scale - 2);
     RasterCanvas& c = Picture();
     for (auto _ : state) {
         for (int i = 0; i < Batch; ++i) core::DrawFlash(c, i, false, 0, scale, 0, H / scale);
@@ -177,17 +175,9 @@ void BM_DrawFlashBoardMacros(benchmark::State& state)
     core::ParseMacroParams();
     const double scale = static_cast<double>(state.range(0) - state.range(0) % 2) / 10;
     constexpr int PW = 1920, PH = 1080;
-    std::mt19937 rng(9);
+    AppendRandomFlashes({13, 16}, 9, -1, PW / scale + 1, -1, PH / scale + 1);
+    std::mt19937 rng(10);
     std::uniform_real_distribution<double> x(-1, PW / scale + 1), y(-1, PH / scale + 1);
-    for (int i = 0; i < Batch; ++i) {
-        core::DataElement e;
-        e.Kind = core::dkFlash;
-        e.Code = i % 2 ? 16 : 13;
-        e.Layer = 1;
-        e.X3 = x(rng);
-        e.Y3 = y(rng);
-        core::AppendElement(e);
-    }
     static RasterCanvas c(PW, PH, 0);
     c.SetPenMode(platform::PenMode::Merge);
     c.SetPenColor(0x00FF00);

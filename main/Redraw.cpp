@@ -85,6 +85,19 @@ struct Xform {
 
 Xform CurrentXform() { return {Options.MIRR, View.Scale, View.OriginX, View.OriginY}; }
 
+// The world box a W × H picture shows through the transform, grown by m mm
+// on every side; false when it is not finite.
+bool ViewBox(const Xform& xf, int W, int H, double m, double& x0, double& y0, double& x1, double& y1)
+{
+    const double w = W / xf.scale, h = H / xf.scale;
+    if (xf.mirror)
+        x0 = xf.ox - w - m, x1 = xf.ox + m;
+    else
+        x0 = -xf.ox - m, x1 = w - xf.ox + m;
+    y0 = xf.oy - h - m, y1 = xf.oy + m;
+    return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
+}
+
 struct LayerLookup {
     std::array<bool, core::MaxLayers + 1> active{};
     std::array<Color, core::MaxLayers + 1> color{};
@@ -104,7 +117,6 @@ struct LayerLookup {
 
 // Point buffers reused by every redraw: no allocation per element.
 thread_local core::MyPointArray pointScratch;
-core::MyTPointArray deviceScratch;
 
 void ResetCanvas(RasterCanvas& c);
 
@@ -336,13 +348,7 @@ struct RegionPlan {
     static void PictureBox(double& x0, double& y0, double& x1, double& y1)
     {
         const Xform xf = CurrentXform();
-        const double m = 4.0 / xf.scale, w = picture.Width() / xf.scale, h = picture.Height() / xf.scale;
-        if (xf.mirror)
-            x0 = xf.ox - w - m, x1 = xf.ox + m;
-        else
-            x0 = -xf.ox - m, x1 = w - xf.ox + m;
-        y0 = xf.oy - h - m, y1 = xf.oy + m;
-        if (!(std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1)))
+        if (!ViewBox(xf, picture.Width(), picture.Height(), 4.0 / xf.scale, x0, y0, x1, y1))
             x0 = y0 = -HUGE_VAL, x1 = y1 = HUGE_VAL;
     }
     std::size_t Chunks() const { return (draws.size() + ChunkSize - 1) / ChunkSize; }
@@ -576,6 +582,32 @@ void AddWork(std::vector<double>& diff, long long x0, long long y0, long long x1
     diff[static_cast<std::size_t>(y1) + 1] -= w;
 }
 
+// The box of an element's points; false for kinds the stroke pass skips.
+bool PointBox(const DataElement& e, double& x0, double& y0, double& x1, double& y1)
+{
+    switch (e.Kind) {
+    case core::dkFlash:
+        x0 = x1 = e.X3, y0 = y1 = e.Y3;
+        return true;
+    case core::dkLine:
+        x0 = std::min(e.X1, e.X2), x1 = std::max(e.X1, e.X2), y0 = std::min(e.Y1, e.Y2), y1 = std::max(e.Y1, e.Y2);
+        return true;
+    case core::dkSquareStroke:
+        x0 = std::min({e.X1, e.X2, e.X3, e.X4}), x1 = std::max({e.X1, e.X2, e.X3, e.X4});
+        y0 = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), y1 = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
+        return true;
+    case core::dkArcCCW:
+    case core::dkArcCW: {
+        const double r = std::fabs(e.X4);
+        x0 = std::min({e.X3 - r, e.X1, e.X2}), x1 = std::max({e.X3 + r, e.X1, e.X2});
+        y0 = std::min({e.Y3 - r, e.Y1, e.Y2}), y1 = std::max({e.Y3 + r, e.Y1, e.Y2});
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 // What the row pass needs of each element, kept while the elements stay:
 // the box of its points rounded outward to floats, its layer and aperture
 // (20 bytes instead of the element's 88, so a pass over two million of
@@ -636,24 +668,7 @@ private:
         const bool validCode = core::ValidApertureCode(e.Code);
         if (e.Kind == core::dkFlash && !validCode) return s;
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        switch (e.Kind) {
-        case core::dkFlash:
-            x0 = x1 = e.X3, y0 = y1 = e.Y3;
-            break;
-        case core::dkLine:
-            x0 = std::min(e.X1, e.X2), x1 = std::max(e.X1, e.X2), y0 = std::min(e.Y1, e.Y2), y1 = std::max(e.Y1, e.Y2);
-            break;
-        case core::dkSquareStroke:
-            x0 = std::min({e.X1, e.X2, e.X3, e.X4}), x1 = std::max({e.X1, e.X2, e.X3, e.X4});
-            y0 = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), y1 = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
-            break;
-        default: {   // arcs: the whole circle and both ends
-            const double r = std::fabs(e.X4);
-            x0 = std::min({e.X3 - r, e.X1, e.X2}), x1 = std::max({e.X3 + r, e.X1, e.X2});
-            y0 = std::min({e.Y3 - r, e.Y1, e.Y2}), y1 = std::max({e.Y3 + r, e.Y1, e.Y2});
-            break;
-        }
-        }
+        PointBox(e, x0, y0, x1, y1);
         if (!std::isfinite(x0 + y0 + x1 + y1)) {
             // Anywhere: drawn on every band, the figure itself clips.
             x0 = y0 = -HUGE_VAL;
@@ -854,32 +869,6 @@ private:
 
     std::vector<std::uint32_t>& Cell(int cx, int cy) { return cells_[static_cast<std::size_t>(cy) * Cells + static_cast<std::size_t>(cx)]; }
 
-    // The box of an element's points; false for kinds the stroke pass skips.
-    static bool PointBox(const DataElement& e, double& x0, double& y0, double& x1, double& y1)
-    {
-        switch (e.Kind) {
-        case core::dkFlash:
-            x0 = x1 = e.X3, y0 = y1 = e.Y3;
-            return true;
-        case core::dkLine:
-            x0 = std::min(e.X1, e.X2), x1 = std::max(e.X1, e.X2), y0 = std::min(e.Y1, e.Y2), y1 = std::max(e.Y1, e.Y2);
-            return true;
-        case core::dkSquareStroke:
-            x0 = std::min({e.X1, e.X2, e.X3, e.X4}), x1 = std::max({e.X1, e.X2, e.X3, e.X4});
-            y0 = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), y1 = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
-            return true;
-        case core::dkArcCCW:
-        case core::dkArcCW: {
-            const double r = std::fabs(e.X4);
-            x0 = std::min({e.X3 - r, e.X1, e.X2}), x1 = std::max({e.X3 + r, e.X1, e.X2});
-            y0 = std::min({e.Y3 - r, e.Y1, e.Y2}), y1 = std::max({e.Y3 + r, e.Y1, e.Y2});
-            return true;
-        }
-        default:
-            return false;
-        }
-    }
-
     void Update()
     {
         const std::size_t n = ElementLimit();
@@ -953,14 +942,7 @@ bool PictureWorldBox(int W, int H, double& x0, double& y0, double& x1, double& y
     }
     // Pixels beyond the reach: half the widest pen, the margins of the
     // culling test and the cut toward zero of device coordinates.
-    const double m = reachMm + (pen / 2 + 8) / xf.scale;
-    if (xf.mirror) {
-        x0 = xf.ox - W / xf.scale - m, x1 = xf.ox + m;
-    } else {
-        x0 = -xf.ox - m, x1 = W / xf.scale - xf.ox + m;
-    }
-    y0 = xf.oy - H / xf.scale - m, y1 = xf.oy + m;
-    return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
+    return ViewBox(xf, W, H, reachMm + (pen / 2 + 8) / xf.scale, x0, y0, x1, y1);
 }
 
 void ShadeEdges(RasterCanvas& c, const MyScrollSw& regions);
