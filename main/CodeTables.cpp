@@ -171,10 +171,7 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
 
 void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
 {
-    c.Fill(ListFaceColor);
-    c.SetFont(platform::FontInfo{});
-    c.SetPenMode(platform::PenMode::Copy);
-    c.SetPenWidth(1);
+    ClearListPicture(c);
     const int w = c.Width(), h = c.Height();
     auto raised = [&](int l, int t, int r, int b) {
         c.SetPenColor(White);

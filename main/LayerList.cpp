@@ -128,10 +128,7 @@ void FillLayerGrid(MyGridBox& g)
 
 void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g)
 {
-    c.Fill(ListFaceColor);
-    c.SetFont(platform::FontInfo{});
-    c.SetPenMode(platform::PenMode::Copy);
-    c.SetPenWidth(1);
+    ClearListPicture(c);
     c.SetBrushStyle(platform::BrushStyle::Clear);
     for (int col = 0; col < g.ColCount; ++col) {
         const platform::Rect& r = CellOf(g, col, 0);
@@ -173,12 +170,17 @@ std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
     return text;
 }
 
-void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
+void ClearListPicture(platform::RasterCanvas& c)
 {
     c.Fill(ListFaceColor);
     c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
+}
+
+void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
+{
+    ClearListPicture(c);
     if (g.ColCount < 4) return;
     for (int r = 1; r < g.RowCount; ++r) {
         const platform::Rect& gp = CellOf(g, 0, r);

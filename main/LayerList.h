@@ -38,6 +38,10 @@ void SizeGrid(MyGridBox& grid, int cols, int rows);
 inline constexpr int GridRowHeight = 18;
 inline constexpr platform::Color ListFaceColor = platform::RGB(236, 233, 216);
 inline constexpr platform::Color EtchColor = platform::RGB(180, 180, 180);
+
+// An owner-drawn list's raster before its rows: the face colour all over,
+// the default font, a one-pixel pen that copies.
+void ClearListPicture(platform::RasterCanvas& c);
 inline constexpr platform::Color NavyColor = platform::RGB(0, 0, 128);
 // The system highlight colour of the classic scheme.
 inline constexpr platform::Color SystemHighlightColor = platform::RGB(49, 106, 197);

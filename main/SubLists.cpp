@@ -52,10 +52,7 @@ void BuildViewOptionsList(MyFreeBox& l, platform::Canvas& m, const ViewOptions& 
 
 void DrawSubList(platform::RasterCanvas& c, const MyFreeBox& l)
 {
-    c.Fill(ListFaceColor);
-    c.SetFont(platform::FontInfo{});
-    c.SetPenMode(platform::PenMode::Copy);
-    c.SetPenWidth(1);
+    ClearListPicture(c);
     const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(l.Count, 0)), l.Rects.size());
     for (std::size_t k = 0; k < n; ++k) {
         const platform::Rect& r = l.Rects[k];
