@@ -35,13 +35,56 @@ inline long long CeilDiv(long long a, long long b)   // b > 0
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
-// One loop per mode, each simple enough for the compiler to vectorise.
+using Pixels4 = std::uint32_t __attribute__((vector_size(16)));
+
+// Pixels x0..x1-1 of p painted with c (copy) or ORed with it, modes where
+// painting a pixel twice is painting it once: a run under four pixels
+// takes three writes and no loop, a longer one four pixels at a time with
+// the last four laid over its end.
+template <bool Copy>
+inline void PaintRunTwiceSafe(std::uint32_t* p, int x0, int x1, std::uint32_t c)
+{
+    const int n = x1 - x0;
+    if (n <= 0) return;
+    if (n < 4) {
+        const int l = n - 1;
+        if constexpr (Copy) {
+            p[x0] = c;
+            p[x0 + (l > 0)] = c;
+            p[x0 + l] = c;
+        } else {
+            p[x0] |= c;
+            p[x0 + (l > 0)] |= c;
+            p[x0 + l] |= c;
+        }
+        return;
+    }
+    const Pixels4 c4 = {c, c, c, c};
+    // The last four are read before any write: reading pixels just
+    // written in part would stall.
+    Pixels4 last = c4;
+    if constexpr (!Copy) {
+        std::memcpy(&last, p + x1 - 4, sizeof last);
+        last |= c4;
+    }
+    for (int x = x0; x < x1 - 4; x += 4) {
+        Pixels4 v = c4;
+        if constexpr (!Copy) {
+            std::memcpy(&v, p + x, sizeof v);
+            v |= c4;
+        }
+        std::memcpy(p + x, &v, sizeof v);
+    }
+    std::memcpy(p + x1 - 4, &last, sizeof last);
+}
+
+// One loop per mode.
 inline void Apply(std::uint32_t* p, int x0, int x1, RasterCanvas::Op op)
 {
     if (op.a == 0) {
-        std::fill(p + x0, p + x1, op.o ^ op.x);
+        PaintRunTwiceSafe<true>(p, x0, x1, op.o ^ op.x);
     } else if (op.x == 0) {
-        for (int x = x0; x < x1; ++x) p[x] |= op.o;
+        PaintRunTwiceSafe<false>(p, x0, x1, op.o);
     } else {
         for (int x = x0; x < x1; ++x) p[x] = (p[x] | op.o) ^ op.x;
     }
@@ -132,7 +175,6 @@ long long WalkLine(Point a, Point b, bool skipFirst, bool skipLast, int width, i
 inline bool DotOn(long long index) { return index % 6 < 3; }
 
 // The pixels 0..n-1 (n <= 64) of p whose bit is set in m, combined.
-using Pixels4 = std::uint32_t __attribute__((vector_size(16)));
 alignas(16) constexpr Pixels4 Mask4[16] = {
     {0, 0, 0, 0}, {~0u, 0, 0, 0}, {0, ~0u, 0, 0}, {~0u, ~0u, 0, 0},
     {0, 0, ~0u, 0}, {~0u, 0, ~0u, 0}, {0, ~0u, ~0u, 0}, {~0u, ~0u, ~0u, 0},
