@@ -200,7 +200,7 @@ void BM_DrawFlashBoardMacros(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * Batch);
     core::ResetTables();
 }
-BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(55)->Arg(540)->Arg(541);
+BENCHMARK(BM_DrawFlashBoardMacros)->Arg(54)->Arg(55)->Arg(80)->Arg(81)->Arg(540)->Arg(541);
 
 // Track segments of a square aperture: four corners around a segment of
 // `minLen` to `maxLen` pixels, as wide as `minWide` to `maxWide`.

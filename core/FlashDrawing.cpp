@@ -438,7 +438,7 @@ public:
         std::int32_t kind = 0, d = 0;
         double scale = 0, p[4] = {0, 0, 0, 0};
     };
-    enum Kind : std::int32_t { kMacro = 1, kThermal = 2 };
+    enum Kind : std::int32_t { kMacro = 1, kThermal = 2, kOval = 3 };
     // Bit for bit: a NaN parameter still finds its template.
     static bool Same(const Key& a, const Key& b)
     {
@@ -1045,6 +1045,41 @@ void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy
     DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy});
 }
 
+// An oval flash on a raster with a solid pen: its outline polygon as a
+// template, so that a flash only finds its kept mask. The points are
+// those of StrokeOutline, summed in the same order: (F + end) + offset.
+// False when the flash is to be drawn as a plain polygon.
+bool DrawOvalTemplate(Canvas& canvas, int code, const MyAperture& a, double x, double y, const Xf& xf)
+{
+    if (!dynamic_cast<platform::RasterCanvas*>(&canvas) || canvas.GetPenStyle() != platform::PenStyle::Solid ||
+        !std::isfinite(x) || !std::isfinite(y))
+        return false;
+    const bool across = a.Size1 - a.Size2 > 0.0004;
+    const double d = across ? (a.Size1 - a.Size2) / 2 : (a.Size2 - a.Size1) / 2;
+    // The direction from P to Q as Direction finds it for this flash: along
+    // x always 0; along y 0 where the ends are within its tolerance.
+    const double direction = across || std::fabs((y - d) - (y + d)) <= 0.001 ? 0.0 : Pi / 2;
+    TemplateStore::Key key;
+    key.kind = TemplateStore::kOval;
+    key.d = code;
+    key.scale = xf.scale;
+    key.p[0] = a.Size1, key.p[1] = a.Size2, key.p[2] = direction;
+    bool fresh = false;
+    FlashTemplate& t = Store().Slot(key, fresh);
+    if (fresh) {
+        std::array<double, 16> ox{}, oy{};
+        StrokeOffsets(across ? a.Size2 : a.Size1, direction, ox, oy);
+        const MyPoint q = across ? MyPoint{d, 0} : MyPoint{0, d};
+        const MyPoint p = across ? MyPoint{-d, 0} : MyPoint{0, -d};
+        t.Begin(FlashTemplate::Figure::Polygon, true, 1);
+        for (std::size_t k = 0; k < 16; ++k) t.box.push_back(t.Add({k < 8 ? q : p, {ox[k], oy[k]}}));
+        t.Add({q, {ox[0], oy[0]}});
+        t.End();
+    }
+    DrawTemplate(canvas, t, x, y, xf);
+    return true;
+}
+
 void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
 {
     const MyAperture* a = ApertureAt(d);
@@ -1117,6 +1152,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
         return;
     }
     case apOval: {
+        if (DrawOvalTemplate(canvas, e.Code, a, x, y, xf)) return;
         std::array<MyPoint, 17> outline;
         if (a.Size1 - a.Size2 > 0.0004) {
             const double d = (a.Size1 - a.Size2) / 2;

@@ -152,6 +152,18 @@ void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double c
     oy = cy + radius * std::sin(middle);
 }
 
+void StrokeOffsets(double width, double direction, std::array<double, 16>& x, std::array<double, 16>& y)
+{
+    const double r = width * 0.5 / std::cos(Pi / 16);
+    double a = direction + Pi / 2 - Pi / 16;
+    for (std::size_t i = 0; i < 8; ++i, a -= Pi / 8) x[i] = r * std::cos(a), y[i] = r * std::sin(a);
+    // The cap around P faces the other way. Direction(Q -> P) is the same
+    // angle turned by π, except when P and Q coincide (a round oval, a dot):
+    // then it is 0 too, and both caps would land on one side.
+    a = direction + Pi + Pi / 2 - Pi / 16;
+    for (std::size_t i = 8; i < 16; ++i, a -= Pi / 8) x[i] = r * std::cos(a), y[i] = r * std::sin(a);
+}
+
 void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy)
 {
     // Flashes of one aperture repeat the same width and direction: the
@@ -164,14 +176,7 @@ void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double
     thread_local Offsets memo;
     const double d = Direction(px, py, qx, qy);
     if (!(memo.width == width && memo.d == d)) {
-        const double r = width * 0.5 / std::cos(Pi / 16);
-        double a = d + Pi / 2 - Pi / 16;
-        for (std::size_t i = 0; i < 8; ++i, a -= Pi / 8) memo.x[i] = r * std::cos(a), memo.y[i] = r * std::sin(a);
-        // The cap around P faces the other way. Direction(Q -> P) is the same
-        // angle turned by π, except when P and Q coincide (a round oval, a dot):
-        // then it is 0 too, and both caps would land on one side.
-        a = d + Pi + Pi / 2 - Pi / 16;
-        for (std::size_t i = 8; i < 16; ++i, a -= Pi / 8) memo.x[i] = r * std::cos(a), memo.y[i] = r * std::sin(a);
+        StrokeOffsets(width, d, memo.x, memo.y);
         memo.width = width;
         memo.d = d;
     }

@@ -42,6 +42,10 @@ void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double c
                        double sx, double sy, double ex, double ey);
 
 // The closed 17-point polygon circumscribing a stroke with round ends.
+// Its points are Q + offset k for k < 8 and P + offset k for 8 <= k < 16
+// (the offsets of StrokeOffsets for the direction from P to Q), then the
+// first again.
+void StrokeOffsets(double width, double direction, std::array<double, 16>& x, std::array<double, 16>& y);
 void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy);
 
 // A polygon aperture has 3 to 12 vertices; outside that it has no outline.

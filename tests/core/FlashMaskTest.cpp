@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <string>
@@ -550,4 +551,84 @@ TEST_F(FlashMask, ThreadsDrawingAtOnceGetTheSamePixels)
     for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { together[static_cast<std::size_t>(t)] = picture(t); });
     for (std::thread& th : threads) th.join();
     for (std::size_t t = 0; t < 4; ++t) EXPECT_EQ(Differences(alone[t], together[t]), 0) << t;
+}
+
+namespace {
+
+// An oval flash as a plain polygon: the stroke outline between its ends,
+// or one pixel below two pixels across.
+void RefOval(RasterCanvas& c, int i, bool mirror, double scale, double ox, double oy)
+{
+    const DataElement& e = Datas[static_cast<std::size_t>(i)];
+    const MyAperture& a = Apertures[static_cast<std::size_t>(e.Code)];
+    const RefXf xf{mirror, scale, ox, oy};
+    c.SetPenWidth(1);
+    if (!(std::max(a.Size1, a.Size2) * scale >= 2.0)) {
+        const Point p = xf.P(e.X3, e.Y3);
+        const Point dot[2] = {p, p};
+        c.Polyline(dot);
+        return;
+    }
+    std::array<MyPoint, 17> outline;
+    if (a.Size1 - a.Size2 > 0.0004) {
+        const double d = (a.Size1 - a.Size2) / 2;
+        StrokeOutline(outline, a.Size2, e.X3 - d, e.Y3, e.X3 + d, e.Y3);
+    } else {
+        const double d = (a.Size2 - a.Size1) / 2;
+        StrokeOutline(outline, a.Size1, e.X3, e.Y3 - d, e.X3, e.Y3 + d);
+    }
+    std::vector<Point> dev;
+    for (const MyPoint& p : outline) dev.push_back(xf.P(p.x, p.y));
+    c.Polygon(dev);
+}
+
+} // namespace
+
+TEST_F(FlashMask, OvalFlashesMatchTheirOutlinePolygons)
+{
+    // Ovals along x and y, round ones, ones whose ends lie within the
+    // direction's tolerance, and flashes so far out that the ends' distance
+    // is rounded across it; pads at whole-pixel steps find kept masks.
+    std::mt19937 rng(71);
+    for (const double scale : {2.5, 5.4, 8.1, 30.0, 120.0}) {
+        for (int round = 0; round < 4; ++round) {
+            ResetTables();
+            const double u = 20.0 / scale;
+            flashtest::SetAperture(10, apOval, 1.6 * u, 0.9 * u);
+            flashtest::SetAperture(11, apOval, 0.7 * u, 1.9 * u);
+            flashtest::SetAperture(12, apOval, u, u);
+            flashtest::SetAperture(13, apOval, u, u + 0.0003);
+            flashtest::SetAperture(14, apOval, u, u + 0.0011);
+            flashtest::SetAperture(15, apOval, 0.1 / scale, 0.3 / scale);   // a dot
+            const double far = round == 3 ? 4e12 : 0;
+            std::uniform_real_distribution<double> x(-10 / scale, (W + 10) / scale), y(far - 10 / scale, far + (H + 10) / scale);
+            std::vector<int> flashes;
+            for (int k = 0; k < 400; ++k) {
+                if (k >= 6 && k % 3 == 0) {
+                    const DataElement& e = Datas[static_cast<std::size_t>(flashes[rng() % flashes.size()])];
+                    flashes.push_back(flashtest::AddFlash(e.Code, e.X3 + static_cast<int>(rng() % 9) / scale,
+                                                          e.Y3 - static_cast<int>(rng() % 5) / scale));
+                } else {
+                    flashes.push_back(flashtest::AddFlash(10 + k % 6, x(rng), y(rng)));
+                }
+            }
+            const bool mirror = round == 1;
+            const double ox = (mirror ? W / scale : 0) + std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
+            const double oy = far + H / scale + std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
+            const PenMode mode = round == 2 ? PenMode::Xor : PenMode::Merge;
+            const Color pen = 0x00C0F0 ^ (rng() & 0x3F3F3F);
+            const Color brush = rng() % 2 ? pen : 0x102030;
+            const RasterCanvas under = Background(rng);
+            RasterCanvas ref = under;
+            Ink(ref, mode, pen, brush);
+            for (const int i : flashes) RefOval(ref, i, mirror, scale, ox, oy);
+            EXPECT_GT(Differences(ref, under), 0);
+            for (int pass = 0; pass < 2; ++pass) {
+                RasterCanvas ours = under;
+                Ink(ours, mode, pen, brush);
+                for (const int i : flashes) DrawFlash(ours, i, mirror, 0, scale, ox, oy);
+                EXPECT_EQ(Differences(ours, ref), 0) << "scale " << scale << " round " << round << " pass " << pass;
+            }
+        }
+    }
 }
