@@ -152,7 +152,8 @@ BENCHMARK(BM_DrawFlashMacro)->Arg(7)->Arg(50);
 // The two macros of the synthetic board (a rounded rectangle of two
 // rectangles and four circles, a thermal primitive turned 45°) flashed in
 // turn at random points of a 1920 × 1080 picture, OR-ed in one colour as
-// the redraw does: at the fitted view (5.4 px/mm, argument 54) and at zoom
+// the redraw does: at the fitted view (5.4 px/mm, argument 54), one wheel
+// notch in (8.0 px/mm, argument 80) and at zoom
 // 10 (540); odd arguments put the flashes at new places at every pass.
 void BM_DrawFlashBoardMacros(benchmark::State& state)
 {
