@@ -730,10 +730,19 @@ void RasterCanvas::Polyline(std::span<const Point> points)
         // painted once, so the segments may be painted one by one (short
         // ones through their kept spans) instead of as one union. The
         // current position is not the polyline's to change.
+        // A segment of no length paints the pen's disc at its point, which
+        // a segment of length next to it paints too: only a polyline all
+        // at one point draws one.
         const Point keepPos = penPos_;
         const bool keepChained = chained_;
         MoveTo(points[0].x, points[0].y);
-        for (std::size_t k = 1; k < points.size(); ++k) LineTo(points[k].x, points[k].y);
+        bool drawn = false;
+        for (std::size_t k = 1; k < points.size(); ++k) {
+            const Point q{Sat(points[k].x), Sat(points[k].y)};
+            if (q == penPos_ && (drawn || k + 1 < points.size())) continue;
+            LineTo(q.x, q.y);
+            drawn = true;
+        }
         penPos_ = keepPos;
         chained_ = keepChained;
         dotPhase_ = 0;
