@@ -383,6 +383,34 @@ protected:
         return n;
     }
 
+    // The flashes drawn by `reference` and then twice by DrawFlash (the
+    // second time finds every mask kept) over a random background, in a
+    // random pen; every pixel must agree.
+    struct Drawn {
+        RasterCanvas under, ref;
+        Color pen, brush;
+    };
+    template <class Reference>
+    static Drawn DrawBothWays(std::mt19937& rng, const std::vector<int>& flashes, bool mirror, double scale, double ox, double oy,
+                              PenMode mode, Reference&& reference, const std::string& what)
+    {
+        const Color pen = 0x00C0F0 ^ (rng() & 0x3F3F3F);
+        // The redraw paints with the pen's colour, or outlines only.
+        const Color brush = rng() % 2 ? pen : 0x102030;
+        Drawn d{Background(rng), {}, pen, brush};
+        d.ref = d.under;
+        Ink(d.ref, mode, pen, brush);
+        for (const int i : flashes) reference(d.ref, i);
+        EXPECT_GT(Differences(d.ref, d.under), 0) << what;
+        for (int pass = 0; pass < 2; ++pass) {
+            RasterCanvas ours = d.under;
+            Ink(ours, mode, pen, brush);
+            for (const int i : flashes) DrawFlash(ours, i, mirror, 0, scale, ox, oy);
+            EXPECT_EQ(Differences(ours, d.ref), 0) << what << " pass " << pass;
+        }
+        return d;
+    }
+
     int apertures_ = 0;
 };
 
@@ -400,26 +428,14 @@ TEST_F(FlashMask, RandomFlashesMatchThePlainDrawingPixelForPixel)
             const double ox = std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
             const double oy = H / scale + std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
             const PenMode mode = round == 2 ? PenMode::Xor : PenMode::Merge;
-            const Color pen = 0x00C0F0 ^ (rng() & 0x3F3F3F);
-            // The redraw paints with the pen's colour, or outlines only.
-            const Color brush = rng() % 2 ? pen : 0x102030;
-            const RasterCanvas under = Background(rng);
-            RasterCanvas ref = under;
-            Ink(ref, mode, pen, brush);
-            for (const int i : flashes) RefFlash(ref, i, mirror, scale, ox, oy);
-            EXPECT_GT(Differences(ref, under), 0);
-            // Twice over: the second time finds every mask already kept.
-            for (int pass = 0; pass < 2; ++pass) {
-                RasterCanvas ours = under;
-                Ink(ours, mode, pen, brush);
-                for (const int i : flashes) DrawFlash(ours, i, mirror, 0, scale, ox, oy);
-                EXPECT_EQ(Differences(ours, ref), 0) << "scale " << scale << " round " << round << " pass " << pass;
-            }
-            RasterCanvas wrapped = under;
+            const Drawn d = DrawBothWays(
+                rng, flashes, mirror, scale, ox, oy, mode, [&](RasterCanvas& c, int i) { RefFlash(c, i, mirror, scale, ox, oy); },
+                "scale " + std::to_string(scale) + " round " + std::to_string(round));
+            RasterCanvas wrapped = d.under;
             MaskOnlyCanvas other(wrapped);
-            Ink(other, mode, pen, brush);
+            Ink(other, mode, d.pen, d.brush);
             for (const int i : flashes) DrawFlash(other, i, mirror, 0, scale, ox, oy);
-            EXPECT_EQ(Differences(wrapped, ref), 0) << "not a raster, scale " << scale << " round " << round;
+            EXPECT_EQ(Differences(wrapped, d.ref), 0) << "not a raster, scale " << scale << " round " << round;
         }
     }
 }
@@ -616,19 +632,9 @@ TEST_F(FlashMask, OvalFlashesMatchTheirOutlinePolygons)
             const double ox = (mirror ? W / scale : 0) + std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
             const double oy = far + H / scale + std::uniform_real_distribution<double>(-2, 2)(rng) / scale;
             const PenMode mode = round == 2 ? PenMode::Xor : PenMode::Merge;
-            const Color pen = 0x00C0F0 ^ (rng() & 0x3F3F3F);
-            const Color brush = rng() % 2 ? pen : 0x102030;
-            const RasterCanvas under = Background(rng);
-            RasterCanvas ref = under;
-            Ink(ref, mode, pen, brush);
-            for (const int i : flashes) RefOval(ref, i, mirror, scale, ox, oy);
-            EXPECT_GT(Differences(ref, under), 0);
-            for (int pass = 0; pass < 2; ++pass) {
-                RasterCanvas ours = under;
-                Ink(ours, mode, pen, brush);
-                for (const int i : flashes) DrawFlash(ours, i, mirror, 0, scale, ox, oy);
-                EXPECT_EQ(Differences(ours, ref), 0) << "scale " << scale << " round " << round << " pass " << pass;
-            }
+            DrawBothWays(
+                rng, flashes, mirror, scale, ox, oy, mode, [&](RasterCanvas& c, int i) { RefOval(c, i, mirror, scale, ox, oy); },
+                "scale " + std::to_string(scale) + " round " + std::to_string(round));
         }
     }
 }
