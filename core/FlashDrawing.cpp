@@ -145,6 +145,8 @@ struct FlashTemplate {
     double reach = 0;
     // Built again for every flash (too many points to keep).
     bool tooLarge = false;
+    // The flash batch in which it was last found to match the tables.
+    std::uint64_t checkedIn = 0;
 
     // What the template was built from (macros: the primitives' values).
     int first = 0, last = 0;
@@ -219,6 +221,7 @@ struct FlashTemplate {
         fromEmptyBox = false;
         reach = 0;
         tooLarge = false;
+        checkedIn = 0;
         first = last = 0;
         valueCounts.clear();
         values.clear();
@@ -954,6 +957,9 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
 }
 
+// The thread's flash batch (0: none) and the last one begun.
+thread_local std::uint64_t currentBatch = 0, lastBatch = 0;
+
 // The template of macro aperture d at `scale`, built or rebuilt as needed.
 FlashTemplate& MacroTemplate(int d, const MyAperture& a, double scale)
 {
@@ -963,7 +969,8 @@ FlashTemplate& MacroTemplate(int d, const MyAperture& a, double scale)
     key.scale = scale;
     bool fresh = false;
     FlashTemplate& t = Store().Slot(key, fresh);
-    if (fresh || !SameMacro(t, a)) {
+    const bool checked = currentBatch != 0 && t.checkedIn == currentBatch;
+    if (fresh || (!checked && !SameMacro(t, a))) {
         Store().Charge(t.CacheBytes(), 0);
         t.Clear();
         MacroFigures(t, a, scale);
@@ -978,6 +985,7 @@ FlashTemplate& MacroTemplate(int d, const MyAperture& a, double scale)
             t.tooLarge = true;
         }
     }
+    t.checkedIn = currentBatch;
     if (!t.tooLarge) return t;
     FlashTemplate& once = Store().Once();
     MacroFigures(once, a, scale);
@@ -1026,6 +1034,9 @@ int CirclePoints(int n, MyPointArray& points, double radius, double cx, double c
 }
 
 std::size_t FlashMaskBytes() { return Store().HeldBytes(); }
+
+FlashBatch::FlashBatch() : outer_(currentBatch) { currentBatch = ++lastBatch; }
+FlashBatch::~FlashBatch() { currentBatch = outer_; }
 
 void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
                  double outer, double inner, double cx, double cy)

@@ -11,6 +11,8 @@
 #include "core/Datas.h"
 #include "platform/Canvas.h"
 
+#include <cstdint>
+
 namespace core {
 
 // Pen width of a stroke of aperture d: max(1, Trunc(Size1 × scale + 0.7)).
@@ -44,6 +46,20 @@ void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color bac
 // Memory the masks kept for flashes drawn on this thread take: bounded,
 // all of it dropped when it would pass 32 MB.
 std::size_t FlashMaskBytes();
+
+// While one lives on a thread, the aperture and macro tables are taken to
+// stay as they are (as they do through a redraw): a macro's kept template
+// is checked against the tables at its first flash only, not at every one.
+class FlashBatch {
+public:
+    FlashBatch();
+    ~FlashBatch();
+    FlashBatch(const FlashBatch&) = delete;
+    FlashBatch& operator=(const FlashBatch&) = delete;
+
+private:
+    std::uint64_t outer_;
+};
 
 // Distance from the probe to the edge of aperture d flashed at (fx, fy):
 // negative inside round shapes, 0 inside polygonal ones, FarAway when

@@ -745,6 +745,7 @@ void ElementRows(const LayerLookup& layers, const ElementSummary* list, std::siz
 // The strokes and flashes that reach the band's rows, in element order.
 void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count)
 {
+    const core::FlashBatch batch;   // the tables stay through the redraw
     const Xform xf = CurrentXform();
     const bool paint = Options.PAINT;
     const std::int32_t top = band.WindowTop(), last = top + band.WindowRows() - 1;

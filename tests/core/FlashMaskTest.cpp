@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -499,25 +500,34 @@ TEST_F(FlashMask, FlashesFarOutAndWithoutNumbersMatchToo)
 TEST_F(FlashMask, ChangedTablesAreDrawnAsTheyAreNow)
 {
     // Same D-code, same primitive numbers, other values: what was kept for
-    // the old macro must not be drawn for the new one.
-    auto draw = [&](const std::vector<std::string>& prims) {
-        ResetTables();
-        flashtest::SetMacro(10, prims);
-        const int i = flashtest::AddFlash(10, 5, 5);
-        RasterCanvas ours(W, H, 0), ref(W, H, 0);
-        Ink(ours, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
-        Ink(ref, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
-        DrawFlash(ours, i, false, 0, 10, 0, 10);
-        RefFlash(ref, i, false, 10, 0, 10);
-        return std::pair{Differences(ours, ref), ours};
-    };
-    const auto [d1, first] = draw({"1,1,4,0,0", "21,0,1,1,0,0,0"});
-    EXPECT_EQ(d1, 0);
-    const auto [d2, second] = draw({"1,1,4,0,0", "21,0,2,1,0,0,0"});
-    EXPECT_EQ(d2, 0);
-    EXPECT_GT(Differences(first, second), 0);
-    const auto [d3, third] = draw({"1,1,4,0,0"});
-    EXPECT_EQ(d3, 0);
+    // the old macro must not be drawn for the new one, flashes drawn alone
+    // or in batches (in which the tables stay) alike.
+    for (const bool batched : {false, true}) {
+        auto draw = [&](const std::vector<std::string>& prims) {
+            ResetTables();
+            flashtest::SetMacro(10, prims);
+            const int i = flashtest::AddFlash(10, 5, 5), j = flashtest::AddFlash(10, 9, 8);
+            RasterCanvas ours(W, H, 0), ref(W, H, 0);
+            Ink(ours, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
+            Ink(ref, PenMode::Merge, 0xFFFFFF, 0xFFFFFF);
+            {
+                std::optional<FlashBatch> batch;
+                if (batched) batch.emplace();
+                DrawFlash(ours, i, false, 0, 10, 0, 10);
+                DrawFlash(ours, j, false, 0, 10, 0, 10);
+            }
+            RefFlash(ref, i, false, 10, 0, 10);
+            RefFlash(ref, j, false, 10, 0, 10);
+            return std::pair{Differences(ours, ref), ours};
+        };
+        const auto [d1, first] = draw({"1,1,4,0,0", "21,0,1,1,0,0,0"});
+        EXPECT_EQ(d1, 0) << batched;
+        const auto [d2, second] = draw({"1,1,4,0,0", "21,0,2,1,0,0,0"});
+        EXPECT_EQ(d2, 0) << batched;
+        EXPECT_GT(Differences(first, second), 0) << batched;
+        const auto [d3, third] = draw({"1,1,4,0,0"});
+        EXPECT_EQ(d3, 0) << batched;
+    }
     // And a thermal aperture whose sizes change.
     for (const double gap : {0.5, 1.0}) {
         ResetTables();
