@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -678,6 +680,92 @@ long AddMask(FlashTemplate& t, std::uint64_t hash, const unsigned char* key, std
     return t.entries.empty() ? -1 : static_cast<long>(t.entries.size() - 1);
 }
 
+// Masks drawn by any thread, for the others to copy instead of drawing
+// them again: the threads of a redraw meet the same masks, each of them
+// first at a new scale. A mask is known by what it is drawn from (the
+// figures, and the key: its size and the points from its top left), so
+// nothing in it goes stale when tables change. Bounded; dropped whole
+// when full. In shards, each with its lock, so that threads seldom wait.
+class SharedMasks {
+public:
+    static constexpr std::size_t Shards = 64;
+    static constexpr std::size_t MaxBytes = (std::size_t{32} << 20) / Shards;   // each
+
+    bool Find(const std::vector<FlashTemplate::Figure>& figures, std::uint64_t hash, const unsigned char* key, std::size_t n,
+              std::vector<MaskRun>& runs, std::vector<MaskRun>& joined)
+    {
+        const std::uint64_t h = hash ^ FiguresHash(figures);
+        Shard& sh = shards_[h % Shards];
+        std::lock_guard<std::mutex> lock(sh.mu);
+        const auto range = sh.masks.equal_range(h);
+        for (auto it = range.first; it != range.second; ++it) {
+            const Mask& m = it->second;
+            if (m.key.size() == n && std::memcmp(m.key.data(), key, n) == 0 && SameFigures(m.figures, figures)) {
+                runs = m.runs;
+                joined = m.joined;
+                return true;
+            }
+        }
+        return false;
+    }
+    void Add(const std::vector<FlashTemplate::Figure>& figures, std::uint64_t hash, const unsigned char* key, std::size_t n,
+             const std::vector<MaskRun>& runs, const std::vector<MaskRun>& joined)
+    {
+        const std::uint64_t h = hash ^ FiguresHash(figures);
+        const std::size_t cost = 128 + n + (figures.size() * sizeof(FlashTemplate::Figure)) + (runs.size() + joined.size()) * sizeof(MaskRun);
+        if (cost > MaxBytes / 4) return;
+        Shard& sh = shards_[h % Shards];
+        std::lock_guard<std::mutex> lock(sh.mu);
+        if (sh.bytes + cost > MaxBytes) {
+            sh.masks.clear();
+            sh.bytes = 0;
+        }
+        sh.masks.emplace(h, Mask{figures, std::vector<unsigned char>(key, key + n), runs, joined});
+        sh.bytes += cost;
+    }
+
+private:
+    struct Mask {
+        std::vector<FlashTemplate::Figure> figures;
+        std::vector<unsigned char> key;
+        std::vector<MaskRun> runs, joined;
+    };
+    static std::uint64_t FiguresHash(const std::vector<FlashTemplate::Figure>& figures)
+    {
+        std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ figures.size();
+        for (const FlashTemplate::Figure& f : figures) {
+            const std::uint64_t v = (static_cast<std::uint64_t>(f.kind) | static_cast<std::uint64_t>(f.exposed) << 8 |
+                                     static_cast<std::uint64_t>(static_cast<std::uint32_t>(f.penWidth)) << 16) ^
+                                    (static_cast<std::uint64_t>(f.first) << 40) ^ (static_cast<std::uint64_t>(f.count) << 20);
+            h = (h ^ v) * 0xBF58476D1CE4E5B9ULL;
+            h ^= h >> 31;
+        }
+        return h;
+    }
+    static bool SameFigures(const std::vector<FlashTemplate::Figure>& a, const std::vector<FlashTemplate::Figure>& b)
+    {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i].kind != b[i].kind || a[i].exposed != b[i].exposed || a[i].penWidth != b[i].penWidth || a[i].first != b[i].first ||
+                a[i].count != b[i].count)
+                return false;
+        return true;
+    }
+
+    struct alignas(64) Shard {
+        std::mutex mu;
+        std::unordered_multimap<std::uint64_t, Mask> masks;
+        std::size_t bytes = 0;
+    };
+    std::array<Shard, Shards> shards_;
+};
+
+SharedMasks& Shared()
+{
+    static SharedMasks shared;
+    return shared;
+}
+
 // Where a flash falls within a pixel (see FlashTemplate::Cell).
 struct Phase {
     bool usable = false;
@@ -943,6 +1031,13 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
             return;
         }
     }
+    thread_local std::vector<MaskRun> runs, joined;
+    if (raster && kept && Shared().Find(t.figures, hash, key, keyLength, runs, joined)) {
+        // Drawn already by another thread.
+        remember(AddMask(t, hash, key, keyLength, runs, joined));
+        raster->FillMaskRuns(joinable ? joined : runs, l, tp);
+        return;
+    }
     platform::RasterCanvas& m = Scratch();
     m.Resize(w, h, platform::MaskEmpty);
     DrawFigures(t, X, Y, m);
@@ -950,10 +1045,12 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
         canvas.FillMask(m, l, tp);
         return;
     }
-    thread_local std::vector<MaskRun> runs, joined;
     ScanMask(m, runs);
     JoinRuns(runs, joined);
-    if (kept) remember(AddMask(t, hash, key, keyLength, runs, joined));
+    if (kept) {
+        remember(AddMask(t, hash, key, keyLength, runs, joined));
+        Shared().Add(t.figures, hash, key, keyLength, runs, joined);
+    }
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
 }
 

@@ -44,7 +44,8 @@ void DrawMoire(platform::Canvas& canvas, int k, bool mirror, double scale, doubl
 void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color background, double scale, double ox, double oy);
 
 // Memory the masks kept for flashes drawn on this thread take: bounded,
-// all of it dropped when it would pass 32 MB.
+// all of it dropped when it would pass 32 MB. (Masks are also lent between
+// threads through a store of their own, bounded the same way.)
 std::size_t FlashMaskBytes();
 
 // While one lives on a thread, the aperture and macro tables are taken to

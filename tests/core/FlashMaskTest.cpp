@@ -577,6 +577,13 @@ TEST_F(FlashMask, ThreadsDrawingAtOnceGetTheSamePixels)
     for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { together[static_cast<std::size_t>(t)] = picture(t); });
     for (std::thread& th : threads) th.join();
     for (std::size_t t = 0; t < 4; ++t) EXPECT_EQ(Differences(alone[t], together[t]), 0) << t;
+    // A thread new to these masks takes them from the others: the plain
+    // drawing still agrees with what it draws.
+    RasterCanvas ref(W, H, 0), late(W, H, 0);
+    Ink(ref, PenMode::Xor, 0x00FF00, 0x00FF00);
+    for (const int i : flashes) RefFlash(ref, i, false, 6.0, 1 / 6.0, H / 6.0);
+    std::thread([&] { late = picture(1); }).join();
+    EXPECT_EQ(Differences(late, ref), 0);
 }
 
 namespace {
