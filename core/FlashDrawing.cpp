@@ -922,11 +922,11 @@ void DrawFigures(const FlashTemplate& t, const std::int32_t* X, const std::int32
 
 // A flash of template t at (fx, fy): the figures as one mask, each pixel
 // changed once, in the canvas's pen colour and mode (brush inside).
-void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const Xf& xf)
+// `raster` is the canvas as a raster, or null when it is none.
+void DrawTemplate(Canvas& canvas, platform::RasterCanvas* raster, FlashTemplate& t, double fx, double fy, const Xf& xf)
 {
     if (t.figures.empty() || t.box.empty()) return;
     const std::size_t n = t.Count();
-    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
     const bool kept = Store().Kept(t);
     const bool joinable = canvas.PenColor() == canvas.BrushColor() && canvas.GetBrushStyle() == platform::BrushStyle::Solid;
     auto stamp = [&](const FlashTemplate::Entry& e, int left, int top) {
@@ -1054,6 +1054,11 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
     raster->FillMaskRuns(joinable ? joined : runs, l, tp);
 }
 
+void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const Xf& xf)
+{
+    DrawTemplate(canvas, dynamic_cast<platform::RasterCanvas*>(&canvas), t, fx, fy, xf);
+}
+
 // The thread's flash batch (0: none) and the last one begun.
 thread_local std::uint64_t currentBatch = 0, lastBatch = 0;
 
@@ -1159,9 +1164,8 @@ void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy
 // False when the flash is to be drawn as a plain polygon.
 bool DrawOvalTemplate(Canvas& canvas, int code, const MyAperture& a, double x, double y, const Xf& xf)
 {
-    if (!dynamic_cast<platform::RasterCanvas*>(&canvas) || canvas.GetPenStyle() != platform::PenStyle::Solid ||
-        !std::isfinite(x) || !std::isfinite(y))
-        return false;
+    auto* raster = dynamic_cast<platform::RasterCanvas*>(&canvas);
+    if (!raster || canvas.GetPenStyle() != platform::PenStyle::Solid || !std::isfinite(x) || !std::isfinite(y)) return false;
     const bool across = a.Size1 - a.Size2 > 0.0004;
     const double d = across ? (a.Size1 - a.Size2) / 2 : (a.Size2 - a.Size1) / 2;
     // The direction from P to Q as Direction finds it for this flash: along
@@ -1184,7 +1188,7 @@ bool DrawOvalTemplate(Canvas& canvas, int code, const MyAperture& a, double x, d
         t.Add({q, {ox[0], oy[0]}});
         t.End();
     }
-    DrawTemplate(canvas, t, x, y, xf);
+    DrawTemplate(canvas, raster, t, x, y, xf);
     return true;
 }
 
