@@ -6,9 +6,9 @@
 #include "SyntheticBoard.h"
 #include "core/Datas.h"
 #include "core/GerberReader.h"
-#include "main/Navigation.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/Navigation.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 #include "ProbeLoad.h"
 
 #include "core/Datas.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 #include "platform/NumberText.h"
 #include "platform/RasterCanvas.h"
 

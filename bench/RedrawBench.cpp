@@ -4,8 +4,8 @@
 #include "SyntheticBoard.h"
 #include "core/Datas.h"
 #include "core/GerberReader.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "main/PictureView.h"
-#include "main/Redraw.h"
+#include "view/Redraw.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/EventPump.h"

@@ -2,9 +2,9 @@
 // The main window: the banner, the left panel, the drawing area with its
 // pan frame, picture and highlight layer, the status bar and the gauge;
 // start-up, the deferred start, dropped files and the exit question.
-#include "main/CommandMenu.h"
-#include "main/LayerList.h"
-#include "main/Navigation.h"
+#include "view/CommandMenu.h"
+#include "view/LayerList.h"
+#include "view/Navigation.h"
 #include "main/OpenList.h"
 #include "main/StartupSettings.h"
 #include "platform/RasterCanvas.h"

@@ -1,12 +1,12 @@
 // The main window's layer table and code table: their controls, painting
 // and mouse events, fed to the models of LayerList and CodeTables.
-#include "main/CodeTables.h"
+#include "view/CodeTables.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
-#include "main/Redraw.h"
-#include "main/SubLists.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/SubLists.h"
+#include "view/ViewTransform.h"
 #include "platform/qt/ColorDialogs.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/Fonts.h"

@@ -7,9 +7,9 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "main/PictureView.h"
-#include "main/Redraw.h"
-#include "main/SubLists.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/SubLists.h"
+#include "view/ViewTransform.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/MessageBoxes.h"
 

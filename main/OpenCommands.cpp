@@ -4,7 +4,7 @@
 #include "core/NcDrillReader.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
-#include "main/SubLists.h"
+#include "view/SubLists.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"

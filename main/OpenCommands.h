@@ -10,8 +10,8 @@
 // reached through the hooks below; each does what the user gets by default
 // until its command is wired in.
 #include "core/Datas.h"
-#include "main/CodeTables.h"
-#include "main/LayerList.h"
+#include "view/CodeTables.h"
+#include "view/LayerList.h"
 #include "main/OpenList.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "main/PictureView.h"
 
-#include "main/Redraw.h"
+#include "view/Redraw.h"
 #include "main/StartupSettings.h"
-#include "main/ViewTransform.h"
+#include "view/ViewTransform.h"
 
 namespace mainwin {
 

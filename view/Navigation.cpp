@@ -1,8 +1,8 @@
-#include "main/Navigation.h"
+#include "view/Navigation.h"
 
-#include "main/CommandMenu.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/CommandMenu.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The command menu as a model: rows, hot rectangles, expanders, step marks
 // and the status texts.
 #include "core/Datas.h"
-#include "main/CommandMenu.h"
+#include "view/CommandMenu.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // drill, and a row's search finds exactly the elements of its code.
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
-#include "main/CodeTables.h"
+#include "view/CodeTables.h"
 #include "platform/Error.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "main/LayerList.h"
+#include "view/LayerList.h"
 
 #include <algorithm>
 #include <cmath>

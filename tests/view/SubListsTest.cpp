@@ -1,7 +1,7 @@
 // The sub-lists of the rows "Save" and "SetView": items, hits and the view
 // options a click changes.
-#include "main/LayerList.h"
-#include "main/SubLists.h"
+#include "view/LayerList.h"
+#include "view/SubLists.h"
 
 #include <gtest/gtest.h>
 

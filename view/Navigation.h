@@ -2,7 +2,7 @@
 // Moving the view: the pan frame, the keys, the wheel and auto-scroll at
 // the picture's edges. The rules live here without a window; the main
 // window feeds them its events and shows the picture they redraw.
-#include "main/ScrollRegions.h"
+#include "view/ScrollRegions.h"
 #include "platform/RasterCanvas.h"
 
 #include <string>

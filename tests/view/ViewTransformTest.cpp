@@ -1,7 +1,7 @@
 // Zoom, fit, centre clamp, mirror, pan and the pixel conversions.
 #include "ViewFixture.h"
 
-#include "main/ScrollRegions.h"
+#include "view/ScrollRegions.h"
 
 #include <cmath>
 #include <limits>

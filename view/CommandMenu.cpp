@@ -1,4 +1,4 @@
-#include "main/CommandMenu.h"
+#include "view/CommandMenu.h"
 
 #include "core/TextHelpers.h"
 

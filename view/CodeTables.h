@@ -4,7 +4,7 @@
 // letters and diameters; the elements of a chosen row; the drill hit count.
 // Painted by the main window on rasters, as the layer table is.
 #include "core/Datas.h"
-#include "main/LayerList.h"
+#include "view/LayerList.h"
 #include "platform/RasterCanvas.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "main/WorkerPool.h"
+#include "view/WorkerPool.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "main/CodeTables.h"
+#include "view/CodeTables.h"
 
 #include "platform/NumberText.h"
 

@@ -1,4 +1,4 @@
-#include "main/ScrollRegions.h"
+#include "view/ScrollRegions.h"
 
 #include <cmath>
 #include <initializer_list>

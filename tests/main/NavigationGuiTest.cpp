@@ -4,13 +4,13 @@
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
-#include "tests/main/ViewFixture.h"
+#include "tests/view/ViewFixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>

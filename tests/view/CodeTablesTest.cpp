@@ -1,7 +1,7 @@
 // The code tables as models: rows of the used codes, their texts, the
 // search of a row and the drill hit count.
 #include "core/Datas.h"
-#include "main/CodeTables.h"
+#include "view/CodeTables.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Tables filled by hand for the picture tests: a small board, its fitted
 // view and a picture of a given size.
 #include "core/Datas.h"
-#include "main/Redraw.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "core/FlashDrawing.h"
 #include "core/TextHelpers.h"
-#include "main/ScrollRegions.h"
+#include "view/ScrollRegions.h"
 
 #include <cmath>
 #include <random>

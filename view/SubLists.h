@@ -2,8 +2,8 @@
 // The sub-lists under the menu rows "Save" and "SetView": the project format
 // to save in, and the view options. Items of the menu's own list record,
 // painted and hit-tested as the menu is.
-#include "main/CommandMenu.h"
-#include "main/ViewTransform.h"
+#include "view/CommandMenu.h"
+#include "view/ViewTransform.h"
 #include "platform/RasterCanvas.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The kept worker threads: every task runs once, on a worker below the
 // count asked for; errors come back to the caller; the pool is reusable
 // after an error and with other worker counts.
-#include "main/WorkerPool.h"
+#include "view/WorkerPool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The layer table as a model: layout, hits, and what presses, moves and
 // releases do to the layers, with the shown count kept after each of them.
 #include "core/Datas.h"
-#include "main/LayerList.h"
+#include "view/LayerList.h"
 
 #include <gtest/gtest.h>
 

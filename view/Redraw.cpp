@@ -1,11 +1,11 @@
-#include "main/Redraw.h"
+#include "view/Redraw.h"
 
 #include "core/FlashDrawing.h"
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
-#include "main/ScrollRegions.h"
-#include "main/ViewTransform.h"
-#include "main/WorkerPool.h"
+#include "view/ScrollRegions.h"
+#include "view/ViewTransform.h"
+#include "view/WorkerPool.h"
 
 #include <algorithm>
 #include <array>

@@ -1,17 +1,17 @@
 // The layer table and the code table in the main window, offscreen: clicks
 // show and hide layers in the picture, the colour dialog recolours a layer,
 // a drag reorders the layers, a code row blinks its elements.
-#include "main/CodeTables.h"
+#include "view/CodeTables.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
-#include "main/Redraw.h"
-#include "main/SubLists.h"
-#include "main/ViewTransform.h"
+#include "view/Redraw.h"
+#include "view/SubLists.h"
+#include "view/ViewTransform.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/ColorDialogs.h"
 #include "platform/qt/MessageBoxes.h"
-#include "tests/main/ViewFixture.h"
+#include "tests/view/ViewFixture.h"
 
 #include <QApplication>
 #include <QMouseEvent>

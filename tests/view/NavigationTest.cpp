@@ -1,7 +1,7 @@
 // Navigation rules without a window: the pan regions and their gaps, the
 // keys and the wheel, auto-scroll, mirror with pan.
 #include "ViewFixture.h"
-#include "main/Navigation.h"
+#include "view/Navigation.h"
 
 #include <gtest/gtest.h>
 

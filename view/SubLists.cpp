@@ -1,6 +1,6 @@
-#include "main/SubLists.h"
+#include "view/SubLists.h"
 
-#include "main/LayerList.h"
+#include "view/LayerList.h"
 
 namespace mainwin {
 

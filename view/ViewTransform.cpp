@@ -1,8 +1,8 @@
-#include "main/ViewTransform.h"
+#include "view/ViewTransform.h"
 
 #include "core/FlashDrawing.h"
 #include "core/Geometry.h"
-#include "main/Redraw.h"
+#include "view/Redraw.h"
 
 #include <cmath>
 #include <numbers>
