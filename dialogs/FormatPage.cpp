@@ -113,8 +113,8 @@ void FormatBlock::Typed(int item, const std::string& text) const
 
 void FormatBlock::Enter(int item) const
 {
-    if (item == OffsetX) OpenEdit1(OffsetY, true);
-    else if (item == OffsetY) OpenEdit1(OffsetX, true);
+    if (item == OffsetX) OpenEdit1(OffsetY);
+    else if (item == OffsetY) OpenEdit1(OffsetX);
 }
 
 // ------------------------------------------------------------- format page

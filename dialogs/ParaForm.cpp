@@ -90,7 +90,7 @@ int PageTextWidth(const std::string& text)
     return measure.TextWidth(text);
 }
 
-void OpenEdit1(int item, bool selectAll)
+void OpenEdit1(int item)
 {
     if (item < 0 || item >= ParaItems.Count) return;
     ParaItems.Clicked = item;
@@ -99,7 +99,7 @@ void OpenEdit1(int item, bool selectAll)
     e.Bounds = {r.left + 2, r.top + 2, r.right - 2, r.top + 2 + std::max(15, Height(r) - 3)};
     e.Text = ParaItems.Captions[static_cast<std::size_t>(item)];
     e.Kind = FormatMode() || !CurrentPage() ? FieldKind::Number : CurrentPage()->Edit1Kind();
-    e.SelectAll = selectAll;
+    e.SelectAll = true;
     e.Caret = -1;
     e.Visible = true;
     Para.Focus = ParaWindow::FocusOn::Edit1;

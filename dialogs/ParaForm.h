@@ -149,8 +149,9 @@ extern std::function<void()> ImportFolderSettings;
 
 // Width of a text in the pages' font.
 int PageTextWidth(const std::string& text);
-// Edit1 placed on item i with its caption, focused; nothing stored yet.
-void OpenEdit1(int item, bool selectAll = false);
+// Edit1 placed on item i with its caption all selected (typing replaces
+// it), focused; nothing stored yet.
+void OpenEdit1(int item);
 // Edit2 placed on a cell of the table with the cell's text, focused.
 void OpenEdit2(int col, int row);
 void HideEdits();
