@@ -136,34 +136,22 @@ TFormPara::TFormPara(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     ButtonOf(ParaButton::swOpen)->setToolTip("ファイルを開く");
     ButtonOf(ParaButton::swSave)->setToolTip("ファイルに保存");
 
-    Image1->OnMouseMove = [this](QMouseEvent* e) {
-        Image1MouseMove(X(e), Y(e));
-        Sync();
+    // Each picture hands its pointer to its handlers, in its own pixels.
+    auto route = [this](platform::SurfaceWidget* image, void (*move)(int, int), void (*up)(int, int)) {
+        image->OnMouseMove = [this, move](QMouseEvent* e) {
+            move(X(e), Y(e));
+            Sync();
+        };
+        image->OnMouseUp = [this, up](QMouseEvent* e) {
+            if (e->button() != Qt::LeftButton) return;
+            up(X(e), Y(e));
+            Sync();
+        };
+        image->OnWheel = [this](QWheelEvent* e) { Wheel(e); };
     };
-    Image1->OnMouseUp = [this](QMouseEvent* e) {
-        if (e->button() != Qt::LeftButton) return;
-        Image1MouseUp(X(e), Y(e));
-        Sync();
-    };
-    Image2->OnMouseMove = [this](QMouseEvent* e) {
-        Image2MouseMove(X(e), Y(e));
-        Sync();
-    };
-    Image2->OnMouseUp = [this](QMouseEvent* e) {
-        if (e->button() != Qt::LeftButton) return;
-        Image2MouseUp(X(e), Y(e));
-        Sync();
-    };
-    Image3->OnMouseMove = [this](QMouseEvent* e) {
-        Image3MouseMove(X(e), Y(e));
-        Sync();
-    };
-    Image3->OnMouseUp = [this](QMouseEvent* e) {
-        if (e->button() != Qt::LeftButton) return;
-        Image3MouseUp(X(e), Y(e));
-        Sync();
-    };
-    for (platform::SurfaceWidget* image : {Image1, Image2, Image3}) image->OnWheel = [this](QWheelEvent* e) { Wheel(e); };
+    route(Image1, Image1MouseMove, Image1MouseUp);
+    route(Image2, Image2MouseMove, Image2MouseUp);
+    route(Image3, Image3MouseMove, Image3MouseUp);
     connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& text) {
         Edit1Change(text.toStdString());
         Sync();
