@@ -40,10 +40,6 @@ void BalloonBelow(int item, const char* key, bool drill = false)
     ShowChoiceBalloon(r.left + 40, r.bottom, key, drill);
 }
 
-} // namespace
-
-namespace {
-
 // Our fonts are wider than the layout was made for: the label columns grow
 // to their captions, and the offsets to their values.
 void FitColumns(int pageWidth, std::initializer_list<const FormatBlock*> blocks)
@@ -61,16 +57,15 @@ bool FormatBlock::Has(int item) const
                          item == NumberFormat || item == Units);
 }
 
-bool FormatBlock::Click(int item) const
+void FormatBlock::Click(int item) const
 {
-    if (!Has(item) || item >= ParaItems.Count) return false;
+    if (!Has(item) || item >= ParaItems.Count) return;
     if (item == Name) BalloonBeside(item, Drill ? "NCFormat" : "GBFormat");
     else if (item == AbsInc) BalloonBeside(item, "ABSINC");
     else if (item == OffsetX || item == OffsetY) OpenEdit1(item);
     else if (item == Zero) BalloonBelow(item, "ZERO", Drill);
     else if (item == NumberFormat) BalloonBelow(item, "NUM-FORMAT");
     else if (item == Units) BalloonBelow(item, "UNIT");
-    return true;
 }
 
 void FormatBlock::Choose(int item, int k) const

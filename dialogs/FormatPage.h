@@ -23,9 +23,8 @@ struct FormatBlock {
     int Name = -1, AbsInc = -1, OffsetX = -1, OffsetY = -1, Zero = -1, NumberFormat = -1, Units = -1;
 
     bool Has(int item) const;
-    // A click on one of its items: a balloon or Edit1. False when the item
-    // is none of its fields.
-    bool Click(int item) const;
+    // A click on one of its items: a balloon or Edit1.
+    void Click(int item) const;
     // Choice k of the balloon opened from `item`: the field and the item's caption.
     void Choose(int item, int k) const;
     // A typed offset on `item`: stored rounded to 5 decimals when it reads

@@ -249,8 +249,6 @@ void WriteParameterDefaults()
 
 void FormShow(int screenWidth, int screenHeight)
 {
-    Para.ScreenWidth = screenWidth;
-    Para.ScreenHeight = screenHeight;
     Para.CloseRequested = false;
     Para.Warning.clear();
     HideEdits();

@@ -84,7 +84,6 @@ struct ParaWindow {
     std::string Caption = InitialParaCaption;
     int ClientWidth = 640, ClientHeight = 480;
     bool CentreOnScreen = false;       // format modes; else at the owner's centre
-    int ScreenWidth = 1024, ScreenHeight = 768;
     int Left = 0, Top = 0;             // when centred on the screen
     ImageState Image1, Image2, Image3; // page, balloon, table
     EditState Edit1, Edit2;

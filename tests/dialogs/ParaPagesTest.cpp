@@ -384,3 +384,94 @@ TEST_F(ParameterPage, CloseSavesTheDefaultsOnlyWhenTicked)
 }
 
 } // namespace
+
+namespace {
+
+// A page with a scrolling table, as the file, aperture and tool pages have:
+// 30 entries in 12 visible rows, the second column edited in place.
+class TablePage final : public ParaPage {
+public:
+    std::vector<std::string> stored = std::vector<std::string>(31);
+    void Build() override
+    {
+        ParaList.clear();
+        for (int n = 1; n <= 30; ++n) ParaList.push_back(n);
+        InitGridBox(ParaTable, 2, 12);
+        LayoutGridCells(ParaTable, {80, 0}, 300, 18);
+        Para.Image3.Bounds = {30, 110, 330, 110 + 12 * 18};
+        Para.ScrollBar1 = {true, {313, 110, 330, 326}, 0, 30 - 12, 0};
+        FillRows();
+    }
+    void FillRows() override
+    {
+        for (int r = 0; r < 12; ++r) {
+            const int n = ParaList[static_cast<std::size_t>(Para.ScrollBar1.Position + r)];
+            ParaTable.RowData[static_cast<std::size_t>(r)] = n;
+            ParaTable.CellTexts[0][static_cast<std::size_t>(r)] = "R" + std::to_string(n);
+            ParaTable.CellTexts[1][static_cast<std::size_t>(r)] = stored[static_cast<std::size_t>(n)];
+        }
+        DrawParaTable();
+    }
+    void TableClick(int x, int y) override
+    {
+        const GridCell cell = HitCell(ParaTable, x, y, 1, 1);
+        if (cell.col >= 0) OpenEdit2(cell.col, cell.row);
+    }
+    void Edit2Changed(const std::string& text) override
+    {
+        stored[static_cast<std::size_t>(ParaTable.RowData[static_cast<std::size_t>(ParaTable.SelRow)])] = text;
+    }
+    void Edit2Enter() override
+    {
+        const RowStep step = NextEditRow(ParaTable.SelRow, 12, Para.ScrollBar1.Position, 30, true);
+        HideEdits();
+        if (step.kind == RowStep::Scroll) ScrollBar1Change(Para.ScrollBar1.Position + 1);
+        if (step.kind != RowStep::Close) OpenEdit2(1, step.row);
+    }
+};
+
+TEST(ParaTables, EditScrollAndEnterThroughTheRows)
+{
+    TablePage page;
+    ParameterPages()[0] = &page;
+    Para = ParaWindow{};
+    Show("Parameter");
+    ASSERT_TRUE(Para.Image3.Visible);
+    EXPECT_EQ(Para.Image3.Picture.Width(), 300);
+
+    Image3MouseUp(100, 18 * 3 + 5);
+    ASSERT_TRUE(Para.Edit2.Visible);
+    EXPECT_EQ(Para.Edit2.Bounds, (Rect{30 + 82, 110 + 54 + 2, 30 + 298, 110 + 72 - 2}));
+    EXPECT_EQ(Para.Edit2.Color, platform::RGB(236, 233, 216));   // an odd row's band
+    Edit2Change("top,\"silk\"");
+    EXPECT_EQ(page.stored[4], "topsilk");
+
+    // Enter walks down; at the last visible row the table scrolls under it.
+    for (int k = 0; k < 8; ++k) Edit2KeyEnter();
+    EXPECT_EQ(ParaTable.SelRow, 11);
+    EXPECT_EQ(Para.ScrollBar1.Position, 0);
+    Edit2KeyEnter();
+    EXPECT_EQ(ParaTable.SelRow, 11);
+    EXPECT_EQ(Para.ScrollBar1.Position, 1);
+    EXPECT_EQ(ParaTable.CellTexts[0][11], "R13");
+    EXPECT_TRUE(Para.Edit2.Visible);
+
+    // The wheel scrolls by five and closes the edit box; typing then goes nowhere.
+    FormMouseWheel(-1);
+    EXPECT_EQ(Para.ScrollBar1.Position, 6);
+    EXPECT_FALSE(Para.Edit2.Visible);
+    Edit2Change("lost");
+    EXPECT_EQ(std::count(page.stored.begin(), page.stored.end(), "lost"), 0);
+    FormMouseWheel(-10);
+    EXPECT_EQ(Para.ScrollBar1.Position, 18);
+    EXPECT_EQ(ParaTable.CellTexts[0][11], "R30");
+    // The last entry: Enter closes the edit box.
+    Image3MouseUp(100, 18 * 11 + 5);
+    Edit2KeyEnter();
+    EXPECT_FALSE(Para.Edit2.Visible);
+    FormMouseWheel(3);
+    EXPECT_EQ(Para.ScrollBar1.Position, 3);
+    ParameterPages()[0] = nullptr;
+}
+
+} // namespace
