@@ -82,6 +82,20 @@ void InitMaskState(Canvas& m)
     SetMaskInk(m, true);
 }
 
+} // namespace
+
+// Chords for an arc of `sweep` radians and radius r: none falls more than a
+// quarter pixel inside the circle (sag ≈ r θ² / 8); at least six.
+int ArcSegments(double sweep, double radius, double scale)
+{
+    const double rpx = std::fabs(radius * scale);
+    if (!(rpx > 0) || !std::isfinite(rpx) || !(sweep > 0)) return 6;
+    const double n = std::ceil(sweep / std::sqrt(2.0 / rpx));
+    return static_cast<int>(std::clamp(n, 6.0, 1024.0));
+}
+
+namespace {
+
 // Segments of a moiré ring: 32, or more on a large ring, by the same rule.
 int RingSegments(double radius, double scale) { return std::clamp(ArcSegments(2 * Pi, radius, scale), 32, 1024); }
 
@@ -1089,14 +1103,6 @@ FlashTemplate& MacroTemplate(int d, const MyAperture& a, const Xf& xf)
 }
 
 } // namespace
-
-int ArcSegments(double sweep, double radius, double scale)
-{
-    const double rpx = std::fabs(radius * scale);
-    if (!(rpx > 0) || !std::isfinite(rpx) || !(sweep > 0)) return 6;
-    const double n = std::ceil(sweep / std::sqrt(2.0 / rpx));
-    return static_cast<int>(std::clamp(n, 6.0, 1024.0));
-}
 
 int PenWidthPixels(int d, double scale)
 {

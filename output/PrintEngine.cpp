@@ -266,7 +266,7 @@ void DrawLayerObjects(Canvas& c, int layer, Color color, Color pageColor)
     bool joined = false;
     double endX = 0, endY = 0;
     for (int i = 0; i < core::DataCount; ++i) {
-        platform::PumpEvents();
+        if ((i & 0x3FF) == 0) platform::PumpEvents();
         if (Datas[static_cast<std::size_t>(i)].Layer != layer) continue;
         int first = i, last = i;
         core::GroupRange(i, first, last);
