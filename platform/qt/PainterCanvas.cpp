@@ -112,26 +112,25 @@ void PainterCanvas::Polygon(std::span<const Point> points)
     Closed(path, path);
 }
 
-void PainterCanvas::Ellipse(int left, int top, int right, int bottom)
+void PainterCanvas::Ellipse(int left, int top, int right, int bottom) { Boxed(left, top, right, bottom, true); }
+
+void PainterCanvas::Rectangle(int left, int top, int right, int bottom) { Boxed(left, top, right, bottom, false); }
+
+void PainterCanvas::Boxed(int left, int top, int right, int bottom, bool ellipse)
 {
     const QRectF box = CornerBox(left, top, right, bottom);
     if (box.isEmpty()) return;
     // The pen's outline stays inside the box, as on the raster.
     const double h = std::min({penWidth_ / 2.0, box.width() / 2, box.height() / 2});
+    const QRectF inner = box.adjusted(h, h, -h, -h);
     QPainterPath fill, outline;
-    fill.addEllipse(box);
-    outline.addEllipse(box.adjusted(h, h, -h, -h));
-    Closed(fill, outline);
-}
-
-void PainterCanvas::Rectangle(int left, int top, int right, int bottom)
-{
-    const QRectF box = CornerBox(left, top, right, bottom);
-    if (box.isEmpty()) return;
-    const double h = std::min({penWidth_ / 2.0, box.width() / 2, box.height() / 2});
-    QPainterPath fill, outline;
-    fill.addRect(box);
-    outline.addRect(box.adjusted(h, h, -h, -h));
+    if (ellipse) {
+        fill.addEllipse(box);
+        outline.addEllipse(inner);
+    } else {
+        fill.addRect(box);
+        outline.addRect(inner);
+    }
     Closed(fill, outline);
 }
 

@@ -37,8 +37,10 @@ public:
 private:
     // The painter takes the canvas's pen, brush and mode.
     void Apply(bool withPen, bool withBrush);
-    // A closed figure: the brush inside `path`, the pen along `outline`.
+    // A closed figure: the brush inside `fill`, the pen along `outline`.
     void Closed(const class QPainterPath& fill, const QPainterPath& outline);
+    // An ellipse or a rectangle in a box of pixel corners.
+    void Boxed(int left, int top, int right, int bottom, bool ellipse);
 
     QPainter& p_;
     int width_, height_;
