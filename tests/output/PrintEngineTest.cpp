@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <unistd.h>
 
 using namespace output;
@@ -76,53 +75,6 @@ std::string Describe(const std::vector<PrintPage>& pages)
 }
 
 } // namespace
-
-TEST_F(PrintEngine, InkByColourMode)
-{
-    struct Case { int mode; Color layer, ink; };
-    const Case cases[] = {
-        {pmBlackOnWhite, RGB(255, 0, 0), RGB(0, 0, 0)},
-        {pmInverted, RGB(255, 0, 0), RGB(255, 255, 255)},
-        {pmGrey, RGB(0, 0, 0), RGB(255, 255, 255)},           // black prints white
-        {pmGrey, RGB(255, 0, 0), RGB(170, 170, 170)},
-        {pmColour, RGB(255, 255, 255), RGB(0, 0, 0)},         // white prints black
-        {pmColour, RGB(0, 128, 0), RGB(0, 128, 0)},
-    };
-    for (const Case& c : cases) {
-        PrintSettings.ColorMode = c.mode;
-        EXPECT_EQ(PrintColorForMode(c.layer), c.ink) << "mode " << c.mode << " colour " << std::hex << c.layer;
-    }
-}
-
-// A 100 × 150 mm printable area at 10 pixels per mm, the data centre at (20, 30).
-TEST_F(PrintEngine, TransformPutsTheCentreMidPage)
-{
-    struct Case { int percent; bool mirror; int offsetX, offsetY; double x, y; int X, Y; };
-    const Case cases[] = {
-        {100, false, 0, 0, 20, 30, 500, 750},
-        {100, false, 0, 0, 30, 40, 600, 650},
-        {200, false, 0, 0, 30, 30, 700, 750},    // 200 % doubles
-        {50, false, 0, 0, 30, 30, 550, 750},
-        {100, true, 0, 0, 30, 30, 400, 750},     // mirrored about the middle
-        {100, false, 10, 5, 30, 35, 500, 750},   // the offset point lands mid page
-        {100, true, 10, 0, 30, 30, 500, 750},
-        {100, true, 10, 0, 20, 30, 600, 750},    // mirrored, the offset moves it the other way
-    };
-    PrintSettings.HorzSize = 100, PrintSettings.VertSize = 150;
-    for (const Case& c : cases) {
-        PrintSettings.Mirror = c.mirror;
-        PrintSettings.OffsetX = c.offsetX, PrintSettings.OffsetY = c.offsetY;
-        ASSERT_TRUE(SetupPrintTransform(c.percent, 20, 30, 1000, 1500));
-        const platform::Point p = WorldToDevice(c.x, c.y);
-        EXPECT_EQ(p.x, c.X) << c.percent << "% mirror " << c.mirror << " offset " << c.offsetX;
-        EXPECT_EQ(p.y, c.Y) << c.percent << "% mirror " << c.mirror << " offset " << c.offsetX;
-    }
-    // Nothing to map onto: refused, no division by zero.
-    EXPECT_FALSE(SetupPrintTransform(0, 20, 30, 1000, 1500));
-    EXPECT_FALSE(SetupPrintTransform(100, 20, 30, 0, 1500));
-    PrintSettings.HorzSize = 0;
-    EXPECT_FALSE(SetupPrintTransform(100, 20, 30, 1000, 1500));
-}
 
 TEST_F(PrintEngine, PagesGroupTheShownLayersByPageLetter)
 {
@@ -249,21 +201,6 @@ TEST_F(PrintEngine, NoPageToPrintOnIsRefusedWithAMessage)
     Slot(2, true);
     EXPECT_EQ(PrintLayers(device), 0);
     EXPECT_EQ(device.calls, (std::vector<std::string>{"begin"}));
-}
-
-TEST_F(PrintEngine, AJobThatThrowsIsAborted)
-{
-    FakePrintDevice device;
-    try {
-        PrintDocument document(device);
-        ASSERT_NE(document.NextPage(), nullptr);
-        throw std::runtime_error("printer gone");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_EQ(device.calls, (std::vector<std::string>{"begin", "abort"}));
-    FakePrintDevice untouched;
-    { PrintDocument document(untouched); }
-    EXPECT_TRUE(untouched.calls.empty());
 }
 
 // The sheets go on A4 portrait; the printer's own paper and capabilities come back.

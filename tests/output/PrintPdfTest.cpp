@@ -301,20 +301,3 @@ TEST_F(PrintPdf, PagesOfABoardAndTheirNegatives)
         EXPECT_GT(static_cast<double>(complement) / static_cast<double>(a.px.size()), 0.999);
     }
 }
-
-// The three data sheets of a board, each a page of ruled tables and texts.
-TEST_F(PrintPdf, DataSheetsOfABoard)
-{
-    const std::string board = std::string(TESSEL2_CORPUS) + "/cad/kicad-older/";
-    const std::string pdf = Print({board + "chibi_2024-F.Cu.gbr", board + "chibi_2024.drl"}, "--sheets gerber,drill,aperture");
-    ASSERT_FALSE(pdf.empty());
-    ASSERT_EQ(PageCount(pdf), 3);
-    for (int page = 1; page <= 3; ++page) {
-        const Page p = Raster(pdf, page);
-        ASSERT_GT(p.w, 0);
-        // The title's cell has its top left at (25, 10) mm on every sheet.
-        const Box title = InkBox(p, 20, 8, 60, 16);
-        EXPECT_TRUE(title.left >= 25 && title.left < 27) << "page " << page << ": " << title.left;
-        EXPECT_TRUE(title.top >= 9.8 && title.top < 11.5) << "page " << page << ": " << title.top;
-    }
-}
