@@ -153,7 +153,8 @@ TEST_F(SheetWriters, LongTablesContinueOnFurtherPages)
 }
 
 // A real board's sheets, written to disk and printed back: the tables'
-// values on the page, texts with commas and quotes whole, all within the page.
+// values on the page, texts with commas and quotes whole, characters the
+// file cannot hold as "?", all within the page.
 TEST_F(SheetWriters, ARealBoardsSheetsRoundTrip)
 {
     const std::string board = std::string(TESSEL2_CORPUS) + "/cad/kicad-older/";
@@ -165,6 +166,7 @@ TEST_F(SheetWriters, ARealBoardsSheetsRoundTrip)
     core::LayerTable[1].FileName = "chibi_2024-F.Cu.gbr";
     core::LayerTable[1].FileKind = core::fkRS274X;
     core::LayerTable[1].Contents = "部品面";
+    core::LayerTable[1].Remarks = "für Ω";   // no CP932 form for ü
     core::LayerTable[2].FileName = "chibi_2024.drl";
     core::LayerTable[2].FileKind = core::fkNcDrill;
     core::LayerCount = 2;
@@ -184,7 +186,7 @@ TEST_F(SheetWriters, ARealBoardsSheetsRoundTrip)
     WriteSheetScripts();
     struct Case { const char* file; std::vector<std::string> texts; };
     Case cases[] = {
-        {GerberSheetFile, {"[ガーバーデータ詳細表]", "[基板 \"A\", 改2]", "[W = 100.5]", "[chibi_2024-F.Cu.gbr]", "[部品面]", "[" + TodayText() + "]"}},
+        {GerberSheetFile, {"[ガーバーデータ詳細表]", "[基板 \"A\", 改2]", "[W = 100.5]", "[chibi_2024-F.Cu.gbr]", "[部品面]", "[f?r Ω]", "[" + TodayText() + "]"}},
         {ToolSheetFile, {"[ドリルデータ詳細表]", "[chibi_2024.drl]", "[T01]", "[T08]", "[VIA, 0.4]"}},
         {ApertureSheetFile, {"[アパーチャーリスト]", "[RECT]", "[OVAL]"}},
     };
