@@ -3,12 +3,11 @@
 #include "dialogs/PagePainters.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
-#include "platform/qt/RasterText.h"
 
-#include <QRegion>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegion>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QWheelEvent>
