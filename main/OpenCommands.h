@@ -85,7 +85,9 @@ extern std::function<int(const std::string& mode, const std::string& projectPath
 // they stand.
 extern std::function<bool(const std::string& mode)> ConfirmFormats;
 // The readers of a data folder's settings file, current ("Tessel2.ini") and
-// earlier ("Tesselu.ini"). Empty: no settings file is offered or read.
+// earlier ("Tesselu.ini"): true once read. A file that does not read throws
+// platform::Error with the tables as they were. Default: core's readers;
+// empty: no settings file is offered or read.
 extern std::function<bool(const std::string& path)> ReadFolderSettings;
 extern std::function<bool(const std::string& path)> ReadOldFolderSettings;
 // The project readers. Empty: such a file is not read.
