@@ -42,25 +42,28 @@ public:
     }
     // Puts the last line back.
     void Back() { --next_; }
-    // A line that must hold a whole number (a count or a shape).
+    // A line that must hold a whole number (a count).
     std::int32_t NextStrictInt()
     {
-        const std::string& text = Next();
+        if (AtEnd()) {
+            Next();
+            Fail("ファイルが途中で終わっています。");
+        }
+        return StrictInt(Next(), "整数");
+    }
+    // A whole number and nothing else: `what` names the value in the error.
+    std::int32_t StrictInt(const std::string& text, const std::string& what) const
+    {
+        const std::string t = Trimmed(text);
         long long v = 0;
-        const std::string_view t = Trim(text);
-        if (t.empty() || !platform::TryParseInt(t, v) || v < INT32_MIN || v > INT32_MAX) Fail("'" + text + "' は整数ではありません。");
+        if (t.empty()) Fail("数値がありません。");
+        if (!platform::TryParseInt(t, v) || v < INT32_MIN || v > INT32_MAX) Fail("「" + text + "」は" + what + "ではありません。");
         return static_cast<std::int32_t>(v);
     }
     [[noreturn]] void Fail(const std::string& what) const
     {
         throw platform::Error("設定ファイル「" + name_ + "」の " + std::to_string(next_) + " 行目を読み込めません。\n\r" +
                               what);
-    }
-    static std::string_view Trim(std::string_view s)
-    {
-        while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-        while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-        return s;
     }
 
 private:
@@ -173,8 +176,8 @@ std::string KeyLine(const std::string& key, const std::string& value)
 std::int32_t ColorField(LineCursor& in, const std::string& text)
 {
     std::int32_t color = 0;
-    if (!LineCursor::Trim(text).empty() && !TryParseColorText(std::string(LineCursor::Trim(text)), color))
-        in.Fail("'" + text + "' は色ではありません。");
+    const std::string t = Trimmed(text);
+    if (!t.empty() && !TryParseColorText(t, color)) in.Fail("「" + text + "」は色ではありません。");
     return color;
 }
 
@@ -313,14 +316,11 @@ void ParseOldLayout(LineCursor& in)
         std::string_view code = f[0];
         if (!code.empty() && code.front() == 'D') code.remove_prefix(1);
         const std::int32_t d = Integer(code);
-        long long shape = 0;
-        if (LineCursor::Trim(f[1]).empty() || !platform::TryParseInt(LineCursor::Trim(f[1]), shape) ||
-            shape < INT32_MIN || shape > INT32_MAX)
-            in.Fail("'" + f[1] + "' は形状の番号ではありません。");
+        const std::int32_t shape = in.StrictInt(f[1], "形状の番号");
         if (d < FirstSearchCode || d > MaxApertureCode) continue;
         MaxDCode = std::max(MaxDCode, d);
         MyAperture& a = Apertures[static_cast<std::size_t>(d)];
-        a.Shape = static_cast<std::int32_t>(shape);
+        a.Shape = shape;
         a.Size1 = Number(f[2]);
         a.Size2 = Number(f[3]);
         if (a.Shape == apThermal45 || a.Shape == apThermal90) {
@@ -364,8 +364,8 @@ void ParseOldFolderSettings(LineCursor& in)
         ParseOldLayout(in);
         // Another copy of the layout follows only behind its first line;
         // blank lines at the end are nothing.
-        std::string_view next;
-        while (!in.AtEnd() && (next = LineCursor::Trim(in.Next())).empty()) {
+        std::string next;
+        while (!in.AtEnd() && (next = Trimmed(in.Next())).empty()) {
         }
         if (next != "2.0,1") break;
         in.Back();

@@ -22,14 +22,6 @@ void CheckTarget(const std::string& path)
     if (path.empty()) throw platform::Error("保存先のファイル名がありません。");
 }
 
-std::string Trimmed(const std::string& s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
 // A real truncated to a 32-bit integer; false when it has none.
 bool TruncToInt(double v, std::int32_t& out)
 {

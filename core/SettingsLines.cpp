@@ -47,6 +47,13 @@ bool SettingsFileExists(const std::string& path)
     return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
+std::string Trimmed(std::string_view s)
+{
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
 std::int32_t SaturatedTrunc(double value)
 {
     constexpr double lo = std::numeric_limits<std::int32_t>::min();

@@ -22,6 +22,9 @@ std::vector<SettingsLine> ReadSettingsLines(const std::string& path);
 // True for an existing regular file.
 bool SettingsFileExists(const std::string& path);
 
+// The text without the blanks and control characters around it.
+std::string Trimmed(std::string_view text);
+
 // A real truncated toward zero, saturated to the 32-bit range.
 std::int32_t SaturatedTrunc(double value);
 

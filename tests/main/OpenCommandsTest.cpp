@@ -298,7 +298,7 @@ TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuesti
         std::vector<std::string> texts, confirmed;
         bool taken;
     };
-    const std::string readError = "設定ファイル「Tesselu.ini」の 43 行目を読み込めません。\n\r'' は整数ではありません。";
+    const std::string readError = "設定ファイル「Tesselu.ini」の 43 行目を読み込めません。\n\rファイルが途中で終わっています。";
     const Case cases[] = {
         {"taken", [] {}, gerber, MsgResult::Yes, {SettingsFoundText}, {}, true},
         {"declined", [] {}, gerber, MsgResult::No, {SettingsFoundText}, {"Format274D"}, false},
