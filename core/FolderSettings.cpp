@@ -11,7 +11,6 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -115,12 +114,13 @@ struct SettingsSnapshot {
     }
 };
 
-template <class Parse>
-void ReadRollingBack(Parse parse)
+// Parses the file's lines into the tables, or puts them back and throws.
+void ReadRollingBack(std::string_view bytes, const std::string& name, void (*parse)(LineCursor&))
 {
+    LineCursor in(bytes, name);
     auto before = std::make_unique<SettingsSnapshot>();
     try {
-        parse();
+        parse(in);
     } catch (...) {
         before->Restore();
         throw;
@@ -130,7 +130,12 @@ void ReadRollingBack(Parse parse)
     DeriveDigits(DrillFormat);
 }
 
-std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+bool ReadIfExists(const std::string& path, void (*read)(std::string_view, const std::string&))
+{
+    if (!SettingsFileExists(path)) return false;
+    read(platform::ReadFileBytes(path), fs::path(path).filename().string());
+    return true;
+}
 
 // ----------------------------------------------------------- "Tessel2.ini"
 
@@ -422,16 +427,10 @@ void WriteFolderSettings(const std::string& path)
 
 void ReadFolderSettingsBytes(std::string_view bytes, const std::string& name)
 {
-    LineCursor in(bytes, name);
-    ReadRollingBack([&] { ParseFolderSettings(in); });
+    ReadRollingBack(bytes, name, ParseFolderSettings);
 }
 
-bool ReadFolderSettings(const std::string& path)
-{
-    if (!SettingsFileExists(path)) return false;
-    ReadFolderSettingsBytes(platform::ReadFileBytes(path), FileName(path));
-    return true;
-}
+bool ReadFolderSettings(const std::string& path) { return ReadIfExists(path, ReadFolderSettingsBytes); }
 
 // ----------------------------------------------------------- "Tesselu.ini"
 
@@ -515,16 +514,10 @@ void WriteOldSettingsFile(const std::string& path)
 
 void ReadOldFolderSettingsBytes(std::string_view bytes, const std::string& name)
 {
-    LineCursor in(bytes, name);
-    ReadRollingBack([&] { ParseOldFolderSettings(in); });
+    ReadRollingBack(bytes, name, ParseOldFolderSettings);
 }
 
-bool ReadOldFolderSettings(const std::string& path)
-{
-    if (!SettingsFileExists(path)) return false;
-    ReadOldFolderSettingsBytes(platform::ReadFileBytes(path), FileName(path));
-    return true;
-}
+bool ReadOldFolderSettings(const std::string& path) { return ReadIfExists(path, ReadOldFolderSettingsBytes); }
 
 // ------------------------------------------------------------ board values
 
