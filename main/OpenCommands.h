@@ -5,10 +5,11 @@
 //
 // The window around them is reached through OpenCommandWindow, so the whole
 // command runs without a display in tests and benchmarks. Commands that are
-// built elsewhere (folder dialog, parameters dialog, folder settings files,
-// project files, spatial grid, command menu, tools, design-rule check) are
-// reached through the hooks below; each does what the user gets by default
-// until its command is wired in.
+// built elsewhere (folder dialog, parameters dialog, project files, spatial
+// grid, command menu, tools, design-rule check) are reached through the hooks
+// below; each does what the user gets by default until its command is wired
+// in. The data folder's settings files are read through hooks too, so that
+// tests can stand in for them.
 #include "core/Datas.h"
 #include "view/CodeTables.h"
 #include "view/LayerList.h"
