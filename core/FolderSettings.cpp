@@ -519,6 +519,22 @@ void ReadOldFolderSettingsBytes(std::string_view bytes, const std::string& name)
 
 bool ReadOldFolderSettings(const std::string& path) { return ReadIfExists(path, ReadOldFolderSettingsBytes); }
 
+void TakeSettingsLayers()
+{
+    for (int k = 1; k <= std::min<std::int32_t>(LayerCount, LayerTableSize - 1); ++k) {
+        MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
+        for (int j = 1; j <= std::min<std::int32_t>(IniLayerCount, LayerTableSize - 1); ++j) {
+            const MyLayerSet& s = IniLayerTable[static_cast<std::size_t>(j)];
+            if (s.FileName != l.FileName) continue;
+            l.Contents = s.Contents;
+            l.Remarks = s.Remarks;
+            l.AltColor = s.AltColor;
+            l.Color = s.Color;
+            break;
+        }
+    }
+}
+
 // ------------------------------------------------------------ board values
 
 bool SetBoardFromFileExtents(int layer)

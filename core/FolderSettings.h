@@ -35,6 +35,11 @@ void WriteOldSettingsFile(const std::string& path);
 bool ReadFolderSettings(const std::string& path);
 bool ReadOldFolderSettings(const std::string& path);
 
+// Each loaded layer takes the contents, remarks and colours of the first
+// layer of the settings file read last with the same file name; the others
+// keep theirs.
+void TakeSettingsLayers();
+
 // The same from a file's bytes; `name` is told in the error.
 void ReadFolderSettingsBytes(std::string_view bytes, const std::string& name);
 void ReadOldFolderSettingsBytes(std::string_view bytes, const std::string& name);

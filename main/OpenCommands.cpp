@@ -459,18 +459,7 @@ int OpenFileListRun(MyOpenFiles& list)
         }
 
         if (IniLayerCount >= 1) {
-            for (int k = 1; k <= LayerCount; ++k) {
-                MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
-                for (int j = 1; j <= IniLayerCount && j < LayerTableSize; ++j) {
-                    const MyLayerSet& s = IniLayerTable[static_cast<std::size_t>(j)];
-                    if (s.FileName != l.FileName) continue;
-                    l.Contents = s.Contents;
-                    l.Remarks = s.Remarks;
-                    l.AltColor = s.AltColor;
-                    l.Color = s.Color;
-                    break;
-                }
-            }
+            TakeSettingsLayers();
             if (filesRead == 0) {
                 RebuildCommandMenu();
                 window->RedrawView();

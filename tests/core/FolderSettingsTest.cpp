@@ -62,7 +62,7 @@ protected:
 // form, Japanese texts.
 void SmallJob()
 {
-    ProjectBasics = MyBasicSet{"試作基板 A-1", "第２版", "山田", 100.5, 80, -1.25, 0, 0, 0.5, 0.00001};
+    ProjectBasics = MyBasicSet{"試作基板 A-1", "第２版\r\n改", "山田", 100.5, 80, -1.25, 0, 0, 0.5, 0.00001};
     GerberFormat.FormatName = "RS-274X";
     GerberFormat.NumberFormat = "000.0000";
     GerberFormat.Zero = 1;
