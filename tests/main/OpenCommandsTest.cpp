@@ -2,6 +2,7 @@
 // the range check, the layer limit, failed reads, tool letters and "New".
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
@@ -15,6 +16,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -271,6 +273,65 @@ TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
     boxes.shown.clear();
     EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkRS274D), 1);
     EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274X);
+}
+
+TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuestion)
+{
+    std::vector<std::string> confirmed;
+    ConfirmFormats = [&](const std::string& mode) {
+        confirmed.push_back(mode);
+        return true;
+    };
+    const fs::path gerber = Write("old.gbr", "G54D10*\nX0Y0D02*\nX50000Y0D01*\nX50000Y50000D01*\nM02*\n");
+    ASSERT_EQ(Open({gerber}), 1);
+    // The job as a copy leaves it, under a name of another letter case.
+    core::LayerTable[1].Contents = "部品面";
+    core::LayerTable[1].Color = 0x00FF00;
+    core::GerberFormat.NumberFormat = "000.0000";
+    core::WriteFolderSettings((root / "data" / "TESSEL2.INI").string());
+    const fs::path settings = root / "data" / "TESSEL2.INI", held = root / "data" / "held";
+
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        fs::path file;
+        MsgResult answer;
+        std::vector<std::string> texts, confirmed;
+        bool taken;
+    };
+    const std::string readError = "設定ファイル「Tesselu.ini」の 43 行目を読み込めません。\n\rファイルが途中で終わっています。";
+    const Case cases[] = {
+        {"taken", [] {}, gerber, MsgResult::Yes, {SettingsFoundText}, {}, true},
+        {"declined", [] {}, gerber, MsgResult::No, {SettingsFoundText}, {"Format274D"}, false},
+        {"earlier edition that does not read",
+         [&] {
+             fs::rename(settings, held);
+             Write("Tesselu.ini", "2.0,1\r\n");
+         },
+         gerber, MsgResult::Yes, {OldSettingsFoundText, readError}, {"Format274D"}, false},
+        {"named alone: the loaded layers take it",
+         [&] {
+             fs::rename(held, settings);
+             fs::remove(root / "data" / "Tesselu.ini");
+             boxes.answers = {MsgResult::No};
+             Open({gerber});
+         },
+         settings, MsgResult::Yes, {ParametersUpdatedText}, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        boxes.shown.clear();
+        boxes.answers = {c.answer};
+        confirmed.clear();
+        EXPECT_EQ(Open({c.file}), c.file == gerber ? 1 : 0);
+        EXPECT_EQ(Texts(), c.texts);
+        EXPECT_EQ(confirmed, c.confirmed);
+        EXPECT_EQ(core::GerberFormat.DecDigits, c.taken ? 4 : 3);
+        EXPECT_EQ(core::LayerTable[1].Contents, c.taken ? "部品面" : "");
+        EXPECT_EQ(core::LayerTable[1].Color, c.taken ? 0x00FF00 : 0x0000FF);
+    }
+    ConfirmFormats = [](const std::string&) { return true; };
 }
 
 TEST_F(OpenCommandsTest, OpenDialogAndNew)
