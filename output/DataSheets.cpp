@@ -163,27 +163,10 @@ std::string ShapeName(int shape)
     return core::ShapeKeyword(shape);
 }
 
-// The line with every character CP932 cannot hold as "?": a file name from
-// another system must not cost the whole sheet.
-std::string InCp932(const std::string& line)
-{
-    std::string bytes;
-    if (platform::TryUtf8ToCp932(line, bytes)) return line;
-    std::string kept;
-    for (std::size_t i = 0; i < line.size();) {
-        const unsigned char lead = static_cast<unsigned char>(line[i]);
-        const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        const std::string one = line.substr(i, n);
-        kept += platform::TryUtf8ToCp932(one, bytes) ? one : "?";
-        i += n;
-    }
-    return kept;
-}
-
 void Save(const std::filesystem::path& path, const std::vector<std::string>& lines)
 {
     platform::TextFileWriter w(path);
-    for (const std::string& line : lines) w.WriteLine(InCp932(line));
+    for (const std::string& line : lines) w.WriteLine(platform::Cp932Safe(line));
     w.Commit();
 }
 
