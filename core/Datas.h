@@ -373,6 +373,7 @@ public:
     virtual ~TFormDatas() = default;
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
+    virtual std::string StatusText() const = 0;
     virtual void SetGauge(long long progress, long long maximum) = 0;
     virtual void SetCancelVisible(bool visible) = 0;
     virtual void Show() = 0;
