@@ -1,6 +1,7 @@
 #include "main/MainHooks.h"
 
 #include "core/Datas.h"
+#include "main/SaveCommands.h"
 
 namespace mainwin {
 
@@ -13,7 +14,7 @@ std::function<void()> PrintCommand = [] {};
 std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
-std::function<void()> SaveProjectFile = [] {};
+std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
 std::string LastOpenedFolder;
 
