@@ -2,9 +2,11 @@
 
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/ProjectFile.h"
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -22,8 +24,13 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
         return core::ReadGerberFile(silentGauge, path, layer, value);
     case core::fkNcDrill:
         return core::ReadNcDrillFile(silentGauge, path, layer, value);
+    case core::fkProject:
+        // Every layer of the project is taken.
+        core::LayerTakeFlags.fill(0);
+        core::TakeAllProjectLayers(path);
+        return core::ReadProjectFile(silentGauge, path, value);
     default:
-        // Projects and undetermined files are not read by the probe.
+        // Undetermined files are not read by the probe.
         return false;
     }
 }
@@ -34,13 +41,16 @@ LoadResult LoadLayerFile(const std::string& path, int layer)
 {
     LoadResult r;
     r.kind = core::DetectFileType(path);
+    const int before = core::LayerCount;
     try {
         r.read = ReadByKind(r.kind, path, layer, r.value);
     } catch (const platform::Error& e) {
         r.error = e.what();
         r.read = false;
     }
-    if (r.read) {
+    if (r.read && r.kind == core::fkProject) {
+        for (int k = before + 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = 1;
+    } else if (r.read) {
         if (core::MyLayerSet* l = core::LayerAt(layer)) {
             std::filesystem::path p(path);
             l->FileKind = r.kind;
@@ -73,6 +83,51 @@ void FinishLoading()
 {
     if (core::MacroCount > 0) core::ParseMacroParams();
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
+}
+
+int LoadFiles(const std::vector<std::string>& paths)
+{
+    int status = 0;
+    core::MyExtents& ext = core::Extents;
+    ext.MinX = ext.MinY = 1500;
+    ext.MaxX = ext.MaxY = -1500;
+    for (const std::string& path : paths) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (core::LayerCount >= core::MaxLayers) {
+            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        const LoadResult r = LoadLayerFile(path, core::LayerCount + 1);
+        if (!r.read) {
+            std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
+            status = 1;
+            continue;
+        }
+        if (r.value.Count > 0) {
+            ext.MinX = std::min(ext.MinX, r.value.MinX);
+            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
+            ext.MinY = std::min(ext.MinY, r.value.MinY);
+            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
+        }
+    }
+    FinishLoading();
+    ext.Width = ext.MaxX - ext.MinX;
+    ext.Height = ext.MaxY - ext.MinY;
+    ext.CentreX = (ext.MinX + ext.MaxX) / 2;
+    ext.CentreY = (ext.MinY + ext.MaxY) / 2;
+    return status;
+}
+
+void GiveToolLetters()
+{
+    int k = 0;
+    for (int t = 1; t <= core::MaxToolCode; ++t) {
+        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
+        if (!tool.Used || !tool.Symbol.empty()) continue;
+        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
+        ++k;
+    }
 }
 
 } // namespace probe

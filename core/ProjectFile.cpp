@@ -442,7 +442,8 @@ private:
         e.X4 = RecordReal(f_[12]);
         e.Y4 = RecordReal(f_[13]);
         AppendElement(e);
-        value_.Count += 1;
+        // Counted as the readers of data files count: markers are not elements made.
+        if (kind != dkSection) value_.Count += 1;
     }
 
     // The file's primitives take the D-codes their apertures got. Those of an

@@ -25,7 +25,7 @@ void WriteProjectFile(const std::string& path);
 
 // Reads the file's records into the tables, taking the layers whose number
 // is ticked in LayerTakeFlags; `value` receives the data extents and the
-// number of elements added. False when the file is missing or holds no
+// number of elements added (section markers not counted). False when the file is missing or holds no
 // record (nothing changes). A field that is not what its record needs, or
 // more than 26 layers, throws platform::Error after the tables were put back.
 bool ReadProjectFile(Gauge& gauge, const std::string& path, MyDataValue& value);

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the Gerber reader fuzz target for a while, seeded from the corpus.
+# Runs a reader fuzz target for a while, seeded from the files of a folder.
 #   run-fuzz.sh FUZZER CORPUS SECONDS ARTIFACTS
 set -eu
 fuzzer=$1 corpus=$2 seconds=$3 artifacts=$4
