@@ -132,7 +132,7 @@ void AppendIntField(std::string& line, char separator, long long value)
 void AppendRealField(std::string& line, char separator, double value)
 {
     line.push_back(separator);
-    platform::AppendReal(line, value);
+    platform::AppendExactReal(line, value);
 }
 
 void AppendBoolField(std::string& line, char separator, bool value)

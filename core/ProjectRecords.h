@@ -45,6 +45,8 @@ std::string SeparatorFreeText(std::string_view utf8, char separator);
 
 // Field writers: the separator, then the field (CP932 bytes).
 void AppendIntField(std::string& line, char separator, long long value);
+// The shortest text that reads back as the same double (platform::AppendExactReal):
+// what is saved comes back exactly.
 void AppendRealField(std::string& line, char separator, double value);
 // "0" and "-1".
 void AppendBoolField(std::string& line, char separator, bool value);

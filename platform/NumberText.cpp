@@ -92,7 +92,9 @@ std::string FormatReal(double value)
     return out;
 }
 
-void AppendReal(std::string& out, double value)
+namespace {
+
+void AppendRealDigits(std::string& out, double value, bool exact)
 {
     if (!std::isfinite(value)) throw Error("数値を文字に変換できません。");
     if (value == 0.0) {
@@ -114,7 +116,7 @@ void AppendReal(std::string& out, double value)
     std::size_t n = 0;
     for (char c : sci.substr(0, ePos))
         if (IsDigit(c)) digits[n++] = c;
-    if (n > 15) {
+    if (n > 15 && !exact) {
         res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
         sci = std::string_view(buf, static_cast<std::size_t>(res.ptr - buf));
         if (negative) sci.remove_prefix(1);
@@ -152,6 +154,12 @@ void AppendReal(std::string& out, double value)
         }
     }
 }
+
+} // namespace
+
+void AppendReal(std::string& out, double value) { AppendRealDigits(out, value, false); }
+
+void AppendExactReal(std::string& out, double value) { AppendRealDigits(out, value, true); }
 
 bool TryParseReal(std::string_view text, double& out)
 {

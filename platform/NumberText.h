@@ -15,6 +15,10 @@ std::string FormatReal(double value);
 // The same text appended to `out`, without a temporary string: for writers of
 // millions of numbers.
 void AppendReal(std::string& out, double value);
+// As AppendReal, but with as many digits (up to 17) as it takes to read back
+// as the same double: the same text wherever fifteen digits do. For files
+// that must give back exactly what was written.
+void AppendExactReal(std::string& out, double value);
 
 // Decimal integer, "-" for negatives.
 std::string FormatInt(long long value);

@@ -216,5 +216,19 @@ TEST(NumberText, ShortestFormIsTheFifteenDigitRounding)
         ASSERT_TRUE(TryParseReal(text, back)) << text;
         ASSERT_EQ(back, rounded) << text;
         ASSERT_EQ(text, FormatReal(rounded)) << text;
+        // The exact form reads back as the value itself, and is the same
+        // text wherever fifteen digits already do.
+        std::string exact;
+        AppendExactReal(exact, v);
+        ASSERT_TRUE(TryParseReal(exact, back)) << exact;
+        ASSERT_EQ(back, v) << exact;
+        if (rounded == v) ASSERT_EQ(exact, text);
+        else ASSERT_GT(exact.size(), text.size()) << exact;
     }
+    std::string exact;
+    AppendExactReal(exact, 0.1 + 0.2);
+    EXPECT_EQ(exact, "0.30000000000000004");
+    exact.clear();
+    AppendExactReal(exact, 1.0 / 3 * 1e-7);
+    EXPECT_EQ(exact, "3.333333333333333E-8");
 }
