@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <memory>
 
 namespace core {
 
@@ -501,22 +500,11 @@ private:
 bool ReadLines(Gauge& gauge, platform::LineReader& lines, MyDataValue& value)
 {
     value = MyDataValue{};
-    const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
-    bool read = false;
-    try {
+    return ReadRolledBack(value, [&] {
         ProjectReader reader(gauge, value);
         reader.Run(lines);
-        read = reader.AnythingRead();
-    } catch (...) {
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-        throw;
-    }
-    if (!read) {
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-    }
-    return read;
+        return reader.AnythingRead();
+    });
 }
 
 } // namespace
