@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <tuple>
 #include <cstdlib>
 #include <random>
 
@@ -64,77 +64,50 @@ Job TakeJob()
     return j;
 }
 
-// Reals come back as the very numbers written.
-::testing::AssertionResult Same(double a, double b)
+// Every field a project keeps, as one comparable value; reals come back as
+// the very numbers written.
+auto Fields(const core::DataElement& e)
 {
-    if (a == b) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << a << " vs " << b;
+    return std::tie(e.Layer, e.Group, e.Kind, e.Code, e.Clear, e.X1, e.Y1, e.X2, e.Y2, e.X3, e.Y3, e.X4, e.Y4);
 }
-
-void ExpectSameFormat(const core::MyFormatPara& a, const core::MyFormatPara& b)
+auto Fields(const core::MyAperture& a)
 {
-    EXPECT_EQ(a.FormatName, b.FormatName);
-    EXPECT_EQ(a.AbsInc, b.AbsInc);
-    EXPECT_TRUE(Same(a.OffsetX, b.OffsetX));
-    EXPECT_TRUE(Same(a.OffsetY, b.OffsetY));
-    EXPECT_EQ(a.Zero, b.Zero);
-    EXPECT_EQ(a.NumberFormat, b.NumberFormat);
-    EXPECT_EQ(a.Units, b.Units);
-    EXPECT_EQ(a.IntDigits, b.IntDigits);
-    EXPECT_EQ(a.DecDigits, b.DecDigits);
+    return std::tie(a.Used, a.Shape, a.Size1, a.Size2, a.Size3, a.MacroName, a.MacroParams, a.FirstPrimitive, a.LastPrimitive);
 }
+auto Fields(const core::MyMacro& m) { return std::tie(m.DCode, m.Name, m.Text, m.AdText, m.ValueCount, m.Values); }
+auto Fields(const core::MyTool& t) { return std::tie(t.Used, t.Hits, t.Diameter, t.Symbol, t.Comment); }
+auto Fields(const core::MyLayerSet& l)
+{
+    return std::tie(l.Active, l.FileKind, l.FileName, l.Contents, l.Remarks, l.Letter, l.PageLetter, l.Polarity, l.AltColor, l.Color);
+}
+auto Fields(const core::MyFormatPara& f)
+{
+    return std::tie(f.FormatName, f.AbsInc, f.OffsetX, f.OffsetY, f.Zero, f.NumberFormat, f.Units, f.IntDigits, f.DecDigits);
+}
+auto Fields(const core::MyBasicSet& b)
+{
+    return std::tie(b.Title, b.Comment, b.Author, b.BoardWidth, b.BoardHeight, b.BoardLeft, b.BoardBottom, b.NcLeft, b.NcBottom);
+}
+auto Fields(const core::MyExtents& e) { return std::tie(e.MinX, e.MaxX, e.MinY, e.MaxY, e.Width, e.Height, e.CentreX, e.CentreY); }
 
 void ExpectSameJob(const Job& a, const Job& b)
 {
     ASSERT_EQ(a.elements.size(), b.elements.size());
-    for (std::size_t i = 0; i < a.elements.size(); ++i) {
-        const core::DataElement &x = a.elements[i], &y = b.elements[i];
-        ASSERT_TRUE(x.Layer == y.Layer && x.Group == y.Group && x.Kind == y.Kind && x.Code == y.Code && x.Clear == y.Clear) << i;
-        for (auto m : {&core::DataElement::X1, &core::DataElement::Y1, &core::DataElement::X2, &core::DataElement::Y2,
-                       &core::DataElement::X3, &core::DataElement::Y3, &core::DataElement::X4, &core::DataElement::Y4})
-            ASSERT_TRUE(Same(x.*m, y.*m)) << i;
-    }
-    for (int d = 0; d <= core::MaxApertureCode; ++d) {
-        const core::MyAperture &x = a.apertures[static_cast<std::size_t>(d)], &y = b.apertures[static_cast<std::size_t>(d)];
-        ASSERT_EQ(x.Used, y.Used) << "D" << d;
-        if (!x.Used) continue;
-        EXPECT_EQ(x.Shape, y.Shape) << "D" << d;
-        EXPECT_TRUE(Same(x.Size1, y.Size1) && Same(x.Size2, y.Size2) && Same(x.Size3, y.Size3)) << "D" << d;
-        EXPECT_EQ(x.MacroName, y.MacroName) << "D" << d;
-        EXPECT_EQ(x.MacroParams, y.MacroParams) << "D" << d;
-        EXPECT_EQ(x.FirstPrimitive, y.FirstPrimitive) << "D" << d;
-        EXPECT_EQ(x.LastPrimitive, y.LastPrimitive) << "D" << d;
-    }
+    for (std::size_t i = 0; i < a.elements.size(); ++i) ASSERT_TRUE(Fields(a.elements[i]) == Fields(b.elements[i])) << i;
+    // Apertures: which are used, and everything of those.
+    for (std::size_t d = 0; d < a.apertures.size(); ++d)
+        EXPECT_TRUE(a.apertures[d].Used ? Fields(a.apertures[d]) == Fields(b.apertures[d]) : !b.apertures[d].Used) << "D" << d;
     ASSERT_EQ(a.macros.size(), b.macros.size());
-    for (std::size_t i = 1; i < a.macros.size(); ++i) {
-        const core::MyMacro &x = a.macros[i], &y = b.macros[i];
-        EXPECT_TRUE(x.DCode == y.DCode && x.Name == y.Name && x.Text == y.Text && x.AdText == y.AdText) << i;
-        EXPECT_EQ(x.ValueCount, y.ValueCount) << i;
-        EXPECT_EQ(x.Values, y.Values) << i;
-    }
-    EXPECT_EQ(a.toolCount, b.toolCount);
+    for (std::size_t i = 1; i < a.macros.size(); ++i) EXPECT_TRUE(Fields(a.macros[i]) == Fields(b.macros[i])) << i;
+    ASSERT_EQ(a.toolCount, b.toolCount);
     EXPECT_EQ(a.holes, b.holes);
-    for (int t = 1; t <= a.toolCount; ++t) {
-        const core::MyTool &x = a.tools[static_cast<std::size_t>(t)], &y = b.tools[static_cast<std::size_t>(t)];
-        EXPECT_TRUE(x.Used == y.Used && x.Hits == y.Hits && x.Diameter == y.Diameter && x.Symbol == y.Symbol && x.Comment == y.Comment)
-            << "T" << t;
-    }
+    for (std::size_t t = 1; t <= static_cast<std::size_t>(a.toolCount); ++t) EXPECT_TRUE(Fields(a.tools[t]) == Fields(b.tools[t])) << "T" << t;
     ASSERT_EQ(a.layerCount, b.layerCount);
-    for (int k = 1; k <= a.layerCount; ++k) {
-        const core::MyLayerSet &x = a.layers[static_cast<std::size_t>(k)], &y = b.layers[static_cast<std::size_t>(k)];
-        EXPECT_TRUE(x.Active == y.Active && x.FileKind == y.FileKind && x.FileName == y.FileName && x.Contents == y.Contents &&
-                    x.Remarks == y.Remarks && x.Letter == y.Letter && x.PageLetter == y.PageLetter && x.Polarity == y.Polarity &&
-                    x.AltColor == y.AltColor && x.Color == y.Color)
-            << "layer " << k;
-    }
-    ExpectSameFormat(a.gerber, b.gerber);
-    ExpectSameFormat(a.drill, b.drill);
-    EXPECT_EQ(a.basics.Title, b.basics.Title);
-    EXPECT_TRUE(Same(a.basics.BoardWidth, b.basics.BoardWidth) && Same(a.basics.BoardLeft, b.basics.BoardLeft));
-    EXPECT_TRUE(Same(a.basics.NcLeft, b.basics.NcLeft) && Same(a.basics.NcBottom, b.basics.NcBottom));
-    for (auto m : {&core::MyExtents::MinX, &core::MyExtents::MaxX, &core::MyExtents::MinY, &core::MyExtents::MaxY,
-                   &core::MyExtents::Width, &core::MyExtents::Height, &core::MyExtents::CentreX, &core::MyExtents::CentreY})
-        EXPECT_TRUE(Same(a.extents.*m, b.extents.*m));
+    for (std::size_t k = 1; k <= static_cast<std::size_t>(a.layerCount); ++k) EXPECT_TRUE(Fields(a.layers[k]) == Fields(b.layers[k])) << k;
+    EXPECT_TRUE(Fields(a.gerber) == Fields(b.gerber));
+    EXPECT_TRUE(Fields(a.drill) == Fields(b.drill));
+    EXPECT_TRUE(Fields(a.basics) == Fields(b.basics));
+    EXPECT_TRUE(Fields(a.extents) == Fields(b.extents));
     EXPECT_TRUE(a.picture == b.picture) << "the pictures differ";
 }
 

@@ -140,11 +140,12 @@ TEST_F(SaveCommand, CancelledOrFailedLeavesNoMark)
     EXPECT_EQ(form.calls.back(), "hide");
     EXPECT_EQ(form.status, "before");
 
-    // A title with no Shift-JIS form: the old file stays.
+    // A comment with no Shift-JIS form: the old file stays, nothing else is left.
     core::ProjectBasics.Comment = "\xF0\x9F\x98\x80";
     dialogs.saveAnswers.push_back({true, (root / "out" / "job.tsn").string()});
     SaveProjectFileCommand();
     EXPECT_EQ(core::StepMarks[3], 0);
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(platform::ReadFileBytes(root / "out" / "job.tsn"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 1);
 }

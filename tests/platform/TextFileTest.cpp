@@ -251,31 +251,3 @@ TEST(LineReader, FileAndMemoryGiveTheSameLines)
     EXPECT_EQ(count, 3u);
     EXPECT_THROW(LineReader(tmp.path() / "missing"), Error);
 }
-
-// A writer of many appends: one file in the end, nothing of it before Commit,
-// and nothing left behind when it is dropped.
-TEST(AtomicFileWriter, LargeFileAppearsOnlyOnCommit)
-{
-    TempFolder tmp;
-    const fs::path file = tmp.path() / "big.tsn";
-    WriteRaw(file, "old");
-    std::string expected;
-    {
-        AtomicFileWriter w(file);
-        for (int i = 0; i < 100000; ++i) {
-            const std::string line = "DAT/0/1/0/1/10/" + std::to_string(i) + "\r\n";
-            w.Append(line);
-            expected += line;
-        }
-        w.Append(std::string(3u << 20, 'y'));
-        expected += std::string(3u << 20, 'y');
-        EXPECT_EQ(ReadFileBytes(file), "old");
-    }
-    EXPECT_EQ(ReadFileBytes(file), "old");
-    EXPECT_EQ(EntryCount(tmp.path()), 1u);
-    AtomicFileWriter w(file);
-    w.Append(expected);
-    w.Commit();
-    EXPECT_EQ(ReadFileBytes(file), expected);
-    EXPECT_EQ(EntryCount(tmp.path()), 1u);
-}
