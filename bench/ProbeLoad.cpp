@@ -2,6 +2,7 @@
 
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "platform/Error.h"
 
@@ -24,6 +25,8 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
         return core::ReadGerberFile(silentGauge, path, layer, value);
     case core::fkNcDrill:
         return core::ReadNcDrillFile(silentGauge, path, layer, value);
+    case core::fkOldProject:
+        return core::ReadOldProjectFile(silentGauge, path, layer, value);
     case core::fkProject:
         // Every layer of the project is taken.
         core::LayerTakeFlags.fill(0);
@@ -58,6 +61,11 @@ LoadResult LoadLayerFile(const std::string& path, int layer)
             l->FileName = p.filename().string();
             l->Polarity = "P";
             l->Active = 1;
+            if (r.kind == core::fkOldProject) {
+                l->Contents = r.value.ContentsText;
+                l->Remarks = r.value.RemarksText;
+                if (!r.value.TitleText.empty()) core::ProjectBasics.Title = r.value.TitleText;
+            }
             core::LayerCount = std::max(core::LayerCount, layer);
         }
     }

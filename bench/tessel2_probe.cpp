@@ -23,6 +23,13 @@
 //   tessel2-probe save OUT.tsn FILE...
 //     the job made of the files, as the open command leaves it, written as a
 //     project file; prints layers=<n> elements=<n> bytes=<file size>
+//
+//   tessel2-probe export DIR FILE...
+//     the job made of the files, every layer shown on the page letter it was
+//     loaded with, written into DIR as the earlier edition's project files
+//     (".tso", one per page letter) with "TsoList.pra" naming them; prints
+//     one line per file: <name>\tpage=<letter>\tlayers=<n>\tbytes=<file size>
+#include "ProbeExport.h"
 #include "ProbeLoad.h"
 #include "ProbePrint.h"
 #include "ProbeRender.h"
@@ -108,7 +115,8 @@ int main(int argc, char** argv)
     if (args.empty()) {
         std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
                              "       tessel2-probe print OUT.pdf FILE... [options]\n"
-                             "       tessel2-probe save OUT.tsn FILE...\n");
+                             "       tessel2-probe save OUT.tsn FILE...\n"
+                             "       tessel2-probe export DIR FILE...\n");
         return 2;
     }
     core::ResetTables();
@@ -119,6 +127,7 @@ int main(int argc, char** argv)
     if (verb == "render") return probe::Render(args);
     if (verb == "print") return probe::PrintToPdf(args);
     if (verb == "save") return probe::Save(args);
+    if (verb == "export") return probe::Export(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

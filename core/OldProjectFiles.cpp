@@ -2,7 +2,8 @@
 
 #include "core/ColorText.h"
 #include "core/Geometry.h"
-#include "core/SettingsLines.h"
+#include "core/ProjectFile.h"
+#include "core/ProjectRecords.h"
 #include "core/StrokeFont.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
@@ -75,7 +76,7 @@ public:
         std::string& t = text_[s];
         for (std::size_t i = 0; i < sizeof...(V); ++i) {
             if (i > 0) t.push_back(',');
-            t += platform::FormatReal(v[i]);
+            platform::AppendReal(t, v[i]);
         }
         End(s);
     }
@@ -83,7 +84,7 @@ public:
     void Stroke(double width, const std::string& stroke)
     {
         std::string& t = text_[S1];
-        t += platform::FormatReal(width);
+        platform::AppendReal(t, width);
         t.push_back(',');
         t += stroke;
         End(S1);
@@ -417,6 +418,7 @@ void WriteOldProjectFiles(const std::string& folder)
     TFormDatas& form = FormDatas();
     const std::vector<OldProjectFilePlan> plans = OldProjectFilePlans();
     const long long total = std::max<long long>(static_cast<long long>(DataCount) * static_cast<long long>(plans.size()), 1);
+    const std::string remembered = form.StatusText();
     form.SetCaption("tso ファイル作成");
     form.SetStatusText("");
     form.SetGauge(0, total);
@@ -424,7 +426,7 @@ void WriteOldProjectFiles(const std::string& folder)
     long long done = 0;
     auto finish = [&] {
         form.SetGauge(0, total);
-        form.SetStatusText(std::string(TFormDatas::InitialStatusText));
+        form.SetStatusText(remembered);
         form.Hide();
     };
     try {
@@ -448,20 +450,20 @@ void WriteOldProjectFiles(const std::string& folder)
     finish();
 }
 
+void WriteEarlierListFile(const std::string& path)
+{
+    platform::TextFileWriter list{fs::path(path)};
+    for (const OldProjectFilePlan& plan : OldProjectFilePlans()) list.WriteLine(platform::Cp932Safe(plan.FileName));
+    list.Commit();
+}
+
 // ------------------------------------------------------------------ reading
 
 namespace {
 
 // The fields of a line split at ",", a comma inside double quotes kept, the
 // quotes around a field dropped.
-struct Fields {
-    static constexpr int Kept = 16;
-    std::array<std::string_view, Kept> field{};
-    int count = 0;
-    std::string_view operator[](int i) const { return i >= 0 && i < Kept ? field[static_cast<std::size_t>(i)] : std::string_view{}; }
-};
-
-int SplitQuoted(std::string_view line, Fields& f)
+int SplitQuoted(std::string_view line, RecordFields& f)
 {
     f.count = 0;
     if (line.empty()) return 0;
@@ -473,21 +475,12 @@ int SplitQuoted(std::string_view line, Fields& f)
         std::string_view field = line.substr(start, i - start);
         if (!field.empty() && field.front() == '"') field.remove_prefix(1);
         if (!field.empty() && field.back() == '"') field.remove_suffix(1);
-        if (f.count < Fields::Kept) f.field[static_cast<std::size_t>(f.count)] = field;
+        if (f.count < RecordFields::Kept) f.field[static_cast<std::size_t>(f.count)] = field;
         ++f.count;
         start = i + 1;
     }
     return f.count;
 }
-
-double Real(std::string_view field)
-{
-    double v = 0;
-    if (!platform::TryParseReal(field, v)) throw platform::Error("'" + std::string(field) + "' は正しい数値ではありません。");
-    return v;
-}
-
-std::int32_t Int(std::string_view field) { return SaturatedTrunc(Real(field)); }
 
 // A text of the file in UTF-8; bytes that are not CP932 become "?".
 std::string Text(std::string_view cp932)
@@ -508,10 +501,11 @@ public:
         ToolMap.fill(0);
     }
 
-    bool Run(std::string_view bytes)
+    bool Run(platform::LineReader& lines)
     {
-        bytes_ = bytes;
-        gauge_.SetMaximum(static_cast<long long>(bytes.size()) + 1);
+        lines_ = &lines;
+        const long long size = lines.Size();
+        gauge_.SetMaximum(size >= 0 ? size + 1 : 1);
         gauge_.SetProgress(0);
         std::string_view line;
         if (!Next(line) || SplitQuoted(line, f_) != 4 || f_[0] != "Z") return false;
@@ -521,7 +515,7 @@ public:
             try {
                 Section(line);
             } catch (const platform::Error& e) {
-                throw platform::Error("旧テッセルファイルの " + std::to_string(lineNumber_) + " 行目を読めません。\n" + e.what());
+                throw platform::Error("旧テッセルファイルの " + std::to_string(lines.LineNumber()) + " 行目を読めません。\n" + e.what());
             }
         }
         std::int32_t color = 0;
@@ -532,7 +526,7 @@ public:
             *lo = centre - 50;
             *hi = centre + 50;
         }
-        gauge_.SetProgress(static_cast<long long>(bytes.size()) + 1);
+        gauge_.SetProgress(size >= 0 ? size + 1 : 1);
         gauge_.Pump();
         return true;
     }
@@ -540,16 +534,10 @@ public:
 private:
     bool Next(std::string_view& line)
     {
-        if (pos_ >= bytes_.size()) return false;
-        std::size_t end = bytes_.find('\n', pos_);
-        if (end == std::string_view::npos) end = bytes_.size();
-        line = bytes_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos_ = end + 1;
-        ++lineNumber_;
-        if (static_cast<long long>(pos_) >= nextReport_) {
-            nextReport_ = static_cast<long long>(pos_) + ByteStep;
-            gauge_.SetProgress(static_cast<long long>(std::min(pos_, bytes_.size())));
+        if (!lines_->Next(line)) return false;
+        if (lines_->Position() >= nextReport_) {
+            nextReport_ = lines_->Position() + ByteStep;
+            gauge_.SetProgress(lines_->Position());
             gauge_.Pump();
         }
         return true;
@@ -563,7 +551,7 @@ private:
         if (known == keys.end()) return;
         static constexpr std::array<int, 8> numbers{1, 2, 3, 4, 5, 6, 10, 11};
         const int section = numbers[static_cast<std::size_t>(known - keys.begin())];
-        const std::int32_t count = Int(f_[1]);
+        const std::int32_t count = RecordInt(f_[1]);
         // The tools follow a line of their own.
         if (section == 10 && !Next(line)) return;
         std::string_view record;
@@ -590,22 +578,22 @@ private:
     void Record(int section, int n)
     {
         if (n < FieldsOf(section)) return;
-        if (section <= 6 && colorText_.empty()) colorText_ = f_[std::min(n, Fields::Kept) - 1];
+        if (section <= 6 && colorText_.empty()) colorText_ = f_[std::min(n, RecordFields::Kept) - 1];
         DataElement e;
         e.Layer = layer_;
         switch (section) {
         case 1: {
             e.Kind = dkLine;
-            e.Code = Aperture(apCircle, RoundTo(4, Real(f_[0])), 0, 0);
-            e.X1 = RoundTo(4, Real(f_[1]));
-            e.Y1 = RoundTo(4, Real(f_[2]));
-            e.X2 = RoundTo(4, Real(f_[3]));
-            e.Y2 = RoundTo(4, Real(f_[4]));
+            e.Code = Aperture(apCircle, RoundTo(4, RecordReal(f_[0])), 0, 0);
+            e.X1 = RoundTo(4, RecordReal(f_[1]));
+            e.Y1 = RoundTo(4, RecordReal(f_[2]));
+            e.X2 = RoundTo(4, RecordReal(f_[3]));
+            e.Y2 = RoundTo(4, RecordReal(f_[4]));
             Add(e);
             break;
         }
         case 2: {
-            const double h = Real(f_[0]), ax = Real(f_[1]), ay = Real(f_[2]), bx = Real(f_[3]), by = Real(f_[4]);
+            const double h = RecordReal(f_[0]), ax = RecordReal(f_[1]), ay = RecordReal(f_[2]), bx = RecordReal(f_[3]), by = RecordReal(f_[4]);
             const double d = Direction(ax, ay, bx, by), r = 1.4142 * h;
             e.Kind = dkSquareStroke;
             e.Code = Aperture(apSquare, RoundTo(4, 2 * h), 0, 0);
@@ -617,27 +605,27 @@ private:
         }
         case 3: {
             e.Kind = dkArcCCW;
-            e.Code = Aperture(apCircle, RoundTo(4, Real(f_[1])), 0, 0);
-            e.X3 = Real(f_[2]);
-            e.Y3 = Real(f_[3]);
-            e.X4 = Real(f_[4]);
+            e.Code = Aperture(apCircle, RoundTo(4, RecordReal(f_[1])), 0, 0);
+            e.X3 = RecordReal(f_[2]);
+            e.Y3 = RecordReal(f_[3]);
+            e.X4 = RecordReal(f_[4]);
             const double cx = e.X3, cy = e.Y3, r = e.X4;
-            if (Real(f_[0]) == 1) {
+            if (RecordReal(f_[0]) == 1) {
                 // A full circle comes back as two halves.
                 e.X1 = cx + r, e.Y1 = cy, e.X2 = cx - r, e.Y2 = cy;
                 Add(e);
                 std::swap(e.X1, e.X2);
                 Add(e);
             } else {
-                const MyPoint p1 = At(cx, cy, r, Real(f_[5])), p2 = At(cx, cy, r, Real(f_[6]));
+                const MyPoint p1 = At(cx, cy, r, RecordReal(f_[5])), p2 = At(cx, cy, r, RecordReal(f_[6]));
                 e.X1 = p1.x, e.Y1 = p1.y, e.X2 = p2.x, e.Y2 = p2.y;
                 Add(e);
             }
             break;
         }
         case 4: {
-            const double w = Real(f_[0]), cx = Real(f_[1]), cy = Real(f_[2]), r = Real(f_[3]);
-            const double s1 = Real(f_[4]), e1 = Real(f_[5]);
+            const double w = RecordReal(f_[0]), cx = RecordReal(f_[1]), cy = RecordReal(f_[2]), r = RecordReal(f_[3]);
+            const double s1 = RecordReal(f_[4]), e1 = RecordReal(f_[5]);
             // The arcs stop short of the bridges by half the gap and half the
             // ring width; their sweep tells how far.
             double sweep = e1 - s1;
@@ -657,7 +645,7 @@ private:
         }
         case 5: {
             e.Kind = dkFlash;
-            e.X1 = Real(f_[0]), e.Y1 = Real(f_[1]), e.X2 = Real(f_[2]), e.Y2 = Real(f_[3]);
+            e.X1 = RecordReal(f_[0]), e.Y1 = RecordReal(f_[1]), e.X2 = RecordReal(f_[2]), e.Y2 = RecordReal(f_[3]);
             e.X4 = std::fabs(e.X2 - e.X1) * 0.5;
             e.X3 = e.X1 + e.X4;
             e.Y3 = e.Y1 - e.X4;
@@ -667,7 +655,7 @@ private:
         }
         case 6: {
             e.Kind = dkFlash;
-            e.X3 = Real(f_[0]), e.Y3 = Real(f_[1]), e.X4 = Real(f_[2]);
+            e.X3 = RecordReal(f_[0]), e.Y3 = RecordReal(f_[1]), e.X4 = RecordReal(f_[2]);
             const double r = e.X4;
             e.X1 = e.X3 - r, e.Y1 = e.Y3 + r, e.X2 = e.X3 + r, e.Y2 = e.Y3 - r;
             e.Code = Aperture(apCircle, RoundTo(4, 2 * r), 0, 0);
@@ -679,9 +667,9 @@ private:
             break;
         case 11: {
             e.Kind = dkDrillList;
-            e.Code = MappedTool(Int(f_[0]));
-            e.X3 = Real(f_[1]);
-            e.Y3 = Real(f_[2]);
+            e.Code = MappedCode(dkDrillList, RecordInt(f_[0]));
+            e.X3 = RecordReal(f_[1]);
+            e.Y3 = RecordReal(f_[2]);
             Add(e);
             break;
         }
@@ -696,25 +684,10 @@ private:
         std::string_view name = f_[0];
         if (!name.empty() && name.front() == 'T') name.remove_prefix(1);
         if (!name.empty() && name.front() == '0') name.remove_prefix(1);
-        const std::int32_t t = Int(name);
+        const std::int32_t t = RecordInt(name);
         if (t < 1 || t > MaxToolCode) return;
-        const std::string diameter = Text(f_[1]), comment = Text(f_[2]);
-        if (emptyJob_) {
-            MyTool& tool = Tools[static_cast<std::size_t>(t)];
-            tool = MyTool{};
-            tool.Diameter = diameter;
-            tool.Comment = comment;
-        } else {
-            const int m = FindOrAddTool(diameter, comment, 1);
-            if (m != 0 && m != t) ToolMap[static_cast<std::size_t>(t)] = m;
-        }
-        const std::int32_t now = MappedTool(t);
-        ToolCount = std::max(ToolCount, now);
-    }
-
-    static std::int32_t MappedTool(std::int32_t t)
-    {
-        return ValidToolCode(t) && ToolMap[static_cast<std::size_t>(t)] > 0 ? ToolMap[static_cast<std::size_t>(t)] : t;
+        TakeFileTool(t, Text(f_[1]), Text(f_[2]), emptyJob_);
+        ToolCount = std::max(ToolCount, MappedCode(dkDrillList, t));
     }
 
     // The D-code of an aperture of these sizes: one equal to it, or a new one.
@@ -739,35 +712,33 @@ private:
     const int layer_;
     MyDataValue& value_;
     const bool emptyJob_;
-    std::string_view bytes_;
-    std::size_t pos_ = 0;
-    long long lineNumber_ = 0, nextReport_ = ByteStep;
-    Fields f_;
-    std::string_view colorText_;
+    platform::LineReader* lines_ = nullptr;
+    long long nextReport_ = ByteStep;
+    RecordFields f_;
+    std::string colorText_;
     std::map<std::tuple<std::int32_t, double, double, double>, int> apertures_;
 };
 
 } // namespace
 
-bool ReadOldProjectData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value)
+namespace {
+
+bool ReadLines(Gauge& gauge, platform::LineReader& lines, int layer, MyDataValue& value)
 {
     value = MyDataValue{};
     if (!ValidLayer(layer)) return false;
-    const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
-    bool ok = false;
-    try {
+    return ReadRolledBack(value, [&] {
         OldProjectReader reader(gauge, layer, value);
-        ok = reader.Run(bytes);
-    } catch (...) {
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-        throw;
-    }
-    if (!ok) {
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-    }
-    return ok;
+        return reader.Run(lines);
+    });
+}
+
+} // namespace
+
+bool ReadOldProjectData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value)
+{
+    platform::LineReader lines(platform::LineReader::InMemory{bytes});
+    return ReadLines(gauge, lines, layer, value);
 }
 
 bool ReadOldProjectFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value)
@@ -775,7 +746,8 @@ bool ReadOldProjectFile(Gauge& gauge, const std::string& path, int layer, MyData
     value = MyDataValue{};
     std::error_code ec;
     if (path.empty() || !fs::is_regular_file(fs::path(path), ec)) return false;
-    return ReadOldProjectData(gauge, platform::ReadFileBytes(fs::path(path)), layer, value);
+    platform::LineReader lines{fs::path(path)};
+    return ReadLines(gauge, lines, layer, value);
 }
 
 } // namespace core

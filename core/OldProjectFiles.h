@@ -40,6 +40,10 @@ std::string OldProjectFileBytes(const OldProjectFilePlan& plan, const std::funct
 // platform::Error.
 void WriteOldProjectFiles(const std::string& folder);
 
+// The list of the files an export writes ("TsoList.pra"), one name a line,
+// for the folder dialog to show. Throws platform::Error.
+void WriteEarlierListFile(const std::string& path);
+
 // Reads one file as layer `layer`: its elements are appended, its apertures
 // and tools merged into the loaded ones, and a colour it gives becomes the
 // layer's. `value` receives the element count, the extents (at least 100 mm

@@ -17,7 +17,7 @@ std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
 std::function<void()> SaveProjectFile = SaveProjectFileCommand;
-std::function<void()> ExportEarlierProjects = [] {};
+std::function<void()> ExportEarlierProjects = ExportEarlierProjectsCommand;
 std::string LastOpenedFolder;
 
 void ConnectParametersDialog()

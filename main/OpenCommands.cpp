@@ -3,6 +3,7 @@
 #include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
@@ -48,7 +49,7 @@ std::function<bool(const std::string&)> ReadOldFolderSettings = [](const std::st
     return core::ReadOldFolderSettings(p);
 };
 std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile = core::ReadProjectFile;
-std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile;
+std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile = core::ReadOldProjectFile;
 std::function<void(Gauge&)> BuildElementGrid;
 std::function<void()> RebuildCommandMenu = [] {};
 std::function<void(bool)> ResetTools = [](bool) {};

@@ -1,15 +1,18 @@
 #include "main/SaveCommands.h"
 
 #include "core/Datas.h"
+#include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "view/LayerList.h"
 #include "view/SubLists.h"
 #include "platform/Error.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
+#include "platform/ProgramPaths.h"
 #include "platform/qt/MessageBoxes.h"
 
 #include <filesystem>
@@ -44,6 +47,14 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// The save sub-list with no row chosen or hovered, repainted.
+void NoSubListRow()
+{
+    SaveFormat = -1;
+    SubList.Hover = -1;
+    if (TFormMain* form = FormMain()) form->DrawSubList();
+}
+
 } // namespace
 
 void SaveProjectFileCommand()
@@ -69,9 +80,40 @@ void SaveProjectFileCommand()
         }
         if (!failure.empty()) platform::ShowWarning(std::string(SaveFailedText) + "\n" + failure);
     }
-    SaveFormat = -1;
-    SubList.Hover = -1;
-    if (TFormMain* form = FormMain()) form->DrawSubList();
+    NoSubListRow();
+}
+
+std::function<std::string(const std::string&, const std::string&)> AskExportFolder;
+
+void ExportEarlierProjectsCommand()
+{
+    if (core::LayerCount < 1 || ShownLayerCount < 1) return;
+    std::string failure;
+    try {
+        core::WriteEarlierListFile((platform::ProgramFolder() / ListFileName).string());
+        const std::string folder =
+            AskExportFolder ? AskExportFolder(LastOpenedFolder, platform::ProgramFolder().string()) : std::string();
+        OpenWindow().PumpEvents();
+        if (!folder.empty()) {
+            // One question for all the files that are there already.
+            bool asked = false, write = true;
+            for (const core::OldProjectFilePlan& plan : core::OldProjectFilePlans()) {
+                std::error_code ec;
+                if (asked || !fs::exists(fs::path(folder) / plan.FileName, ec)) continue;
+                asked = true;
+                write = platform::AskOkCancel(ExportOverwriteText, platform::MsgIcon::Information);
+            }
+            if (write) {
+                platform::BusyGuard busy;
+                BusyCursor cursor;
+                core::WriteOldProjectFiles(folder);
+            }
+        }
+    } catch (const platform::Error& e) {
+        failure = e.what();
+    }
+    if (!failure.empty()) platform::ShowWarning(std::string(ExportFailedText) + "\n" + failure);
+    NoSubListRow();
 }
 
 } // namespace mainwin

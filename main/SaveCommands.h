@@ -1,5 +1,7 @@
 #pragma once
-// The save sub-list's first row: the loaded job saved as one project file.
+// The save sub-list: the loaded job saved as one project file (first row),
+// or exported as the earlier edition's files, one per page letter (second).
+#include <functional>
 #include <string>
 
 namespace mainwin {
@@ -16,5 +18,21 @@ std::string ProjectFileTarget(const std::string& chosen);
 // user chose (a failure is reported and leaves an existing file as it was).
 // The save sub-list shows no row chosen afterwards.
 void SaveProjectFileCommand();
+
+inline constexpr const char* ExportOverwriteText =
+    "同じ名前のファイルが見つかりました。\n\rすべて上書きする場合は「ＯＫ」を選択して下さい。";
+inline constexpr const char* ExportFailedText = "旧テッセルファイルを作成できませんでした。";
+inline constexpr const char* ListFileName = "TsoList.pra";
+
+// The folder dialog's "tso" page: the folder the files go to, chosen from
+// `start` on, the names to be written listed from the list file in
+// `listFolder`; empty when the user cancels. Default: none, no export.
+extern std::function<std::string(const std::string& start, const std::string& listFolder)> AskExportFolder;
+
+// With a layer shown: the list of the files to be written in the program
+// folder, the folder asked for, one question before any file is
+// overwritten, then the files written (a failure is reported). The save
+// sub-list shows no row chosen afterwards.
+void ExportEarlierProjectsCommand();
 
 } // namespace mainwin

@@ -427,7 +427,9 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
         LayerTable[1].Color = 0x123456;
         EXPECT_EQ(Read(c.text), c.ok);
         if (c.check) c.check(value);
-        if (!c.ok) EXPECT_EQ(DataCount, 0);
+        if (!c.ok) {
+            EXPECT_EQ(DataCount, 0);
+        }
     }
 }
 
