@@ -696,9 +696,28 @@ private:
         const auto key = std::make_tuple(shape, size1, size2, size3);
         const auto it = apertures_.find(key);
         if (it != apertures_.end()) return it->second;
-        const int code = FindOrAddAperture(shape, "", 1, size1, size2, size3);
+        int code = FindOrAddAperture(shape, "", size1 < 1e-12 ? 0 : 1, size1, size2, size3);
+        if (code == 0 && size1 < 1e-12) code = EmptyApertureSlot(shape, size1, size2, size3);
         apertures_.emplace(key, code);
         return code;
+    }
+
+    // An aperture of no size looks like a free slot, which the next aperture
+    // added would take over: it goes to the last slot that was never used
+    // instead, far from where additions begin.
+    static int EmptyApertureSlot(std::int32_t shape, double size1, double size2, double size3)
+    {
+        for (int d = LastSearchCode; d >= FirstSearchCode; --d) {
+            MyAperture& a = Apertures[static_cast<std::size_t>(d)];
+            if (a.Shape != apNone || a.Size1 != 0) continue;
+            a.Shape = shape;
+            a.Size1 = size1;
+            a.Size2 = size2;
+            a.Size3 = size3;
+            MaxDCode = std::max(MaxDCode, d);
+            return d;
+        }
+        return 0;
     }
 
     void Add(const DataElement& e)

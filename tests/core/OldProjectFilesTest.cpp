@@ -399,6 +399,14 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
              EXPECT_DOUBLE_EQ(v.MinX, -30);
              EXPECT_DOUBLE_EQ(v.MaxX, 70);
          }},
+        // An aperture of no size looks like a free slot: the next one added must not take it over.
+        {"a line of no width", head + "1,2\r\n0,0,0,1,1,255\r\n0.25,0,0,2,2,255\r\n", true,
+         [](const MyDataValue&) {
+             EXPECT_NE(E(0).Code, E(1).Code);
+             EXPECT_EQ(Apertures[static_cast<std::size_t>(E(0).Code)].Shape, apCircle);
+             EXPECT_EQ(Apertures[static_cast<std::size_t>(E(0).Code)].Size1, 0);
+             EXPECT_EQ(Apertures[static_cast<std::size_t>(E(1).Code)].Size1, 0.25);
+         }},
         {"a full circle", head + "3,1\r\n1,0.2,5,5,2,0,0,255\r\n", true,
          [](const MyDataValue& v) {
              ASSERT_EQ(v.Count, 2);

@@ -52,6 +52,8 @@ protected:
     void SetUp() override
     {
         GerberFixture::SetUp();
+        // The drill reader's tests leave a format of their own behind.
+        DrillFormat = MyFormatPara{};
         StepMarks.fill(0);
         ProjectBasics = MyBasicSet{};
     }
