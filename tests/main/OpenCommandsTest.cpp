@@ -3,6 +3,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "core/FolderSettings.h"
+#include "core/OldProjectFiles.h"
 #include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
 #include "platform/ProgramPaths.h"
@@ -56,6 +57,8 @@ protected:
         AskReplaceOrAdd = DefaultReplaceOrAdd;
         ShellOpenFile = [](const std::string&) { return true; };
         ReadProjectFile = core::ReadProjectFile;
+        ReadOldProjectFile = core::ReadOldProjectFile;
+        ConfirmFormats = [](const std::string&) { return true; };
         std::error_code ec;
         fs::remove_all(root, ec);
         platform::ResetProgramFolder();
@@ -417,7 +420,6 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_THROW(Open({root / "data" / "old.tso"}), std::runtime_error);
     EXPECT_EQ(window.calls.back(), "hide");
     EXPECT_FALSE(platform::BusyGuard::Active());
-    ReadOldProjectFile = nullptr;
     SetOpenWindow(nullptr);
 }
 
@@ -554,4 +556,41 @@ TEST_F(OpenCommandsTest, ProjectsReplaceOrAdd)
     EXPECT_NE(boxes.shown[0].text.find("'reddish'"), std::string::npos) << boxes.shown[0].text;
     EXPECT_EQ(core::LayerCount, 0);
     EXPECT_EQ(core::DataCount, 0);
+}
+
+TEST_F(OpenCommandsTest, EarlierProjectFilesOpenAsLayers)
+{
+    RecordingWindow window;
+    SetOpenWindow(&window);
+    Write("board.drl", "M48\nMETRIC\nT1C0.8\n%\nT1\nX10000Y10000\nX20000Y20000\nM30\n");
+    ASSERT_EQ(Open({Gerber("top.gbr"), root / "data" / "board.drl"}), 1);
+    core::LayerTable[1].Contents = "部品面パターン";
+    core::LayerTable[1].Color = 0x00FF00;
+    core::LayerTable[2].Active = 1;
+    core::ProjectBasics.Title = "試作";
+    fs::create_directories(root / "data" / "old");
+    core::WriteOldProjectFiles((root / "data" / "old").string());
+
+    core::ProjectBasics.Title.clear();
+    window.calls.clear();
+    ASSERT_EQ(Open({root / "data" / "old" / "top.tso", root / "data" / "old" / "board.tso"}), 1);
+    ASSERT_EQ(core::LayerCount, 2);
+    // Read in name order, each with what its file says of it.
+    EXPECT_EQ(core::LayerTable[1].FileName, "board.tso");
+    EXPECT_EQ(core::LayerTable[2].FileName, "top.tso");
+    EXPECT_EQ(core::LayerTable[2].FileKind, core::fkOldProject);
+    EXPECT_EQ(core::LayerTable[2].Contents, "部品面パターン");
+    EXPECT_EQ(core::LayerTable[2].Color, 0x00FF00);
+    EXPECT_EQ(core::ProjectBasics.Title, "試作");
+    // Two lines, two hits, and the three strokes of the letter A at each hit.
+    EXPECT_EQ(core::DataCount, 2 + 2 + 2 * 3);
+    EXPECT_EQ(core::Tools[1].Symbol, "A");
+    EXPECT_NE(std::find(window.calls.begin(), window.calls.end(), "balloon 113 tso"), window.calls.end());
+
+    // A file that does not read is not a layer.
+    Write("bad.tso", "\"Z\",\"\",\"\",2\r\n6,1\r\nx,1,1,255\r\n");
+    boxes.shown.clear();
+    EXPECT_EQ(Open({root / "data" / "bad.tso"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    SetOpenWindow(nullptr);
 }

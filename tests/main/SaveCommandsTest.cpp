@@ -1,11 +1,13 @@
-// The save sub-list's first row: the dialog's offer, the file written where
-// the user chose, the progress window and the step mark, and a failure.
+// The save sub-list: the project file written where the user chose (the
+// dialog's offer, the progress window, the step mark, a failure), and the
+// earlier edition's files exported into the folder chosen.
 #include "main/SaveCommands.h"
 
 #include "core/Datas.h"
 #include "core/ProjectFile.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "view/LayerList.h"
 #include "view/SubLists.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
@@ -148,4 +150,60 @@ TEST_F(SaveCommand, CancelledOrFailedLeavesNoMark)
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(platform::ReadFileBytes(root / "out" / "job.tsn"), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 1);
+}
+
+TEST_F(SaveCommand, ExportsTheEarlierFilesIntoTheFolderChosen)
+{
+    std::vector<std::string> asked;
+    std::string answer;
+    AskExportFolder = [&](const std::string& start, const std::string& listFolder) {
+        asked.push_back(start + "|" + listFolder);
+        return answer;
+    };
+    const fs::path list = root / "home" / ListFileName;
+
+    // Nothing shown: nothing asked, no list.
+    OneLayer();
+    ShownLayerCount = 0;
+    ExportEarlierProjectsCommand();
+    EXPECT_TRUE(asked.empty());
+    EXPECT_FALSE(fs::exists(list));
+
+    // Two layers on one page: one file, one line of the list.
+    core::LayerCount = 2;
+    core::LayerTable[2].FileName = "top.gbl";
+    core::LayerTable[2].PageLetter = "A";
+    core::LayerTable[1].Active = core::LayerTable[2].Active = 1;
+    ShownLayerCount = 2;
+    LastOpenedFolder = (root / "data").string();
+    SaveFormat = 1;
+    ExportEarlierProjectsCommand();   // the folder dialog cancelled
+    EXPECT_EQ(asked, (std::vector<std::string>{(root / "data").string() + "|" + (root / "home").string()}));
+    EXPECT_EQ(platform::ReadFileBytes(list), "top.tso\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 0);
+    EXPECT_EQ(SaveFormat, -1);
+
+    // A file of that name there: one question; Cancel writes nothing, OK all.
+    answer = (root / "out").string();
+    platform::WriteFileBytes(root / "out" / "top.tso", "old");
+    boxes.answers = {platform::MsgResult::Cancel};
+    ExportEarlierProjectsCommand();
+    EXPECT_EQ(platform::ReadFileBytes(root / "out" / "top.tso"), "old");
+    boxes.answers = {platform::MsgResult::Ok};
+    ExportEarlierProjectsCommand();
+    EXPECT_NE(platform::ReadFileBytes(root / "out" / "top.tso"), "old");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, ExportOverwriteText);
+    EXPECT_EQ(boxes.shown[0].buttons, platform::MsgButtons::OkCancel);
+    EXPECT_EQ(form.calls.front(), "caption tso ファイル作成");
+    EXPECT_EQ(form.status, "before");
+
+    // A folder that is gone by then: the failure is reported.
+    answer = (root / "gone").string();
+    ExportEarlierProjectsCommand();
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].text.rfind(ExportFailedText, 0), 0u) << boxes.shown[2].text;
+    EXPECT_EQ(form.calls.back(), "hide");
+    AskExportFolder = nullptr;
+    ShownLayerCount = 0;
 }
