@@ -102,12 +102,14 @@ public:
         if (count_[S11] > 0) n += 1 + count_[S11];
         return n;
     }
-    void AppendTo(std::string& out) const
+    // The sections in their order, each after its header line.
+    template <class Write>
+    void WriteTo(Write&& write) const
     {
-        for (int s = S1; s <= S6; ++s) Body(out, s + 1, s, "");
+        for (int s = S1; s <= S6; ++s) Body(write, s + 1, s, "");
         // The tools are preceded by a line of their own.
-        if (count_[S10] > 0) Body(out, 10, S10, "0\r\n");
-        if (count_[S11] > 0) Body(out, 11, S11, "");
+        if (count_[S10] > 0) Body(write, 10, S10, "0\r\n");
+        if (count_[S11] > 0) Body(write, 11, S11, "");
     }
 
 private:
@@ -121,11 +123,11 @@ private:
         t += "\r\n";
         ++count_[s];
     }
-    void Body(std::string& out, int number, int s, const char* preface) const
+    template <class Write>
+    void Body(Write& write, int number, int s, const char* preface) const
     {
-        out += platform::FormatInt(number) + "," + platform::FormatInt(count_[static_cast<std::size_t>(s)]) + "\r\n";
-        out += preface;
-        out += text_[static_cast<std::size_t>(s)];
+        write(platform::FormatInt(number) + "," + platform::FormatInt(count_[static_cast<std::size_t>(s)]) + "\r\n" + preface);
+        write(text_[static_cast<std::size_t>(s)]);
     }
 
     std::string color_;
@@ -386,9 +388,14 @@ std::vector<OldProjectFilePlan> OldProjectFilePlans()
     return plans;
 }
 
-std::string OldProjectFileBytes(const OldProjectFilePlan& plan, const std::function<void(std::int32_t)>& progress)
+namespace {
+
+// The file of one plan, handed on piece by piece; `progress` is told now and
+// then how many elements were looked at.
+template <class Write, class Progress>
+void WritePlan(const OldProjectFilePlan& plan, Write&& write, Progress&& progress)
 {
-    if (plan.Layers.empty()) return {};
+    if (plan.Layers.empty()) return;
     Sections s(FileColor(LayerTable[static_cast<std::size_t>(plan.Layers.front())].Color));
     std::string contents;
     std::int32_t seen = 0;
@@ -399,7 +406,7 @@ std::string OldProjectFileBytes(const OldProjectFilePlan& plan, const std::funct
         for (std::int32_t i = 0; i < DataCount; ++i) {
             const DataElement& e = Datas[static_cast<std::size_t>(i)];
             if (e.Layer == k && e.Kind != dkSection) Convert(s, e);
-            if (++seen % ElementStep == 0 && progress) progress(seen);
+            if (++seen % ElementStep == 0) progress(seen);
         }
     }
     // Each used tool once, when the file has hits.
@@ -407,10 +414,18 @@ std::string OldProjectFileBytes(const OldProjectFilePlan& plan, const std::funct
         for (int t = 1; t <= std::min(ToolCount, MaxToolCode); ++t)
             if (Tools[static_cast<std::size_t>(t)].Used == 1) s.Tool(t, Tools[static_cast<std::size_t>(t)]);
 
-    std::string out = QuotedText("Z") + "," + QuotedText(contents) + "," + QuotedText(ProjectBasics.Title) + "," +
-                      platform::FormatInt(s.Lines()) + "\r\n";
-    s.AppendTo(out);
-    return out;
+    write(QuotedText("Z") + "," + QuotedText(contents) + "," + QuotedText(ProjectBasics.Title) + "," +
+          platform::FormatInt(s.Lines()) + "\r\n");
+    s.WriteTo(write);
+}
+
+} // namespace
+
+std::string OldProjectFileBytes(const OldProjectFilePlan& plan)
+{
+    std::string bytes;
+    WritePlan(plan, [&](std::string_view piece) { bytes += piece; }, [](std::int32_t) {});
+    return bytes;
 }
 
 void WriteOldProjectFiles(const std::string& folder)
@@ -433,13 +448,19 @@ void WriteOldProjectFiles(const std::string& folder)
         for (const OldProjectFilePlan& plan : plans) {
             const MyLayerSet& first = LayerTable[static_cast<std::size_t>(plan.Layers.front())];
             form.SetStatusText("ファイルを作成しています ... " + first.FileName);
-            const std::string bytes = OldProjectFileBytes(plan, [&](std::int32_t seen) {
+            platform::AtomicFileWriter out{fs::path(folder) / plan.FileName};
+            bool writing = false;
+            auto write = [&](std::string_view piece) {
+                if (!writing) form.SetStatusText(plan.FileName + " を作成しています。");
+                writing = true;
+                out.Append(piece);
+            };
+            WritePlan(plan, write, [&](std::int32_t seen) {
                 form.SetGauge(done + seen, total);
                 form.ProcessEvents();
             });
+            out.Commit();
             done += static_cast<long long>(DataCount) * static_cast<long long>(plan.Layers.size());
-            form.SetStatusText(plan.FileName + " を作成しています。");
-            platform::WriteFileBytes(fs::path(folder) / plan.FileName, bytes);
             form.SetGauge(std::min(done, total), total);
             form.ProcessEvents();
         }

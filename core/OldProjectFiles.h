@@ -11,7 +11,6 @@
 // 10) and the drill hits (section 11) when there are any.
 #include "core/Datas.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,9 +30,8 @@ struct OldProjectFilePlan {
 // ("board.GTL.tso"), so that no file overwrites another.
 std::vector<OldProjectFilePlan> OldProjectFilePlans();
 
-// The file of one plan, as CP932 bytes. `progress` (may be empty) is called
-// now and then with the number of elements looked at.
-std::string OldProjectFileBytes(const OldProjectFilePlan& plan, const std::function<void(std::int32_t)>& progress = {});
+// The file of one plan, as CP932 bytes.
+std::string OldProjectFileBytes(const OldProjectFilePlan& plan);
 
 // Writes the files of OldProjectFilePlans into `folder`, showing the progress
 // window. Each file is written whole or not at all; a failure throws
