@@ -167,6 +167,10 @@ void LoadSyntheticBoard(std::int64_t elements)
     core::LayerTable[1].Active = 1;
     core::LayerTable[1].FileName = "synthetic.gbr";
     core::LayerCount = 1;
+    core::Extents.MinX = value.MinX;
+    core::Extents.MaxX = value.MaxX;
+    core::Extents.MinY = value.MinY;
+    core::Extents.MaxY = value.MaxY;
     core::Extents.Width = value.MaxX - value.MinX;
     core::Extents.Height = value.MaxY - value.MinY;
     core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
