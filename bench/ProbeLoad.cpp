@@ -3,8 +3,11 @@
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
 #include "platform/Error.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -73,6 +76,56 @@ void FinishLoading()
 {
     if (core::MacroCount > 0) core::ParseMacroParams();
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
+}
+
+int LoadLayers(const std::vector<std::string>& files)
+{
+    int status = 0, layer = 0;
+    core::MyExtents& ext = core::Extents;
+    ext.MinX = ext.MinY = 1500;
+    ext.MaxX = ext.MaxY = -1500;
+    for (const std::string& file : files) {
+        const std::string name = std::filesystem::path(file).filename().string();
+        if (++layer > core::MaxLayers) {
+            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        const LoadResult r = LoadLayerFile(file, layer);
+        if (!r.read) {
+            std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
+            status = 1;
+            continue;
+        }
+        if (r.value.Count > 0) {
+            ext.MinX = std::min(ext.MinX, r.value.MinX);
+            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
+            ext.MinY = std::min(ext.MinY, r.value.MinY);
+            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
+        }
+    }
+    FinishLoading();
+    ext.Width = ext.MaxX - ext.MinX;
+    ext.Height = ext.MaxY - ext.MinY;
+    ext.CentreX = (ext.MinX + ext.MaxX) / 2;
+    ext.CentreY = (ext.MinY + ext.MaxY) / 2;
+    return status;
+}
+
+bool ParsePair(const std::string& text, double& x, double& y)
+{
+    const std::size_t comma = text.find(',');
+    return comma != std::string::npos && platform::TryParseReal(std::string_view(text).substr(0, comma), x) &&
+           platform::TryParseReal(std::string_view(text).substr(comma + 1), y);
+}
+
+std::string Fixed4(double v)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+    std::string s(buf, res.ptr);
+    if (s == "-0.0000") s = "0.0000";
+    return s;
 }
 
 } // namespace probe

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 
 #include <string>
+#include <vector>
 
 namespace probe {
 
@@ -23,5 +24,15 @@ int ToolsOfLastHits(int hits);
 
 // After all files: what the open command does once loading is over.
 void FinishLoading();
+
+// Every file as the next layer, the data extents merged as the open command
+// does, then FinishLoading. Files that do not read are told on stderr; 1 when
+// there were any, else 0.
+int LoadLayers(const std::vector<std::string>& files);
+
+// "X,Y" as two numbers.
+bool ParsePair(const std::string& text, double& x, double& y);
+// A number with four decimals, the form of the probe's output.
+std::string Fixed4(double v);
 
 } // namespace probe

@@ -11,13 +11,23 @@
 //                 [--mirror] [--outline] [--drill-letters]
 //     every file a shown layer, the view fitted to the picture, the picture
 //     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
+//
+//   tessel2-probe drc [--width LAYER=MM]... [--angle LAYER]...
+//                 [--top RESIST,SILK,GAP] [--bottom RESIST,SILK,GAP] FILE...
+//     the design-rule check with only those rules on, the files the layers in
+//     order; one line per error <type>\t<layer>\t<x>\t<y>\t<message>, then
+//     errors=<n>
+//
+//   tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2
+//     the clearance between the elements nearest the two points:
+//     gap=<mm> a=<x>,<y> b=<x>,<y>, or gap=none
+#include "ProbeDrc.h"
 #include "ProbeLoad.h"
 #include "ProbeRender.h"
 
 #include "core/Datas.h"
 #include "platform/ProgramPaths.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,15 +37,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Fixed4(double v)
-{
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
-    std::string s(buf, res.ptr);
-    if (s == "-0.0000") s = "0.0000";
-    return s;
-}
 
 void Print(const std::string& line)
 {
@@ -76,8 +77,8 @@ int Info(const std::vector<std::string>& files)
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
         const core::MyDataValue& v = r.value;
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
-                           "\textents=" + Fixed4(v.MinX) + "," + Fixed4(v.MaxX) + "," + Fixed4(v.MinY) + "," +
-                           Fixed4(v.MaxY);
+                           "\textents=" + probe::Fixed4(v.MinX) + "," + probe::Fixed4(v.MaxX) + "," + probe::Fixed4(v.MinY) + "," +
+                           probe::Fixed4(v.MaxY);
         if (r.kind == core::fkNcDrill)
             line += "\ttools=" + std::to_string(r.read ? probe::ToolsOfLastHits(v.Count) : 0) +
                     "\thits=" + std::to_string(r.read ? v.Count : 0);
@@ -94,7 +95,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n");
+        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
+                             "       tessel2-probe drc [options] FILE...\n       tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2\n");
         return 2;
     }
     core::ResetTables();
@@ -103,6 +105,8 @@ int main(int argc, char** argv)
     args.erase(args.begin());
     if (verb == "info") return Info(args);
     if (verb == "render") return probe::Render(args);
+    if (verb == "drc") return probe::Drc(args);
+    if (verb == "gap") return probe::Gap(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }
