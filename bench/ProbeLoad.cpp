@@ -78,10 +78,9 @@ void FinishLoading()
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
 }
 
-int LoadLayers(const std::vector<std::string>& files)
+int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext)
 {
     int status = 0, layer = 0;
-    core::MyExtents& ext = core::Extents;
     ext.MinX = ext.MinY = 1500;
     ext.MaxX = ext.MaxY = -1500;
     for (const std::string& file : files) {
@@ -110,6 +109,17 @@ int LoadLayers(const std::vector<std::string>& files)
     ext.CentreX = (ext.MinX + ext.MaxX) / 2;
     ext.CentreY = (ext.MinY + ext.MaxY) / 2;
     return status;
+}
+
+void GiveToolLetters()
+{
+    int k = 0;
+    for (int t = 1; t <= core::MaxToolCode; ++t) {
+        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
+        if (!tool.Used || !tool.Symbol.empty()) continue;
+        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
+        ++k;
+    }
 }
 
 bool ParsePair(const std::string& text, double& x, double& y)

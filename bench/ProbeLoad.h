@@ -25,10 +25,13 @@ int ToolsOfLastHits(int hits);
 // After all files: what the open command does once loading is over.
 void FinishLoading();
 
-// Every file as the next layer, the data extents merged as the open command
-// does, then FinishLoading. Files that do not read are told on stderr; 1 when
-// there were any, else 0.
-int LoadLayers(const std::vector<std::string>& files);
+// Loads each file as the next layer, reporting failures on stderr, then
+// finishes loading; `ext` gets the merged extents and centre. Returns the
+// exit status (1 when a file was not read).
+int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext);
+
+// Letters for the used tools without one, in tool order: A..Z, then a..z.
+void GiveToolLetters();
 
 // "X,Y" as two numbers.
 bool ParsePair(const std::string& text, double& x, double& y);

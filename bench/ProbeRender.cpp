@@ -50,18 +50,6 @@ private:
     }
 };
 
-// Letters for the used tools, in tool order: A..Z, then a..z.
-void GiveToolLetters()
-{
-    int k = 0;
-    for (int t = 1; t <= core::MaxToolCode; ++t) {
-        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
-        if (!tool.Used || !tool.Symbol.empty()) continue;
-        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
-        ++k;
-    }
-}
-
 } // namespace
 
 int Render(const std::vector<std::string>& args)
@@ -95,9 +83,9 @@ int Render(const std::vector<std::string>& args)
                              "[--outline] [--drill-letters]\n");
         return 2;
     }
-    const int status = LoadLayers(std::vector<std::string>(plain.begin() + 3, plain.end()));
+    core::MyExtents& ext = core::Extents;
+    const int status = LoadLayerFiles(std::vector<std::string>(plain.begin() + 3, plain.end()), ext);
     if (letters) GiveToolLetters();
-    const core::MyExtents& ext = core::Extents;
 
     mainwin::ClientWidth = static_cast<int>(w);
     mainwin::ClientHeight = static_cast<int>(h);

@@ -12,6 +12,13 @@
 //     every file a shown layer, the view fitted to the picture, the picture
 //     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
 //
+//   tessel2-probe print OUT.pdf FILE... [--scale P] [--mirror] [--offset X,Y]
+//                 [--mode 0..3] [--sheets gerber,drill,aperture]
+//     every file a shown layer with its own page letter, printed through the
+//     print engine into a PDF file (A4 portrait, minimum margins); with
+//     --sheets the chosen data sheets instead; prints pages=<n>
+//     scale=<x>,<y> (device pixels per mm)
+//
 //   tessel2-probe drc [--width LAYER=MM]... [--angle LAYER]...
 //                 [--top RESIST,SILK,GAP] [--bottom RESIST,SILK,GAP] FILE...
 //     the design-rule check with only those rules on, the files the layers in
@@ -23,6 +30,7 @@
 //     gap=<mm> a=<x>,<y> b=<x>,<y>, or gap=none
 #include "ProbeDrc.h"
 #include "ProbeLoad.h"
+#include "ProbePrint.h"
 #include "ProbeRender.h"
 
 #include "core/Datas.h"
@@ -96,6 +104,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
+                             "       tessel2-probe print OUT.pdf FILE... [options]\n"
                              "       tessel2-probe drc [options] FILE...\n       tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2\n");
         return 2;
     }
@@ -105,6 +114,7 @@ int main(int argc, char** argv)
     args.erase(args.begin());
     if (verb == "info") return Info(args);
     if (verb == "render") return probe::Render(args);
+    if (verb == "print") return probe::PrintToPdf(args);
     if (verb == "drc") return probe::Drc(args);
     if (verb == "gap") return probe::Gap(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
