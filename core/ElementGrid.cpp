@@ -51,6 +51,8 @@ double Size1Of(int code)
     return a ? a->Size1 : 0.0;
 }
 
+bool ArcOrCircle(std::int32_t kind) { return (kind >= dkArcCCW && kind <= dkCircleCW) || (kind >= dkRegionArcCCW && kind <= dkRegionCircleCW); }
+
 int PenWidth(double size)
 {
     const double w = std::ceil(size);
@@ -216,6 +218,35 @@ DataElement OnGrid(const DataElement& src)
     return e;
 }
 
+// An arc or circle: a polyline of 16 pieces, each taking the cells of a line
+// of the arc's width.
+void ArcFootprint(const DataElement& e, Footprint& f)
+{
+    thread_local MyPointArray points;
+    int n = 16;
+    ArcToPoints(e.Kind, points, n, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+    std::array<std::int64_t, 17> xs{}, ys{};
+    const int count = static_cast<int>(std::min<std::size_t>(points.size(), xs.size()));
+    f.rect = {};
+    DataElement piece = e;
+    piece.Kind = dkLine;
+    for (int k = 0; k < count; ++k) {
+        const MyPoint p = points[static_cast<std::size_t>(k)];
+        xs[static_cast<std::size_t>(k)] = TruncCell(p.x);
+        ys[static_cast<std::size_t>(k)] = TruncCell(p.y);
+        if (k == 0) continue;
+        const MyPoint q = points[static_cast<std::size_t>(k - 1)];
+        piece.X1 = q.x, piece.Y1 = q.y, piece.X2 = p.x, piece.Y2 = p.y;
+        MyCellRect cells;
+        ElementCells(piece, cells);
+        f.rect = Union(f.rect, cells);
+    }
+    if (count < 2) return;
+    f.kind = Footprint::Strokes;
+    const bool stroked = e.Kind < dkRegionArcCCW;
+    AddStrokes(f, xs.data(), ys.data(), count, stroked ? PenWidth(Size1Of(e.Code)) : 3, false);
+}
+
 void MakeFootprint(const DataElement& src, Footprint& f)
 {
     const DataElement e = OnGrid(src);
@@ -250,42 +281,9 @@ void MakeFootprint(const DataElement& src, Footprint& f)
         AddStrokes(f, xs, ys, 4, 2, true);
         return;
     }
-    case dkArcCCW:
-    case dkArcCW:
-    case dkCircleCCW:
-    case dkCircleCW:
-    case dkRegionArcCCW:
-    case dkRegionArcCW:
-    case dkRegionCircleCCW:
-    case dkRegionCircleCW: {
-        thread_local MyPointArray points;
-        int n = 16;
-        ArcToPoints(e.Kind, points, n, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-        std::array<std::int64_t, 17> xs{}, ys{};
-        const int count = static_cast<int>(std::min<std::size_t>(points.size(), xs.size()));
-        // Each piece of the arc takes the cells of a line of its width.
-        f.rect = {};
-        DataElement piece = e;
-        piece.Kind = dkLine;
-        for (int k = 0; k < count; ++k) {
-            const MyPoint p = points[static_cast<std::size_t>(k)];
-            xs[static_cast<std::size_t>(k)] = TruncCell(p.x);
-            ys[static_cast<std::size_t>(k)] = TruncCell(p.y);
-            if (k == 0) continue;
-            const MyPoint q = points[static_cast<std::size_t>(k - 1)];
-            piece.X1 = q.x, piece.Y1 = q.y, piece.X2 = p.x, piece.Y2 = p.y;
-            MyCellRect cells;
-            ElementCells(piece, cells);
-            f.rect = Union(f.rect, cells);
-        }
-        if (count < 2) return;
-        f.kind = Footprint::Strokes;
-        const bool stroked = e.Kind < dkRegionArcCCW;
-        AddStrokes(f, xs.data(), ys.data(), count, stroked ? PenWidth(Size1Of(e.Code)) : 3, false);
-        return;
-    }
     default:
-        ElementCells(e, f.rect);
+        if (ArcOrCircle(e.Kind)) ArcFootprint(e, f);
+        else ElementCells(e, f.rect);
         return;
     }
 }
@@ -388,19 +386,12 @@ void ElementCells(const DataElement& e, MyCellRect& cells)
         minX = std::min({e.X1, e.X2, e.X3, e.X4}), maxX = std::max({e.X1, e.X2, e.X3, e.X4});
         minY = std::min({e.Y1, e.Y2, e.Y3, e.Y4}), maxY = std::max({e.Y1, e.Y2, e.Y3, e.Y4});
         break;
-    case dkArcCCW:
-    case dkArcCW:
-    case dkCircleCCW:
-    case dkCircleCW:
-    case dkRegionArcCCW:
-    case dkRegionArcCW:
-    case dkRegionCircleCCW:
-    case dkRegionCircleCW: {
-        const double r = e.X4 + Size1Of(e.Code) * 0.5;
-        minX = e.X3 - r, maxX = e.X3 + r, minY = e.Y3 - r, maxY = e.Y3 + r;
+    default:
+        if (ArcOrCircle(e.Kind)) {
+            const double r = e.X4 + Size1Of(e.Code) * 0.5;
+            minX = e.X3 - r, maxX = e.X3 + r, minY = e.Y3 - r, maxY = e.Y3 + r;
+        }
         break;
-    }
-    default: break;
     }
     CellsOfBox(minX, maxX, minY, maxY, cells);
 }
