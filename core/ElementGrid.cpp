@@ -180,21 +180,21 @@ struct Footprint {
     MyCellRect rect;                      // never beyond the box's cells
     std::array<Capsule, 17> strokes;
     int strokeCount = 0;
-    std::array<std::array<std::int64_t, 2>, 4> corners{};   // the outline's corners; a line's two end cells
+    std::array<std::array<std::int64_t, 2>, 4> corners{};   // the outline's corners; two corner cells of a line's rectangle
     int cornerCount = 0;
 };
 
+// Strokes from point to point (and back to the first when closed); a point
+// in the cell of the one before adds nothing.
 void AddStrokes(Footprint& f, const std::int64_t* xs, const std::int64_t* ys, int points, int pen, bool closed)
 {
     f.strokeCount = 0;
-    int last = 0;
-    const int segments = closed ? points : points - 1;
-    for (int k = 0; k < segments; ++k) {
-        const int a = k, b = (k + 1) % points;
-        // A run of points in one cell adds nothing after its first.
-        if (!closed && k > 0 && xs[b] == xs[last] && ys[b] == ys[last]) continue;
-        f.strokes[static_cast<std::size_t>(f.strokeCount++)] = Capsule(xs[closed ? a : last], ys[closed ? a : last], xs[b], ys[b], pen);
-        last = b;
+    int from = 0;
+    for (int k = 1; k <= (closed ? points : points - 1); ++k) {
+        const int to = k % points;
+        if (xs[to] == xs[from] && ys[to] == ys[from]) continue;
+        f.strokes[static_cast<std::size_t>(f.strokeCount++)] = Capsule(xs[from], ys[from], xs[to], ys[to], pen);
+        from = to;
     }
     if (f.strokeCount == 0) f.strokes[static_cast<std::size_t>(f.strokeCount++)] = Capsule(xs[0], ys[0], xs[0], ys[0], pen);
 }
