@@ -479,6 +479,7 @@ public:
             std::min<std::int64_t>(n / 16384, (std::int64_t{8} << 20) / std::max<std::int64_t>(static_cast<std::int64_t>(cells_), 1)), 1, 16));
         counts_.assign(tasks_ * cells_, 0);
         g.marked_.assign(static_cast<std::size_t>(n), MyCellRect{});
+        filled_.assign(static_cast<std::size_t>(n), 0);
         RunPass(true);
 
         // Each task's lists start where those of the tasks before it end.
@@ -503,6 +504,7 @@ public:
         g.entries_.resize(static_cast<std::size_t>(total));
         RunPass(false);
         counts_ = {};
+        filled_ = {};
 
         GridDepth = std::max<std::int32_t>(DepthStep, static_cast<std::int32_t>((longest + DepthStep - 1) / DepthStep) * DepthStep);
         g.builtCount_ = static_cast<std::int32_t>(n);
@@ -544,8 +546,12 @@ private:
             const std::size_t end = First(t + 1);
             std::size_t reported = First(t);
             for (std::size_t i = First(t); i < end; ++i) {
-                MakeFootprint(Datas[i], f);
+                // An element that fills its rectangle fills the bounds counted
+                // for it: no need to work its cells out again.
+                if (counting || !filled_[i]) MakeFootprint(Datas[i], f);
+                else f.kind = Footprint::Fill, f.rect = g.marked_[i];
                 if (counting) {
+                    filled_[i] = f.kind == Footprint::Fill;
                     MyCellRect m{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
                     WalkFootprint(f, held_, [&](std::int32_t r, std::int32_t c0, std::int32_t c1) {
                         std::uint32_t* row = slots + g.CellIndex(c0, r);
@@ -576,6 +582,7 @@ private:
     std::size_t tasks_ = 1, cells_ = 0;
     MyCellRect held_;
     std::vector<std::uint32_t> counts_;
+    std::vector<std::uint8_t> filled_;
     std::atomic<std::int64_t> done_{0};
 };
 
