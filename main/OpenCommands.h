@@ -5,10 +5,11 @@
 //
 // The window around them is reached through OpenCommandWindow, so the whole
 // command runs without a display in tests and benchmarks. Commands that are
-// built elsewhere (folder dialog, parameters dialog, folder settings files,
-// project files, spatial grid, command menu, tools, design-rule check) are
-// reached through the hooks below; each does what the user gets by default
-// until its command is wired in.
+// built elsewhere (folder dialog, parameters dialog, project files, spatial
+// grid, command menu, tools, design-rule check) are reached through the hooks
+// below; each does what the user gets by default until its command is wired
+// in. The data folder's settings files are read through hooks too, so that
+// tests can stand in for them.
 #include "core/Datas.h"
 #include "view/CodeTables.h"
 #include "view/LayerList.h"
@@ -87,7 +88,9 @@ extern std::function<int(const std::string& mode, const std::string& projectPath
 // they stand.
 extern std::function<bool(const std::string& mode)> ConfirmFormats;
 // The readers of a data folder's settings file, current ("Tessel2.ini") and
-// earlier ("Tesselu.ini"). Empty: no settings file is offered or read.
+// earlier ("Tesselu.ini"): true once read. A file that does not read throws
+// platform::Error with the tables as they were. Default: core's readers;
+// empty: no settings file is offered or read.
 extern std::function<bool(const std::string& path)> ReadFolderSettings;
 extern std::function<bool(const std::string& path)> ReadOldFolderSettings;
 // The project readers. Empty: such a file is not read.
