@@ -398,12 +398,10 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
                                                "gauge データ読取の準備をしています ...", "hide",
                                                "balloon 113 RS-274D", "0 データ数 = " + std::to_string(core::DataCount)};
     EXPECT_EQ(window.calls, expected);
-    // The grid lists what was read; a clear empties it.
+    // The grid lists what was read.
     core::MyBox all{-1000, 1000, -1000, 1000};
     core::MyIntArray found;
     EXPECT_EQ(core::SelectInRect(all, found), core::DataCount);
-    ClearAllData(true);
-    EXPECT_FALSE(core::ElementGrid.Current());
 
     // Cancelled format confirmation: nothing read, no message.
     ConfirmFormats = [](const std::string&) { return false; };
@@ -425,6 +423,9 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_FALSE(platform::BusyGuard::Active());
     ReadOldProjectFile = nullptr;
     SetOpenWindow(nullptr);
+    // A clear empties the grid.
+    ClearAllData(true);
+    EXPECT_FALSE(core::ElementGrid.Current());
 }
 
 TEST_F(OpenCommandsTest, CancelledConfirmationLeavesTheLoadedJobAsItWas)
