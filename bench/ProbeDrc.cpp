@@ -132,7 +132,7 @@ int Drc(const std::vector<std::string>& args)
                              "[--bottom RESIST,SILK,GAP] FILE...\n");
         return 2;
     }
-    const int status = LoadLayerFiles(files, core::Extents);
+    const int status = LoadFiles(files);
 
     core::MyDrcSet& s = core::DrcSettings;
     s = core::MyDrcSet{};
@@ -182,7 +182,7 @@ int Gap(const std::vector<std::string>& args)
         std::fprintf(stderr, "usage: tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2\n");
         return 2;
     }
-    const int status = LoadLayerFiles(files, core::Extents);
+    const int status = LoadFiles(files);
     const std::int32_t i = Nearest(at), j = Nearest(to);
     // Without a result the points stay the pick points, and nothing is drawn.
     double x1 = at.x, y1 = at.y, x2 = to.x, y2 = to.y;

@@ -5,6 +5,7 @@
 #include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
 #include "view/SubLists.h"
@@ -28,8 +29,20 @@ using namespace core;
 
 // ------------------------------------------------------------------ hooks
 
-std::function<int(const std::string&, const std::string&)> AskReplaceOrAdd = [](const std::string&,
-                                                                                const std::string&) { return 1; };
+int DefaultReplaceOrAdd(const std::string& mode, const std::string& projectPath)
+{
+    // Without a choice of layers, a project comes whole.
+    if (mode == "OpenSelTsn") {
+        try {
+            TakeAllProjectLayers(projectPath);
+        } catch (const platform::Error&) {
+            // Nothing ticked: the open reports the file as not opened.
+        }
+    }
+    return 1;
+}
+
+std::function<int(const std::string&, const std::string&)> AskReplaceOrAdd = DefaultReplaceOrAdd;
 std::function<bool(const std::string&)> ConfirmFormats = [](const std::string&) { return true; };
 std::function<bool(const std::string&)> ReadFolderSettings = [](const std::string& p) {
     return core::ReadFolderSettings(p);
@@ -37,7 +50,7 @@ std::function<bool(const std::string&)> ReadFolderSettings = [](const std::strin
 std::function<bool(const std::string&)> ReadOldFolderSettings = [](const std::string& p) {
     return core::ReadOldFolderSettings(p);
 };
-std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile;
+std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile = core::ReadProjectFile;
 std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile;
 std::function<void(Gauge&)> BuildElementGrid = [](Gauge& gauge) {
     core::SetGridView(Extents);
@@ -86,23 +99,6 @@ void MergeExtents(const MyDataValue& v)
     Extents.MaxX = std::max(Extents.MaxX, v.MaxX);
     Extents.MinY = std::min(Extents.MinY, v.MinY);
     Extents.MaxY = std::max(Extents.MaxY, v.MaxY);
-}
-
-// The aperture report "REPORT.txt" in the program folder; false when it could
-// not be written.
-bool SaveReportLines(const std::string& path)
-{
-    if (ReportCount <= 0) return false;
-    try {
-        platform::TextFileWriter w(path);
-        for (std::int32_t i = 0; i < ReportCount && i < static_cast<std::int32_t>(ReportLines.size()); ++i)
-            w.WriteLine(ReportLines[static_cast<std::size_t>(i)]);
-        w.Commit();
-        return true;
-    } catch (const platform::Error& e) {
-        platform::ShowWarning(e.what());
-        return false;
-    }
 }
 
 struct Entry {
@@ -349,6 +345,7 @@ int OpenFileListRun(MyOpenFiles& list)
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
     bool settingsRead = false, settingsFailed = false;
+    std::string readError;
 
     if (!projectPath.empty()) {
         // Without a project reader there is nothing to choose or replace.
@@ -358,7 +355,12 @@ int OpenFileListRun(MyOpenFiles& list)
             int taken = 0;
             for (std::int32_t f : LayerTakeFlags)
                 if (f == 1) ++taken;
-            if (taken == 0 || answer < 1) return 0;
+            if (answer < 1) return 0;
+            // A file that offers no layer cannot be opened.
+            if (taken == 0) {
+                platform::ShowWarning(OpenFailedText);
+                return 0;
+            }
             if (answer == 1) ClearAllData(true);
             // The limit counts the layers the project adds, not its one name.
             if (answer == 2 && LayerCount + taken > MaxLayers) {
@@ -372,7 +374,9 @@ int OpenFileListRun(MyOpenFiles& list)
                 GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
                 try {
                     ok = ReadProjectFile(gauge, projectPath, value);
-                } catch (const platform::Error&) {
+                } catch (const platform::Error& e) {
+                    // The reader has put the tables back; its message says why.
+                    readError = e.what();
                     ok = false;
                 }
             }
@@ -526,7 +530,8 @@ int OpenFileListRun(MyOpenFiles& list)
 
     if (filesRead == 0) {
         // A settings file alone that did not read has said so already.
-        if (setAside.empty() && !settingsFailed) platform::ShowWarning(OpenFailedText);
+        if (!readError.empty()) platform::ShowWarning(readError);
+        else if (setAside.empty() && !settingsFailed) platform::ShowWarning(OpenFailedText);
         OpenSetAside(setAside);
         StepMarks.fill(0);
         return 0;
@@ -577,7 +582,13 @@ int OpenFileListRun(MyOpenFiles& list)
     if (ReportCount > 0 && platform::AskYesNo(ReportQuestionText, platform::MsgIcon::Warning)) {
         const std::string report = ProgramFolderFile("REPORT.txt");
         std::error_code ec;
-        if (SaveReportLines(report) && fs::exists(report, ec)) ShellOpenFile(report);
+        bool saved = false;
+        try {
+            saved = SaveReportLines(report);
+        } catch (const platform::Error& e) {
+            platform::ShowWarning(e.what());
+        }
+        if (saved && fs::exists(report, ec)) ShellOpenFile(report);
     }
 
     OpenSetAside(setAside);

@@ -5,6 +5,7 @@
 #include "core/ElementGrid.h"
 #include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
+#include "core/ProjectFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -43,8 +44,9 @@ protected:
             shellOpened.push_back(fs::path(p).filename().string());
             return true;
         };
-        AskReplaceOrAdd = [this](const std::string& mode, const std::string&) {
+        AskReplaceOrAdd = [this](const std::string& mode, const std::string& project) {
             asked.push_back(mode);
+            DefaultReplaceOrAdd(mode, project);   // a project's layers all ticked
             return replaceOrAdd;
         };
         ClearAllData(true);
@@ -52,9 +54,9 @@ protected:
     }
     void TearDown() override
     {
-        AskReplaceOrAdd = [](const std::string&, const std::string&) { return 1; };
+        AskReplaceOrAdd = DefaultReplaceOrAdd;
         ShellOpenFile = [](const std::string&) { return true; };
-        ReadProjectFile = nullptr;
+        ReadProjectFile = core::ReadProjectFile;
         std::error_code ec;
         fs::remove_all(root, ec);
         platform::ResetProgramFolder();
@@ -250,7 +252,7 @@ TEST_F(OpenCommandsTest, TwentySixLayersAtMost)
 TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
 {
     Write("job.tsn", "garbage");
-    // No project reader at all, then one that fails.
+    // A file without layers, then a reader that fails.
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
 
@@ -514,3 +516,51 @@ TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
 }
 
 } // namespace
+
+// A project opened from its file: whole into an emptied job, added after the
+// loaded layers, refused past 26 layers, and a bad file reported.
+TEST_F(OpenCommandsTest, ProjectsReplaceOrAdd)
+{
+    ASSERT_EQ(Open({Gerber("top.gbr"), Gerber("bottom.gbr")}), 1);
+    core::ProjectBasics.Title = "試作";
+    core::WriteProjectFile((root / "data" / "job.tsn").string());
+    core::StepMarks[3] = 1;
+
+    asked.clear();
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"OpenSelTsn"}));
+    EXPECT_EQ(core::LayerCount, 2);
+    EXPECT_EQ(core::LayerTable[2].FileName, "top.gbr");
+    EXPECT_EQ(core::LayerTable[2].Active, 0);
+    EXPECT_EQ(core::ProjectBasics.Title, "試作");
+    EXPECT_EQ(core::StepMarks[3], 0);
+    const std::int32_t elements = core::DataCount;
+
+    replaceOrAdd = 2;
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    EXPECT_EQ(core::LayerCount, 4);
+    EXPECT_EQ(core::LayerTable[4].Letter, "D");
+    EXPECT_EQ(core::DataCount, 2 * elements);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // 24 loaded and two more would pass 26: refused, nothing read.
+    std::vector<fs::path> more;
+    for (int i = 0; i < 20; ++i) more.push_back(Gerber("m" + std::to_string(i) + ".gbr"));
+    ASSERT_EQ(Open(more), 1);
+    ASSERT_EQ(core::LayerCount, 24);
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    boxes.shown.clear();
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{TooManyFilesText}));
+    EXPECT_EQ(core::LayerCount, 26);
+
+    // A colour that is no colour: the reader's message, the job emptied.
+    replaceOrAdd = 1;
+    boxes.shown.clear();
+    Write("bad.tsn", "LAYER/1/1/5/a.gbr///A/A/P/clRed/reddish\r\nDA/0/10/0/10/10/10/5/5\r\n");
+    EXPECT_EQ(Open({root / "data" / "bad.tsn"}), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("'reddish'"), std::string::npos) << boxes.shown[0].text;
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
+}
