@@ -49,6 +49,13 @@ struct CacheKey {
 CacheKey cachedKey;
 bool cacheValid = false;
 unsigned generation = 0;
+// Moving a layer renumbers the elements' layers in place: what was kept by
+// layer number must be worked out again.
+unsigned layerMoves = 0;
+const bool followsLayerMoves = [] {
+    core::LayerMoveHooks().push_back([](int, int) { ++layerMoves; });
+    return true;
+}();
 
 CacheKey CurrentKey()
 {
@@ -121,6 +128,11 @@ thread_local core::MyPointArray pointScratch;
 void ResetCanvas(RasterCanvas& c);
 
 bool IsRegionEdge(std::int32_t kind) { return kind == core::dkRegionLine || kind == core::dkRegionArcCCW || kind == core::dkRegionArcCW; }
+bool IsStroke(std::int32_t kind)
+{
+    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
+           kind == core::dkArcCW;
+}
 
 // Device rectangle [x0, x1) × [y0, y1) that a figure may touch.
 struct Dirty {
@@ -208,24 +220,28 @@ void SetPen(RasterCanvas& c, PenMode mode, Color color, int width)
 // after each, the elements whose layer differs from the one before (the
 // region pass flushes there), and drill hits. Between two listed elements
 // nothing flushes or draws. Moving layers renumbers every element's layer
-// the same way, so where two neighbours differ stays where it was.
+// the same way, so where two neighbours differ stays where it was; the
+// layers that hold clear elements are found again.
 struct PassLists {
     bool built = false;
     std::size_t count = 0;
     std::uint64_t version = 0;
-    unsigned generationSeen = 0;
+    unsigned generationSeen = 0, movesSeen = 0;
     std::vector<std::uint32_t> region, drill;
+    std::array<bool, core::MaxLayers + 1> clearIn{};
 
     void Update()
     {
         const std::size_t n = ElementLimit();
-        if (built && n == count && Datas.version() == version && generation == generationSeen) return;
+        if (built && n == count && Datas.version() == version && generation == generationSeen && layerMoves == movesSeen) return;
         built = true;
         count = n;
         version = Datas.version();
         generationSeen = generation;
+        movesSeen = layerMoves;
         region.clear();
         drill.clear();
+        clearIn.fill(false);
         std::int32_t prevLayer = 0, prevKind = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const DataElement& e = Datas[i];
@@ -233,6 +249,8 @@ struct PassLists {
             if (i == 0 || IsRegionEdge(e.Kind) || e.Kind == core::dkSection || prevKind == core::dkSection || e.Layer != prevLayer)
                 region.push_back(idx);
             if (e.Kind == core::dkDrill) drill.push_back(idx);
+            if (e.Clear && (IsStroke(e.Kind) || IsRegionEdge(e.Kind)) && e.Layer >= 1 && e.Layer <= core::MaxLayers)
+                clearIn[static_cast<std::size_t>(e.Layer)] = true;
             prevLayer = e.Layer;
             prevKind = e.Kind;
         }
@@ -250,6 +268,7 @@ struct RegionStep {
     bool flush = false;
     Color color = 0;
     bool clear = false;
+    std::int32_t layer = 0;
     Dirty box;
     std::uint32_t first = 0, last = 0;   // the region's elements
     std::uint32_t chunk = 0, start = 0, count = 0;   // its points in pointChunks
@@ -314,6 +333,7 @@ struct RegionPlan {
             RegionStep s;
             s.color = layers.ColorOf(e.Layer);
             s.clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
+            s.layer = e.Layer;
             s.first = static_cast<std::uint32_t>(first);
             s.last = static_cast<std::uint32_t>(last);
             WorldBox(first, last, s);
@@ -381,7 +401,41 @@ struct RegionPlan {
 };
 RegionPlan regionPlan;
 
-// The region steps on one band raster.
+// The layers drawn on their own, element by element, because they hold
+// clear elements: a clear element erases what its layer drew before it,
+// whatever its kind and whatever lies between. In outline mode clear
+// elements show their outlines like dark ones, and no layer is.
+struct ComposedLayers {
+    std::array<bool, core::MaxLayers + 1> is{};
+    std::vector<std::int32_t> list;
+    void Find(const LayerLookup& layers)
+    {
+        passLists.Update();
+        is.fill(false);
+        list.clear();
+        if (!Options.PAINT) return;
+        for (std::int32_t l = 1; l <= core::MaxLayers; ++l)
+            if (passLists.clearIn[static_cast<std::size_t>(l)] && layers.Shown(l)) {
+                is[static_cast<std::size_t>(l)] = true;
+                list.push_back(l);
+            }
+    }
+    bool Has(std::int32_t layer) const { return layer >= 1 && layer <= core::MaxLayers && is[static_cast<std::size_t>(layer)]; }
+};
+ComposedLayers composed;
+
+// Whether a region step's polygon reaches the band's rows.
+bool OnBand(const RegionStep& s, int W, int top, int bottom)
+{
+    return !(s.box.x1 <= 0 || s.box.x0 >= W || s.box.y1 <= top || s.box.y0 >= bottom);
+}
+
+std::span<const Point> StepPoints(const RegionStep& s)
+{
+    return {regionPlan.pointChunks[s.chunk].data() + s.start, s.count};
+}
+
+// The region steps of the other layers on one band raster.
 void RegionBand(RasterCanvas& band, DirtyList& dirty)
 {
     const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
@@ -397,14 +451,10 @@ void RegionBand(RasterCanvas& band, DirtyList& dirty)
             }
             continue;
         }
-        // Nothing of it on the band's rows.
-        if (s.box.x1 <= 0 || s.box.x0 >= W || s.box.y1 <= top || s.box.y0 >= bottom) continue;
-        const std::span<const Point> pts(regionPlan.pointChunks[s.chunk].data() + s.start, s.count);
+        if (composed.Has(s.layer) || !OnBand(s, W, top, bottom)) continue;
+        const std::span<const Point> pts = StepPoints(s);
         band.SetBrushColor(s.color);
-        if (s.clear && Options.PAINT)
-            SetPen(band, PenMode::Xor, Black, 1);
-        else
-            SetPen(band, PenMode::Copy, s.color, 1);
+        SetPen(band, PenMode::Copy, s.color, 1);
         if (Options.PAINT)
             band.Polygon(pts);
         else
@@ -458,12 +508,6 @@ void ApertureReach::Compute(double scale)
     }
 }
 
-bool IsStroke(std::int32_t kind)
-{
-    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
-           kind == core::dkArcCW;
-}
-
 // Whether a flash is drawn whole (else as one pixel at its centre).
 bool FlashDrawnWhole(const core::MyAperture& a, double scale)
 {
@@ -478,8 +522,9 @@ struct Scratch {
     core::MyTPointArray device;
 };
 
-// One element of the stroke pass, in the raster's current pen mode and colours.
-void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch)
+// One stroke or flash in the raster's current pen mode and colours; a
+// flash of one pixel is set by hand, erased when `erase`.
+void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch, bool erase)
 {
     const bool paint = Options.PAINT;
     switch (e.Kind) {
@@ -490,16 +535,14 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
             if (View.Zoom >= 2.0 && !Inside(xf.P(e.X3, e.Y3), work.Width(), work.Height())) return;
             core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
         } else {
-            // One pixel in the pen's mode, so a clear dot removes and dots
-            // of different layers combine.
+            // One pixel, ORed so that dots of different layers combine.
             const Point c = xf.P(e.X3, e.Y3);
             if (!Inside(c, work.Width(), work.Height()) || c.y < work.WindowTop() || c.y >= work.WindowTop() + work.WindowRows()) return;
             std::uint32_t& px = work.Scanline(c.y)[c.x];
-            const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
-            if (e.Clear)
-                px ^= rgb;
+            if (erase)
+                px = RasterCanvas::ToPixel(Black);
             else
-                px |= rgb;
+                px |= RasterCanvas::ToPixel(color) & 0xFFFFFFu;
         }
         return;
     }
@@ -646,11 +689,12 @@ public:
     const ElementSummary* Get(unsigned workers)
     {
         const std::size_t n = ElementLimit();
-        if (!(built_ && n == count_ && Datas.version() == version_ && generation == generation_)) {
+        if (!(built_ && n == count_ && Datas.version() == version_ && generation == generation_ && layerMoves == moves_)) {
             built_ = true;
             count_ = n;
             version_ = Datas.version();
             generation_ = generation;
+            moves_ = layerMoves;
             list_.resize(n);
             constexpr std::size_t Chunk = 65536;
             RunOnWorkers(workers, (n + Chunk - 1) / Chunk, [this, n](std::size_t task, unsigned) {
@@ -682,7 +726,7 @@ private:
     bool built_ = false;
     std::size_t count_ = 0;
     std::uint64_t version_ = 0;
-    unsigned generation_ = 0;
+    unsigned generation_ = 0, moves_ = 0;
     std::vector<ElementSummary> list_;
 };
 Summaries summaries;
@@ -742,8 +786,9 @@ void ElementRows(const LayerLookup& layers, const ElementSummary* list, std::siz
     }
 }
 
-// The strokes and flashes that reach the band's rows, in element order.
-void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count)
+// The strokes and flashes that reach the band's rows, in element order,
+// ORed; those of composed layers are only listed, for ComposeBand.
+void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count, std::vector<std::uint32_t>& held)
 {
     const core::FlashBatch batch;   // the tables stay through the redraw
     const Xform xf = CurrentXform();
@@ -751,9 +796,10 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
     const std::int32_t top = band.WindowTop(), last = top + band.WindowRows() - 1;
     band.SetPenStyle(platform::PenStyle::Solid);
     band.SetBrushStyle(platform::BrushStyle::Solid);
+    band.SetPenMode(PenMode::Merge);
     std::int32_t lastLayer = -1;
-    std::uint8_t lastClear = 2;
     Color color = 0;
+    held.clear();
     const RowSpan* rows = elementRows.data();
     // The band's elements are found a block at a time without branching,
     // then drawn with the element a few ahead already on its way from
@@ -771,17 +817,71 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
             if (j + Ahead < k) __builtin_prefetch(&Datas[found[j + Ahead]]);
             const std::size_t i = found[j];
             const DataElement& e = Datas[i];
-            if (e.Layer != lastLayer || e.Clear != lastClear) {
+            if (e.Layer != lastLayer) {
+                if (composed.Has(e.Layer)) {
+                    held.push_back(static_cast<std::uint32_t>(i));
+                    continue;
+                }
                 lastLayer = e.Layer;
-                lastClear = e.Clear;
                 color = layers.ColorOf(e.Layer);
-                band.SetPenMode(e.Clear ? PenMode::Xor : PenMode::Merge);
                 band.SetPenColor(color);
                 band.SetFontColor(color);
                 band.SetBrushColor(paint ? color : Black);
             }
-            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch);
+            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch, false);
         }
+    }
+}
+
+// One composed layer on the band raster: its regions (from the region
+// plan) and its strokes and flashes (held by StrokeBand) merged in element
+// order; dark ones paint the layer's colour, clear ones paint black.
+void ComposeBand(std::int32_t layer, const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
+                 const std::vector<std::uint32_t>& held)
+{
+    const Xform xf = CurrentXform();
+    const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
+    const Color color = layers.ColorOf(layer);
+    band.SetPenStyle(platform::PenStyle::Solid);
+    band.SetBrushStyle(platform::BrushStyle::Solid);
+    int erasing = -1;
+    auto use = [&](bool erase) {
+        if (erasing == static_cast<int>(erase)) return;
+        erasing = erase;
+        band.SetPenMode(erase ? PenMode::Copy : PenMode::Merge);
+        band.SetPenColor(erase ? Black : color);
+        band.SetBrushColor(erase ? Black : color);
+    };
+    const std::vector<RegionStep>& steps = regionPlan.steps;
+    const std::vector<std::uint32_t>& draws = regionPlan.draws;
+    std::size_t r = 0, h = 0;
+    for (;;) {
+        while (r < draws.size() && (steps[draws[r]].layer != layer || !OnBand(steps[draws[r]], W, top, bottom))) ++r;
+        while (h < held.size() && Datas[held[h]].Layer != layer) ++h;
+        if (r == draws.size() && h == held.size()) break;
+        if (h == held.size() || (r < draws.size() && steps[draws[r]].first < held[h])) {
+            const RegionStep& s = steps[draws[r++]];
+            use(s.clear);
+            band.SetPenWidth(1);
+            band.Polygon(StepPoints(s));
+        } else {
+            const std::uint32_t i = held[h++];
+            const DataElement& e = Datas[i];
+            use(e.Clear != 0);
+            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch, e.Clear != 0);
+        }
+    }
+}
+
+// ORs the band raster's rows onto the picture, and clears them when `clear`.
+void OrBand(RasterCanvas& band, bool clear)
+{
+    const int W = band.Width(), top = band.WindowTop();
+    for (int y = top; y < top + band.WindowRows(); ++y) {
+        std::uint32_t* dst = picture.Scanline(y);
+        std::uint32_t* src = band.Scanline(y);
+        for (int x = 0; x < W; ++x) dst[x] |= src[x];
+        if (clear) std::fill(src, src + W, RasterCanvas::ToPixel(Black));
     }
 }
 
@@ -971,9 +1071,11 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
             n = nearby.size();
         }
         regionPlan.Walk(layers);
+        composed.Find(layers);
     } else {
         regionPlan.steps.clear();
         regionPlan.draws.clear();
+        composed = {};
     }
     unsigned bands = WorkerCount(Tuning.Threads, MaxBands);
     if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
@@ -1018,6 +1120,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
     static std::array<RasterCanvas, MaxBands> rasters;
     static std::array<DirtyList, MaxBands> dirty;
     static std::array<Scratch, MaxBands> scratch;
+    static std::array<std::vector<std::uint32_t>, MaxBands> held;
     RunOnWorkers(bands, bands, [&](std::size_t t, unsigned) {
         RasterCanvas& c = rasters[t];
         const int top = cut[t], rows = cut[t + 1] - cut[t];
@@ -1037,11 +1140,11 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
         if (!haveData) return;
         RegionBand(c, dirty[t]);
         ResetCanvas(c);
-        StrokeBand(layers, c, scratch[t], n);
-        for (int y = top; y < top + rows; ++y) {
-            std::uint32_t* dst = picture.Scanline(y);
-            const std::uint32_t* src = c.Scanline(y);
-            for (int x = 0; x < W; ++x) dst[x] |= src[x];
+        StrokeBand(layers, c, scratch[t], n, held[t]);
+        OrBand(c, !composed.list.empty());
+        for (const std::int32_t layer : composed.list) {
+            ComposeBand(layer, layers, c, scratch[t], held[t]);
+            OrBand(c, layer != composed.list.back());
         }
     });
     candidates = nullptr;
