@@ -787,8 +787,9 @@ void ElementRows(const LayerLookup& layers, const ElementSummary* list, std::siz
 }
 
 // The strokes and flashes that reach the band's rows, in element order,
-// ORed; those of composed layers are only listed, for ComposeBand.
-void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count, std::vector<std::uint32_t>& held)
+// ORed; those of composed layers are only listed, for ComposeBand. False
+// when nothing was drawn.
+bool StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count, std::vector<std::uint32_t>& held)
 {
     const core::FlashBatch batch;   // the tables stay through the redraw
     const Xform xf = CurrentXform();
@@ -800,6 +801,7 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
     std::int32_t lastLayer = -1;
     Color color = 0;
     held.clear();
+    bool drawn = false;
     const RowSpan* rows = elementRows.data();
     // The band's elements are found a block at a time without branching,
     // then drawn with the element a few ahead already on its way from
@@ -829,8 +831,10 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
                 band.SetBrushColor(paint ? color : Black);
             }
             DrawStroke(band, e, static_cast<int>(i), xf, color, scratch, false);
+            drawn = true;
         }
     }
+    return drawn;
 }
 
 // One composed layer on the band raster: its regions (from the region
@@ -1140,8 +1144,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
         if (!haveData) return;
         RegionBand(c, dirty[t]);
         ResetCanvas(c);
-        StrokeBand(layers, c, scratch[t], n, held[t]);
-        OrBand(c, !composed.list.empty());
+        if (StrokeBand(layers, c, scratch[t], n, held[t])) OrBand(c, !composed.list.empty());
         for (const std::int32_t layer : composed.list) {
             ComposeBand(layer, layers, c, scratch[t], held[t]);
             OrBand(c, layer != composed.list.back());
