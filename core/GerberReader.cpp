@@ -501,20 +501,21 @@ private:
             else if (WordIs(g, "01")) mode_ = 1;
             else if (WordIs(g, "02") || WordIs(g, "20") || WordIs(g, "21")) mode_ = 7;
             else if (WordIs(g, "03") || WordIs(g, "30") || WordIs(g, "31")) mode_ = 6;
-            else if (WordIs(g, "36")) region_ = true;
-            else if (WordIs(g, "37")) {
-                region_ = false;
-                mode_ = 1;
+            else if (WordIs(g, "36") || WordIs(g, "37")) {
+                // A region's contours end here: nothing joins them across.
+                if (!pending_.empty()) FlushClosing();
+                region_ = WordIs(g, "36");
+                if (!region_) mode_ = 1;
             } else if (WordIs(g, "74")) f.CircleMode = 1;
             else if (WordIs(g, "75")) f.CircleMode = 0;
             else if (WordIs(g, "90")) f.AbsInc = 0;
             else if (WordIs(g, "91")) f.AbsInc = 1;
         }
-        bool flash = false;
+        bool flash = false, move = false;
         if (!w[BlockWords::D].empty()) {
             const std::string_view d = w[BlockWords::D];
             if (WordIs(d, "01")) pen_ = 1;
-            else if (WordIs(d, "02")) pen_ = 0;
+            else if (WordIs(d, "02")) pen_ = 0, move = true;
             else if (WordIs(d, "03") || WordIs(d, "09")) flash = true;
             else {
                 long long n = 0;
@@ -570,12 +571,15 @@ private:
             } else if (mode_ == 6 || mode_ == 7) {
                 AddArc(w);
             }
-            if (!pending_.empty()) {
+            // A path of strokes that returns to its start is closed there. A
+            // region's contour ends only at D02 or G37: a cut-in passes
+            // through its start point on the way in and out of a hole.
+            if (!region_ && !pending_.empty()) {
                 const DataElement& first = pending_.front();
                 const DataElement& last = pending_.back();
                 if (Distance(last.X2, last.Y2, first.X1, first.Y1) <= 0.0004) FlushClosing();
             }
-        } else if (coordinates && !pending_.empty()) {
+        } else if ((coordinates || (move && region_)) && !pending_.empty()) {
             FlushClosing();
         }
         if (coordinates) {

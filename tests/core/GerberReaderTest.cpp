@@ -241,6 +241,52 @@ TEST_F(GerberFixture, ClosedContourIsOneGroupAndRegionsUseLines)
     EXPECT_DOUBLE_EQ(E(5).X2, 1.0);
 }
 
+// Points of a path in 2.4 mm units: "X..Y..D01*" for each after the first (D02).
+std::string Path(std::initializer_list<std::pair<int, int>> points)
+{
+    std::string t;
+    bool first = true;
+    for (const auto& [x, y] : points) {
+        t += "X" + std::to_string(x * 10000) + "Y" + std::to_string(y * 10000) + (first ? "D02*\n" : "D01*\n");
+        first = false;
+    }
+    return t;
+}
+
+// A region's contour ends at D02 or G37 only, so a cut-in through its start
+// point stays one contour; nothing joins across G36 or G37.
+TEST_F(GerberFixture, RegionContoursEndAtD02OrG37)
+{
+    const std::string cutInAtStart = Path({{0, 5}, {0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 5}, {4, 5}, {4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 5}, {0, 5}});
+    const std::string cutInElsewhere = Path({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 5}, {4, 5}, {4, 6}, {6, 6}, {6, 4}, {4, 4}, {4, 5}, {0, 5}, {0, 0}});
+    const std::string square = Path({{20, 0}, {22, 0}, {22, 2}, {20, 2}, {20, 0}});
+    struct Case {
+        const char* what;
+        std::string body;
+        std::vector<int> runs;   // elements per group, in order
+    };
+    const Case cases[] = {
+        {"cut-in at the start point", "G36*\n" + cutInAtStart + "G37*\n", {12}},
+        {"cut-in elsewhere", "G36*\n" + cutInElsewhere + "G37*\n", {12}},
+        {"two contours, D02 between", "G36*\n" + square + cutInAtStart + "G37*\n", {4, 12}},
+        {"two regions", "G36*\n" + square + "G37*\nG36*\n" + square + "G37*\n", {4, 4}},
+        {"an open contour ends at G37, strokes after it start anew",
+         "G36*\n" + Path({{0, 0}, {5, 0}, {5, 5}}) + "G37*\nD10*\nX0Y50000D01*\n", {2, 1}},
+        {"strokes before a region", "D10*\n" + Path({{0, 0}, {5, 0}}) + "G36*\nX5Y5D01*\nX0Y0D01*\nG37*\n", {1, 2}},
+        {"strokes still close on their start", "D10*\n" + square + "X30000Y0D01*\n", {4, 1}},
+    };
+    for (const Case& c : cases) {
+        core::ResetTables();
+        ASSERT_TRUE(Read(std::string(Header) + c.body + "M02*\n")) << c.what;
+        std::vector<int> runs;
+        for (int i = 0; i < core::DataCount; ++i) {
+            if (i == 0 || E(i).Group != E(i - 1).Group) runs.push_back(0);
+            ++runs.back();
+        }
+        EXPECT_EQ(runs, c.runs) << c.what;
+    }
+}
+
 TEST_F(GerberFixture, StepAndRepeatCopiesEveryPoint)
 {
     ASSERT_TRUE(Read(std::string(Header) + "%SRX2Y3I10.0J5.0*%\nD11*\nX0Y0D02*\nX10000Y0D01*\nD10*\nX0Y0D03*\n%SR*%\nX0Y0D03*\n"));
