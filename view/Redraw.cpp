@@ -105,6 +105,28 @@ bool ViewBox(const Xform& xf, int W, int H, double m, double& x0, double& y0, do
     return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
 }
 
+// Where figures drawn on a W × H picture can be seen: its world box grown
+// by `px` pixels (everywhere when the view has no finite box).
+core::MyBox NearPicture(const Xform& xf, int W, int H, double px)
+{
+    double x0, y0, x1, y1;
+    if (!(xf.scale > 0) || !ViewBox(xf, W, H, px / xf.scale, x0, y0, x1, y1)) return core::EverywhereBox;
+    return {x0, x1, y0, y1};
+}
+
+// Appends an arc or circle element as device points: chords of a quarter
+// pixel's sag where the picture, grown by `px`, can show them; an arc's
+// start only `withStart`.
+void AppendArcDevicePoints(const DataElement& e, const Xform& xf, double px, core::MyPointArray& world, core::MyTPointArray& device,
+                           bool withStart)
+{
+    core::ArcDrawPoints(e.Kind, world, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2, xf.scale,
+                        NearPicture(xf, ClientWidth, ClientHeight, px));
+    const bool circle = e.Kind == core::dkCircleCCW || e.Kind == core::dkCircleCW || e.Kind == core::dkRegionCircleCCW ||
+                        e.Kind == core::dkRegionCircleCW;
+    for (std::size_t k = withStart || circle ? 0 : 1; k < world.size(); ++k) device.push_back(xf.P(world[k].x, world[k].y));
+}
+
 struct LayerLookup {
     std::array<bool, core::MaxLayers + 1> active{};
     std::array<Color, core::MaxLayers + 1> color{};
@@ -582,10 +604,8 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
             ArcOutline(i, scratch.device);
             work.Polyline(scratch.device);
         } else {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, scratch.points, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            scratch.device.resize(scratch.points.size());
-            for (std::size_t k = 0; k < scratch.points.size(); ++k) scratch.device[k] = xf.P(scratch.points[k].x, scratch.points[k].y);
+            scratch.device.clear();
+            AppendArcDevicePoints(e, xf, w / 2.0 + 2, scratch.points, scratch.device, true);
             work.SetPenWidth(w);
             work.Polyline(scratch.device);
         }
@@ -1330,22 +1350,26 @@ int ArcOutline(int i, core::MyTPointArray& points)
     const core::MyAperture* a = core::ApertureAt(e.Code);
     const double h = (a ? a->Size1 : 0.0) * 0.5, R = e.X4;
     const double cx = e.X3, cy = e.Y3;
-    double sx = e.X1, sy = e.Y1, ex = e.X2, ey = e.Y2;
-    // Clockwise from start to end from here on.
-    if (e.Kind == core::dkArcCCW || e.Kind == core::dkRegionArcCCW) {
-        std::swap(sx, ex);
-        std::swap(sy, ey);
+    double a1 = 0, sweep = 0;
+    if (!core::ArcAngles(e.Kind, cx, cy, e.X1, e.Y1, e.X2, e.Y2, a1, sweep)) return 0;
+    // Clockwise from start to end: a counter-clockwise arc from its end.
+    if (sweep > 0) {
+        a1 += sweep;
+        sweep = -sweep;
     }
-    const double a1 = core::Direction(cx, cy, sx, sy), a2 = core::Direction(cx, cy, ex, ey);
-    const double sweep = a1 < a2 ? 2 * Pi + a1 - a2 : a1 - a2;
+    const double a2 = a1 + sweep;
     const Xform xf = CurrentXform();
-    auto at = [&](double x, double y, double r, double ang) { points.push_back(xf.P(x + r * std::cos(ang), y + r * std::sin(ang))); };
-    const double s0x = cx + R * std::cos(a1), s0y = cy + R * std::sin(a1);
-    const double e0x = cx + R * std::cos(a2), e0y = cy + R * std::sin(a2);
-    for (int k = 0; k <= 8; ++k) at(s0x, s0y, h, a1 + Pi - k * Pi / 8);
-    for (int k = 1; k <= 16; ++k) at(cx, cy, R + h, a1 - k * sweep / 16);
-    for (int k = 1; k <= 8; ++k) at(e0x, e0y, h, a2 - k * Pi / 8);
-    for (int k = 1; k <= 16; ++k) at(cx, cy, R - h, a2 + k * sweep / 16);
+    const core::MyBox near = NearPicture(xf, ClientWidth, ClientHeight, 2);
+    core::MyPointArray& w = pointScratch;
+    w.clear();
+    // A half circle about the start bulging away from the arc, from the
+    // inner edge to the outer; the outer edge; a half circle about the
+    // end; the inner edge back.
+    core::AppendArcPoints(w, cx + R * std::cos(a1), cy + R * std::sin(a1), h, a1 + Pi, -Pi, xf.scale, near, true);
+    core::AppendArcPoints(w, cx, cy, R + h, a1, sweep, xf.scale, near, false);
+    core::AppendArcPoints(w, cx + R * std::cos(a2), cy + R * std::sin(a2), h, a2, -Pi, xf.scale, near, false);
+    core::AppendArcPoints(w, cx, cy, R - h, a2, -sweep, xf.scale, near, false);
+    for (const core::MyPoint& p : w) points.push_back(xf.P(p.x, p.y));
     return static_cast<int>(points.size());
 }
 
@@ -1364,16 +1388,11 @@ int RegionPolygon(int first, int last, core::MyTPointArray& points)
             points.push_back(xf.P(e.X2, e.Y2));
             break;
         case core::dkRegionArcCCW:
-        case core::dkRegionArcCW: {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            for (std::size_t k = 1; k < pointScratch.size(); ++k) points.push_back(xf.P(pointScratch[k].x, pointScratch[k].y));
-            break;
-        }
+        case core::dkRegionArcCW:
         case core::dkRegionCircleCCW:
         case core::dkRegionCircleCW:
-            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
-            for (const core::MyPoint& p : pointScratch) points.push_back(xf.P(p.x, p.y));
+            // An arc starts at the point before.
+            AppendArcDevicePoints(e, xf, 2, pointScratch, points, false);
             break;
         default:
             break;
@@ -1438,22 +1457,13 @@ void HighlightPrimitives(const std::vector<int>& list)
         case core::dkArcCCW:
         case core::dkArcCW:
         case core::dkRegionArcCCW:
-        case core::dkRegionArcCW: {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            dev.clear();
-            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
-            highlight.SetPenWidth(w);
-            highlight.Polyline(dev);
-            break;
-        }
+        case core::dkRegionArcCW:
         case core::dkCircleCCW:
         case core::dkCircleCW:
         case core::dkRegionCircleCCW:
         case core::dkRegionCircleCW:
-            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
             dev.clear();
-            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
+            AppendArcDevicePoints(e, xf, w / 2.0 + 2, pointScratch, dev, true);
             highlight.SetPenWidth(w);
             highlight.Polyline(dev);
             break;

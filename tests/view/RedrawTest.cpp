@@ -6,6 +6,7 @@
 #include "core/GerberReader.h"
 #include "platform/RasterCanvas.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,47 @@ TEST_F(RedrawTest, CutInRegionsKeepTheirHole)
         EXPECT_EQ(ColorAt(x0 + 0.5, 2.5), Red) << x0;
         EXPECT_EQ(ColorAt(x0 + 2, 0.5), Red) << x0;
         EXPECT_EQ(ColorAt(x0 + 3.5, 4.5), Red) << x0;
+    }
+}
+
+// A 69.85 mm circle written as one full-circle arc: drawn, and outlined,
+// on the true circle at zoom 1 and zoom 10, between its points too.
+TEST_F(RedrawTest, ArcsStayRoundAtEveryZoom)
+{
+    core::GerberFormat = core::MyFormatPara{};
+    core::Gauge gauge;
+    core::MyDataValue value;
+    ASSERT_TRUE(core::ReadGerberData(gauge, "%FSLAX24Y24*%%MOIN*%%ADD10C,0.01*%G75*D10*X27500Y0D02*G03X27500Y0I-27500J0D01*M02*", 1,
+                                     value));
+    const double r = 69.85, h = 0.127;
+    struct Case {
+        double zoom;
+        bool paint;
+        double radius;   // where the picture is lit
+        int slack;       // pixels either way
+    };
+    const Case cases[] = {{1, true, r, 1}, {10, true, r, 0}, {10, false, r + h, 1}, {10, false, r - h, 1}};
+    for (const Case& c : cases) {
+        FitTo(-r, r, -r, r, 800, 800);
+        SetViewZoom(true, 0, -r + 5, -c.zoom);
+        Options.PAINT = c.paint;
+        RedrawView();
+        int checked = 0, missed = 0;
+        for (double deg = 0; deg < 360; deg += 0.05) {
+            int px = 0, py = 0;
+            DataToScreen(c.radius * std::cos(deg * 3.14159265358979 / 180), c.radius * std::sin(deg * 3.14159265358979 / 180), px, py);
+            if (px < 1 || py < 1 || px >= 799 || py >= 799) continue;
+            bool lit = false;
+            for (int dy = -c.slack; dy <= c.slack; ++dy)
+                for (int dx = -c.slack; dx <= c.slack; ++dx) lit = lit || Picture().Pixel(px + dx, py + dy) == Red;
+            ++checked;
+            missed += !lit;
+        }
+        EXPECT_GT(checked, 100) << c.zoom;
+        EXPECT_EQ(missed, 0) << "zoom " << c.zoom << (c.paint ? " filled" : " outlined") << " at radius " << c.radius;
+        if (!c.paint) {
+            EXPECT_EQ(ColorAt(0, -r), 0u);   // the outline is hollow
+        }
     }
 }
 

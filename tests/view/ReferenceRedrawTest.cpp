@@ -25,6 +25,16 @@ Point Dev(double x, double y)
     return p;
 }
 
+// The world box of the picture with a pen's width and a millimetre to spare.
+core::MyBox Near(int pen)
+{
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ScreenToData(1, 1, x0, y1);
+    ScreenToData(ClientWidth, ClientHeight, x1, y0);
+    const double m = 1 + pen / View.Scale;
+    return {std::min(x0, x1) - m, std::max(x0, x1) + m, y0 - m, y1 + m};
+}
+
 bool OnPicture(Point p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
 
 bool Shown(int layer) { return core::LayerAt(layer) && core::LayerAt(layer)->Active; }
@@ -109,8 +119,7 @@ RasterCanvas ReferencePicture()
                     ArcOutline(i, dev);
                 } else {
                     work.SetPenWidth(w);
-                    int segs = 16;
-                    core::ArcToPoints(e.Kind, pts, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
+                    core::ArcDrawPoints(e.Kind, pts, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2, View.Scale, Near(w));
                     dev.clear();
                     for (auto& p : pts) dev.push_back(Dev(p.x, p.y));
                 }
