@@ -145,14 +145,8 @@ TEST_F(RedrawTest, ClearElementsEraseWhatTheirLayerPaintedBefore)
          {{1, 1, Yellow}, {5, 2.5, Green}, {8, 2.5, Green}}},
     };
     for (const Case& c : cases) {
-        ResetAll();
-        ShowLayer(1, Red);
-        ShowLayer(2, Green);
-        SetAperture(10, core::apCircle, 1.0);
-        SetAperture(11, core::apCircle, 2.0);
-        SetAperture(12, core::apCircle, 4.0);
+        SetUp();
         SetAperture(13, core::apCircle, 0.1);   // below two pixels: one pixel
-        FitTo(0, 10, 0, 5, 400, 200);
         c.build();
         for (unsigned threads : {1u, 4u}) {
             Tuning.Threads = threads;
