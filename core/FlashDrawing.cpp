@@ -1428,28 +1428,6 @@ long long ArcChords(double sweep, double radius, double scale)
     return static_cast<long long>(std::clamp(std::ceil(sweep / std::sqrt(2.0 / rpx)), 1.0, 1e9));
 }
 
-bool ArcAngles(int kind, double cx, double cy, double sx, double sy, double ex, double ey, double& start, double& sweep)
-{
-    const bool ccw = kind == dkArcCCW || kind == dkRegionArcCCW;
-    const bool cw = kind == dkArcCW || kind == dkRegionArcCW;
-    const bool circle = kind == dkCircleCCW || kind == dkCircleCW || kind == dkRegionCircleCCW || kind == dkRegionCircleCW;
-    if (!ccw && !cw && !circle) return false;
-    start = std::atan2(sy - cy, sx - cx);
-    if (circle) {
-        sweep = kind == dkCircleCCW || kind == dkRegionCircleCCW ? TwoPi : -TwoPi;
-        return true;
-    }
-    double turn = std::fmod(ccw ? std::atan2(ey - cy, ex - cx) - start : start - std::atan2(ey - cy, ex - cx), TwoPi);
-    if (turn < 0) turn += TwoPi;
-    // Where the ends nearly meet, none or a whole turn is as the rounded
-    // directions of the rest of the program have it.
-    const double a1 = Direction(cx, cy, sx, sy), a2 = Direction(cx, cy, ex, ey);
-    const double coarse = ccw ? (a2 < a1 ? TwoPi - a1 + a2 : a2 - a1) : (a1 < a2 ? TwoPi + a1 - a2 : a1 - a2);
-    if (!(std::fabs(turn - coarse) <= Pi)) turn = coarse;
-    sweep = ccw ? turn : -turn;
-    return true;
-}
-
 namespace {
 
 // The box of the arc of radius r about (cx, cy) between angles a and b
@@ -1508,7 +1486,7 @@ void ArcDrawPoints(int kind, MyPointArray& points, double radius, double cx, dou
 {
     points.clear();
     double a0 = 0, sweep = 0;
-    if (!ArcAngles(kind, cx, cy, sx, sy, ex, ey, a0, sweep)) return;
+    if (!ArcStartAndSweep(kind, cx, cy, sx, sy, ex, ey, a0, sweep)) return;
     if (!(radius > 0)) {
         points = {{sx, sy}, {ex, ey}};
         return;

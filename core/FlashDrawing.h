@@ -91,11 +91,6 @@ int ArcPoints(int kind, MyPointArray& points, int n, double radius, double cx, d
 // passes the larger.
 long long ArcChords(double sweep, double radius, double scale);
 
-// The start angle and signed sweep (radians, counter-clockwise positive) of
-// an arc or circle element from its centre, start and end; false for other
-// kinds. Circles (8 and 18 counter-clockwise) turn once from the start.
-bool ArcAngles(int kind, double cx, double cy, double sx, double sy, double ex, double ey, double& start, double& sweep);
-
 // Appends the arc of radius r about (cx, cy) from angle a0 turning by
 // `sweep` radians in the chords of ArcChords (its first point only when
 // `first`). `near` is the world box where the drawing can be seen (the

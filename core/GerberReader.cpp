@@ -637,7 +637,6 @@ private:
     // the shortest arc whose ends fit, else the best fit. `sweep` in degrees.
     void SingleQuadrantCentre(double iv, double jv, bool ccw, double& cx, double& cy, double& sweep) const
     {
-        constexpr double Pi = 3.14159265358979323846;
         const double ai = std::fabs(iv), aj = std::fabs(jv);
         const double tolerance = std::max(0.03, 0.01 * std::hypot(ai, aj));
         int bestRank = 3;
@@ -645,19 +644,19 @@ private:
         for (int k = 0; k < 4; ++k) {
             const double x = px_ + ((k & 1) ? -ai : ai), y = py_ + ((k & 2) ? -aj : aj);
             const double mismatch = std::fabs(std::hypot(px_ - x, py_ - y) - std::hypot(nx_ - x, ny_ - y));
-            const double as = std::atan2(py_ - y, px_ - x), ae = std::atan2(ny_ - y, nx_ - x);
-            double turn = std::fmod(ccw ? ae - as : as - ae, 2 * Pi);
-            if (turn < 0) turn += 2 * Pi;
+            double start = 0, turn = 0;
+            ArcStartAndSweep(ccw ? dkArcCCW : dkArcCW, x, y, px_, py_, nx_, ny_, start, turn);
+            turn = std::fabs(turn) * 180.0 / 3.14159265358979323846;
             const bool fits = mismatch <= tolerance;
             // Rounded coordinates may make a quarter a little more.
-            const int rank = fits && turn <= Pi / 2 + 0.1 ? 0 : fits ? 1 : 2;
+            const int rank = fits && turn <= 90.0 + 5.0 ? 0 : fits ? 1 : 2;
             const double key = rank == 1 ? turn : mismatch;
             if (rank < bestRank || (rank == bestRank && key < bestKey)) {
                 bestRank = rank;
                 bestKey = key;
                 cx = x;
                 cy = y;
-                sweep = turn * 180.0 / Pi;
+                sweep = turn;
             }
         }
     }

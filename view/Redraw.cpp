@@ -1351,7 +1351,7 @@ int ArcOutline(int i, core::MyTPointArray& points)
     const double h = (a ? a->Size1 : 0.0) * 0.5, R = e.X4;
     const double cx = e.X3, cy = e.Y3;
     double a1 = 0, sweep = 0;
-    if (!core::ArcAngles(e.Kind, cx, cy, e.X1, e.Y1, e.X2, e.Y2, a1, sweep)) return 0;
+    if (!core::ArcStartAndSweep(e.Kind, cx, cy, e.X1, e.Y1, e.X2, e.Y2, a1, sweep)) return 0;
     // Clockwise from start to end: a counter-clockwise arc from its end.
     if (sweep > 0) {
         a1 += sweep;
