@@ -159,30 +159,6 @@ TEST_F(RedrawTest, ClearElementsEraseWhatTheirLayerPaintedBefore)
     Tuning = {};
 }
 
-// A region whose contour cuts in to a hole: filled around the hole, whether
-// the contour starts at the cut-in point or elsewhere.
-TEST_F(RedrawTest, CutInRegionsKeepTheirHole)
-{
-    core::GerberFormat = core::MyFormatPara{};
-    const std::string text =
-        "%FSLAX24Y24*%%MOMM*%G01*G36*"
-        "X0Y25000D02*X0Y0D01*X40000Y0D01*X40000Y50000D01*X0Y50000D01*X0Y25000D01*"
-        "X10000Y25000D01*X10000Y15000D01*X30000Y15000D01*X30000Y35000D01*X10000Y35000D01*X10000Y25000D01*X0Y25000D01*G37*"
-        "G36*X60000Y0D02*X100000Y0D01*X100000Y50000D01*X60000Y50000D01*X60000Y25000D01*"
-        "X70000Y25000D01*X70000Y35000D01*X90000Y35000D01*X90000Y15000D01*X70000Y15000D01*X70000Y25000D01*X60000Y25000D01*"
-        "X60000Y0D01*G37*M02*";
-    core::Gauge gauge;
-    core::MyDataValue value;
-    ASSERT_TRUE(core::ReadGerberData(gauge, text, 1, value));
-    RedrawView();
-    for (double x0 : {0.0, 6.0}) {
-        EXPECT_EQ(ColorAt(x0 + 2, 2.5), 0u) << x0;
-        EXPECT_EQ(ColorAt(x0 + 0.5, 2.5), Red) << x0;
-        EXPECT_EQ(ColorAt(x0 + 2, 0.5), Red) << x0;
-        EXPECT_EQ(ColorAt(x0 + 3.5, 4.5), Red) << x0;
-    }
-}
-
 // A 69.85 mm circle written as one full-circle arc: drawn, and outlined,
 // on the true circle at zoom 1 and zoom 10, between its points too.
 TEST_F(RedrawTest, ArcsStayRoundAtEveryZoom)
