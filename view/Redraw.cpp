@@ -457,7 +457,7 @@ std::span<const Point> StepPoints(const RegionStep& s)
     return {regionPlan.pointChunks[s.chunk].data() + s.start, s.count};
 }
 
-// The region steps of the other layers on one band raster.
+// The region steps of the layers not composed, on one band raster.
 void RegionBand(RasterCanvas& band, DirtyList& dirty)
 {
     const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
