@@ -74,22 +74,6 @@ double ToRegion(MyPoint p, const Region& g)
     return 1e300;
 }
 
-// Distance from p to the region's edge.
-double ToEdge(MyPoint p, const Region& g)
-{
-    switch (g.type) {
-    case Region::Disc: return std::fabs(Len(p, g.a) - g.r);
-    case Region::Capsule: return std::fabs(ToSegment(p, g.a, g.b) - g.half);
-    case Region::Band: return std::fabs(ToArc(p, g) - g.half);
-    case Region::Polygon: {
-        double best = 1e300;
-        for (std::size_t i = 0; i + 1 < g.poly.size(); ++i) best = std::min(best, ToSegment(p, g.poly[i], g.poly[i + 1]));
-        return best;
-    }
-    }
-    return 1e300;
-}
-
 constexpr double Spacing = 0.003;
 
 void SampleCircle(MyPoint c, double r, std::vector<MyPoint>& out)
@@ -238,10 +222,10 @@ double OracleGap(const std::vector<Region>& a, const std::vector<Region>& b)
     return best;
 }
 
-double ToOutline(MyPoint p, const std::vector<Region>& regions)
+double ToRegions(MyPoint p, const std::vector<Region>& regions)
 {
     double best = 1e300;
-    for (const Region& g : regions) best = std::min(best, ToEdge(p, g));
+    for (const Region& g : regions) best = std::min(best, ToRegion(p, g));
     return best;
 }
 
@@ -298,9 +282,13 @@ TEST_F(Clearance, MatchesSampledOutlinesForEveryPairOfClasses)
                 if (oracle > 0.005) {
                     ++separate;
                     EXPECT_NEAR(gap, oracle, 0.001);
+                    // Each point on its element, as far from the other as the
+                    // gap: on the edges that face each other.
                     EXPECT_NEAR(Len({x1, y1}, {x2, y2}), gap, 0.001);
-                    EXPECT_LT(ToOutline({x1, y1}, ra), 0.001);
-                    EXPECT_LT(ToOutline({x2, y2}, rb), 0.001);
+                    EXPECT_LT(ToRegions({x1, y1}, ra), 0.001);
+                    EXPECT_LT(ToRegions({x2, y2}, rb), 0.001);
+                    EXPECT_NEAR(ToRegions({x1, y1}, rb), gap, 0.001);
+                    EXPECT_NEAR(ToRegions({x2, y2}, ra), gap, 0.001);
                 } else if (oracle == 0) {
                     ++overlapping;
                     // Round figures that meet are 0 apart; a square-aperture
