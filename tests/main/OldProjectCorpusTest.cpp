@@ -1,21 +1,17 @@
 // Every board of the corpus opened, exported as the earlier edition's files,
 // and each file read back as a layer: every element the format keeps comes
 // back within its rounding, and the layer's picture matches the original's.
-#include "CorpusBoards.h"
+#include "CorpusJob.h"
 #include "core/OldProjectFiles.h"
 #include "core/StrokeFont.h"
 #include "main/OpenCommands.h"
 #include "main/OpenList.h"
 #include "view/Redraw.h"
 #include "view/ViewTransform.h"
-#include "platform/ProgramPaths.h"
-#include "platform/qt/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <random>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -167,6 +163,14 @@ int SectionOf(const DataElement& e)
     }
 }
 
+void ExpectEnds(const Expected& x, const DataElement& e)
+{
+    EXPECT_NEAR(e.X1, x.x1, x.tolerance);
+    EXPECT_NEAR(e.Y1, x.y1, x.tolerance);
+    EXPECT_NEAR(e.X2, x.x2, x.tolerance);
+    EXPECT_NEAR(e.Y2, x.y2, x.tolerance);
+}
+
 void ExpectComesBack(const Expected& x, const DataElement& e)
 {
     const core::MyAperture* a = Aperture(e);
@@ -176,10 +180,7 @@ void ExpectComesBack(const Expected& x, const DataElement& e)
     case Expected::Line:
         EXPECT_EQ(e.Kind, core::dkLine);
         EXPECT_NEAR(a->Size1, x.s1, MergedSize);
-        EXPECT_NEAR(e.X1, x.x1, t);
-        EXPECT_NEAR(e.Y1, x.y1, t);
-        EXPECT_NEAR(e.X2, x.x2, t);
-        EXPECT_NEAR(e.Y2, x.y2, t);
+        ExpectEnds(x, e);
         break;
     case Expected::Letter:
         EXPECT_EQ(e.Kind, core::dkLine);
@@ -201,10 +202,7 @@ void ExpectComesBack(const Expected& x, const DataElement& e)
         EXPECT_NEAR(e.X3, x.cx, 1e-9);
         EXPECT_NEAR(e.Y3, x.cy, 1e-9);
         EXPECT_NEAR(e.X4, x.r, 1e-9);
-        EXPECT_NEAR(e.X1, x.x1, t);
-        EXPECT_NEAR(e.Y1, x.y1, t);
-        EXPECT_NEAR(e.X2, x.x2, t);
-        EXPECT_NEAR(e.Y2, x.y2, t);
+        ExpectEnds(x, e);
         break;
     case Expected::Flash:
         EXPECT_EQ(e.Kind, core::dkFlash);
@@ -282,28 +280,7 @@ double Overlap(const std::vector<bool>& a, const std::vector<bool>& b)
     return either == 0 ? 1.0 : 1.0 - static_cast<double>(apart) / static_cast<double>(either);
 }
 
-class OldProjectCorpus : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("tessel2-tso-corpus-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root / "DATA");
-        setenv("TESSEL2_HOME", root.c_str(), 1);
-        platform::ResetProgramFolder();
-        core::DataFolder = (root / "DATA").string();
-        ShellOpenFile = [](const std::string&) { return true; };
-        boxes.positiveByDefault = false;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-        platform::ResetProgramFolder();
-    }
-    fs::path root;
-    platform::FakeMessageBoxes boxes;
-    platform::ScopedMessageBoxes scoped{&boxes};
-};
+using OldProjectCorpus = corpusboards::CorpusJob;
 
 } // namespace
 
@@ -313,11 +290,7 @@ TEST_F(OldProjectCorpus, EveryLayerComesBackFromItsFile)
     int boards = 0;
     for (const auto& [name, files] : corpusboards::Boards()) {
         SCOPED_TRACE(name);
-        std::vector<std::string> paths;
-        for (const fs::path& f : files) paths.push_back(f.string());
-        MyOpenFiles list = MakeOpenList(paths);
-        ClearAllData(true);
-        if (OpenFileList(list) != 1) continue;
+        if (!OpenBoard(files)) continue;
         ++boards;
         for (int k = 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = 1;
         const fs::path out = root / "export";

@@ -1,21 +1,17 @@
 // Every board of the corpus opened, saved as a project file, cleared and
 // opened again from that file: the tables agree field by field and the
 // picture pixel for pixel.
-#include "CorpusBoards.h"
+#include "CorpusJob.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
 #include "main/OpenCommands.h"
 #include "main/OpenList.h"
 #include "view/Redraw.h"
 #include "view/ViewTransform.h"
-#include "platform/ProgramPaths.h"
-#include "platform/qt/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <cstdlib>
-#include <random>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -111,28 +107,7 @@ void ExpectSameJob(const Job& a, const Job& b)
     EXPECT_TRUE(a.picture == b.picture) << "the pictures differ";
 }
 
-class ProjectCorpus : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("tessel2-project-corpus-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root / "DATA");
-        setenv("TESSEL2_HOME", root.c_str(), 1);
-        platform::ResetProgramFolder();
-        core::DataFolder = (root / "DATA").string();
-        ShellOpenFile = [](const std::string&) { return true; };
-        boxes.positiveByDefault = false;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-        platform::ResetProgramFolder();
-    }
-    fs::path root;
-    platform::FakeMessageBoxes boxes;
-    platform::ScopedMessageBoxes scoped{&boxes};
-};
+using ProjectCorpus = corpusboards::CorpusJob;
 
 } // namespace
 
@@ -142,11 +117,7 @@ TEST_F(ProjectCorpus, EveryBoardComesBackAsItWas)
     int boards = 0;
     for (const auto& [name, files] : corpusboards::Boards()) {
         SCOPED_TRACE(name);
-        std::vector<std::string> paths;
-        for (const fs::path& f : files) paths.push_back(f.string());
-        MyOpenFiles list = MakeOpenList(paths);
-        ClearAllData(true);
-        if (OpenFileList(list) != 1) continue;   // out of range: nothing to save
+        if (!OpenBoard(files)) continue;   // out of range: nothing to save
         ++boards;
         core::ProjectBasics.Title = "基板/" + name;
         const Job before = TakeJob();
