@@ -6,6 +6,7 @@
 #include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
+#include "output/CopyFiles.h"
 #include "view/SubLists.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
@@ -56,7 +57,7 @@ std::function<void()> ResetDrcErrors = [] {};
 std::function<void()> ResetToolSettings = [] {};
 std::function<void()> ResetTsoIniTable = [] {};
 std::function<void()> SignalLayersChanged = [] {};
-std::function<std::string()> OpenDialogFolder = [] { return std::string(); };
+std::function<std::string()> OpenDialogFolder = [] { return output::FolderSet.PATH1; };
 std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
 
 std::uint8_t MemoReadFlag = 1;
