@@ -58,6 +58,17 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     folders_->setReadOnly(true);
     folders_->setRootPath("/");
+    // Folders are read in the background: a tree shows its folder again once
+    // the folders above it have been read.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString prefix = loaded.endsWith('/') ? loaded : loaded + '/';
+        for (QTreeView* tree : {ShellTreeView1, ShellTreeView2}) {
+            const QModelIndex current = tree->currentIndex();
+            const QString path = folders_->filePath(current);
+            if (current.isValid() && (path == loaded || path.startsWith(prefix)))
+                tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+        }
+    });
 
     QFont bold = font();
     bold.setBold(true);
@@ -217,7 +228,7 @@ void TFormCopy::SetTreePath(QTreeView* tree, const std::string& path)
     if (index.isValid()) {
         const QSignalBlocker blocker(tree->selectionModel());
         tree->setCurrentIndex(index);
-        tree->scrollTo(index);
+        tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
     }
     TreeChanged(tree == ShellTreeView1 ? 1 : 2, path);
 }
