@@ -50,6 +50,21 @@ std::string Sizes(const core::MyAperture& a)
 
 std::string Head(const char* title, const std::string& date) { return "     " + std::string(title) + "\t\t\t(" + date + ")"; }
 
+// The format statement. The drill report's has one tab where the photo
+// report's has two on its name and zero lines, and reads its zero mode the
+// other way round.
+void AddFormatBlock(std::vector<std::string>& out, const core::MyFormatPara& f, bool drill)
+{
+    const std::string gap = drill ? "\t" : "\t\t";
+    const bool leading = (f.Zero == 0) != drill;
+    out.insert(out.end(),
+               {Blank, "     FORMAT STATEMENT", Rule, "\tFormat name   = " + f.FormatName + gap + "CODE       = " + f.Code,
+                "\tFormat        = " + f.NumberFormat + "\t\tABS or INC = " + (f.AbsInc == 0 ? "ABS." : "INC."),
+                std::string(drill ? "\tZero Mode     = " : "\tZero suppress = ") + (leading ? "Leading" : "Trailing") +
+                    gap + "Offset X   = " + Real(f.OffsetX),
+                "\tUnits         = " + std::string(f.Units == 0 ? "mm" : "inch") + "\t\tOffset Y   = " + Real(f.OffsetY)});
+}
+
 // The D-codes and tools of the tables, never past their ends.
 int LastDCode() { return std::min<int>(core::MaxDCode, core::MaxApertureCode); }
 int LastTool() { return std::min<int>(core::ToolCount, core::MaxToolCode); }
@@ -65,14 +80,8 @@ std::vector<std::string> PhotoDataReportLines(const std::string& date)
         if (!l.FileName.empty() && (l.FileKind == core::fkRS274D || l.FileKind == core::fkRS274X))
             out.push_back("\t" + l.FileName + " (" + l.Contents + ")" + " " + l.Remarks);
     }
-    const core::MyFormatPara& f = core::GerberFormat;
-    out.insert(out.end(), {Blank, "     FORMAT STATEMENT", Rule,
-                           "\tFormat name   = " + f.FormatName + "\t\tCODE       = " + f.Code,
-                           "\tFormat        = " + f.NumberFormat + "\t\tABS or INC = " + (f.AbsInc == 0 ? "ABS." : "INC."),
-                           "\tZero suppress = " + std::string(f.Zero == 0 ? "Leading" : "Trailing") +
-                               "\t\tOffset X   = " + Real(f.OffsetX),
-                           "\tUnits         = " + std::string(f.Units == 0 ? "mm" : "inch") + "\t\tOffset Y   = " + Real(f.OffsetY),
-                           Blank, "     APERTURE LIST  <DCode> <Shape> <$1> <$2> <$3>", Rule});
+    AddFormatBlock(out, core::GerberFormat, false);
+    out.insert(out.end(), {Blank, "     APERTURE LIST  <DCode> <Shape> <$1> <$2> <$3>", Rule});
     for (int d = 10; d <= LastDCode(); ++d) {
         const core::MyAperture& a = Apertures[d];
         if (a.Used != 1) continue;
@@ -91,15 +100,8 @@ std::vector<std::string> DrillDataReportLines(const std::string& date)
         const core::MyLayerSet& l = LayerTable[k];
         if (!l.FileName.empty() && l.FileKind == core::fkNcDrill) out.push_back("\t" + l.FileName + " (" + l.Remarks + ")");
     }
-    // The drill format's zero mode reads the other way round from the Gerber one.
-    const core::MyFormatPara& f = core::DrillFormat;
-    out.insert(out.end(), {Blank, "     FORMAT STATEMENT", Rule,
-                           "\tFormat name   = " + f.FormatName + "\tCODE       = " + f.Code,
-                           "\tFormat        = " + f.NumberFormat + "\t\tABS or INC = " + (f.AbsInc == 0 ? "ABS." : "INC."),
-                           "\tZero Mode     = " + std::string(f.Zero == 0 ? "Trailing" : "Leading") +
-                               "\tOffset X   = " + Real(f.OffsetX),
-                           "\tUnits         = " + std::string(f.Units == 0 ? "mm" : "inch") + "\t\tOffset Y   = " + Real(f.OffsetY),
-                           Blank, "     TOOL LIST  <T number> <Count> <Charactor> <Dia> <Comment>", Rule});
+    AddFormatBlock(out, core::DrillFormat, true);
+    out.insert(out.end(), {Blank, "     TOOL LIST  <T number> <Count> <Charactor> <Dia> <Comment>", Rule});
     long long hits = 0;
     for (int t = 1; t <= LastTool(); ++t) {
         const core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
