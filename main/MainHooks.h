@@ -13,7 +13,8 @@ extern std::function<void()> ResetCommandState;
 extern std::function<void()> ClearCurrentCommand;
 
 // The folder settings "FOLDERSET.pra" of the program folder: read at start,
-// written on exit next to "STARTUP.pra" (throws platform::Error).
+// written on exit next to "STARTUP.pra" (a failed write throws
+// platform::Error).
 extern std::function<void()> ReadFolderSetFile;
 extern std::function<void()> WriteFolderSetFile;
 

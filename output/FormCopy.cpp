@@ -34,6 +34,15 @@ constexpr int HalfHeight = 305, ClientHeight = 2 * HalfHeight, FolderWidth = 660
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The names a file list shows, or only those chosen.
+std::vector<std::string> Names(const QListWidget* list, bool chosenOnly)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < list->count(); ++i)
+        if (!chosenOnly || list->item(i)->isSelected()) names.push_back(list->item(i)->text().toStdString());
+    return names;
+}
+
 int X(QMouseEvent* e) { return static_cast<int>(e->position().x()); }
 int Y(QMouseEvent* e) { return static_cast<int>(e->position().y()); }
 
@@ -203,11 +212,7 @@ void TFormCopy::ShowModal(const std::string& title, const std::string& source, c
     SetSourcePath(source);
     SetDestinationPath(destination);
     // The files of the loaded layers are chosen to begin with.
-    const std::vector<bool> chosen = LoadedLayerFiles(path1_, [&] {
-        std::vector<std::string> names;
-        for (int i = 0; i < FileListBox1->count(); ++i) names.push_back(FileListBox1->item(i)->text().toStdString());
-        return names;
-    }());
+    const std::vector<bool> chosen = LoadedLayerFiles(path1_, Names(FileListBox1, false));
     FileListBox1->clearSelection();
     for (int i = 0; i < FileListBox1->count(); ++i)
         if (chosen[static_cast<std::size_t>(i)]) FileListBox1->item(i)->setSelected(true);
@@ -260,10 +265,7 @@ void TFormCopy::FillList(QListWidget* list, const std::string& folder)
 
 void TFormCopy::swEnterClick()
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < FileListBox1->count(); ++i)
-        if (FileListBox1->item(i)->isSelected()) names.push_back(FileListBox1->item(i)->text().toStdString());
-    if (RunCopy(path1_, path2_, names) <= 0) return;
+    if (RunCopy(path1_, path2_, Names(FileListBox1, true)) <= 0) return;
     // What was moved away, and what was written where it came from.
     FillList(FileListBox1, path1_);
     FillList(FileListBox2, path2_);

@@ -14,9 +14,4 @@ bool TryCp932ToUtf8(std::string_view cp932, std::string& out);
 std::string Utf8ToCp932(std::string_view utf8);
 std::string Cp932ToUtf8(std::string_view cp932);
 
-// The UTF-8 text with every character CP932 cannot hold as "?": for texts a
-// person reads (sheets, reports), where one file name from another system
-// must not cost the whole file.
-std::string Cp932Safe(std::string_view utf8);
-
 } // namespace platform
