@@ -9,11 +9,11 @@ namespace mainwin {
 
 std::function<void()> ResetCommandState = [] {};
 std::function<void()> ClearCurrentCommand = [] {};
-std::function<void()> ReadFolderSetFile = [] {};
-std::function<void()> WriteFolderSetFile = [] {};
+std::function<void()> ReadFolderSetFile = ReadFolderSetCommand;
+std::function<void()> WriteFolderSetFile = WriteFolderSetCommand;
 std::function<void()> ShowParametersDialog = [] {};
 std::function<void()> PrintCommand = [] {};
-std::function<void()> CopyCommand = [] {};
+std::function<void()> CopyCommand = CopyDataCommand;
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
 std::function<void()> SaveProjectFile = SaveProjectFileCommand;

@@ -13,7 +13,8 @@ extern std::function<void()> ResetCommandState;
 extern std::function<void()> ClearCurrentCommand;
 
 // The folder settings "FOLDERSET.pra" of the program folder: read at start,
-// written on exit next to "STARTUP.pra". Default: nothing.
+// written on exit next to "STARTUP.pra" (a failed write throws
+// platform::Error).
 extern std::function<void()> ReadFolderSetFile;
 extern std::function<void()> WriteFolderSetFile;
 
@@ -22,6 +23,7 @@ extern std::function<void()> WriteFolderSetFile;
 // The parameters dialog, shown modally.
 extern std::function<void()> ShowParametersDialog;
 extern std::function<void()> PrintCommand;
+// The copy dialog (default: CopyDataCommand).
 extern std::function<void()> CopyCommand;
 // Lays out the layer table within `limit` pixels; its height, 0 when there
 // is none to show.

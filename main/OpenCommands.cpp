@@ -8,6 +8,7 @@
 #include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
+#include "output/CopyFiles.h"
 #include "view/SubLists.h"
 #include "view/WorkerPool.h"
 #include "platform/Error.h"
@@ -62,7 +63,7 @@ std::function<void()> ResetDrcErrors = [] { core::ClearDrcErrors(); };
 std::function<void()> ResetToolSettings = [] {};
 std::function<void()> ResetTsoIniTable = [] {};
 std::function<void()> SignalLayersChanged = [] {};
-std::function<std::string()> OpenDialogFolder = [] { return std::string(); };
+std::function<std::string()> OpenDialogFolder = [] { return output::FolderSet.PATH1; };
 std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
 
 std::uint8_t MemoReadFlag = 1;

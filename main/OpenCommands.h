@@ -118,8 +118,8 @@ extern std::function<void()> ResetToolSettings;
 extern std::function<void()> ResetTsoIniTable;
 // Tells the print dialog that the set of layers changed. Default: nothing.
 extern std::function<void()> SignalLayersChanged;
-// The folder the open dialog starts in (the remembered PATH1 of the folder
-// settings). Default: none, the dialog's own choice.
+// The folder the open dialog starts in: the remembered PATH1 of the folder
+// settings (empty: the dialog's own choice).
 extern std::function<std::string()> OpenDialogFolder;
 // Opens a file with the user's program. Default: the desktop's.
 extern std::function<bool(const std::string& path)> ShellOpenFile;
