@@ -240,6 +240,16 @@ std::string ToolLetter(int n)
     return std::string{alphabet[n / size], alphabet[n % size]};
 }
 
+std::string FilesNotReadMessage(const std::string& lead, const std::vector<FileNotRead>& files)
+{
+    std::string text = lead;
+    if (files.empty()) return text;
+    if (!text.empty()) text += "\n\n";
+    text += FilesNotReadText;
+    for (const FileNotRead& f : files) text += "\n・" + f.Name + "：" + f.Reason;
+    return text;
+}
+
 std::vector<std::string> NoticeBalloonRows(const std::string& mode)
 {
     if (mode == "RS-274D") return {"　ガーバーデータ（RS-274D）が入力されました。", "アパーチャーの設定が必要となります。"};
@@ -306,6 +316,8 @@ int OpenFileListRun(MyOpenFiles& list)
 
     window->PumpEvents();
     Gauge& gauge = window->ReadGauge();
+    // Every file that does not become a layer is named to the user with why.
+    std::vector<FileNotRead> notRead;
     int filesRead = 0;
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
@@ -313,7 +325,9 @@ int OpenFileListRun(MyOpenFiles& list)
 
     if (!projectPath.empty()) {
         // Without a project reader there is nothing to choose or replace.
-        if (ReadProjectFile) {
+        if (!ReadProjectFile) {
+            notRead.push_back({fs::path(projectPath).filename().string(), NoReaderReason});
+        } else {
             LayerTakeFlags.fill(0);
             const int answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
             int taken = 0;
@@ -328,12 +342,14 @@ int OpenFileListRun(MyOpenFiles& list)
             }
             MyDataValue value;
             bool ok = false;
+            const std::string name = fs::path(projectPath).filename().string();
             {
-                GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
+                GaugeShown shown(OpeningFileText + name);
                 try {
                     ok = ReadProjectFile(gauge, projectPath, value);
-                } catch (const platform::Error&) {
-                    ok = false;
+                    if (!ok) notRead.push_back({name, NoElementsReason});
+                } catch (const platform::Error& e) {
+                    notRead.push_back({name, e.what()});
                 }
             }
             // A project that did not read is not counted as read.
@@ -377,6 +393,11 @@ int OpenFileListRun(MyOpenFiles& list)
         for (std::int32_t kind : {fkOldProject, fkRS274D, fkRS274X, fkNcDrill})
             for (const Entry& e : entries)
                 if (e.kind == kind) reading.push_back(e);
+        for (const Entry& e : entries) {
+            if (e.kind == fkMissing) notRead.push_back({e.name, MissingFileReason});
+            else if (e.kind == fkAuto) notRead.push_back({e.name, NotDataFileReason});
+            else if (e.kind == fkProject) notRead.push_back({e.name, NoReaderReason});
+        }
         for (const Entry& e : reading) {
             has274D |= e.kind == fkRS274D;
             has274X |= e.kind == fkRS274X;
@@ -406,12 +427,16 @@ int OpenFileListRun(MyOpenFiles& list)
         if (!reading.empty()) {
             GaugeShown shown(OpeningText);
             for (const Entry& e : reading) {
-                if (LayerCount >= MaxLayers) break;
+                if (LayerCount >= MaxLayers) {
+                    notRead.push_back({e.name, LayerLimitReason});
+                    continue;
+                }
                 window->SetGaugeText(OpeningFileText + e.name);
                 window->PumpEvents();
                 MyDataValue value;
                 const int layer = LayerCount + 1;
                 bool ok = false;
+                std::string reason = NoElementsReason;
                 try {
                     switch (e.kind) {
                     case fkRS274D:
@@ -421,16 +446,21 @@ int OpenFileListRun(MyOpenFiles& list)
                         ncRead |= ok;
                         break;
                     case fkOldProject:
+                        if (!ReadOldProjectFile) reason = NoReaderReason;
                         ok = ReadOldProjectFile && ReadOldProjectFile(gauge, e.path(), layer, value);
                         oldProjectRead |= ok;
                         break;
                     default: break;
                     }
-                } catch (const platform::Error&) {
-                    // The reader has put the tables back: the file is simply not read.
+                } catch (const platform::Error& ex) {
+                    // The reader has put the tables back: the file is not read.
                     ok = false;
+                    reason = ex.what();
                 }
-                if (!ok) continue;
+                if (!ok) {
+                    notRead.push_back({e.name, reason});
+                    continue;
+                }
                 ++filesRead;
                 LayerCount += 1;
                 MyLayerSet& l = LayerTable[static_cast<std::size_t>(LayerCount)];
@@ -470,7 +500,7 @@ int OpenFileListRun(MyOpenFiles& list)
     }
 
     if (filesRead == 0) {
-        if (setAside.empty()) platform::ShowWarning(OpenFailedText);
+        if (setAside.empty() || !notRead.empty()) platform::ShowWarning(FilesNotReadMessage(OpenFailedText, notRead));
         OpenSetAside(setAside);
         StepMarks.fill(0);
         return 0;
@@ -518,6 +548,7 @@ int OpenFileListRun(MyOpenFiles& list)
     if (has274D && !settingsRead) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "RS-274D");
     else if (hasOld) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "tso");
     window->SetStatusText(0, DataCountText + std::to_string(DataCount));
+    if (!notRead.empty()) platform::ShowWarning(FilesNotReadMessage("", notRead));
     if (ReportCount > 0 && platform::AskYesNo(ReportQuestionText, platform::MsgIcon::Warning)) {
         const std::string report = ProgramFolderFile("REPORT.txt");
         std::error_code ec;

@@ -39,6 +39,13 @@ inline constexpr const char* AsGerberQuestion = "選択したファイルは、�
 inline constexpr const char* AsDrillQuestion = "選択したファイルは、ＮＣドリルデータとして処理されます。\r\nよろしいですか？";
 inline constexpr const char* NewQuestion = "初期化します。 よろしいですか？";
 inline constexpr const char* DataCountText = " データ数 = ";
+// Files of an open that were not read, each with why.
+inline constexpr const char* FilesNotReadText = "次のファイルは読み込めませんでした。";
+inline constexpr const char* NotDataFileReason = "ガーバーデータでも NC ドリルデータでもありません。";
+inline constexpr const char* MissingFileReason = "ファイルが見つかりません。";
+inline constexpr const char* NoElementsReason = "図形データがありません。";
+inline constexpr const char* NoReaderReason = "この種類のファイルはまだ読み込めません。";
+inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";
 
 // ---------------------------------------------------------------- window
 
@@ -142,6 +149,13 @@ bool DataRangeAcceptable(const core::MyExtents& extents);
 // The letter of the n-th used tool (0-based): "A".."Z", "a".."z", then two
 // letters of the same alphabet ("AA", "AB", ...).
 std::string ToolLetter(int n);
+
+// A file not read and why.
+struct FileNotRead {
+    std::string Name, Reason;
+};
+// The message listing them after `lead` (a line of its own), one per line.
+std::string FilesNotReadMessage(const std::string& lead, const std::vector<FileNotRead>& files);
 
 // The texts of the notice balloon of a mode ("RS-274D" or "tso"), row by row.
 std::vector<std::string> NoticeBalloonRows(const std::string& mode);

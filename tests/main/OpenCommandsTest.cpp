@@ -201,7 +201,12 @@ TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
     Write("nothing.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD12R,3.5X1.5*%\nD12*\nM02*\n");
     Write("empty.drl", "M48\nT5C2.2\n%\nM30\n");
     EXPECT_EQ(Open({root / "data" / "broken.gbr", root / "data" / "nothing.gbr", root / "data" / "empty.drl"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    // One message names each file and why: those of no known kind, then
+    // those read in vain in the order they were read.
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                           OpenFailedText, {{"empty.drl", NotDataFileReason},
+                                            {"broken.gbr", "'1.2.3' は正しい数値ではありません。"},
+                                            {"nothing.gbr", NoElementsReason}})}));
     EXPECT_EQ(asked, (std::vector<std::string>{"OpenSelect"}));
     EXPECT_EQ(core::DataCount, data);
     EXPECT_EQ(core::LayerCount, layers);
@@ -248,7 +253,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     Write("job.tsn", "garbage");
     // No project reader at all, then one that fails.
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoReaderReason}})}));
 
     boxes.shown.clear();
     ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
@@ -257,7 +262,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
         return 1;
     };
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoElementsReason}})}));
 }
 
 TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
