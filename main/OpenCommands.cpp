@@ -5,6 +5,7 @@
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
 #include "view/SubLists.h"
+#include "view/ToolState.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
@@ -203,7 +204,7 @@ void ClearAllData(bool reload)
 
     ResetTools(true);
     ResetDrcErrors();
-    SelectKindFlags.fill(1);
+    SetDefaultToolSettings();
 
     LastOpenedFolder.clear();
 

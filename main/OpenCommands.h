@@ -106,8 +106,8 @@ extern std::function<void()> RebuildCommandMenu;
 extern std::function<void(bool release)> ResetTools;
 // Empties the design-rule errors and resets their display. Default: nothing.
 extern std::function<void()> ResetDrcErrors;
-// The main window's tool settings back to their defaults (rubber line, ruler,
-// snap modes, parameter panel, auto-scroll timer). Default: nothing.
+// What a clear does to the main window besides the tools' settings: the
+// auto-scroll timer stopped, the tool page hidden. Default: nothing.
 extern std::function<void()> ResetToolSettings;
 // The earlier-project export table emptied. Default: nothing.
 extern std::function<void()> ResetTsoIniTable;
