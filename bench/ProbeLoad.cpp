@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -73,6 +74,50 @@ void FinishLoading()
 {
     if (core::MacroCount > 0) core::ParseMacroParams();
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
+}
+
+int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext)
+{
+    int status = 0, layer = 0;
+    ext.MinX = ext.MinY = 1500;
+    ext.MaxX = ext.MaxY = -1500;
+    for (const std::string& file : files) {
+        const std::string name = std::filesystem::path(file).filename().string();
+        if (++layer > core::MaxLayers) {
+            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        const LoadResult r = LoadLayerFile(file, layer);
+        if (!r.read) {
+            std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
+            status = 1;
+            continue;
+        }
+        if (r.value.Count > 0) {
+            ext.MinX = std::min(ext.MinX, r.value.MinX);
+            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
+            ext.MinY = std::min(ext.MinY, r.value.MinY);
+            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
+        }
+    }
+    FinishLoading();
+    ext.Width = ext.MaxX - ext.MinX;
+    ext.Height = ext.MaxY - ext.MinY;
+    ext.CentreX = (ext.MinX + ext.MaxX) / 2;
+    ext.CentreY = (ext.MinY + ext.MaxY) / 2;
+    return status;
+}
+
+void GiveToolLetters()
+{
+    int k = 0;
+    for (int t = 1; t <= core::MaxToolCode; ++t) {
+        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
+        if (!tool.Used || !tool.Symbol.empty()) continue;
+        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
+        ++k;
+    }
 }
 
 } // namespace probe

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 
 #include <string>
+#include <vector>
 
 namespace probe {
 
@@ -23,5 +24,13 @@ int ToolsOfLastHits(int hits);
 
 // After all files: what the open command does once loading is over.
 void FinishLoading();
+
+// Loads each file as the next layer, reporting failures on stderr, then
+// finishes loading; `ext` gets the merged extents and centre. Returns the
+// exit status (1 when a file was not read).
+int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext);
+
+// Letters for the used tools without one, in tool order: A..Z, then a..z.
+void GiveToolLetters();
 
 } // namespace probe

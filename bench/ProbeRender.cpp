@@ -57,18 +57,6 @@ bool ParsePair(const std::string& text, double& x, double& y)
            platform::TryParseReal(std::string_view(text).substr(comma + 1), y);
 }
 
-// Letters for the used tools, in tool order: A..Z, then a..z.
-void GiveToolLetters()
-{
-    int k = 0;
-    for (int t = 1; t <= core::MaxToolCode; ++t) {
-        core::MyTool& tool = core::Tools[static_cast<std::size_t>(t)];
-        if (!tool.Used || !tool.Symbol.empty()) continue;
-        tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
-        ++k;
-    }
-}
-
 } // namespace
 
 int Render(const std::vector<std::string>& args)
@@ -102,36 +90,9 @@ int Render(const std::vector<std::string>& args)
                              "[--outline] [--drill-letters]\n");
         return 2;
     }
-    int status = 0, layer = 0;
     core::MyExtents& ext = core::Extents;
-    ext.MinX = ext.MinY = 1500;
-    ext.MaxX = ext.MaxY = -1500;
-    for (std::size_t k = 3; k < plain.size(); ++k) {
-        const std::string name = std::filesystem::path(plain[k]).filename().string();
-        if (++layer > core::MaxLayers) {
-            std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
-            status = 1;
-            continue;
-        }
-        const LoadResult r = LoadLayerFile(plain[k], layer);
-        if (!r.read) {
-            std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
-            status = 1;
-            continue;
-        }
-        if (r.value.Count > 0) {
-            ext.MinX = std::min(ext.MinX, r.value.MinX);
-            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
-            ext.MinY = std::min(ext.MinY, r.value.MinY);
-            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
-        }
-    }
-    FinishLoading();
+    const int status = LoadLayerFiles(std::vector<std::string>(plain.begin() + 3, plain.end()), ext);
     if (letters) GiveToolLetters();
-    ext.Width = ext.MaxX - ext.MinX;
-    ext.Height = ext.MaxY - ext.MinY;
-    ext.CentreX = (ext.MinX + ext.MaxX) / 2;
-    ext.CentreY = (ext.MinY + ext.MaxY) / 2;
 
     mainwin::ClientWidth = static_cast<int>(w);
     mainwin::ClientHeight = static_cast<int>(h);

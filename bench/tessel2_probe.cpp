@@ -11,7 +11,15 @@
 //                 [--mirror] [--outline] [--drill-letters]
 //     every file a shown layer, the view fitted to the picture, the picture
 //     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
+//
+//   tessel2-probe print OUT.pdf FILE... [--scale P] [--mirror] [--offset X,Y]
+//                 [--mode 0..3] [--sheets gerber,drill,aperture]
+//     every file a shown layer with its own page letter, printed through the
+//     print engine into a PDF file (A4 portrait, minimum margins); with
+//     --sheets the chosen data sheets instead; prints pages=<n>
+//     scale=<x>,<y> (device pixels per mm)
 #include "ProbeLoad.h"
+#include "ProbePrint.h"
 #include "ProbeRender.h"
 
 #include "core/Datas.h"
@@ -94,7 +102,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n");
+        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
+                             "       tessel2-probe print OUT.pdf FILE... [options]\n");
         return 2;
     }
     core::ResetTables();
@@ -103,6 +112,7 @@ int main(int argc, char** argv)
     args.erase(args.begin());
     if (verb == "info") return Info(args);
     if (verb == "render") return probe::Render(args);
+    if (verb == "print") return probe::PrintToPdf(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

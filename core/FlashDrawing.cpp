@@ -33,17 +33,18 @@ constexpr double TwoPi = 2.0 * Pi;
 // A moiré with more rings than this is not a drawing but a hang.
 constexpr int MaxMoireRings = 1000;
 
-// The device transform.
+// The device transform. `scale` is across, `scaleY` down; the screen's
+// pixels are square, a printer's need not be.
 struct Xf {
     bool mirror = false;
-    double scale = 1, ox = 0, oy = 0;
+    double scale = 1, ox = 0, oy = 0, scaleY = 1;
 
     Point P(double x, double y) const
     {
-        std::int32_t px, py;
-        DevicePoint(mirror, px, py, x, y, ox, oy, scale);
-        return {px, py};
+        return {SaturateCoord((mirror ? ox - x : x + ox) * scale), SaturateCoord((oy - y) * scaleY)};
     }
+    // The scale figures are built at (chords, pen widths): the finer axis.
+    double FigureScale() const { return std::max(scale, scaleY); }
     // The device box of a world box given by two corners, normalised.
     Rect Box(double x1, double y1, double x2, double y2) const
     {
@@ -81,6 +82,8 @@ void InitMaskState(Canvas& m)
     SetMaskInk(m, true);
 }
 
+} // namespace
+
 // Chords for an arc of `sweep` radians and radius r: none falls more than a
 // quarter pixel inside the circle (sag ≈ r θ² / 8); at least six.
 int ArcSegments(double sweep, double radius, double scale)
@@ -90,6 +93,8 @@ int ArcSegments(double sweep, double radius, double scale)
     const double n = std::ceil(sweep / std::sqrt(2.0 / rpx));
     return static_cast<int>(std::clamp(n, 6.0, 1024.0));
 }
+
+namespace {
 
 // Segments of a moiré ring: 32, or more on a large ring, by the same rule.
 int RingSegments(double radius, double scale) { return std::clamp(ArcSegments(2 * Pi, radius, scale), 32, 1024); }
@@ -441,7 +446,7 @@ class TemplateStore {
 public:
     struct Key {
         std::int32_t kind = 0, d = 0;
-        double scale = 0, p[4] = {0, 0, 0, 0};
+        double scale = 0, scaleY = 0, p[4] = {0, 0, 0, 0};
     };
     enum Kind : std::int32_t { kMacro = 1, kThermal = 2, kOval = 3 };
     // Bit for bit: a NaN parameter still finds its template.
@@ -477,7 +482,7 @@ public:
             }
         // Independent products, one per field: short dependency chains.
         std::uint64_t h = (static_cast<std::uint64_t>(key.kind) << 32 | static_cast<std::uint32_t>(key.d)) * 0x9E3779B97F4A7C15ULL;
-        h ^= bits(key.scale) * 0xBF58476D1CE4E5B9ULL;
+        h ^= (bits(key.scale) * 0xBF58476D1CE4E5B9ULL) ^ (bits(key.scaleY) * 0x2545F4914F6CDD1DULL);
         h ^= (bits(key.p[0]) * 0x94D049BB133111EBULL) ^ (bits(key.p[1]) * 0xD6E8FEB86659FD93ULL);
         h ^= (bits(key.p[2]) * 0xFF51AFD7ED558CCDULL) ^ (bits(key.p[3]) * 0xC4CEB9FE1A85EC53ULL);
         h ^= h >> 32;
@@ -792,17 +797,18 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
 {
     Phase p;
     const std::size_t n = t.Count();
-    const double s = xf.scale;
-    if (n > MaxPhasePoints || !(s > 0 && s < 1e12) || !(t.reach * s < 1e8)) return p;
+    const double sx = xf.scale, sy = xf.scaleY;
+    if (n > MaxPhasePoints || !(sx > 0 && sx < 1e12) || !(sy > 0 && sy < 1e12) || !(t.reach * std::max(sx, sy) < 1e8)) return p;
     if (t.fromEmptyBox && !(std::fabs(fx) + t.reach < 1999 && std::fabs(fy) + t.reach < 1999)) return p;
-    const double ux = (xf.mirror ? xf.ox - fx : fx + xf.ox) * s, uy = (xf.oy - fy) * s;
+    const double ux = (xf.mirror ? xf.ox - fx : fx + xf.ox) * sx, uy = (xf.oy - fy) * sy;
     if (!(std::fabs(ux) < 1e8 && std::fabs(uy) < 1e8)) return p;   // NaN too
     if (!t.phaseBuilt) {
         const std::size_t before = t.CacheBytes();
         // Where U + C of each point crosses a whole pixel, as a fraction of
         // U: C is the point's (base + offset) × scale, negated where the
         // axis runs against the world's.
-        auto thresholds = [&](const std::vector<double>& base, const std::vector<double>& off, bool negate, std::vector<double>& out) {
+        auto thresholds = [&](const std::vector<double>& base, const std::vector<double>& off, bool negate, double s,
+                              std::vector<double>& out) {
             out.resize(n);
             for (std::size_t k = 0; k < n; ++k) {
                 const double c = (negate ? -1.0 : 1.0) * ((base[k] + off[k]) * s);
@@ -818,9 +824,9 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
                 out[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(i);
             }
         };
-        thresholds(t.baseX, t.offX, false, t.thresholdsX[0]);
-        thresholds(t.baseX, t.offX, true, t.thresholdsX[1]);
-        thresholds(t.baseY, t.offY, true, t.thresholdsY);
+        thresholds(t.baseX, t.offX, false, sx, t.thresholdsX[0]);
+        thresholds(t.baseX, t.offX, true, sx, t.thresholdsX[1]);
+        thresholds(t.baseY, t.offY, true, sy, t.thresholdsY);
         buckets(t.thresholdsX[0], t.belowX[0]);
         buckets(t.thresholdsX[1], t.belowX[1]);
         buckets(t.thresholdsY, t.belowY);
@@ -830,8 +836,8 @@ Phase FindPhase(FlashTemplate& t, double fx, double fy, const Xf& xf)
         if (!t.phaseBuilt) return p;   // that was too much: all dropped
     }
     // Far beyond what rounding of these sums and products can move.
-    const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * s + 1);
-    const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * s + 1);
+    const double ex = 1e-10 * ((std::fabs(fx) + std::fabs(xf.ox) + t.reach) * sx + 1);
+    const double ey = 1e-10 * ((std::fabs(fy) + std::fabs(xf.oy) + t.reach) * sy + 1);
     // floor without a library call: both are well within a long long.
     auto floorOf = [](double v) {
         const double c = static_cast<double>(static_cast<long long>(v));
@@ -957,7 +963,7 @@ void DrawTemplate(Canvas& canvas, platform::RasterCanvas* raster, FlashTemplate&
     std::int32_t* X = points.data();
     std::int32_t* Y = X + n;
     AxisToDevice(t.baseX.data(), t.offX.data(), n, fx, xf.ox, xf.scale, xf.mirror, X);
-    AxisToDevice(t.baseY.data(), t.offY.data(), n, fy, xf.oy, xf.scale, true, Y);
+    AxisToDevice(t.baseY.data(), t.offY.data(), n, fy, xf.oy, xf.scaleY, true, Y);
 
     // The device box: the transform keeps the order of coordinates, so the
     // box of the points' device coordinates is the device box of their
@@ -1062,13 +1068,15 @@ void DrawTemplate(Canvas& canvas, FlashTemplate& t, double fx, double fy, const 
 // The thread's flash batch (0: none) and the last one begun.
 thread_local std::uint64_t currentBatch = 0, lastBatch = 0;
 
-// The template of macro aperture d at `scale`, built or rebuilt as needed.
-FlashTemplate& MacroTemplate(int d, const MyAperture& a, double scale)
+// The template of macro aperture d through xf, built or rebuilt as needed.
+FlashTemplate& MacroTemplate(int d, const MyAperture& a, const Xf& xf)
 {
+    const double scale = xf.FigureScale();
     TemplateStore::Key key;
     key.kind = TemplateStore::kMacro;
     key.d = d;
-    key.scale = scale;
+    key.scale = xf.scale;
+    key.scaleY = xf.scaleY;
     bool fresh = false;
     FlashTemplate& t = Store().Slot(key, fresh);
     const bool checked = currentBatch != 0 && t.checkedIn == currentBatch;
@@ -1140,22 +1148,28 @@ std::size_t FlashMaskBytes() { return Store().HeldBytes(); }
 FlashBatch::FlashBatch() : outer_(currentBatch) { currentBatch = ++lastBatch; }
 FlashBatch::~FlashBatch() { currentBatch = outer_; }
 
-void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
-                 double outer, double inner, double cx, double cy)
+static void ThermalFlash(Canvas& canvas, const Xf& xf, double rotation, double gap, double outer, double inner, double cx, double cy)
 {
     const double r = outer / 2;
     if (!(r > 0)) return;
     TemplateStore::Key key;
     key.kind = TemplateStore::kThermal;
-    key.scale = scale;
+    key.scale = xf.scale;
+    key.scaleY = xf.scaleY;
     key.p[0] = rotation, key.p[1] = gap, key.p[2] = outer, key.p[3] = inner;
     bool fresh = false;
     FlashTemplate& t = Store().Slot(key, fresh);
     if (fresh) {
-        ThermalFigures(t, scale, rotation, gap, outer, inner, {0, 0});
+        ThermalFigures(t, xf.FigureScale(), rotation, gap, outer, inner, {0, 0});
         t.CircleBox({0, 0}, r, true);
     }
-    DrawTemplate(canvas, t, cx, cy, Xf{mirror, scale, ox, oy});
+    DrawTemplate(canvas, t, cx, cy, xf);
+}
+
+void DrawThermal(Canvas& canvas, bool mirror, double scale, double ox, double oy, double rotation, double gap,
+                 double outer, double inner, double cx, double cy)
+{
+    ThermalFlash(canvas, Xf{mirror, scale, ox, oy, scale}, rotation, gap, outer, inner, cx, cy);
 }
 
 // An oval flash on a raster with a solid pen: its outline polygon as a
@@ -1175,6 +1189,7 @@ bool DrawOvalTemplate(Canvas& canvas, int code, const MyAperture& a, double x, d
     key.kind = TemplateStore::kOval;
     key.d = code;
     key.scale = xf.scale;
+    key.scaleY = xf.scaleY;
     key.p[0] = a.Size1, key.p[1] = a.Size2, key.p[2] = direction;
     bool fresh = false;
     FlashTemplate& t = Store().Slot(key, fresh);
@@ -1192,7 +1207,7 @@ bool DrawOvalTemplate(Canvas& canvas, int code, const MyAperture& a, double x, d
     return true;
 }
 
-void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
+static void PolygonFlash(Canvas& canvas, int d, const Xf& xf, double cx, double cy)
 {
     const MyAperture* a = ApertureAt(d);
     if (!a || !(a->Size1 >= 0.001) || !PolygonVerticesValid(a->Size2)) return;
@@ -1201,10 +1216,14 @@ void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double o
     MyTPointArray dev(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) {
         const double ang = start + TwoPi * k / n;
-        DevicePoint(mirror, dev[static_cast<std::size_t>(k)].x, dev[static_cast<std::size_t>(k)].y, cx + r * std::cos(ang),
-                    cy + r * std::sin(ang), ox, oy, scale);
+        dev[static_cast<std::size_t>(k)] = xf.P(cx + r * std::cos(ang), cy + r * std::sin(ang));
     }
     canvas.Polygon(dev);
+}
+
+void DrawPolygonFlash(Canvas& canvas, int d, bool mirror, double scale, double ox, double oy, double cx, double cy)
+{
+    PolygonFlash(canvas, d, Xf{mirror, scale, ox, oy, scale}, cx, cy);
 }
 
 
@@ -1222,10 +1241,15 @@ void DrawMoire(Canvas& canvas, int k, bool mirror, double scale, double ox, doub
     t.margin = std::max(PixelWidth(mc.V(4), scale), PixelWidth(mc.V(7), scale)) + 2;
     MoireFigures(t, scale, k, {cx, cy});
     t.CircleBox({cx, cy}, reach, true);
-    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy});
+    DrawTemplate(canvas, t, fx, fy, Xf{mirror, scale, ox, oy, scale});
 }
 
-void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double scale, double ox, double oy)
+void DrawFlash(Canvas& canvas, int i, bool mirror, Color background, double scale, double ox, double oy)
+{
+    DrawFlash(canvas, i, mirror, background, scale, scale, ox, oy);
+}
+
+void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double scaleX, double scaleY, double ox, double oy)
 {
     if (i < 0 || i >= DataCount || static_cast<std::size_t>(i) >= Datas.size()) return;
     const DataElement& e = Datas[static_cast<std::size_t>(i)];
@@ -1233,14 +1257,14 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     if (!ap) return;
     const MyAperture& a = *ap;
     const double x = e.X3, y = e.Y3;
-    const Xf xf{mirror, scale, ox, oy};
+    const Xf xf{mirror, scaleX, ox, oy, scaleY};
     canvas.SetPenWidth(1);
     if (a.Shape != apMacro) {
         // Below two pixels across its largest dimension a flash is one pixel.
         double largest = a.Size1;
         if (a.Shape == apOval || a.Shape == apRectangle || a.Shape == apThermal45 || a.Shape == apThermal90)
             largest = std::max(a.Size1, a.Size2);
-        if (!(largest * scale >= 2.0)) {
+        if (!(largest * xf.FigureScale() >= 2.0)) {
             // A two-point polyline: the pen mode applies and the current
             // position stays where the caller left it.
             const Point p = xf.P(x, y);
@@ -1280,10 +1304,10 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     }
     case apThermal45:
     case apThermal90:
-        DrawThermal(canvas, mirror, scale, ox, oy, a.Shape == apThermal45 ? 45.0 : 0.0, a.Size3, a.Size2, a.Size1, x, y);
+        ThermalFlash(canvas, xf, a.Shape == apThermal45 ? 45.0 : 0.0, a.Size3, a.Size2, a.Size1, x, y);
         return;
     case apPolygon:
-        DrawPolygonFlash(canvas, e.Code, mirror, scale, ox, oy, x, y);
+        PolygonFlash(canvas, e.Code, xf, x, y);
         return;
     case apMacro:
         break;
@@ -1292,7 +1316,7 @@ void DrawFlash(Canvas& canvas, int i, bool mirror, Color /*background*/, double 
     }
     if (!ValidMacroRange(a)) return;
     canvas.SetBrushStyle(platform::BrushStyle::Solid);
-    DrawTemplate(canvas, MacroTemplate(e.Code, a, scale), x, y, xf);
+    DrawTemplate(canvas, MacroTemplate(e.Code, a, xf), x, y, xf);
 }
 
 double FlashDistance(int d, double fx, double fy, double px, double py)

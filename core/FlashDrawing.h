@@ -15,6 +15,10 @@
 
 namespace core {
 
+// Chords for an arc of `sweep` radians and radius r at `scale`: none falls
+// more than a quarter pixel inside the circle; 6 to 1024.
+int ArcSegments(double sweep, double radius, double scale);
+
 // Pen width of a stroke of aperture d: max(1, Trunc(Size1 × scale + 0.7)).
 int PenWidthPixels(int d, double scale);
 
@@ -42,6 +46,10 @@ void DrawMoire(platform::Canvas& canvas, int k, bool mirror, double scale, doubl
 // drawn as a whole: its clear primitives cut holes in it only, never in
 // what lies under the flash, so `background` is no longer painted.
 void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color background, double scale, double ox, double oy);
+// The same with pixels of their own size across (scaleX) and down
+// (scaleY), as a printer may have them.
+void DrawFlash(platform::Canvas& canvas, int i, bool mirror, platform::Color background, double scaleX, double scaleY, double ox,
+               double oy);
 
 // Memory the masks kept for flashes drawn on this thread take: bounded,
 // all of it dropped when it would pass 32 MB. (Masks are also lent between

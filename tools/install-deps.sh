@@ -12,7 +12,7 @@ PACKAGES=(
   fonts-ipaexfont-gothic fonts-ipaexfont-mincho
   xvfb xauth imagemagick
   xdg-utils xdg-user-dirs shared-mime-info desktop-file-utils
-  gerbv
+  gerbv poppler-utils
 )
 
 missing=()

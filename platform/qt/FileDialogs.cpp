@@ -92,6 +92,33 @@ OpenAnswer QtFileDialogs::OpenFiles(const OpenRequest& request)
     return answer;
 }
 
+SaveAnswer QtFileDialogs::SaveFile(const SaveRequest& request)
+{
+    SaveAnswer answer;
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowTitle(QString::fromStdString(request.title));
+    if (!request.suffix.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.suffix));
+    if (!request.initialPath.empty()) dialog.selectFile(QString::fromStdString(request.initialPath));
+    QStringList qfilters;
+    for (const std::string& f : QtNameFilters(ParseFilter(request.filter))) qfilters << QString::fromStdString(f);
+    if (!qfilters.isEmpty()) dialog.setNameFilters(qfilters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    answer.accepted = true;
+    answer.path = dialog.selectedFiles().front().toStdString();
+    return answer;
+}
+
+SaveAnswer FakeFileDialogs::SaveFile(const SaveRequest& request)
+{
+    saveRequests.push_back(request);
+    if (saveAnswers.empty()) return {};
+    SaveAnswer a = saveAnswers.front();
+    saveAnswers.pop_front();
+    return a;
+}
+
 OpenAnswer FakeFileDialogs::OpenFiles(const OpenRequest& request)
 {
     requests.push_back(request);

@@ -20,10 +20,24 @@ struct OpenAnswer {
     int filterIndex = 1;              // 1-based, as the filter lists them
 };
 
+struct SaveRequest {
+    std::string title;
+    std::string initialPath;   // folder, or folder and name
+    std::string filter;        // as OpenRequest's
+    std::string suffix;        // added to a name typed without one ("pdf")
+};
+
+struct SaveAnswer {
+    bool accepted = false;
+    std::string path;
+};
+
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     virtual OpenAnswer OpenFiles(const OpenRequest& request) = 0;
+    // Asks before replacing a file that exists.
+    virtual SaveAnswer SaveFile(const SaveRequest& request) = 0;
 };
 
 FileDialogs& Dialogs();
@@ -42,6 +56,7 @@ std::vector<std::string> QtNameFilters(const std::vector<FilterEntry>& entries);
 class QtFileDialogs final : public FileDialogs {
 public:
     OpenAnswer OpenFiles(const OpenRequest& request) override;
+    SaveAnswer SaveFile(const SaveRequest& request) override;
 };
 
 // For tests: records the requests and answers from a script (else cancelled).
@@ -49,7 +64,10 @@ class FakeFileDialogs final : public FileDialogs {
 public:
     std::vector<OpenRequest> requests;
     std::deque<OpenAnswer> answers;
+    std::vector<SaveRequest> saveRequests;
+    std::deque<SaveAnswer> saveAnswers;
     OpenAnswer OpenFiles(const OpenRequest& request) override;
+    SaveAnswer SaveFile(const SaveRequest& request) override;
 };
 
 } // namespace platform
