@@ -1,6 +1,8 @@
 #include "main/MainHooks.h"
 
 #include "core/Datas.h"
+#include "dialogs/qt/FormPara.h"
+#include "main/OpenCommands.h"
 
 namespace mainwin {
 
@@ -23,5 +25,23 @@ std::function<void()> NextGapCandidate = [] {};
 std::function<void()> RunDesignRuleCheck = [] {};
 std::function<void()> DrawDimensionRuler = [] {};
 std::string LastOpenedFolder;
+
+void ConnectParametersDialog()
+{
+    // Without the window (it is gone at exit) the formats stand as they are.
+    ConfirmFormats = [](const std::string& mode) {
+        dialogs::TFormPara* form = dialogs::FormPara();
+        if (!form) return true;
+        dialogs::ParaRequest.Mode = mode;
+        form->ShowModal();
+        return !dialogs::ParaRequest.Cancelled;
+    };
+    ShowParametersDialog = [] {
+        if (dialogs::TFormPara* form = dialogs::FormPara()) {
+            dialogs::ParaRequest.Mode = "Parameter";
+            form->ShowModal();
+        }
+    };
+}
 
 } // namespace mainwin

@@ -48,4 +48,8 @@ extern std::function<void()> DrawDimensionRuler;
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;
 
+// The parameters dialog of the program, once it is made, answers the open
+// command's format confirmation and the "Parameter" row.
+void ConnectParametersDialog();
+
 } // namespace mainwin

@@ -111,6 +111,31 @@ public:
     GaugeShown& operator=(const GaugeShown&) = delete;
 };
 
+// The format confirmation before RS-274D or drill files are read. A replace
+// shows the formats the cleared job will start from and clears it once they
+// are confirmed; a cancel puts back the formats as they were.
+bool ConfirmFormatsFor(const char* mode, bool replace)
+{
+    const MyFormatPara gerber = GerberFormat, drill = DrillFormat;
+    if (replace) {
+        std::string failure;
+        Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("GERBERFRM.pra"), "Gerber", GerberFormat); });
+        Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("DRILLFRM.pra"), "Drill", DrillFormat); });
+    }
+    if (!ConfirmFormats(mode)) {
+        GerberFormat = gerber;
+        DrillFormat = drill;
+        return false;
+    }
+    if (replace) {
+        const MyFormatPara confirmedGerber = GerberFormat, confirmedDrill = DrillFormat;
+        ClearAllData(true);
+        GerberFormat = confirmedGerber;
+        DrillFormat = confirmedDrill;
+    }
+    return true;
+}
+
 void OpenSetAside(const std::vector<std::string>& paths)
 {
     if (paths.empty()) return;
@@ -267,9 +292,12 @@ void ShowNoticeBalloon(int y, const std::string& mode) { window->ShowNoticeBallo
 int OpenFileListRun(MyOpenFiles& list)
 {
     platform::BusyGuard busy;
-    ReportCount = 0;
-    ReportLines.clear();
     SignalLayersChanged();
+    // The report collects what this open's readers find.
+    auto startReport = [] {
+        ReportCount = 0;
+        ReportLines.clear();
+    };
 
     std::vector<Entry> entries;
     for (int i = 0; i < list.Count && static_cast<std::size_t>(i) < list.Names.size(); ++i) {
@@ -301,7 +329,6 @@ int OpenFileListRun(MyOpenFiles& list)
 
     std::string settingsPath, oldSettingsPath;
     if (projectPath.empty()) {
-        IniLayerCount = 0;
         for (Entry& e : entries) {
             if (e.name == "Tesselu.ini" && oldSettingsPath.empty()) {
                 oldSettingsPath = e.path();
@@ -341,6 +368,7 @@ int OpenFileListRun(MyOpenFiles& list)
                 platform::ShowWarning(TooManyFilesText);
                 return 0;
             }
+            startReport();
             MyDataValue value;
             bool ok = false;
             const std::string name = fs::path(projectPath).filename().string();
@@ -362,10 +390,13 @@ int OpenFileListRun(MyOpenFiles& list)
             }
         }
     } else {
+        // A replace clears the loaded job only once nothing more can stop
+        // the open: a wrong file kind or a cancelled confirmation loses nothing.
+        bool replace = false;
         if (!entries.empty() && LayerCount > 0) {
             const int answer = AskReplaceOrAdd("OpenSelect", "");
             if (answer < 1) return 0;
-            if (answer == 1) ClearAllData(true);
+            replace = answer == 1;
             if (answer == 2 && LayerCount + static_cast<int>(entries.size()) > MaxLayers) {
                 platform::ShowWarning(TooManyFilesText);
                 return 0;
@@ -416,13 +447,20 @@ int OpenFileListRun(MyOpenFiles& list)
                 if (platform::AskYesNo(OldSettingsFoundText)) oldSettingsPath = (folder / "Tesselu.ini").string();
             }
         }
+        const bool settingsChosen = (!settingsPath.empty() && ReadFolderSettings) ||
+                                    (!oldSettingsPath.empty() && ReadOldFolderSettings);
+        if (!settingsChosen && (has274D || hasNC)) {
+            const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
+            if (!ConfirmFormatsFor(mode, replace)) return 0;
+        } else if (replace) {
+            ClearAllData(true);
+        }
+        startReport();
+        IniLayerCount = 0;
         if (!settingsPath.empty() && ReadFolderSettings) {
             settingsRead = ReadFolderSettings(settingsPath);
         } else if (!oldSettingsPath.empty() && ReadOldFolderSettings) {
             settingsRead = ReadOldFolderSettings(oldSettingsPath);
-        } else if (has274D || hasNC) {
-            const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
-            if (!ConfirmFormats(mode)) return 0;
         }
 
         if (!reading.empty()) {

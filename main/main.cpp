@@ -1,7 +1,9 @@
 // The program's entry: one instance, the windows in their order, the loop.
+#include "dialogs/qt/FormPara.h"
 #include "main/FormDatas.h"
 #include "main/FormMain.h"
 #include "main/FormMemo.h"
+#include "main/MainHooks.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
@@ -68,6 +70,8 @@ int main(int argc, char* argv[])
     try {
         mainwin::TFormMain formMain(arguments);
         mainwin::TFormDatas formDatas(&formMain);
+        dialogs::TFormPara formPara(&formMain);
+        mainwin::ConnectParametersDialog();
         mainwin::TFormMemo formMemo(&formMain);
         formMain.show();
         return application.exec();

@@ -8,6 +8,7 @@
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
+#include "tests/dialogs/ParaDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -344,7 +345,7 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     ConfirmFormats = [](const std::string&) { return false; };
     window.calls.clear();
     EXPECT_EQ(Open({root / "data" / "old.gbr"}), 0);
-    EXPECT_EQ(core::LayerCount, 0);   // replaced: cleared first
+    EXPECT_EQ(core::LayerCount, 1);   // a replace clears only what is confirmed
     EXPECT_TRUE(boxes.shown.empty());
     ConfirmFormats = [](const std::string&) { return true; };
 
@@ -360,6 +361,75 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_FALSE(platform::BusyGuard::Active());
     ReadOldProjectFile = nullptr;
     SetOpenWindow(nullptr);
+}
+
+TEST_F(OpenCommandsTest, CancelledConfirmationLeavesTheLoadedJobAsItWas)
+{
+    using namespace paratest;
+    Gerber("top.gbr", "500000", "500000");
+    Write("board.drl", "M48\nT1C0.8\n%\nT1\nX1000Y1000\nX2000Y2000\nM30\n");
+    ASSERT_EQ(Open({root / "data" / "top.gbr", root / "data" / "board.drl"}), 1);
+    // Formats of the job unlike the program folder's, as a settings file leaves them.
+    core::GerberFormat.OffsetY = 2.0;
+    core::DrillFormat.NumberFormat = "000.0000";
+    const auto before = core::TakeSnapshot();
+    const std::int32_t data = core::DataCount;
+    Write("old.gbr", "G54D10*\nX0Y0D02*\nX50000Y0D01*\nX50000Y50000D01*\nM02*\n");
+    Write("more.drl", "M48\nT3C1.2\n%\nT3\nX5000Y5000\nM30\n");
+
+    // Fields changed on the page, then "キャンセル" (or the close box).
+    bool ok = false;
+    ConfirmFormats = [&ok](const std::string& mode) {
+        Show(mode);
+        EXPECT_TRUE(Pick(GerberItems.units, "inch"));
+        EXPECT_TRUE(Pick(GerberItems.numberFormat, "000.0000"));
+        Type(GerberItems.offsetX, "5");
+        EXPECT_TRUE(Pick(DrillItems.zero, "Leading Zero"));
+        dialogs::ButtonClick(ok ? dialogs::ParaButton::sw1 : dialogs::ParaButton::sw5);
+        return !dialogs::ParaRequest.Cancelled;
+    };
+    for (int answer : {1, 2}) {
+        SCOPED_TRACE(answer == 1 ? "replace" : "add");
+        replaceOrAdd = answer;
+        EXPECT_EQ(Open({root / "data" / "old.gbr", root / "data" / "more.drl"}), 0);
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ(core::DataCount, data);
+        EXPECT_EQ(core::LayerCount, before->layerCount);
+        for (int k = 1; k <= core::MaxLayers; ++k) {
+            EXPECT_EQ(core::LayerTable[k].FileName, before->layerTable[k].FileName) << k;
+            EXPECT_EQ(core::LayerTable[k].Active, before->layerTable[k].Active) << k;
+        }
+        for (int d = 0; d <= core::MaxApertureCode; ++d) {
+            ASSERT_EQ(core::Apertures[d].Shape, before->apertures[d].Shape) << d;
+            ASSERT_EQ(core::Apertures[d].Used, before->apertures[d].Used) << d;
+        }
+        for (int t = 0; t <= core::MaxToolCode; ++t) ASSERT_EQ(core::Tools[t].Hits, before->tools[t].Hits) << t;
+        for (const auto& [now, was] : {std::pair{&core::GerberFormat, &before->gerberFormat},
+                                       std::pair{&core::DrillFormat, &before->drillFormat}}) {
+            EXPECT_EQ(now->Units, was->Units);
+            EXPECT_EQ(now->Zero, was->Zero);
+            EXPECT_EQ(now->OffsetX, was->OffsetX);
+            EXPECT_EQ(now->OffsetY, was->OffsetY);
+            EXPECT_EQ(now->NumberFormat, was->NumberFormat);
+        }
+        EXPECT_EQ(core::Extents.MaxX, before->extents.MaxX);
+    }
+
+    // Confirmed on a replace: the page showed the program folder's formats,
+    // and what was set there reads the new files.
+    ok = true;
+    replaceOrAdd = 1;
+    ASSERT_EQ(Open({root / "data" / "old.gbr", root / "data" / "more.drl"}), 1);
+    EXPECT_EQ(core::LayerCount, 2);
+    EXPECT_EQ(core::GerberFormat.Units, 1);
+    EXPECT_EQ(core::GerberFormat.OffsetX, 5.0);
+    EXPECT_EQ(core::GerberFormat.OffsetY, 0.0);
+    EXPECT_EQ(core::DrillFormat.Zero, 1);
+    EXPECT_EQ(core::DrillFormat.NumberFormat, "000.00");
+    double right = 0;
+    for (std::int32_t i = 0; i < core::DataCount; ++i)
+        if (core::Datas[i].Layer == 1 && core::Datas[i].Kind == core::dkLine) right = std::max(right, core::Datas[i].X2);
+    EXPECT_NEAR(right, 5.0 + 5.0 * 25.4, 1e-9);
 }
 
 TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
