@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/OpenCommands.h"
+#include "main/SaveCommands.h"
 
 namespace mainwin {
 
@@ -14,7 +15,7 @@ std::function<void()> PrintCommand = [] {};
 std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
-std::function<void()> SaveProjectFile = [] {};
+std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
 std::function<void(int, int, MouseButton)> MeasureClick = [](int, int, MouseButton) {};
 std::function<void(int, int, MouseButton)> RectRulerClick = [](int, int, MouseButton) {};
