@@ -365,7 +365,7 @@ int OpenFileListRun(MyOpenFiles& list)
             if (answer < 1) return 0;
             // A file that offers no layer cannot be opened.
             if (taken == 0) {
-                platform::ShowWarning(OpenFailedText);
+                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{fs::path(projectPath).filename().string(), NoLayersReason}}));
                 return 0;
             }
             if (answer == 1) ClearAllData(true);

@@ -46,6 +46,7 @@ inline constexpr const char* FilesNotReadText = "次のファイルは読み込�
 inline constexpr const char* NotDataFileReason = "ガーバーデータでも NC ドリルデータでもありません。";
 inline constexpr const char* MissingFileReason = "ファイルが見つかりません。";
 inline constexpr const char* NoElementsReason = "図形データがありません。";
+inline constexpr const char* NoLayersReason = "レイヤーがありません。";
 inline constexpr const char* NoReaderReason = "この種類のファイルはまだ読み込めません。";
 inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";
 

@@ -258,7 +258,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     Write("job.tsn", "garbage");
     // A file without layers, then a reader that fails.
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoReaderReason}})}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoLayersReason}})}));
 
     boxes.shown.clear();
     ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
