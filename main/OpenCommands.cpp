@@ -353,6 +353,9 @@ int OpenFileListRun(MyOpenFiles& list)
     bool settingsRead = false, settingsFailed = false;
 
     if (!projectPath.empty()) {
+        // A project opens alone.
+        for (const Entry& e : entries)
+            if (e.path() != projectPath) notRead.push_back({e.name, WithProjectReason});
         // Without a project reader there is nothing to choose or replace.
         if (!ReadProjectFile) {
             notRead.push_back({fs::path(projectPath).filename().string(), NoReaderReason});
@@ -436,7 +439,6 @@ int OpenFileListRun(MyOpenFiles& list)
         for (const Entry& e : entries) {
             if (e.kind == fkMissing) notRead.push_back({e.name, MissingFileReason});
             else if (e.kind == fkAuto) notRead.push_back({e.name, NotDataFileReason});
-            else if (e.kind == fkProject) notRead.push_back({e.name, NoReaderReason});
         }
         for (const Entry& e : reading) {
             has274D |= e.kind == fkRS274D;

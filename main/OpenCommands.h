@@ -47,7 +47,8 @@ inline constexpr const char* NotDataFileReason = "ガーバーデータでも NC
 inline constexpr const char* MissingFileReason = "ファイルが見つかりません。";
 inline constexpr const char* NoElementsReason = "図形データがありません。";
 inline constexpr const char* NoLayersReason = "レイヤーがありません。";
-inline constexpr const char* NoReaderReason = "この種類のファイルはまだ読み込めません。";
+inline constexpr const char* NoReaderReason = "この種類のファイルは読み込めません。";
+inline constexpr const char* WithProjectReason = "テッセル２ファイル（.tsn）と一緒には読み込めません。";
 inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";
 
 // ---------------------------------------------------------------- window

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <span>
 
 namespace mainwin {
@@ -390,7 +391,7 @@ void DrawSnapPicture(platform::Canvas& c, int picture, int x, int y)
     case 6: {   // an arc over the upper half
         std::vector<platform::Point> arc;
         for (int k = 0; k <= 16; ++k) {
-            const double a = 3.14159265358979 * k / 16;
+            const double a = std::numbers::pi * k / 16;
             arc.push_back({x + 32 + static_cast<int>(std::lround(20 * std::cos(a))), y + 44 - static_cast<int>(std::lround(20 * std::sin(a)))});
         }
         thick(arc, 8);

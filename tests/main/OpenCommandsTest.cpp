@@ -539,6 +539,16 @@ TEST_F(OpenCommandsTest, ProjectsReplaceOrAdd)
     EXPECT_EQ(core::DataCount, 2 * elements);
     EXPECT_TRUE(boxes.shown.empty());
 
+    // A project opens alone: what came with it is named, not read.
+    replaceOrAdd = 1;
+    ASSERT_EQ(Open({root / "data" / "job.tsn", root / "data" / "top.gbr"}), 1);
+    EXPECT_EQ(core::LayerCount, 2);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage("", {{"top.gbr", WithProjectReason}})}));
+    boxes.shown.clear();
+    replaceOrAdd = 2;
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    ASSERT_EQ(core::LayerCount, 4);
+
     // 24 loaded and two more would pass 26: refused, nothing read.
     std::vector<fs::path> more;
     for (int i = 0; i < 20; ++i) more.push_back(Gerber("m" + std::to_string(i) + ".gbr"));
