@@ -106,6 +106,28 @@ double ArcSweep(const std::string& direction, double sx, double sy, double ex, d
     return degrees == 0.0 ? 360.0 : degrees;
 }
 
+bool ArcStartAndSweep(int kind, double cx, double cy, double sx, double sy, double ex, double ey, double& start, double& sweep)
+{
+    const bool ccw = kind == dkArcCCW || kind == dkRegionArcCCW;
+    const bool cw = kind == dkArcCW || kind == dkRegionArcCW;
+    const bool circle = kind == dkCircleCCW || kind == dkCircleCW || kind == dkRegionCircleCCW || kind == dkRegionCircleCW;
+    if (!ccw && !cw && !circle) return false;
+    start = std::atan2(sy - cy, sx - cx);
+    if (circle) {
+        sweep = kind == dkCircleCCW || kind == dkRegionCircleCCW ? TwoPi : -TwoPi;
+        return true;
+    }
+    double turn = std::fmod(ccw ? std::atan2(ey - cy, ex - cx) - start : start - std::atan2(ey - cy, ex - cx), TwoPi);
+    if (turn < 0) turn += TwoPi;
+    // Where the ends nearly meet, none or a whole turn is as the rounded
+    // directions of the rest of the program have it.
+    const double a1 = Direction(cx, cy, sx, sy), a2 = Direction(cx, cy, ex, ey);
+    const double coarse = ccw ? (a2 < a1 ? TwoPi - a1 + a2 : a2 - a1) : (a1 < a2 ? TwoPi + a1 - a2 : a1 - a2);
+    if (!(std::fabs(turn - coarse) <= Pi)) turn = coarse;
+    sweep = ccw ? turn : -turn;
+    return true;
+}
+
 namespace {
 
 double MiddleAngle(int kind, double a1, double a2, bool& known)
@@ -424,6 +446,13 @@ void ApertureBox(int d, MyBox& box, double x, double y)
     }
 }
 
+double ToolDiameter(int t)
+{
+    const MyTool* tool = ToolAt(t);
+    const double d = tool ? platform::ParseRealOr(tool->Diameter, 0.0) : 0.0;
+    return std::isfinite(d) && d > 0 ? d : 0.0;
+}
+
 bool ElementBox(const DataElement& e, MyBox& box)
 {
     box = {0, 0, 0, 0};
@@ -433,9 +462,7 @@ bool ElementBox(const DataElement& e, MyBox& box)
         return true;
     case dkDrill:
     case dkDrillList: {
-        const MyTool* t = ToolAt(e.Code);
-        double r = t ? platform::ParseRealOr(t->Diameter, 0.0) * 0.5 : 0.0;
-        if (!std::isfinite(r) || r < 0) r = 0;
+        const double r = ToolDiameter(e.Code) * 0.5;
         box = {e.X3 - r, e.X3 + r, e.Y3 - r, e.Y3 + r};
         return true;
     }

@@ -50,6 +50,8 @@ inline constexpr const char* NoLayersReason = "レイヤーがありません。
 inline constexpr const char* NoReaderReason = "この種類のファイルは読み込めません。";
 inline constexpr const char* WithProjectReason = "テッセル２ファイル（.tsn）と一緒には読み込めません。";
 inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";
+inline constexpr const char* GridTooLargeText =
+    "要素が大きすぎるため、検索用のデータを作成できませんでした。\n\r要素の選択や測定はできません。";
 
 // ---------------------------------------------------------------- window
 
@@ -108,13 +110,15 @@ extern std::function<bool(const std::string& path)> ReadOldFolderSettings;
 // current format: core::ReadProjectFile.
 extern std::function<bool(core::Gauge&, const std::string& path, core::MyDataValue&)> ReadProjectFile;
 extern std::function<bool(core::Gauge&, const std::string& path, int layer, core::MyDataValue&)> ReadOldProjectFile;
-// The spatial grid over the fitted view. Default: none.
+// The spatial grid over the fitted view. Default: built on the worker pool,
+// a warning when the elements are too large for it.
 extern std::function<void(core::Gauge&)> BuildElementGrid;
 // The command menu rebuilt and drawn after the layers changed. Default: nothing.
 extern std::function<void()> RebuildCommandMenu;
 // Ends the active tool and erases its overlays. Default: nothing.
 extern std::function<void(bool release)> ResetTools;
-// Empties the design-rule errors and resets their display. Default: nothing.
+// Empties the design-rule errors and resets their display. Default: empties
+// them.
 extern std::function<void()> ResetDrcErrors;
 // What a clear does to the main window besides the tools' settings: the
 // auto-scroll timer stopped, the tool page hidden. Default: nothing.
