@@ -1,9 +1,12 @@
 #include "view/Picking.h"
 
 #include "core/Distances.h"
+#include "core/ElementGrid.h"
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
+#include "view/ViewTransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <span>
@@ -421,6 +424,117 @@ bool SnapToPrimitive(const DataElement& e, double& sx, double& sy, double x, dou
     case SnapFlashes: return SnapFlash(e, mode, sx, sy, x, y);
     default: return SnapDrill(e, mode, sx, sy, x, y);
     }
+}
+
+// ------------------------------------------------------------ the grid
+
+namespace {
+
+// The elements listed in every cell that the pick radius about (x, y)
+// reaches, in element order, each once. False when (x, y) lies outside the
+// grid.
+bool CandidatesAround(double x, double y, std::vector<std::int32_t>& out)
+{
+    out.clear();
+    int col = 0, row = 0;
+    if (!core::GridCellOf(x, y, col, row)) return false;
+    const int c0 = static_cast<int>(std::floor(x - PickRadius + core::GridOriginX));
+    const int c1 = static_cast<int>(std::floor(x + PickRadius + core::GridOriginX));
+    const int r0 = static_cast<int>(std::floor(y - PickRadius + core::GridOriginY));
+    const int r1 = static_cast<int>(std::floor(y + PickRadius + core::GridOriginY));
+    for (int c = c0; c <= c1; ++c)
+        for (int r = r0; r <= r1; ++r) {
+            const std::span<const std::int32_t> cell = core::ElementGrid.Cell(c, r);
+            out.insert(out.end(), cell.begin(), cell.end());
+        }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return true;
+}
+
+// An element that is there, drawn, and on a shown layer.
+const DataElement* Shown(std::int32_t i)
+{
+    if (i < 0 || i >= core::DataCount) return nullptr;
+    const DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+    if (e.Kind < 1 || e.Kind > 99) return nullptr;
+    const core::MyLayerSet* l = core::LayerAt(e.Layer);
+    return l && l->Active == 1 ? &e : nullptr;
+}
+
+// The search flag of a snap class: lines, rectangles, arcs, then (past the
+// unused one) flashes and holes.
+std::size_t SearchFlag(int snapClass) { return static_cast<std::size_t>(snapClass < SnapFlashes ? snapClass : snapClass + 1); }
+
+} // namespace
+
+int PickPrimitives(int x, int y, MyInfoSet& picks)
+{
+    if (!(View.Scale > 0) || x < 0 || y < 0) return 0;
+    double px = View.CentreX, py = View.CentreY;
+    ScreenToData(x, y, px, py);
+    std::vector<std::int32_t> candidates;
+    if (!CandidatesAround(px, py, candidates)) return 0;
+    struct Pick {
+        std::int32_t item;
+        double nx, ny, d;
+    };
+    std::vector<Pick> found;
+    for (std::int32_t i : candidates) {
+        const DataElement* e = Shown(i);
+        if (!e) continue;
+        const int cls = SnapClassOf(e->Kind);
+        if (cls < 0 || core::SelectKindFlags[SearchFlag(cls)] == 0) continue;
+        Pick p{i, 0, 0, 0};
+        p.d = SignedDistanceToPrimitive(*e, p.nx, p.ny, px, py);
+        if (p.d < PickRadius) found.push_back(p);
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Pick& a, const Pick& b) { return a.d < b.d; });
+    picks.Count = static_cast<std::int32_t>(found.size());
+    picks.Items.clear();
+    picks.PointX.clear();
+    picks.PointY.clear();
+    picks.Distance.clear();
+    for (const Pick& p : found) {
+        picks.Items.push_back(p.item);
+        picks.PointX.push_back(p.nx);
+        picks.PointY.push_back(p.ny);
+        picks.Distance.push_back(p.d);
+    }
+    picks.Current = found.empty() ? -1 : 0;
+    return picks.Count;
+}
+
+bool FindMeasureSnap(int& element, double& x, double& y)
+{
+    std::vector<std::int32_t> candidates;
+    if (!CandidatesAround(x, y, candidates)) return false;
+    // The snap point nearest the pointer; on a tie the element the pointer
+    // is nearest (deepest inside), then the first.
+    std::int32_t best = -1;
+    double bestPoint = 0, bestEdge = 0, bx = x, by = y;
+    for (std::int32_t i : candidates) {
+        const DataElement* e = Shown(i);
+        if (!e) continue;
+        const int cls = SnapClassOf(e->Kind);
+        if (cls < 0 || SnapModes[static_cast<std::size_t>(cls)] == SnapOff) continue;
+        double sx = 0, sy = 0;
+        if (!SnapToPrimitive(*e, sx, sy, x, y)) continue;
+        double nx = 0, ny = 0;
+        const double point = std::hypot(sx - x, sy - y), edge = SignedDistanceToPrimitive(*e, nx, ny, x, y);
+        if (best < 0 || point < bestPoint || (point == bestPoint && edge < bestEdge)) {
+            best = i;
+            bestPoint = point;
+            bestEdge = edge;
+            bx = sx;
+            by = sy;
+        }
+    }
+    if (best < 0) return false;
+    element = best;
+    x = bx;
+    y = by;
+    return true;
 }
 
 } // namespace mainwin

@@ -12,9 +12,10 @@
 // of, on shown layers and of the classes switched on in SelectKindFlags,
 // from every grid cell the pick radius reaches; nearest first by the signed
 // distance, so the element the pointer lies deepest inside comes first.
-// Snapping takes, from the same cells, the element with the least signed
-// distance among the classes whose snap mode is not off, and its snap point
-// nearest the pointer.
+// Snapping takes, from the same cells, the snap point nearest the pointer
+// that an element of a class whose snap mode is not off offers: the pointer
+// on a pad's centre finds that centre even where a larger pad lies around
+// it.
 #include "core/Datas.h"
 #include "view/ToolState.h"
 
@@ -60,5 +61,15 @@ bool SnapFlash(const core::DataElement& e, int mode, double& sx, double& sy, dou
 bool SnapDrill(const core::DataElement& e, int mode, double& sx, double& sy, double x, double y);
 // The element's snap point under its class's snap mode.
 bool SnapToPrimitive(const core::DataElement& e, double& sx, double& sy, double x, double y);
+
+// The elements picked at pixel (x, y) of the picture into `picks` (Current 0
+// when any, else -1), their signed distances and nearest outline points
+// beside them; their number. A pixel outside the grid picks nothing and
+// leaves `picks` as it was.
+int PickPrimitives(int x, int y, MyInfoSet& picks);
+// The snap point for the pointer's data point (x, y), into (x, y), and the
+// element offering it (on a tie the one the pointer is nearest, then the
+// first); false (x, y as they were) when no element around offers one.
+bool FindMeasureSnap(int& element, double& x, double& y);
 
 } // namespace mainwin

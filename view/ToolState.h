@@ -36,7 +36,7 @@ struct MyInfoSet {
     std::int32_t Count = 0;
     std::vector<std::int32_t> Items;   // element indices
     std::vector<double> PointX, PointY;   // the nearest point of each outline, mm
-    std::vector<double> Distance;         // from the pick point, mm
+    std::vector<double> Distance;         // from the pick point, mm; negative inside
     std::int32_t Current = -1;            // the entry shown; -1 none
 };
 

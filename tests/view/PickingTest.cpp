@@ -2,6 +2,7 @@
 // over the elements of the corpus boards and a set of every aperture shape;
 // the snap points of each class in each mode.
 #include "core/Distances.h"
+#include "core/ElementGrid.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
 #include "core/TextHelpers.h"
@@ -353,6 +354,132 @@ TEST_F(PickingTest, SnapPointsOfEachClassAndMode)
     EXPECT_NEAR(ny, 10, 1e-9);
     // Kinds without a class give nothing.
     EXPECT_FALSE(SnapToPrimitive(viewtest::Element(1, core::dkCircleCW, D, 0, 0, 1, 1), sx, sy, 0, 0));
+}
+
+
+// A small board of every class fitted to a picture, its grid built.
+class PickRulesTest : public PickingTest {
+protected:
+    void SetUp() override
+    {
+        PickingTest::SetUp();
+        AddEveryShape();
+        // A wide line, 3 mm, along y = 30, and a 0.6 mm pad over its edge.
+        viewtest::SetAperture(D + 9, core::apCircle, 3.0);
+        wide = core::DataCount;
+        core::AppendElement(viewtest::Element(1, core::dkLine, D + 9, 5, 30, 25, 30));
+        onEdge = core::DataCount;
+        core::AppendElement(viewtest::Flash(1, D, 10, 31.6));
+        // Layer 2 hidden.
+        viewtest::ShowLayer(2, platform::RGB(0, 255, 0));
+        core::LayerTable[2].Active = 0;
+        hidden = core::DataCount;
+        core::AppendElement(viewtest::Flash(2, D, 35, 40));
+        viewtest::FitTo(0, 55, 0, 45, 640, 480);
+        core::SetGridView(core::Extents);
+        // A 0.6 mm pad 0.15 mm short of a cell boundary at y = 40.
+        boundary = std::ceil(16 + core::GridOriginX) - core::GridOriginX;
+        pad = core::DataCount;
+        core::AppendElement(viewtest::Flash(1, D, boundary - 0.45, 40));
+        core::Gauge gauge;
+        ASSERT_TRUE(core::BuildElementGrid(gauge));
+    }
+    // Picks at a data point, the view zoomed in about it so that its pixel
+    // is within a few micrometres of it.
+    int PickAt(double x, double y, MyInfoSet& picks)
+    {
+        SetViewZoom(true, x, y, -1000.0);
+        int px = 0, py = 0;
+        DataToScreen(x, y, px, py);
+        return PickPrimitives(px, py, picks);
+    }
+    std::int32_t wide = 0, onEdge = 0, pad = 0, hidden = 0;
+    double boundary = 0;
+};
+
+TEST_F(PickRulesTest, PicksWhatThePointerIsInOrNear)
+{
+    struct Case {
+        const char* what;
+        MyPoint at;
+        std::vector<std::int32_t> picked;   // nearest first
+    } cases[] = {
+        {"deep inside a wide line", {15, 30.2}, {wide}},
+        {"at a circle flash's centre", {30, 2}, {0}},
+        {"0.4 mm right of a pad, in the next cell", {boundary + 0.25, 40}, {pad}},
+        {"0.6 mm off it", {boundary + 0.45, 40}, {}},
+        {"on a hidden layer", {35, 40}, {}},
+        {"near a square flash", {33.6, 2}, {1}},
+        // Inside the pad and just outside the line: the pad first.
+        {"inside a pad on a line's edge", {10, 31.55}, {onEdge, wide}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MyInfoSet picks;
+        const int n = PickAt(c.at.x, c.at.y, picks);
+        EXPECT_EQ(n, static_cast<int>(c.picked.size()));
+        EXPECT_EQ(picks.Items, c.picked);
+        EXPECT_EQ(picks.Current, c.picked.empty() ? -1 : 0);
+        for (int k = 0; k < n; ++k) {
+            // The nearest point of each outline, as far as its distance says.
+            const auto i = static_cast<std::size_t>(k);
+            EXPECT_NEAR(std::hypot(picks.PointX[i] - c.at.x, picks.PointY[i] - c.at.y), std::fabs(picks.Distance[i]), 0.01);
+            if (k > 0) {
+                EXPECT_LE(picks.Distance[i - 1], picks.Distance[i]);
+            }
+        }
+    }
+
+    // Switched-off classes are not picked.
+    core::SelectKindFlags[4] = 0;
+    MyInfoSet picks;
+    EXPECT_EQ(PickAt(30, 2, picks), 0);
+    EXPECT_EQ(picks.Current, -1);
+    core::SelectKindFlags[4] = 1;
+
+    // Outside the grid, also just left of it where a cut toward zero would
+    // still find column 0: nothing, and the list stays as it was.
+    ASSERT_EQ(PickAt(30, 2, picks), 1);
+    const double left = -core::GridOriginX - 0.3;
+    for (MyPoint p : {MyPoint{left, 10}, MyPoint{200, 10}}) {
+        EXPECT_EQ(PickAt(p.x, p.y, picks), 0);
+        EXPECT_EQ(picks.Count, 1);
+        EXPECT_EQ(picks.Current, 0);
+    }
+    // No picture scale: no point to pick at.
+    View.Scale = 0;
+    EXPECT_EQ(PickPrimitives(10, 10, picks), 0);
+}
+
+TEST_F(PickRulesTest, SnapsToTheNearestElementOfTheClassesSnapping)
+{
+    int element = -1;
+    double x = boundary + 0.2, y = 40.1;
+    // A little right of the pad, across a cell boundary: its centre.
+    ASSERT_TRUE(FindMeasureSnap(element, x, y));
+    EXPECT_EQ(element, pad);
+    EXPECT_NEAR(x, boundary - 0.45, 1e-12);
+    EXPECT_NEAR(y, 40, 1e-12);
+    // An oval offers no point in outline mode, a circle four.
+    SnapModes[SnapFlashes] = SnapOutline;
+    x = 39.1;
+    y = 2.2;
+    EXPECT_FALSE(FindMeasureSnap(element, x, y));
+    EXPECT_EQ(x, 39.1);
+    x = 30.05;
+    y = 2.35;
+    ASSERT_TRUE(FindMeasureSnap(element, x, y));
+    EXPECT_EQ(element, 0);
+    EXPECT_NEAR(y, 2.3, 1e-12);
+    // With every class off, nothing anywhere.
+    SnapModes.fill(SnapOff);
+    x = 30;
+    y = 2;
+    EXPECT_FALSE(FindMeasureSnap(element, x, y));
+    // Outside the grid neither.
+    SetDefaultToolSettings();
+    x = -core::GridOriginX - 0.3;
+    EXPECT_FALSE(FindMeasureSnap(element, x, y));
 }
 
 } // namespace
