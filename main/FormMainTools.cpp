@@ -261,7 +261,7 @@ void TFormMain::DrawParamList()
 {
     const ToolButton tool = ActiveTool();
     if (!PageFrame(tool).Shown) return;
-    SetPageMarks(tool, DrcPageState{});
+    SetPageMarks(tool);
     PageHeaderPicture.Resize(std::max(0, image12->width()), std::max(0, image12->height()), 0);
     DrawToolPageHeader(PageHeaderPicture, ToolPageHeader);
     PageRowsPicture.Resize(std::max(0, Image10->width()), std::max(0, Image10->height()), 0);
@@ -316,8 +316,7 @@ void TFormMain::Image10MouseUp(QMouseEvent* event)
     if (platform::BusyGuard::Active()) return;
     const int row = HitPageRow(ToolPageRows, EventX(event), EventY(event));
     if (row < 0) return;
-    DrcPageState drc;
-    switch (ClickPageRow(ActiveTool(), row, drc)) {
+    switch (ClickPageRow(ActiveTool(), row)) {
     case PageClick::None: return;
     case PageClick::Repaint: DrawParamList(); break;
     case PageClick::RepaintRedraw:

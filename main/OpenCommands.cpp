@@ -237,6 +237,8 @@ void ClearAllData(bool reload)
 
     ResetTools(true);
     ResetDrcErrors();
+    DrcSettings.ShowErrors = 1;
+    DrcSettings.BlinkErrors = 0;
     SetDefaultToolSettings();
 
     LastOpenedFolder.clear();

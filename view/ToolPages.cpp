@@ -1,6 +1,7 @@
 #include "view/ToolPages.h"
 
 #include "core/Datas.h"
+#include "core/DesignRules.h"
 #include "view/LayerList.h"
 #include "view/SubLists.h"
 #include "view/ToolState.h"
@@ -218,8 +219,15 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
     }
 }
 
-void SetPageMarks(ToolButton tool, const DrcPageState& drc)
+void SetPageMarks(ToolButton tool)
 {
+    int drcShown = 0;
+    for (std::int32_t k = 0; k < core::DrcErrors.Count && static_cast<std::size_t>(k) < core::DrcErrors.Points.size(); ++k) {
+        const std::int32_t i = core::DrcErrors.Points[static_cast<std::size_t>(k)].Element;
+        if (i < 0 || i >= core::DataCount) continue;
+        const core::MyLayerSet* l = core::LayerAt(core::Datas[static_cast<std::size_t>(i)].Layer);
+        if (l && l->Active == 1) ++drcShown;
+    }
     const std::vector<RowSpec>& spec = RowsOf(tool);
     const std::size_t n = std::min(spec.size(), RowLimit(ToolPageRows));
     for (std::size_t k = 0; k < n; ++k) {
@@ -227,13 +235,15 @@ void SetPageMarks(ToolButton tool, const DrcPageState& drc)
         int& mark = ToolPageRows.LeftIcon[k];
         switch (s.Role) {
         case RowRole::Label: break;
-        case RowRole::Count: ToolPageRows.Caption[k] = platform::FormatInt(drc.Shown) + "/" + platform::FormatInt(drc.All); break;
+        case RowRole::Count: ToolPageRows.Caption[k] = platform::FormatInt(drcShown) + "/" + platform::FormatInt(core::DrcErrors.Count); break;
         case RowRole::Class: ToolPageRows.CheckIcon[k] = SnapPicture(s.Setting, SnapModes[static_cast<std::size_t>(s.Setting)]); break;
         case RowRole::Option:
             switch (tool) {
             case ToolButton::Measure: mark = OnOff(SnapModes[static_cast<std::size_t>(s.Setting)] == s.Value); break;
             case ToolButton::Ruler: mark = OnOff(RulerMinTick == Ticks[s.Value]); break;
-            case ToolButton::Drc: mark = OnOff(s.Setting == ShowErrorsFlag ? drc.ShowErrors : drc.BlinkErrors); break;
+            case ToolButton::Drc:
+                mark = OnOff((s.Setting == ShowErrorsFlag ? core::DrcSettings.ShowErrors : core::DrcSettings.BlinkErrors) != 0);
+                break;
             default: mark = OnOff(core::SelectKindFlags[static_cast<std::size_t>(s.Setting)] != 0); break;
             }
             break;
@@ -304,7 +314,7 @@ int HitPageRow(const MyFreeBox& rows, int x, int y)
     return -1;
 }
 
-PageClick ClickPageRow(ToolButton tool, int row, DrcPageState& drc)
+PageClick ClickPageRow(ToolButton tool, int row)
 {
     const std::vector<RowSpec>& spec = RowsOf(tool);
     if (row < 0 || static_cast<std::size_t>(row) >= spec.size()) return PageClick::None;
@@ -317,10 +327,11 @@ PageClick ClickPageRow(ToolButton tool, int row, DrcPageState& drc)
     case ToolButton::Ruler:
         RulerMinTick = Ticks[s.Value];
         return PageClick::RepaintRuler;
-    case ToolButton::Drc:
-        if (s.Setting == ShowErrorsFlag) drc.ShowErrors = !drc.ShowErrors;
-        else drc.BlinkErrors = !drc.BlinkErrors;
+    case ToolButton::Drc: {
+        std::uint8_t& flag = s.Setting == ShowErrorsFlag ? core::DrcSettings.ShowErrors : core::DrcSettings.BlinkErrors;
+        flag = flag != 0 ? 0 : 1;
         return PageClick::RepaintRedraw;
+    }
     default: {
         std::uint8_t& flag = core::SelectKindFlags[static_cast<std::size_t>(s.Setting)];
         flag = flag != 0 ? 0 : 1;

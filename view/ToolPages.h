@@ -39,13 +39,9 @@ ToolPageFrame PageFrame(ToolButton tool);
 // rows for an image `rowsWidth` wide, texts measured on `measure`.
 void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure);
 
-// The marks, pictures and texts from the settings, before every paint.
-// `drcShown` and `drcAll`: the design-rule errors on shown layers and in all.
-struct DrcPageState {
-    int Shown = 0, All = 0;
-    bool ShowErrors = true, BlinkErrors = false;
-};
-void SetPageMarks(ToolButton tool, const DrcPageState& drc);
+// The marks, pictures and texts from the settings, before every paint; the
+// design-rule page counts the errors on shown layers, a slash, and all.
+void SetPageMarks(ToolButton tool);
 
 // Paints the header and the rows over their whole canvases.
 void DrawToolPageHeader(platform::RasterCanvas& canvas, const MyFreeBox& header);
@@ -63,8 +59,8 @@ enum class PageClick {
     RepaintRuler,     // and draw the ruler again
 };
 // A click on row `row` of the page of `tool`: the setting it stands for
-// changes (the design-rule flags in `drc`).
-PageClick ClickPageRow(ToolButton tool, int row, DrcPageState& drc);
+// changes.
+PageClick ClickPageRow(ToolButton tool, int row);
 
 // A 64 × 64 picture of the snap points of a class in a mode (0..10), its
 // top left at (x, y).

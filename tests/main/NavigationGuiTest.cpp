@@ -2,6 +2,7 @@
 // clicks reach their commands, the wheel zooms about the pointer,
 // auto-scroll, keys, the pan frame, the side selector, the status bar.
 #include "tests/main/WindowFixture.h"
+#include "core/DesignRules.h"
 #include "view/CodeTables.h"
 #include "view/ToolState.h"
 
@@ -353,8 +354,12 @@ TEST_F(NavigationGuiTest, AClearStopsAutoScrollAndEndsTheTool)
     form->swMeasure->click();
     SnapModes = {0, 0, 0, 0, 0};
     RulerMinTick = 0.01;
+    core::DrcSettings.ShowErrors = 0;
+    core::DrcSettings.BlinkErrors = 1;
     form->Timer2->start();
     ClearAllData(true);
+    EXPECT_EQ(core::DrcSettings.ShowErrors, 1);
+    EXPECT_EQ(core::DrcSettings.BlinkErrors, 0);
     EXPECT_FALSE(form->Timer2->isActive());
     EXPECT_EQ(form->ActiveTool(), ToolButton::None);
     EXPECT_FALSE(form->ParaPanel->isVisible());

@@ -2,6 +2,7 @@
 // inverting pen, ending the tool puts the picture back pixel for pixel; the
 // redraw puts back what is active and nothing else. The settings pages:
 // their rows, marks, hovers and clicks.
+#include "core/DesignRules.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
 #include "view/CodeTables.h"
@@ -249,9 +250,16 @@ protected:
     void SetUp() override
     {
         core::ResetTables();
+        core::ClearDrcErrors();
+        core::DrcSettings = {};
         SetDefaultToolSettings();
     }
-    void TearDown() override { SetDefaultToolSettings(); }
+    void TearDown() override
+    {
+        SetDefaultToolSettings();
+        core::ClearDrcErrors();
+        core::DrcSettings = {};
+    }
     platform::RasterCanvas measure{1, 1};
 };
 
@@ -280,7 +288,7 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
         ASSERT_TRUE(f.Shown);
         EXPECT_EQ(f.Button, c.button);
         BuildToolPage(c.tool, 250, 200, measure);
-        SetPageMarks(c.tool, DrcPageState{});
+        SetPageMarks(c.tool);
         EXPECT_EQ(ToolPageHeader.Caption[0], c.header);
         EXPECT_EQ(ToolPageHeader.LeftIcon[0], c.icon);
         EXPECT_EQ(ToolPageHeader.ExpanderIcon[0], IconClosePage);
@@ -293,14 +301,21 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
     EXPECT_FALSE(PageFrame(ToolButton::None).Shown);
     // The default snap modes show as marks and pictures on the measure page.
     BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure, DrcPageState{});
+    SetPageMarks(ToolButton::Measure);
     const int on[] = {3, 8, 11, 17, 21};             // 中心線, 輪郭線, 中心線, 中心点, 中心点
     const int pictures[][2] = {{1, 0}, {5, 3}, {9, 4}, {14, 8}, {18, 10}};
     for (int k : on) EXPECT_EQ(ToolPageRows.LeftIcon[static_cast<std::size_t>(k)], IconOn) << k;
     for (auto [row, picture] : pictures) EXPECT_EQ(ToolPageRows.CheckIcon[static_cast<std::size_t>(row)], picture) << row;
     // The design-rule count: on shown layers, a slash, in all.
+    viewtest::ShowLayer(1, 0);
+    viewtest::ShowLayer(2, 0);
+    core::LayerTable[2].Active = 0;
+    for (int layer : {1, 2, 1}) core::AppendElement(viewtest::Flash(layer, 10, 0, 0));
+    for (int i : {0, 1, 2, 1, 1, 2, 7}) core::AppendDrcError({i, 0, 0, "", core::etLineWidth});
+    core::DrcSettings.ShowErrors = 0;
+    core::DrcSettings.BlinkErrors = 1;
     BuildToolPage(ToolButton::Drc, 250, 180, measure);
-    SetPageMarks(ToolButton::Drc, DrcPageState{3, 7, false, true});
+    SetPageMarks(ToolButton::Drc);
     EXPECT_EQ(ToolPageRows.Caption[1], "3/7");
     EXPECT_EQ(ToolPageRows.Rects[1].right, 180);
     EXPECT_EQ(ToolPageRows.LeftIcon[2], IconOff);
@@ -326,22 +341,19 @@ TEST_F(ToolPagesTest, RowClicksChangeTheirSettingsAndHoverOnlyOptions)
         {ToolButton::Measure, 13, PageClick::Repaint, [] { return SnapModes[SnapArcs] == SnapCentrePoint; }},
         {ToolButton::Measure, 20, PageClick::Repaint, [] { return SnapModes[SnapHoles] == SnapOutline; }},
         {ToolButton::Drc, 1, PageClick::None, [] { return true; }},
+        {ToolButton::Drc, 2, PageClick::RepaintRedraw, [] { return core::DrcSettings.ShowErrors == 0; }},
+        {ToolButton::Drc, 3, PageClick::RepaintRedraw, [] { return core::DrcSettings.BlinkErrors == 1; }},
     };
     for (const Case& c : cases) {
         SetDefaultToolSettings();
-        DrcPageState drc;
-        EXPECT_EQ(ClickPageRow(c.tool, c.row, drc), c.effect) << static_cast<int>(c.tool) << " " << c.row;
+        core::DrcSettings = {};
+        EXPECT_EQ(ClickPageRow(c.tool, c.row), c.effect) << static_cast<int>(c.tool) << " " << c.row;
         EXPECT_TRUE(c.changed()) << static_cast<int>(c.tool) << " " << c.row;
     }
-    DrcPageState drc;
-    EXPECT_EQ(ClickPageRow(ToolButton::Drc, 2, drc), PageClick::RepaintRedraw);
-    EXPECT_EQ(ClickPageRow(ToolButton::Drc, 3, drc), PageClick::RepaintRedraw);
-    EXPECT_FALSE(drc.ShowErrors);
-    EXPECT_TRUE(drc.BlinkErrors);
 
     // Hovering finds the option rows only; a click finds any row.
     BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure, DrcPageState{});
+    SetPageMarks(ToolButton::Measure);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 30), -1);   // the class row "直線"
     EXPECT_EQ(HitPageRow(ToolPageRows, 5, 30), 1);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 50), 2);
