@@ -226,15 +226,6 @@ void OfferAxes(Nearest& n, MyPoint c, double r)
 
 } // namespace
 
-double PointToSegmentDistance(double& nx, double& ny, double x1, double y1, double x2, double y2, double qx, double qy)
-{
-    MyPoint n, anchor;
-    const double d = core::PointSegmentDistance({qx, qy}, core::MySegment{{x1, y1}, {x2, y2}}, n, anchor);
-    nx = n.x;
-    ny = n.y;
-    return d;
-}
-
 double PointToArcDistance(int kind, double& nx, double& ny, double x1, double y1, double x2, double y2, double cx,
                           double cy, double radius, double qx, double qy)
 {

@@ -29,8 +29,6 @@ double SignedDistanceToPrimitive(const core::DataElement& e, double& nx, double&
 // Its size: how far (x, y) is from the outline.
 double DistanceToPrimitive(const core::DataElement& e, double& nx, double& ny, double x, double y);
 
-// From (qx, qy) to the segment P1 P2, with the nearest point of it.
-double PointToSegmentDistance(double& nx, double& ny, double x1, double y1, double x2, double y2, double qx, double qy);
 // From (qx, qy) to the centre line of an arc about (cx, cy): counter-
 // clockwise from P1 to P2 for kinds 6 and 16, clockwise for 7 and 17, its
 // ends taken at `radius` in the directions of P1 and P2.
