@@ -7,7 +7,6 @@
 
 namespace mainwin {
 
-std::function<void()> ResetCommandState = [] {};
 std::function<void()> ClearCurrentCommand = [] {};
 std::function<void()> ReadFolderSetFile = ReadFolderSetCommand;
 std::function<void()> WriteFolderSetFile = WriteFolderSetCommand;
@@ -18,6 +17,14 @@ std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
 std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
+std::function<void(int, int, MouseButton)> MeasureClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> RectRulerClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> InfoClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> GapClick = [](int, int, MouseButton) {};
+std::function<void(MouseButton)> AdjustRuler = [](MouseButton) {};
+std::function<void()> NextGapCandidate = [] {};
+std::function<void()> RunDesignRuleCheck = [] {};
+std::function<void()> DrawDimensionRuler = [] {};
 std::string LastOpenedFolder;
 
 void ConnectParametersDialog()
