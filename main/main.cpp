@@ -2,6 +2,8 @@
 #include "main/FormDatas.h"
 #include "main/FormMain.h"
 #include "main/FormMemo.h"
+#include "main/PrintCommand.h"
+#include "output/FormPrint.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
@@ -68,6 +70,8 @@ int main(int argc, char* argv[])
     try {
         mainwin::TFormMain formMain(arguments);
         mainwin::TFormDatas formDatas(&formMain);
+        output::TFormPrint formPrint(&formMain);
+        mainwin::ConnectPrintDialog();
         mainwin::TFormMemo formMemo(&formMain);
         formMain.show();
         return application.exec();
