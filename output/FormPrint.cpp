@@ -197,12 +197,12 @@ TFormPrint::~TFormPrint()
     if (printForm == this) printForm = nullptr;
 }
 
-void TFormPrint::ShowModal() { exec(); }
-
-void TFormPrint::showEvent(QShowEvent* event)
+void TFormPrint::ShowModal()
 {
-    QDialog::showEvent(event);
+    // Ready before it is seen: events run while the preview is drawn, and a
+    // dialog closed before its loop began would leave that loop waiting.
     Guarded([&] { FormShow(); });
+    exec();
 }
 
 void TFormPrint::FormShow()

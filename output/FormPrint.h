@@ -48,9 +48,10 @@ public:
     QtPrintDevice& Device() { return device_; }
     const PrintLayout& Layout() const { return layout_; }
 
-    // Shows the dialog modally.
+    // FormShow, then the dialog modally.
     void ShowModal();
-    // What each showing does: sheet scripts, printer, print area, panel, preview.
+    // What each showing does first: sheet scripts, printer, print area,
+    // panel, preview.
     void FormShow();
 
     void DrawSettingsPanel();
@@ -77,7 +78,6 @@ public:
     void OffsetClick(int button);   // 1..4
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
