@@ -1,6 +1,9 @@
 #include "main/MainHooks.h"
 
 #include "core/Datas.h"
+#include "dialogs/qt/FormPara.h"
+#include "main/OpenCommands.h"
+#include "main/SaveCommands.h"
 
 namespace mainwin {
 
@@ -13,8 +16,26 @@ std::function<void()> PrintCommand = [] {};
 std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
-std::function<void()> SaveProjectFile = [] {};
+std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
 std::string LastOpenedFolder;
+
+void ConnectParametersDialog()
+{
+    // Without the window (it is gone at exit) the formats stand as they are.
+    ConfirmFormats = [](const std::string& mode) {
+        dialogs::TFormPara* form = dialogs::FormPara();
+        if (!form) return true;
+        dialogs::ParaRequest.Mode = mode;
+        form->ShowModal();
+        return !dialogs::ParaRequest.Cancelled;
+    };
+    ShowParametersDialog = [] {
+        if (dialogs::TFormPara* form = dialogs::FormPara()) {
+            dialogs::ParaRequest.Mode = "Parameter";
+            form->ShowModal();
+        }
+    };
+}
 
 } // namespace mainwin

@@ -1,7 +1,9 @@
 // The program's entry: one instance, the windows in their order, the loop.
+#include "dialogs/qt/FormPara.h"
 #include "main/FormDatas.h"
 #include "main/FormMain.h"
 #include "main/FormMemo.h"
+#include "main/MainHooks.h"
 #include "main/PrintCommand.h"
 #include "output/FormPrint.h"
 #include "platform/qt/Fonts.h"
@@ -72,6 +74,8 @@ int main(int argc, char* argv[])
         mainwin::TFormDatas formDatas(&formMain);
         output::TFormPrint formPrint(&formMain);
         mainwin::ConnectPrintDialog();
+        dialogs::TFormPara formPara(&formMain);
+        mainwin::ConnectParametersDialog();
         mainwin::TFormMemo formMemo(&formMain);
         formMain.show();
         return application.exec();

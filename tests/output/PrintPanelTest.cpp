@@ -49,7 +49,8 @@ std::vector<std::string> Files(const char* board, std::vector<const char*> names
 void Load(const std::vector<std::string>& files)
 {
     core::ResetTables();
-    ASSERT_EQ(probe::LoadLayerFiles(files, PrintArea), 0);
+    ASSERT_EQ(probe::LoadFiles(files), 0);
+    PrintArea = core::Extents;
     for (int k = 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = k == 1;
 }
 

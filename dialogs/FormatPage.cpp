@@ -1,0 +1,245 @@
+#include "dialogs/FormatPage.h"
+
+#include "core/TextHelpers.h"
+
+namespace dialogs {
+
+using core::MyFormatPara;
+
+std::string AbsIncCaption(const MyFormatPara& f) { return f.AbsInc != 0 ? "INC" : "ABS"; }
+
+std::string ZeroCaption(const MyFormatPara& f, bool drill)
+{
+    if (drill) return f.Zero != 0 ? "Leading Zero" : "Trailing Zero";
+    if (f.Zero == 0) return "Omit Leading";
+    if (f.Zero == 1) return "Omit Trailing";
+    return {};
+}
+
+std::string UnitsCaption(const MyFormatPara& f) { return f.Units != 0 ? "inch" : "mm"; }
+
+// ------------------------------------------------------------ format block
+
+namespace {
+
+std::string& CaptionOf(int item) { return ParaItems.Captions[static_cast<std::size_t>(item)]; }
+const Rect& RectOf(int item) { return ParaItems.Rects[static_cast<std::size_t>(item)]; }
+
+// Opens a balloon beside the item (its tip at the item's right end) or below it.
+void BalloonBeside(int item, const char* key)
+{
+    ParaItems.Clicked = item;
+    const Rect& r = RectOf(item);
+    ShowChoiceBalloon(r.right, r.top + 9, key);
+}
+
+void BalloonBelow(int item, const char* key, bool drill = false)
+{
+    ParaItems.Clicked = item;
+    const Rect& r = RectOf(item);
+    ShowChoiceBalloon(r.left + 40, r.bottom, key, drill);
+}
+
+// Our fonts are wider than the layout was made for: the label columns grow
+// to their captions, and the offsets to their values.
+void FitColumns(int pageWidth, std::initializer_list<const FormatBlock*> blocks)
+{
+    const int extra = WidenColumn(ParaItems, 30, 130, pageWidth - 30, PageTextWidth);
+    WidenColumn(ParaItems, 320 + extra, 420 + extra, pageWidth - 30, PageTextWidth);
+    for (const FormatBlock* b : blocks) WidenToFit(ParaItems, {b->OffsetX, b->OffsetY}, PageTextWidth);
+}
+
+} // namespace
+
+bool FormatBlock::Has(int item) const
+{
+    return item >= 0 && (item == Name || item == AbsInc || item == OffsetX || item == OffsetY || item == Zero ||
+                         item == NumberFormat || item == Units);
+}
+
+void FormatBlock::Click(int item) const
+{
+    if (!Has(item) || item >= ParaItems.Count) return;
+    if (item == Name) BalloonBeside(item, Drill ? "NCFormat" : "GBFormat");
+    else if (item == AbsInc) BalloonBeside(item, "ABSINC");
+    else if (item == OffsetX || item == OffsetY) OpenEdit1(item);
+    else if (item == Zero) BalloonBelow(item, "ZERO", Drill);
+    else if (item == NumberFormat) BalloonBelow(item, "NUM-FORMAT");
+    else if (item == Units) BalloonBelow(item, "UNIT");
+}
+
+void FormatBlock::Choose(int item, int k) const
+{
+    if (!Has(item) || item >= ParaItems.Count || k < 0 || k >= ChoiceBalloon.Count) return;
+    MyFormatPara& f = *Format;
+    const std::string& choice = ChoiceBalloon.Captions[static_cast<std::size_t>(k)];
+    if (item == Name) {
+        f.FormatName = choice;
+    } else if (item == AbsInc) {
+        f.AbsInc = k;
+    } else if (item == Zero) {
+        f.Zero = k;
+    } else if (item == Units) {
+        f.Units = k;
+    } else if (item == NumberFormat) {
+        f.NumberFormat = choice;
+        // The drill reader takes its digits from the text itself.
+        if (!Drill) {
+            f.IntDigits = 3;
+            f.DecDigits = 2 + k;
+        }
+    } else {
+        return;
+    }
+    CaptionOf(item) = choice;
+}
+
+void FormatBlock::Typed(int item, const std::string& text) const
+{
+    if ((item != OffsetX && item != OffsetY) || item < 0 || item >= ParaItems.Count) return;
+    double v = 0;
+    if (!ParseFieldNumber(text, v)) return;
+    double& field = item == OffsetX ? Format->OffsetX : Format->OffsetY;
+    field = core::RoundTo(5, v);
+    CaptionOf(item) = NumberCaption(field);
+    WidenToFit(ParaItems, {OffsetX, OffsetY}, PageTextWidth);
+    RepaintPage();
+}
+
+void FormatBlock::Enter(int item) const
+{
+    if (item == OffsetX) OpenEdit1(OffsetY);
+    else if (item == OffsetY) OpenEdit1(OffsetX);
+}
+
+// ------------------------------------------------------------- format page
+
+const FormatBlock& FormatPage::GerberBlock()
+{
+    static const FormatBlock block{&core::GerberFormat, false, -1, 4, 6, 7, 9, 11, 13};
+    return block;
+}
+
+const FormatBlock& FormatPage::DrillBlock()
+{
+    static const FormatBlock block{&core::DrillFormat, true, -1, 18, 20, 21, 23, 25, 27};
+    return block;
+}
+
+const FormatBlock* FormatPage::BlockOf(int item) const
+{
+    if (GerberBlock().Has(item)) return &GerberBlock();
+    if (DrillBlock().Has(item)) return &DrillBlock();
+    return nullptr;
+}
+
+void FormatPage::Build()
+{
+    const std::string& mode = ParaRequest.Mode;
+    const int W = Para.ClientWidth, H = Para.ClientHeight;
+    HideEdits();
+    InitFreeBox(ParaItems, 29);
+    if (mode == "Format" || mode == "Format274D") {
+        const MyFormatPara& g = core::GerberFormat;
+        SetItem(ParaItems, 0, {30, 20, W - 30, 40}, stRaised, " ガーバーデータ", 2);
+        SetItem(ParaItems, 1, {30, 45, 130, 63}, stPlain, "フォーマット");
+        SetItem(ParaItems, 2, {132, 45, 300, 63}, stCell, "GERBER");
+        SetItem(ParaItems, 3, {30, 65, 130, 83}, stPlain, "座標基準");
+        SetItem(ParaItems, 4, {132, 65, 300, 83}, stCell, AbsIncCaption(g));
+        SetItem(ParaItems, 5, {30, 85, 130, 103}, stRaised, "オフセット XY");
+        SetItem(ParaItems, 6, {132, 85, 215, 103}, stCell, NumberCaption(g.OffsetX));
+        SetItem(ParaItems, 7, {217, 85, 300, 103}, stCell, NumberCaption(g.OffsetY));
+        SetItem(ParaItems, 8, {320, 45, 420, 63}, stPlain, " ゼロサプレス");
+        SetItem(ParaItems, 9, {422, 45, W - 30, 63}, stCell, ZeroCaption(g, false));
+        SetItem(ParaItems, 10, {320, 65, 420, 83}, stRaised, " 数値書式");
+        SetItem(ParaItems, 11, {422, 65, W - 30, 83}, stCell, g.NumberFormat);
+        SetItem(ParaItems, 12, {320, 85, 420, 103}, stPlain, " 単位");
+        SetItem(ParaItems, 13, {422, 85, W - 30, 103}, stCell, UnitsCaption(g));
+    }
+    if (mode == "Format" || mode == "FormatNC") {
+        const MyFormatPara& d = core::DrillFormat;
+        const int y0 = mode == "Format" ? 125 : 20;
+        SetItem(ParaItems, 14, {30, y0, W - 30, y0 + 20}, stRaised, " ドリルデータ", 3);
+        SetItem(ParaItems, 15, {30, y0 + 25, 130, y0 + 43}, stPlain, "フォーマット");
+        SetItem(ParaItems, 16, {132, y0 + 25, 300, y0 + 43}, stCell, d.FormatName);
+        SetItem(ParaItems, 17, {30, y0 + 45, 130, y0 + 63}, stPlain, "座標基準");
+        SetItem(ParaItems, 18, {132, y0 + 45, 300, y0 + 63}, stCell, AbsIncCaption(d));
+        SetItem(ParaItems, 19, {30, y0 + 65, 130, y0 + 83}, stRaised, "オフセット XY");
+        SetItem(ParaItems, 20, {132, y0 + 65, 215, y0 + 83}, stCell, NumberCaption(d.OffsetX));
+        SetItem(ParaItems, 21, {217, y0 + 65, 300, y0 + 83}, stCell, NumberCaption(d.OffsetY));
+        SetItem(ParaItems, 22, {320, y0 + 25, 420, y0 + 43}, stPlain, " ゼロモード");
+        SetItem(ParaItems, 23, {422, y0 + 25, W - 30, y0 + 43}, stCell, ZeroCaption(d, true));
+        SetItem(ParaItems, 24, {320, y0 + 45, 420, y0 + 63}, stRaised, " 数値書式");
+        SetItem(ParaItems, 25, {422, y0 + 45, W - 30, y0 + 63}, stCell, d.NumberFormat);
+        SetItem(ParaItems, 26, {320, y0 + 65, 420, y0 + 83}, stPlain, " 単位");
+        SetItem(ParaItems, 27, {422, y0 + 65, W - 30, y0 + 83}, stCell, UnitsCaption(d));
+    }
+    SetItem(ParaItems, 28, {30, H - 60, W - 30, H - 55}, stPlain, "=");
+    FitColumns(W, {&GerberBlock(), &DrillBlock()});
+
+    const ButtonState& cancel = Button(ParaButton::sw5);
+    const int bw = cancel.Bounds.right - cancel.Bounds.left;
+    PlaceButton(ParaButton::sw5, W - bw - 40, H - 50);
+    const ButtonState& ok = Button(ParaButton::sw1);
+    PlaceButton(ParaButton::sw1, Button(ParaButton::sw5).Bounds.left - (ok.Bounds.right - ok.Bounds.left), H - 50);
+    Button(ParaButton::sw1).Visible = Button(ParaButton::sw5).Visible = true;
+}
+
+void FormatPage::ItemClick(int item)
+{
+    if (const FormatBlock* b = BlockOf(item)) b->Click(item);
+}
+
+void FormatPage::Edit1Changed(const std::string& text)
+{
+    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Typed(ParaItems.Clicked, text);
+}
+
+void FormatPage::Edit1Enter()
+{
+    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Enter(ParaItems.Clicked);
+}
+
+void FormatPage::Choose(int k)
+{
+    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Choose(ParaItems.Clicked, k);
+}
+
+// ------------------------------------------------------------ format tabs
+
+FormatTabPage::FormatTabPage(bool drill)
+    : block_{drill ? &core::DrillFormat : &core::GerberFormat, drill, 1, 3, 5, 6, 9, 11, 13}
+{
+}
+
+void FormatTabPage::Build()
+{
+    const int W = Para.ClientWidth;
+    const MyFormatPara& f = *block_.Format;
+    InitFreeBox(ParaItems, 14);
+    auto row = [](int r) { return 35 + 20 * r; };
+    auto label = [&](int item, int left, int r, const char* caption) {
+        SetItem(ParaItems, item, {left, row(r), left + 100, row(r) + 18}, stPlain, caption);
+    };
+    label(0, 30, 0, "　フォーマット");
+    SetItem(ParaItems, 1, {132, row(0), 300, row(0) + 18}, stCell, f.FormatName);
+    label(2, 30, 1, "　座標基準");
+    SetItem(ParaItems, 3, {132, row(1), 300, row(1) + 18}, stCell, AbsIncCaption(f));
+    label(4, 30, 2, "　オフセットXY");
+    SetItem(ParaItems, 5, {132, row(2), 215, row(2) + 18}, stCell, NumberCaption(f.OffsetX));
+    SetItem(ParaItems, 6, {217, row(2), 300, row(2) + 18}, stCell, NumberCaption(f.OffsetY));
+    label(8, 320, 0, block_.Drill ? "　ゼロモード" : "　ゼロサプレス");
+    SetItem(ParaItems, 9, {422, row(0), W - 30, row(0) + 18}, stCell, ZeroCaption(f, block_.Drill));
+    label(10, 320, 1, "　数値書式");
+    SetItem(ParaItems, 11, {422, row(1), W - 30, row(1) + 18}, stCell, f.NumberFormat);
+    label(12, 320, 2, "　単位");
+    SetItem(ParaItems, 13, {422, row(2), W - 30, row(2) + 18}, stCell, UnitsCaption(f));
+    FitColumns(W, {&block_});
+}
+
+void FormatTabPage::ItemClick(int item) { block_.Click(item); }
+void FormatTabPage::Edit1Changed(const std::string& text) { block_.Typed(ParaItems.Clicked, text); }
+void FormatTabPage::Edit1Enter() { block_.Enter(ParaItems.Clicked); }
+void FormatTabPage::Choose(int k) { block_.Choose(ParaItems.Clicked, k); }
+
+} // namespace dialogs

@@ -1,0 +1,366 @@
+#include "dialogs/PagePainters.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace dialogs {
+
+using platform::BrushStyle;
+using platform::Canvas;
+using platform::Color;
+using platform::RasterCanvas;
+using platform::RGB;
+
+namespace {
+
+constexpr Color Black = 0;
+
+void Line(Canvas& c, Color color, int x1, int y1, int x2, int y2)
+{
+    c.SetPenColor(color);
+    c.MoveTo(x1, y1);
+    c.LineTo(x2, y2);
+}
+
+void Box(Canvas& c, Color pen, Color fill, int l, int t, int r, int b)
+{
+    c.SetPenColor(pen);
+    c.SetBrushColor(fill);
+    c.SetBrushStyle(BrushStyle::Solid);
+    c.Rectangle(l, t, r, b);
+}
+
+template <class T>
+T At(const std::vector<T>& v, std::size_t k, const T& fallback)
+{
+    return k < v.size() ? v[k] : fallback;
+}
+
+} // namespace
+
+void BeginPicture(RasterCanvas& c, int w, int h)
+{
+    c.Resize(std::max(w, 0), std::max(h, 0), PageFaceColor);
+    c.SetFont(platform::FontInfo{});
+    c.SetPenMode(platform::PenMode::Copy);
+    c.SetPenWidth(1);
+    c.SetPenStyle(platform::PenStyle::Solid);
+}
+
+// ----------------------------------------------------------------- items
+
+void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy)
+{
+    for (std::size_t k = 0; k < static_cast<std::size_t>(std::max(box.Count, 0)) && k < box.Rects.size(); ++k) {
+        const Rect& r = box.Rects[k];
+        const std::string caption = At(box.Captions, k, std::string());
+        const bool enabled = At(box.Enabled, k, true);
+        const bool hot = static_cast<int>(k) == box.Hot;
+        Color text = Black;
+        c.SetPenWidth(1);
+        if (!enabled) {
+            c.SetPenColor(LineGrey);
+            c.SetBrushColor(ShadeGrey);
+            c.SetBrushStyle(BrushStyle::BDiagonal);
+            c.Rectangle(r.left, r.top, r.right, r.bottom);
+        } else if (hot) {
+            c.SetBrushColor(Navy);
+            c.SetBrushStyle(BrushStyle::Solid);
+            c.FillRect(r);
+            text = White;
+        } else {
+            switch (At(box.Styles, k, 0)) {
+            case stCell: Box(c, LineGrey, White, r.left, r.top, r.right, r.bottom); break;
+            case stRaised:
+                c.SetPenColor(White);
+                c.SetBrushStyle(BrushStyle::Clear);
+                c.Rectangle(r.left, r.top, r.right, r.bottom);
+                Line(c, ShadeGrey, r.left + 1, r.bottom - 2, r.right - 1, r.bottom - 2);
+                Line(c, ShadeGrey, r.right - 1, r.top, r.right - 1, r.bottom - 1);
+                break;
+            case stWhite:
+                c.SetBrushColor(White);
+                c.SetBrushStyle(BrushStyle::Solid);
+                c.FillRect(r);
+                break;
+            default: break;
+            }
+        }
+        int x = r.left + 2;
+        const int y = r.top + textDy;
+        const int picture = At(box.Pictures, k, -1);
+        if (picture >= 0) DrawParaPicture(c, picture, r.left + 2, r.top + 1);
+        const int left = At(box.LeftIcons, k, -1);
+        if (left >= 0) {
+            DrawParaIcon(c, left, r.left + 2, r.top + 1);
+            x += 20;
+        }
+        if (caption == "-") {
+            Line(c, LineGrey, r.left, r.top, r.right, r.top);
+            Line(c, White, r.left, r.top + 1, r.right, r.top + 1);
+        } else if (caption == "=") {
+            Line(c, White, r.left, r.top, r.right, r.top);
+            Line(c, LineGrey, r.left, r.top + 2, r.right, r.top + 2);
+        } else if (!caption.empty()) {
+            c.SetBrushStyle(BrushStyle::Clear);
+            c.SetFontColor(text);
+            c.TextOut(x, y, caption);
+        }
+        const int right = At(box.RightIcons, k, -1);
+        if (right >= 0) DrawParaIcon(c, right, r.right - 20, y);
+    }
+}
+
+// -------------------------------------------------------------- tab strip
+
+void DrawTabStrip(RasterCanvas& c, const MyTabBox& tabs)
+{
+    c.SetPenWidth(1);
+    const Rect& page = tabs.Page;
+    const int frameTop = page.top + 20;
+    int openLeft = page.left, openRight = page.left;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(std::max(tabs.Count, 0)) && k < tabs.Rects.size(); ++k) {
+        const Rect& r = tabs.Rects[k];
+        Color text = Black;
+        if (static_cast<int>(k) == tabs.Hot) {
+            c.SetBrushColor(Navy);
+            c.SetBrushStyle(BrushStyle::Solid);
+            c.FillRect(r);
+            text = White;
+        }
+        if (static_cast<int>(k) == tabs.Current) {
+            Line(c, White, r.left, r.bottom, r.left, r.top);
+            c.LineTo(r.right - 1, r.top);
+            Line(c, LineGrey, r.right - 1, r.top + 1, r.right - 1, r.bottom);
+            openLeft = r.left;
+            openRight = r.right - 1;
+        }
+        DrawParaIcon(c, At(tabs.Icons, k, -1), r.left + 5, r.top + 2);
+        c.SetBrushStyle(BrushStyle::Clear);
+        c.SetFontColor(text);
+        c.TextOut(r.left + 25, r.top + 2, At(tabs.Captions, k, std::string()));
+    }
+    if (page == Rect{}) return;
+    // The current tab opens into the page: the frame's top stops at its sides.
+    Line(c, White, page.left, frameTop, openLeft, frameTop);
+    Line(c, White, openRight, frameTop, page.right, frameTop);
+    Line(c, ShadeGrey, page.right, frameTop, page.right, page.bottom);
+    c.LineTo(page.left, page.bottom);
+    Line(c, White, page.left, page.bottom, page.left, frameTop);
+}
+
+// ------------------------------------------------------------------ grid
+
+void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
+{
+    c.SetPenWidth(1);
+    if (g.Balloon) {
+        c.SetPenColor(Black);
+        c.SetBrushColor(White);
+        c.SetBrushStyle(BrushStyle::Solid);
+        c.Polygon(g.Outline);
+    }
+    if (g.Cols <= 0) return;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(std::max(g.Rows, 0)); ++r) {
+        const Rect& first = g.CellRects.front()[r];
+        const Rect& last = g.CellRects.back()[r];
+        if (!At(g.RowEnabled, r, true)) {
+            c.SetPenColor(White);
+            c.SetBrushColor(RGB(255, 0, 0));
+            c.SetBrushStyle(BrushStyle::BDiagonal);
+            c.Rectangle(first.left, first.top, last.right, last.bottom);
+        } else if (!g.Balloon && r % 2 == 0) {
+            c.SetBrushColor(White);
+            c.SetBrushStyle(BrushStyle::Solid);
+            c.FillRect({0, first.top, c.Width(), first.top + 18});
+        }
+        if (static_cast<int>(r) == g.HotRow) Box(c, Navy, InactiveCaption, first.left + 2, first.top, last.right, last.bottom);
+        for (std::size_t col = 0; col < static_cast<std::size_t>(g.Cols); ++col) {
+            const Rect& cell = g.CellRects[col][r];
+            int x = cell.left + 2;
+            const int icon = g.CellIcons[col][r];
+            if (icon >= 0) {
+                DrawParaIcon(c, icon, cell.left + 2, cell.top + 2);
+                x += 20;
+            }
+            c.SetBrushStyle(BrushStyle::Clear);
+            c.SetFontColor(Black);
+            c.TextOut(x, cell.top + 2, g.CellTexts[col][r]);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- balloon
+
+void DrawBalloonBox(RasterCanvas& c, const MyBalloonBox& box)
+{
+    c.SetPenWidth(1);
+    c.SetPenColor(Black);
+    c.SetBrushColor(White);
+    c.SetBrushStyle(BrushStyle::Solid);
+    c.Polygon(box.Outline);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(std::max(box.Count, 0)) && k < box.Rects.size(); ++k) {
+        const Rect& r = box.Rects[k];
+        Color text = Black;
+        if (static_cast<int>(k) == box.Hot) {
+            Box(c, Navy, Navy, r.left, r.top, r.right, r.bottom);
+            text = White;
+        }
+        int x = r.left + 2;
+        const int icon = At(box.Icons, k, -1);
+        if (icon >= 0) {
+            DrawParaIcon(c, icon, r.left + 2, r.top + 1);
+            x += 25;
+        }
+        c.SetBrushStyle(BrushStyle::Clear);
+        c.SetFontColor(text);
+        c.TextOut(x, r.top + 2, At(box.Captions, k, std::string()));
+    }
+}
+
+// ------------------------------------------------------------------ icons
+
+void DrawParaIcon(Canvas& c, int icon, int x, int y)
+{
+    if (icon < 0) return;
+    const platform::PenMode mode = c.GetPenMode();
+    const Color pen = c.PenColor(), brush = c.BrushColor();
+    const int width = c.PenWidth();
+    const BrushStyle style = c.GetBrushStyle();
+    c.SetPenMode(platform::PenMode::Copy);
+    c.SetPenWidth(1);
+    auto rect = [&](Color line, Color fill, int l, int t, int r, int b) { Box(c, line, fill, x + l, y + t, x + r, y + b); };
+    auto ellipse = [&](Color line, Color fill, int l, int t, int r, int b) {
+        c.SetPenColor(line);
+        c.SetBrushColor(fill);
+        c.SetBrushStyle(BrushStyle::Solid);
+        c.Ellipse(x + l, y + t, x + r, y + b);
+    };
+    auto line = [&](Color color, int x1, int y1, int x2, int y2) { Line(c, color, x + x1, y + y1, x + x2, y + y2); };
+    auto sheet = [&](Color mark) {
+        rect(RGB(90, 90, 90), White, 2, 1, 14, 15);
+        for (int row = 4; row <= 11; row += 3) line(mark, 4, row, 11, row);
+    };
+    constexpr Color copper = RGB(200, 120, 30), hole = RGB(40, 40, 40);
+    switch (icon) {
+    case 0:
+    case 1:
+        rect(RGB(100, 100, 100), White, 1, 1, 14, 14);
+        if (icon == 1) {
+            c.SetPenWidth(2);
+            line(RGB(0, 120, 0), 4, 7, 6, 10);
+            line(RGB(0, 120, 0), 6, 10, 11, 4);
+        }
+        break;
+    case 2: sheet(RGB(0, 140, 0)); break;                 // Gerber file
+    case 3:                                               // drill data
+        ellipse(hole, RGB(200, 200, 200), 1, 1, 15, 15);
+        ellipse(hole, hole, 5, 5, 11, 11);
+        break;
+    case 5: sheet(RGB(160, 0, 160)); break;               // earlier project file
+    case 6:                                               // file tab: a folder
+        rect(RGB(150, 110, 0), RGB(240, 200, 80), 1, 4, 15, 14);
+        rect(RGB(150, 110, 0), RGB(240, 200, 80), 1, 2, 7, 5);
+        break;
+    case 7:                                               // board tab
+        rect(RGB(0, 80, 0), RGB(0, 150, 60), 1, 3, 15, 13);
+        ellipse(RGB(200, 170, 0), RGB(230, 200, 60), 3, 5, 7, 9);
+        break;
+    case 8:                                               // pattern
+        rect(RGB(0, 80, 0), RGB(0, 120, 50), 1, 1, 15, 15);
+        c.SetPenWidth(2);
+        line(copper, 3, 12, 7, 8);
+        line(copper, 7, 8, 13, 8);
+        break;
+    case 9:                                               // parts placement
+        rect(RGB(60, 60, 60), White, 2, 4, 14, 12);
+        line(RGB(60, 60, 60), 5, 4, 5, 1);
+        line(RGB(60, 60, 60), 11, 12, 11, 15);
+        break;
+    case 10:                                              // dimensions
+        line(RGB(0, 0, 160), 1, 8, 14, 8);
+        line(RGB(0, 0, 160), 1, 8, 4, 5);
+        line(RGB(0, 0, 160), 1, 8, 4, 11);
+        line(RGB(0, 0, 160), 14, 8, 11, 5);
+        line(RGB(0, 0, 160), 14, 8, 11, 11);
+        break;
+    case 11: rect(Black, White, 1, 2, 15, 14); break;    // outline
+    case 12:                                              // metal mask
+        rect(RGB(90, 90, 90), RGB(190, 190, 190), 1, 1, 15, 15);
+        rect(RGB(90, 90, 90), White, 4, 4, 7, 7);
+        rect(RGB(90, 90, 90), White, 9, 9, 12, 12);
+        break;
+    case 13:                                              // silk
+        rect(RGB(0, 80, 0), RGB(0, 120, 50), 1, 1, 15, 15);
+        line(White, 4, 4, 11, 4);
+        line(White, 4, 4, 4, 11);
+        line(White, 4, 11, 11, 11);
+        break;
+    case 14: rect(RGB(0, 90, 40), RGB(40, 170, 90), 1, 1, 15, 15); break;   // resist
+    case 15:                                              // inner layer
+        rect(RGB(0, 0, 120), RGB(120, 150, 230), 1, 2, 15, 7);
+        rect(RGB(0, 0, 120), RGB(120, 150, 230), 1, 9, 15, 14);
+        break;
+    case 16: ellipse(hole, copper, 2, 2, 14, 14); break;  // circle
+    case 17: rect(hole, copper, 2, 2, 14, 14); break;     // square
+    case 18:                                              // thermal 45°
+    case 19:                                              // thermal 90°
+        ellipse(hole, copper, 1, 1, 15, 15);
+        ellipse(hole, White, 5, 5, 11, 11);
+        c.SetPenWidth(2);
+        if (icon == 18) {
+            line(White, 3, 3, 13, 13);
+            line(White, 13, 3, 3, 13);
+        } else {
+            line(White, 8, 1, 8, 15);
+            line(White, 1, 8, 15, 8);
+        }
+        break;
+    case 20: ellipse(hole, copper, 1, 4, 15, 12); break;  // oval
+    case 21: rect(hole, copper, 1, 4, 15, 12); break;     // rectangle
+    case 22: {                                            // regular polygon
+        c.SetPenColor(hole);
+        c.SetBrushColor(copper);
+        c.SetBrushStyle(BrushStyle::Solid);
+        const platform::Point hexagon[] = {{x + 4, y + 2}, {x + 11, y + 2}, {x + 14, y + 8},
+                                           {x + 11, y + 14}, {x + 4, y + 14}, {x + 1, y + 8}};
+        c.Polygon(hexagon);
+        break;
+    }
+    default: rect(RGB(90, 90, 90), RGB(200, 200, 200), 2, 2, 14, 14); break;
+    }
+    c.SetPenMode(mode);
+    c.SetPenColor(pen);
+    c.SetPenWidth(width);
+    c.SetBrushColor(brush);
+    c.SetBrushStyle(style);
+}
+
+void DrawParaPicture(Canvas& c, int picture, int x, int y)
+{
+    if (picture != 0) return;
+    // The board: its width and height, and the origin at its bottom left.
+    const BrushStyle style = c.GetBrushStyle();
+    c.SetPenWidth(1);
+    Box(c, RGB(0, 80, 0), RGB(0, 150, 60), x + 24, y + 14, x + 154, y + 114);
+    constexpr Color arrow = RGB(0, 0, 160);
+    Line(c, arrow, x + 24, y + 128, x + 153, y + 128);   // width
+    Line(c, arrow, x + 10, y + 14, x + 10, y + 113);     // height
+    for (int d : {-1, 1}) {
+        Line(c, arrow, x + 24, y + 128, x + 28, y + 128 + 3 * d);
+        Line(c, arrow, x + 153, y + 128, x + 149, y + 128 + 3 * d);
+        Line(c, arrow, x + 10, y + 14, x + 10 + 3 * d, y + 18);
+        Line(c, arrow, x + 10, y + 113, x + 10 + 3 * d, y + 109);
+    }
+    // The origin cross.
+    Line(c, RGB(200, 0, 0), x + 16, y + 113, x + 33, y + 113);
+    Line(c, RGB(200, 0, 0), x + 24, y + 105, x + 24, y + 122);
+    c.SetBrushStyle(BrushStyle::Clear);
+    c.SetFontColor(Black);
+    c.TextOut(x + 84, y + 131, "W");
+    c.TextOut(x, y + 56, "H");
+    c.TextOut(x + 28, y + 116, "X, Y");
+    c.SetBrushStyle(style);
+}
+
+} // namespace dialogs

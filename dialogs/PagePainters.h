@@ -1,0 +1,43 @@
+#pragma once
+// Painting the dialogs' owner-drawn models on rasters: page items, tab
+// strips, tables and balloons, with the dialogs' small icons and pictures.
+#include "dialogs/PageModels.h"
+#include "platform/RasterCanvas.h"
+
+namespace dialogs {
+
+inline constexpr platform::Color PageFaceColor = platform::RGB(236, 233, 216);
+inline constexpr platform::Color LineGrey = platform::RGB(180, 180, 180);
+inline constexpr platform::Color ShadeGrey = platform::RGB(128, 128, 128);
+inline constexpr platform::Color Navy = platform::RGB(0, 0, 128);
+inline constexpr platform::Color White = platform::RGB(255, 255, 255);
+// The system colour of inactive captions, as the classic scheme has it.
+inline constexpr platform::Color InactiveCaption = platform::RGB(191, 205, 219);
+
+// A w × h raster in the face colour with the dialogs' font and a one-pixel
+// copying pen.
+void BeginPicture(platform::RasterCanvas& c, int w, int h);
+
+// The items in index order; captions at Top + `textDy`. The hot item is
+// drawn navy with white text.
+void DrawPageItems(platform::RasterCanvas& c, const MyFreeBox& box, int textDy);
+// The tabs and the frame of the page the current tab opens into.
+void DrawTabStrip(platform::RasterCanvas& c, const MyTabBox& tabs);
+// The visible rows of a table over the whole raster: white and face-coloured
+// bands (or the balloon outline), disabled rows hatched red, the hot row
+// marked, then each cell's icon and text.
+void DrawGridBox(platform::RasterCanvas& c, const MyGridBox& grid);
+// A balloon over the whole raster (its own size): outline, then choices.
+void DrawBalloonBox(platform::RasterCanvas& c, const MyBalloonBox& box);
+
+// The 16 × 16 icons of the dialogs, top left at (x, y):
+// 0, 1 tick box off and on; 2 Gerber file; 3 drill data; 5 earlier project
+// file; 6 file tab; 7 board tab; 8 to 15 and 18 layer contents (pattern,
+// parts, dimensions, outline, metal mask, silk, resist, inner layer);
+// 16 to 22 aperture shapes (circle, square, thermal 45° and 90°, oval,
+// rectangle, polygon).
+void DrawParaIcon(platform::Canvas& c, int icon, int x, int y);
+// The 168 × 148 pictures: 0 the board with its size and origin.
+void DrawParaPicture(platform::Canvas& c, int picture, int x, int y);
+
+} // namespace dialogs

@@ -1,0 +1,134 @@
+// The parameters dialog's window offscreen, asked by the open command's
+// hook: the balloon shows only within its outline, typed commas become
+// points in the edit box, Enter presses no button, Esc and the buttons
+// answer the open.
+#include "core/ProgramSettings.h"
+#include "dialogs/qt/FormPara.h"
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "platform/qt/EventPump.h"
+#include "tests/dialogs/ParaDriver.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace dialogs;
+
+namespace {
+
+void Release(QWidget* w, platform::Point p)
+{
+    QMouseEvent e(QEvent::MouseButtonRelease, QPointF(p.x, p.y), w->mapToGlobal(QPointF(p.x, p.y)), Qt::LeftButton,
+                  Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Key(QWidget* w, int key, const QString& text = {})
+{
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &e);
+}
+
+class FormParaGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        core::GerberFormat = core::DefaultFormat("Gerber");
+        core::DrillFormat = core::DefaultFormat("Drill");
+        mainwin::ConnectParametersDialog();
+    }
+    void TearDown() override { mainwin::ConfirmFormats = [](const std::string&) { return true; }; }
+    // Runs `steps` inside the modal loop of the confirmation; its answer.
+    bool Confirm(const std::string& mode, std::function<void()> steps)
+    {
+        QTimer::singleShot(0, [&] {
+            steps();
+            // A step that left the window open fails the test, and closes it.
+            if (form.isVisible()) {
+                ADD_FAILURE() << "still open";
+                form.reject();
+            }
+        });
+        // Asked while the open holds the busy guard.
+        platform::BusyGuard busy;
+        return mainwin::ConfirmFormats(mode);
+    }
+    platform::Point Item(int i) { return paratest::Middle(ParaItems.Rects.at(static_cast<std::size_t>(i))); }
+    TFormPara form;
+};
+
+TEST_F(FormParaGui, ChoicesTypedTextsAndTheAnswer)
+{
+    const bool confirmed = Confirm("Format", [&] {
+        EXPECT_EQ(form.windowTitle().toStdString(), FormatCaption);
+        EXPECT_EQ(form.size(), QSize(640, 380));
+        EXPECT_TRUE(form.ButtonOf(ParaButton::sw1)->isVisible());
+        // The busy cursor of the open does not reach the dialog.
+        ASSERT_TRUE(QGuiApplication::overrideCursor());
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+
+        Release(form.Image1, Item(paratest::GerberItems.units));
+        ASSERT_TRUE(form.Image2->isVisible());
+        EXPECT_EQ(form.Image2->geometry().topLeft(), QPoint(Para.Image2.Bounds.left, Para.Image2.Bounds.top));
+        // Only the outline is the balloon: its corner beside the tip is not.
+        EXPECT_FALSE(form.Image2->mask().contains(QPoint(0, 0)));
+        EXPECT_TRUE(form.Image2->mask().contains(QPoint(paratest::Middle(ChoiceBalloon.Rects[1]).x, 20)));
+        Release(form.Image2, paratest::Middle(ChoiceBalloon.Rects[1]));
+        EXPECT_FALSE(form.Image2->isVisible());
+        EXPECT_EQ(core::GerberFormat.Units, 1);
+
+        Release(form.Image1, Item(paratest::DrillItems.offsetX));
+        ASSERT_TRUE(form.Edit1->isVisible());
+        Key(form.Edit1, Qt::Key_Minus, "-");
+        Key(form.Edit1, Qt::Key_0, "0");
+        Key(form.Edit1, Qt::Key_Comma, ",");
+        Key(form.Edit1, Qt::Key_5, "5");
+        EXPECT_EQ(form.Edit1->text().toStdString(), "-0.5");
+        EXPECT_DOUBLE_EQ(core::DrillFormat.OffsetX, -0.5);
+        // Enter goes to the next offset, not to a button.
+        Key(form.Edit1, Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(ParaItems.Clicked, paratest::DrillItems.offsetY);
+        EXPECT_TRUE(form.Edit1->hasSelectedText());
+        Key(&form, Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        form.ButtonOf(ParaButton::sw1)->click();
+    });
+    EXPECT_TRUE(confirmed);
+    EXPECT_FALSE(form.isVisible());
+
+    // Esc closes the edit box first, then the window: the open is abandoned.
+    EXPECT_FALSE(Confirm("FormatNC", [&] {
+        EXPECT_EQ(form.size(), QSize(640, 240));
+        Release(form.Image1, Item(paratest::DrillItems.offsetY));
+        Key(form.Edit1, Qt::Key_Escape);
+        EXPECT_FALSE(form.Edit1->isVisible());
+        EXPECT_TRUE(form.isVisible());
+        Key(&form, Qt::Key_Escape);
+    }));
+    // So does the close box, and "キャンセル".
+    EXPECT_FALSE(Confirm("Format274D", [&] { form.close(); }));
+    EXPECT_FALSE(Confirm("Format274D", [&] { form.ButtonOf(ParaButton::sw5)->click(); }));
+}
+
+TEST_F(FormParaGui, ParameterRowOpensTheTabs)
+{
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.windowTitle().toStdString(), ParameterCaption);
+        EXPECT_EQ(ParaTabs.Count, 4);
+        EXPECT_TRUE(form.ButtonOf(ParaButton::sw2)->isVisible());
+        EXPECT_FALSE(form.ButtonOf(ParaButton::sw1)->isVisible());
+        form.ButtonOf(ParaButton::sw2)->click();
+    });
+    core::StepMarks.fill(0);
+    mainwin::ShowParametersDialog();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(core::StepMarks[0], 1);
+}
+
+} // namespace

@@ -1,0 +1,62 @@
+#pragma once
+// Driving the parameters dialog's pages as a user does, without a display:
+// clicks in the middle of items and choices, typed texts, the buttons.
+#include "dialogs/ParaForm.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace paratest {
+
+inline platform::Point Middle(const platform::Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+inline void ClickItem(int item)
+{
+    ASSERT_LT(item, dialogs::ParaItems.Count);
+    const platform::Point p = Middle(dialogs::ParaItems.Rects[static_cast<std::size_t>(item)]);
+    dialogs::Image1MouseUp(p.x, p.y);
+}
+
+// The balloon's choice of that caption, clicked; false when it has none.
+inline bool Choose(const std::string& caption)
+{
+    if (!dialogs::Para.Image2.Visible) return false;
+    for (int k = 0; k < dialogs::ChoiceBalloon.Count; ++k) {
+        if (dialogs::ChoiceBalloon.Captions[static_cast<std::size_t>(k)] != caption) continue;
+        const platform::Point p = Middle(dialogs::ChoiceBalloon.Rects[static_cast<std::size_t>(k)]);
+        dialogs::Image2MouseUp(p.x, p.y);
+        return true;
+    }
+    return false;
+}
+
+// A click on the item, then the choice of that caption in its balloon.
+inline bool Pick(int item, const std::string& caption)
+{
+    ClickItem(item);
+    return Choose(caption);
+}
+
+// A click on the item, then the text typed into its edit box.
+inline void Type(int item, const std::string& text)
+{
+    ClickItem(item);
+    dialogs::Edit1Change(text);
+}
+
+// The dialog shown in a mode, on a 1600 × 1000 screen.
+inline void Show(const std::string& mode)
+{
+    dialogs::ParaRequest.Mode = mode;
+    dialogs::FormShow(1600, 1000);
+}
+
+// The format page's items of each record (the Gerber section, then the drill one).
+struct FormatItems {
+    int absInc, offsetX, offsetY, zero, numberFormat, units;
+};
+inline constexpr FormatItems GerberItems{4, 6, 7, 9, 11, 13};
+inline constexpr FormatItems DrillItems{18, 20, 21, 23, 25, 27};
+
+} // namespace paratest
