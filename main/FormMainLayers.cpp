@@ -8,6 +8,7 @@
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
 #include "platform/qt/ColorDialogs.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
@@ -21,25 +22,11 @@ namespace mainwin {
 
 namespace {
 
-int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
+using platform::EventX;
+using platform::EventY;
+using platform::Guarded;
 
-MouseButton ButtonOf(const QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton) return MouseButton::Left;
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    return MouseButton::Middle;
-}
-
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
-}
+MouseButton ButtonOf(const QMouseEvent* e) { return platform::ButtonOf<MouseButton>(e); }
 
 QScrollArea* MakeScrollBox(QWidget* parent, const char* name)
 {

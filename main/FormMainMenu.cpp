@@ -10,6 +10,7 @@
 #include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/MessageBoxes.h"
 
@@ -23,19 +24,9 @@ namespace mainwin {
 
 namespace {
 
-int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
-
-// No exception leaves an event handler.
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
-}
+using platform::EventX;
+using platform::EventY;
+using platform::Guarded;
 
 } // namespace
 

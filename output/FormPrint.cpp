@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "output/DataSheets.h"
 #include "output/PrintEngine.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 
@@ -14,7 +15,6 @@
 #include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPrinterInfo>
-#include <QRegion>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -30,46 +30,11 @@ TFormPrint* printForm = nullptr;
 
 QRect ToQRect(const platform::Rect& r) { return QRect(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top)); }
 
-int X(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-int Y(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
+using platform::EventX;
+using platform::EventY;
+using platform::Guarded;
 
-MouseButton ButtonOf(const QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton) return MouseButton::Left;
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    return MouseButton::Middle;
-}
-
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
-}
-
-// The balloon is seen and clicked only within its outline: the face colour
-// around it lets the panel show through.
-void MaskOutsideBalloon(QWidget* w, const platform::RasterCanvas& picture)
-{
-    const std::uint32_t face = platform::RasterCanvas::ToPixel(PanelFace);
-    QRegion region;
-    for (int y = 0; y < picture.Height(); ++y) {
-        const std::uint32_t* row = picture.Scanline(y);
-        for (int x = 0; x < picture.Width();) {
-            if (row[x] == face) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < picture.Width() && row[x] != face) ++x;
-            region += QRect(start, y, x - start, 1);
-        }
-    }
-    w->setMask(region);
-}
+MouseButton ButtonOf(const QMouseEvent* e) { return platform::ButtonOf<MouseButton>(e); }
 
 // The printer set-up: a printer (or a PDF file) and, through the page
 // set-up, its paper and orientation. A cancel puts everything back.
@@ -302,7 +267,8 @@ void TFormPrint::ShowPopupList(int x, int y, const std::string& kind)
     PopupPicture.Resize(b.right - b.left, b.bottom - b.top);
     DrawPopupList(PopupPicture, PrintPopup);
     Image3->setGeometry(ToQRect(b));
-    MaskOutsideBalloon(Image3, PopupPicture);
+    // The balloon is seen and clicked only within its outline.
+    platform::MaskColour(Image3, PopupPicture, PanelFace);
     Image3->raise();
     Image3->show();
 }
@@ -339,10 +305,10 @@ void TFormPrint::Image0MouseMove(QMouseEvent* e)
 {
     PrintWheelTarget = "Image0";
     if (Image3->isVisible() && PrintPopup.Hover >= 0) HidePopup();
-    if (HoverPanel(PrintPanel, X(e), Y(e))) DrawSettingsPanel();
+    if (HoverPanel(PrintPanel, EventX(e), EventY(e))) DrawSettingsPanel();
 }
 
-void TFormPrint::Image0MouseUp(QMouseEvent* e) { Apply(PanelClick(PrintPanel, HitPanelItem(PrintPanel, X(e), Y(e)), ButtonOf(e))); }
+void TFormPrint::Image0MouseUp(QMouseEvent* e) { Apply(PanelClick(PrintPanel, HitPanelItem(PrintPanel, EventX(e), EventY(e)), ButtonOf(e))); }
 
 void TFormPrint::Image1MouseDown(QMouseEvent*) { HidePopup(); }
 
@@ -351,26 +317,26 @@ void TFormPrint::Image1MouseMove(QMouseEvent*) { PrintWheelTarget = "Image1"; }
 void TFormPrint::Image2MouseDown(QMouseEvent* e)
 {
     HidePopup();
-    ListPress(PrintLayerGrid, X(e), Y(e));
+    ListPress(PrintLayerGrid, EventX(e), EventY(e));
 }
 
 void TFormPrint::Image2MouseMove(QMouseEvent* e)
 {
     PrintWheelTarget = "Image2";
     if (Image3->isVisible() && PrintPopup.Hover >= 0) HidePopup();
-    if (ListMove(PrintLayerGrid, X(e), Y(e), e->buttons() & Qt::LeftButton)) DrawPrintLayerList();
+    if (ListMove(PrintLayerGrid, EventX(e), EventY(e), e->buttons() & Qt::LeftButton)) DrawPrintLayerList();
 }
 
 void TFormPrint::Image2MouseUp(QMouseEvent* e)
 {
-    ListRelease(PrintLayerGrid, X(e), Y(e), ButtonOf(e));
+    ListRelease(PrintLayerGrid, EventX(e), EventY(e), ButtonOf(e));
     DrawPrintLayerList();
     RenderPreview();
 }
 
 void TFormPrint::Image3MouseMove(QMouseEvent* e)
 {
-    const int item = HitPopupItem(PrintPopup, X(e), Y(e));
+    const int item = HitPopupItem(PrintPopup, EventX(e), EventY(e));
     if (item < 0 || item == PrintPopup.Hover) return;
     PrintPopup.Hover = item;
     DrawPopupList(PopupPicture, PrintPopup);
@@ -379,7 +345,7 @@ void TFormPrint::Image3MouseMove(QMouseEvent* e)
 
 void TFormPrint::Image3MouseUp(QMouseEvent* e)
 {
-    const int item = HitPopupItem(PrintPopup, X(e), Y(e));
+    const int item = HitPopupItem(PrintPopup, EventX(e), EventY(e));
     if (item < 0) return;
     const MyBalloonBox chosen = PrintPopup;
     HidePopup();
