@@ -108,7 +108,12 @@ TFormPrint::TFormPrint(QWidget* parent) : QDialog(parent)
         auto* s = new platform::SurfaceWidget(this);
         s->setObjectName(name);
         s->SetPicture(&picture);
-        s->OnWheel = [this](QWheelEvent* e) { FormMouseWheel(e); };
+        // The picture that takes the wheel is the one under the pointer,
+        // whether or not a move over it came first.
+        s->OnWheel = [this, name](QWheelEvent* e) {
+            PrintWheelTarget = name;
+            Guarded([&] { FormMouseWheel(e); });
+        };
         return s;
     };
     Image0 = surface("Image0", PanelPicture);

@@ -127,14 +127,16 @@ protected:
 
 // The print command: the view record is there while the dialog is, and gone
 // after it; the heading prints every layer, the print button asks and
-// writes a page a layer into the PDF file asked for; the board outline's
-// bottom track measures 62.21 mm on paper, its side 21.26 mm.
+// writes a page a layer into the PDF file asked for, the board outline's
+// bottom track 62.21 mm on paper, its side 21.26 mm; the sheet button
+// prints the sheets chosen.
 TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
 {
     if (!pdfpages::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
     Open("eagle-newer", {"profile.gbr", "copper_top.gbr"});
     const fs::path record = fs::path(core::DataFolder) / output::DataAreaFile;
     dialogs.saveAnswers.push_back({true, Pdf("board.pdf")});
+    dialogs.saveAnswers.push_back({true, Pdf("sheets.pdf")});
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped(&boxes);
     bool shown = false;
@@ -143,6 +145,10 @@ TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
         EXPECT_EQ(fs::file_size(record), 128u);
         ClickItem(output::piListHead);
         form->swEnter->click();
+        // Two of the data sheets, asked for no more than that.
+        ClickItem(output::piGerberSheet);
+        ClickItem(output::piApertureSheet);
+        form->sw5->click();
         form->swClose->click();
     });
     PrintCommand();
@@ -151,7 +157,8 @@ TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
     EXPECT_FALSE(fs::exists(record));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "プリンター「PDF ファイル」に\n\r2 ページ分のデータを送ります。\n\rよろしいですか？");
-    ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+    ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+    EXPECT_EQ(pdfpages::PageCount(Pdf("sheets.pdf")), 2);
     EXPECT_EQ(core::StepMarks[1], 1);
     EXPECT_EQ(ShownLayerCount, 2);
 
@@ -249,8 +256,8 @@ TEST_F(PrintDialogGui, PrinterSetupReshapesThePreview)
     }
 }
 
-// Fourteen layers: the list scrolls a row a wheel notch while the pointer
-// was last over it, and not while it was over the preview.
+// Fourteen layers: the wheel over the list scrolls it a row a notch, over
+// the preview it does nothing, even when no move over the list came first.
 TEST_F(PrintDialogGui, WheelOverTheListScrollsIt)
 {
     std::vector<const char*> names;
@@ -263,17 +270,15 @@ TEST_F(PrintDialogGui, WheelOverTheListScrollsIt)
     Show();
     ASSERT_TRUE(form->ScrollBar1->isVisible());
     EXPECT_EQ(form->ScrollBar1->maximum(), 2);
-    auto wheel = [&](QWidget* w, int delta) {
-        Mouse(w, QEvent::MouseMove, 20, 20);
-        QWheelEvent e(QPointF(20, 20), w->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, delta), Qt::NoButton,
+    struct Turn { QWidget* moved; QWidget* wheeled; int delta, value; };
+    const Turn turns[] = {{form->Image2, form->Image2, -120, 1}, {form->Image2, form->Image2, -240, 2},
+                          {form->Image1, form->Image1, 120, 2},  {form->Image1, form->Image2, 120, 1}};
+    for (const Turn& t : turns) {
+        Mouse(t.moved, QEvent::MouseMove, 20, 20);
+        QWheelEvent e(QPointF(20, 20), t.wheeled->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, t.delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w, &e);
-    };
-    const std::pair<QWidget*, int> turns[] = {{form->Image2, -120}, {form->Image2, -240}, {form->Image1, 120}, {form->Image2, 120}};
-    const int expected[] = {1, 2, 2, 1};
-    for (std::size_t k = 0; k < std::size(turns); ++k) {
-        wheel(turns[k].first, turns[k].second);
-        EXPECT_EQ(form->ScrollBar1->value(), expected[k]) << k;
+        QApplication::sendEvent(t.wheeled, &e);
+        EXPECT_EQ(form->ScrollBar1->value(), t.value) << t.delta;
     }
     EXPECT_EQ(output::PrintLayerGrid.RowLayers.front(), 2);
 }
