@@ -133,9 +133,9 @@ void DrawPrintLayerList(platform::RasterCanvas& canvas, const MyGridBox& grid);
 
 // The highest scroll position: the layers beyond the visible rows.
 int ListScrollMax();
-// The position after a wheel turn over the list (one row a notch), kept
-// within 0..ListScrollMax().
-int WheelScroll(int position, int delta);
+// The position after a wheel turn of `notches` over the list (positive:
+// up), one row a notch, kept within 0..ListScrollMax().
+int WheelScroll(int position, int notches);
 
 struct ListCell {
     int col = -1, row = -1;
@@ -181,7 +181,8 @@ inline constexpr std::array<const char*, 4> ColorModeNames{"白/黒 (標準)", "
 extern MyFreeBox PrintPanel;
 extern MyGridBox PrintLayerGrid;
 extern MyBalloonBox PrintPopup;
-// "Image0", "Image1" or "Image2": the picture the pointer last moved over.
+// "Image0", "Image1" or "Image2": the picture the pointer last moved or
+// turned the wheel over.
 extern std::string PrintWheelTarget;
 
 // ----------------------------------------------------------------- print

@@ -22,10 +22,8 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 namespace fs = std::filesystem;
@@ -128,8 +126,8 @@ protected:
 // The print command: the view record is there while the dialog is, and gone
 // after it; the heading prints every layer, the print button asks and
 // writes a page a layer into the PDF file asked for, the board outline's
-// bottom track 62.21 mm on paper, its side 21.26 mm; the sheet button
-// prints the sheets chosen.
+// bottom track 62.21 mm on paper, its side 21.26 mm, in the page's middle;
+// the sheet button prints the sheets chosen.
 TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
 {
     if (!pdfpages::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
@@ -169,6 +167,9 @@ TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
     const pdfpages::Box b = pdfpages::InkBox(outline);
     EXPECT_NEAR(b.Width(), 62.21, 0.2);
     EXPECT_NEAR(b.Height(), 21.26, 0.2);
+    // The view record gave the board's centre: the middle of the page.
+    EXPECT_NEAR(b.CentreX(), outline.w / pdfpages::PixelsPerMm / 2, 0.3);
+    EXPECT_NEAR(b.CentreY(), outline.h / pdfpages::PixelsPerMm / 2, 0.3);
 }
 
 // Before anything prints: nothing without a shown layer; the question, and
@@ -233,26 +234,20 @@ TEST_F(PrintDialogGui, OutlineChoiceKeptUntilTheLayersChange)
     EXPECT_EQ(form->windowTitle().toStdString(), output::PrintCaption);
 }
 
-// A printer set-up that was confirmed gives the preview the new paper's
-// shape and the panel its size; a cancelled one changes nothing.
+// A confirmed printer set-up gives the preview the new paper's shape and
+// the panel its size; a cancelled one changes nothing.
 TEST_F(PrintDialogGui, PrinterSetupReshapesThePreview)
 {
     Open("kicad-older", {"chibi_2024-F.Cu.gbr"});
     Show();
-    ASSERT_TRUE(form->Image1->isVisible());
-    EXPECT_LT(form->Image1->width(), form->Image1->height());
-    struct Case { bool confirmed; const char* paper; bool landscape; };
-    const Case cases[] = {{false, " 210 x 297", false}, {true, " 297 x 210", true}};
-    for (const Case& c : cases) {
+    for (const bool confirmed : {false, true}) {
         form->PrinterSetup = [&](output::QtPrintDevice& device) {
-            device.Printer().setPageOrientation(QPageLayout::Landscape);
-            if (!c.confirmed) device.Printer().setPageOrientation(QPageLayout::Portrait);
-            return c.confirmed;
+            if (confirmed) device.Printer().setPageOrientation(QPageLayout::Landscape);
+            return confirmed;
         };
         ClickItem(output::piPaper);
-        EXPECT_EQ(output::PrintPanel.Captions[output::piPaper], c.paper);
-        EXPECT_EQ(form->Image1->width() > form->Image1->height(), c.landscape);
-        EXPECT_EQ(form->PreviewPicture.Width(), form->Image1->width());
+        EXPECT_EQ(output::PrintPanel.Captions[output::piPaper], confirmed ? " 297 x 210" : " 210 x 297");
+        EXPECT_EQ(form->Image1->width() > form->Image1->height(), confirmed);
     }
 }
 
@@ -260,12 +255,12 @@ TEST_F(PrintDialogGui, PrinterSetupReshapesThePreview)
 // the preview it does nothing, even when no move over the list came first.
 TEST_F(PrintDialogGui, WheelOverTheListScrollsIt)
 {
+    std::vector<std::string> files;
+    for (const char* board : {"controller.", "driver."})
+        for (const char* layer : {"bottom.gbr", "bottommask.gbr", "fab.gbr", "top.gbr", "topmask.gbr", "topsilk.gbr", "plated-drill.cnc"})
+            files.push_back(std::string(board) + layer);
     std::vector<const char*> names;
-    for (const char* n : {"controller.bottom.gbr", "controller.bottommask.gbr", "controller.fab.gbr", "controller.top.gbr",
-                          "controller.topmask.gbr", "controller.topsilk.gbr", "controller.plated-drill.cnc",
-                          "driver.bottom.gbr", "driver.bottommask.gbr", "driver.fab.gbr", "driver.top.gbr",
-                          "driver.topmask.gbr", "driver.topsilk.gbr", "driver.plated-drill.cnc"})
-        names.push_back(n);
+    for (const std::string& f : files) names.push_back(f.c_str());
     Open("geda", names);
     Show();
     ASSERT_TRUE(form->ScrollBar1->isVisible());
@@ -281,28 +276,4 @@ TEST_F(PrintDialogGui, WheelOverTheListScrollsIt)
         EXPECT_EQ(form->ScrollBar1->value(), t.value) << t.delta;
     }
     EXPECT_EQ(output::PrintLayerGrid.RowLayers.front(), 2);
-}
-
-// The view record: the sixteen extents in order, little-endian, read back
-// by the dialog as they were.
-TEST_F(PrintDialogGui, ViewRecordRoundTrip)
-{
-    Open("kicad-older", {"chibi_2024-Edge.Cuts.gbr"});
-    const fs::path path = root / "view.pra";
-    SaveViewRecord(path);
-    ASSERT_EQ(fs::file_size(path), 128u);
-    std::ifstream in(path, std::ios::binary);
-    unsigned char bytes[16] = {};
-    in.read(reinterpret_cast<char*>(bytes), 16);
-    std::uint64_t bits = 0;
-    for (int k = 7; k >= 0; --k) bits = bits << 8 | bytes[k];
-    EXPECT_EQ(std::bit_cast<double>(bits), core::Extents.MinX);
-    output::PrintArea = {};
-    output::ReadDataArea(path);
-    const core::MyExtents& e = core::Extents;
-    const core::MyExtents& a = output::PrintArea;
-    EXPECT_EQ(a.MaxX, e.MaxX);
-    EXPECT_EQ(a.Height, e.Height);
-    EXPECT_EQ(a.CentreY, e.CentreY);
-    EXPECT_EQ(a.ViewBottom, e.ViewBottom);
 }

@@ -101,128 +101,87 @@ protected:
 
 } // namespace
 
-// What the value cells and check items show for the settings, and the
-// outline cell red while a loaded job has no outline file.
+// What the value cells and check items show for the settings; the outline
+// cell red while a loaded job has no outline file (or one beyond its layers).
 TEST_F(PrintPanelModel, ItemsShowTheSettings)
 {
     struct Case {
-        const char* name;
         std::function<void()> set;
         std::vector<std::pair<int, std::string>> captions;
-        std::vector<std::pair<int, int>> states;
+        int footer;
         platform::Color outlineFill;
     };
-    const platform::Color white = RGB(255, 255, 255);
     const Case cases[] = {
-        {"defaults", [] {},
-         {{piPrinter, " PDF ファイル"}, {piPaper, " 210 x 297"}, {piMode, " 白/黒 (標準)"}, {piMirror, " OFF"},
-          {piScale, " 100 %"}, {piOffsetX, " 0"}, {piOutline, " ファイルを指定して下さい"}},
-         {{piFooter, isCheckOn}, {piGerberSheet, isCheckOff}, {piDrillSheet, isCheckOff}, {piApertureSheet, isCheckOff}},
-         OutlineMissingRed},
-        {"changed",
-         [] {
+        {[] {}, {{piPrinter, " PDF ファイル"}, {piPaper, " 210 x 297"}, {piMode, " 白/黒 (標準)"}, {piMirror, " OFF"},
+                 {piScale, " 100 %"}, {piOffsetX, " 0"}, {piOutline, " ファイルを指定して下さい"}},
+         isCheckOn, OutlineMissingRed},
+        {[] {
              MyPrintSet& p = PrintSettings;
-             p.ColorMode = pmInverted, p.Mirror = 1, p.ScalePercent = 200, p.OffsetX = -10, p.OffsetY = 20;
-             p.OutlineLayer = 2, p.Footer = 0, p.DrillSheet = 1, p.HorzSize = 215.9;
+             p.ColorMode = pmInverted, p.Mirror = 1, p.ScalePercent = 200, p.OffsetY = -20, p.OutlineLayer = 2, p.Footer = 0;
+             p.HorzSize = 215.9;
          },
          {{piPaper, " 215.9 x 297"}, {piMode, " 白/黒 (N/P反転印刷)"}, {piMirror, " ON"}, {piScale, " 200 %"},
-          {piOffsetX, " -10"}, {piOffsetY, " 20"}, {piOutline, " chibi_2024-Edge.Cuts.gbr"}},
-         {{piFooter, isCheckOff}, {piDrillSheet, isCheckOn}}, white},
-        {"outline beyond the layers", [] { PrintSettings.OutlineLayer = 9; },
-         {{piOutline, " ファイルを指定して下さい"}}, {}, OutlineMissingRed},
-        {"no layers", [] { core::ResetTables(); }, {{piOutline, ""}}, {}, white},
+          {piOffsetY, " -20"}, {piOutline, " chibi_2024-Edge.Cuts.gbr"}},
+         isCheckOff, White},
+        {[] { PrintSettings.OutlineLayer = 9; }, {{piOutline, " ファイルを指定して下さい"}}, isCheckOn, OutlineMissingRed},
+        {[] { core::ResetTables(); }, {{piOutline, ""}}, isCheckOn, White},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ResetPrintSettings();
-        PrintSettings.HorzSize = 210;
-        PrintSettings.VertSize = 297;
-        PrintSettings.PrinterName = "PDF ファイル";
-        LoadBoard();
+        SetUp();
         c.set();
         RefreshSettingsPanel(panel);
         for (const auto& [item, caption] : c.captions) EXPECT_EQ(panel.Captions[static_cast<std::size_t>(item)], caption) << item;
-        for (const auto& [item, state] : c.states) EXPECT_EQ(panel.States[static_cast<std::size_t>(item)], state) << item;
+        EXPECT_EQ(panel.States[piFooter], c.footer);
         platform::RasterCanvas picture(layout.ClientWidth, layout.ClientHeight);
-        picture.SetTextHook(&text);
         DrawSettingsPanel(picture, panel);
-        const platform::Rect& r = panel.Rects[piOutline];
-        EXPECT_EQ(picture.Pixel(r.right - 3, r.top + 3), c.outlineFill);
+        EXPECT_EQ(picture.Pixel(panel.Rects[piOutline].right - 3, panel.Rects[piOutline].top + 3), c.outlineFill);
     }
 }
 
-// The pointer lights check items and the value cells a click changes, navy.
-TEST_F(PrintPanelModel, HoverLightsWhatAClickChanges)
-{
-    const std::pair<int, bool> cases[] = {{piMode, true},       {piFooter, true},   {piGerberSheet, true}, {piPrinter, true},
-                                          {piOffsetX, false},   {piModeHead, false}, {piListHead, false}};
-    for (const auto& [item, lit] : cases) {
-        const platform::Point p = Centre(item);
-        HoverPanel(panel, p.x, p.y);
-        EXPECT_EQ(panel.Hover, lit ? item : -1) << item;
-    }
-    HoverPanel(panel, Centre(piMode).x, Centre(piMode).y);
-    platform::RasterCanvas picture(layout.ClientWidth, layout.ClientHeight);
-    DrawSettingsPanel(picture, panel);
-    const platform::Rect& r = panel.Rects[piMode];
-    EXPECT_EQ(picture.Pixel(r.right - 3, r.top + 3), PanelNavy);
-    EXPECT_FALSE(HoverPanel(panel, Centre(piMode).x, Centre(piMode).y));   // no change, no redraw
-    EXPECT_TRUE(HoverPanel(panel, 2, layout.ClientHeight - 2));
-    EXPECT_EQ(panel.Hover, -1);
-}
-
-// Clicks on the panel: toggles, popups opening at their items, the list's
-// heading printing all or none, printer set-up.
+// Clicks on the panel: toggles, the list's heading printing all or none,
+// printer set-up, popups opening at their items (not the outline's without
+// layers).
 TEST_F(PrintPanelModel, ClicksChangeSettingsOrOpenPopups)
 {
     struct Case {
         int item;
         MouseButton button;
-        std::function<int()> field;   // what the click changes; before → after
-        int before, after;
-        bool setup, panelDrawn, preview;
+        std::function<int()> field;
+        int after;
         const char* popup;
+        platform::Point at;
     };
-    auto printed = [] { return static_cast<int>(std::stoi("1" + Printed())); };
+    const platform::Rect mode = panel.Rects[piMode], scale = panel.Rects[piScale], outline = panel.Rects[piOutline];
+    auto none = [] { return 0; };
     const Case cases[] = {
-        {piFooter, MouseButton::Left, [] { return int(PrintSettings.Footer); }, 1, 0, false, true, true, ""},
-        {piMirror, MouseButton::Left, [] { return int(PrintSettings.Mirror); }, 0, 1, false, true, true, ""},
-        {piMirror, MouseButton::Right, [] { return int(PrintSettings.Mirror); }, 1, 1, false, false, false, ""},
-        {piGerberSheet, MouseButton::Left, [] { return int(PrintSettings.GerberSheet); }, 0, 1, false, true, false, ""},
-        {piApertureSheet, MouseButton::Left, [] { return int(PrintSettings.ApertureSheet); }, 0, 1, false, true, false, ""},
-        {piListHead, MouseButton::Left, printed, 110000, 111111, false, false, true, ""},
-        {piListFlags, MouseButton::Right, printed, 111111, 100000, false, false, true, ""},
-        {piPrinter, MouseButton::Left, [] { return 0; }, 0, 0, true, false, false, ""},
-        {piPaper, MouseButton::Left, [] { return 0; }, 0, 0, true, false, false, ""},
-        {piMode, MouseButton::Left, [] { return 0; }, 0, 0, false, false, false, "ColorMode"},
-        {piScale, MouseButton::Left, [] { return 0; }, 0, 0, false, false, false, "Scale"},
-        {piOutline, MouseButton::Left, [] { return 0; }, 0, 0, false, false, false, "Layers"},
-        {piOffsetX, MouseButton::Left, [] { return PrintSettings.OffsetX; }, 0, 0, false, false, false, ""},
+        {piFooter, MouseButton::Left, [] { return int(PrintSettings.Footer); }, 0, "", {}},
+        {piMirror, MouseButton::Left, [] { return int(PrintSettings.Mirror); }, 1, "", {}},
+        {piMirror, MouseButton::Right, [] { return int(PrintSettings.Mirror); }, 1, "", {}},
+        {piApertureSheet, MouseButton::Left, [] { return int(PrintSettings.ApertureSheet); }, 1, "", {}},
+        {piListHead, MouseButton::Left, [] { return std::stoi(Printed()); }, 11111, "", {}},
+        {piListFlags, MouseButton::Right, [] { return std::stoi("1" + Printed()); }, 100000, "", {}},
+        {piPaper, MouseButton::Left, none, 0, "", {}},
+        {piMode, MouseButton::Left, none, 0, "ColorMode", {mode.left - 5, mode.top + 10}},
+        {piScale, MouseButton::Left, none, 0, "Scale", {scale.left + 40, scale.bottom}},
+        {piOutline, MouseButton::Left, none, 0, "Layers", {outline.left - 5, outline.top + 10}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.item);
-        EXPECT_EQ(c.field(), c.before);
-        const PrintAction a = PanelClick(panel, HitPanelItem(panel, Centre(c.item).x, Centre(c.item).y), c.button);
-        EXPECT_EQ(c.field(), c.after);
-        EXPECT_EQ(a.PrinterSetup, c.setup);
-        EXPECT_EQ(a.DrawPanel, c.panelDrawn);
-        EXPECT_EQ(a.Preview, c.preview);
-        EXPECT_EQ(a.Popup, c.popup);
+        const platform::Point p{(panel.Rects[static_cast<std::size_t>(c.item)].left + panel.Rects[static_cast<std::size_t>(c.item)].right) / 2,
+                                panel.Rects[static_cast<std::size_t>(c.item)].top + 5};
+        const PrintAction a = PanelClick(panel, HitPanelItem(panel, p.x, p.y), c.button);
+        EXPECT_EQ(c.field(), c.after) << c.item;
+        EXPECT_EQ(a.PrinterSetup, c.item == piPaper) << c.item;
+        EXPECT_EQ(a.Popup, c.popup) << c.item;
+        if (*c.popup) {
+            EXPECT_EQ(a.PopupAt, c.at) << c.item;
+        }
     }
-    // The popups open at their items: to the left of the mode and outline
-    // cells, under the scale cell.
-    const platform::Rect& mode = panel.Rects[piMode];
-    const platform::Rect& scale = panel.Rects[piScale];
-    EXPECT_EQ(PanelClick(panel, piMode, MouseButton::Left).PopupAt, (platform::Point{mode.left - 5, mode.top + 10}));
-    EXPECT_EQ(PanelClick(panel, piScale, MouseButton::Left).PopupAt, (platform::Point{scale.left + 40, scale.bottom}));
-    // Without layers there is no outline file to choose.
     core::ResetTables();
     EXPECT_EQ(PanelClick(panel, piOutline, MouseButton::Left).Popup, "");
-    EXPECT_EQ(PanelClick(panel, -1, MouseButton::Left).Popup, "");
 }
 
 // A choice sets its setting; the outline list offers the loaded layers by
-// number, and nothing outside them.
+// number and nothing else (its first, empty choice has no place).
 TEST_F(PrintPanelModel, PopupChoicesSetTheSettings)
 {
     struct Case {
@@ -240,42 +199,31 @@ TEST_F(PrintPanelModel, PopupChoicesSetTheSettings)
         {"Layers", 2, true, [] { return PrintSettings.OutlineLayer == 2; }},
         {"Layers", 0, false, [] { return PrintSettings.OutlineLayer == 2; }},
         {"Layers", 6, false, [] { return PrintSettings.OutlineLayer == 2; }},
-        {"Layers", -1, false, [] { return PrintSettings.OutlineLayer == 2; }},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.kind) + " " + std::to_string(c.item));
         MyBalloonBox popup;
         InitPopupItems(popup, c.kind, measure);
-        // The item under the pointer is the one chosen.
-        if (c.item >= 0 && c.item < popup.Count && c.taken) {
+        if (c.taken) {
             const platform::Rect& r = popup.Rects[static_cast<std::size_t>(c.item)];
             EXPECT_EQ(HitPopupItem(popup, (r.left + r.right) / 2, (r.top + r.bottom) / 2), c.item);
         }
-        EXPECT_EQ(ApplyPopupChoice(popup, c.item), c.taken);
-        EXPECT_TRUE(c.check());
+        EXPECT_EQ(ApplyPopupChoice(popup, c.item), c.taken) << c.kind << c.item;
+        EXPECT_TRUE(c.check()) << c.kind << c.item;
     }
-    MyBalloonBox layers;
-    InitPopupItems(layers, "Layers", measure);
-    ASSERT_EQ(layers.Count, 6);
-    EXPECT_EQ(layers.Captions[2], "chibi_2024-Edge.Cuts.gbr");
-    EXPECT_EQ(HitPopupItem(layers, 30, 1), -1);   // above the first layer: the empty choice has no place
 }
 
 // Wherever it is asked to open, a popup lies wholly in the dialog, 20
-// pixels in while it fits, its pointer on its own edge; where nothing
-// pushes it, it is centred on the point as asked.
+// pixels in, its pointer on its own edge and its captions whole; where
+// nothing pushes it, it hangs centred from the point.
 TEST_F(PrintPanelModel, PopupsStayInsideTheDialog)
 {
-    // A long file name widens the outline popup.
-    core::LayerTable[3].FileName = std::string(70, 'x') + ".gbr";
+    core::LayerTable[3].FileName = std::string(70, 'x') + ".gbr";   // a wide outline popup
     const int cw = layout.ClientWidth, ch = layout.ClientHeight;
+    const platform::Rect scale = panel.Rects[piScale];
     struct Case { const char* kind; int x, y; };
     const Case cases[] = {
-        {"Scale", panel.Rects[piScale].left + 40, panel.Rects[piScale].bottom},
-        {"ColorMode", panel.Rects[piMode].left - 5, panel.Rects[piMode].top + 10},
-        {"Layers", panel.Rects[piOutline].left - 5, panel.Rects[piOutline].top + 10},
-        {"Scale", cw - 2, ch - 2}, {"Scale", 1, 1}, {"ColorMode", 3, ch - 1}, {"ColorMode", cw, 0},
-        {"Layers", 10, 10}, {"Layers", cw - 1, ch - 1},
+        {"Scale", scale.left + 40, scale.bottom}, {"Scale", cw - 2, ch - 2}, {"Scale", 1, 1},
+        {"ColorMode", 3, ch - 1}, {"ColorMode", cw, 0}, {"Layers", 10, 10}, {"Layers", cw - 1, ch - 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
@@ -286,31 +234,16 @@ TEST_F(PrintPanelModel, PopupsStayInsideTheDialog)
         const platform::Rect& b = popup.Bounds;
         EXPECT_EQ(b.right - b.left, w);
         EXPECT_EQ(b.bottom - b.top, h);
-        EXPECT_GE(b.left, 20);
-        EXPECT_GE(b.top, 20);
-        EXPECT_LE(b.right, cw - 20);
-        EXPECT_LE(b.bottom, ch - 20);
-        for (const platform::Point& p : popup.Outline) {
-            EXPECT_GE(p.x, 0);
-            EXPECT_LT(p.x, w);
-            EXPECT_GE(p.y, 0);
-            EXPECT_LT(p.y, h);
-        }
-        // Every caption fits its row.
+        EXPECT_TRUE(b.left >= 20 && b.top >= 20 && b.right <= cw - 20 && b.bottom <= ch - 20);
+        for (const platform::Point& p : popup.Outline) EXPECT_TRUE(p.x >= 0 && p.x < w && p.y >= 0 && p.y < h);
         for (int k = 0; k < popup.Count; ++k) {
             const platform::Rect& r = popup.Rects[static_cast<std::size_t>(k)];
-            if (r.right > r.left) {
-                EXPECT_LE(measure.TextWidth(popup.Captions[static_cast<std::size_t>(k)]), r.right - r.left - 4);
-            }
+            EXPECT_LE(measure.TextWidth(popup.Captions[static_cast<std::size_t>(k)]), std::max(0, r.right - r.left - 4));
+        }
+        if (c.y == scale.bottom) {
+            EXPECT_EQ(b, (platform::Rect{c.x - w / 2, c.y, c.x - w / 2 + w, c.y + h}));
         }
     }
-    // From the scale cell: the balloon hangs from the point, centred on it.
-    MyBalloonBox scale;
-    InitPopupItems(scale, "Scale", measure);
-    const int w = scale.Bounds.right, x = panel.Rects[piScale].left + 40, y = panel.Rects[piScale].bottom;
-    PlacePopup(scale, x, y, cw, ch);
-    EXPECT_EQ(scale.Bounds.top, y);
-    EXPECT_EQ(scale.Bounds.left, x - w / 2);
 }
 
 // The list's flags from presses, moves and releases, rows counted from 0.
@@ -423,33 +356,22 @@ TEST_F(PrintPanelModel, OffsetsStopAtHalfTheData)
 // never grows beyond what it is allowed.
 TEST_F(PrintPanelModel, LayoutWidensSoThatNoValueIsCut)
 {
-    struct Case { const char* name; std::string file; };
-    const Case cases[] = {{"the board's own names", ""}, {"a long name", std::string(60, 'x') + ".gbr"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.file.empty()) core::LayerTable[4].FileName = c.file;
+    for (const std::string& file : {std::string(), std::string(60, 'x') + ".gbr"}) {
+        if (!file.empty()) core::LayerTable[4].FileName = file;
         const PrintLayout l = LayoutPrintDialog(measure, 1600);
         EXPECT_GE(l.ClientWidth, 880);
         MyFreeBox p;
         BuildSettingsPanel(p, measure, l);
-        for (int outline = 1; outline <= core::LayerCount; ++outline) {
-            PrintSettings.OutlineLayer = outline;
-            for (const int mode : {0, 1, 2, 3}) {
-                PrintSettings.ColorMode = mode;
-                RefreshSettingsPanel(p);
-                for (int k = 0; k < p.Count; ++k) {
-                    const platform::Rect& r = p.Rects[static_cast<std::size_t>(k)];
-                    if (p.States[static_cast<std::size_t>(k)] != isValue) continue;
-                    EXPECT_LE(measure.TextWidth(p.Captions[static_cast<std::size_t>(k)]), r.right - r.left - 4) << k;
-                }
-            }
-        }
         MyGridBox grid;
         InitGridCells(grid, l.List.right - l.List.left);
         FillPrintLayerGrid(grid, 0);
-        for (int row = 0; row < core::LayerCount; ++row) {
-            const platform::Rect& file = grid.Cells[0][static_cast<std::size_t>(row)];
-            EXPECT_LE(22 + measure.TextWidth(grid.Texts[0][static_cast<std::size_t>(row)]), file.right - file.left - 2);
+        for (int layer = 1; layer <= core::LayerCount; ++layer) {
+            PrintSettings.OutlineLayer = layer;
+            RefreshSettingsPanel(p);
+            const platform::Rect& r = p.Rects[piOutline];
+            EXPECT_LE(measure.TextWidth(p.Captions[piOutline]), r.right - r.left - 4) << layer;
+            const platform::Rect& row = grid.Cells[0][static_cast<std::size_t>(layer - 1)];
+            EXPECT_LE(22 + measure.TextWidth(grid.Texts[0][static_cast<std::size_t>(layer - 1)]), row.right - row.left - 2);
         }
     }
     EXPECT_EQ(LayoutPrintDialog(measure, 900).ClientWidth, 900);
