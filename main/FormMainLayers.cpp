@@ -9,6 +9,7 @@
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
 #include "platform/qt/ColorDialogs.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"

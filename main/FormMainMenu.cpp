@@ -11,6 +11,7 @@
 #include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/MessageBoxes.h"
 

@@ -4,26 +4,20 @@
 // event handler.
 #include "view/LayerList.h"
 #include "platform/qt/Fonts.h"
-#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/EventGuard.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include <exception>
-
 namespace mainwin {
 
-inline int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-inline int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
+using platform::EventX;
+using platform::EventY;
+using platform::Guarded;
 
-inline MouseButton ButtonOf(const QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton) return MouseButton::Left;
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    return MouseButton::Middle;
-}
+inline MouseButton ButtonOf(const QMouseEvent* e) { return platform::ButtonOf<MouseButton>(e); }
 
 // A scroll box of the lists: no frame, the lists' face colour, no
 // sideways scrolling.
@@ -48,17 +42,6 @@ inline void ScrollBy(QScrollArea* box, const QWheelEvent* e, int step)
     const int notches = e->angleDelta().y() / 120;
     QScrollBar* bar = box->verticalScrollBar();
     bar->setValue(bar->value() - notches * step);
-}
-
-// Runs a handler; a failure is shown, never passed to Qt.
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
 }
 
 } // namespace mainwin
