@@ -28,6 +28,21 @@ void InitFreeBox(MyFreeBox& box, int n)
     box.Hot = -1;
 }
 
+void ResizeFreeBox(MyFreeBox& box, int n)
+{
+    const std::size_t k = Size(n);
+    box.Count = static_cast<std::int32_t>(k);
+    box.Enabled.resize(k, true);
+    box.Rects.resize(k, Rect{});
+    box.Styles.resize(k, stPlain);
+    box.Captions.resize(k);
+    box.LeftIcons.resize(k, -1);
+    box.RightIcons.resize(k, -1);
+    box.Pictures.resize(k, -1);
+    box.Keys.resize(k);
+    box.Data.resize(k, 0);
+}
+
 void SetItem(MyFreeBox& box, int i, const Rect& r, int style, const std::string& caption, int leftIcon)
 {
     if (i < 0 || i >= box.Count) return;

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "core/ProgramSettings.h"
 #include "dialogs/ChoiceBalloon.h"
+#include "dialogs/DataPages.h"
 #include "dialogs/FormatPage.h"
 #include "dialogs/PagePainters.h"
 #include "platform/Error.h"
@@ -20,6 +21,8 @@ MyBalloonBox ChoiceBalloon;
 std::vector<std::int32_t> ParaList;
 ParaWindow Para;
 std::function<void()> ImportFolderSettings;
+std::function<bool(const std::string&)> AskParaYesNo;
+std::function<std::string(bool, const std::string&)> ChooseParaFile;
 
 namespace {
 
@@ -54,7 +57,8 @@ void PlaceButton(ParaButton b, int left, int top)
 std::array<ParaPage*, 4>& ParameterPages()
 {
     // The file and board tabs are empty until their pages exist.
-    static FormatTabPage gerber(false), drill(true);
+    static AperturePage gerber;
+    static ToolPage drill;
     static std::array<ParaPage*, 4> pages{nullptr, nullptr, &gerber, &drill};
     return pages;
 }
