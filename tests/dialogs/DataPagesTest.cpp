@@ -52,30 +52,8 @@ protected:
         fs::remove_all(dir, ec);
         core::ResetTables();
     }
-    void ShowTab(int tab)
-    {
-        Show("Parameter");
-        const Point p = Middle(ParaTabs.Rects.at(static_cast<std::size_t>(tab)));
-        Image1MouseUp(p.x, p.y);
-        ASSERT_EQ(ParaTabs.Current, tab);
-    }
-    // Scrolls the entry into view; its visible row.
-    int RowOf(int entry)
-    {
-        const auto it = std::find(ParaList.begin(), ParaList.end(), entry);
-        EXPECT_NE(it, ParaList.end()) << entry;
-        const int p = static_cast<int>(it - ParaList.begin());
-        ScrollBar1Change(std::min(p, Para.ScrollBar1.Maximum));
-        return p - Para.ScrollBar1.Position;
-    }
-    void ClickCell(int col, int row)
-    {
-        const Point p = Middle(ParaTable.CellRects.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row)));
-        Image3MouseUp(p.x, p.y);
-    }
     const std::string& Cell(int col, int row) { return ParaTable.CellTexts.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row)); }
     const std::string& Heading(int k) { return ParaItems.Captions.at(static_cast<std::size_t>(aiSize1Head + k)); }
-    void Press(ParaButton b) { ButtonClick(b); }
 
     fs::path dir, file;
     bool yes = true;
@@ -393,7 +371,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
     ShowTab(2);
 
     // Cancelled: nothing happens.
-    Press(ParaButton::swSave);
+    ButtonClick(ParaButton::swSave);
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_TRUE(chosen[0].first);
     EXPECT_EQ(chosen[0].second, ApertureListFilter);
@@ -401,7 +379,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
 
     // Without layers every defined D-code is written, and marked used.
     file = dir / "list.txt";
-    Press(ParaButton::swSave);
+    ButtonClick(ParaButton::swSave);
     EXPECT_EQ(platform::ReadFileBytes(file), SavedList);
     EXPECT_EQ(Apertures[10].Used, 1);
     EXPECT_EQ(Cell(0, RowOf(10)), "D10");
@@ -409,11 +387,11 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
 
     // "初期化" asks first; No keeps the table.
     yes = false;
-    Press(ParaButton::swNew);
+    ButtonClick(ParaButton::swNew);
     EXPECT_EQ(questions, (std::vector<std::string>{ClearAperturesQuestion}));
     EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
     yes = true;
-    Press(ParaButton::swNew);
+    ButtonClick(ParaButton::swNew);
     for (const MyAperture& a : Apertures) {
         ASSERT_EQ(a.Shape, core::apNone);
         ASSERT_EQ(a.Size1, 0);
@@ -422,7 +400,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
     EXPECT_EQ(Cell(1, RowOf(12)), "");
 
     // Read back: the table as written.
-    Press(ParaButton::swOpen);
+    ButtonClick(ParaButton::swOpen);
     EXPECT_FALSE(chosen.back().first);
     EXPECT_TRUE(Para.Warning.empty());
     for (int d = 10; d <= 20; ++d) {
@@ -439,7 +417,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
     // A file that is no list changes nothing and says so.
     platform::WriteFileBytes(file, "G04 not a list*\r\nX0Y0D02*\r\n");
     Apertures[10].Size1 = 0.15;
-    Press(ParaButton::swOpen);
+    ButtonClick(ParaButton::swOpen);
     EXPECT_EQ(Para.Warning, ListNotReadMessage);
     EXPECT_DOUBLE_EQ(Apertures[10].Size1, 0.15);
     EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
@@ -448,7 +426,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
     Para.Warning.clear();
     platform::WriteFileBytes(file, "D05 CIR 0.1\r\nD1000 CIR 0.1\r\nD99999999999 CIR 0.1\r\nD30 POLYGON 1 40 0\r\n"
                                    "D31 POLYGON 1 1 0\r\nD32,CIR,0.3\r\n");
-    Press(ParaButton::swOpen);
+    ButtonClick(ParaButton::swOpen);
     EXPECT_TRUE(Para.Warning.empty());
     EXPECT_EQ(core::MaxDCode, 32);
     EXPECT_EQ(Apertures[5].Shape, core::apNone);
@@ -459,7 +437,7 @@ TEST_F(DataPages, ListsAreSavedAndReadThroughTheButtons)
 
     // A folder that cannot be written: the user is told.
     file = dir / "missing" / "list.txt";
-    Press(ParaButton::swSave);
+    ButtonClick(ParaButton::swSave);
     EXPECT_FALSE(Para.Warning.empty());
 }
 
@@ -477,7 +455,7 @@ TEST_F(DataPages, WithLayersTheUsedAperturesAreListedAndKept)
     core::MaxDCode = core::MarkUsedApertures(Apertures);
     ShowTab(2);
     file = dir / "used.txt";
-    Press(ParaButton::swSave);
+    ButtonClick(ParaButton::swSave);
     const std::string bytes = platform::ReadFileBytes(file);
     EXPECT_NE(bytes.find("\tD11\tCIR\t0.1\t\t\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\tD13\tCIR\t0.15\t\t\r\n"), std::string::npos);
@@ -485,7 +463,7 @@ TEST_F(DataPages, WithLayersTheUsedAperturesAreListedAndKept)
     EXPECT_EQ(Apertures[12].Used, 0);
 
     // Cleared, the D-codes in use stay listed so that they can be given again.
-    Press(ParaButton::swNew);
+    ButtonClick(ParaButton::swNew);
     EXPECT_EQ(ParaList, (std::vector<std::int32_t>{11, 13}));
     EXPECT_EQ(Apertures[11].Used, 1);
     EXPECT_EQ(ParaTable.CellIcons[0][0], IconTicked);
