@@ -5,6 +5,7 @@
 #include "dialogs/ChoiceBalloon.h"
 #include "dialogs/DataPages.h"
 #include "dialogs/FormatPage.h"
+#include "dialogs/JobPages.h"
 #include "dialogs/PagePainters.h"
 #include "platform/Error.h"
 
@@ -56,10 +57,11 @@ void PlaceButton(ParaButton b, int left, int top)
 
 std::array<ParaPage*, 4>& ParameterPages()
 {
-    // The file and board tabs are empty until their pages exist.
+    static FilePage files;
+    static BoardPage board;
     static AperturePage gerber;
     static ToolPage drill;
-    static std::array<ParaPage*, 4> pages{nullptr, nullptr, &gerber, &drill};
+    static std::array<ParaPage*, 4> pages{&files, &board, &gerber, &drill};
     return pages;
 }
 
