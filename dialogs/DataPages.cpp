@@ -199,12 +199,9 @@ void AperturePage::Build()
 
 void AperturePage::ShowHeadings()
 {
-    int shape = core::apNone;
-    const int row = ParaTable.SelRow;
-    if (row >= 0 && row < ParaTable.Rows && ParaTable.RowData[Index(row)] > 0)
-        if (const MyAperture* a = core::ApertureAt(ParaTable.RowData[Index(row)])) shape = a->Shape;
+    const MyAperture* a = SelectedAperture();
     const char* h[3] = {"", "", ""};
-    switch (shape) {
+    switch (a ? a->Shape : core::apNone) {
     case core::apCircle:
     case core::apSquare: h[0] = " サイズ"; break;
     case core::apThermal45:
