@@ -55,6 +55,8 @@ struct MyFreeBox {
 
 // n items, all enabled, empty, style 0, no icons; Hot −1. Clicked stays.
 void InitFreeBox(MyFreeBox& box, int n);
+// n items: those already there stay, new ones as InitFreeBox makes them.
+void ResizeFreeBox(MyFreeBox& box, int n);
 // Sets one item.
 void SetItem(MyFreeBox& box, int i, const Rect& r, int style, const std::string& caption, int leftIcon = -1);
 // The first enabled item holding (x, y), −1 none.

@@ -121,6 +121,27 @@ TFormPara::TFormPara(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     ButtonOf(ParaButton::swOpen)->setToolTip("ファイルを開く");
     ButtonOf(ParaButton::swSave)->setToolTip("ファイルに保存");
 
+    // The pages' questions and file choices; what was waiting runs before
+    // a chosen file is read or written.
+    AskParaYesNo = [](const std::string& question) { return platform::AskYesNo(question); };
+    ChooseParaFile = [](bool save, const std::string& filter) {
+        std::string path;
+        if (save) {
+            platform::SaveRequest request;
+            request.filter = filter;
+            const platform::SaveAnswer answer = platform::Dialogs().SaveFile(request);
+            if (answer.accepted) path = answer.path;
+        } else {
+            platform::OpenRequest request;
+            request.filter = filter;
+            request.multiSelect = false;
+            const platform::OpenAnswer answer = platform::Dialogs().OpenFiles(request);
+            if (answer.accepted && !answer.paths.empty()) path = answer.paths.front();
+        }
+        if (!path.empty()) platform::PumpEvents(true);
+        return path;
+    };
+
     // Each picture hands its pointer to its handlers, in its own pixels.
     auto route = [this](platform::SurfaceWidget* image, void (*move)(int, int), void (*up)(int, int)) {
         image->OnMouseMove = [this, move](QMouseEvent* e) {
