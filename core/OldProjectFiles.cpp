@@ -473,9 +473,9 @@ void WriteOldProjectFiles(const std::string& folder)
 
 void WriteEarlierListFile(const std::string& path)
 {
-    platform::TextFileWriter list{fs::path(path)};
-    for (const OldProjectFilePlan& plan : OldProjectFilePlans()) list.WriteLine(platform::Cp932Safe(plan.FileName));
-    list.Commit();
+    std::vector<std::string> names;
+    for (const OldProjectFilePlan& plan : OldProjectFilePlans()) names.push_back(plan.FileName);
+    platform::WriteReadableLines(fs::path(path), names);
 }
 
 // ------------------------------------------------------------------ reading

@@ -2,6 +2,7 @@
 
 #include "core/Datas.h"
 #include "core/OldProjectFiles.h"
+#include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
 #include "main/FormMain.h"
@@ -14,7 +15,9 @@
 #include "platform/qt/FileDialogs.h"
 #include "platform/ProgramPaths.h"
 #include "platform/qt/MessageBoxes.h"
+#include "output/FormCopy.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace mainwin {
@@ -90,9 +93,9 @@ void ExportEarlierProjectsCommand()
     if (core::LayerCount < 1 || ShownLayerCount < 1) return;
     std::string failure;
     try {
-        core::WriteEarlierListFile((platform::ProgramFolder() / ListFileName).string());
+        core::WriteEarlierListFile(core::ProgramFilePath(ListFileName));
         const std::string folder =
-            AskExportFolder ? AskExportFolder(LastOpenedFolder, platform::ProgramFolder().string()) : std::string();
+            AskExportFolder ? AskExportFolder(output::FolderSet.PATH2, platform::ProgramFolder().string()) : std::string();
         OpenWindow().PumpEvents();
         if (!folder.empty()) {
             // One question for all the files that are there already.
@@ -115,5 +118,38 @@ void ExportEarlierProjectsCommand()
     if (!failure.empty()) platform::ShowWarning(std::string(ExportFailedText) + "\n" + failure);
     NoSubListRow();
 }
+
+CopyFolders CopyStartFolders(const std::string& lastOpened, const output::MyFolderSetPara& folders, const std::string& home)
+{
+    auto isFolder = [](const std::string& p) {
+        std::error_code ec;
+        return !p.empty() && fs::is_directory(p, ec);
+    };
+    CopyFolders f;
+    f.source = isFolder(lastOpened) ? lastOpened : isFolder(folders.PATH1) ? folders.PATH1 : home;
+    f.destination = folders.PATH2 == f.source || !isFolder(folders.PATH2) ? home : folders.PATH2;
+    return f;
+}
+
+void CopyDataCommand()
+{
+    output::TFormCopy* form = output::FormCopy();
+    if (!form) return;
+    const char* home = std::getenv("HOME");
+    const CopyFolders f = CopyStartFolders(LastOpenedFolder, output::FolderSet, home && *home ? home : "/");
+    form->ShowModal(core::ProjectBasics.Title, f.source, f.destination);
+}
+
+void ReadFolderSetCommand()
+{
+    try {
+        output::ReadFolderSetFile(core::ProgramFilePath(output::FolderSetFileName));
+    } catch (const platform::Error&) {
+        // Written again on exit; until then the folders fall back to their defaults.
+        output::FolderSet = output::MyFolderSetPara{};
+    }
+}
+
+void WriteFolderSetCommand() { output::WriteFolderSetFile(core::ProgramFilePath(output::FolderSetFileName)); }
 
 } // namespace mainwin

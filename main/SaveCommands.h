@@ -1,6 +1,9 @@
 #pragma once
 // The save sub-list: the loaded job saved as one project file (first row),
-// or exported as the earlier edition's files, one per page letter (second).
+// or exported as the earlier edition's files, one per page letter (second);
+// and the copy row: the job's files copied elsewhere by the copy dialog.
+#include "output/CopyFiles.h"
+
 #include <functional>
 #include <string>
 
@@ -34,5 +37,24 @@ extern std::function<std::string(const std::string& start, const std::string& li
 // overwritten, then the files written (a failure is reported). The save
 // sub-list shows no row chosen afterwards.
 void ExportEarlierProjectsCommand();
+
+// The folders the copy dialog opens on: the source is the folder of the
+// data opened last, else the remembered start folder, else `home`; the
+// destination is the remembered copy folder, else `home` (also when it is
+// the source). Only existing folders are taken.
+struct CopyFolders {
+    std::string source, destination;
+};
+CopyFolders CopyStartFolders(const std::string& lastOpened, const output::MyFolderSetPara& folders, const std::string& home);
+
+// The copy dialog shown on those folders with the job's title. Nothing
+// without the dialog.
+void CopyDataCommand();
+
+// "FOLDERSET.pra" of the program folder read into the folder settings (one
+// that cannot be read leaves them empty) and written from them (throws
+// platform::Error).
+void ReadFolderSetCommand();
+void WriteFolderSetCommand();
 
 } // namespace mainwin

@@ -5,7 +5,6 @@
 #include "platform/Error.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramPaths.h"
-#include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
 
@@ -161,13 +160,6 @@ std::string ShapeName(int shape)
     if (shape == core::apMacro) return "MACRO";
     if (shape == core::apPolygon) return {};
     return core::ShapeKeyword(shape);
-}
-
-void Save(const std::filesystem::path& path, const std::vector<std::string>& lines)
-{
-    platform::TextFileWriter w(path);
-    for (const std::string& line : lines) w.WriteLine(platform::Cp932Safe(line));
-    w.Commit();
 }
 
 // A script line split at every ","; quotes are kept (texts are taken as written).
@@ -353,9 +345,9 @@ std::vector<std::string> ApertureSheetLines()
     return s.lines;
 }
 
-void WriteGerberSheet(const std::filesystem::path& path) { Save(path, GerberSheetLines()); }
-void WriteToolSheet(const std::filesystem::path& path) { Save(path, ToolSheetLines()); }
-void WriteApertureSheet(const std::filesystem::path& path) { Save(path, ApertureSheetLines()); }
+void WriteGerberSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, GerberSheetLines()); }
+void WriteToolSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, ToolSheetLines()); }
+void WriteApertureSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, ApertureSheetLines()); }
 
 std::filesystem::path SheetPath(const char* name)
 {

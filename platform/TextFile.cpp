@@ -260,4 +260,11 @@ void TextFileWriter::WriteLine(std::string_view utf8)
 
 void TextFileWriter::Commit() { WriteFileBytes(target_, bytes_); }
 
+void WriteReadableLines(const fs::path& path, const std::vector<std::string>& lines)
+{
+    TextFileWriter w(path);
+    for (const std::string& line : lines) w.WriteLine(Cp932Safe(line));
+    w.Commit();
+}
+
 } // namespace platform

@@ -175,7 +175,7 @@ TEST_F(SaveCommand, ExportsTheEarlierFilesIntoTheFolderChosen)
     core::LayerTable[2].PageLetter = "A";
     core::LayerTable[1].Active = core::LayerTable[2].Active = 1;
     ShownLayerCount = 2;
-    LastOpenedFolder = (root / "data").string();
+    output::FolderSet.PATH2 = (root / "data").string();
     SaveFormat = 1;
     ExportEarlierProjectsCommand();   // the folder dialog cancelled
     EXPECT_EQ(asked, (std::vector<std::string>{(root / "data").string() + "|" + (root / "home").string()}));
