@@ -12,11 +12,12 @@
 #include "view/SubLists.h"
 #include "platform/Error.h"
 #include "platform/qt/EventPump.h"
-#include "platform/qt/FileDialogs.h"
 #include "platform/ProgramPaths.h"
+#include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
 #include "output/FormCopy.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -97,20 +98,16 @@ void ExportEarlierProjectsCommand()
         const std::string folder =
             AskExportFolder ? AskExportFolder(output::FolderSet.PATH2, platform::ProgramFolder().string()) : std::string();
         OpenWindow().PumpEvents();
-        if (!folder.empty()) {
-            // One question for all the files that are there already.
-            bool asked = false, write = true;
-            for (const core::OldProjectFilePlan& plan : core::OldProjectFilePlans()) {
-                std::error_code ec;
-                if (asked || !fs::exists(fs::path(folder) / plan.FileName, ec)) continue;
-                asked = true;
-                write = platform::AskOkCancel(ExportOverwriteText, platform::MsgIcon::Information);
-            }
-            if (write) {
-                platform::BusyGuard busy;
-                BusyCursor cursor;
-                core::WriteOldProjectFiles(folder);
-            }
+        // One question for all the files that are there already.
+        const std::vector<core::OldProjectFilePlan> plans = core::OldProjectFilePlans();
+        const bool there = std::any_of(plans.begin(), plans.end(), [&](const core::OldProjectFilePlan& p) {
+            std::error_code ec;
+            return !folder.empty() && fs::exists(fs::path(folder) / p.FileName, ec);
+        });
+        if (!folder.empty() && (!there || platform::AskOkCancel(ExportOverwriteText, platform::MsgIcon::Information))) {
+            platform::BusyGuard busy;
+            BusyCursor cursor;
+            core::WriteOldProjectFiles(folder);
         }
     } catch (const platform::Error& e) {
         failure = e.what();
