@@ -21,6 +21,7 @@ void InitFreeBox(MyFreeBox& box, int n)
     box.Styles.assign(k, stPlain);
     box.Captions.assign(k, std::string());
     box.LeftIcons.assign(k, -1);
+    box.Icons.assign(k, -1);
     box.RightIcons.assign(k, -1);
     box.Pictures.assign(k, -1);
     box.Keys.assign(k, std::string());

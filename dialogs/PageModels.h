@@ -43,6 +43,7 @@ struct MyFreeBox {
     std::vector<std::int32_t> Styles;      // ItemStyle
     std::vector<std::string> Captions;     // "-" an etched line, "=" a double line
     std::vector<std::int32_t> LeftIcons;   // before the caption, -1 none; 0 and 1 a tick box
+    std::vector<std::int32_t> Icons;       // between the left icon and the caption, -1 none
     std::vector<std::int32_t> RightIcons;  // at the right end, -1 none
     std::vector<std::int32_t> Pictures;    // a picture at the top left, -1 none
     std::vector<std::string> Keys;

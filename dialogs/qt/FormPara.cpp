@@ -11,7 +11,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QRegion>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -33,25 +32,8 @@ int Y(QMouseEvent* e) { return static_cast<int>(e->position().y()); }
 // (and clicked) only within its outline.
 void MaskFaceColour(QWidget* w, const platform::RasterCanvas& picture, bool on)
 {
-    if (!on || picture.Width() <= 0 || picture.Height() <= 0) {
-        w->clearMask();
-        return;
-    }
-    const std::uint32_t face = platform::RasterCanvas::ToPixel(PageFaceColor);
-    QRegion region;
-    for (int y = 0; y < picture.Height(); ++y) {
-        const std::uint32_t* row = picture.Scanline(y);
-        for (int x = 0; x < picture.Width();) {
-            if (row[x] == face) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < picture.Width() && row[x] != face) ++x;
-            region += QRect(start, y, x - start, 1);
-        }
-    }
-    w->setMask(region);
+    if (on) platform::MaskColour(w, picture, PageFaceColor);
+    else w->clearMask();
 }
 
 void SyncEdit(QLineEdit* edit, EditState& e)
