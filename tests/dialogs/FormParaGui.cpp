@@ -137,6 +137,27 @@ TEST_F(FormParaGui, ParameterRowOpensTheTabs)
     EXPECT_EQ(core::StepMarks[0], 1);
 }
 
+// A contents choice goes into the edit box with the caret after it, ready
+// for more: not selected, though the balloon had the focus.
+TEST_F(FormParaGui, AChoiceLeavesTheCaretAfterIt)
+{
+    core::ResetTables();
+    core::LayerCount = 1;
+    core::LayerTable[1].FileName = "top.gbr";
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(&form);
+        Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));
+        form.Image2->setFocus(Qt::MouseFocusReason);
+        Release(form.Image2, paratest::Middle(ChoiceBalloon.Rects[1]));
+        EXPECT_EQ(form.Edit2->text().toStdString(), "部品面シルク");
+        EXPECT_TRUE(form.Edit2->hasFocus());
+        EXPECT_FALSE(form.Edit2->hasSelectedText());
+        EXPECT_EQ(form.Edit2->cursorPosition(), 6);
+        form.ButtonOf(ParaButton::sw2)->click();
+    });
+    mainwin::ShowParametersDialog();
+}
+
 TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
 {
     namespace fs = std::filesystem;
