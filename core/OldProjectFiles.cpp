@@ -140,7 +140,7 @@ private:
 std::string QuotedText(const std::string& utf8)
 {
     std::string safe;
-    for (char c : platform::Cp932Safe(utf8)) {
+    for (char c : platform::Cp932Readable(utf8)) {
         if (c == '"') safe += "\xE2\x80\x9D";            // ”
         else if (c == ',') safe += "\xEF\xBC\x8C";       // ，
         else if (c == '\r' || c == '\n') safe += ' ';

@@ -138,15 +138,23 @@ void HideEdits()
     Para.Focus = ParaWindow::FocusOn::None;
 }
 
-void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill)
+int ChoiceBalloonWidth(const std::string& key, bool drill)
 {
     const BalloonKind* kind = FindBalloonKind(key, drill);
-    if (!kind) return;
+    if (!kind) return 0;
     // Our fonts are wider than the balloon's sizes were made for: a choice
     // is never cut.
     int width = kind->Width;
     for (const BalloonChoice& c : kind->Choices)
         width = std::max(width, ChoiceTextOffset(c) + PageTextWidth(c.Caption) + (kind->Side == BalloonSide::Right ? 22 : 12));
+    return width;
+}
+
+void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill)
+{
+    const BalloonKind* kind = FindBalloonKind(key, drill);
+    if (!kind) return;
+    const int width = ChoiceBalloonWidth(key, drill);
     FillBalloon(ChoiceBalloon, *kind, width);
     Para.Image2.Bounds = PlaceBalloon(kind->Side, width, kind->Height, x, y, Para.ClientWidth, Para.ClientHeight, 20,
                                       ChoiceBalloon.Outline);
@@ -271,7 +279,8 @@ void FormShow(int screenWidth, int screenHeight)
     const std::string& mode = ParaRequest.Mode;
     if (mode == "Parameter") {
         Para.Caption = ParameterCaption;
-        Para.ClientWidth = 640;
+        // Wider where the loaded files' names need it, never wider than the screen.
+        Para.ClientWidth = std::clamp(FilePageWidth(), 640, std::max(640, screenWidth - 40));
         Para.ClientHeight = 480;
         Para.CentreOnScreen = false;
         Para.Image1.Bounds = {0, 0, Para.ClientWidth, Para.ClientHeight};

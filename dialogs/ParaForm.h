@@ -164,6 +164,8 @@ void HideEdits();
 // Fills and shows the balloon of `key` with its tip at (x, y) of the page;
 // `drill` picks the drill choices of "ZERO".
 void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill = false);
+// The width of that balloon: its own, or more where a choice needs it.
+int ChoiceBalloonWidth(const std::string& key, bool drill = false);
 void HideBalloon();
 // Repaints the page of the mode (DrawFormatPage or DrawParameterPage).
 void RepaintPage();

@@ -76,7 +76,7 @@ std::string Cp932ToUtf8(std::string_view cp932)
     return out;
 }
 
-std::string Cp932Safe(std::string_view utf8)
+std::string Cp932Readable(std::string_view utf8)
 {
     std::string bytes;
     if (TryUtf8ToCp932(utf8, bytes)) return std::string(utf8);

@@ -263,7 +263,7 @@ void TextFileWriter::Commit() { WriteFileBytes(target_, bytes_); }
 void WriteReadableLines(const fs::path& path, const std::vector<std::string>& lines)
 {
     TextFileWriter w(path);
-    for (const std::string& line : lines) w.WriteLine(Cp932Safe(line));
+    for (const std::string& line : lines) w.WriteLine(Cp932Readable(line));
     w.Commit();
 }
 

@@ -51,11 +51,21 @@ void SyncEdit(QLineEdit* edit, EditState& e)
         const QSignalBlocker blocker(edit);
         edit->setText(text);
     }
+    edit->show();
+}
+
+// The focus, when asked for, then the selection or caret the dialog asks
+// for. Without either the caret goes to the end: hiding the balloon may have
+// passed the focus on to the box as a tab would, selecting its whole text.
+void FocusAndSelect(QLineEdit* edit, EditState& e, bool focus)
+{
+    if (!e.Visible) return;
+    if (focus) edit->setFocus();
     if (e.SelectAll) edit->selectAll();
     else if (e.Caret >= 0) edit->setCursorPosition(e.Caret);
+    else if (focus) edit->end(false);
     e.SelectAll = false;
     e.Caret = -1;
-    edit->show();
 }
 
 } // namespace
@@ -258,8 +268,8 @@ void TFormPara::Sync()
         if (s.Visible) b->raise();
     }
 
-    if (Para.Focus == ParaWindow::FocusOn::Edit1 && Edit1->isVisible()) Edit1->setFocus();
-    else if (Para.Focus == ParaWindow::FocusOn::Edit2 && Edit2->isVisible()) Edit2->setFocus();
+    FocusAndSelect(Edit1, Para.Edit1, Para.Focus == ParaWindow::FocusOn::Edit1);
+    FocusAndSelect(Edit2, Para.Edit2, Para.Focus == ParaWindow::FocusOn::Edit2);
     Para.Focus = ParaWindow::FocusOn::None;
 
     if (!Para.Warning.empty()) {
