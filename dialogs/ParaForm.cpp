@@ -83,13 +83,6 @@ ParaPage* CurrentPage()
 
 // ------------------------------------------------------------- for pages
 
-int PageTextWidth(const std::string& text)
-{
-    static platform::RasterCanvas measure(1, 1);
-    measure.SetFont(platform::FontInfo{});
-    return measure.TextWidth(text);
-}
-
 void OpenEdit1(int item)
 {
     if (item < 0 || item >= ParaItems.Count) return;

@@ -1,6 +1,7 @@
 #include "main/MainHooks.h"
 
 #include "core/Datas.h"
+#include "dialogs/qt/FolderDialog.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/OpenCommands.h"
 
@@ -34,6 +35,20 @@ void ConnectParametersDialog()
             dialogs::ParaRequest.Mode = "Parameter";
             form->ShowModal();
         }
+    };
+}
+
+void ConnectFolderDialog()
+{
+    // Without the window (it is gone at exit) the loaded job is replaced.
+    AskReplaceOrAdd = [](const std::string& mode, const std::string& projectPath) {
+        dialogs::TFolderDialog* form = dialogs::FolderDialog();
+        if (!form) return 1;
+        namespace folder = dialogs::folder;
+        folder::FolderMode = mode;
+        folder::ProjectFileName = projectPath;
+        form->ShowModal();
+        return static_cast<int>(folder::FolderResult);
     };
 }
 

@@ -1,6 +1,7 @@
 #include "dialogs/qt/FormPara.h"
 
 #include "dialogs/PagePainters.h"
+#include "dialogs/qt/Components.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 
@@ -19,8 +20,6 @@ namespace dialogs {
 namespace {
 
 TFormPara* paraForm = nullptr;
-
-QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top)); }
 
 int X(QMouseEvent* e) { return static_cast<int>(e->position().x()); }
 int Y(QMouseEvent* e) { return static_cast<int>(e->position().y()); }
@@ -48,28 +47,6 @@ void MaskFaceColour(QWidget* w, const platform::RasterCanvas& picture, bool on)
         }
     }
     w->setMask(region);
-}
-
-void SyncEdit(QLineEdit* edit, EditState& e)
-{
-    if (!e.Visible) {
-        edit->hide();
-        return;
-    }
-    edit->setGeometry(ToQRect(e.Bounds));
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, platform::ToQColor(e.Color));
-    edit->setPalette(palette);
-    const QString text = QString::fromStdString(e.Text);
-    if (edit->text() != text) {
-        const QSignalBlocker blocker(edit);
-        edit->setText(text);
-    }
-    if (e.SelectAll) edit->selectAll();
-    else if (e.Caret >= 0) edit->setCursorPosition(e.Caret);
-    e.SelectAll = false;
-    e.Caret = -1;
-    edit->show();
 }
 
 } // namespace

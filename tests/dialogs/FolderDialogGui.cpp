@@ -1,0 +1,200 @@
+// The folder dialog's window offscreen, asked by the open command through
+// its hook: real boards added to a loaded one or replacing it, cancelled by
+// its button and its frame; the export page's folder tree and contents.
+#include "core/Datas.h"
+#include "dialogs/qt/FolderDialog.h"
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "platform/ProgramPaths.h"
+#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/Shell.h"
+
+#include <QApplication>
+#include <QFileSystemModel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace dialogs;
+using namespace dialogs::folder;
+
+namespace {
+
+const fs::path Diptrace = fs::path(TESSEL2_CORPUS) / "cad" / "diptrace";
+
+std::vector<std::string> Board(const std::string& name)
+{
+    std::vector<std::string> files;
+    for (const char* layer : {"BoardOutline", "Bottom", "BottomMask", "BottomSilk", "Top", "TopMask", "TopSilk"}) {
+        const fs::path p = Diptrace / (name + "_" + layer + ".gbr");
+        if (fs::exists(p)) files.push_back(p.string());
+    }
+    return files;
+}
+
+class FolderDialogGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        home = fs::temp_directory_path() / ("tessel2-folder-gui-" + std::to_string(std::random_device{}()));
+        fs::create_directories(home / "DATA");
+        setenv("TESSEL2_HOME", home.c_str(), 1);
+        platform::ResetProgramFolder();
+        core::DataFolder = (home / "DATA").string();
+        mainwin::ShellOpenFile = [](const std::string&) { return true; };
+        mainwin::ConnectFolderDialog();
+        // Counts the questions on the way to the dialog.
+        mainwin::AskReplaceOrAdd = [ask = mainwin::AskReplaceOrAdd, this](const std::string& mode, const std::string& path) {
+            ++asked;
+            return ask(mode, path);
+        };
+        mainwin::ClearAllData(true);
+    }
+    void TearDown() override
+    {
+        mainwin::AskReplaceOrAdd = [](const std::string&, const std::string&) { return 1; };
+        mainwin::ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
+        std::error_code ec;
+        fs::remove_all(home, ec);
+        platform::ResetProgramFolder();
+    }
+    // Opens the files; `steps` run inside the dialog, which must ask.
+    int Open(const std::vector<std::string>& paths, std::function<void()> steps = {})
+    {
+        asked = 0;
+        if (steps) {
+            QTimer::singleShot(0, [&, steps] {
+                EXPECT_TRUE(form.isVisible());
+                steps();
+                if (form.isVisible()) {
+                    ADD_FAILURE() << "still open";
+                    form.reject();
+                }
+            });
+        }
+        mainwin::MyOpenFiles files = mainwin::MakeOpenList(paths, 0);
+        return mainwin::OpenFileListRun(files);
+    }
+    // The elements of a board opened alone.
+    std::int32_t Alone(const std::string& name)
+    {
+        mainwin::ClearAllData(true);
+        EXPECT_EQ(Open(Board(name)), 1);
+        return core::DataCount;
+    }
+    std::vector<std::string> LayerNames() const
+    {
+        std::vector<std::string> names;
+        for (int i = 1; i <= core::LayerCount; ++i) names.push_back(core::LayerTable[static_cast<std::size_t>(i)].FileName);
+        return names;
+    }
+    fs::path home;
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped{&boxes};
+    TFolderDialog form;
+    int asked = 0;
+};
+
+TEST_F(FolderDialogGui, AddOrReplaceTheLoadedBoard)
+{
+    ASSERT_FALSE(Board("keyboard").empty());
+    const std::int32_t keyboard = Alone("keyboard"), mainboard = Alone("mainboard");
+    const int keyboardLayers = static_cast<int>(Board("keyboard").size());
+    ASSERT_GT(keyboard, 0);
+
+    // Nothing loaded: nothing to ask.
+    mainwin::ClearAllData(true);
+    EXPECT_EQ(Open(Board("keyboard")), 1);
+    EXPECT_EQ(asked, 0);
+    const std::vector<std::string> first = LayerNames();
+
+    const struct {
+        const char* what;
+        std::optional<FolderButton> button;   // none: the frame closes it
+        int opened;
+        std::int32_t elements;
+        int layers;
+    } answers[] = {
+        {"add", FolderButton::swOpen, 1, keyboard + mainboard, keyboardLayers + static_cast<int>(Board("mainboard").size())},
+        {"replace", FolderButton::swSwap, 1, mainboard, static_cast<int>(Board("mainboard").size())},
+        {"cancel", FolderButton::swCancel, 0, keyboard, keyboardLayers},
+        {"frame", std::nullopt, 0, keyboard, keyboardLayers},
+    };
+    for (const auto& a : answers) {
+        SCOPED_TRACE(a.what);
+        mainwin::ClearAllData(true);
+        ASSERT_EQ(Open(Board("keyboard")), 1);
+        const int opened = Open(Board("mainboard"), [&] {
+            EXPECT_EQ(form.windowTitle().toStdString(), OpenSelectCaption);
+            EXPECT_EQ(form.ButtonOf(FolderButton::swOpen)->text().toStdString(), "追加");
+            EXPECT_TRUE(form.ButtonOf(FolderButton::swSwap)->isVisible());
+            EXPECT_FALSE(form.DirBox1->isVisible());
+            if (a.button) form.ButtonOf(*a.button)->click();
+            else form.close();
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(opened, a.opened);
+        EXPECT_EQ(core::DataCount, a.elements);
+        EXPECT_EQ(core::LayerCount, a.layers);
+        const std::vector<std::string> names = LayerNames();
+        if (a.button == FolderButton::swOpen) EXPECT_TRUE(std::equal(first.begin(), first.end(), names.begin()));
+        if (a.button == FolderButton::swCancel) EXPECT_EQ(names, first);
+    }
+
+    // Added beyond 26 layers: refused, the loaded boards kept.
+    mainwin::ClearAllData(true);
+    const int mainboardLayers = static_cast<int>(Board("mainboard").size());
+    ASSERT_EQ(Open(Board("keyboard")), 1);
+    while (core::LayerCount + mainboardLayers <= core::MaxLayers)
+        ASSERT_EQ(Open(Board("keyboard"), [&] { form.ButtonOf(FolderButton::swOpen)->click(); }), 1);
+    const int loaded = core::LayerCount;
+    boxes.shown.clear();
+    EXPECT_EQ(Open(Board("mainboard"), [&] { form.ButtonOf(FolderButton::swOpen)->click(); }), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, mainwin::TooManyFilesText);
+    EXPECT_EQ(core::LayerCount, loaded);
+}
+
+TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)
+{
+    const fs::path tree = home / "out";
+    fs::create_directories(tree / "a" / "deep");
+    fs::create_directories(tree / "b");
+    SelectedFolder = tree.string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.windowTitle().toStdString(), ExportCaption);
+        EXPECT_TRUE(form.DirBox1->isVisible() && form.DriveBox1->isVisible());
+        EXPECT_EQ(form.DirBoxFolder().toStdString(), tree.string());
+        EXPECT_EQ(form.Label1->text().toStdString(), tree.string());
+        // A double click on a folder row enters it; the tree follows.
+        const platform::Point p{30, 8};
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, QPointF(p.x, p.y), form.Image3->mapToGlobal(QPointF(p.x, p.y)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.Image3, &e);
+        }
+        EXPECT_EQ(Folder.Directory, (tree / "a").string());
+        EXPECT_EQ(form.DirBoxFolder().toStdString(), (tree / "a").string());
+        // Picking a folder in the tree shows its contents.
+        auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+        form.DirBox1->setCurrentIndex(model->index(QString::fromStdString((tree / "b").string())));
+        EXPECT_EQ(SelectedFolder, (tree / "b").string());
+        EXPECT_EQ(FolderItems.Count, 0);
+        form.ButtonOf(FolderButton::swOK)->click();
+    });
+    form.ShowModal();
+    EXPECT_EQ(FolderResult, frReplace);
+    EXPECT_EQ(SelectedFolder, (tree / "b").string());
+}
+
+} // namespace

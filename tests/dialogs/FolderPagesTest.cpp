@@ -1,0 +1,242 @@
+// The folder dialog's pages driven without a display: the window of each
+// mode and its answers; the export page's folders, list, new and renamed
+// folders, double clicks and the wheel.
+#include "dialogs/FolderForm.h"
+#include "dialogs/FolderOps.h"
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace dialogs;
+using namespace dialogs::folder;
+
+namespace {
+
+platform::Point Middle(const Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// The row of a list with that caption, −1 none.
+int RowOf(const MyFreeBox& box, const std::string& caption)
+{
+    for (int i = 0; i < box.Count; ++i)
+        if (box.Captions[static_cast<std::size_t>(i)] == caption) return i;
+    return -1;
+}
+
+void Show(const std::string& mode)
+{
+    FolderMode = mode;
+    FormShow(1600, 1000);
+}
+
+TEST(FolderWindowTest, EachModeItsWindowButtonsAndAnswers)
+{
+    const struct {
+        const char* mode;
+        const char* caption;
+        std::vector<FolderButton> shown;
+        std::vector<std::pair<FolderButton, int>> answers;
+    } modes[] = {
+        {"OpenSelect", OpenSelectCaption, {FolderButton::swOpen, FolderButton::swSwap, FolderButton::swCancel},
+         {{FolderButton::swOpen, frAdd}, {FolderButton::swSwap, frReplace}, {FolderButton::swCancel, frCancel}}},
+        {"tso", ExportCaption, {FolderButton::swOK, FolderButton::swCancel, FolderButton::swNewDir},
+         {{FolderButton::swOK, frReplace}, {FolderButton::swCancel, frCancel}}},
+        // Anything else: an empty window that can only be left.
+        {"Other", "", {FolderButton::swCancel}, {{FolderButton::swCancel, frCancel}, {FolderButton::swOpen, frCancel}}},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode);
+        SelectedFolder = fs::temp_directory_path().string();
+        Show(m.mode);
+        EXPECT_EQ(Folder.Caption, m.caption);
+        EXPECT_EQ(Folder.Left, (1600 - Folder.ClientWidth) / 2);
+        EXPECT_EQ(Folder.Top, (1000 - Folder.ClientHeight) / 2);
+        for (int b = 0; b < FolderButtonCount; ++b) {
+            const auto id = static_cast<FolderButton>(b);
+            const bool shown = std::find(m.shown.begin(), m.shown.end(), id) != m.shown.end();
+            EXPECT_EQ(Button(id).Visible, shown) << b;
+        }
+        for (const auto& [button, answer] : m.answers) {
+            Show(m.mode);
+            FolderResult = -1;
+            ButtonClick(button);
+            // A hidden button answers nothing; the window then still stands at 0.
+            EXPECT_EQ(Folder.CloseRequested, Button(button).Visible);
+            EXPECT_EQ(FolderResult, Button(button).Visible ? answer : -1);
+        }
+    }
+
+    // The question of the open: three buttons on one line, "置換え" in the middle.
+    Show("OpenSelect");
+    EXPECT_EQ(Folder.ClientHeight, 150);
+    const Rect swap = Button(FolderButton::swSwap).Bounds, add = Button(FolderButton::swOpen).Bounds,
+               cancel = Button(FolderButton::swCancel).Bounds;
+    EXPECT_NEAR(swap.left + swap.right, Folder.ClientWidth, 1);
+    EXPECT_EQ(swap.bottom, 130);
+    EXPECT_EQ(add.right + 10, swap.left);
+    EXPECT_EQ(swap.right + 10, cancel.left);
+    EXPECT_EQ(Folder.OpenCaption, "追加");
+    ASSERT_EQ(PanelItems.Count, 1);
+    EXPECT_EQ(PanelItems.Captions[0], ExistingDataText);
+    EXPECT_GE(Folder.ClientWidth, 480);
+}
+
+class ExportPage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("tessel2-export-" + std::to_string(std::random_device{}()));
+        for (const char* d : {"boards/b", "boards/a", "boards/.cache", "program"}) fs::create_directories(root / d);
+        std::ofstream(root / "boards" / "top.gbr") << "x";
+        platform::TextFileWriter list(root / "program" / ListFileName);
+        for (const char* line : {"部品面.tso", "bottom.tso", "drill.tso"}) list.WriteLine(line);
+        list.Commit();
+        SelectedFolder = Boards();
+        ListFolder = (root / "program").string();
+        Show("tso");
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    std::string Boards() const { return (root / "boards").string(); }
+    void UpOn(int row, MouseButton button)
+    {
+        const platform::Point p = Middle(FolderItems.Rects.at(static_cast<std::size_t>(row)));
+        Image3MouseUp(p.x, p.y, button);
+    }
+    fs::path root;
+};
+
+TEST_F(ExportPage, FoldersFirstThenFilesAndTheListOfFilesWritten)
+{
+    EXPECT_EQ(Folder.Directory, Boards());
+    EXPECT_EQ(Folder.Label1.Text, Boards());
+    EXPECT_TRUE(Folder.DirBox1.Visible && Folder.DriveBox1.Visible);
+    const std::vector<std::pair<std::string, std::string>> rows = {{"a", "Folder"}, {"b", "Folder"}, {"top.gbr", "File"}};
+    ASSERT_EQ(FolderItems.Count, 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        EXPECT_EQ(FolderItems.Captions[k], rows[k].first);
+        EXPECT_EQ(FolderItems.Keys[k], rows[k].second);
+        EXPECT_EQ(FolderItems.LeftIcons[k], rows[k].second == "Folder" ? fiFolder : fiFile);
+        EXPECT_EQ(FolderItems.Rects[k].top, 17 * i);
+    }
+    EXPECT_EQ(ExportListLines, (std::vector<std::string>{"部品面.tso", "bottom.tso", "drill.tso"}));
+    ASSERT_EQ(ExportItems.Count, 3);
+    EXPECT_EQ(ExportItems.Rects[2].top, 34);
+    EXPECT_EQ(Folder.ScrollBox1.Image.Bounds.bottom, 54);
+
+    // A folder that is not one starts at home; a missing list shows nothing.
+    SelectedFolder = (root / "missing").string();
+    ListFolder = (root / "missing").string();
+    Show("tso");
+    EXPECT_TRUE(fs::is_directory(Folder.Directory));
+    EXPECT_EQ(SelectedFolder, Folder.Directory);
+    EXPECT_EQ(ExportItems.Count, 0);
+    EXPECT_FALSE(Folder.ScrollBox1.Image.Visible);
+}
+
+TEST_F(ExportPage, DoubleClickEntersRightClickRenames)
+{
+    // A single click leaves the folder as it is; a double click enters.
+    UpOn(RowOf(FolderItems, "b"), MouseButton::Left);
+    EXPECT_EQ(Folder.Directory, Boards());
+    Image3DblClick();
+    UpOn(RowOf(FolderItems, "b"), MouseButton::Left);
+    EXPECT_EQ(Folder.Directory, (root / "boards" / "b").string());
+    EXPECT_EQ(SelectedFolder, Folder.Directory);
+    EXPECT_EQ(DoubleClickFlag, -1);
+
+    DirBox1Change(Boards());
+    // A file row does nothing, even double clicked.
+    Image3DblClick();
+    UpOn(RowOf(FolderItems, "top.gbr"), MouseButton::Left);
+    EXPECT_EQ(Folder.Directory, Boards());
+    UpOn(RowOf(FolderItems, "top.gbr"), MouseButton::Right);
+    EXPECT_FALSE(Folder.Edit1.Visible);
+
+    const int a = RowOf(FolderItems, "a");
+    UpOn(a, MouseButton::Right);
+    ASSERT_TRUE(Folder.Edit1.Visible);
+    EXPECT_EQ(Folder.Edit1.Text, "a");
+    EXPECT_EQ(Folder.Edit1.Bounds.left, 22);
+    EXPECT_EQ(Folder.Edit1.Bounds.top, FolderItems.Rects[static_cast<std::size_t>(a)].top);
+    // Clicking elsewhere leaves the name as it was.
+    Edit1Change("ignored");
+    ListMouseDown();
+    EXPECT_FALSE(Folder.Edit1.Visible);
+    EXPECT_TRUE(fs::exists(root / "boards" / "a"));
+
+    // A name that cannot be taken keeps the box open to mend it.
+    UpOn(a, MouseButton::Right);
+    Edit1Change("b");
+    Edit1KeyEnter();
+    EXPECT_EQ(Folder.Warning, FolderNameTakenText);
+    EXPECT_TRUE(Folder.Edit1.Visible);
+    Folder.Warning.clear();
+    Edit1Change("基板 a");
+    Edit1KeyEnter();
+    EXPECT_TRUE(Folder.Warning.empty());
+    EXPECT_FALSE(Folder.Edit1.Visible);
+    EXPECT_TRUE(fs::is_directory(root / "boards" / "基板 a"));
+    EXPECT_EQ(RowOf(FolderItems, "基板 a"), 1);
+}
+
+TEST_F(ExportPage, NewFolderIsMadeAndNamedAtOnce)
+{
+    fs::create_directory(root / "boards" / NewFolderBase);
+    fs::create_directory(root / "boards" / (std::string(NewFolderBase) + "(1)"));
+    DirBox1Change(Boards());
+    ButtonClick(FolderButton::swNewDir);
+    const std::string made = std::string(NewFolderBase) + "(2)";
+    EXPECT_TRUE(fs::is_directory(root / "boards" / made));
+    ASSERT_TRUE(Folder.Edit1.Visible);
+    EXPECT_EQ(Folder.Edit1.Text, made);
+    EXPECT_TRUE(Folder.Edit1.SelectAll);
+    EXPECT_EQ(FolderItems.Captions.at(static_cast<std::size_t>(Folder.EditIndex)), made);
+    Edit1Change("出力");
+    Edit1KeyEnter();
+    EXPECT_TRUE(fs::is_directory(root / "boards" / "出力"));
+
+    // A folder that cannot be written to: the failure is shown.
+    fs::remove_all(root / "boards");
+    ButtonClick(FolderButton::swNewDir);
+    EXPECT_EQ(Folder.Warning, NewFolderFailedText);
+    EXPECT_FALSE(Folder.Edit1.Visible);
+}
+
+TEST_F(ExportPage, WheelScrollsTheBoxUnderThePointerByItsStep)
+{
+    for (int i = 0; i < 40; ++i) fs::create_directory(root / "boards" / ("d" + std::to_string(100 + i)));
+    DirBox1Change(Boards());
+    ScrollBoxState& box = Folder.ScrollBox2;
+    const int limit = (box.Image.Bounds.bottom - box.Image.Bounds.top) - box.ClientHeight();
+    ASSERT_GT(limit, 17 * 3);
+    const struct {
+        void (*move)();
+        int notches, position;
+    } steps[] = {
+        {[] { Image3MouseMove(5, 5); }, -1, 17},
+        {[] {}, -2, 51},
+        {[] { DirBox1MouseMove(); }, -1, 51},          // the folder tree scrolls itself
+        {[] { Image2MouseMove(5, 5); }, -1, 51},       // the panel: nothing
+        {[] { Image3MouseMove(5, 5); }, 3, 0},         // never above the top
+        {[] {}, -1000, limit},                         // nor below the end
+    };
+    for (const auto& s : steps) {
+        s.move();
+        FormMouseWheel(s.notches);
+        EXPECT_EQ(box.Position, s.position) << s.notches;
+    }
+    // Another folder starts at the top.
+    DirBox1Change(Boards());
+    EXPECT_EQ(box.Position, 0);
+}
+
+} // namespace
