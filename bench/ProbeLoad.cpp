@@ -2,6 +2,7 @@
 
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/ProjectFile.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -23,8 +24,13 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
         return core::ReadGerberFile(silentGauge, path, layer, value);
     case core::fkNcDrill:
         return core::ReadNcDrillFile(silentGauge, path, layer, value);
+    case core::fkProject:
+        // Every layer of the project is taken.
+        core::LayerTakeFlags.fill(0);
+        core::TakeAllProjectLayers(path);
+        return core::ReadProjectFile(silentGauge, path, value);
     default:
-        // Projects and undetermined files are not read by the probe.
+        // Undetermined files are not read by the probe.
         return false;
     }
 }
@@ -35,13 +41,16 @@ LoadResult LoadLayerFile(const std::string& path, int layer)
 {
     LoadResult r;
     r.kind = core::DetectFileType(path);
+    const int before = core::LayerCount;
     try {
         r.read = ReadByKind(r.kind, path, layer, r.value);
     } catch (const platform::Error& e) {
         r.error = e.what();
         r.read = false;
     }
-    if (r.read) {
+    if (r.read && r.kind == core::fkProject) {
+        for (int k = before + 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = 1;
+    } else if (r.read) {
         if (core::MyLayerSet* l = core::LayerAt(layer)) {
             std::filesystem::path p(path);
             l->FileKind = r.kind;
@@ -76,19 +85,20 @@ void FinishLoading()
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
 }
 
-int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext)
+int LoadFiles(const std::vector<std::string>& paths)
 {
-    int status = 0, layer = 0;
+    int status = 0;
+    core::MyExtents& ext = core::Extents;
     ext.MinX = ext.MinY = 1500;
     ext.MaxX = ext.MaxY = -1500;
-    for (const std::string& file : files) {
-        const std::string name = std::filesystem::path(file).filename().string();
-        if (++layer > core::MaxLayers) {
+    for (const std::string& path : paths) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (core::LayerCount >= core::MaxLayers) {
             std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
             status = 1;
             continue;
         }
-        const LoadResult r = LoadLayerFile(file, layer);
+        const LoadResult r = LoadLayerFile(path, core::LayerCount + 1);
         if (!r.read) {
             std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
             status = 1;

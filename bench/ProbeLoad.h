@@ -15,8 +15,17 @@ struct LoadResult {
 };
 
 // Detects the kind of `path` and hands it to the reader of that kind, as layer
-// `layer`; on success the layer record is filled.
+// `layer`; on success the layer record is filled. A project adds all its
+// layers from `layer` on, each shown.
 LoadResult LoadLayerFile(const std::string& path, int layer);
+
+// Loads the files one after the other as the next layers, merging their
+// extents into the data extents, then finishes as FinishLoading. Files not
+// read are reported on stderr; 1 when any was not, else 0.
+int LoadFiles(const std::vector<std::string>& paths);
+
+// Letters for the used tools that have none, in tool order: A..Z, then a..z.
+void GiveToolLetters();
 
 // The tools drilled by the last `hits` elements of Datas (the hits of the
 // drill file read last).
@@ -24,13 +33,5 @@ int ToolsOfLastHits(int hits);
 
 // After all files: what the open command does once loading is over.
 void FinishLoading();
-
-// Loads each file as the next layer, reporting failures on stderr, then
-// finishes loading; `ext` gets the merged extents and centre. Returns the
-// exit status (1 when a file was not read).
-int LoadLayerFiles(const std::vector<std::string>& files, core::MyExtents& ext);
-
-// Letters for the used tools without one, in tool order: A..Z, then a..z.
-void GiveToolLetters();
 
 } // namespace probe

@@ -90,7 +90,8 @@ int PrintToPdf(const std::vector<std::string>& args)
         return 2;
     }
     // Drill hits print as their tools' letters; the drill sheet counts them.
-    const int status = LoadLayerFiles(std::vector<std::string>(plain.begin() + 1, plain.end()), output::PrintArea);
+    const int status = LoadFiles(std::vector<std::string>(plain.begin() + 1, plain.end()));
+    output::PrintArea = core::Extents;
     core::ToolCount = mainwin::CountUsedDrillTools(core::Tools);
     GiveToolLetters();
 

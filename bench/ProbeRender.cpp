@@ -90,9 +90,9 @@ int Render(const std::vector<std::string>& args)
                              "[--outline] [--drill-letters]\n");
         return 2;
     }
-    core::MyExtents& ext = core::Extents;
-    const int status = LoadLayerFiles(std::vector<std::string>(plain.begin() + 3, plain.end()), ext);
+    const int status = LoadFiles(std::vector<std::string>(plain.begin() + 3, plain.end()));
     if (letters) GiveToolLetters();
+    const core::MyExtents& ext = core::Extents;
 
     mainwin::ClientWidth = static_cast<int>(w);
     mainwin::ClientHeight = static_cast<int>(h);

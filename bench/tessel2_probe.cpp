@@ -5,7 +5,8 @@
 //   tessel2-probe info FILE...
 //     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
 //     and, for a drill file (kind 2), \ttools=<tools drilled>\thits=<hits>
-//     then reports=<number of report lines>
+//     then reports=<number of report lines>; a project (".tsn") is one line
+//     for all its layers
 //
 //   tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y]
 //                 [--mirror] [--outline] [--drill-letters]
@@ -18,9 +19,14 @@
 //     print engine into a PDF file (A4 portrait, minimum margins); with
 //     --sheets the chosen data sheets instead; prints pages=<n>
 //     scale=<x>,<y> (device pixels per mm)
+//
+//   tessel2-probe save OUT.tsn FILE...
+//     the job made of the files, as the open command leaves it, written as a
+//     project file; prints layers=<n> elements=<n> bytes=<file size>
 #include "ProbeLoad.h"
 #include "ProbePrint.h"
 #include "ProbeRender.h"
+#include "ProbeSave.h"
 
 #include "core/Datas.h"
 #include "platform/ProgramPaths.h"
@@ -71,16 +77,14 @@ struct WorkFolder {
 int Info(const std::vector<std::string>& files)
 {
     int status = 0;
-    int layer = 0;
     for (const std::string& file : files) {
-        ++layer;
         const std::string name = fs::path(file).filename().string();
-        if (layer > core::MaxLayers) {
+        if (core::LayerCount >= core::MaxLayers) {
             std::fprintf(stderr, "%s: more than 26 layers\n", name.c_str());
             status = 1;
             continue;
         }
-        probe::LoadResult r = probe::LoadLayerFile(file, layer);
+        probe::LoadResult r = probe::LoadLayerFile(file, core::LayerCount + 1);
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
         const core::MyDataValue& v = r.value;
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
@@ -103,7 +107,8 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
-                             "       tessel2-probe print OUT.pdf FILE... [options]\n");
+                             "       tessel2-probe print OUT.pdf FILE... [options]\n"
+                             "       tessel2-probe save OUT.tsn FILE...\n");
         return 2;
     }
     core::ResetTables();
@@ -113,6 +118,7 @@ int main(int argc, char** argv)
     if (verb == "info") return Info(args);
     if (verb == "render") return probe::Render(args);
     if (verb == "print") return probe::PrintToPdf(args);
+    if (verb == "save") return probe::Save(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

@@ -441,12 +441,16 @@ namespace {
 class SilentFormDatas final : public TFormDatas {
 public:
     void SetCaption(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
+    void SetStatusText(const std::string& text) override { status_ = text; }
+    std::string StatusText() const override { return status_; }
     void SetGauge(long long, long long) override {}
     void SetCancelVisible(bool) override {}
     void Show() override {}
     void Hide() override {}
     void ProcessEvents() override {}
+
+private:
+    std::string status_ = InitialStatusText;
 };
 
 SilentFormDatas silentForm;

@@ -364,6 +364,27 @@ struct TableSnapshot {
 std::unique_ptr<TableSnapshot> TakeSnapshot();
 void RestoreSnapshot(const TableSnapshot& s);
 
+// Runs `read`, a reader's work on the tables: when it throws or returns
+// false, the tables are put back as they were and `value` is emptied.
+template <class Read>
+bool ReadRolledBack(MyDataValue& value, Read&& read)
+{
+    const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
+    bool ok = false;
+    try {
+        ok = read();
+    } catch (...) {
+        RestoreSnapshot(*snapshot);
+        value = MyDataValue{};
+        throw;
+    }
+    if (!ok) {
+        RestoreSnapshot(*snapshot);
+        value = MyDataValue{};
+    }
+    return ok;
+}
+
 // ---------------------------------------------------------------- progress
 
 // The progress window shown while projects are written. The window itself
@@ -373,6 +394,7 @@ public:
     virtual ~TFormDatas() = default;
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
+    virtual std::string StatusText() const = 0;
     virtual void SetGauge(long long progress, long long maximum) = 0;
     virtual void SetCancelVisible(bool visible) = 0;
     virtual void Show() = 0;

@@ -677,24 +677,13 @@ private:
 bool ReadWithRollback(Gauge& gauge, ChunkSource& source, long long size, int layer, MyDataValue& value)
 {
     value = MyDataValue{};
-    const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
-    bool ok = false;
-    try {
+    // Nothing of a failed or cancelled read may be left for the next layer.
+    return ReadRolledBack(value, [&] {
         Reader reader(gauge, layer, value);
         const bool completed = reader.Run(source, size);
         if (!completed) CancelRequested = 0;
-        ok = completed && reader.DataMade();
-    } catch (...) {
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-        throw;
-    }
-    if (!ok) {
-        // Nothing of a failed or cancelled read may be left for the next layer.
-        RestoreSnapshot(*snapshot);
-        value = MyDataValue{};
-    }
-    return ok;
+        return completed && reader.DataMade();
+    });
 }
 
 } // namespace

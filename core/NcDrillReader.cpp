@@ -240,24 +240,15 @@ bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataVal
     gauge.SetMaximum(static_cast<long long>(bytes.size()));
     gauge.SetProgress(0);
 
-    auto before = TakeSnapshot();
-    try {
+    const bool drilled = ReadRolledBack(value, [&] {
         DrillParser parser(layer, value);
         parser.Run(bytes, gauge);
-    } catch (...) {
-        RestoreSnapshot(*before);
-        value = MyDataValue{};
-        throw;
-    }
-    gauge.SetProgress(static_cast<long long>(bytes.size()));
-    gauge.Pump();
-
-    if (value.Count == 0) {
+        gauge.SetProgress(static_cast<long long>(bytes.size()));
+        gauge.Pump();
         // Nothing drilled: the header's tools and a G90/G91 leave no trace.
-        RestoreSnapshot(*before);
-        value = MyDataValue{};
-        return false;
-    }
+        return value.Count > 0;
+    });
+    if (!drilled) return false;
     WidenAxis(value.MinX, value.MaxX);
     WidenAxis(value.MinY, value.MaxY);
     return true;

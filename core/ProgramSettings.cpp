@@ -1,11 +1,11 @@
 #include "core/ProgramSettings.h"
 
 #include "core/ColorText.h"
+#include "core/SettingsLines.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramPaths.h"
-#include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 
 #include <cmath>
@@ -17,59 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One line of a settings file. A line whose bytes are not CP932 is kept with
-// its other bytes replaced, and marked, so that the reader can treat its
-// value as bad instead of failing the whole file.
-struct SettingsLine {
-    std::string text;
-    bool decoded = true;
-};
-
-std::vector<SettingsLine> ReadSettingsLines(const std::string& path)
-{
-    std::string bytes = platform::ReadFileBytes(path);
-    std::vector<SettingsLine> lines;
-    std::size_t start = 0;
-    auto take = [&](std::size_t end) {
-        std::string raw;
-        raw.reserve(end - start);
-        for (std::size_t i = start; i < end; ++i)
-            if (bytes[i] != '\r') raw.push_back(bytes[i]);
-        SettingsLine line;
-        if (!platform::TryCp932ToUtf8(raw, line.text)) {
-            line.decoded = false;
-            line.text.clear();
-            for (char c : raw) line.text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-        }
-        lines.push_back(std::move(line));
-    };
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            take(i);
-            start = i + 1;
-        }
-    }
-    if (start < bytes.size()) take(bytes.size());
-    return lines;
-}
-
-bool FileExists(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
-}
-
 void CheckTarget(const std::string& path)
 {
     if (path.empty()) throw platform::Error("保存先のファイル名がありません。");
-}
-
-std::string Trimmed(const std::string& s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
 }
 
 // A real truncated to a 32-bit integer; false when it has none.
@@ -113,7 +63,7 @@ std::string LayerSetFilePath() { return ProgramFilePath("LAYERSET.pra"); }
 
 bool ReadApertureFile(const std::string& path)
 {
-    if (!FileExists(path)) return false;
+    if (!SettingsFileExists(path)) return false;
     std::vector<SettingsLine> lines = ReadSettingsLines(path);
     Apertures.fill(MyAperture{});
     MaxDCode = 0;
@@ -233,7 +183,7 @@ MyFormatPara DefaultFormat(const std::string& kind)
 bool ReadFormatFile(const std::string& path, const std::string& kind, MyFormatPara& format)
 {
     const MyFormatPara defaults = DefaultFormat(kind);
-    if (!FileExists(path)) {
+    if (!SettingsFileExists(path)) {
         format.FormatName = defaults.FormatName;
         format.NumberFormat = defaults.NumberFormat;
         format.Code = defaults.Code;
@@ -302,7 +252,7 @@ constexpr int LayerRecordLines = 11;
 void ReadLayerSetFile(const std::string& path, MyLayerTable& table, std::int32_t& count)
 {
     count = 0;
-    if (!FileExists(path)) {
+    if (!SettingsFileExists(path)) {
         for (int k = 1; k <= MaxLayers; ++k) table[static_cast<std::size_t>(k)] = DefaultLayerEntry(k);
         WriteLayerSetFile(path, table);
         return;
@@ -397,7 +347,7 @@ double ListNumber(const std::string& text) { return platform::ParseRealOr(text, 
 
 bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t& highest)
 {
-    if (!FileExists(path)) return false;
+    if (!SettingsFileExists(path)) return false;
     std::vector<SettingsLine> lines = ReadSettingsLines(path);
     // Parsed aside: a file that turns out to be no list leaves the caller's
     // table as it was.

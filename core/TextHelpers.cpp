@@ -177,7 +177,9 @@ double RoundTo(int n, double x)
     // The allowance is a few rounding errors of the operands, nothing more.
     const double allowance = 8.0 * std::numeric_limits<double>::epsilon() * std::max(magnitude, std::fabs(scaled));
     if (scaled - f >= 1.0 - allowance) f += 1.0;
-    return f * step[n];
+    // Dividing by the exact power of ten gives the double nearest the decimal;
+    // multiplying by the inexact step could miss it by a unit of the last place.
+    return f / scale[n];
 }
 
 std::string RoundToText(int n, double x) { return platform::FormatReal(RoundTo(n, x)); }

@@ -34,6 +34,7 @@ TFormDatas::~TFormDatas()
 
 void TFormDatas::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 void TFormDatas::SetStatusText(const std::string& text) { StaticText1->setText(QString::fromStdString(text)); }
+std::string TFormDatas::StatusText() const { return StaticText1->text().toStdString(); }
 
 void TFormDatas::SetGauge(long long progress, long long maximum)
 {

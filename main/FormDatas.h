@@ -21,6 +21,7 @@ public:
 
     void SetCaption(const std::string& caption) override;
     void SetStatusText(const std::string& text) override;
+    std::string StatusText() const override;
     void SetGauge(long long progress, long long maximum) override;
     void SetCancelVisible(bool visible) override;
     void Show() override;

@@ -4,6 +4,7 @@
 #include "dialogs/qt/FolderDialog.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/OpenCommands.h"
+#include "main/SaveCommands.h"
 
 namespace mainwin {
 
@@ -16,7 +17,7 @@ std::function<void()> PrintCommand = [] {};
 std::function<void()> CopyCommand = [] {};
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
-std::function<void()> SaveProjectFile = [] {};
+std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
 std::string LastOpenedFolder;
 

@@ -30,8 +30,8 @@ extern std::function<int(int limit)> LayoutLayerTable;
 // "Save", "SetView") within `height`; the height used, 0 when there is none.
 extern std::function<int(const std::string& id, int height)> BuildMenuList;
 
-// The save sub-list's commands: the project file, the earlier edition's
-// files. Default: nothing.
+// The save sub-list's commands: the project file (default:
+// SaveProjectFileCommand), the earlier edition's files (default: nothing).
 extern std::function<void()> SaveProjectFile;
 extern std::function<void()> ExportEarlierProjects;
 

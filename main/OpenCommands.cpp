@@ -1,7 +1,9 @@
 #include "main/OpenCommands.h"
 
+#include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
 #include "view/SubLists.h"
@@ -24,12 +26,28 @@ using namespace core;
 
 // ------------------------------------------------------------------ hooks
 
-std::function<int(const std::string&, const std::string&)> AskReplaceOrAdd = [](const std::string&,
-                                                                                const std::string&) { return 1; };
+int DefaultReplaceOrAdd(const std::string& mode, const std::string& projectPath)
+{
+    // Without a choice of layers, a project comes whole.
+    if (mode == "OpenSelTsn") {
+        try {
+            TakeAllProjectLayers(projectPath);
+        } catch (const platform::Error&) {
+            // Nothing ticked: the open reports the file as not opened.
+        }
+    }
+    return 1;
+}
+
+std::function<int(const std::string&, const std::string&)> AskReplaceOrAdd = DefaultReplaceOrAdd;
 std::function<bool(const std::string&)> ConfirmFormats = [](const std::string&) { return true; };
-std::function<bool(const std::string&)> ReadFolderSettings;
-std::function<bool(const std::string&)> ReadOldFolderSettings;
-std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile;
+std::function<bool(const std::string&)> ReadFolderSettings = [](const std::string& p) {
+    return core::ReadFolderSettings(p);
+};
+std::function<bool(const std::string&)> ReadOldFolderSettings = [](const std::string& p) {
+    return core::ReadOldFolderSettings(p);
+};
+std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile = core::ReadProjectFile;
 std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile;
 std::function<void(Gauge&)> BuildElementGrid;
 std::function<void()> RebuildCommandMenu = [] {};
@@ -75,23 +93,6 @@ void MergeExtents(const MyDataValue& v)
     Extents.MaxX = std::max(Extents.MaxX, v.MaxX);
     Extents.MinY = std::min(Extents.MinY, v.MinY);
     Extents.MaxY = std::max(Extents.MaxY, v.MaxY);
-}
-
-// The aperture report "REPORT.txt" in the program folder; false when it could
-// not be written.
-bool SaveReportLines(const std::string& path)
-{
-    if (ReportCount <= 0) return false;
-    try {
-        platform::TextFileWriter w(path);
-        for (std::int32_t i = 0; i < ReportCount && i < static_cast<std::int32_t>(ReportLines.size()); ++i)
-            w.WriteLine(ReportLines[static_cast<std::size_t>(i)]);
-        w.Commit();
-        return true;
-    } catch (const platform::Error& e) {
-        platform::ShowWarning(e.what());
-        return false;
-    }
 }
 
 struct Entry {
@@ -319,10 +320,10 @@ int OpenFileListRun(MyOpenFiles& list)
     std::string settingsPath, oldSettingsPath;
     if (projectPath.empty()) {
         for (Entry& e : entries) {
-            if (e.name == "Tesselu.ini" && oldSettingsPath.empty()) {
+            if (platform::EqualNoCase(e.name, OldFolderSettingsName) && oldSettingsPath.empty()) {
                 oldSettingsPath = e.path();
                 e.name.clear();
-            } else if (e.name == "Tessel2.ini" && settingsPath.empty()) {
+            } else if (platform::EqualNoCase(e.name, FolderSettingsName) && settingsPath.empty()) {
                 settingsPath = e.path();
                 e.name.clear();
             }
@@ -336,7 +337,8 @@ int OpenFileListRun(MyOpenFiles& list)
     int filesRead = 0;
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
-    bool settingsRead = false;
+    bool settingsRead = false, settingsFailed = false;
+    std::string readError;
 
     if (!projectPath.empty()) {
         // Without a project reader there is nothing to choose or replace.
@@ -346,7 +348,12 @@ int OpenFileListRun(MyOpenFiles& list)
             int taken = 0;
             for (std::int32_t f : LayerTakeFlags)
                 if (f == 1) ++taken;
-            if (taken == 0 || answer < 1) return 0;
+            if (answer < 1) return 0;
+            // A file that offers no layer cannot be opened.
+            if (taken == 0) {
+                platform::ShowWarning(OpenFailedText);
+                return 0;
+            }
             if (answer == 1) ClearAllData(true);
             // The limit counts the layers the project adds, not its one name.
             if (answer == 2 && LayerCount + taken > MaxLayers) {
@@ -360,7 +367,9 @@ int OpenFileListRun(MyOpenFiles& list)
                 GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
                 try {
                     ok = ReadProjectFile(gauge, projectPath, value);
-                } catch (const platform::Error&) {
+                } catch (const platform::Error& e) {
+                    // The reader has put the tables back; its message says why.
+                    readError = e.what();
                     ok = false;
                 }
             }
@@ -416,29 +425,45 @@ int OpenFileListRun(MyOpenFiles& list)
         }
 
         // A data folder's settings file, offered when one lies beside the data.
-        if (ReadFolderSettings && settingsPath.empty() && oldSettingsPath.empty() && (has274D || has274X || hasNC)) {
-            const fs::path folder(list.Folder);
-            std::error_code ec;
-            if (fs::exists(folder / "Tessel2.ini", ec)) {
-                if (platform::AskYesNo(SettingsFoundText)) settingsPath = (folder / "Tessel2.ini").string();
-            } else if (ReadOldFolderSettings && fs::exists(folder / "Tesselu.ini", ec)) {
-                if (platform::AskYesNo(OldSettingsFoundText)) oldSettingsPath = (folder / "Tesselu.ini").string();
+        if (mainwin::ReadFolderSettings && settingsPath.empty() && oldSettingsPath.empty() &&
+            (has274D || has274X || hasNC)) {
+            if (std::string found = FindFolderSettings(list.Folder, FolderSettingsName); !found.empty()) {
+                if (platform::AskYesNo(SettingsFoundText)) settingsPath = found;
+            } else if (std::string old = FindFolderSettings(list.Folder, OldFolderSettingsName);
+                       mainwin::ReadOldFolderSettings && !old.empty()) {
+                if (platform::AskYesNo(OldSettingsFoundText)) oldSettingsPath = old;
             }
         }
-        const bool settingsChosen = (!settingsPath.empty() && ReadFolderSettings) ||
-                                    (!oldSettingsPath.empty() && ReadOldFolderSettings);
-        if (!settingsChosen && (has274D || hasNC)) {
+        // A replace with a settings file clears first, since the file fills
+        // the tables the clear resets; without one the clear waits for the
+        // confirmation, so a cancel loses nothing. A settings file that does
+        // not read leaves the tables as they were and the formats to be
+        // confirmed as without one.
+        const bool settingsChosen = (!settingsPath.empty() && mainwin::ReadFolderSettings) ||
+                                    (!oldSettingsPath.empty() && mainwin::ReadOldFolderSettings);
+        if (settingsChosen) {
+            if (replace) ClearAllData(true);
+            startReport();
+            IniLayerCount = 0;
+            try {
+                if (!settingsPath.empty() && mainwin::ReadFolderSettings)
+                    settingsRead = mainwin::ReadFolderSettings(settingsPath);
+                else
+                    settingsRead = mainwin::ReadOldFolderSettings(oldSettingsPath);
+            } catch (const platform::Error& e) {
+                platform::ShowWarning(e.what());
+                settingsFailed = true;
+            }
+        }
+        if (!settingsRead && (has274D || hasNC)) {
             const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
-            if (!ConfirmFormatsFor(mode, replace)) return 0;
-        } else if (replace) {
+            if (!ConfirmFormatsFor(mode, replace && !settingsChosen)) return 0;
+        } else if (replace && !settingsChosen) {
             ClearAllData(true);
         }
-        startReport();
-        IniLayerCount = 0;
-        if (!settingsPath.empty() && ReadFolderSettings) {
-            settingsRead = ReadFolderSettings(settingsPath);
-        } else if (!oldSettingsPath.empty() && ReadOldFolderSettings) {
-            settingsRead = ReadOldFolderSettings(oldSettingsPath);
+        if (!settingsChosen) {
+            startReport();
+            IniLayerCount = 0;
         }
 
         if (!reading.empty()) {
@@ -486,18 +511,7 @@ int OpenFileListRun(MyOpenFiles& list)
         }
 
         if (IniLayerCount >= 1) {
-            for (int k = 1; k <= LayerCount; ++k) {
-                MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
-                for (int j = 1; j <= IniLayerCount && j < LayerTableSize; ++j) {
-                    const MyLayerSet& s = IniLayerTable[static_cast<std::size_t>(j)];
-                    if (s.FileName != l.FileName) continue;
-                    l.Contents = s.Contents;
-                    l.Remarks = s.Remarks;
-                    l.AltColor = s.AltColor;
-                    l.Color = s.Color;
-                    break;
-                }
-            }
+            TakeSettingsLayers();
             if (filesRead == 0) {
                 RebuildCommandMenu();
                 window->RedrawView();
@@ -508,7 +522,9 @@ int OpenFileListRun(MyOpenFiles& list)
     }
 
     if (filesRead == 0) {
-        if (setAside.empty()) platform::ShowWarning(OpenFailedText);
+        // A settings file alone that did not read has said so already.
+        if (!readError.empty()) platform::ShowWarning(readError);
+        else if (setAside.empty() && !settingsFailed) platform::ShowWarning(OpenFailedText);
         OpenSetAside(setAside);
         StepMarks.fill(0);
         return 0;
@@ -559,7 +575,13 @@ int OpenFileListRun(MyOpenFiles& list)
     if (ReportCount > 0 && platform::AskYesNo(ReportQuestionText, platform::MsgIcon::Warning)) {
         const std::string report = ProgramFolderFile("REPORT.txt");
         std::error_code ec;
-        if (SaveReportLines(report) && fs::exists(report, ec)) ShellOpenFile(report);
+        bool saved = false;
+        try {
+            saved = SaveReportLines(report);
+        } catch (const platform::Error& e) {
+            platform::ShowWarning(e.what());
+        }
+        if (saved && fs::exists(report, ec)) ShellOpenFile(report);
     }
 
     OpenSetAside(setAside);

@@ -5,11 +5,13 @@
 //
 // The window around them is reached through OpenCommandWindow, so the whole
 // command runs without a display in tests and benchmarks. Commands that are
-// built elsewhere (folder dialog, parameters dialog, folder settings files,
-// project files, spatial grid, command menu, tools, design-rule check) are
-// reached through the hooks below; each does what the user gets by default
-// until its command is wired in.
+// built elsewhere (folder dialog, parameters dialog, project files, spatial
+// grid, command menu, tools, design-rule check) are reached through the hooks
+// below; each does what the user gets by default until its command is wired
+// in. The data folder's settings files are read through hooks too, so that
+// tests can stand in for them.
 #include "core/Datas.h"
+#include "core/ProjectFile.h"
 #include "view/CodeTables.h"
 #include "view/LayerList.h"
 #include "main/OpenList.h"
@@ -24,7 +26,7 @@ namespace mainwin {
 
 // ------------------------------------------------------------- messages
 
-inline constexpr const char* TooManyFilesText = "最大ファイル数(26)を超えますので中断しました。";
+inline constexpr const char* TooManyFilesText = core::TooManyLayersText;
 inline constexpr const char* OpenFailedText = "ファイルを開くことができませんでした。";
 inline constexpr const char* WrongKindText = "ファイルを開くことができませんでした。\n\rファイルの種類を確認してください。";
 inline constexpr const char* RangeErrorText = "データ範囲エラー。\n\rフォーマットを確認して、始めからやり直してください。";
@@ -76,19 +78,25 @@ void SetOpenWindow(OpenCommandWindow* window);
 
 // ------------------------------------------------------------------ hooks
 
-// The folder dialog's question "replace or add" (mode "OpenSelect", or
-// "OpenSelTsn" with the project's path): 0 cancel, 1 replace, 2 add.
-// Default: replace.
+// The folder dialog's question "replace or add" (mode "OpenSelTsn" with the
+// project's path, where it also ticks the project's layers to take in
+// LayerTakeFlags, or "OpenSelect"): 0 cancel, 1 replace, 2 add.
+// Default: DefaultReplaceOrAdd.
 extern std::function<int(const std::string& mode, const std::string& projectPath)> AskReplaceOrAdd;
+// Replace, with every layer of a project taken.
+int DefaultReplaceOrAdd(const std::string& mode, const std::string& projectPath);
 // The parameters dialog confirming the input formats (mode "Format",
 // "Format274D" or "FormatNC"): false when cancelled. Default: confirmed as
 // they stand.
 extern std::function<bool(const std::string& mode)> ConfirmFormats;
 // The readers of a data folder's settings file, current ("Tessel2.ini") and
-// earlier ("Tesselu.ini"). Empty: no settings file is offered or read.
+// earlier ("Tesselu.ini"): true once read. A file that does not read throws
+// platform::Error with the tables as they were. Default: core's readers;
+// empty: no settings file is offered or read.
 extern std::function<bool(const std::string& path)> ReadFolderSettings;
 extern std::function<bool(const std::string& path)> ReadOldFolderSettings;
-// The project readers. Empty: such a file is not read.
+// The project readers. Empty: such a file is not read. Default for the
+// current format: core::ReadProjectFile.
 extern std::function<bool(core::Gauge&, const std::string& path, core::MyDataValue&)> ReadProjectFile;
 extern std::function<bool(core::Gauge&, const std::string& path, int layer, core::MyDataValue&)> ReadOldProjectFile;
 // The spatial grid over the fitted view. Default: none.

@@ -73,57 +73,93 @@ bool ConvertChecked(std::string_view s, double& out)
 
 std::string FormatInt(long long value)
 {
+    std::string out;
+    AppendInt(out, value);
+    return out;
+}
+
+void AppendInt(std::string& out, long long value)
+{
     char buf[32];
     auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
+    out.append(buf, res.ptr);
 }
 
 std::string FormatReal(double value)
 {
-    if (!std::isfinite(value)) throw Error("数値を文字に変換できません。");
-    if (value == 0.0) return "0";
+    std::string out;
+    AppendReal(out, value);
+    return out;
+}
 
-    // Fifteen significant digits, rounded once; the exponent is the one after rounding.
+namespace {
+
+void AppendRealDigits(std::string& out, double value, bool exact)
+{
+    if (!std::isfinite(value)) throw Error("数値を文字に変換できません。");
+    if (value == 0.0) {
+        out.push_back('0');
+        return;
+    }
+
+    // The shortest text that reads back as the same double is already the
+    // 15-digit rounding whenever it has 15 digits or fewer (a double's
+    // spacing is far below half a unit of the 15th digit); only longer ones
+    // are rounded to fifteen, once, with the exponent after rounding.
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    bool negative = sci.front() == '-';
+    const bool negative = sci.front() == '-';
     if (negative) sci.remove_prefix(1);
     std::size_t ePos = sci.find('e');
-    std::string digits;
+    char digits[32];
+    std::size_t n = 0;
     for (char c : sci.substr(0, ePos))
-        if (IsDigit(c)) digits.push_back(c);
+        if (IsDigit(c)) digits[n++] = c;
+    if (n > 15 && !exact) {
+        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+        sci = std::string_view(buf, static_cast<std::size_t>(res.ptr - buf));
+        if (negative) sci.remove_prefix(1);
+        ePos = sci.find('e');
+        n = 0;
+        for (char c : sci.substr(0, ePos))
+            if (IsDigit(c)) digits[n++] = c;
+    }
     int exp10 = 0;
     std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exp10);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (n > 1 && digits[n - 1] == '0') --n;
 
-    std::string out;
     if (negative) out.push_back('-');
     if (exp10 < -4 || exp10 >= 15) {
         out.push_back(digits[0]);
-        if (digits.size() > 1) {
+        if (n > 1) {
             out.push_back('.');
-            out.append(digits, 1, std::string::npos);
+            out.append(digits + 1, n - 1);
         }
         out.push_back('E');
-        out += FormatInt(exp10);
+        AppendInt(out, exp10);
     } else if (exp10 < 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-exp10 - 1), '0');
-        out += digits;
+        out.append(digits, n);
     } else {
-        std::size_t intLen = static_cast<std::size_t>(exp10) + 1;
-        if (digits.size() <= intLen) {
-            out += digits;
-            out.append(intLen - digits.size(), '0');
+        const std::size_t intLen = static_cast<std::size_t>(exp10) + 1;
+        if (n <= intLen) {
+            out.append(digits, n);
+            out.append(intLen - n, '0');
         } else {
-            out.append(digits, 0, intLen);
+            out.append(digits, intLen);
             out.push_back('.');
-            out.append(digits, intLen, std::string::npos);
+            out.append(digits + intLen, n - intLen);
         }
     }
-    return out;
 }
+
+} // namespace
+
+void AppendReal(std::string& out, double value) { AppendRealDigits(out, value, false); }
+
+void AppendExactReal(std::string& out, double value) { AppendRealDigits(out, value, true); }
 
 bool TryParseReal(std::string_view text, double& out)
 {

@@ -12,9 +12,17 @@ namespace platform {
 // decimal exponent is below -4 or at least 15; "0" for -0. Non-finite values
 // have no text in any file of ours and throw Error.
 std::string FormatReal(double value);
+// The same text appended to `out`, without a temporary string: for writers of
+// millions of numbers.
+void AppendReal(std::string& out, double value);
+// As AppendReal, but with as many digits (up to 17) as it takes to read back
+// as the same double: the same text wherever fifteen digits do. For files
+// that must give back exactly what was written.
+void AppendExactReal(std::string& out, double value);
 
 // Decimal integer, "-" for negatives.
 std::string FormatInt(long long value);
+void AppendInt(std::string& out, long long value);
 
 // Booleans as stored in settings and project files.
 inline std::string FormatBool(bool value) { return value ? "-1" : "0"; }

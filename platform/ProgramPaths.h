@@ -19,6 +19,9 @@ std::filesystem::path DataFolderPath();
 // throws Error: names from data never reach outside the folder.
 std::filesystem::path FindNoCase(const std::filesystem::path& folder, const std::string& name);
 
+// Two names equal without regard to ASCII letter case.
+bool EqualNoCase(const std::string& a, const std::string& b);
+
 // True for a name that stays in its folder: not empty, not "." or "..", no
 // "/" and no NUL.
 bool IsPlainFileName(const std::string& name);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <random>
 #include <unistd.h>
 
@@ -42,42 +43,182 @@ std::string ReadFileBytes(const fs::path& path)
 
 void WriteFileBytes(const fs::path& path, std::string_view bytes)
 {
-    fs::path folder = path.parent_path();
+    AtomicFileWriter w(path);
+    w.Append(bytes);
+    w.Commit();
+}
+
+// ------------------------------------------------------- AtomicFileWriter
+
+namespace {
+
+constexpr std::size_t WriteBlock = 1 << 20;
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
+{
+    fs::path folder = target_.parent_path();
     if (folder.empty()) folder = ".";
     std::random_device rd;
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = folder / (".~" + path.filename().string() + "." + std::to_string(rd() % 1000000) + ".tmp");
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) break;
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+        temp_ = folder / (".~" + target_.filename().string() + "." + std::to_string(rd() % 1000000) + ".tmp");
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd_ < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) throw Error("ファイルを書き込めません: " + Utf8Path(path));
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    bool ok = true;
+    if (fd_ < 0) throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+    buffer_.reserve(WriteBlock);
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (fd_ < 0) return;
+    ::close(fd_);
+    std::error_code ec;
+    fs::remove(temp_, ec);
+}
+
+void AtomicFileWriter::Fail()
+{
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    std::error_code ec;
+    fs::remove(temp_, ec);
+    throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+}
+
+void AtomicFileWriter::Flush()
+{
+    const char* p = buffer_.data();
+    std::size_t left = buffer_.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+        ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ok = false;
-            break;
+            Fail();
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0 && errno != EINVAL) ok = false;
-    if (::close(fd) != 0) ok = false;
+    buffer_.clear();
+}
+
+void AtomicFileWriter::Append(std::string_view bytes)
+{
+    if (fd_ < 0) Fail();
+    if (buffer_.size() + bytes.size() > WriteBlock) {
+        Flush();
+        if (bytes.size() > WriteBlock) {
+            buffer_.assign(bytes);
+            Flush();
+            return;
+        }
+    }
+    buffer_.append(bytes);
+}
+
+void AtomicFileWriter::Commit()
+{
+    if (fd_ < 0) Fail();
+    Flush();
+    bool ok = !(::fsync(fd_) != 0 && errno != EINVAL);
+    if (::close(fd_) != 0) ok = false;
+    fd_ = -1;
     if (ok) {
         std::error_code ec;
-        fs::rename(temp, path, ec);
+        fs::rename(temp_, target_, ec);
         if (ec) ok = false;
     }
     if (!ok) {
         std::error_code ec;
-        fs::remove(temp, ec);
-        throw Error("ファイルを書き込めません: " + Utf8Path(path));
+        fs::remove(temp_, ec);
+        throw Error("ファイルを書き込めません: " + Utf8Path(target_));
     }
+}
+
+// ------------------------------------------------------------- LineReader
+
+namespace {
+
+constexpr std::size_t ReadBlock = 1 << 20;
+// A longer run without a line end (a binary file) is cut into lines of this
+// size instead of being gathered whole.
+constexpr std::size_t MaxLine = std::size_t{16} << 20;
+
+} // namespace
+
+LineReader::LineReader(const fs::path& path) : path_(Utf8Path(path))
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw Error("ファイルを開けません: " + path_);
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (!ec) size_ = static_cast<long long>(size);
+}
+
+LineReader::LineReader(InMemory memory)
+    : rest_(memory.bytes), eof_(true), size_(static_cast<long long>(memory.bytes.size()))
+{
+}
+
+LineReader::~LineReader()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+// Moves the unread rest to the front of a new block and reads more after it.
+void LineReader::Fill()
+{
+    if (eof_) return;
+    std::string next;
+    next.reserve(std::max(ReadBlock, rest_.size() * 2));
+    next.assign(rest_);
+    const std::size_t kept = next.size();
+    next.resize(kept + ReadBlock);
+    for (;;) {
+        ssize_t n = ::read(fd_, next.data() + kept, ReadBlock);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Error("ファイルを読めません: " + path_);
+        }
+        next.resize(kept + static_cast<std::size_t>(n));
+        if (n == 0) eof_ = true;
+        break;
+    }
+    block_.swap(next);
+    rest_ = block_;
+}
+
+bool LineReader::Next(std::string_view& line)
+{
+    std::size_t lf = rest_.find('\n');
+    while (lf == std::string_view::npos && !eof_ && rest_.size() < MaxLine) {
+        const std::size_t before = rest_.size();
+        Fill();
+        lf = rest_.find('\n', before);
+    }
+    if (rest_.empty()) return false;
+    std::string_view raw;
+    std::size_t used = 0;
+    if (lf != std::string_view::npos) {
+        raw = rest_.substr(0, lf);
+        used = lf + 1;
+    } else {
+        raw = rest_.substr(0, MaxLine);
+        used = raw.size();
+    }
+    rest_.remove_prefix(used);
+    position_ += static_cast<long long>(used);
+    ++lineNumber_;
+    if (raw.find('\r') == std::string_view::npos) {
+        line = raw;
+    } else {
+        scratch_.clear();
+        for (char c : raw)
+            if (c != '\r') scratch_.push_back(c);
+        line = scratch_;
+    }
+    return true;
 }
 
 std::vector<std::string> DecodeLines(std::string_view cp932)

@@ -16,6 +16,65 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // over the target, so a failure never leaves a half-written file. Throws Error.
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 
+// A file written through a temporary file in the target's folder, renamed
+// over the target on Commit; without a Commit (an error, an exception) the
+// temporary file is removed and the target stays as it was. Bytes are
+// buffered, so files of hundreds of megabytes need no copy in memory.
+class AtomicFileWriter {
+public:
+    // Creates the temporary file. Throws Error.
+    explicit AtomicFileWriter(std::filesystem::path target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Append(std::string_view bytes);   // throws Error
+    void Commit();                         // throws Error
+
+private:
+    void Flush();
+    void Fail();
+    std::filesystem::path target_, temp_;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+// The raw lines of a file or of bytes in memory, one at a time: LF or CR LF
+// ends a line, and every CR is dropped. Files are read in blocks, so a large
+// file never sits in memory whole.
+class LineReader {
+public:
+    // Opens the file. Throws Error.
+    explicit LineReader(const std::filesystem::path& path);
+    // Reads bytes in memory, which must outlive the reader.
+    struct InMemory {
+        std::string_view bytes;
+    };
+    explicit LineReader(InMemory memory);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // The next line, valid until the following call; false at the end.
+    // Throws Error when the file cannot be read.
+    bool Next(std::string_view& line);
+    // Bytes consumed so far, line ends included.
+    long long Position() const { return position_; }
+    // The number of the line returned last (1 for the first).
+    long long LineNumber() const { return lineNumber_; }
+    // The size of the input (-1 when a file's size is unknown).
+    long long Size() const { return size_; }
+
+private:
+    void Fill();
+    int fd_ = -1;
+    std::string path_;
+    std::string block_, scratch_;
+    std::string_view rest_;
+    bool eof_ = false;
+    long long position_ = 0, lineNumber_ = 0, size_ = -1;
+};
+
 // Splits CP932 bytes into UTF-8 lines. Throws Error on bytes that are not CP932.
 std::vector<std::string> DecodeLines(std::string_view cp932);
 

@@ -96,14 +96,15 @@ SaveAnswer QtFileDialogs::SaveFile(const SaveRequest& request)
 {
     SaveAnswer answer;
     QFileDialog dialog(QApplication::activeWindow());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setWindowTitle(QString::fromStdString(request.title));
-    if (!request.suffix.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.suffix));
-    if (!request.initialPath.empty()) dialog.selectFile(QString::fromStdString(request.initialPath));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setWindowTitle(request.title.empty() ? QString("名前を付けて保存") : QString::fromStdString(request.title));
+    if (!request.initialFolder.empty()) dialog.setDirectory(QString::fromStdString(request.initialFolder));
     QStringList qfilters;
     for (const std::string& f : QtNameFilters(ParseFilter(request.filter))) qfilters << QString::fromStdString(f);
     if (!qfilters.isEmpty()) dialog.setNameFilters(qfilters);
+    if (!request.suffix.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.suffix));
+    if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().front().toStdString();

@@ -21,15 +21,16 @@ struct OpenAnswer {
 };
 
 struct SaveRequest {
-    std::string title;
-    std::string initialPath;   // folder, or folder and name
-    std::string filter;        // as OpenRequest's
-    std::string suffix;        // added to a name typed without one ("pdf")
+    std::string title;           // empty: "名前を付けて保存"
+    std::string initialFolder;   // empty: the dialog's own choice
+    std::string fileName;        // offered name, without folder
+    std::string filter;          // as OpenRequest's
+    std::string suffix;          // added to a name typed without one ("tsn", "pdf")
 };
 
 struct SaveAnswer {
     bool accepted = false;
-    std::string path;
+    std::string path;            // full path
 };
 
 class FileDialogs {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -149,8 +150,10 @@ TEST(RoundTo, Table)
     };
     for (const Case& c : cases) EXPECT_EQ(RoundToText(c.n, c.x), c.text) << c.n << " " << c.x;
 
-    EXPECT_NEAR(RoundTo(4, 1.23445), 1.2345, 1e-12);
-    EXPECT_NEAR(RoundTo(5, -30000.123456), -30000.12346, 1e-9);
+    // The very double of the decimal, as a settings file reads it back.
+    for (auto [n, x, rounded] : {std::tuple{4, 1.23445, 1.2345}, {5, -30000.123456, -30000.12346}, {5, 100.5, 100.5},
+                                 {5, 80.000004, 80.0}, {3, 0.1 + 0.2, 0.3}})
+        EXPECT_EQ(RoundTo(n, x), rounded) << n << " " << x;
     // Too large to have decimals left: unchanged rather than off by one.
     EXPECT_EQ(RoundTo(5, 1e300), 1e300);
     EXPECT_EQ(RoundTo(0, 9007199254740993.0), 9007199254740993.0);

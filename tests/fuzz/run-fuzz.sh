@@ -1,12 +1,12 @@
 #!/bin/sh
-# Runs the Gerber reader fuzz target for a while, seeded from the corpus.
-#   run-fuzz.sh FUZZER CORPUS SECONDS ARTIFACTS
+# Runs a fuzz target for a while, seeded from the files of a folder.
+#   run-fuzz.sh FUZZER SEEDS SECONDS ARTIFACTS
 set -eu
 fuzzer=$1 corpus=$2 seconds=$3 artifacts=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/seeds" "$work/new" "$artifacts"
-# Text files of the corpus below 200 KB are the seeds (copied: the fuzzer writes
+# Files of the folder below 200 KB are the seeds (copied: the fuzzer writes
 # new inputs into its corpus folders, never into the shared one).
 n=0
 find "$corpus" -type f -size -200k | while IFS= read -r f; do

@@ -4,6 +4,7 @@
 #include "view/CodeTables.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
+#include "main/SaveCommands.h"
 #include "main/OpenCommands.h"
 #include "view/Redraw.h"
 #include "view/SubLists.h"
@@ -252,7 +253,8 @@ TEST_F(LayerListGui, SubListsSwitchOptionsAndSave)
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(SaveFormat, 0);
     EXPECT_EQ(boxes.shown.size(), 3u);
-    SaveProjectFile = ExportEarlierProjects = [] {};
+    SaveProjectFile = SaveProjectFileCommand;
+    ExportEarlierProjects = [] {};
     MemoReadFlag = 1;
     Options = {};
 }

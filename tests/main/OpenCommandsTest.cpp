@@ -2,7 +2,9 @@
 // the range check, the layer limit, failed reads, tool letters and "New".
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
+#include "core/ProjectFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -15,6 +17,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -40,8 +43,9 @@ protected:
             shellOpened.push_back(fs::path(p).filename().string());
             return true;
         };
-        AskReplaceOrAdd = [this](const std::string& mode, const std::string&) {
+        AskReplaceOrAdd = [this](const std::string& mode, const std::string& project) {
             asked.push_back(mode);
+            DefaultReplaceOrAdd(mode, project);   // a project's layers all ticked
             return replaceOrAdd;
         };
         ClearAllData(true);
@@ -49,9 +53,9 @@ protected:
     }
     void TearDown() override
     {
-        AskReplaceOrAdd = [](const std::string&, const std::string&) { return 1; };
+        AskReplaceOrAdd = DefaultReplaceOrAdd;
         ShellOpenFile = [](const std::string&) { return true; };
-        ReadProjectFile = nullptr;
+        ReadProjectFile = core::ReadProjectFile;
         std::error_code ec;
         fs::remove_all(root, ec);
         platform::ResetProgramFolder();
@@ -247,7 +251,7 @@ TEST_F(OpenCommandsTest, TwentySixLayersAtMost)
 TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
 {
     Write("job.tsn", "garbage");
-    // No project reader at all, then one that fails.
+    // A file without layers, then a reader that fails.
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
 
@@ -271,6 +275,65 @@ TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
     boxes.shown.clear();
     EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkRS274D), 1);
     EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274X);
+}
+
+TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuestion)
+{
+    std::vector<std::string> confirmed;
+    ConfirmFormats = [&](const std::string& mode) {
+        confirmed.push_back(mode);
+        return true;
+    };
+    const fs::path gerber = Write("old.gbr", "G54D10*\nX0Y0D02*\nX50000Y0D01*\nX50000Y50000D01*\nM02*\n");
+    ASSERT_EQ(Open({gerber}), 1);
+    // The job as a copy leaves it, under a name of another letter case.
+    core::LayerTable[1].Contents = "部品面";
+    core::LayerTable[1].Color = 0x00FF00;
+    core::GerberFormat.NumberFormat = "000.0000";
+    core::WriteFolderSettings((root / "data" / "TESSEL2.INI").string());
+    const fs::path settings = root / "data" / "TESSEL2.INI", held = root / "data" / "held";
+
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        fs::path file;
+        MsgResult answer;
+        std::vector<std::string> texts, confirmed;
+        bool taken;
+    };
+    const std::string readError = "設定ファイル「Tesselu.ini」の 43 行目を読み込めません。\n\rファイルが途中で終わっています。";
+    const Case cases[] = {
+        {"taken", [] {}, gerber, MsgResult::Yes, {SettingsFoundText}, {}, true},
+        {"declined", [] {}, gerber, MsgResult::No, {SettingsFoundText}, {"Format274D"}, false},
+        {"earlier edition that does not read",
+         [&] {
+             fs::rename(settings, held);
+             Write("Tesselu.ini", "2.0,1\r\n");
+         },
+         gerber, MsgResult::Yes, {OldSettingsFoundText, readError}, {"Format274D"}, false},
+        {"named alone: the loaded layers take it",
+         [&] {
+             fs::rename(held, settings);
+             fs::remove(root / "data" / "Tesselu.ini");
+             boxes.answers = {MsgResult::No};
+             Open({gerber});
+         },
+         settings, MsgResult::Yes, {ParametersUpdatedText}, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        boxes.shown.clear();
+        boxes.answers = {c.answer};
+        confirmed.clear();
+        EXPECT_EQ(Open({c.file}), c.file == gerber ? 1 : 0);
+        EXPECT_EQ(Texts(), c.texts);
+        EXPECT_EQ(confirmed, c.confirmed);
+        EXPECT_EQ(core::GerberFormat.DecDigits, c.taken ? 4 : 3);
+        EXPECT_EQ(core::LayerTable[1].Contents, c.taken ? "部品面" : "");
+        EXPECT_EQ(core::LayerTable[1].Color, c.taken ? 0x00FF00 : 0x0000FF);
+    }
+    ConfirmFormats = [](const std::string&) { return true; };
 }
 
 TEST_F(OpenCommandsTest, OpenDialogAndNew)
@@ -444,3 +507,51 @@ TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
 }
 
 } // namespace
+
+// A project opened from its file: whole into an emptied job, added after the
+// loaded layers, refused past 26 layers, and a bad file reported.
+TEST_F(OpenCommandsTest, ProjectsReplaceOrAdd)
+{
+    ASSERT_EQ(Open({Gerber("top.gbr"), Gerber("bottom.gbr")}), 1);
+    core::ProjectBasics.Title = "試作";
+    core::WriteProjectFile((root / "data" / "job.tsn").string());
+    core::StepMarks[3] = 1;
+
+    asked.clear();
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"OpenSelTsn"}));
+    EXPECT_EQ(core::LayerCount, 2);
+    EXPECT_EQ(core::LayerTable[2].FileName, "top.gbr");
+    EXPECT_EQ(core::LayerTable[2].Active, 0);
+    EXPECT_EQ(core::ProjectBasics.Title, "試作");
+    EXPECT_EQ(core::StepMarks[3], 0);
+    const std::int32_t elements = core::DataCount;
+
+    replaceOrAdd = 2;
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    EXPECT_EQ(core::LayerCount, 4);
+    EXPECT_EQ(core::LayerTable[4].Letter, "D");
+    EXPECT_EQ(core::DataCount, 2 * elements);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // 24 loaded and two more would pass 26: refused, nothing read.
+    std::vector<fs::path> more;
+    for (int i = 0; i < 20; ++i) more.push_back(Gerber("m" + std::to_string(i) + ".gbr"));
+    ASSERT_EQ(Open(more), 1);
+    ASSERT_EQ(core::LayerCount, 24);
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    boxes.shown.clear();
+    EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{TooManyFilesText}));
+    EXPECT_EQ(core::LayerCount, 26);
+
+    // A colour that is no colour: the reader's message, the job emptied.
+    replaceOrAdd = 1;
+    boxes.shown.clear();
+    Write("bad.tsn", "LAYER/1/1/5/a.gbr///A/A/P/clRed/reddish\r\nDA/0/10/0/10/10/10/5/5\r\n");
+    EXPECT_EQ(Open({root / "data" / "bad.tsn"}), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("'reddish'"), std::string::npos) << boxes.shown[0].text;
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
+}

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 using namespace platform;
@@ -192,4 +194,41 @@ TEST(NumberText, SameResultsUnderCommaLocale)
     std::size_t used = 0;
     EXPECT_DOUBLE_EQ(ParseRealPrefix("2.5;", &used), 2.5);
     EXPECT_EQ(used, 3u);
+}
+
+// The shortest text is taken only where it equals the fifteen-digit rounding:
+// random values of every magnitude against that rounding done the long way.
+TEST(NumberText, ShortestFormIsTheFifteenDigitRounding)
+{
+    std::mt19937_64 rng(18);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-12, 18);
+    for (int i = 0; i < 200000; ++i) {
+        double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+        if (i % 3 == 0) v = std::round(v * 1000) / 1000;   // values as data files hold them
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+        double rounded = 0;
+        std::from_chars(buf, res.ptr, rounded);
+        std::string text;
+        AppendReal(text, v);
+        double back = 0;
+        ASSERT_TRUE(TryParseReal(text, back)) << text;
+        ASSERT_EQ(back, rounded) << text;
+        ASSERT_EQ(text, FormatReal(rounded)) << text;
+        // The exact form reads back as the value itself, and is the same
+        // text wherever fifteen digits already do.
+        std::string exact;
+        AppendExactReal(exact, v);
+        ASSERT_TRUE(TryParseReal(exact, back)) << exact;
+        ASSERT_EQ(back, v) << exact;
+        if (rounded == v) ASSERT_EQ(exact, text);
+        else ASSERT_GT(exact.size(), text.size()) << exact;
+    }
+    std::string exact;
+    AppendExactReal(exact, 0.1 + 0.2);
+    EXPECT_EQ(exact, "0.30000000000000004");
+    exact.clear();
+    AppendExactReal(exact, 1.0 / 3 * 1e-7);
+    EXPECT_EQ(exact, "3.333333333333333E-8");
 }

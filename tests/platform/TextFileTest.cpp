@@ -204,3 +204,50 @@ TEST(ProgramPaths, HomeFromEnvironment)
     ResetProgramFolder();
     EXPECT_NE(ProgramFolder(), home);
 }
+
+// Lines of a file read in blocks are the lines of the same bytes in memory,
+// wherever the block ends fall.
+TEST(LineReader, FileAndMemoryGiveTheSameLines)
+{
+    TempFolder tmp;
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 200000; ++i) {
+        std::string line = "DAT/" + std::to_string(i) + std::string(static_cast<std::size_t>(i % 37), 'x');
+        if (i % 1000 == 7) line.clear();
+        expected.push_back(line);
+        bytes += line + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    bytes += "last\rline";   // no line end; a stray CR
+    expected.push_back("lastline");
+    const fs::path file = tmp.path() / "lines.txt";
+    WriteRaw(file, bytes);
+
+    LineReader fromFile(file);
+    LineReader fromMemory(LineReader::InMemory{bytes});
+    EXPECT_EQ(fromFile.Size(), static_cast<long long>(bytes.size()));
+    std::string_view a, b;
+    for (const std::string& want : expected) {
+        ASSERT_TRUE(fromFile.Next(a));
+        ASSERT_TRUE(fromMemory.Next(b));
+        ASSERT_EQ(a, want);
+        ASSERT_EQ(b, want);
+    }
+    EXPECT_FALSE(fromFile.Next(a));
+    EXPECT_FALSE(fromMemory.Next(b));
+    EXPECT_EQ(fromFile.Position(), static_cast<long long>(bytes.size()));
+    EXPECT_EQ(fromFile.LineNumber(), static_cast<long long>(expected.size()));
+
+    // A run without line ends comes in pieces, none lost.
+    const std::string run(40u << 20, 'z');
+    WriteRaw(file, run);
+    LineReader pieces(file);
+    std::size_t total = 0, count = 0;
+    while (pieces.Next(a)) {
+        total += a.size();
+        ++count;
+    }
+    EXPECT_EQ(total, run.size());
+    EXPECT_EQ(count, 3u);
+    EXPECT_THROW(LineReader(tmp.path() / "missing"), Error);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The probe's "save" verb: files loaded as the open command loads them, then
+// written as one project file.
+#include <string>
+#include <vector>
+
+namespace probe {
+
+// args: OUT.tsn FILE...
+int Save(const std::vector<std::string>& args);
+
+} // namespace probe
