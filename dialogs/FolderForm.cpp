@@ -1,6 +1,7 @@
 #include "dialogs/FolderForm.h"
 
 #include "core/Datas.h"
+#include "core/ProjectFile.h"
 #include "dialogs/FolderOps.h"
 #include "dialogs/PagePainters.h"
 #include "platform/Error.h"
@@ -48,6 +49,18 @@ void Close(std::int32_t answer)
 {
     FolderResult = answer;
     Folder.CloseRequested = true;
+}
+
+int TickedRows()
+{
+    return static_cast<int>(std::count(PickItems.LeftIcons.begin(), PickItems.LeftIcons.end(), std::int32_t{fiTicked}));
+}
+
+void SetPickHot(int hot)
+{
+    if (hot == PickItems.Hot) return;
+    PickItems.Hot = hot;
+    DrawPickList();
 }
 
 } // namespace
@@ -112,9 +125,86 @@ void DrawFolderContents()
     DrawPageItems(box.Image.Picture, FolderItems, 1, DrawFolderIcon);
 }
 
+std::vector<PickRow> ReadProjectLayerList(const std::string& path)
+{
+    std::vector<core::ProjectLayer> layers;
+    try {
+        layers = core::ReadProjectLayers(path);
+    } catch (const platform::Error&) {
+        // A file that cannot be read offers nothing.
+    }
+    std::vector<PickRow> rows;
+    for (const core::ProjectLayer& l : layers) {
+        // A row stands for the layer number it carries: only those a job's
+        // take flags can hold are offered.
+        if (l.Number < 1 || l.Number > MaxPickRows) continue;
+        if (static_cast<int>(rows.size()) == MaxPickRows) break;
+        rows.push_back({l.Number, l.FileName + " (" + l.Contents + ")"});
+    }
+    return rows;
+}
+
 // ------------------------------------------------------------------ pages
 
 namespace {
+
+void ShowProjectLayerPage()
+{
+    Folder.Caption = ProjectCaptionHead + ProjectFileName;
+    Folder.ClientWidth = 640;
+    Folder.ClientHeight = 480;
+    const int W = Folder.ClientWidth, H = Folder.ClientHeight;
+    const Rect& cancel = Button(FolderButton::swCancel).Bounds;
+    PlaceButton(FolderButton::swCancel, W - 60 - Width(cancel), H - 20 - Height(cancel));
+    FolderButton left = FolderButton::swCancel;
+    auto placeLeftOf = [&left](FolderButton b) {
+        const Rect& next = Button(left).Bounds;
+        PlaceButton(b, next.left - 10 - Width(Button(b).Bounds), next.top);
+        Button(b).Visible = true;
+        left = b;
+    };
+    if (core::LayerCount == 0) {
+        Folder.OpenCaption = "開く";
+    } else {
+        placeLeftOf(FolderButton::swSwap);
+    }
+    placeLeftOf(FolderButton::swOpen);
+    Folder.Image4 = {true, {40, 4, 88, 52}};
+
+    Folder.Image2 = ImageState{true, {0, 55, W, 395}, {}};
+    InitFreeBox(PanelItems, 3);
+    SetItem(PanelItems, 0, {40, 0, 600, 20}, stPlain, PickLayersText, fiQuestion);
+    SetItem(PanelItems, 1, {40, 20, 600, 30}, stPlain, "=");
+    SetItem(PanelItems, 2, {40, 325, 600, 335}, stPlain, "=");
+    DrawPanel();
+
+    ScrollBoxState& box = Folder.ScrollBox1;
+    box.Visible = true;
+    box.Bounds = {40, 90, 600, 380};
+    box.Border = false;
+    box.Color = PageFaceColor;
+    const std::vector<PickRow> rows = ReadProjectLayerList(ProjectFileName);
+    const int n = static_cast<int>(rows.size());
+    InitFreeBox(PickItems, n);
+    for (int i = 0; i < n; ++i) {
+        const PickRow& row = rows[static_cast<std::size_t>(i)];
+        SetItem(PickItems, i, {0, 18 * i, PageTextWidth(row.Caption) + 26, 18 * i + 18}, stPlain, row.Caption, fiTicked);
+        PickItems.Data[static_cast<std::size_t>(i)] = row.Layer;
+    }
+    box.Image = ImageState{true, {0, 0, box.ClientWidth(), n * 18}, {}};
+    box.Position = 0;
+    DrawPickList();
+}
+
+// The layers ticked, with those loaded when they are added, must fit a job.
+bool PickedLayersFit(FolderButton b)
+{
+    const int loaded = b == FolderButton::swOpen ? core::LayerCount : 0;
+    const int ticked = TickedRows();
+    if (loaded + ticked <= core::MaxLayers) return true;
+    Folder.Warning = TooManyLayersPickedText(loaded, ticked);
+    return false;
+}
 
 void ShowExistingDataPage()
 {
@@ -267,6 +357,7 @@ void FormShow(int screenWidth, int screenHeight)
 
     if (Mode("tso")) ShowExportPage();
     else if (Mode("OpenSelect")) ShowExistingDataPage();
+    else if (Mode("OpenSelTsn")) ShowProjectLayerPage();
     else Folder.Caption.clear();
 
     Folder.Left = (screenWidth - Folder.ClientWidth) / 2;
@@ -276,15 +367,46 @@ void FormShow(int screenWidth, int screenHeight)
 void FormClose()
 {
     HideEdit1();
+    if (!Mode("OpenSelTsn")) return;
+    // Each ticked row takes the layer number it stands for.
+    core::LayerTakeFlags.fill(0);
+    for (int i = 0; i < PickItems.Count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const std::int32_t layer = PickItems.Data[k];
+        if (PickItems.LeftIcons[k] == fiTicked && layer >= 1 && layer <= MaxPickRows)
+            core::LayerTakeFlags[static_cast<std::size_t>(layer)] = 1;
+    }
+    // Nothing ticked of what was offered: nothing to open, and nothing to report.
+    if (PickItems.Count > 0 && TickedRows() == 0) FolderResult = frCancel;
 }
 
-void Image1MouseMove(int, int) { WheelTarget = "ScrollBox1"; }
+void Image1MouseMove(int x, int y)
+{
+    WheelTarget = "ScrollBox1";
+    if (Mode("OpenSelTsn")) SetPickHot(HitItem(PickItems, x, y));
+}
 
-void Image1MouseUp(int, int, MouseButton) {}
+void Image1MouseUp(int x, int y, MouseButton button)
+{
+    if (!Mode("OpenSelTsn")) return;
+    if (button == MouseButton::Right) {
+        std::fill(PickItems.LeftIcons.begin(), PickItems.LeftIcons.end(), std::int32_t{fiUnticked});
+    } else if (button == MouseButton::Left) {
+        const int row = HitItem(PickItems, x, y);
+        if (row < 0) return;
+        std::int32_t& icon = PickItems.LeftIcons[static_cast<std::size_t>(row)];
+        icon = icon == fiTicked ? fiUnticked : fiTicked;
+    }
+    DrawPickList();
+}
 
 void Image2MouseMove(int x, int y)
 {
     WheelTarget.clear();
+    if (Mode("OpenSelTsn")) {
+        SetPickHot(-1);
+        return;
+    }
     const int hot = HitTickItem(PanelItems, x, y);
     if (hot != PanelItems.Hot) {
         PanelItems.Hot = hot;
@@ -316,7 +438,10 @@ void Image5MouseMove(int, int) { WheelTarget = "ScrollBox3"; }
 
 void Image5MouseUp(int, int, MouseButton) {}
 
-void ScrollBox1MouseMove() {}
+void ScrollBox1MouseMove()
+{
+    if (Mode("OpenSelTsn")) SetPickHot(-1);
+}
 
 void DirBox1MouseMove() { WheelTarget = "DirBox1"; }
 
@@ -411,8 +536,12 @@ void ButtonClick(FolderButton b)
     switch (b) {
     case FolderButton::swCancel: Close(frCancel); break;
     case FolderButton::swOK: Close(frReplace); break;
-    case FolderButton::swSwap: Close(frReplace); break;
-    case FolderButton::swOpen: Close(frAdd); break;
+    case FolderButton::swSwap:
+        if (!Mode("OpenSelTsn") || PickedLayersFit(b)) Close(frReplace);
+        break;
+    case FolderButton::swOpen:
+        if (!Mode("OpenSelTsn") || PickedLayersFit(b)) Close(frAdd);
+        break;
     case FolderButton::swNewDir: NewFolder(); break;
     }
 }

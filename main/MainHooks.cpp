@@ -41,10 +41,10 @@ void ConnectParametersDialog()
 
 void ConnectFolderDialog()
 {
-    // Without the window (it is gone at exit) the loaded job is replaced.
     AskReplaceOrAdd = [](const std::string& mode, const std::string& projectPath) {
         dialogs::TFolderDialog* form = dialogs::FolderDialog();
-        if (!form) return 1;
+        // Without the window (it is gone at exit) as without a choice.
+        if (!form) return DefaultReplaceOrAdd(mode, projectPath);
         namespace folder = dialogs::folder;
         folder::FolderMode = mode;
         folder::ProjectFileName = projectPath;

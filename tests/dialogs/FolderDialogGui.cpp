@@ -2,6 +2,7 @@
 // its hook: real boards added to a loaded one or replacing it, cancelled by
 // its button and its frame; the export page's folder tree and contents.
 #include "core/Datas.h"
+#include "core/ProjectFile.h"
 #include "dialogs/qt/FolderDialog.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
@@ -59,7 +60,7 @@ protected:
     }
     void TearDown() override
     {
-        mainwin::AskReplaceOrAdd = [](const std::string&, const std::string&) { return 1; };
+        mainwin::AskReplaceOrAdd = mainwin::DefaultReplaceOrAdd;
         mainwin::ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
         std::error_code ec;
         fs::remove_all(home, ec);
@@ -160,6 +161,64 @@ TEST_F(FolderDialogGui, AddOrReplaceTheLoadedBoard)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, mainwin::TooManyFilesText);
     EXPECT_EQ(core::LayerCount, loaded);
+}
+
+// Elements (not section markers) per layer number.
+std::vector<int> LayerElements()
+{
+    std::vector<int> n(static_cast<std::size_t>(core::LayerCount) + 1, 0);
+    for (std::int32_t i = 0; i < core::DataCount; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        if (e.Kind != 0 && e.Layer >= 1 && e.Layer <= core::LayerCount) ++n[static_cast<std::size_t>(e.Layer)];
+    }
+    return n;
+}
+
+TEST_F(FolderDialogGui, TickedProjectLayersAreTheLayersRead)
+{
+    // Three layers of a real board saved as one project.
+    const std::vector<std::string> files = Board("keyboard");
+    ASSERT_GE(files.size(), 3u);
+    const std::vector<std::string> three(files.begin(), files.begin() + 3);
+    ASSERT_EQ(Open(three), 1);
+    const std::vector<std::string> names = LayerNames();
+    const std::vector<int> elements = LayerElements();
+    const fs::path project = home / "job.tsn";
+    core::WriteProjectFile(project.string());
+
+    const struct {
+        const char* what;
+        bool loaded;
+        FolderButton button;
+        std::vector<std::string> layers;
+    } cases[] = {
+        {"open", false, FolderButton::swOpen, {names[0], names[2]}},
+        {"add", true, FolderButton::swOpen, {names[0], names[1], names[2], names[0], names[2]}},
+        {"replace", true, FolderButton::swSwap, {names[0], names[2]}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        mainwin::ClearAllData(true);
+        if (c.loaded) ASSERT_EQ(Open(three), 1);
+        const int opened = Open({project.string()}, [&] {
+            EXPECT_EQ(form.windowTitle().toStdString(), ProjectCaptionHead + project.string());
+            EXPECT_EQ(form.ButtonOf(FolderButton::swOpen)->text().toStdString(), c.loaded ? "追加" : "開く");
+            ASSERT_EQ(PickItems.Count, 3);
+            // The middle layer unticked.
+            const platform::Point p{(PickItems.Rects[1].left + PickItems.Rects[1].right) / 2, 27};
+            QMouseEvent up(QEvent::MouseButtonRelease, QPointF(p.x, p.y), form.Image1->mapToGlobal(QPointF(p.x, p.y)),
+                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(form.Image1, &up);
+            EXPECT_EQ(PickItems.LeftIcons, (std::vector<std::int32_t>{fiTicked, fiUnticked, fiTicked}));
+            form.ButtonOf(c.button)->click();
+        });
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(LayerNames(), c.layers);
+        const std::vector<int> read = LayerElements();
+        const int first = static_cast<int>(c.layers.size()) - 2;
+        EXPECT_EQ(read[static_cast<std::size_t>(first) + 1], elements[1]);
+        EXPECT_EQ(read[static_cast<std::size_t>(first) + 2], elements[3]);
+    }
 }
 
 TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)

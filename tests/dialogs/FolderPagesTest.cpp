@@ -2,6 +2,7 @@
 // mode and its answers; the export page's folders, list, new and renamed
 // folders, double clicks and the wheel.
 #include "dialogs/FolderForm.h"
+#include "core/Datas.h"
 #include "dialogs/FolderOps.h"
 #include "platform/TextFile.h"
 
@@ -240,3 +241,129 @@ TEST_F(ExportPage, WheelScrollsTheBoxUnderThePointerByItsStep)
 }
 
 } // namespace
+
+class ProjectLayerPage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = fs::temp_directory_path() / ("tessel2-pick-" + std::to_string(std::random_device{}()) + ".tsn");
+        core::LayerCount = 0;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove(path, ec);
+        core::LayerCount = 0;
+    }
+    // A project whose LAYER records carry these numbers (and one record of
+    // a field too few).
+    void Write(const std::vector<int>& numbers)
+    {
+        platform::TextFileWriter w(path);
+        w.WriteLine("BS/基板/comment/author/100/80/0/0");
+        for (int n : numbers) {
+            const std::string k = std::to_string(n);
+            w.WriteLine("LAYER/" + k + "/1/5/layer" + k + ".gbr/部品面パターン/-/A/A/P/clRed/clLime");
+            if (n == 2) w.WriteLine("LAYER/99/1/5/short.gbr/部品面/A/A/P/clRed/clLime");
+        }
+        w.WriteLine("DATASCOUNT/0");
+        w.Commit();
+        ProjectFileName = path.string();
+    }
+    void Click(int row, MouseButton button)
+    {
+        const platform::Point p = Middle(PickItems.Rects.at(static_cast<std::size_t>(row)));
+        Image1MouseUp(p.x, p.y, button);
+    }
+    std::vector<int> Taken() const
+    {
+        std::vector<int> taken;
+        for (int k = 0; k < core::LayerTableSize; ++k)
+            if (core::LayerTakeFlags[static_cast<std::size_t>(k)] == 1) taken.push_back(k);
+        return taken;
+    }
+    fs::path path;
+};
+
+TEST_F(ProjectLayerPage, RowsKeepTheirLayerNumbersAndTicksBecomeTakeFlags)
+{
+    // Numbers as the file gives them, not the rows' order; those a job's take
+    // flags cannot hold are not offered.
+    Write({1, 2, 7, 60, 0, 3});
+    Show("OpenSelTsn");
+    EXPECT_EQ(Folder.Caption, ProjectCaptionHead + path.string());
+    ASSERT_EQ(PickItems.Count, 4);
+    EXPECT_EQ(PickItems.Captions[2], "layer7.gbr (部品面パターン)");
+    EXPECT_EQ(PickItems.Data, (std::vector<std::int32_t>{1, 2, 7, 3}));
+    EXPECT_EQ(PickItems.LeftIcons, (std::vector<std::int32_t>(4, fiTicked)));
+    EXPECT_EQ(Folder.ScrollBox1.Image.Bounds.bottom, 4 * 18);
+    // Nothing loaded: one button opens.
+    EXPECT_EQ(Folder.OpenCaption, "開く");
+    EXPECT_FALSE(Button(FolderButton::swSwap).Visible);
+
+    Click(1, MouseButton::Left);
+    ButtonClick(FolderButton::swOpen);
+    FormClose();
+    EXPECT_EQ(FolderResult, frAdd);
+    EXPECT_EQ(Taken(), (std::vector<int>{1, 3, 7}));
+
+    // A right click clears every tick; a row ticked again is taken. Cancel
+    // writes the flags as well.
+    Show("OpenSelTsn");
+    Click(0, MouseButton::Right);
+    Click(2, MouseButton::Left);
+    ButtonClick(FolderButton::swCancel);
+    FormClose();
+    EXPECT_EQ(FolderResult, frCancel);
+    EXPECT_EQ(Taken(), (std::vector<int>{7}));
+
+    // Nothing ticked of what is offered: nothing to open.
+    Show("OpenSelTsn");
+    Click(0, MouseButton::Right);
+    ButtonClick(FolderButton::swOpen);
+    FormClose();
+    EXPECT_EQ(FolderResult, frCancel);
+    EXPECT_TRUE(Taken().empty());
+
+    // A file that is not there offers nothing.
+    ProjectFileName = (path.parent_path() / "missing.tsn").string();
+    Show("OpenSelTsn");
+    EXPECT_EQ(PickItems.Count, 0);
+    FormClose();
+    EXPECT_TRUE(Taken().empty());
+}
+
+TEST_F(ProjectLayerPage, NoMoreLayersThanAJobHolds)
+{
+    std::vector<int> numbers;
+    for (int k = 1; k <= 60; ++k) numbers.push_back(k);
+    Write(numbers);
+    core::LayerCount = 20;
+    Show("OpenSelTsn");
+    ASSERT_EQ(PickItems.Count, MaxPickRows);
+    EXPECT_EQ(Folder.OpenCaption, "追加");
+    EXPECT_TRUE(Button(FolderButton::swSwap).Visible);
+    EXPECT_LT(Button(FolderButton::swOpen).Bounds.right, Button(FolderButton::swSwap).Bounds.left);
+
+    // Every row ticked: too many to replace the job with, and to add.
+    const struct {
+        int ticked;
+        FolderButton button;
+        bool closes;
+    } cases[] = {
+        {50, FolderButton::swSwap, false}, {27, FolderButton::swSwap, false}, {26, FolderButton::swSwap, true},
+        {7, FolderButton::swOpen, false},  {6, FolderButton::swOpen, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ticked);
+        Show("OpenSelTsn");
+        for (int row = c.ticked; row < MaxPickRows; ++row) Click(row, MouseButton::Left);
+        ButtonClick(c.button);
+        EXPECT_EQ(Folder.CloseRequested, c.closes);
+        const int loaded = c.button == FolderButton::swOpen ? 20 : 0;
+        EXPECT_EQ(Folder.Warning, c.closes ? "" : TooManyLayersPickedText(loaded, c.ticked));
+        Folder.Warning.clear();
+    }
+    EXPECT_EQ(TooManyLayersPickedText(20, 7),
+              "最大ファイル数(26)を超えます。\n\r読み込まれている層は 20 層、選択した層は 7 層です。 選択を減らして下さい。");
+}
