@@ -37,4 +37,9 @@ struct ButtonState {
     Rect Bounds{0, 0, 75, 25};   // the window sets the size its font needs
 };
 
+// A text typed into an edit box, cleaned for the box's kind of field, as the
+// box then shows it; a number field's "." alone becomes "0." with the caret
+// after it.
+std::string TypedText(EditState& e, const std::string& text);
+
 } // namespace dialogs

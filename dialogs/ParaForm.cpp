@@ -372,35 +372,16 @@ void Image3MouseUp(int x, int y)
     if (ParaPage* page = CurrentPage()) page->TableClick(x, y);
 }
 
-namespace {
-
-// A changed text cleaned for its field; "." alone becomes "0." with the
-// caret after it.
-std::string Cleaned(EditState& e, const std::string& text)
-{
-    std::string t = CleanFieldText(text, e.Kind);
-    e.Caret = -1;
-    if (e.Kind == FieldKind::Number && t == ".") {
-        t = "0.";
-        e.Caret = 2;
-    }
-    e.Text = t;
-    e.SelectAll = false;
-    return t;
-}
-
-} // namespace
-
 void Edit1Change(const std::string& text)
 {
-    const std::string t = Cleaned(Para.Edit1, text);
+    const std::string t = TypedText(Para.Edit1, text);
     if (ParaPage* page = CurrentPage()) page->Edit1Changed(t);
 }
 
 void Edit2Change(const std::string& text)
 {
     if (!Para.Edit2.Visible) return;
-    const std::string t = Cleaned(Para.Edit2, text);
+    const std::string t = TypedText(Para.Edit2, text);
     if (ParaPage* page = CurrentPage()) page->Edit2Changed(t);
 }
 
