@@ -99,6 +99,32 @@ void BM_RedrawZoom15OneThread(benchmark::State& state)
 }
 BENCHMARK(BM_RedrawZoom15OneThread)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 
+// A plane of one region with 100,000 flashes over it at the fitted view:
+// the region alone, the flashes dark, and the flashes clear (a layer drawn
+// on its own, in file order); on all threads and on one.
+void BM_RedrawPlaneFit(benchmark::State& state)
+{
+    bench::LoadPlaneBoard(100'000, static_cast<bench::Plane>(state.range(0)));
+    mainwin::Options = {};
+    mainwin::ClientWidth = 1920;
+    mainwin::ClientHeight = 1080;
+    mainwin::FitViewExtents();
+    mainwin::SetViewZoom(false, 0, 0, -1.0);
+    mainwin::Tuning.Threads = static_cast<unsigned>(state.range(1));
+    for (auto _ : state) {
+        mainwin::RedrawView();
+        benchmark::DoNotOptimize(mainwin::Picture().Bits());
+    }
+    mainwin::Tuning = {};
+}
+BENCHMARK(BM_RedrawPlaneFit)
+    ->ArgNames({"alone0dark1clear2", "threads"})
+    ->ArgsProduct({{static_cast<int>(bench::Plane::Alone), static_cast<int>(bench::Plane::DarkFlashes),
+                    static_cast<int>(bench::Plane::ClearFlashes)},
+                   {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 void BM_RedrawToolOverlay(benchmark::State& state)
 {
     Fit(state.range(0));

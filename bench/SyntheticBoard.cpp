@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <cstdio>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace bench {
@@ -146,12 +147,31 @@ std::int64_t WriteSyntheticBoard(const std::string& path, std::int64_t elements)
     return made;
 }
 
+namespace {
+
+// The read layer shown, with the extents the open command sets.
+void ShowAsLayer(const core::MyDataValue& value, const char* name)
+{
+    core::LayerTable[1].Active = 1;
+    core::LayerTable[1].FileName = name;
+    core::LayerCount = 1;
+    core::Extents.Width = value.MaxX - value.MinX;
+    core::Extents.Height = value.MaxY - value.MinY;
+    core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
+    core::Extents.CentreY = (value.MinY + value.MaxY) / 2;
+}
+
+// What the Load functions left in the tables.
+std::string loaded;
+
+} // namespace
+
 void LoadSyntheticBoard(std::int64_t elements)
 {
     namespace fs = std::filesystem;
-    static std::int64_t loaded = -1;
-    if (loaded == elements) return;
-    loaded = elements;
+    const std::string key = "board " + std::to_string(elements);
+    if (loaded == key) return;
+    loaded = key;
     const fs::path folder = fs::temp_directory_path() / ("tessel2-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path file = folder / "synthetic.gbr";
@@ -164,13 +184,30 @@ void LoadSyntheticBoard(std::int64_t elements)
     if (core::MacroCount > 0) core::ParseMacroParams();
     std::error_code ec;
     fs::remove_all(folder, ec);
-    core::LayerTable[1].Active = 1;
-    core::LayerTable[1].FileName = "synthetic.gbr";
-    core::LayerCount = 1;
-    core::Extents.Width = value.MaxX - value.MinX;
-    core::Extents.Height = value.MaxY - value.MinY;
-    core::Extents.CentreX = (value.MinX + value.MaxX) / 2;
-    core::Extents.CentreY = (value.MinY + value.MaxY) / 2;
+    ShowAsLayer(value, "synthetic.gbr");
+}
+
+void LoadPlaneBoard(std::int64_t flashes, Plane kind)
+{
+    const std::string key = "plane " + std::to_string(flashes) + " " + std::to_string(static_cast<int>(kind));
+    if (loaded == key) return;
+    loaded = key;
+    // A 300 × 200 mm plane, then the flashes on a grid over it.
+    std::string text = "%FSLAX46Y46*%\n%MOMM*%\n%ADD10C,0.8*%\nG01*\nG36*\nX0Y0D02*\nX300000000D01*\nY200000000D01*\nX0D01*\nY0D01*\nG37*\n";
+    if (kind == Plane::ClearFlashes) text += "%LPC*%\n";
+    text += "D10*\n";
+    const std::int64_t columns = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::sqrt(static_cast<double>(flashes) * 1.5)));
+    for (std::int64_t k = 0; k < (kind == Plane::Alone ? 0 : flashes); ++k) {
+        const std::int64_t x = 1'000'000 + (k % columns) * (298'000'000 / columns);
+        const std::int64_t y = 1'000'000 + (k / columns) * (298'000'000 / columns);
+        text += "X" + std::to_string(x) + "Y" + std::to_string(y) + "D03*\n";
+    }
+    text += "M02*\n";
+    core::ResetTables();
+    core::Gauge gauge;
+    core::MyDataValue value;
+    if (!core::ReadGerberData(gauge, text, 1, value)) std::abort();
+    ShowAsLayer(value, "plane.gbr");
 }
 
 } // namespace bench

@@ -15,4 +15,10 @@ std::int64_t WriteSyntheticBoard(const std::string& path, std::int64_t elements)
 // nothing when the same board is already loaded.
 void LoadSyntheticBoard(std::int64_t elements);
 
+// A plane layer: one region over a 300 × 200 mm board alone, or with
+// `flashes` round flashes over it, dark or clear (anti-pads, the way
+// negative planes are written). Loaded like LoadSyntheticBoard.
+enum class Plane { Alone, DarkFlashes, ClearFlashes };
+void LoadPlaneBoard(std::int64_t flashes, Plane kind);
+
 } // namespace bench

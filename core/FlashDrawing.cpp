@@ -84,14 +84,9 @@ void InitMaskState(Canvas& m)
 
 } // namespace
 
-// Chords for an arc of `sweep` radians and radius r: none falls more than a
-// quarter pixel inside the circle (sag ≈ r θ² / 8); at least six.
 int ArcSegments(double sweep, double radius, double scale)
 {
-    const double rpx = std::fabs(radius * scale);
-    if (!(rpx > 0) || !std::isfinite(rpx) || !(sweep > 0)) return 6;
-    const double n = std::ceil(sweep / std::sqrt(2.0 / rpx));
-    return static_cast<int>(std::clamp(n, 6.0, 1024.0));
+    return static_cast<int>(std::clamp<long long>(ArcChords(sweep, radius, scale), 6, 1024));
 }
 
 namespace {
@@ -1446,6 +1441,86 @@ int ArcPoints(int kind, MyPointArray& points, int n, double radius, double cx, d
     points.reserve(static_cast<std::size_t>(n) + 1);
     for (int k = 0; k <= n; ++k) points.push_back({cx + radius * std::cos(a0 + k * step), cy + radius * std::sin(a0 + k * step)});
     return n + 1;
+}
+
+long long ArcChords(double sweep, double radius, double scale)
+{
+    // The sag of a chord over θ is r (1 − cos(θ/2)) ≤ r θ² / 8.
+    const double rpx = std::fabs(radius * scale);
+    if (!(rpx > 0) || !std::isfinite(rpx) || !(sweep > 0) || !std::isfinite(sweep)) return 1;
+    return static_cast<long long>(std::clamp(std::ceil(sweep / std::sqrt(2.0 / rpx)), 1.0, 1e9));
+}
+
+namespace {
+
+// The box of the arc of radius r about (cx, cy) between angles a and b
+// (a < b), its ends and the extremes it passes.
+MyBox ArcPieceBox(double cx, double cy, double r, double a, double b)
+{
+    MyBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    GrowBox(box, cx + r * std::cos(a), cy + r * std::sin(a));
+    GrowBox(box, cx + r * std::cos(b), cy + r * std::sin(b));
+    for (double q = std::ceil(a / (Pi / 2)) * (Pi / 2); q < b; q += Pi / 2) GrowBox(box, cx + r * std::cos(q), cy + r * std::sin(q));
+    return box;
+}
+
+bool Meets(const MyBox& a, const MyBox& b) { return !(a[1] < b[0] || a[0] > b[1] || a[3] < b[2] || a[2] > b[3]); }
+
+} // namespace
+
+void AppendArcPoints(MyPointArray& points, double cx, double cy, double r, double a0, double sweep, double scale, const MyBox& near,
+                     bool first)
+{
+    constexpr long long Uniform = 4096, Piece = 64, Unbounded = 65536;
+    const bool bounded = std::isfinite(near[0]) && std::isfinite(near[1]) && std::isfinite(near[2]) && std::isfinite(near[3]);
+    long long n = ArcChords(std::fabs(sweep), r, scale);
+    if (!bounded) n = std::min(n, Unbounded);
+    const double step = sweep / static_cast<double>(n);
+    auto at = [&](long long k) {
+        const double a = a0 + step * static_cast<double>(k);
+        points.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+    };
+    if (first) at(0);
+    if (n <= Uniform || !bounded) {
+        for (long long k = 1; k <= n; ++k) at(k);
+        return;
+    }
+    // Halves of the chords that meet the box until pieces of a few chords:
+    // a piece whose arc misses the box is one chord, which misses it too
+    // (it lies within the arc's box). The points kept are those of the
+    // uniform chords, so the picture does not depend on the box.
+    auto emit = [&](auto& self, long long k0, long long k1) -> void {
+        const double a = a0 + step * static_cast<double>(k0), b = a0 + step * static_cast<double>(k1);
+        if (!Meets(ArcPieceBox(cx, cy, r, std::min(a, b), std::max(a, b)), near)) {
+            at(k1);
+        } else if (k1 - k0 <= Piece) {
+            for (long long k = k0 + 1; k <= k1; ++k) at(k);
+        } else {
+            const long long mid = k0 + (k1 - k0) / 2;
+            self(self, k0, mid);
+            self(self, mid, k1);
+        }
+    };
+    emit(emit, 0, n);
+}
+
+void ArcDrawPoints(int kind, MyPointArray& points, double radius, double cx, double cy, double sx, double sy, double ex, double ey,
+                   double scale, const MyBox& near)
+{
+    points.clear();
+    double a0 = 0, sweep = 0;
+    if (!ArcStartAndSweep(kind, cx, cy, sx, sy, ex, ey, a0, sweep)) return;
+    if (!(radius > 0)) {
+        points = {{sx, sy}, {ex, ey}};
+        return;
+    }
+    if (std::fabs(sweep) == TwoPi) {
+        AppendArcPoints(points, cx, cy, radius, a0, sweep, scale, near, true);
+        return;
+    }
+    points.push_back({sx, sy});
+    AppendArcPoints(points, cx, cy, radius, a0, sweep, scale, near, false);
+    points.back() = {ex, ey};
 }
 
 } // namespace core

@@ -9,9 +9,11 @@
 // scale)), mirrored to (Trunc((ox − x) × scale), ...); device y grows
 // downwards. Results are saturated to the canvas guard band.
 #include "core/Datas.h"
+#include "core/Geometry.h"
 #include "platform/Canvas.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace core {
 
@@ -88,5 +90,34 @@ void ArcToPoints(int kind, MyPointArray& points, int& n, double radius, double c
 // counter-clockwise for kind 18, clockwise otherwise. Returns n + 1 (0 and
 // no points when n < 1).
 int ArcPoints(int kind, MyPointArray& points, int n, double radius, double cx, double cy, double sx, double sy);
+
+// ---- arcs for drawing at a device's resolution (screen or printer)
+
+// Chords for an arc of `sweep` radians and radius `radius` mm drawn at
+// `scale` device pixels per mm so that none strays more than a quarter pixel
+// from the arc; at least one. A device with different X and Y resolutions
+// passes the larger.
+long long ArcChords(double sweep, double radius, double scale);
+
+// Appends the arc of radius r about (cx, cy) from angle a0 turning by
+// `sweep` radians in the chords of ArcChords (its first point only when
+// `first`). `near` is the world box where the drawing can be seen (the
+// picture or page grown by the pen's reach): an arc that needs more than
+// 4,096 chords gets them only where it meets the box, and elsewhere long
+// chords that stay outside the box as the arc does. Without a finite box at
+// most 65,536 chords.
+void AppendArcPoints(MyPointArray& points, double cx, double cy, double r, double a0, double sweep, double scale, const MyBox& near,
+                     bool first);
+
+// An arc or circle element as points for drawing at `scale` pixels per mm:
+// an arc from its exact start to its exact end, a circle once round from
+// the direction of its start, in the chords of AppendArcPoints. A radius of
+// 0 or less gives the chord start–end; other kinds give no points.
+void ArcDrawPoints(int kind, MyPointArray& points, double radius, double cx, double cy, double sx, double sy, double ex, double ey,
+                   double scale, const MyBox& near);
+
+// A box holding everything, for drawing with no part left out.
+inline constexpr MyBox EverywhereBox{-std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                                     -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
 
 } // namespace core

@@ -106,6 +106,28 @@ double ArcSweep(const std::string& direction, double sx, double sy, double ex, d
     return degrees == 0.0 ? 360.0 : degrees;
 }
 
+bool ArcStartAndSweep(int kind, double cx, double cy, double sx, double sy, double ex, double ey, double& start, double& sweep)
+{
+    const bool ccw = kind == dkArcCCW || kind == dkRegionArcCCW;
+    const bool cw = kind == dkArcCW || kind == dkRegionArcCW;
+    const bool circle = kind == dkCircleCCW || kind == dkCircleCW || kind == dkRegionCircleCCW || kind == dkRegionCircleCW;
+    if (!ccw && !cw && !circle) return false;
+    start = std::atan2(sy - cy, sx - cx);
+    if (circle) {
+        sweep = kind == dkCircleCCW || kind == dkRegionCircleCCW ? TwoPi : -TwoPi;
+        return true;
+    }
+    double turn = std::fmod(ccw ? std::atan2(ey - cy, ex - cx) - start : start - std::atan2(ey - cy, ex - cx), TwoPi);
+    if (turn < 0) turn += TwoPi;
+    // Where the ends nearly meet, none or a whole turn is as the rounded
+    // directions of the rest of the program have it.
+    const double a1 = Direction(cx, cy, sx, sy), a2 = Direction(cx, cy, ex, ey);
+    const double coarse = ccw ? (a2 < a1 ? TwoPi - a1 + a2 : a2 - a1) : (a1 < a2 ? TwoPi + a1 - a2 : a1 - a2);
+    if (!(std::fabs(turn - coarse) <= Pi)) turn = coarse;
+    sweep = ccw ? turn : -turn;
+    return true;
+}
+
 namespace {
 
 double MiddleAngle(int kind, double a1, double a2, bool& known)

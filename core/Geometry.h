@@ -36,6 +36,12 @@ double Distance(double x1, double y1, double x2, double y2);
 double Direction(double x1, double y1, double x2, double y2);
 // Sweep in degrees, (0, 360]; direction "CCW" or anything else for clockwise.
 double ArcSweep(const std::string& direction, double sx, double sy, double ex, double ey, double cx, double cy);
+// The start angle and signed sweep (radians, counter-clockwise positive) of
+// an arc or circle element from its centre, start and end, to the last bit
+// (where the ends nearly meet, none or a whole turn as the rounded
+// directions of ArcToPoints have it); false for other kinds. Circles (8 and 18 counter-clockwise) turn once
+// from the start.
+bool ArcStartAndSweep(int kind, double cx, double cy, double sx, double sy, double ex, double ey, double& start, double& sweep);
 void ArcMidPoint(int kind, double& ox, double& oy, double radius, double cx, double cy,
                  double sx, double sy, double ex, double ey);
 void MarkerArcMidPoint(int kind, double& ox, double& oy, double radius, double cx, double cy,

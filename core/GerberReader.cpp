@@ -501,20 +501,21 @@ private:
             else if (WordIs(g, "01")) mode_ = 1;
             else if (WordIs(g, "02") || WordIs(g, "20") || WordIs(g, "21")) mode_ = 7;
             else if (WordIs(g, "03") || WordIs(g, "30") || WordIs(g, "31")) mode_ = 6;
-            else if (WordIs(g, "36")) region_ = true;
-            else if (WordIs(g, "37")) {
-                region_ = false;
-                mode_ = 1;
+            else if (WordIs(g, "36") || WordIs(g, "37")) {
+                // A region's contours end here: nothing joins them across.
+                if (!pending_.empty()) FlushClosing();
+                region_ = WordIs(g, "36");
+                if (!region_) mode_ = 1;
             } else if (WordIs(g, "74")) f.CircleMode = 1;
             else if (WordIs(g, "75")) f.CircleMode = 0;
             else if (WordIs(g, "90")) f.AbsInc = 0;
             else if (WordIs(g, "91")) f.AbsInc = 1;
         }
-        bool flash = false;
+        bool flash = false, move = false;
         if (!w[BlockWords::D].empty()) {
             const std::string_view d = w[BlockWords::D];
             if (WordIs(d, "01")) pen_ = 1;
-            else if (WordIs(d, "02")) pen_ = 0;
+            else if (WordIs(d, "02")) pen_ = 0, move = true;
             else if (WordIs(d, "03") || WordIs(d, "09")) flash = true;
             else {
                 long long n = 0;
@@ -554,28 +555,19 @@ private:
         } else if (coordinates && pen_ == 1 && mode_ >= 1) {
             dataMade_ = true;
             if (mode_ == 1) {
-                DataElement e;
-                if (region_) {
-                    e.Kind = dkRegionLine;
-                    e.Layer = layer_;
-                    e.Clear = f.LpClear;
-                    e.X1 = px_;
-                    e.Y1 = py_;
-                    e.X2 = nx_;
-                    e.Y2 = ny_;
-                } else {
-                    MakeStroke(e, aperture_, layer_, f.LpClear, px_, py_, nx_, ny_);
-                }
-                pending_.push_back(e);
+                AddStraight();
             } else if (mode_ == 6 || mode_ == 7) {
                 AddArc(w);
             }
-            if (!pending_.empty()) {
+            // A path of strokes that returns to its start is closed there. A
+            // region's contour ends only at D02 or G37: a cut-in passes
+            // through its start point on the way in and out of a hole.
+            if (!region_ && !pending_.empty()) {
                 const DataElement& first = pending_.front();
                 const DataElement& last = pending_.back();
                 if (Distance(last.X2, last.Y2, first.X1, first.Y1) <= 0.0004) FlushClosing();
             }
-        } else if (coordinates && !pending_.empty()) {
+        } else if ((coordinates || (move && region_)) && !pending_.empty()) {
             FlushClosing();
         }
         if (coordinates) {
@@ -589,13 +581,23 @@ private:
         const double iv = w[BlockWords::I].empty() ? 0.0 : Coordinate(w[BlockWords::I]);
         const double jv = w[BlockWords::J].empty() ? 0.0 : Coordinate(w[BlockWords::J]);
         const int kind = region_ ? (mode_ == 6 ? dkRegionArcCCW : dkRegionArcCW) : mode_;
-        const char* direction = (kind == dkArcCCW || kind == dkRegionArcCCW) ? "CCW" : "CW";
-        double cx = px_ + iv, cy = py_ + jv;
-        if (GerberFormat.CircleMode == 1) SingleQuadrantCentre(iv, jv, direction, cx, cy);
+        const bool ccw = kind == dkArcCCW || kind == dkRegionArcCCW;
+        double cx = px_ + iv, cy = py_ + jv, sweep = 0;
+        if (GerberFormat.CircleMode == 1) {
+            SingleQuadrantCentre(iv, jv, ccw, cx, cy, sweep);
+            // Ends closer than directions from the centre are told apart
+            // (0.001 each way): the chord, from which a quarter arc at most
+            // strays by a fifth of its length.
+            if (std::fabs(nx_ - px_) <= 0.002 && std::fabs(ny_ - py_) <= 0.002) {
+                AddStraight();
+                return;
+            }
+        } else {
+            sweep = ArcSweep(ccw ? "CCW" : "CW", px_, py_, nx_, ny_, cx, cy);
+        }
         const double radius = Distance(cx, cy, px_, py_);
         const int code = region_ ? 0 : aperture_;
         const std::uint8_t clear = GerberFormat.LpClear;
-        const double sweep = ArcSweep(direction, px_, py_, nx_, ny_, cx, cy);
         DataElement e;
         if (sweep <= 180.0 + 0.004) {
             MakeArc(e, kind, layer_, clear, code, px_, py_, nx_, ny_, cx, cy, radius);
@@ -610,35 +612,51 @@ private:
         }
     }
 
-    // In single-quadrant mode I and J are unsigned: of the four sign choices
-    // the centre is the one equidistant from both ends, the shortest arc when
-    // several are. Signed values that already fit keep their meaning.
-    void SingleQuadrantCentre(double iv, double jv, const char* direction, double& cx, double& cy) const
+    // A stroke, or a region edge, from the previous point to the new one.
+    void AddStraight()
     {
-        auto mismatch = [&](double x, double y) {
-            return std::fabs(std::hypot(px_ - x, py_ - y) - std::hypot(nx_ - x, ny_ - y));
-        };
-        const double r = std::hypot(iv, jv);
-        const double tolerance = std::max(0.03, 0.01 * r);
-        if (mismatch(cx, cy) <= tolerance) return;
+        DataElement e;
+        if (region_) {
+            e.Kind = dkRegionLine;
+            e.Layer = layer_;
+            e.Clear = GerberFormat.LpClear;
+            e.X1 = px_;
+            e.Y1 = py_;
+            e.X2 = nx_;
+            e.Y2 = ny_;
+        } else {
+            MakeStroke(e, aperture_, layer_, GerberFormat.LpClear, px_, py_, nx_, ny_);
+        }
+        pending_.push_back(e);
+    }
+
+    // In single-quadrant mode I and J are unsigned: the centre is the one of
+    // the four sign choices that makes an arc of at most 90° in the stated
+    // direction with both ends at one distance from it, the smallest
+    // mismatch of distances among several. A file that breaks the rule gets
+    // the shortest arc whose ends fit, else the best fit. `sweep` in degrees.
+    void SingleQuadrantCentre(double iv, double jv, bool ccw, double& cx, double& cy, double& sweep) const
+    {
         const double ai = std::fabs(iv), aj = std::fabs(jv);
-        double bestMismatch = 1e300, bestSweep = 1e300;
-        bool bestFits = false;
+        const double tolerance = std::max(0.03, 0.01 * std::hypot(ai, aj));
+        int bestRank = 3;
+        double bestKey = HUGE_VAL;
         for (int k = 0; k < 4; ++k) {
             const double x = px_ + ((k & 1) ? -ai : ai), y = py_ + ((k & 2) ? -aj : aj);
-            const double m = mismatch(x, y);
-            const bool fits = m <= tolerance;
-            const double sweep = ArcSweep(direction, px_, py_, nx_, ny_, x, y);
-            bool better;
-            if (fits != bestFits) better = fits;
-            else if (fits) better = sweep < bestSweep;
-            else better = m < bestMismatch;
-            if (better) {
-                bestFits = fits;
-                bestMismatch = m;
-                bestSweep = sweep;
+            const double mismatch = std::fabs(std::hypot(px_ - x, py_ - y) - std::hypot(nx_ - x, ny_ - y));
+            double start = 0, turn = 0;
+            ArcStartAndSweep(ccw ? dkArcCCW : dkArcCW, x, y, px_, py_, nx_, ny_, start, turn);
+            turn = std::fabs(turn) * 180.0 / 3.14159265358979323846;
+            const bool fits = mismatch <= tolerance;
+            // Rounded coordinates may make a quarter a little more.
+            const int rank = fits && turn <= 90.0 + 5.0 ? 0 : fits ? 1 : 2;
+            const double key = rank == 1 ? turn : mismatch;
+            if (rank < bestRank || (rank == bestRank && key < bestKey)) {
+                bestRank = rank;
+                bestKey = key;
                 cx = x;
                 cy = y;
+                sweep = turn;
             }
         }
     }

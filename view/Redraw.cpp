@@ -49,6 +49,13 @@ struct CacheKey {
 CacheKey cachedKey;
 bool cacheValid = false;
 unsigned generation = 0;
+// Moving a layer renumbers the elements' layers in place: what was kept by
+// layer number must be worked out again.
+unsigned layerMoves = 0;
+const bool followsLayerMoves = [] {
+    core::LayerMoveHooks().push_back([](int, int) { ++layerMoves; });
+    return true;
+}();
 
 CacheKey CurrentKey()
 {
@@ -98,6 +105,28 @@ bool ViewBox(const Xform& xf, int W, int H, double m, double& x0, double& y0, do
     return std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1);
 }
 
+// Where figures drawn on a W × H picture can be seen: its world box grown
+// by `px` pixels (everywhere when the view has no finite box).
+core::MyBox NearPicture(const Xform& xf, int W, int H, double px)
+{
+    double x0, y0, x1, y1;
+    if (!(xf.scale > 0) || !ViewBox(xf, W, H, px / xf.scale, x0, y0, x1, y1)) return core::EverywhereBox;
+    return {x0, x1, y0, y1};
+}
+
+// Appends an arc or circle element as device points: chords of a quarter
+// pixel's sag where the picture, grown by `px`, can show them; an arc's
+// start only `withStart`.
+void AppendArcDevicePoints(const DataElement& e, const Xform& xf, double px, core::MyPointArray& world, core::MyTPointArray& device,
+                           bool withStart)
+{
+    core::ArcDrawPoints(e.Kind, world, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2, xf.scale,
+                        NearPicture(xf, ClientWidth, ClientHeight, px));
+    const bool circle = e.Kind == core::dkCircleCCW || e.Kind == core::dkCircleCW || e.Kind == core::dkRegionCircleCCW ||
+                        e.Kind == core::dkRegionCircleCW;
+    for (std::size_t k = withStart || circle ? 0 : 1; k < world.size(); ++k) device.push_back(xf.P(world[k].x, world[k].y));
+}
+
 struct LayerLookup {
     std::array<bool, core::MaxLayers + 1> active{};
     std::array<Color, core::MaxLayers + 1> color{};
@@ -121,6 +150,11 @@ thread_local core::MyPointArray pointScratch;
 void ResetCanvas(RasterCanvas& c);
 
 bool IsRegionEdge(std::int32_t kind) { return kind == core::dkRegionLine || kind == core::dkRegionArcCCW || kind == core::dkRegionArcCW; }
+bool IsStroke(std::int32_t kind)
+{
+    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
+           kind == core::dkArcCW;
+}
 
 // Device rectangle [x0, x1) × [y0, y1) that a figure may touch.
 struct Dirty {
@@ -208,24 +242,28 @@ void SetPen(RasterCanvas& c, PenMode mode, Color color, int width)
 // after each, the elements whose layer differs from the one before (the
 // region pass flushes there), and drill hits. Between two listed elements
 // nothing flushes or draws. Moving layers renumbers every element's layer
-// the same way, so where two neighbours differ stays where it was.
+// the same way, so where two neighbours differ stays where it was; the
+// layers that hold clear elements are found again.
 struct PassLists {
     bool built = false;
     std::size_t count = 0;
     std::uint64_t version = 0;
-    unsigned generationSeen = 0;
+    unsigned generationSeen = 0, movesSeen = 0;
     std::vector<std::uint32_t> region, drill;
+    std::array<bool, core::MaxLayers + 1> clearIn{};
 
     void Update()
     {
         const std::size_t n = ElementLimit();
-        if (built && n == count && Datas.version() == version && generation == generationSeen) return;
+        if (built && n == count && Datas.version() == version && generation == generationSeen && layerMoves == movesSeen) return;
         built = true;
         count = n;
         version = Datas.version();
         generationSeen = generation;
+        movesSeen = layerMoves;
         region.clear();
         drill.clear();
+        clearIn.fill(false);
         std::int32_t prevLayer = 0, prevKind = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const DataElement& e = Datas[i];
@@ -233,6 +271,8 @@ struct PassLists {
             if (i == 0 || IsRegionEdge(e.Kind) || e.Kind == core::dkSection || prevKind == core::dkSection || e.Layer != prevLayer)
                 region.push_back(idx);
             if (e.Kind == core::dkDrill) drill.push_back(idx);
+            if (e.Clear && (IsStroke(e.Kind) || IsRegionEdge(e.Kind)) && e.Layer >= 1 && e.Layer <= core::MaxLayers)
+                clearIn[static_cast<std::size_t>(e.Layer)] = true;
             prevLayer = e.Layer;
             prevKind = e.Kind;
         }
@@ -250,6 +290,7 @@ struct RegionStep {
     bool flush = false;
     Color color = 0;
     bool clear = false;
+    std::int32_t layer = 0;
     Dirty box;
     std::uint32_t first = 0, last = 0;   // the region's elements
     std::uint32_t chunk = 0, start = 0, count = 0;   // its points in pointChunks
@@ -314,6 +355,7 @@ struct RegionPlan {
             RegionStep s;
             s.color = layers.ColorOf(e.Layer);
             s.clear = Datas[static_cast<std::size_t>(last)].Clear != 0;
+            s.layer = e.Layer;
             s.first = static_cast<std::uint32_t>(first);
             s.last = static_cast<std::uint32_t>(last);
             WorldBox(first, last, s);
@@ -381,7 +423,41 @@ struct RegionPlan {
 };
 RegionPlan regionPlan;
 
-// The region steps on one band raster.
+// The layers drawn on their own, element by element, because they hold
+// clear elements: a clear element erases what its layer drew before it,
+// whatever its kind and whatever lies between. In outline mode clear
+// elements show their outlines like dark ones, and no layer is.
+struct ComposedLayers {
+    std::array<bool, core::MaxLayers + 1> is{};
+    std::vector<std::int32_t> list;
+    void Find(const LayerLookup& layers)
+    {
+        passLists.Update();
+        is.fill(false);
+        list.clear();
+        if (!Options.PAINT) return;
+        for (std::int32_t l = 1; l <= core::MaxLayers; ++l)
+            if (passLists.clearIn[static_cast<std::size_t>(l)] && layers.Shown(l)) {
+                is[static_cast<std::size_t>(l)] = true;
+                list.push_back(l);
+            }
+    }
+    bool Has(std::int32_t layer) const { return layer >= 1 && layer <= core::MaxLayers && is[static_cast<std::size_t>(layer)]; }
+};
+ComposedLayers composed;
+
+// Whether a region step's polygon reaches the band's rows.
+bool OnBand(const RegionStep& s, int W, int top, int bottom)
+{
+    return !(s.box.x1 <= 0 || s.box.x0 >= W || s.box.y1 <= top || s.box.y0 >= bottom);
+}
+
+std::span<const Point> StepPoints(const RegionStep& s)
+{
+    return {regionPlan.pointChunks[s.chunk].data() + s.start, s.count};
+}
+
+// The region steps of the layers not composed, on one band raster.
 void RegionBand(RasterCanvas& band, DirtyList& dirty)
 {
     const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
@@ -397,14 +473,10 @@ void RegionBand(RasterCanvas& band, DirtyList& dirty)
             }
             continue;
         }
-        // Nothing of it on the band's rows.
-        if (s.box.x1 <= 0 || s.box.x0 >= W || s.box.y1 <= top || s.box.y0 >= bottom) continue;
-        const std::span<const Point> pts(regionPlan.pointChunks[s.chunk].data() + s.start, s.count);
+        if (composed.Has(s.layer) || !OnBand(s, W, top, bottom)) continue;
+        const std::span<const Point> pts = StepPoints(s);
         band.SetBrushColor(s.color);
-        if (s.clear && Options.PAINT)
-            SetPen(band, PenMode::Xor, Black, 1);
-        else
-            SetPen(band, PenMode::Copy, s.color, 1);
+        SetPen(band, PenMode::Copy, s.color, 1);
         if (Options.PAINT)
             band.Polygon(pts);
         else
@@ -458,12 +530,6 @@ void ApertureReach::Compute(double scale)
     }
 }
 
-bool IsStroke(std::int32_t kind)
-{
-    return kind == core::dkLine || kind == core::dkSquareStroke || kind == core::dkFlash || kind == core::dkArcCCW ||
-           kind == core::dkArcCW;
-}
-
 // Whether a flash is drawn whole (else as one pixel at its centre).
 bool FlashDrawnWhole(const core::MyAperture& a, double scale)
 {
@@ -478,8 +544,9 @@ struct Scratch {
     core::MyTPointArray device;
 };
 
-// One element of the stroke pass, in the raster's current pen mode and colours.
-void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch)
+// One stroke or flash in the raster's current pen mode and colours; a
+// flash of one pixel is set by hand, erased when `erase`.
+void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf, Color color, Scratch& scratch, bool erase)
 {
     const bool paint = Options.PAINT;
     switch (e.Kind) {
@@ -490,16 +557,14 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
             if (View.Zoom >= 2.0 && !Inside(xf.P(e.X3, e.Y3), work.Width(), work.Height())) return;
             core::DrawFlash(work, i, xf.mirror, Black, xf.scale, xf.ox, xf.oy);
         } else {
-            // One pixel in the pen's mode, so a clear dot removes and dots
-            // of different layers combine.
+            // One pixel, ORed so that dots of different layers combine.
             const Point c = xf.P(e.X3, e.Y3);
             if (!Inside(c, work.Width(), work.Height()) || c.y < work.WindowTop() || c.y >= work.WindowTop() + work.WindowRows()) return;
             std::uint32_t& px = work.Scanline(c.y)[c.x];
-            const std::uint32_t rgb = RasterCanvas::ToPixel(color) & 0xFFFFFFu;
-            if (e.Clear)
-                px ^= rgb;
+            if (erase)
+                px = RasterCanvas::ToPixel(Black);
             else
-                px |= rgb;
+                px |= RasterCanvas::ToPixel(color) & 0xFFFFFFu;
         }
         return;
     }
@@ -539,10 +604,8 @@ void DrawStroke(RasterCanvas& work, const DataElement& e, int i, const Xform& xf
             ArcOutline(i, scratch.device);
             work.Polyline(scratch.device);
         } else {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, scratch.points, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            scratch.device.resize(scratch.points.size());
-            for (std::size_t k = 0; k < scratch.points.size(); ++k) scratch.device[k] = xf.P(scratch.points[k].x, scratch.points[k].y);
+            scratch.device.clear();
+            AppendArcDevicePoints(e, xf, w / 2.0 + 2, scratch.points, scratch.device, true);
             work.SetPenWidth(w);
             work.Polyline(scratch.device);
         }
@@ -646,11 +709,12 @@ public:
     const ElementSummary* Get(unsigned workers)
     {
         const std::size_t n = ElementLimit();
-        if (!(built_ && n == count_ && Datas.version() == version_ && generation == generation_)) {
+        if (!(built_ && n == count_ && Datas.version() == version_ && generation == generation_ && layerMoves == moves_)) {
             built_ = true;
             count_ = n;
             version_ = Datas.version();
             generation_ = generation;
+            moves_ = layerMoves;
             list_.resize(n);
             constexpr std::size_t Chunk = 65536;
             RunOnWorkers(workers, (n + Chunk - 1) / Chunk, [this, n](std::size_t task, unsigned) {
@@ -682,7 +746,7 @@ private:
     bool built_ = false;
     std::size_t count_ = 0;
     std::uint64_t version_ = 0;
-    unsigned generation_ = 0;
+    unsigned generation_ = 0, moves_ = 0;
     std::vector<ElementSummary> list_;
 };
 Summaries summaries;
@@ -742,8 +806,10 @@ void ElementRows(const LayerLookup& layers, const ElementSummary* list, std::siz
     }
 }
 
-// The strokes and flashes that reach the band's rows, in element order.
-void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count)
+// The strokes and flashes that reach the band's rows, in element order,
+// ORed; those of composed layers are only listed, for ComposeBand. False
+// when nothing was drawn.
+bool StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch, std::size_t count, std::vector<std::uint32_t>& held)
 {
     const core::FlashBatch batch;   // the tables stay through the redraw
     const Xform xf = CurrentXform();
@@ -751,9 +817,11 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
     const std::int32_t top = band.WindowTop(), last = top + band.WindowRows() - 1;
     band.SetPenStyle(platform::PenStyle::Solid);
     band.SetBrushStyle(platform::BrushStyle::Solid);
+    band.SetPenMode(PenMode::Merge);
     std::int32_t lastLayer = -1;
-    std::uint8_t lastClear = 2;
     Color color = 0;
+    held.clear();
+    bool drawn = false;
     const RowSpan* rows = elementRows.data();
     // The band's elements are found a block at a time without branching,
     // then drawn with the element a few ahead already on its way from
@@ -771,17 +839,73 @@ void StrokeBand(const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
             if (j + Ahead < k) __builtin_prefetch(&Datas[found[j + Ahead]]);
             const std::size_t i = found[j];
             const DataElement& e = Datas[i];
-            if (e.Layer != lastLayer || e.Clear != lastClear) {
+            if (e.Layer != lastLayer) {
+                if (composed.Has(e.Layer)) {
+                    held.push_back(static_cast<std::uint32_t>(i));
+                    continue;
+                }
                 lastLayer = e.Layer;
-                lastClear = e.Clear;
                 color = layers.ColorOf(e.Layer);
-                band.SetPenMode(e.Clear ? PenMode::Xor : PenMode::Merge);
                 band.SetPenColor(color);
                 band.SetFontColor(color);
                 band.SetBrushColor(paint ? color : Black);
             }
-            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch);
+            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch, false);
+            drawn = true;
         }
+    }
+    return drawn;
+}
+
+// One composed layer on the band raster: its regions (from the region
+// plan) and its strokes and flashes (held by StrokeBand) merged in element
+// order; dark ones paint the layer's colour, clear ones paint black.
+void ComposeBand(std::int32_t layer, const LayerLookup& layers, RasterCanvas& band, Scratch& scratch,
+                 const std::vector<std::uint32_t>& held)
+{
+    const Xform xf = CurrentXform();
+    const int W = band.Width(), top = band.WindowTop(), bottom = top + band.WindowRows();
+    const Color color = layers.ColorOf(layer);
+    band.SetPenStyle(platform::PenStyle::Solid);
+    band.SetBrushStyle(platform::BrushStyle::Solid);
+    int erasing = -1;
+    auto use = [&](bool erase) {
+        if (erasing == static_cast<int>(erase)) return;
+        erasing = erase;
+        band.SetPenMode(erase ? PenMode::Copy : PenMode::Merge);
+        band.SetPenColor(erase ? Black : color);
+        band.SetBrushColor(erase ? Black : color);
+    };
+    const std::vector<RegionStep>& steps = regionPlan.steps;
+    const std::vector<std::uint32_t>& draws = regionPlan.draws;
+    std::size_t r = 0, h = 0;
+    for (;;) {
+        while (r < draws.size() && (steps[draws[r]].layer != layer || !OnBand(steps[draws[r]], W, top, bottom))) ++r;
+        while (h < held.size() && Datas[held[h]].Layer != layer) ++h;
+        if (r == draws.size() && h == held.size()) break;
+        if (h == held.size() || (r < draws.size() && steps[draws[r]].first < held[h])) {
+            const RegionStep& s = steps[draws[r++]];
+            use(s.clear);
+            band.SetPenWidth(1);
+            band.Polygon(StepPoints(s));
+        } else {
+            const std::uint32_t i = held[h++];
+            const DataElement& e = Datas[i];
+            use(e.Clear != 0);
+            DrawStroke(band, e, static_cast<int>(i), xf, color, scratch, e.Clear != 0);
+        }
+    }
+}
+
+// ORs the band raster's rows onto the picture, and clears them when `clear`.
+void OrBand(RasterCanvas& band, bool clear)
+{
+    const int W = band.Width(), top = band.WindowTop();
+    for (int y = top; y < top + band.WindowRows(); ++y) {
+        std::uint32_t* dst = picture.Scanline(y);
+        std::uint32_t* src = band.Scanline(y);
+        for (int x = 0; x < W; ++x) dst[x] |= src[x];
+        if (clear) std::fill(src, src + W, RasterCanvas::ToPixel(Black));
     }
 }
 
@@ -971,9 +1095,11 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
             n = nearby.size();
         }
         regionPlan.Walk(layers);
+        composed.Find(layers);
     } else {
         regionPlan.steps.clear();
         regionPlan.draws.clear();
+        composed = {};
     }
     unsigned bands = WorkerCount(Tuning.Threads, MaxBands);
     if (n < Tuning.ParallelFrom || H < 8 * static_cast<int>(bands)) bands = 1;
@@ -1018,6 +1144,7 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
     static std::array<RasterCanvas, MaxBands> rasters;
     static std::array<DirtyList, MaxBands> dirty;
     static std::array<Scratch, MaxBands> scratch;
+    static std::array<std::vector<std::uint32_t>, MaxBands> held;
     RunOnWorkers(bands, bands, [&](std::size_t t, unsigned) {
         RasterCanvas& c = rasters[t];
         const int top = cut[t], rows = cut[t + 1] - cut[t];
@@ -1037,11 +1164,10 @@ void DrawLayers(const LayerLookup& layers, bool haveData)
         if (!haveData) return;
         RegionBand(c, dirty[t]);
         ResetCanvas(c);
-        StrokeBand(layers, c, scratch[t], n);
-        for (int y = top; y < top + rows; ++y) {
-            std::uint32_t* dst = picture.Scanline(y);
-            const std::uint32_t* src = c.Scanline(y);
-            for (int x = 0; x < W; ++x) dst[x] |= src[x];
+        if (StrokeBand(layers, c, scratch[t], n, held[t])) OrBand(c, !composed.list.empty());
+        for (const std::int32_t layer : composed.list) {
+            ComposeBand(layer, layers, c, scratch[t], held[t]);
+            OrBand(c, layer != composed.list.back());
         }
     });
     candidates = nullptr;
@@ -1224,22 +1350,26 @@ int ArcOutline(int i, core::MyTPointArray& points)
     const core::MyAperture* a = core::ApertureAt(e.Code);
     const double h = (a ? a->Size1 : 0.0) * 0.5, R = e.X4;
     const double cx = e.X3, cy = e.Y3;
-    double sx = e.X1, sy = e.Y1, ex = e.X2, ey = e.Y2;
-    // Clockwise from start to end from here on.
-    if (e.Kind == core::dkArcCCW || e.Kind == core::dkRegionArcCCW) {
-        std::swap(sx, ex);
-        std::swap(sy, ey);
+    double a1 = 0, sweep = 0;
+    if (!core::ArcStartAndSweep(e.Kind, cx, cy, e.X1, e.Y1, e.X2, e.Y2, a1, sweep)) return 0;
+    // Clockwise from start to end: a counter-clockwise arc from its end.
+    if (sweep > 0) {
+        a1 += sweep;
+        sweep = -sweep;
     }
-    const double a1 = core::Direction(cx, cy, sx, sy), a2 = core::Direction(cx, cy, ex, ey);
-    const double sweep = a1 < a2 ? 2 * Pi + a1 - a2 : a1 - a2;
+    const double a2 = a1 + sweep;
     const Xform xf = CurrentXform();
-    auto at = [&](double x, double y, double r, double ang) { points.push_back(xf.P(x + r * std::cos(ang), y + r * std::sin(ang))); };
-    const double s0x = cx + R * std::cos(a1), s0y = cy + R * std::sin(a1);
-    const double e0x = cx + R * std::cos(a2), e0y = cy + R * std::sin(a2);
-    for (int k = 0; k <= 8; ++k) at(s0x, s0y, h, a1 + Pi - k * Pi / 8);
-    for (int k = 1; k <= 16; ++k) at(cx, cy, R + h, a1 - k * sweep / 16);
-    for (int k = 1; k <= 8; ++k) at(e0x, e0y, h, a2 - k * Pi / 8);
-    for (int k = 1; k <= 16; ++k) at(cx, cy, R - h, a2 + k * sweep / 16);
+    const core::MyBox near = NearPicture(xf, ClientWidth, ClientHeight, 2);
+    core::MyPointArray& w = pointScratch;
+    w.clear();
+    // A half circle about the start bulging away from the arc, from the
+    // inner edge to the outer; the outer edge; a half circle about the
+    // end; the inner edge back.
+    core::AppendArcPoints(w, cx + R * std::cos(a1), cy + R * std::sin(a1), h, a1 + Pi, -Pi, xf.scale, near, true);
+    core::AppendArcPoints(w, cx, cy, R + h, a1, sweep, xf.scale, near, false);
+    core::AppendArcPoints(w, cx + R * std::cos(a2), cy + R * std::sin(a2), h, a2, -Pi, xf.scale, near, false);
+    core::AppendArcPoints(w, cx, cy, R - h, a2, -sweep, xf.scale, near, false);
+    for (const core::MyPoint& p : w) points.push_back(xf.P(p.x, p.y));
     return static_cast<int>(points.size());
 }
 
@@ -1258,16 +1388,11 @@ int RegionPolygon(int first, int last, core::MyTPointArray& points)
             points.push_back(xf.P(e.X2, e.Y2));
             break;
         case core::dkRegionArcCCW:
-        case core::dkRegionArcCW: {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            for (std::size_t k = 1; k < pointScratch.size(); ++k) points.push_back(xf.P(pointScratch[k].x, pointScratch[k].y));
-            break;
-        }
+        case core::dkRegionArcCW:
         case core::dkRegionCircleCCW:
         case core::dkRegionCircleCW:
-            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
-            for (const core::MyPoint& p : pointScratch) points.push_back(xf.P(p.x, p.y));
+            // An arc starts at the point before.
+            AppendArcDevicePoints(e, xf, 2, pointScratch, points, false);
             break;
         default:
             break;
@@ -1332,22 +1457,13 @@ void HighlightPrimitives(const std::vector<int>& list)
         case core::dkArcCCW:
         case core::dkArcCW:
         case core::dkRegionArcCCW:
-        case core::dkRegionArcCW: {
-            int segs = 16;
-            core::ArcToPoints(e.Kind, pointScratch, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-            dev.clear();
-            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
-            highlight.SetPenWidth(w);
-            highlight.Polyline(dev);
-            break;
-        }
+        case core::dkRegionArcCW:
         case core::dkCircleCCW:
         case core::dkCircleCW:
         case core::dkRegionCircleCCW:
         case core::dkRegionCircleCW:
-            core::ArcPoints(e.Kind, pointScratch, 32, e.X4, e.X3, e.Y3, e.X1, e.Y1);
             dev.clear();
-            for (const core::MyPoint& p : pointScratch) dev.push_back(xf.P(p.x, p.y));
+            AppendArcDevicePoints(e, xf, w / 2.0 + 2, pointScratch, dev, true);
             highlight.SetPenWidth(w);
             highlight.Polyline(dev);
             break;

@@ -365,3 +365,63 @@ TEST_F(FlashDrawing, ArcAndCirclePoints)
     EXPECT_NEAR(pts[1].x, 1.0, 1e-9);
     EXPECT_EQ(ArcPoints(dkRegionCircleCW, pts, 0, 1.0, 0, 0, 0, 5), 0);
 }
+
+// Arcs for drawing: chords of at most a quarter pixel's sag wherever the
+// box can show them, exact ends, few points for huge arcs at huge zoom.
+TEST_F(FlashDrawing, ArcDrawPointsStayWithinAQuarterPixelOfTheArc)
+{
+    auto at = [](double r, double deg) { return MyPoint{r * std::cos(deg * Pi / 180), r * std::sin(deg * Pi / 180)}; };
+    struct Case {
+        const char* what;
+        int kind;
+        double radius, from, to, scale;   // degrees; pixels per mm
+        MyBox near;
+        std::size_t most;                  // points at most
+        double sweep;                      // degrees covered, signed
+    };
+    const MyBox rim{990, 1001, -3, 3};   // a window at huge zoom over the rim of a 2 m circle
+    const Case cases[] = {
+        {"a 300 mm outline's half at the fitted view", dkArcCCW, 150, 0, 180, 5.65, EverywhereBox, 80, 180},
+        {"the same at zoom 100", dkArcCW, 150, 180, 0, 565, EverywhereBox, 700, -180},
+        {"a 69.85 mm circle's half at zoom 10", dkArcCCW, 34.925, 90, 270, 50, EverywhereBox, 200, 180},
+        {"350° to 10° counter-clockwise covers 20°", dkRegionArcCCW, 1, 350, 10, 100, EverywhereBox, 10, 20},
+        {"the same clockwise covers 340°", dkRegionArcCW, 1, 350, 10, 100, EverywhereBox, 50, -340},
+        {"a small arc at a small scale is one chord", dkArcCW, 0.2, 90, 0, 2, EverywhereBox, 2, -90},
+        {"a circle once round from its start", dkRegionCircleCCW, 5, 30, 30, 20, EverywhereBox, 100, 360},
+        {"a 2 m arc at 5000 px/mm: chords near the window only", dkArcCCW, 1000, -90, 90, 5000, rim, 400, 180},
+        {"the window's side of it clockwise", dkArcCW, 1000, 90, -90, 5000, rim, 400, -180},
+        {"no window: at most 65,536 chords", dkArcCCW, 1000, -90, 90, 5e6, EverywhereBox, 65537, 180},
+    };
+    MyPointArray pts;
+    for (const Case& c : cases) {
+        const MyPoint s = at(c.radius, c.from), e = at(c.radius, c.to);
+        ArcDrawPoints(c.kind, pts, c.radius, 0, 0, s.x, s.y, e.x, e.y, c.scale, c.near);
+        ASSERT_GE(pts.size(), 2u) << c.what;
+        EXPECT_LE(pts.size(), c.most) << c.what;
+        EXPECT_NEAR(pts.front().x, s.x, 1e-12) << c.what;
+        EXPECT_NEAR(pts.back().y, e.y, 1e-9) << c.what;
+        double turned = 0;
+        for (std::size_t k = 1; k < pts.size(); ++k) {
+            const MyPoint& a = pts[k - 1];
+            const MyPoint& b = pts[k];
+            EXPECT_NEAR(std::hypot(b.x, b.y), c.radius, 1e-9 * c.radius) << c.what;
+            turned += std::remainder(std::atan2(b.y, b.x) - std::atan2(a.y, a.x), 2 * Pi);
+            // The sag at the chord's middle; where it is more than a quarter
+            // pixel, the chord must be outside the window.
+            const double sag = c.radius - std::hypot((a.x + b.x) / 2, (a.y + b.y) / 2);
+            // (Capped, the last case's chords stray everywhere.)
+            if (sag * c.scale > 0.25 && &c != &cases[std::size(cases) - 1]) {
+                EXPECT_TRUE(std::max(a.x, b.x) < c.near[0] || std::min(a.x, b.x) > c.near[1] || std::max(a.y, b.y) < c.near[2] ||
+                            std::min(a.y, b.y) > c.near[3])
+                    << c.what << ": chord " << k << " strays " << sag * c.scale << " px in the window";
+            }
+        }
+        EXPECT_NEAR(turned * 180 / Pi, c.sweep, 1e-6) << c.what;
+    }
+    // No radius: the chord; another kind: nothing.
+    ArcDrawPoints(dkArcCW, pts, 0.0, 0, 0, 1, 2, 3, 4, 10, EverywhereBox);
+    ASSERT_EQ(pts.size(), 2u);
+    EXPECT_EQ(pts[1].y, 4.0);
+    ArcDrawPoints(dkLine, pts, 1.0, 0, 0, 1, 0, 0, 1, 10, EverywhereBox);
+    EXPECT_TRUE(pts.empty());
+}

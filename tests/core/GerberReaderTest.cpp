@@ -201,26 +201,68 @@ TEST_F(GerberFixture, ArcsSplitAbove180Degrees)
     EXPECT_EQ(core::DataCount, 1);
 }
 
-TEST_F(GerberFixture, SingleQuadrantArcsPickTheirCentre)
+// G74: I and J unsigned; the centre is the sign choice that makes an arc of
+// at most 90° in the stated direction with both ends at one distance. Arcs
+// from every quadrant and axis, both directions, short and long, written
+// from a known centre and read back.
+TEST_F(GerberFixture, SingleQuadrantArcsTakeTheCentreOfAQuarterAtMost)
 {
-    // G74: unsigned offsets; the quarter from (1,0) to (0,1) about the origin.
-    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX10000Y0D02*\nG03X0Y10000I10000J0D01*\n"));
-    ASSERT_EQ(core::DataCount, 1);
-    EXPECT_NEAR(E(0).X3, 0.0, 1e-9);
-    EXPECT_NEAR(E(0).Y3, 0.0, 1e-9);
-    EXPECT_DOUBLE_EQ(E(0).X4, 1.0);
-    // Two sign choices fit here; the quarter (90°) is taken, not the 270° arc.
-    core::ResetTables();
-    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX0Y0D02*\nG03X20000Y0I-10000J10000D01*\n"));
-    ASSERT_EQ(core::DataCount, 1);
-    EXPECT_NEAR(E(0).X3, 1.0, 1e-9);
-    EXPECT_NEAR(E(0).Y3, 1.0, 1e-9);
-    // Signed values that fit keep their meaning.
-    core::ResetTables();
-    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\nX0Y0D02*\nG03X20000Y0I10000J-10000D01*\n"));
-    ASSERT_EQ(core::DataCount, 2);
-    EXPECT_NEAR(E(0).X3, 1.0, 1e-9);
-    EXPECT_NEAR(E(0).Y3, -1.0, 1e-9);
+    constexpr double Pi = 3.14159265358979323846;
+    auto word = [](char letter, double mm) { return std::string(1, letter) + std::to_string(std::lround(mm * 10000)); };
+    const double cx = 5.0, cy = 7.0;
+    int arcs = 0;
+    for (double radius : {1.016, 25.4})
+        for (double start : {0.0, 10.0, 90.0, 100.0, 190.0, 270.0, 280.0})
+            for (bool ccw : {true, false})
+                for (double sweep : {1.4, 30.0, 89.5, 90.0}) {
+                    const double a = start * Pi / 180, b = (ccw ? start + sweep : start - sweep) * Pi / 180;
+                    const double sx = cx + radius * std::cos(a), sy = cy + radius * std::sin(a);
+                    const double ex = cx + radius * std::cos(b), ey = cy + radius * std::sin(b);
+                    core::ResetTables();
+                    core::GerberFormat = core::MyFormatPara{};
+                    ASSERT_TRUE(Read(std::string(Header) + "D10*\nG74*\n" + word('X', sx) + word('Y', sy) + "D02*\n" +
+                                     (ccw ? "G03" : "G02") + word('X', ex) + word('Y', ey) + word('I', std::fabs(sx - cx)) +
+                                     word('J', std::fabs(sy - cy)) + "D01*\n"));
+                    const std::string what = "r " + std::to_string(radius) + " from " + std::to_string(start) +
+                                             (ccw ? " ccw " : " cw ") + std::to_string(sweep);
+                    ASSERT_EQ(core::DataCount, 1) << what;
+                    EXPECT_EQ(E(0).Kind, ccw ? core::dkArcCCW : core::dkArcCW) << what;
+                    EXPECT_NEAR(E(0).X3, cx, 2e-4) << what;
+                    EXPECT_NEAR(E(0).Y3, cy, 2e-4) << what;
+                    EXPECT_NEAR(E(0).X4, radius, 2e-4) << what;
+                    ++arcs;
+                }
+    EXPECT_EQ(arcs, 112);
+
+    struct Case {
+        const char* what;
+        std::string body;
+        int kind;
+        double cx, cy;
+    };
+    const Case cases[] = {
+        // Inch 2.4: a 1.4° arc, not the loop of 358.6° about (0, +1.016).
+        {"a short arc", "%MOIN*%D10*G74*X0Y0D02*G02X10Y0I0J400D01*", core::dkArcCW, 0.0, -1.016},
+        // Signs are no part of a single-quadrant offset.
+        {"signed offsets", "D10*G74*X0Y0D02*G03X20000Y0I10000J-10000D01*", core::dkArcCCW, 1.0, 1.0},
+        // Both ends in one point: a dot, not a whole circle.
+        {"no length", "D10*G74*X10000Y0D02*G03X10000Y0I10000J0D01*", core::dkLine, 0, 0},
+        {"a region edge", "G74*G36*X0Y0D02*G02X100Y0I0J400D01*G01X0Y-1000D01*X0Y0D01*G37*", core::dkRegionArcCW, 0.0, -0.04},
+        // Ends a micrometre apart: directions from the centre no longer differ.
+        {"a micrometre", "D10*G74*X0Y0D02*G02X10Y0I0J400D01*", core::dkLine, 0, 0},
+    };
+    for (const Case& c : cases) {
+        core::ResetTables();
+        core::GerberFormat = core::MyFormatPara{};
+        ASSERT_TRUE(Read(std::string(Header) + c.body + "M02*\n")) << c.what;
+        EXPECT_EQ(E(0).Kind, c.kind) << c.what;
+        EXPECT_EQ(core::DataCount, c.kind == core::dkRegionArcCW ? 3 : 1) << c.what;
+        if (c.kind == core::dkLine) continue;
+        EXPECT_NEAR(E(0).X3, c.cx, 1e-9) << c.what;
+        EXPECT_NEAR(E(0).Y3, c.cy, 1e-9) << c.what;
+        EXPECT_LE(core::ArcSweep(c.kind == core::dkArcCCW ? "CCW" : "CW", E(0).X1, E(0).Y1, E(0).X2, E(0).Y2, E(0).X3, E(0).Y3), 90.0)
+            << c.what;
+    }
 }
 
 TEST_F(GerberFixture, ClosedContourIsOneGroupAndRegionsUseLines)
@@ -239,6 +281,52 @@ TEST_F(GerberFixture, ClosedContourIsOneGroupAndRegionsUseLines)
     }
     EXPECT_DOUBLE_EQ(E(5).X1, 0.0);
     EXPECT_DOUBLE_EQ(E(5).X2, 1.0);
+}
+
+// Points of a path in 2.4 mm units: "X..Y..D01*" for each after the first (D02).
+std::string Path(std::initializer_list<std::pair<int, int>> points)
+{
+    std::string t;
+    bool first = true;
+    for (const auto& [x, y] : points) {
+        t += "X" + std::to_string(x * 10000) + "Y" + std::to_string(y * 10000) + (first ? "D02*\n" : "D01*\n");
+        first = false;
+    }
+    return t;
+}
+
+// A region's contour ends at D02 or G37 only, so a cut-in through its start
+// point stays one contour; nothing joins across G36 or G37.
+TEST_F(GerberFixture, RegionContoursEndAtD02OrG37)
+{
+    const std::string cutInAtStart = Path({{0, 5}, {0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 5}, {4, 5}, {4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 5}, {0, 5}});
+    const std::string cutInElsewhere = Path({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 5}, {4, 5}, {4, 6}, {6, 6}, {6, 4}, {4, 4}, {4, 5}, {0, 5}, {0, 0}});
+    const std::string square = Path({{20, 0}, {22, 0}, {22, 2}, {20, 2}, {20, 0}});
+    struct Case {
+        const char* what;
+        std::string body;
+        std::vector<int> runs;   // elements per group, in order
+    };
+    const Case cases[] = {
+        {"cut-in at the start point", "G36*\n" + cutInAtStart + "G37*\n", {12}},
+        {"cut-in elsewhere", "G36*\n" + cutInElsewhere + "G37*\n", {12}},
+        {"two contours, D02 between", "G36*\n" + square + cutInAtStart + "G37*\n", {4, 12}},
+        {"two regions", "G36*\n" + square + "G37*\nG36*\n" + square + "G37*\n", {4, 4}},
+        {"an open contour ends at G37, strokes after it start anew",
+         "G36*\n" + Path({{0, 0}, {5, 0}, {5, 5}}) + "G37*\nD10*\nX0Y50000D01*\n", {2, 1}},
+        {"strokes before a region", "D10*\n" + Path({{0, 0}, {5, 0}}) + "G36*\nX5Y5D01*\nX0Y0D01*\nG37*\n", {1, 2}},
+        {"strokes still close on their start", "D10*\n" + square + "X30000Y0D01*\n", {4, 1}},
+    };
+    for (const Case& c : cases) {
+        core::ResetTables();
+        ASSERT_TRUE(Read(std::string(Header) + c.body + "M02*\n")) << c.what;
+        std::vector<int> runs;
+        for (int i = 0; i < core::DataCount; ++i) {
+            if (i == 0 || E(i).Group != E(i - 1).Group) runs.push_back(0);
+            ++runs.back();
+        }
+        EXPECT_EQ(runs, c.runs) << c.what;
+    }
 }
 
 TEST_F(GerberFixture, StepAndRepeatCopiesEveryPoint)

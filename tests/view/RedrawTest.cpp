@@ -3,8 +3,10 @@
 // shading, highlight.
 #include "ViewFixture.h"
 
+#include "core/GerberReader.h"
 #include "platform/RasterCanvas.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -84,16 +86,126 @@ TEST_F(RedrawTest, OverlappingLayersShowTheOrOfTheirColours)
     EXPECT_EQ(ColorAt(5, -3), Green);
 }
 
-TEST_F(RedrawTest, ClearRegionOverDarkOfTheSameSectionIsBlackInFillMode)
+// Within a layer, elements in file order: dark ones paint, clear ones
+// erase what the layer painted before them, whatever their kinds and the
+// sections between; never another layer's colour, never adding colour.
+TEST_F(RedrawTest, ClearElementsEraseWhatTheirLayerPaintedBefore)
+{
+    struct Probe {
+        double x, y;
+        platform::Color c;
+    };
+    struct Case {
+        const char* what;
+        void (*build)();
+        std::vector<Probe> probes;
+    };
+    const Case cases[] = {
+        {"anti-pads flashed over a plane region, one beside it",
+         [] {
+             AddRegion(1, 0, 0, 5, 5);
+             core::AppendElement(Flash(1, 11, 2.5, 2.5, 1));
+             core::AppendElement(Flash(1, 11, 7.5, 2.5, 1));
+             core::AppendElement(Flash(1, 13, 1, 4, 1));
+         },
+         {{2.5, 2.5, 0}, {1, 1, Red}, {7.5, 2.5, 0}, {1, 4, 0}, {1.25, 4, Red}}},
+        {"a clear region over a dark one and over nothing",
+         [] {
+             AddRegion(1, 0, 0, 6, 4);
+             AddRegion(1, 2, 1, 8, 3, 1);
+         },
+         {{1, 2, Red}, {4, 2, 0}, {7, 2, 0}}},
+        {"a clear region after a layer-name change",
+         [] {
+             AddRegion(1, 0, 0, 6, 4);
+             core::AppendElement(Marker(2, 1));
+             AddRegion(1, 2, 1, 8, 3, 1);
+         },
+         {{1, 2, Red}, {4, 2, 0}, {7, 2, 0}}},
+        {"a clear line across a region, a dark flash after it",
+         [] {
+             AddRegion(1, 0, 0, 10, 4);
+             core::AppendElement(Element(1, core::dkLine, 10, 0, 2, 10, 2, 0, 1));
+             core::AppendElement(Flash(1, 11, 5, 2));
+         },
+         {{2, 2, 0}, {5, 2, Red}, {2, 3.5, Red}}},
+        {"a clear region over strokes and flashes",
+         [] {
+             core::AppendElement(Element(1, core::dkLine, 11, 0, 2, 10, 2));
+             core::AppendElement(Flash(1, 12, 8, 2));
+             AddRegion(1, 4, 0, 9, 5, 1);
+         },
+         {{2, 2, Red}, {6, 2, 0}, {8, 2, 0}, {9.8, 2, Red}}},
+        {"another layer's colour stays",
+         [] {
+             AddRegion(2, 0, 0, 10, 5);
+             AddRegion(1, 0, 0, 5, 5);
+             core::AppendElement(Flash(1, 12, 5, 2.5, 1));
+         },
+         {{1, 1, Yellow}, {5, 2.5, Green}, {8, 2.5, Green}}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetAperture(13, core::apCircle, 0.1);   // below two pixels: one pixel
+        c.build();
+        for (unsigned threads : {1u, 4u}) {
+            Tuning.Threads = threads;
+            Tuning.ParallelFrom = 0;
+            RedrawView();
+            for (const Probe& p : c.probes)
+                EXPECT_EQ(ColorAt(p.x, p.y), p.c) << c.what << " at " << p.x << "," << p.y << ", " << threads << " threads";
+        }
+    }
+    Tuning = {};
+}
+
+// A 69.85 mm circle written as one full-circle arc: drawn, and outlined,
+// on the true circle at zoom 1 and zoom 10, between its points too.
+TEST_F(RedrawTest, ArcsStayRoundAtEveryZoom)
+{
+    core::GerberFormat = core::MyFormatPara{};
+    core::Gauge gauge;
+    core::MyDataValue value;
+    ASSERT_TRUE(core::ReadGerberData(gauge, "%FSLAX24Y24*%%MOIN*%%ADD10C,0.01*%G75*D10*X27500Y0D02*G03X27500Y0I-27500J0D01*M02*", 1,
+                                     value));
+    const double r = 69.85, h = 0.127;
+    struct Case {
+        double zoom;
+        bool paint;
+        double radius;   // where the picture is lit
+        int slack;       // pixels either way
+    };
+    const Case cases[] = {{1, true, r, 1}, {10, true, r, 0}, {10, false, r + h, 1}, {10, false, r - h, 1}};
+    for (const Case& c : cases) {
+        FitTo(-r, r, -r, r, 800, 800);
+        SetViewZoom(true, 0, -r + 5, -c.zoom);
+        Options.PAINT = c.paint;
+        RedrawView();
+        int checked = 0, missed = 0;
+        for (double deg = 0; deg < 360; deg += 0.05) {
+            int px = 0, py = 0;
+            DataToScreen(c.radius * std::cos(deg * 3.14159265358979 / 180), c.radius * std::sin(deg * 3.14159265358979 / 180), px, py);
+            if (px < 1 || py < 1 || px >= 799 || py >= 799) continue;
+            bool lit = false;
+            for (int dy = -c.slack; dy <= c.slack; ++dy)
+                for (int dx = -c.slack; dx <= c.slack; ++dx) lit = lit || Picture().Pixel(px + dx, py + dy) == Red;
+            ++checked;
+            missed += !lit;
+        }
+        EXPECT_GT(checked, 100) << c.zoom;
+        EXPECT_EQ(missed, 0) << "zoom " << c.zoom << (c.paint ? " filled" : " outlined") << " at radius " << c.radius;
+        if (!c.paint) {
+            EXPECT_EQ(ColorAt(0, -r), 0u);   // the outline is hollow
+        }
+    }
+}
+
+// Outline mode shows the outlines of clear elements like dark ones.
+TEST_F(RedrawTest, OutlineModeShowsClearOutlines)
 {
     AddRegion(1, 0, 0, 6, 4);
     AddRegion(1, 2, 1, 8, 3, 1);
-    RedrawView();
-    EXPECT_EQ(ColorAt(1, 2), Red);
-    EXPECT_EQ(ColorAt(4, 2), 0u);
-    EXPECT_EQ(ColorAt(7, 2), Red);   // a clear fill over nothing adds its colour
-
-    // Outline mode: both outlines, nothing inside.
+    core::AppendElement(Flash(1, 12, 5, -2, 1));
     Options.PAINT = false;
     RedrawView();
     EXPECT_EQ(ColorAt(1, 2), 0u);
@@ -101,22 +213,8 @@ TEST_F(RedrawTest, ClearRegionOverDarkOfTheSameSectionIsBlackInFillMode)
     EXPECT_EQ(ColorAt(6, 2), Red);
     EXPECT_EQ(ColorAt(2, 2), Red);
     EXPECT_EQ(ColorAt(8, 2), Red);
-}
-
-TEST_F(RedrawTest, AFlushingSectionMarkerKeepsTheEarlierFill)
-{
-    // Section numbers are not layers: 99 and -3 must not index the layer table.
-    for (int section : {2, 99, -3}) {
-        ResetAll();
-        ShowLayer(1, Red);
-        FitTo(0, 10, 0, 5, 400, 200);
-        AddRegion(1, 0, 0, 6, 4);
-        core::AppendElement(Marker(section, 1));
-        AddRegion(1, 2, 1, 8, 3, 1);
-        RedrawView();
-        EXPECT_EQ(ColorAt(4, 2), Red) << section;   // every marker's value differs from the layer: a flush
-        EXPECT_EQ(ColorAt(7, 2), Red) << section;
-    }
+    EXPECT_EQ(ColorAt(5, -2), 0u);
+    EXPECT_EQ(ColorAt(5, -3.95) | ColorAt(5, -4), Red);
 }
 
 TEST_F(RedrawTest, ClearStrokesAndFlashesRemoveTheirLayersColour)

@@ -1,6 +1,7 @@
-// The redraw against a plain reference of the same passes: every element
-// drawn on its own onto whole rasters, in order, with no culling, no
-// boxes and no threads. Random scenes; the pictures must be identical.
+// The redraw against a plain reference: each layer on a whole raster of its
+// own, its elements one by one in file order (dark ones paint, clear ones
+// erase), the layers ORed, with no culling, no boxes and no threads. Random
+// scenes; the pictures must be identical.
 #include "ViewFixture.h"
 
 #include "core/FlashDrawing.h"
@@ -24,6 +25,16 @@ Point Dev(double x, double y)
     return p;
 }
 
+// The world box of the picture with a pen's width and a millimetre to spare.
+core::MyBox Near(int pen)
+{
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ScreenToData(1, 1, x0, y1);
+    ScreenToData(ClientWidth, ClientHeight, x1, y0);
+    const double m = 1 + pen / View.Scale;
+    return {std::min(x0, x1) - m, std::max(x0, x1) + m, y0 - m, y1 + m};
+}
+
 bool OnPicture(Point p, int w, int h) { return p.x >= 0 && p.y >= 0 && p.x < w && p.y < h; }
 
 bool Shown(int layer) { return core::LayerAt(layer) && core::LayerAt(layer)->Active; }
@@ -42,100 +53,82 @@ RasterCanvas ReferencePicture()
     }
     const int n = core::DataCount;
     core::MyTPointArray dev;
-    // Regions: one layer section at a time on the work raster.
-    int current = 0, lastMarker = 0;
-    bool drawn = false;
-    for (int i = 0; i < n; ++i) {
-        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
-        bool flush = false;
-        if (e.Kind == core::dkSection) {
-            flush = e.Layer >= 1 && e.Layer != lastMarker && e.Clear == 1;
-            lastMarker = e.Layer;
-        }
-        if (e.Layer != current || flush) {
-            if (drawn) {
-                pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
-                work.Fill(0);
-                drawn = false;
-            }
-            current = e.Layer;
-        }
-        if (e.Kind != core::dkRegionLine && e.Kind != core::dkRegionArcCCW && e.Kind != core::dkRegionArcCW) continue;
-        if (!Shown(e.Layer)) continue;
-        int first = 0, last = 0;
-        core::GroupRange(i, first, last);
-        RegionPolygon(first, last, dev);
-        i = last;
-        const bool clear = core::Datas[static_cast<std::size_t>(last)].Clear != 0;
-        work.SetPenWidth(1);
-        work.SetBrushColor(ColorOf(e.Layer));
-        work.SetPenColor(clear && Options.PAINT ? 0 : ColorOf(e.Layer));
-        work.SetPenMode(clear && Options.PAINT ? platform::PenMode::Xor : platform::PenMode::Copy);
-        if (Options.PAINT)
-            work.Polygon(dev);
-        else
-            work.Polyline(dev);
-        drawn = true;
-    }
-    if (drawn) pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
-    work.Fill(0);
-    // Strokes and flashes, all on one raster.
     core::MyPointArray pts;
-    for (int i = 0; i < n; ++i) {
-        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
-        if (!Shown(e.Layer)) continue;
-        const platform::Color c = ColorOf(e.Layer);
-        work.SetPenMode(e.Clear ? platform::PenMode::Xor : platform::PenMode::Merge);
-        work.SetPenColor(c);
-        work.SetBrushColor(Options.PAINT ? c : 0);
-        const int w = core::PenWidthPixels(e.Code, View.Scale);
-        if (e.Kind == core::dkFlash) {
-            const core::MyAperture* a = core::ApertureAt(e.Code);
-            if (!a) continue;
-            const double big = (a->Shape == core::apOval || a->Shape == core::apRectangle || a->Shape == core::apThermal45)
-                                   ? std::max(a->Size1, a->Size2)
-                                   : a->Size1;
-            const Point p = Dev(e.X3, e.Y3);
-            if (a->Shape == core::apMacro || big * View.Scale >= 2.0) {
-                if (View.Zoom < 2.0 || OnPicture(p, W, H)) core::DrawFlash(work, i, Options.MIRR, 0, View.Scale, View.OriginX, View.OriginY);
-            } else if (OnPicture(p, W, H)) {
-                const platform::Color old = work.Pixel(p.x, p.y);
-                work.SetPixel(p.x, p.y, e.Clear ? old ^ c : old | c);
+    // Each layer on its own raster, element by element in file order: dark
+    // elements paint the layer's colour, clear ones (in fill mode) erase it.
+    for (int layer = 1; layer <= core::MaxLayers; ++layer) {
+        if (!Shown(layer)) continue;
+        const platform::Color c = ColorOf(layer);
+        work.Fill(0);
+        for (int i = 0; i < n; ++i) {
+            const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+            if (e.Layer != layer || e.Kind == core::dkSection) continue;
+            const bool region = e.Kind == core::dkRegionLine || e.Kind == core::dkRegionArcCCW || e.Kind == core::dkRegionArcCW;
+            int first = i, last = i;
+            if (region) {
+                core::GroupRange(i, first, last);
+                i = last;
             }
-        } else if (e.Kind == core::dkLine) {
-            if (!Options.PAINT && w > 2) {
+            const bool erase = Options.PAINT && core::Datas[static_cast<std::size_t>(last)].Clear != 0;
+            work.SetPenMode(erase ? platform::PenMode::Copy : platform::PenMode::Merge);
+            work.SetPenColor(erase ? 0 : c);
+            work.SetBrushColor(erase || !Options.PAINT ? 0 : c);
+            const int w = core::PenWidthPixels(e.Code, View.Scale);
+            if (region) {
+                RegionPolygon(first, last, dev);
                 work.SetPenWidth(1);
-                LineOutline(i, dev);
+                if (Options.PAINT)
+                    work.Polygon(dev);
+                else
+                    work.Polyline(dev);
+            } else if (e.Kind == core::dkFlash) {
+                const core::MyAperture* a = core::ApertureAt(e.Code);
+                if (!a) continue;
+                const double big = (a->Shape == core::apOval || a->Shape == core::apRectangle || a->Shape == core::apThermal45)
+                                       ? std::max(a->Size1, a->Size2)
+                                       : a->Size1;
+                const Point p = Dev(e.X3, e.Y3);
+                if (a->Shape == core::apMacro || big * View.Scale >= 2.0) {
+                    if (View.Zoom < 2.0 || OnPicture(p, W, H)) core::DrawFlash(work, i, Options.MIRR, 0, View.Scale, View.OriginX, View.OriginY);
+                } else if (OnPicture(p, W, H)) {
+                    work.SetPixel(p.x, p.y, erase ? 0 : work.Pixel(p.x, p.y) | c);
+                }
+            } else if (e.Kind == core::dkLine) {
+                if (!Options.PAINT && w > 2) {
+                    work.SetPenWidth(1);
+                    LineOutline(i, dev);
+                    work.Polyline(dev);
+                } else {
+                    work.SetPenWidth(w);
+                    const Point a = Dev(e.X1, e.Y1), b = Dev(e.X2, e.Y2);
+                    const Point line[2] = {a, b};
+                    work.Polyline(line);
+                }
+            } else if (e.Kind == core::dkSquareStroke) {
+                work.SetPenWidth(1);
+                const Point q[4] = {Dev(e.X1, e.Y1), Dev(e.X2, e.Y2), Dev(e.X3, e.Y3), Dev(e.X4, e.Y4)};
+                const bool axis = (q[0].x == q[3].x && q[1].x == q[2].x && q[0].y == q[1].y && q[2].y == q[3].y) ||
+                                  (q[0].y == q[3].y && q[1].y == q[2].y && q[0].x == q[1].x && q[2].x == q[3].x);
+                if (axis)
+                    work.Rectangle(q[0].x, q[0].y, q[2].x, q[2].y);
+                else
+                    work.Polygon(q);
+            } else if (e.Kind == core::dkArcCCW || e.Kind == core::dkArcCW) {
+                if (!Options.PAINT && w > 2) {
+                    work.SetPenWidth(1);
+                    ArcOutline(i, dev);
+                } else {
+                    work.SetPenWidth(w);
+                    core::ArcDrawPoints(e.Kind, pts, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2, View.Scale, Near(w));
+                    dev.clear();
+                    for (auto& p : pts) dev.push_back(Dev(p.x, p.y));
+                }
                 work.Polyline(dev);
-            } else {
-                work.SetPenWidth(w);
-                const Point a = Dev(e.X1, e.Y1), b = Dev(e.X2, e.Y2);
-                const Point line[2] = {a, b};
-                work.Polyline(line);
             }
-        } else if (e.Kind == core::dkSquareStroke) {
-            work.SetPenWidth(1);
-            const Point q[4] = {Dev(e.X1, e.Y1), Dev(e.X2, e.Y2), Dev(e.X3, e.Y3), Dev(e.X4, e.Y4)};
-            const bool axis = (q[0].x == q[3].x && q[1].x == q[2].x && q[0].y == q[1].y && q[2].y == q[3].y) ||
-                              (q[0].y == q[3].y && q[1].y == q[2].y && q[0].x == q[1].x && q[2].x == q[3].x);
-            if (axis)
-                work.Rectangle(q[0].x, q[0].y, q[2].x, q[2].y);
-            else
-                work.Polygon(q);
-        } else if (e.Kind == core::dkArcCCW || e.Kind == core::dkArcCW) {
-            if (!Options.PAINT && w > 2) {
-                work.SetPenWidth(1);
-                ArcOutline(i, dev);
-            } else {
-                work.SetPenWidth(w);
-                int segs = 16;
-                core::ArcToPoints(e.Kind, pts, segs, e.X4, e.X3, e.Y3, e.X1, e.Y1, e.X2, e.Y2);
-                dev.clear();
-                for (auto& p : pts) dev.push_back(Dev(p.x, p.y));
-            }
-            work.Polyline(dev);
         }
+        pic.Blit(work, 0, 0, RasterCanvas::BlitOp::Or);
     }
+    work.Fill(0);
     work.SetPenMode(platform::PenMode::Merge);
     work.SetPenColor(0xFFFFFF);
     work.SetPenWidth(1);
@@ -361,6 +354,12 @@ TEST(ReferenceRedrawTest, KeptListsFollowViewsLayerMovesAndNewElements)
     expectSame("mirrored zoomed view");
     core::MoveLayer(1, 4);
     expectSame("after a layer move");
+    // Moving a hidden layer past shown ones: the kept layer of each element
+    // must follow.
+    core::LayerTable[2].Active = 0;
+    expectSame("a layer hidden");
+    core::MoveLayer(2, 6);
+    expectSame("after moving the hidden layer");
     // The same count of elements, all different: rolled back and read again.
     core::Datas.resize(0);
     core::DataCount = 0;
