@@ -164,7 +164,7 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     connect(dirModel_, &QFileSystemModel::directoryLoaded, this, [this] {
         if (!DirBox1->isVisible()) return;
         const QModelIndex index = DirBox1->currentIndex();
-        if (index.isValid()) DirBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        if (index.isValid()) ShowDirRow(index);
     });
     connect(DirBox1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (!current.isValid() || placingDir_) return;
@@ -252,6 +252,13 @@ void TFolderDialog::FillDriveBox()
     const QSignalBlocker blocker(DriveBox1);
     DriveBox1->clear();
     for (const DrivePlace& p : places_) DriveBox1->addItem(QString::fromStdString(p.Caption));
+}
+
+void TFolderDialog::ShowDirRow(const QModelIndex& index)
+{
+    DirBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // Names are read from their start: the tree does not stay scrolled sideways.
+    DirBox1->horizontalScrollBar()->setValue(0);
 }
 
 void TFolderDialog::SetDirRoot(const std::string& path)
@@ -366,7 +373,7 @@ void TFolderDialog::Sync()
             DirBox1->setCurrentIndex(index);
             placingDir_ = false;
             DirBox1->expand(index);
-            DirBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+            ShowDirRow(index);
         }
     }
 

@@ -66,6 +66,7 @@ private:
     void Wheel(QWheelEvent* event);
     void FillDriveBox();
     void SetDirRoot(const std::string& path);
+    void ShowDirRow(const QModelIndex& index);
     void SyncScrollBox(QScrollArea* area, platform::SurfaceWidget* image, folder::ScrollBoxState& state);
     void SyncLabel(QLabel* label, const folder::LabelState& state);
     QFileSystemModel* dirModel_ = nullptr;
