@@ -37,6 +37,19 @@ struct ButtonState {
     Rect Bounds{0, 0, 75, 25};   // the window sets the size its font needs
 };
 
+// A button's size as the window makes it (before the first show).
+inline void SizeButton(ButtonState& b, int width, int height)
+{
+    b.Bounds.right = b.Bounds.left + width;
+    b.Bounds.bottom = b.Bounds.top + height;
+}
+// Moves a button keeping its size.
+inline void MoveButton(ButtonState& b, int left, int top)
+{
+    const Rect r = b.Bounds;
+    b.Bounds = {left, top, left + r.right - r.left, top + r.bottom - r.top};
+}
+
 // A text typed into an edit box, cleaned for the box's kind of field, as the
 // box then shows it; a number field's "." alone becomes "0." with the caret
 // after it.

@@ -83,18 +83,9 @@ bool ScrollBoxState::ScrollTo(int position)
 
 ButtonState& Button(FolderButton b) { return Folder.Buttons[static_cast<std::size_t>(b)]; }
 
-void SetButtonSize(FolderButton b, int width, int height)
-{
-    Rect& r = Button(b).Bounds;
-    r.right = r.left + width;
-    r.bottom = r.top + height;
-}
+void SetButtonSize(FolderButton b, int width, int height) { SizeButton(Button(b), width, height); }
 
-void PlaceButton(FolderButton b, int left, int top)
-{
-    Rect& r = Button(b).Bounds;
-    r = {left, top, left + Width(r), top + Height(r)};
-}
+void PlaceButton(FolderButton b, int left, int top) { MoveButton(Button(b), left, top); }
 
 // ---------------------------------------------------------------- drawing
 

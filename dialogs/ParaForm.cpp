@@ -36,18 +36,9 @@ Rect ItemRect(const MyFreeBox& box, int i)
 
 ButtonState& Button(ParaButton b) { return Para.Buttons[static_cast<std::size_t>(b)]; }
 
-void SetButtonSize(ParaButton b, int width, int height)
-{
-    Rect& r = Button(b).Bounds;
-    r.right = r.left + width;
-    r.bottom = r.top + height;
-}
+void SetButtonSize(ParaButton b, int width, int height) { SizeButton(Button(b), width, height); }
 
-void PlaceButton(ParaButton b, int left, int top)
-{
-    Rect& r = Button(b).Bounds;
-    r = {left, top, left + Width(r), top + Height(r)};
-}
+void PlaceButton(ParaButton b, int left, int top) { MoveButton(Button(b), left, top); }
 
 // ------------------------------------------------------------------- pages
 

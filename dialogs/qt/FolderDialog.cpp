@@ -67,16 +67,9 @@ QIcon NewFolderIcon()
 
 TFolderDialog* FolderDialog() { return folderDialog; }
 
-TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
+TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "FolderDialog")
 {
     folderDialog = this;
-    setObjectName("FolderDialog");
-    setModal(true);
-    setFont(platform::ToQFont(platform::FontInfo{}));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, platform::ToQColor(PageFaceColor));
-    setPalette(palette);
-    setAutoFillBackground(true);
 
     // Made bottom first: the panel lies under everything.
     Image2 = new platform::SurfaceWidget(this);
@@ -108,18 +101,9 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     ScrollBox3 = makeScrollBox("ScrollBox3", "Image5", Image5, Folder.ScrollBox3, 3);
     ScrollBox1 = makeScrollBox("ScrollBox1", "Image1", Image1, Folder.ScrollBox1, 1);
 
-    auto makeEdit = [this](QWidget* parent, const char* name) {
-        auto* e = new QLineEdit(parent);
-        e->setObjectName(name);
-        e->setFrame(false);
-        e->setTextMargins(0, 0, 0, 0);
-        e->installEventFilter(this);
-        e->hide();
-        return e;
-    };
-    Edit1 = makeEdit(Image3, "Edit1");
-    Edit2 = makeEdit(Image5, "Edit2");
-    Edit3 = makeEdit(this, "Edit3");
+    Edit1 = MakeEdit(Image3, "Edit1");
+    Edit2 = MakeEdit(Image5, "Edit2");
+    Edit3 = MakeEdit(this, "Edit3");
 
     auto makeLabel = [this](const char* name) {
         auto* l = new QLabel(this);
@@ -177,27 +161,20 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     static const std::array<std::pair<const char*, const char*>, FolderButtonCount> buttons{
         {{"swOK", "実行"}, {"swSwap", "置換え"}, {"swOpen", "追加"}, {"swCancel", "キャンセル"}, {"swNewDir", ""}}};
     for (int i = 0; i < FolderButtonCount; ++i) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(buttons[static_cast<std::size_t>(i)].first);
-        b->setText(QString::fromUtf8(buttons[static_cast<std::size_t>(i)].second));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
+        QToolButton*& b = Buttons[static_cast<std::size_t>(i)];
         const FolderButton id = static_cast<FolderButton>(i);
+        const QSize size = MakeButton(b, buttons[static_cast<std::size_t>(i)].first, buttons[static_cast<std::size_t>(i)].second);
         if (id == FolderButton::swNewDir) {
             b->setIcon(NewFolderIcon());
             b->setToolTip(QString::fromUtf8(NewFolderBase));
             SetButtonSize(id, 25, 24);
         } else {
-            // Never narrower than the layout's buttons; wider where our font needs it.
-            const QSize hint = b->sizeHint();
-            SetButtonSize(id, std::max(75, hint.width() + 12), std::max(25, hint.height()));
+            SetButtonSize(id, size.width(), size.height());
         }
-        b->hide();
         connect(b, &QToolButton::clicked, this, [this, id] {
             folder::ButtonClick(id);
             Sync();
         });
-        Buttons[static_cast<std::size_t>(i)] = b;
     }
 
     auto route = [this](platform::SurfaceWidget* image, void (*move)(int, int), void (*up)(int, int, MouseButton)) {
@@ -284,11 +261,7 @@ void TFolderDialog::ShowModal()
     }
     Sync();
     move(area.left() + Folder.Left, area.top() + Folder.Top);
-    // The busy cursor of the command that asks belongs to the main window.
-    const bool busy = QGuiApplication::overrideCursor() != nullptr;
-    if (busy) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    exec();
-    if (busy) QGuiApplication::restoreOverrideCursor();
+    RunModal();
     FormClose();
     Folder.CloseRequested = false;
     Sync();
@@ -352,7 +325,6 @@ void TFolderDialog::Sync()
     SyncEdit(Edit1, Folder.Edit1);
     SyncEdit(Edit2, Folder.Edit2);
     SyncEdit(Edit3, Folder.Edit3);
-    if (Edit3->isVisible()) Edit3->raise();
 
     SyncLabel(Label1, Folder.Label1);
     SyncLabel(Label2, Folder.Label2);
@@ -378,14 +350,7 @@ void TFolderDialog::Sync()
     }
 
     ButtonOf(FolderButton::swOpen)->setText(QString::fromStdString(Folder.OpenCaption));
-    for (int i = 0; i < FolderButtonCount; ++i) {
-        const ButtonState& s = Folder.Buttons[static_cast<std::size_t>(i)];
-        QToolButton* b = Buttons[static_cast<std::size_t>(i)];
-        b->setGeometry(ToQRect(s.Bounds));
-        b->setEnabled(s.Enabled);
-        b->setVisible(s.Visible);
-        if (s.Visible) b->raise();
-    }
+    for (int i = 0; i < FolderButtonCount; ++i) SyncButton(Buttons[static_cast<std::size_t>(i)], Folder.Buttons[static_cast<std::size_t>(i)]);
 
     switch (Folder.Focus) {
     case FolderWindow::FocusOn::Edit1: Edit1->setFocus(); break;
@@ -395,59 +360,41 @@ void TFolderDialog::Sync()
     }
     Folder.Focus = FolderWindow::FocusOn::None;
 
-    if (!Folder.Warning.empty()) {
-        const std::string text = std::move(Folder.Warning);
-        Folder.Warning.clear();
-        platform::ShowWarning(text);
-    }
+    ShowPendingWarning(Folder.Warning);
     if (Folder.CloseRequested && isVisible()) {
         Folder.CloseRequested = false;
         done(FolderResult == frCancel ? QDialog::Rejected : QDialog::Accepted);
     }
 }
 
-void TFolderDialog::keyPressEvent(QKeyEvent* event)
+void TFolderDialog::EscapePressed()
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        FormKeyEscape();
-        Sync();
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // No default button: Enter belongs to the edit boxes.
-        break;
-    default:
-        QDialog::keyPressEvent(event);
-        return;
-    }
-    event->accept();
+    FormKeyEscape();
+    Sync();
+}
+
+void TFolderDialog::EnterPressed(QLineEdit* edit)
+{
+    if (edit == Edit1) Edit1KeyEnter();
+    else if (edit == Edit2) Edit2KeyEnter();
+    else Edit3KeyEnter();
+    Sync();
+}
+
+void TFolderDialog::WheelTurned(int notches)
+{
+    FormMouseWheel(notches);
+    Sync();
 }
 
 bool TFolderDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2 || watched == Edit3)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == Edit1) Edit1KeyEnter();
-            else if (watched == Edit2) Edit2KeyEnter();
-            else Edit3KeyEnter();
-            Sync();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            FormKeyEscape();
-            Sync();
-            return true;
-        }
-        return false;
-    }
     // Events come while the window is being made.
     auto viewportOf = [](QAbstractScrollArea* a) -> QObject* { return a ? a->viewport() : nullptr; };
     const bool tree = watched == viewportOf(DirBox1);
     const bool box = watched == viewportOf(ScrollBox1) || watched == viewportOf(ScrollBox2) ||
                      watched == viewportOf(ScrollBox3);
-    if (!tree && !box) return QDialog::eventFilter(watched, event);
+    if (!tree && !box) return OwnerDrawnDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseMove:
         if (tree) DirBox1MouseMove();
@@ -467,20 +414,7 @@ bool TFolderDialog::eventFilter(QObject* watched, QEvent* event)
         break;
     default: break;
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFolderDialog::wheelEvent(QWheelEvent* event) { Wheel(event); }
-
-void TFolderDialog::Wheel(QWheelEvent* event)
-{
-    wheelRest_ += event->angleDelta().y();
-    const int notches = wheelRest_ / 120;
-    wheelRest_ -= notches * 120;
-    event->accept();
-    if (notches == 0) return;
-    FormMouseWheel(notches);
-    Sync();
+    return OwnerDrawnDialog::eventFilter(watched, event);
 }
 
 } // namespace dialogs

@@ -5,10 +5,10 @@
 // the file system below a place picked in the drive box.
 #include "dialogs/FolderForm.h"
 #include "dialogs/FolderOps.h"
+#include "dialogs/qt/Components.h"
 #include "platform/qt/SurfaceWidget.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -22,7 +22,7 @@ class QFileSystemModel;
 
 namespace dialogs {
 
-class TFolderDialog final : public QDialog {
+class TFolderDialog final : public OwnerDrawnDialog {
     Q_OBJECT
 public:
     explicit TFolderDialog(QWidget* parent = nullptr);
@@ -58,12 +58,12 @@ public:
     QString DirBoxFolder() const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
+    void EscapePressed() override;
+    void EnterPressed(QLineEdit* edit) override;
+    void WheelTurned(int notches) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Wheel(QWheelEvent* event);
     void FillDriveBox();
     void SetDirRoot(const std::string& path);
     void ShowDirRow(const QModelIndex& index);
@@ -73,7 +73,6 @@ private:
     std::vector<DrivePlace> places_;
     std::string dirRoot_;
     bool placingDir_ = false;   // DirBox1 is being set to the dialog's folder
-    int wheelRest_ = 0;
 };
 
 // The folder dialog of the program (nullptr before it is made).
