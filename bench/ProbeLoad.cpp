@@ -4,8 +4,10 @@
 #include "core/NcDrillReader.h"
 #include "core/ProjectFile.h"
 #include "platform/Error.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -128,6 +130,22 @@ void GiveToolLetters()
         tool.Symbol = std::string(1, k < 26 ? static_cast<char>('A' + k) : static_cast<char>('a' + (k - 26) % 26));
         ++k;
     }
+}
+
+bool ParsePair(const std::string& text, double& x, double& y)
+{
+    const std::size_t comma = text.find(',');
+    return comma != std::string::npos && platform::TryParseReal(std::string_view(text).substr(0, comma), x) &&
+           platform::TryParseReal(std::string_view(text).substr(comma + 1), y);
+}
+
+std::string Fixed4(double v)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+    std::string s(buf, res.ptr);
+    if (s == "-0.0000") s = "0.0000";
+    return s;
 }
 
 } // namespace probe

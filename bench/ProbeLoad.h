@@ -34,4 +34,9 @@ int ToolsOfLastHits(int hits);
 // After all files: what the open command does once loading is over.
 void FinishLoading();
 
+// "X,Y" as two numbers.
+bool ParsePair(const std::string& text, double& x, double& y);
+// A number with four decimals, the form of the probe's output.
+std::string Fixed4(double v);
+
 } // namespace probe

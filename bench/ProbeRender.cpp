@@ -50,13 +50,6 @@ private:
     }
 };
 
-bool ParsePair(const std::string& text, double& x, double& y)
-{
-    const std::size_t comma = text.find(',');
-    return comma != std::string::npos && platform::TryParseReal(std::string_view(text).substr(0, comma), x) &&
-           platform::TryParseReal(std::string_view(text).substr(comma + 1), y);
-}
-
 } // namespace
 
 int Render(const std::vector<std::string>& args)

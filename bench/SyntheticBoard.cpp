@@ -155,6 +155,10 @@ void ShowAsLayer(const core::MyDataValue& value, const char* name)
     core::LayerTable[1].Active = 1;
     core::LayerTable[1].FileName = name;
     core::LayerCount = 1;
+    core::Extents.MinX = value.MinX;
+    core::Extents.MaxX = value.MaxX;
+    core::Extents.MinY = value.MinY;
+    core::Extents.MaxY = value.MaxY;
     core::Extents.Width = value.MaxX - value.MinX;
     core::Extents.Height = value.MaxY - value.MinY;
     core::Extents.CentreX = (value.MinX + value.MaxX) / 2;

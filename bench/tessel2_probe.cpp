@@ -23,6 +23,17 @@
 //   tessel2-probe save OUT.tsn FILE...
 //     the job made of the files, as the open command leaves it, written as a
 //     project file; prints layers=<n> elements=<n> bytes=<file size>
+//
+//   tessel2-probe drc [--width LAYER=MM]... [--angle LAYER]...
+//                 [--top RESIST,SILK,GAP] [--bottom RESIST,SILK,GAP] FILE...
+//     the design-rule check with only those rules on, the files the layers in
+//     order; one line per error <type>\t<layer>\t<x>\t<y>\t<message>, then
+//     errors=<n>
+//
+//   tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2
+//     the clearance between the elements nearest the two points:
+//     gap=<mm> a=<x>,<y> b=<x>,<y>, or gap=none
+#include "ProbeDrc.h"
 #include "ProbeLoad.h"
 #include "ProbePrint.h"
 #include "ProbeRender.h"
@@ -31,7 +42,6 @@
 #include "core/Datas.h"
 #include "platform/ProgramPaths.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -41,15 +51,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Fixed4(double v)
-{
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
-    std::string s(buf, res.ptr);
-    if (s == "-0.0000") s = "0.0000";
-    return s;
-}
 
 void Print(const std::string& line)
 {
@@ -88,8 +89,8 @@ int Info(const std::vector<std::string>& files)
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
         const core::MyDataValue& v = r.value;
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
-                           "\textents=" + Fixed4(v.MinX) + "," + Fixed4(v.MaxX) + "," + Fixed4(v.MinY) + "," +
-                           Fixed4(v.MaxY);
+                           "\textents=" + probe::Fixed4(v.MinX) + "," + probe::Fixed4(v.MaxX) + "," + probe::Fixed4(v.MinY) + "," +
+                           probe::Fixed4(v.MaxY);
         if (r.kind == core::fkNcDrill)
             line += "\ttools=" + std::to_string(r.read ? probe::ToolsOfLastHits(v.Count) : 0) +
                     "\thits=" + std::to_string(r.read ? v.Count : 0);
@@ -108,7 +109,8 @@ int main(int argc, char** argv)
     if (args.empty()) {
         std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
                              "       tessel2-probe print OUT.pdf FILE... [options]\n"
-                             "       tessel2-probe save OUT.tsn FILE...\n");
+                             "       tessel2-probe save OUT.tsn FILE...\n"
+                             "       tessel2-probe drc [options] FILE...\n       tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2\n");
         return 2;
     }
     core::ResetTables();
@@ -119,6 +121,8 @@ int main(int argc, char** argv)
     if (verb == "render") return probe::Render(args);
     if (verb == "print") return probe::PrintToPdf(args);
     if (verb == "save") return probe::Save(args);
+    if (verb == "drc") return probe::Drc(args);
+    if (verb == "gap") return probe::Gap(args);
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

@@ -446,6 +446,13 @@ void ApertureBox(int d, MyBox& box, double x, double y)
     }
 }
 
+double ToolDiameter(int t)
+{
+    const MyTool* tool = ToolAt(t);
+    const double d = tool ? platform::ParseRealOr(tool->Diameter, 0.0) : 0.0;
+    return std::isfinite(d) && d > 0 ? d : 0.0;
+}
+
 bool ElementBox(const DataElement& e, MyBox& box)
 {
     box = {0, 0, 0, 0};
@@ -455,9 +462,7 @@ bool ElementBox(const DataElement& e, MyBox& box)
         return true;
     case dkDrill:
     case dkDrillList: {
-        const MyTool* t = ToolAt(e.Code);
-        double r = t ? platform::ParseRealOr(t->Diameter, 0.0) * 0.5 : 0.0;
-        if (!std::isfinite(r) || r < 0) r = 0;
+        const double r = ToolDiameter(e.Code) * 0.5;
         box = {e.X3 - r, e.X3 + r, e.Y3 - r, e.Y3 + r};
         return true;
     }

@@ -91,6 +91,10 @@ void MacroPrimitivePolygon(int k, MyPointArray& out, double fx, double fy);
 // The same outline as points to place at any flash point.
 void MacroPrimitiveOutline(int k, MyFlashPointArray& out);
 
+// The diameter of drill tool t, its text read as a number; 0 for a tool
+// out of the table and for a text that is no size.
+double ToolDiameter(int t);
+
 // Box of aperture D flashed at (x, y); EmptyBox when it has none.
 void ApertureBox(int d, MyBox& box, double x, double y);
 // Box of everything an element covers, aperture included. False (box all

@@ -291,4 +291,14 @@ double ParseCoordinate(std::string_view text, int zeroMode, int intDigits, int d
     return 0.0;
 }
 
+std::int64_t TextOrderKey(std::int64_t number)
+{
+    // The digits padded to ten on the right, then the length: a text before
+    // the longer ones it begins.
+    int digits = 1;
+    std::int64_t scale = 1'000'000'000;
+    for (std::int64_t v = number; v >= 10; v /= 10) ++digits, scale /= 10;
+    return number * scale * 16 + digits;
+}
+
 } // namespace core

@@ -34,6 +34,10 @@ double RoundTo(int n, double x);
 // The rounded number as text ("." always).
 std::string RoundToText(int n, double x);
 
+// A sort key that orders non-negative numbers (below 10^10) as their
+// decimal texts are ordered: "10" before "9", "1" before "10".
+std::int64_t TextOrderKey(std::int64_t number);
+
 // Splits one block into its C, D, G, I, J, M, T, X and Y words; false when
 // no word was found.
 bool SplitBlock(std::string_view block, MyCode& code);

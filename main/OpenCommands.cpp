@@ -1,5 +1,7 @@
 #include "main/OpenCommands.h"
 
+#include "core/DesignRules.h"
+#include "core/ElementGrid.h"
 #include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
@@ -7,6 +9,7 @@
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
 #include "view/SubLists.h"
+#include "view/WorkerPool.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
@@ -49,10 +52,13 @@ std::function<bool(const std::string&)> ReadOldFolderSettings = [](const std::st
 };
 std::function<bool(Gauge&, const std::string&, MyDataValue&)> ReadProjectFile = core::ReadProjectFile;
 std::function<bool(Gauge&, const std::string&, int, MyDataValue&)> ReadOldProjectFile;
-std::function<void(Gauge&)> BuildElementGrid;
+std::function<void(Gauge&)> BuildElementGrid = [](Gauge& gauge) {
+    core::SetGridView(Extents);
+    if (!core::BuildElementGrid(gauge, PoolRunner()) && DataCount > 0) platform::ShowWarning(GridTooLargeText);
+};
 std::function<void()> RebuildCommandMenu = [] {};
 std::function<void(bool)> ResetTools = [](bool) {};
-std::function<void()> ResetDrcErrors = [] {};
+std::function<void()> ResetDrcErrors = [] { core::ClearDrcErrors(); };
 std::function<void()> ResetToolSettings = [] {};
 std::function<void()> ResetTsoIniTable = [] {};
 std::function<void()> SignalLayersChanged = [] {};
@@ -183,6 +189,7 @@ void ClearAllData(bool reload)
 
     ClearElements();
     GroupCounter = 0;
+    ElementGrid.Clear();
 
     Extents.MinX = 1500.0;
     Extents.MaxX = -1500.0;

@@ -41,6 +41,8 @@ inline constexpr const char* AsGerberQuestion = "選択したファイルは、�
 inline constexpr const char* AsDrillQuestion = "選択したファイルは、ＮＣドリルデータとして処理されます。\r\nよろしいですか？";
 inline constexpr const char* NewQuestion = "初期化します。 よろしいですか？";
 inline constexpr const char* DataCountText = " データ数 = ";
+inline constexpr const char* GridTooLargeText =
+    "要素が大きすぎるため、検索用のデータを作成できませんでした。\n\r要素の選択や測定はできません。";
 
 // ---------------------------------------------------------------- window
 
@@ -99,13 +101,15 @@ extern std::function<bool(const std::string& path)> ReadOldFolderSettings;
 // current format: core::ReadProjectFile.
 extern std::function<bool(core::Gauge&, const std::string& path, core::MyDataValue&)> ReadProjectFile;
 extern std::function<bool(core::Gauge&, const std::string& path, int layer, core::MyDataValue&)> ReadOldProjectFile;
-// The spatial grid over the fitted view. Default: none.
+// The spatial grid over the fitted view. Default: built on the worker pool,
+// a warning when the elements are too large for it.
 extern std::function<void(core::Gauge&)> BuildElementGrid;
 // The command menu rebuilt and drawn after the layers changed. Default: nothing.
 extern std::function<void()> RebuildCommandMenu;
 // Ends the active tool and erases its overlays. Default: nothing.
 extern std::function<void(bool release)> ResetTools;
-// Empties the design-rule errors and resets their display. Default: nothing.
+// Empties the design-rule errors and resets their display. Default: empties
+// them.
 extern std::function<void()> ResetDrcErrors;
 // The main window's tool settings back to their defaults (rubber line, ruler,
 // snap modes, parameter panel, auto-scroll timer). Default: nothing.

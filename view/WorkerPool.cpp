@@ -119,4 +119,9 @@ unsigned WorkerCount(unsigned wanted, unsigned limit)
     return std::clamp(n, 1u, std::max(1u, limit));
 }
 
+core::TaskRunner PoolRunner()
+{
+    return [](std::size_t tasks, const core::TaskFunction& fn) { RunOnWorkers(WorkerCount(0, 8), tasks, fn); };
+}
+
 } // namespace mainwin

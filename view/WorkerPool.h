@@ -1,6 +1,8 @@
 #pragma once
 // Worker threads kept for the life of the program, so that a redraw hands
 // out its bands without starting threads each time.
+#include "core/Tasks.h"
+
 #include <cstddef>
 #include <functional>
 
@@ -16,5 +18,9 @@ void RunOnWorkers(unsigned workers, std::size_t tasks, const std::function<void(
 // The number of workers a parallel job should use: `wanted`, or one per
 // processor when 0, at least 1 and at most `limit`.
 unsigned WorkerCount(unsigned wanted, unsigned limit);
+
+// The pool as the runner of core's heavy kernels (the grid, the design-rule
+// check): one worker per processor, at most eight.
+core::TaskRunner PoolRunner();
 
 } // namespace mainwin

@@ -2,6 +2,7 @@
 // the range check, the layer limit, failed reads, tool letters and "New".
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "core/ElementGrid.h"
 #include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
@@ -396,8 +397,13 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_EQ(modes, (std::vector<std::string>{"Format274D"}));
     EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274D);
     const std::vector<std::string> expected = {"gauge ファイルを開いています ...", "hide", "fit", "redraw",
+                                               "gauge データ読取の準備をしています ...", "hide",
                                                "balloon 113 RS-274D", "0 データ数 = " + std::to_string(core::DataCount)};
     EXPECT_EQ(window.calls, expected);
+    // The grid lists what was read.
+    core::MyBox all{-1000, 1000, -1000, 1000};
+    core::MyIntArray found;
+    EXPECT_EQ(core::SelectInRect(all, found), core::DataCount);
 
     // Cancelled format confirmation: nothing read, no message.
     ConfirmFormats = [](const std::string&) { return false; };
@@ -419,6 +425,9 @@ TEST_F(OpenCommandsTest, ReadsUnderTheBusyGuardThenFitsDrawsAndNotes)
     EXPECT_FALSE(platform::BusyGuard::Active());
     ReadOldProjectFile = nullptr;
     SetOpenWindow(nullptr);
+    // A clear empties the grid.
+    ClearAllData(true);
+    EXPECT_FALSE(core::ElementGrid.Current());
 }
 
 TEST_F(OpenCommandsTest, CancelledConfirmationLeavesTheLoadedJobAsItWas)
