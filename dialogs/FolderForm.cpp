@@ -2,6 +2,7 @@
 
 #include "core/Datas.h"
 #include "core/ProjectFile.h"
+#include "dialogs/DrcPage.h"
 #include "dialogs/FolderOps.h"
 #include "dialogs/PagePainters.h"
 #include "platform/Error.h"
@@ -91,6 +92,10 @@ void PlaceButton(FolderButton b, int left, int top) { MoveButton(Button(b), left
 
 void DrawPanel()
 {
+    if (Mode("DRC")) {
+        DrawDrcPanel();
+        return;
+    }
     BeginPicture(Folder.Image2.Picture, Width(Folder.Image2.Bounds), Height(Folder.Image2.Bounds));
     DrawPageItems(Folder.Image2.Picture, PanelItems, 1, DrawFolderIcon);
 }
@@ -182,7 +187,7 @@ void ShowProjectLayerPage()
         SetItem(PickItems, i, {0, 18 * i, PageTextWidth(row.Caption) + 26, 18 * i + 18}, stPlain, row.Caption, fiTicked);
         PickItems.Data[static_cast<std::size_t>(i)] = row.Layer;
     }
-    box.Image = ImageState{true, {0, 0, box.ClientWidth(), n * 18}, {}};
+    box.Image = ImageState{true, {0, 0, box.PictureWidth(n * 18), n * 18}, {}};
     box.Position = 0;
     DrawPickList();
 }
@@ -232,7 +237,7 @@ void FillExportList()
         box.Image.Visible = false;
         return;
     }
-    const int cw = box.ClientWidth();
+    const int cw = box.PictureWidth(n * 18);
     int width = cw;
     for (int i = 0; i < n; ++i) {
         const std::string& line = ExportListLines[static_cast<std::size_t>(i)];
@@ -349,6 +354,7 @@ void FormShow(int screenWidth, int screenHeight)
     if (Mode("tso")) ShowExportPage();
     else if (Mode("OpenSelect")) ShowExistingDataPage();
     else if (Mode("OpenSelTsn")) ShowProjectLayerPage();
+    else if (Mode("DRC")) ShowDrcPage();
     else Folder.Caption.clear();
 
     Folder.Left = (screenWidth - Folder.ClientWidth) / 2;
@@ -358,6 +364,7 @@ void FormShow(int screenWidth, int screenHeight)
 void FormClose()
 {
     HideEdit1();
+    Folder.Edit2.Visible = Folder.Edit3.Visible = false;
     if (!Mode("OpenSelTsn")) return;
     // Each ticked row takes the layer number it stands for.
     core::LayerTakeFlags.fill(0);
@@ -374,11 +381,12 @@ void FormClose()
 void Image1MouseMove(int x, int y)
 {
     WheelTarget = "ScrollBox1";
-    if (Mode("OpenSelTsn")) SetPickHot(HitItem(PickItems, x, y));
+    if (Mode("OpenSelTsn") || Mode("DRC")) SetPickHot(HitItem(PickItems, x, y));
 }
 
 void Image1MouseUp(int x, int y, MouseButton button)
 {
+    if (Mode("DRC")) DrcPickUp(x, y);
     if (!Mode("OpenSelTsn")) return;
     if (button == MouseButton::Right) {
         std::fill(PickItems.LeftIcons.begin(), PickItems.LeftIcons.end(), std::int32_t{fiUnticked});
@@ -398,6 +406,7 @@ void Image2MouseMove(int x, int y)
         SetPickHot(-1);
         return;
     }
+    if (Mode("DRC")) DrcLeavePickList();
     const int hot = HitTickItem(PanelItems, x, y);
     if (hot != PanelItems.Hot) {
         PanelItems.Hot = hot;
@@ -405,7 +414,10 @@ void Image2MouseMove(int x, int y)
     }
 }
 
-void Image2MouseUp(int, int, MouseButton) {}
+void Image2MouseUp(int x, int y, MouseButton)
+{
+    if (Mode("DRC")) DrcPanelUp(x, y);
+}
 
 void Image3DblClick() { DoubleClickFlag = 1; }
 
@@ -425,9 +437,16 @@ void Image3MouseUp(int x, int y, MouseButton button)
 
 void Image3MouseMove(int, int) { WheelTarget = "ScrollBox2"; }
 
-void Image5MouseMove(int, int) { WheelTarget = "ScrollBox3"; }
+void Image5MouseMove(int, int)
+{
+    WheelTarget = "ScrollBox3";
+    if (Mode("DRC")) DrcLeavePickList();
+}
 
-void Image5MouseUp(int, int, MouseButton) {}
+void Image5MouseUp(int x, int y, MouseButton button)
+{
+    if (Mode("DRC")) DrcGridUp(x, y, button);
+}
 
 void ScrollBox1MouseMove()
 {
@@ -449,7 +468,7 @@ void DirBox1Change(const std::string& directory)
     const FolderEntries entries = ListFolderEntries(directory);
     const int n = static_cast<int>(entries.Folders.size() + entries.Files.size());
     ScrollBoxState& box = Folder.ScrollBox2;
-    const int cw = box.ClientWidth();
+    const int cw = box.PictureWidth(n * 17 + 1);
     InitFreeBox(FolderItems, n);
     int y = 0, i = 0, width = cw;
     for (const auto* names : {&entries.Folders, &entries.Files}) {
@@ -493,15 +512,24 @@ void Edit1KeyEnter()
     DirBox1Change(Folder.Directory);
 }
 
-void Edit2Change(const std::string&) {}
-void Edit2KeyEnter() {}
-void Edit3Change(const std::string&) {}
-void Edit3KeyEnter() {}
+void Edit2Change(const std::string& text)
+{
+    if (Folder.Edit2.Visible && Mode("DRC")) DrcEdit2Change(text);
+}
+
+void Edit2KeyEnter() { Folder.Edit2.Visible = false; }
+
+void Edit3Change(const std::string& text)
+{
+    if (Folder.Edit3.Visible && Mode("DRC")) DrcEdit3Change(text);
+}
+
+void Edit3KeyEnter() { Folder.Edit3.Visible = false; }
 
 void FormKeyEscape()
 {
     if (Folder.Edit1.Visible) HideEdit1();
-    else Folder.CloseRequested = true;
+    else if (!(Mode("DRC") && DrcEscape())) Folder.CloseRequested = true;
 }
 
 void FormMouseWheel(int notches)

@@ -78,6 +78,10 @@ struct ScrollBoxState {
     ImageState Image;             // Bounds in the box's client pixels
     int ClientWidth() const { return Bounds.right - Bounds.left - (Border ? 2 : 0); }
     int ClientHeight() const { return Bounds.bottom - Bounds.top - (Border ? 2 : 0); }
+    // The width a picture `height` high has: the client width, less room for
+    // the scroll bar when it is higher than the box.
+    int PictureWidth(int height) const { return ClientWidth() - (height > ClientHeight() ? ScrollBarRoom : 0); }
+    static constexpr int ScrollBarRoom = 20;
     // Scrolls, kept within the picture; false when nothing moved.
     bool ScrollTo(int position);
 };
