@@ -9,6 +9,7 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 namespace dialogs::folder {
@@ -424,15 +425,16 @@ void Image3DblClick() { DoubleClickFlag = 1; }
 void Image3MouseUp(int x, int y, MouseButton button)
 {
     const int row = HitItem(FolderItems, x, y);
+    const bool doubleClick = DoubleClickFlag == 1;
+    // A double click counts for the release that ends it, wherever that is.
+    DoubleClickFlag = -1;
     if (row < 0) return;
     const auto k = static_cast<std::size_t>(row);
-    if (FolderItems.Keys[k] == "Folder") {
-        if (button == MouseButton::Left && DoubleClickFlag == 1)
-            DirBox1Change((fs::path(Folder.Directory) / FolderItems.Captions[k]).string());
-        else if (button == MouseButton::Right)
-            StartRename(row);
-    }
-    DoubleClickFlag = -1;
+    if (FolderItems.Keys[k] != "Folder") return;
+    if (button == MouseButton::Left && doubleClick)
+        DirBox1Change((fs::path(Folder.Directory) / FolderItems.Captions[k]).string());
+    else if (button == MouseButton::Right)
+        StartRename(row);
 }
 
 void Image3MouseMove(int, int) { WheelTarget = "ScrollBox2"; }
