@@ -4,6 +4,7 @@
 #include "core/ProgramSettings.h"
 #include "dialogs/ChoiceBalloon.h"
 #include "dialogs/FormatPage.h"
+#include "dialogs/JobPages.h"
 #include "dialogs/PagePainters.h"
 #include "platform/Error.h"
 
@@ -44,9 +45,10 @@ void PlaceButton(ParaButton b, int left, int top) { MoveButton(Button(b), left, 
 
 std::array<ParaPage*, 4>& ParameterPages()
 {
-    // The file and board tabs are empty until their pages exist.
+    static FilePage files;
+    static BoardPage board;
     static FormatTabPage gerber(false), drill(true);
-    static std::array<ParaPage*, 4> pages{nullptr, nullptr, &gerber, &drill};
+    static std::array<ParaPage*, 4> pages{&files, &board, &gerber, &drill};
     return pages;
 }
 

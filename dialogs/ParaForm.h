@@ -16,6 +16,7 @@
 #include "dialogs/Components.h"
 #include "dialogs/FieldText.h"
 #include "dialogs/PageModels.h"
+#include "dialogs/PagePainters.h"   // PageTextWidth for the pages
 #include "platform/RasterCanvas.h"
 
 #include <array>

@@ -1,7 +1,11 @@
 #include "dialogs/qt/FormPara.h"
 
+#include "core/Datas.h"
+#include "dialogs/JobPages.h"
 #include "dialogs/PagePainters.h"
 #include "dialogs/qt/Components.h"
+#include "platform/qt/EventPump.h"
+#include "platform/qt/FileDialogs.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 
@@ -117,11 +121,26 @@ TFormPara::TFormPara(QWidget* parent) : OwnerDrawnDialog(parent, "FormPara")
         ScrollBar1Change(position);
         Sync();
     });
+
+    // "設定ファイルを開く": a settings file chosen where the job's files are.
+    ImportFolderSettings = [] {
+        platform::OpenRequest request;
+        request.filter = SettingsFileFilter;
+        request.multiSelect = false;
+        if (core::LayerCount > 0) request.initialFolder = core::LayerTable[1].Folder;
+        const platform::OpenAnswer answer = platform::Dialogs().OpenFiles(request);
+        if (!answer.accepted || answer.paths.empty()) return;
+        platform::PumpEvents(true);
+        ImportSettingsFile(answer.paths.front());
+    };
 }
 
 TFormPara::~TFormPara()
 {
-    if (paraForm == this) paraForm = nullptr;
+    if (paraForm == this) {
+        paraForm = nullptr;
+        ImportFolderSettings = nullptr;
+    }
 }
 
 void TFormPara::ShowModal()

@@ -2,11 +2,15 @@
 // hook: the balloon shows only within its outline, typed commas become
 // points in the edit box, Enter presses no button, Esc and the buttons
 // answer the open.
+#include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
+#include "dialogs/JobPages.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "platform/qt/EventPump.h"
+#include "platform/qt/FileDialogs.h"
+#include "platform/qt/MessageBoxes.h"
 #include "tests/dialogs/ParaDriver.h"
 
 #include <QApplication>
@@ -15,7 +19,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <unistd.h>
 
 using namespace dialogs;
 
@@ -129,6 +135,46 @@ TEST_F(FormParaGui, ParameterRowOpensTheTabs)
     mainwin::ShowParametersDialog();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(core::StepMarks[0], 1);
+}
+
+TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("tessel2-para-gui-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    core::ResetTables();
+    core::LayerCount = 1;
+    core::LayerTable[1].FileName = "top.gbr";
+    core::LayerTable[1].Folder = dir.string();
+    core::LayerTable[1].Contents = "部品面パターン";
+    core::WriteFolderSettings((dir / "Tessel2.ini").string());
+    fs::copy_file(dir / "Tessel2.ini", dir / "job.ini");
+    core::LayerTable[1].Contents.clear();
+
+    platform::FakeFileDialogs dialogs;
+    platform::SetFileDialogs(&dialogs);
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped{&boxes};
+    dialogs.answers = {{}, {true, {(dir / "job.ini").string()}, 1}, {true, {(dir / "Tessel2.ini").string()}, 1}};
+    QTimer::singleShot(0, [&] {
+        QToolButton* open = form.ButtonOf(ParaButton::sw6);
+        ASSERT_TRUE(open->isVisible() && open->isEnabled());
+        for (int k = 0; k < 3; ++k) open->click();
+        EXPECT_EQ(ParaTable.CellTexts[1][0], "部品面パターン");
+        form.ButtonOf(ParaButton::sw2)->click();
+    });
+    mainwin::ShowParametersDialog();
+    platform::SetFileDialogs(nullptr);
+    ASSERT_EQ(dialogs.requests.size(), 3u);
+    EXPECT_EQ(dialogs.requests[0].filter, SettingsFileFilter);
+    EXPECT_FALSE(dialogs.requests[0].multiSelect);
+    EXPECT_EQ(dialogs.requests[0].initialFolder, dir.string());
+    // Cancelled: nothing; another name: the warning alone.
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, NotSettingsFileText);
+    EXPECT_EQ(core::LayerTable[1].Contents, "部品面パターン");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }
 
 } // namespace
