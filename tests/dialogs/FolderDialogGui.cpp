@@ -2,9 +2,7 @@
 // its hook: real boards added to a loaded one or replacing it, cancelled by
 // its button and its frame; the export page's folder tree and contents.
 #include "core/Datas.h"
-#include "core/DesignRules.h"
 #include "core/ProjectFile.h"
-#include "dialogs/DrcPage.h"
 #include "dialogs/qt/FolderDialog.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
@@ -14,7 +12,6 @@
 
 #include <QApplication>
 #include <QFileSystemModel>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -151,19 +148,6 @@ TEST_F(FolderDialogGui, AddOrReplaceTheLoadedBoard)
         if (a.button == FolderButton::swOpen) EXPECT_TRUE(std::equal(first.begin(), first.end(), names.begin()));
         if (a.button == FolderButton::swCancel) EXPECT_EQ(names, first);
     }
-
-    // Added beyond 26 layers: refused, the loaded boards kept.
-    mainwin::ClearAllData(true);
-    const int mainboardLayers = static_cast<int>(Board("mainboard").size());
-    ASSERT_EQ(Open(Board("keyboard")), 1);
-    while (core::LayerCount + mainboardLayers <= core::MaxLayers)
-        ASSERT_EQ(Open(Board("keyboard"), [&] { form.ButtonOf(FolderButton::swOpen)->click(); }), 1);
-    const int loaded = core::LayerCount;
-    boxes.shown.clear();
-    EXPECT_EQ(Open(Board("mainboard"), [&] { form.ButtonOf(FolderButton::swOpen)->click(); }), 0);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, mainwin::TooManyFilesText);
-    EXPECT_EQ(core::LayerCount, loaded);
 }
 
 // Elements (not section markers) per layer number.
@@ -257,53 +241,6 @@ TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)
     form.ShowModal();
     EXPECT_EQ(FolderResult, frReplace);
     EXPECT_EQ(SelectedFolder, (tree / "b").string());
-}
-
-TEST_F(FolderDialogGui, DesignRulesTypedIntoTheirCells)
-{
-    core::DrcSettings = core::MyDrcSet{};
-    ASSERT_EQ(Open(Board("keyboard")), 1);
-    FolderMode = "DRC";
-    auto key = [](QWidget* w, int k, const QString& text = {}) {
-        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier, text);
-        QApplication::sendEvent(w, &e);
-    };
-    auto release = [](QWidget* w, const Rect& r, Qt::MouseButton button = Qt::LeftButton) {
-        const QPointF p((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), button, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    };
-    QTimer::singleShot(0, [&] {
-        EXPECT_EQ(form.windowTitle().toStdString(), DrcCaption);
-        EXPECT_TRUE(form.ScrollBox3->isVisible());
-        EXPECT_EQ(DrcGrid.Rows, core::LayerCount);
-        // The width of layer 2, typed with a comma into the edit box over its cell.
-        release(form.Image5, DrcGrid.CellRects[1][1]);
-        ASSERT_TRUE(form.Edit2->isVisible());
-        EXPECT_EQ(form.Edit2->parentWidget(), form.Image5);
-        EXPECT_TRUE(DrcGrid.CellRects[1][1].left < form.Edit2->x() + 5 && form.Edit2->y() == DrcGrid.CellRects[1][1].top + 1);
-        key(form.Edit2, Qt::Key_0, "0");
-        key(form.Edit2, Qt::Key_Comma, ",");
-        key(form.Edit2, Qt::Key_3, "3");
-        EXPECT_EQ(form.Edit2->text().toStdString(), "0.3");
-        EXPECT_EQ(core::DrcSettings.MinWidth[2], 0.3);
-        key(form.Edit2, Qt::Key_Return);
-        EXPECT_FALSE(form.Edit2->isVisible());
-        EXPECT_TRUE(form.isVisible());
-        // The top gap; Esc closes its box, then the window.
-        release(form.Image2, PanelItems.Rects[12]);
-        ASSERT_TRUE(form.Edit3->isVisible());
-        key(form.Edit3, Qt::Key_Period, ".");
-        EXPECT_EQ(form.Edit3->text().toStdString(), "0.");
-        EXPECT_EQ(core::DrcSettings.TopGap, 0);
-        key(form.Edit3, Qt::Key_Escape);
-        EXPECT_FALSE(form.Edit3->isVisible());
-        key(&form, Qt::Key_Escape);
-    });
-    form.ShowModal();
-    EXPECT_EQ(FolderResult, frCancel);
-    EXPECT_EQ(core::DrcSettings.MinWidth[2], 0.3);
-    core::DrcSettings = core::MyDrcSet{};
 }
 
 } // namespace
