@@ -105,7 +105,7 @@ struct FolderWindow {
     int ClientWidth = 480, ClientHeight = 150;
     int Left = 0, Top = 0;                    // centred on the screen
     ImageState Image2;                        // the panel
-    BoxState Image4;                          // the caller's picture
+    BoxState Image4;                          // the program's picture
     ScrollBoxState ScrollBox1, ScrollBox2, ScrollBox3;   // Image1, Image3, Image5
     EditState Edit1;                          // in Image3's pixels: a folder's new name
     EditState Edit2;                          // in Image5's pixels: a minimum width
@@ -115,7 +115,6 @@ struct FolderWindow {
     BoxState DriveBox1;
     BoxState DirBox1;
     std::string Directory;                    // DirBox1's folder
-    int DirRefresh = 0;                       // counts the changes DirBox1 must show again
     std::array<ButtonState, FolderButtonCount> Buttons;
     std::string OpenCaption = "追加";
     enum class FocusOn { None, Edit1, Edit2, Edit3 } Focus = FocusOn::None;

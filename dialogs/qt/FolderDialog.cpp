@@ -3,7 +3,6 @@
 #include "dialogs/PagePainters.h"
 #include "dialogs/qt/Components.h"
 #include "platform/qt/Fonts.h"
-#include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
 
 #include <QApplication>
@@ -11,7 +10,6 @@
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>

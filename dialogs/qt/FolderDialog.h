@@ -32,7 +32,7 @@ public:
     platform::SurfaceWidget* Image2 = nullptr;   // the panel
     platform::SurfaceWidget* Image3 = nullptr;   // a folder's contents
     platform::SurfaceWidget* Image5 = nullptr;   // the design rules per layer
-    QLabel* Image4 = nullptr;                    // the caller's picture
+    QLabel* Image4 = nullptr;                    // the program's picture (project-layer page)
     QScrollArea* ScrollBox1 = nullptr;
     QScrollArea* ScrollBox2 = nullptr;
     QScrollArea* ScrollBox3 = nullptr;

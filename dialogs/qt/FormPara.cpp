@@ -6,11 +6,8 @@
 #include "dialogs/qt/Components.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
-#include "platform/qt/Fonts.h"
-#include "platform/qt/MessageBoxes.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegion>
 #include <QScreen>
