@@ -211,7 +211,7 @@ bool PolygonVerticesValid(double vertices)
 {
     if (!std::isfinite(vertices)) return false;
     const double n = std::trunc(vertices);
-    return n >= 3 && n <= 12;
+    return n >= MinPolygonVertices && n <= MaxPolygonVertices;
 }
 
 MyPoint RotateAbout(double x, double y, double fx, double fy, double degrees)

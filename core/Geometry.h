@@ -55,6 +55,7 @@ void StrokeOffsets(double width, double direction, std::array<double, 16>& x, st
 void StrokeOutline(std::array<MyPoint, 17>& out, double width, double px, double py, double qx, double qy);
 
 // A polygon aperture has 3 to 12 vertices; outside that it has no outline.
+inline constexpr int MinPolygonVertices = 3, MaxPolygonVertices = 12;
 bool PolygonVerticesValid(double vertices);
 
 // Rotates (x, y) about (fx, fy) by `degrees`.

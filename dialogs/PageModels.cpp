@@ -14,18 +14,25 @@ std::size_t Size(int n) { return static_cast<std::size_t>(std::max(n, 0)); }
 
 void InitFreeBox(MyFreeBox& box, int n)
 {
+    ResizeFreeBox(box, 0);
+    ResizeFreeBox(box, n);
+    box.Hot = -1;
+}
+
+void ResizeFreeBox(MyFreeBox& box, int n)
+{
     const std::size_t k = Size(n);
     box.Count = static_cast<std::int32_t>(k);
-    box.Enabled.assign(k, true);
-    box.Rects.assign(k, Rect{});
-    box.Styles.assign(k, stPlain);
-    box.Captions.assign(k, std::string());
-    box.LeftIcons.assign(k, -1);
-    box.RightIcons.assign(k, -1);
-    box.Pictures.assign(k, -1);
-    box.Keys.assign(k, std::string());
-    box.Data.assign(k, 0);
-    box.Hot = -1;
+    box.Enabled.resize(k, true);
+    box.Rects.resize(k, Rect{});
+    box.Styles.resize(k, stPlain);
+    box.Captions.resize(k);
+    box.LeftIcons.resize(k, -1);
+    box.Icons.resize(k, -1);
+    box.RightIcons.resize(k, -1);
+    box.Pictures.resize(k, -1);
+    box.Keys.resize(k);
+    box.Data.resize(k, 0);
 }
 
 void SetItem(MyFreeBox& box, int i, const Rect& r, int style, const std::string& caption, int leftIcon)

@@ -43,6 +43,7 @@ struct MyFreeBox {
     std::vector<std::int32_t> Styles;      // ItemStyle
     std::vector<std::string> Captions;     // "-" an etched line, "=" a double line
     std::vector<std::int32_t> LeftIcons;   // before the caption, -1 none; 0 and 1 a tick box
+    std::vector<std::int32_t> Icons;       // between the left icon and the caption, -1 none
     std::vector<std::int32_t> RightIcons;  // at the right end, -1 none
     std::vector<std::int32_t> Pictures;    // a picture at the top left, -1 none
     std::vector<std::string> Keys;
@@ -54,6 +55,8 @@ struct MyFreeBox {
 
 // n items, all enabled, empty, style 0, no icons; Hot −1. Clicked stays.
 void InitFreeBox(MyFreeBox& box, int n);
+// n items: those already there stay, new ones as InitFreeBox makes them.
+void ResizeFreeBox(MyFreeBox& box, int n);
 // Sets one item.
 void SetItem(MyFreeBox& box, int i, const Rect& r, int style, const std::string& caption, int leftIcon = -1);
 // The first enabled item holding (x, y), −1 none.

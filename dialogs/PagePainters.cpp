@@ -97,9 +97,9 @@ void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy, IconPainte
         const int y = r.top + textDy;
         const int picture = At(box.Pictures, k, -1);
         if (picture >= 0) DrawParaPicture(c, picture, r.left + 2, r.top + 1);
-        const int left = At(box.LeftIcons, k, -1);
-        if (left >= 0) {
-            icons(c, left, r.left + 2, r.top + 1);
+        for (const int icon : {At(box.LeftIcons, k, -1), At(box.Icons, k, -1)}) {
+            if (icon < 0) continue;
+            icons(c, icon, x, r.top + 1);
             x += 20;
         }
         if (caption == "-") {

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "core/ProgramSettings.h"
 #include "dialogs/ChoiceBalloon.h"
+#include "dialogs/DataPages.h"
 #include "dialogs/FormatPage.h"
 #include "dialogs/JobPages.h"
 #include "dialogs/PagePainters.h"
@@ -21,6 +22,8 @@ MyBalloonBox ChoiceBalloon;
 std::vector<std::int32_t> ParaList;
 ParaWindow Para;
 std::function<void()> ImportFolderSettings;
+std::function<bool(const std::string&)> AskParaYesNo;
+std::function<std::string(bool, const std::string&)> ChooseParaFile;
 
 namespace {
 
@@ -47,7 +50,8 @@ std::array<ParaPage*, 4>& ParameterPages()
 {
     static FilePage files;
     static BoardPage board;
-    static FormatTabPage gerber(false), drill(true);
+    static AperturePage gerber;
+    static ToolPage drill;
     static std::array<ParaPage*, 4> pages{&files, &board, &gerber, &drill};
     return pages;
 }

@@ -118,6 +118,13 @@ bool ParameterMode();
 // "設定ファイルを開く"). Empty: the button is not offered.
 extern std::function<void()> ImportFolderSettings;
 
+// What the pages ask of the user through the window. A question answered
+// Yes or No: true for Yes (unset: No). A file to read, or to write with
+// `save`, chosen with a filter "description|pattern": its path, empty when
+// cancelled (unset: cancelled).
+extern std::function<bool(const std::string& question)> AskParaYesNo;
+extern std::function<std::string(bool save, const std::string& filter)> ChooseParaFile;
+
 // ------------------------------------------------------------- for pages
 
 // Edit1 placed on item i with its caption all selected (typing replaces

@@ -1,4 +1,5 @@
 #include "main/FormMain.h"
+#include "main/FormParts.h"
 
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
@@ -115,21 +116,58 @@ TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent)
 {
     QFont font = platform::ToQFont({"ＭＳ Ｐゴシック", -15});
     font.setStyleStrategy(QFont::PreferDefault);
-    int left = 0;
-    for (std::size_t i = 0; i < panels_.size(); ++i) {
-        QLabel* p = new QLabel(this);
+    for (QLabel*& p : panels_) {
+        p = new QLabel(this);
         p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         p->setFont(font);
         p->setTextFormat(Qt::PlainText);
-        p->setGeometry(left, 2, PanelWidths[i] - 2, StatusBarHeight - 3);
-        left += PanelWidths[i];
-        panels_[i] = p;
+    }
+    const std::array<std::string, 3> longest = LongestTexts();
+    for (std::size_t i = 0; i < panels_.size(); ++i)
+        widths_[i] = std::max(PanelWidths[i], NeededWidth(static_cast<int>(i), longest[i]));
+    LayoutPanels();
+}
+
+std::array<std::string, 3> TStatusBar::LongestTexts()
+{
+    std::string hint = MenuHintNoData;
+    QFontMetrics fm(platform::ToQFont({"ＭＳ Ｐゴシック", -15}));
+    for (ToolButton t : {ToolButton::None, ToolButton::Gap, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info}) {
+        const std::string h = ToolHint(t);
+        if (fm.horizontalAdvance(Q(h)) > fm.horizontalAdvance(Q(hint))) hint = h;
+    }
+    return {std::string(StatusCountText) + "2147483647", PointerPositionText(-9999.9999, -9999.9999), hint};
+}
+
+int TStatusBar::NeededWidth(int panel, const std::string& text) const
+{
+    const QLabel* p = panels_[static_cast<std::size_t>(panel)];
+    // The frame and margins around the text, plus the gap between panels.
+    const int chrome = 2 * p->frameWidth() + 2 * p->margin() + 2 + 4;
+    return p->fontMetrics().horizontalAdvance(Q(text)) + chrome;
+}
+
+void TStatusBar::LayoutPanels()
+{
+    int left = 0;
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        int w = widths_[i] - 2;
+        // The last panel takes what is left of the bar.
+        if (i + 1 == panels_.size()) w = std::max(w, width() - left - 2);
+        panels_[i]->setGeometry(left, 2, w, StatusBarHeight - 3);
+        left += widths_[i];
     }
 }
 
 void TStatusBar::SetPanelText(int panel, const std::string& text)
 {
-    if (panel >= 0 && panel < static_cast<int>(panels_.size())) panels_[static_cast<std::size_t>(panel)]->setText(Q(text));
+    if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
+    const auto k = static_cast<std::size_t>(panel);
+    panels_[k]->setText(Q(text));
+    if (const int need = NeededWidth(panel, text); need > widths_[k]) {
+        widths_[k] = need;
+        LayoutPanels();
+    }
 }
 
 std::string TStatusBar::PanelText(int panel) const
@@ -138,13 +176,16 @@ std::string TStatusBar::PanelText(int panel) const
     return panels_[static_cast<std::size_t>(panel)]->text().toStdString();
 }
 
+bool TStatusBar::TextFits(int panel) const
+{
+    const QLabel* p = panels_[static_cast<std::size_t>(panel)];
+    return p->fontMetrics().horizontalAdvance(p->text()) <= p->contentsRect().width() - 2 * p->margin();
+}
+
 void TStatusBar::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
-    // The last panel takes what is left, at least its own width.
-    QLabel* last = panels_.back();
-    int left = last->x();
-    last->setGeometry(left, 2, std::max(PanelWidths.back() - 2, width() - left - 2), StatusBarHeight - 3);
+    LayoutPanels();
 }
 
 // --------------------------------------------------------------- splitter
@@ -207,6 +248,7 @@ TFormMain::~TFormMain()
         mainwin::LayoutLayerTable = [](int) { return 0; };
         mainwin::BuildMenuList = [](const std::string&, int) { return 0; };
     }
+    RemoveToolHooks();
     if (&OpenWindow() == openWindow_.get()) SetOpenWindow(nullptr);
 }
 
@@ -281,7 +323,7 @@ void TFormMain::CreateControls()
 
     swHelp = new QToolButton(this);
     swHelp->setObjectName("swHelp");
-    swHelp->setText("ヘルプ");
+    swHelp->setText("手引き");
     swHelp->setToolTip("ヘルプ（ブラウザで開きます）");
     swHelp->setAutoRaise(true);
     swHelp->resize(60, 24);
@@ -289,6 +331,7 @@ void TFormMain::CreateControls()
         if (!platform::BusyGuard::Active()) OpenOnlineHelp();
     });
     CreateMenuControls();
+    CreateToolControls();
 }
 
 void TFormMain::FormCreate(const QStringList& arguments)
@@ -370,8 +413,6 @@ void TFormMain::FormResize()
     DspPanel->setGeometry(pw + SplitterWidth, 0, std::max(0, W - pw - SplitterWidth), ph);
 
     GaugePanel->move((W - GaugePanel->width()) / 2, (H - GaugePanel->height()) / 2);
-    // The help button at the right end of the bar above the drawing area.
-    swHelp->move(Panel1->x() + Panel1->width() - swHelp->width() - 20, Panel1->y() - swHelp->height() - 2);
 
     const int dw = DspPanel->width(), dh = DspPanel->height();
     Image3->setGeometry(0, 0, dw, dh);
@@ -505,7 +546,7 @@ void TFormMain::DropFiles(const QStringList& paths)
 {
     if (platform::BusyGuard::Active()) return;
     try {
-        ResetCommandState();
+        ResetTools(true);
         CommandMenu.Current.clear();
         BuildCommandMenu(false);
         DrawCommandMenu();
@@ -546,12 +587,23 @@ void TFormMain::dropEvent(QDropEvent* event)
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Key preview: the navigation keys reach the form whatever control of it
+    // has the focus (the scroll boxes of the lists would take the arrows).
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w == this || isAncestorOf(w)) {
+            bool used = false;
+            Guarded([&] { used = FormKeyDown(static_cast<QKeyEvent*>(event)->key()); });
+            if (used) return true;
+        }
+        return false;
+    }
     if (watched == Label1 && event->type() == QEvent::MouseButtonPress) {
         Label1MouseDown(static_cast<QMouseEvent*>(event));
         return true;
     }
-    if ((watched == Splitter1 || watched == StatusBar1) && event->type() == QEvent::MouseMove && Timer2 &&
-        (Timer2->isActive() || EdgeRegions.Hover >= 0))
+    if (event->type() == QEvent::MouseMove && Timer2 && (Timer2->isActive() || EdgeRegions.Hover >= 0) &&
+        std::find(autoScrollStoppers_.begin(), autoScrollStoppers_.end(), watched) != autoScrollStoppers_.end())
         StopAutoScrolling();
     return QWidget::eventFilter(watched, event);
 }

@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStringList>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace mainwin {
 
@@ -47,20 +49,30 @@ extern std::string ProgramFolder;   // without a trailing separator
 extern std::string MemoFileName;
 extern MyStartupSet Startup;        // window settings and display options
 
-// The status bar: three sunken panels, 130, 200 and 400 pixels wide.
+// The status bar: three sunken panels, at least 130, 200 and 400 pixels
+// wide and never narrower than the longest text each is made for (the
+// largest element count, a far pointer position, the longest hint); a text
+// wider still widens its panel.
 class TStatusBar : public QFrame {
     Q_OBJECT
 public:
     explicit TStatusBar(QWidget* parent);
     void SetPanelText(int panel, const std::string& text);
     std::string PanelText(int panel) const;
+    QLabel* Panel(int panel) const { return panels_[static_cast<std::size_t>(panel)]; }
     static constexpr std::array<int, 3> PanelWidths{130, 200, 400};
+    static std::array<std::string, 3> LongestTexts();
+    // The panel shows all of its text.
+    bool TextFits(int panel) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int NeededWidth(int panel, const std::string& text) const;
+    void LayoutPanels();
     std::array<QLabel*, 3> panels_{};
+    std::array<int, 3> widths_ = PanelWidths;
 };
 
 // The splitter between the left panel and the drawing area.
@@ -117,12 +129,26 @@ public:
     QProgressBar* Gauge1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QToolButton* swHelp = nullptr;   // opens the help page
+    // The tool buttons above the drawing area: at most one is down, and a
+    // click on the one down puts it up again. The tool is the button down.
+    QToolButton* swGap = nullptr;
+    QToolButton* swDRC = nullptr;
+    QToolButton* swRect = nullptr;
+    QToolButton* swRuler = nullptr;
+    QToolButton* swMeasure = nullptr;
+    QToolButton* swInfo = nullptr;
     QLabel* Image11 = nullptr;       // the notice balloon beside the command menu
     platform::SurfaceWidget* Image4 = nullptr;   // the command menu
     platform::SurfaceWidget* Image5 = nullptr;   // the TOP / BOTTOM selector
     QWidget* PanelLayer = nullptr;   // the layer table between the menu rows
     QWidget* PanelList = nullptr;    // the table or sub-list of an open row
     QWidget* ParaPanel = nullptr;    // the page of the active tool
+    platform::SurfaceWidget* image12 = nullptr;  // the page's header
+    QScrollArea* ScrollBox3 = nullptr;           // the page's rows
+    platform::SurfaceWidget* Image10 = nullptr;
+    QPushButton* sw3 = nullptr;      // "次を検索" on the gap page
+    QPushButton* sw4 = nullptr;      // "回転" on the ruler page
+    QPushButton* sw5 = nullptr;      // "検出" on the design-rule page
     platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
     QScrollArea* ScrollBox2 = nullptr;           // the layer rows
     platform::SurfaceWidget* Image9 = nullptr;
@@ -133,8 +159,9 @@ public:
     QTimer* Timer1 = nullptr;        // blink of the highlight layer, 300 ms
     QTimer* Timer2 = nullptr;        // auto-scroll, 200 ms
 
-    // The tool button that is down (set by the tools).
-    ToolButton ActiveTool = ToolButton::None;
+    // The tool whose button is down.
+    ToolButton ActiveTool() const;
+    QToolButton* ToolButtonOf(ToolButton tool) const;
     // Puts the pointer on a pixel of the picture; false where the display
     // server refuses (the zoom happens all the same). Tests replace it.
     std::function<bool(int x, int y)> MoveCursorTo;
@@ -145,6 +172,7 @@ public:
     platform::RasterCanvas SidePicture;
     platform::RasterCanvas LayerHeaderPicture, LayerRowsPicture;
     platform::RasterCanvas ListHeaderPicture, ListBodyPicture;
+    platform::RasterCanvas PageHeaderPicture, PageRowsPicture;
     SideTabs SideSelector;
 
     MyOpenFiles CommandLineFiles;
@@ -190,6 +218,11 @@ public:
     void Image9MouseMove(QMouseEvent* event);
     void Image9MouseUp(QMouseEvent* event);
     void ScrollBox2MouseUp();
+    // Moves over the empty parts of the lists.
+    void ScrollBox1MouseMove();
+    void ScrollBox2MouseMove();
+    // The command menu's hovered row, when there is one, is no longer.
+    void ClearMenuHover();
     void Image8MouseUp(QMouseEvent* event);
     // The table under an open row ("Aperture", "Tool") within `height`; the
     // height used, 0 when there is none.
@@ -199,6 +232,19 @@ public:
     void DrawSubList();
     void Image6MouseMove(QMouseEvent* event);
     void Image6MouseUp(QMouseEvent* event);
+
+    // The tools: a button click, ending the tool, its page, the clicks on
+    // the drawing area.
+    void ToolButtonClick(ToolButton tool);
+    void ResetTools(bool releaseButtons);
+    // The page of the tool that is down under the menu (from BuildCommandMenu).
+    void BuildToolPage();
+    void DrawParamList();
+    void Image1MouseDown(QMouseEvent* event);
+    void Image10MouseMove(QMouseEvent* event);
+    void Image10MouseUp(QMouseEvent* event);
+    void image12MouseUp(QMouseEvent* event);
+    void image12MouseMove(QMouseEvent* event);
 
     // Navigation.
     void DrawPanFrame();
@@ -233,7 +279,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -241,6 +286,22 @@ private:
     void CreateControls();
     void CreateMenuControls();
     void CreateListControls();
+    void CreateToolControls();
+    void LayoutTopBar();
+    // What the tools hand to the redraw and the open command, known by the
+    // window so that it takes them back when it goes.
+    struct ToolRedrawHook {
+        TFormMain* form;
+        void operator()() const;
+        void operator()(platform::RasterCanvas& picture) const;
+    };
+    struct ToolResetHook {
+        TFormMain* form;
+        void operator()(bool release) const { form->ResetTools(release); }
+    };
+    void RemoveToolHooks();
+    // Moves over these end auto-scroll.
+    std::vector<QWidget*> autoScrollStoppers_;
     void ApplyLayerAction(const LayerAction& action);
     void ApplyNavigation(const NavResult& r);
     void PlaceWindow();

@@ -2,12 +2,14 @@
 // and mouse events, fed to the models of LayerList and CodeTables.
 #include "view/CodeTables.h"
 #include "main/FormMain.h"
+#include "main/FormParts.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
 #include "platform/qt/ColorDialogs.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
@@ -21,63 +23,24 @@ namespace mainwin {
 
 namespace {
 
-int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
-
-MouseButton ButtonOf(const QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton) return MouseButton::Left;
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    return MouseButton::Middle;
-}
-
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
-}
-
-QScrollArea* MakeScrollBox(QWidget* parent, const char* name)
-{
-    auto* box = new QScrollArea(parent);
-    box->setObjectName(name);
-    box->setFrameShape(QFrame::NoFrame);
-    box->setWidgetResizable(false);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Window, platform::ToQColor(ListFaceColor));
-    box->setPalette(pal);
-    box->viewport()->setPalette(pal);
-    box->viewport()->setAutoFillBackground(true);
-    return box;
-}
-
-// Scrolls a box by whole notches of `step` pixels.
-void ScrollBy(QScrollArea* box, const QWheelEvent* e, int step)
-{
-    const int notches = e->angleDelta().y() / 120;
-    QScrollBar* bar = box->verticalScrollBar();
-    bar->setValue(bar->value() - notches * step);
-}
-
-// Releases over the scroll box outside the rows reach the window.
-class ReleaseFilter final : public QObject {
+// Moves and releases over a scroll box outside its rows reach the window.
+class ViewportFilter final : public QObject {
 public:
-    ReleaseFilter(QObject* parent, std::function<void()> onRelease) : QObject(parent), onRelease_(std::move(onRelease)) {}
+    ViewportFilter(QObject* parent, std::function<void()> onMove, std::function<void()> onRelease)
+        : QObject(parent), onMove_(std::move(onMove)), onRelease_(std::move(onRelease))
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseButtonRelease) onRelease_();
+        if (event->type() == QEvent::MouseMove && onMove_) onMove_();
+        if (event->type() == QEvent::MouseButtonRelease && onRelease_) onRelease_();
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> onRelease_;
+    std::function<void()> onMove_, onRelease_;
 };
 
 // The scroll box's own wheel: a fixed step a notch.
@@ -107,12 +70,7 @@ void TFormMain::CreateListControls()
     Image8->SetPicture(&LayerHeaderPicture);
     Image8->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image8MouseUp(e); }); };
     Image8->OnMouseDown = [](QMouseEvent*) {};
-    Image8->OnMouseMove = [this](QMouseEvent*) {
-        if (CommandMenu.Hover >= 0) {
-            CommandMenu.Hover = -1;
-            DrawCommandMenu();
-        }
-    };
+    Image8->OnMouseMove = [this](QMouseEvent*) { ClearMenuHover(); };
     ScrollBox2 = MakeScrollBox(PanelLayer, "ScrollBox2");
     Image9 = new platform::SurfaceWidget;
     Image9->setObjectName("Image9");
@@ -127,7 +85,9 @@ void TFormMain::CreateListControls()
         e->accept();
     };
     ScrollBox2->verticalScrollBar()->setSingleStep(5);
-    ScrollBox2->viewport()->installEventFilter(new ReleaseFilter(this, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
+    ScrollBox2->viewport()->setMouseTracking(true);
+    ScrollBox2->viewport()->installEventFilter(
+        new ViewportFilter(this, [this] { Guarded([&] { ScrollBox2MouseMove(); }); }, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
     ScrollBox2->viewport()->installEventFilter(new WheelFilter(this, ScrollBox2, 5));
     MoveBar = new QWidget(Image9);
     MoveBar->setObjectName("MoveBar");
@@ -145,6 +105,11 @@ void TFormMain::CreateListControls()
     Image6->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image6MouseUp(e); }); };
     Image6->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image6MouseMove(e); }); };
     ScrollBox1 = MakeScrollBox(PanelList, "ScrollBox1");
+    // A table wider than the panel scrolls sideways, its header with it.
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(ScrollBox1->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { Guarded([&] { DrawTablePanel(); }); });
+    ScrollBox1->viewport()->setMouseTracking(true);
+    ScrollBox1->viewport()->installEventFilter(new ViewportFilter(this, [this] { Guarded([&] { ScrollBox1MouseMove(); }); }, {}));
     Image7 = new platform::SurfaceWidget;
     Image7->setObjectName("Image7");
     Image7->SetPicture(&ListBodyPicture);
@@ -216,17 +181,13 @@ void TFormMain::ApplyLayerAction(const LayerAction& a)
 void TFormMain::Image9MouseDown(QMouseEvent* event)
 {
     if (platform::BusyGuard::Active()) return;
-    ApplyLayerAction(LayerPress(LayerGrid, EventX(event), EventY(event), ActiveTool == ToolButton::Drc));
+    ApplyLayerAction(LayerPress(LayerGrid, EventX(event), EventY(event), ActiveTool() == ToolButton::Drc));
 }
 
 void TFormMain::Image9MouseMove(QMouseEvent* event)
 {
     Navigation.WheelTarget = "Image9";
-    if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
-    if (CommandMenu.Hover >= 0) {
-        CommandMenu.Hover = -1;
-        DrawCommandMenu();
-    }
+    ScrollBox2MouseMove();
     if (platform::BusyGuard::Active()) return;
     const bool shift = event->modifiers() == Qt::ShiftModifier;
     ApplyLayerAction(LayerMove(LayerGrid, EventX(event), EventY(event), (event->buttons() & Qt::LeftButton) != 0, shift));
@@ -237,6 +198,25 @@ void TFormMain::Image9MouseUp(QMouseEvent* event)
     if (platform::BusyGuard::Active()) return;
     const bool shift = event->modifiers() == Qt::ShiftModifier;
     ApplyLayerAction(LayerRelease(LayerGrid, EventX(event), EventY(event), ButtonOf(event), shift));
+}
+
+void TFormMain::ClearMenuHover()
+{
+    if (CommandMenu.Hover < 0) return;
+    CommandMenu.Hover = -1;
+    DrawCommandMenu();
+}
+
+void TFormMain::ScrollBox2MouseMove()
+{
+    if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
+    ClearMenuHover();
+}
+
+void TFormMain::ScrollBox1MouseMove()
+{
+    Navigation.WheelTarget = "Image7";
+    ScrollBox2MouseMove();
 }
 
 void TFormMain::ScrollBox2MouseUp()
@@ -269,14 +249,15 @@ int TFormMain::BuildMenuList(const std::string& id, int height)
     }
     if (id != "Aperture" && id != "Tool") return 0;
     TableLayout t;
-    if (id == "Aperture") t = BuildApertureTable(CodeTable, W, height);
+    if (id == "Aperture") t = BuildApertureTable(CodeTable, W, height, ListHeaderPicture);
     else t = BuildToolTable(CodeTable, W, height, ListHeaderPicture);
     if (t.PanelHeight <= 0) return 0;
     PanelList->resize(W, t.PanelHeight);
     Image6->setGeometry(0, 0, W, t.PanelHeight);
     ScrollBox1->setGeometry(0, t.BodyTop, W, t.BodyHeight);
-    Image7->resize(W, TableBodyHeight(CodeTable));
+    Image7->resize(std::max(W, TableWidth(CodeTable)), TableBodyHeight(CodeTable));
     ScrollBox1->verticalScrollBar()->setValue(0);
+    ScrollBox1->horizontalScrollBar()->setValue(0);
     ScrollBox1->show();
     DrawTablePanel();
     return t.PanelHeight;
@@ -285,7 +266,7 @@ int TFormMain::BuildMenuList(const std::string& id, int height)
 void TFormMain::DrawTablePanel()
 {
     ListHeaderPicture.Resize(std::max(0, Image6->width()), std::max(0, Image6->height()), 0);
-    DrawTableHeader(ListHeaderPicture, CodeTable, CommandMenu.Current == "Tool");
+    DrawTableHeader(ListHeaderPicture, CodeTable, CommandMenu.Current == "Tool", ScrollBox1->horizontalScrollBar()->value());
     ListBodyPicture.Resize(std::max(0, Image7->width()), std::max(0, Image7->height()), 0);
     DrawTableBody(ListBodyPicture, CodeTable);
     Image6->update();
@@ -328,11 +309,7 @@ void TFormMain::DrawSubList()
 
 void TFormMain::Image6MouseMove(QMouseEvent* event)
 {
-    if (EdgeRegions.Hover >= 0 || Timer2->isActive()) StopAutoScrolling();
-    if (CommandMenu.Hover >= 0) {
-        CommandMenu.Hover = -1;
-        DrawCommandMenu();
-    }
+    ScrollBox2MouseMove();
     const std::string& id = CommandMenu.Current;
     if (id != "SetView" && id != "Save") return;
     const int item = HitSubList(SubList, EventX(event), EventY(event));

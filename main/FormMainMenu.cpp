@@ -2,6 +2,7 @@
 // the menu, the pan frame, the picture, the keys, the wheel, the timers and
 // the TOP / BOTTOM selector, fed to the rules of CommandMenu and Navigation.
 #include "main/FormMain.h"
+#include "main/FormParts.h"
 
 #include "main/FormMemo.h"
 #include "main/MainHooks.h"
@@ -10,9 +11,11 @@
 #include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
+#include "platform/qt/EventGuard.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/MessageBoxes.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <initializer_list>
 #include <QKeyEvent>
@@ -20,24 +23,6 @@
 #include <QWheelEvent>
 
 namespace mainwin {
-
-namespace {
-
-int EventX(const QMouseEvent* e) { return static_cast<int>(e->position().x()); }
-int EventY(const QMouseEvent* e) { return static_cast<int>(e->position().y()); }
-
-// No exception leaves an event handler.
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        platform::ShowError(e.what());
-    }
-}
-
-} // namespace
 
 void TFormMain::CreateMenuControls()
 {
@@ -72,12 +57,10 @@ void TFormMain::CreateMenuControls()
     Image3->OnMouseUp = [this](QMouseEvent* e) { Guarded([&] { Image3MouseUp(e); }); };
     Image3->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image3MouseMove(e); }); };
     Image1->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image1MouseMove(e); }); };
-    // The form sees the wheel and the keys first, whatever control is under
-    // the pointer or has the focus.
-    for (platform::SurfaceWidget* w : {Image1, Image3, Image4, Image5}) {
-        w->OnWheel = [this](QWheelEvent* e) { wheelEvent(e); };
-        w->OnKeyDown = [this](QKeyEvent* e) { keyPressEvent(e); };
-    }
+    // The form sees the wheel first over the picture and the menu, and the
+    // keys whatever control of it has the focus (see eventFilter).
+    for (platform::SurfaceWidget* w : {Image1, Image3, Image4, Image5}) w->OnWheel = [this](QWheelEvent* e) { wheelEvent(e); };
+    qApp->installEventFilter(this);
 
     MoveCursorTo = [this](int x, int y) {
         const QPoint target = Image1->mapToGlobal(QPoint(x, y));
@@ -89,6 +72,7 @@ void TFormMain::CreateMenuControls()
     for (QWidget* w : std::initializer_list<QWidget*>{Splitter1, StatusBar1}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
+        autoScrollStoppers_.push_back(w);
     }
 
     CreateListControls();
@@ -121,9 +105,9 @@ void TFormMain::BuildCommandMenu(bool rebuildLists)
         StatusBar1->SetPanelText(0, std::string(StatusCountText) + "0");
         StatusBar1->SetPanelText(2, MenuHintNoData);
     } else {
-        StatusBar1->SetPanelText(2, ToolHint(ActiveTool));
+        StatusBar1->SetPanelText(2, ToolHint(ActiveTool()));
         if (rebuildLists) {
-            const int h = mainwin::LayoutLayerTable(LayerTableLimit(ActiveTool, HL, CommandMenu.Current));
+            const int h = mainwin::LayoutLayerTable(LayerTableLimit(ActiveTool(), HL, CommandMenu.Current));
             PanelLayer->resize(W, std::max(0, h));
             PanelLayer->setVisible(h > 0);
         }
@@ -134,7 +118,9 @@ void TFormMain::BuildCommandMenu(bool rebuildLists)
 
     int listHeight = 0;
     const std::string& id = CommandMenu.Current;
-    const bool toolDown = ActiveTool != ToolButton::None;
+    // The tables stay open under the rectangle ruler only.
+    const ToolButton tool = ActiveTool();
+    const bool toolDown = tool != ToolButton::None && tool != ToolButton::Rect;
     if (id == "SetView") listHeight = mainwin::BuildMenuList(id, 80);
     else if (!toolDown && (id == "Aperture" || id == "Tool" || id == "Save"))
         listHeight = mainwin::BuildMenuList(id, static_cast<int>(HL * 0.4));
@@ -147,6 +133,7 @@ void TFormMain::BuildCommandMenu(bool rebuildLists)
         PanelList->show();
     }
     ParaPanel->setGeometry(0, place.ParaTop, W, std::max(0, PanelFile->height() - place.ParaTop));
+    BuildToolPage();
 }
 
 void TFormMain::DrawCommandMenu()
@@ -160,6 +147,7 @@ void TFormMain::DrawCommandMenu()
 void TFormMain::Image4MouseUp(QMouseEvent* event)
 {
     if (platform::BusyGuard::Active()) return;
+    Image11->hide();
     const int row = HitCommandRow(CommandMenu, EventX(event), EventY(event));
     if (row < 0) return;
     RunCommandRow(row);
@@ -317,10 +305,7 @@ void TFormMain::Image3MouseMove(QMouseEvent*)
 
 void TFormMain::Image1MouseMove(QMouseEvent* event)
 {
-    if (CommandMenu.Hover >= 0) {
-        CommandMenu.Hover = -1;
-        DrawCommandMenu();
-    }
+    ClearMenuHover();
     const int x = EventX(event), y = EventY(event);
     if (PointerOverPicture(x, y)) {
         if (!Timer2->isActive()) Timer2->start();
@@ -366,14 +351,6 @@ bool TFormMain::FormKeyDown(int key)
     return true;
 }
 
-void TFormMain::keyPressEvent(QKeyEvent* event)
-{
-    bool used = false;
-    Guarded([&] { used = FormKeyDown(event->key()); });
-    if (used) event->accept();
-    else QWidget::keyPressEvent(event);
-}
-
 void TFormMain::FormMouseWheel(QWheelEvent* event)
 {
     event->accept();
@@ -411,6 +388,7 @@ void TFormMain::Timer2Timer()
 
 void TFormMain::BuildSideSelector()
 {
+    LayoutTopBar();
     Image5->setGeometry(DspPanel->x() + Panel1->x(), Panel1->y() - 19, 200, 20);
     SidePicture.Resize(200, 20, PanelFaceColor);
     SideSelector = LayoutSideSelector(SidePicture);
@@ -433,10 +411,7 @@ void TFormMain::Image5MouseUp(QMouseEvent* event)
 void TFormMain::Image5MouseMove(QMouseEvent*)
 {
     StopAutoScrolling();
-    if (CommandMenu.Hover >= 0) {
-        CommandMenu.Hover = -1;
-        DrawCommandMenu();
-    }
+    ClearMenuHover();
 }
 
 } // namespace mainwin

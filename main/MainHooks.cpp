@@ -8,17 +8,24 @@
 
 namespace mainwin {
 
-std::function<void()> ResetCommandState = [] {};
 std::function<void()> ClearCurrentCommand = [] {};
-std::function<void()> ReadFolderSetFile = [] {};
-std::function<void()> WriteFolderSetFile = [] {};
+std::function<void()> ReadFolderSetFile = ReadFolderSetCommand;
+std::function<void()> WriteFolderSetFile = WriteFolderSetCommand;
 std::function<void()> ShowParametersDialog = [] {};
 std::function<void()> PrintCommand = [] {};
-std::function<void()> CopyCommand = [] {};
+std::function<void()> CopyCommand = CopyDataCommand;
 std::function<int(int)> LayoutLayerTable = [](int) { return 0; };
 std::function<int(const std::string&, int)> BuildMenuList = [](const std::string&, int) { return 0; };
 std::function<void()> SaveProjectFile = SaveProjectFileCommand;
 std::function<void()> ExportEarlierProjects = [] {};
+std::function<void(int, int, MouseButton)> MeasureClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> RectRulerClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> InfoClick = [](int, int, MouseButton) {};
+std::function<void(int, int, MouseButton)> GapClick = [](int, int, MouseButton) {};
+std::function<void(MouseButton)> AdjustRuler = [](MouseButton) {};
+std::function<void()> NextGapCandidate = [] {};
+std::function<void()> RunDesignRuleCheck = [] {};
+std::function<void()> DrawDimensionRuler = [] {};
 std::string LastOpenedFolder;
 
 void ConnectParametersDialog()

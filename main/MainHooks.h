@@ -1,19 +1,19 @@
 #pragma once
 // What the main window calls in commands that are wired in separately: each
 // hook does the least a user would see until its command exists.
+#include "view/LayerList.h"
+
 #include <functional>
 #include <string>
 
 namespace mainwin {
 
-// Ends the active tool and closes the open row of the command menu, as a
-// drop does before it opens. Default: nothing.
-extern std::function<void()> ResetCommandState;
 // Only clears the row marked as running (a cancelled exit). Default: nothing.
 extern std::function<void()> ClearCurrentCommand;
 
 // The folder settings "FOLDERSET.pra" of the program folder: read at start,
-// written on exit next to "STARTUP.pra". Default: nothing.
+// written on exit next to "STARTUP.pra" (a failed write throws
+// platform::Error).
 extern std::function<void()> ReadFolderSetFile;
 extern std::function<void()> WriteFolderSetFile;
 
@@ -22,6 +22,7 @@ extern std::function<void()> WriteFolderSetFile;
 // The parameters dialog, shown modally.
 extern std::function<void()> ShowParametersDialog;
 extern std::function<void()> PrintCommand;
+// The copy dialog (default: CopyDataCommand).
 extern std::function<void()> CopyCommand;
 // Lays out the layer table within `limit` pixels; its height, 0 when there
 // is none to show.
@@ -34,6 +35,17 @@ extern std::function<int(const std::string& id, int height)> BuildMenuList;
 // SaveProjectFileCommand), the earlier edition's files (default: nothing).
 extern std::function<void()> SaveProjectFile;
 extern std::function<void()> ExportEarlierProjects;
+
+// The tools of the drawing area, wired in by their own code; each default
+// does nothing. Clicks on the picture (pixels of Image1) while their button
+// is down; the ruler's button clicks; the page buttons "次を検索" (gap),
+// "回転" (ruler, a middle click) and "検出" (design-rule check).
+extern std::function<void(int x, int y, MouseButton button)> MeasureClick, RectRulerClick, InfoClick, GapClick;
+extern std::function<void(MouseButton button)> AdjustRuler;
+extern std::function<void()> NextGapCandidate, RunDesignRuleCheck;
+// The ruler image drawn for the current angle and graduation and put under
+// the pointer.
+extern std::function<void()> DrawDimensionRuler;
 
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;

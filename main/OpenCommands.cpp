@@ -8,7 +8,9 @@
 #include "core/ProjectFile.h"
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
+#include "output/CopyFiles.h"
 #include "view/SubLists.h"
+#include "view/ToolState.h"
 #include "view/WorkerPool.h"
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
@@ -62,7 +64,7 @@ std::function<void()> ResetDrcErrors = [] { core::ClearDrcErrors(); };
 std::function<void()> ResetToolSettings = [] {};
 std::function<void()> ResetTsoIniTable = [] {};
 std::function<void()> SignalLayersChanged = [] {};
-std::function<std::string()> OpenDialogFolder = [] { return std::string(); };
+std::function<std::string()> OpenDialogFolder = [] { return output::FolderSet.PATH1; };
 std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
 
 std::uint8_t MemoReadFlag = 1;
@@ -236,7 +238,9 @@ void ClearAllData(bool reload)
 
     ResetTools(true);
     ResetDrcErrors();
-    SelectKindFlags.fill(1);
+    DrcSettings.ShowErrors = 1;
+    DrcSettings.BlinkErrors = 0;
+    SetDefaultToolSettings();
 
     LastOpenedFolder.clear();
 
@@ -271,6 +275,16 @@ std::string ToolLetter(int n)
     n -= size;
     if (n >= size * size) return {};
     return std::string{alphabet[n / size], alphabet[n % size]};
+}
+
+std::string FilesNotReadMessage(const std::string& lead, const std::vector<FileNotRead>& files)
+{
+    std::string text = lead;
+    if (files.empty()) return text;
+    if (!text.empty()) text += "\n\n";
+    text += FilesNotReadText;
+    for (const FileNotRead& f : files) text += "\n・" + f.Name + "：" + f.Reason;
+    return text;
 }
 
 std::vector<std::string> NoticeBalloonRows(const std::string& mode)
@@ -341,15 +355,21 @@ int OpenFileListRun(MyOpenFiles& list)
 
     window->PumpEvents();
     Gauge& gauge = window->ReadGauge();
+    // Every file that does not become a layer is named to the user with why.
+    std::vector<FileNotRead> notRead;
     int filesRead = 0;
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
     bool settingsRead = false, settingsFailed = false;
-    std::string readError;
 
     if (!projectPath.empty()) {
+        // A project opens alone.
+        for (const Entry& e : entries)
+            if (e.path() != projectPath) notRead.push_back({e.name, WithProjectReason});
         // Without a project reader there is nothing to choose or replace.
-        if (ReadProjectFile) {
+        if (!ReadProjectFile) {
+            notRead.push_back({fs::path(projectPath).filename().string(), NoReaderReason});
+        } else {
             LayerTakeFlags.fill(0);
             const int answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
             int taken = 0;
@@ -358,7 +378,7 @@ int OpenFileListRun(MyOpenFiles& list)
             if (answer < 1) return 0;
             // A file that offers no layer cannot be opened.
             if (taken == 0) {
-                platform::ShowWarning(OpenFailedText);
+                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{fs::path(projectPath).filename().string(), NoLayersReason}}));
                 return 0;
             }
             if (answer == 1) ClearAllData(true);
@@ -370,13 +390,15 @@ int OpenFileListRun(MyOpenFiles& list)
             startReport();
             MyDataValue value;
             bool ok = false;
+            const std::string name = fs::path(projectPath).filename().string();
             {
-                GaugeShown shown(OpeningFileText + fs::path(projectPath).filename().string());
+                GaugeShown shown(OpeningFileText + name);
                 try {
                     ok = ReadProjectFile(gauge, projectPath, value);
+                    if (!ok) notRead.push_back({name, NoElementsReason});
                 } catch (const platform::Error& e) {
                     // The reader has put the tables back; its message says why.
-                    readError = e.what();
+                    notRead.push_back({name, e.what()});
                     ok = false;
                 }
             }
@@ -424,6 +446,10 @@ int OpenFileListRun(MyOpenFiles& list)
         for (std::int32_t kind : {fkOldProject, fkRS274D, fkRS274X, fkNcDrill})
             for (const Entry& e : entries)
                 if (e.kind == kind) reading.push_back(e);
+        for (const Entry& e : entries) {
+            if (e.kind == fkMissing) notRead.push_back({e.name, MissingFileReason});
+            else if (e.kind == fkAuto) notRead.push_back({e.name, NotDataFileReason});
+        }
         for (const Entry& e : reading) {
             has274D |= e.kind == fkRS274D;
             has274X |= e.kind == fkRS274X;
@@ -476,12 +502,16 @@ int OpenFileListRun(MyOpenFiles& list)
         if (!reading.empty()) {
             GaugeShown shown(OpeningText);
             for (const Entry& e : reading) {
-                if (LayerCount >= MaxLayers) break;
+                if (LayerCount >= MaxLayers) {
+                    notRead.push_back({e.name, LayerLimitReason});
+                    continue;
+                }
                 window->SetGaugeText(OpeningFileText + e.name);
                 window->PumpEvents();
                 MyDataValue value;
                 const int layer = LayerCount + 1;
                 bool ok = false;
+                std::string reason = NoElementsReason;
                 try {
                     switch (e.kind) {
                     case fkRS274D:
@@ -491,16 +521,21 @@ int OpenFileListRun(MyOpenFiles& list)
                         ncRead |= ok;
                         break;
                     case fkOldProject:
+                        if (!ReadOldProjectFile) reason = NoReaderReason;
                         ok = ReadOldProjectFile && ReadOldProjectFile(gauge, e.path(), layer, value);
                         oldProjectRead |= ok;
                         break;
                     default: break;
                     }
-                } catch (const platform::Error&) {
-                    // The reader has put the tables back: the file is simply not read.
+                } catch (const platform::Error& ex) {
+                    // The reader has put the tables back: the file is not read.
                     ok = false;
+                    reason = ex.what();
                 }
-                if (!ok) continue;
+                if (!ok) {
+                    notRead.push_back({e.name, reason});
+                    continue;
+                }
                 ++filesRead;
                 LayerCount += 1;
                 MyLayerSet& l = LayerTable[static_cast<std::size_t>(LayerCount)];
@@ -530,7 +565,7 @@ int OpenFileListRun(MyOpenFiles& list)
 
     if (filesRead == 0) {
         // A settings file alone that did not read has said so already.
-        if (!readError.empty()) platform::ShowWarning(readError);
+        if (!notRead.empty()) platform::ShowWarning(FilesNotReadMessage(OpenFailedText, notRead));
         else if (setAside.empty() && !settingsFailed) platform::ShowWarning(OpenFailedText);
         OpenSetAside(setAside);
         StepMarks.fill(0);
@@ -579,6 +614,7 @@ int OpenFileListRun(MyOpenFiles& list)
     if (has274D && !settingsRead) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "RS-274D");
     else if (hasOld) ShowNoticeBalloon(window->CommandRowTop(4) + 9, "tso");
     window->SetStatusText(0, DataCountText + std::to_string(DataCount));
+    if (!notRead.empty()) platform::ShowWarning(FilesNotReadMessage("", notRead));
     if (ReportCount > 0 && platform::AskYesNo(ReportQuestionText, platform::MsgIcon::Warning)) {
         const std::string report = ProgramFolderFile("REPORT.txt");
         std::error_code ec;

@@ -41,6 +41,15 @@ inline constexpr const char* AsGerberQuestion = "選択したファイルは、�
 inline constexpr const char* AsDrillQuestion = "選択したファイルは、ＮＣドリルデータとして処理されます。\r\nよろしいですか？";
 inline constexpr const char* NewQuestion = "初期化します。 よろしいですか？";
 inline constexpr const char* DataCountText = " データ数 = ";
+// Files of an open that were not read, each with why.
+inline constexpr const char* FilesNotReadText = "次のファイルは読み込めませんでした。";
+inline constexpr const char* NotDataFileReason = "ガーバーデータでも NC ドリルデータでもありません。";
+inline constexpr const char* MissingFileReason = "ファイルが見つかりません。";
+inline constexpr const char* NoElementsReason = "図形データがありません。";
+inline constexpr const char* NoLayersReason = "レイヤーがありません。";
+inline constexpr const char* NoReaderReason = "この種類のファイルは読み込めません。";
+inline constexpr const char* WithProjectReason = "テッセル２ファイル（.tsn）と一緒には読み込めません。";
+inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";
 inline constexpr const char* GridTooLargeText =
     "要素が大きすぎるため、検索用のデータを作成できませんでした。\n\r要素の選択や測定はできません。";
 
@@ -111,15 +120,15 @@ extern std::function<void(bool release)> ResetTools;
 // Empties the design-rule errors and resets their display. Default: empties
 // them.
 extern std::function<void()> ResetDrcErrors;
-// The main window's tool settings back to their defaults (rubber line, ruler,
-// snap modes, parameter panel, auto-scroll timer). Default: nothing.
+// What a clear does to the main window besides the tools' settings: the
+// auto-scroll timer stopped, the tool page hidden. Default: nothing.
 extern std::function<void()> ResetToolSettings;
 // The earlier-project export table emptied. Default: nothing.
 extern std::function<void()> ResetTsoIniTable;
 // Tells the print dialog that the set of layers changed. Default: nothing.
 extern std::function<void()> SignalLayersChanged;
-// The folder the open dialog starts in (the remembered PATH1 of the folder
-// settings). Default: none, the dialog's own choice.
+// The folder the open dialog starts in: the remembered PATH1 of the folder
+// settings (empty: the dialog's own choice).
 extern std::function<std::string()> OpenDialogFolder;
 // Opens a file with the user's program. Default: the desktop's.
 extern std::function<bool(const std::string& path)> ShellOpenFile;
@@ -154,6 +163,13 @@ bool DataRangeAcceptable(const core::MyExtents& extents);
 // The letter of the n-th used tool (0-based): "A".."Z", "a".."z", then two
 // letters of the same alphabet ("AA", "AB", ...).
 std::string ToolLetter(int n);
+
+// A file not read and why.
+struct FileNotRead {
+    std::string Name, Reason;
+};
+// The message listing them after `lead` (a line of its own), one per line.
+std::string FilesNotReadMessage(const std::string& lead, const std::vector<FileNotRead>& files);
 
 // The texts of the notice balloon of a mode ("RS-274D" or "tso"), row by row.
 std::vector<std::string> NoticeBalloonRows(const std::string& mode);

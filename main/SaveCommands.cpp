@@ -1,6 +1,7 @@
 #include "main/SaveCommands.h"
 
 #include "core/Datas.h"
+#include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
 #include "main/FormMain.h"
@@ -11,7 +12,9 @@
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
+#include "output/FormCopy.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace mainwin {
@@ -73,5 +76,38 @@ void SaveProjectFileCommand()
     SubList.Hover = -1;
     if (TFormMain* form = FormMain()) form->DrawSubList();
 }
+
+CopyFolders CopyStartFolders(const std::string& lastOpened, const output::MyFolderSetPara& folders, const std::string& home)
+{
+    auto isFolder = [](const std::string& p) {
+        std::error_code ec;
+        return !p.empty() && fs::is_directory(p, ec);
+    };
+    CopyFolders f;
+    f.source = isFolder(lastOpened) ? lastOpened : isFolder(folders.PATH1) ? folders.PATH1 : home;
+    f.destination = folders.PATH2 == f.source || !isFolder(folders.PATH2) ? home : folders.PATH2;
+    return f;
+}
+
+void CopyDataCommand()
+{
+    output::TFormCopy* form = output::FormCopy();
+    if (!form) return;
+    const char* home = std::getenv("HOME");
+    const CopyFolders f = CopyStartFolders(LastOpenedFolder, output::FolderSet, home && *home ? home : "/");
+    form->ShowModal(core::ProjectBasics.Title, f.source, f.destination);
+}
+
+void ReadFolderSetCommand()
+{
+    try {
+        output::ReadFolderSetFile(core::ProgramFilePath(output::FolderSetFileName));
+    } catch (const platform::Error&) {
+        // Written again on exit; until then the folders fall back to their defaults.
+        output::FolderSet = output::MyFolderSetPara{};
+    }
+}
+
+void WriteFolderSetCommand() { output::WriteFolderSetFile(core::ProgramFilePath(output::FolderSetFileName)); }
 
 } // namespace mainwin

@@ -5,6 +5,9 @@
 #include "main/FormMain.h"
 #include "main/FormMemo.h"
 #include "main/MainHooks.h"
+#include "output/FormCopy.h"
+#include "main/PrintCommand.h"
+#include "output/FormPrint.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
@@ -73,6 +76,9 @@ int main(int argc, char* argv[])
         dialogs::TFolderDialog formFolder(&formMain);
         mainwin::ConnectFolderDialog();
         mainwin::TFormDatas formDatas(&formMain);
+        output::TFormPrint formPrint(&formMain);
+        mainwin::ConnectPrintDialog();
+        output::TFormCopy formCopy(&formMain);
         dialogs::TFormPara formPara(&formMain);
         mainwin::ConnectParametersDialog();
         mainwin::TFormMemo formMemo(&formMain);

@@ -5,7 +5,6 @@
 #include "platform/Error.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramPaths.h"
-#include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
 
@@ -161,30 +160,6 @@ std::string ShapeName(int shape)
     if (shape == core::apMacro) return "MACRO";
     if (shape == core::apPolygon) return {};
     return core::ShapeKeyword(shape);
-}
-
-// The line with every character CP932 cannot hold as "?": a file name from
-// another system must not cost the whole sheet.
-std::string InCp932(const std::string& line)
-{
-    std::string bytes;
-    if (platform::TryUtf8ToCp932(line, bytes)) return line;
-    std::string kept;
-    for (std::size_t i = 0; i < line.size();) {
-        const unsigned char lead = static_cast<unsigned char>(line[i]);
-        const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        const std::string one = line.substr(i, n);
-        kept += platform::TryUtf8ToCp932(one, bytes) ? one : "?";
-        i += n;
-    }
-    return kept;
-}
-
-void Save(const std::filesystem::path& path, const std::vector<std::string>& lines)
-{
-    platform::TextFileWriter w(path);
-    for (const std::string& line : lines) w.WriteLine(InCp932(line));
-    w.Commit();
 }
 
 // A script line split at every ","; quotes are kept (texts are taken as written).
@@ -370,9 +345,9 @@ std::vector<std::string> ApertureSheetLines()
     return s.lines;
 }
 
-void WriteGerberSheet(const std::filesystem::path& path) { Save(path, GerberSheetLines()); }
-void WriteToolSheet(const std::filesystem::path& path) { Save(path, ToolSheetLines()); }
-void WriteApertureSheet(const std::filesystem::path& path) { Save(path, ApertureSheetLines()); }
+void WriteGerberSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, GerberSheetLines()); }
+void WriteToolSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, ToolSheetLines()); }
+void WriteApertureSheet(const std::filesystem::path& path) { platform::WriteReadableLines(path, ApertureSheetLines()); }
 
 std::filesystem::path SheetPath(const char* name)
 {

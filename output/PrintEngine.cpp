@@ -56,14 +56,6 @@ int SlotsInUse()
     return n;
 }
 
-std::string PageLetterOf(int s)
-{
-    const core::MyLayerSet* l = Slot(s);
-    return l->PageLetter.empty() ? core::SlotLetter(s) : l->PageLetter;
-}
-
-std::string LayerCaption(const core::MyLayerSet& l) { return l.Contents.empty() ? l.FileName : l.FileName + "(" + l.Contents + ")"; }
-
 // The outline layer chosen for combining, or null.
 const core::MyLayerSet* OutlineSlot()
 {
@@ -137,6 +129,15 @@ void DrawPage(Canvas& c, const PrintPage& page, const PageStyle& style, Ground g
 }
 
 } // namespace
+
+std::string PageLetterOf(int s)
+{
+    const core::MyLayerSet* l = Slot(s);
+    if (!l) return {};
+    return l->PageLetter.empty() ? core::SlotLetter(s) : l->PageLetter;
+}
+
+std::string LayerCaption(const core::MyLayerSet& l) { return l.Contents.empty() ? l.FileName : l.FileName + "(" + l.Contents + ")"; }
 
 void ResetPrintSettings() { PrintSettings = MyPrintSet{}; }
 

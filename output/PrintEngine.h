@@ -86,6 +86,11 @@ void DrawLayerObjects(platform::Canvas& canvas, int layer, platform::Color color
 // The device outline of the region run first..last.
 void ContourToPolygon(int first, int last, core::MyTPointArray& points);
 
+// The page letter a slot prints under: its own, or the slot's letter.
+std::string PageLetterOf(int slot);
+// "file(contents)", or the file name alone without contents.
+std::string LayerCaption(const core::MyLayerSet& layer);
+
 // One printed page: its page letter and its layers in slot order.
 struct PrintPage {
     std::string Letter;
@@ -102,6 +107,8 @@ std::string FormatPrintFooter(const std::string& pageLetter);
 // Today as yyyy/MM/dd.
 std::string TodayText();
 
+// The extents file in the work folder.
+inline constexpr const char* DataAreaFile = "DATAAREA.pra";
 // PrintArea from the extents file the main window writes; a missing or
 // short file leaves it as it was.
 void ReadDataArea(const std::filesystem::path& path);

@@ -103,4 +103,10 @@ private:
     std::string bytes_;
 };
 
+// Lines written as one CP932 file with CR LF, through a temporary file, where
+// a character CP932 cannot hold becomes "?": for sheets, reports and the like,
+// where one file name from another system must not cost the whole file.
+// Throws Error; the target is then as it was.
+void WriteReadableLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
 } // namespace platform

@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb xauth imagemagick
   xdg-utils xdg-user-dirs shared-mime-info desktop-file-utils
   gerbv poppler-utils
+  cups printer-driver-cups-pdf
 )
 
 missing=()

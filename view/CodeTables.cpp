@@ -35,6 +35,24 @@ void PlaceCells(MyGridBox& g)
     }
 }
 
+// Every column at least as wide as its widest text, header and body, with
+// a gap before the next; the last column at least fills the panel.
+void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure)
+{
+    measure.SetFont(platform::FontInfo{});
+    int used = 0;
+    for (int c = 0; c < g.ColCount; ++c) {
+        const auto k = static_cast<std::size_t>(c);
+        int widest = 0;
+        for (const std::string& t : g.CellTexts[k])
+            if (!t.empty()) widest = std::max(widest, measure.TextWidth(t) + CellTextGap);
+        if (c + 1 == g.ColCount) g.ColWidths[k] = std::max(g.ColWidths[k], clientWidth - used);
+        g.ColWidths[k] = std::max(g.ColWidths[k], widest);
+        used += g.ColWidths[k];
+    }
+    PlaceCells(g);
+}
+
 void SetHeader(MyGridBox& g, std::initializer_list<const char*> texts)
 {
     std::size_t c = 0;
@@ -102,7 +120,7 @@ std::string ApertureShapeText(const MyAperture& a)
     }
 }
 
-TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit)
+TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit, platform::Canvas& measure)
 {
     TableLayout t;
     if (MaxDCode < FirstSearchCode) {
@@ -117,7 +135,6 @@ TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit)
     g.HotRow = -1;
     const int w = static_cast<int>(std::trunc((clientWidth - 20) * 0.2));
     g.ColWidths = {w, w, w, w, clientWidth - 4 * w};
-    PlaceCells(g);
     SetHeader(g, {"Dｺｰﾄﾞ", "形状", "$1", "$2", "$3"});
     for (std::size_t i = 0; i < codes.size(); ++i) {
         const auto r = i + 1;
@@ -132,6 +149,7 @@ TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit)
         if (a.Size2 > 0) g.CellTexts[3][r] = Real(a.Size2);
         if (a.Shape == apThermal45 || a.Shape == apThermal90 || a.Shape == apPolygon) g.CellTexts[4][r] = Real(a.Size3);
     }
+    FitColumns(g, clientWidth, measure);
     t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 20));
     t.BodyHeight = std::max(0, t.PanelHeight - 22 - 5);
     return t;
@@ -149,7 +167,6 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
     const int w0 = measure.TextWidth("T500") + 5, w1 = measure.TextWidth("99999") + 5, w2 = measure.TextWidth("記号") + 5,
               w3 = measure.TextWidth("2.022x3.033") + 5;
     g.ColWidths = {w0, w1, w2, w3, clientWidth - w0 - w1 - w2 - w3};
-    PlaceCells(g);
     SetHeader(g, {"工具", "数量", "記号", "穴径", "備考"});
     for (std::size_t i = 0; i < tools.size(); ++i) {
         const auto r = i + 1;
@@ -162,6 +179,7 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
         g.CellTexts[3][r] = tool.Diameter;
         g.CellTexts[4][r] = tool.Comment;
     }
+    FitColumns(g, clientWidth, measure);
     if (ToolCount > 0) {
         t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 35));
         t.BodyHeight = std::max(0, t.PanelHeight - 22 - 30);
@@ -169,7 +187,14 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
     return t;
 }
 
-void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
+int TableWidth(const MyGridBox& g)
+{
+    int w = 0;
+    for (int c = 0; c < g.ColCount && static_cast<std::size_t>(c) < g.ColWidths.size(); ++c) w += g.ColWidths[static_cast<std::size_t>(c)];
+    return w;
+}
+
+void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools, int scrollX)
 {
     ClearListPicture(c);
     const int w = c.Width(), h = c.Height();
@@ -186,6 +211,8 @@ void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools)
     c.SetFontColor(Black);
     for (int col = 0; col < g.ColCount && g.RowCount > 0; ++col) {
         platform::Rect r = g.Cells[static_cast<std::size_t>(col)][0];
+        r.left -= scrollX;
+        r.right -= scrollX;
         if (col + 1 < g.ColCount) r.right -= 1;
         raised(r.left, r.top, r.right, r.bottom);
         c.TextOut(r.left + 2, r.top + 2, g.CellTexts[static_cast<std::size_t>(col)][0]);

@@ -34,15 +34,22 @@ struct TableLayout {
 };
 
 // The used D-codes 10..MaxDCode for a panel `clientWidth` wide within `limit`.
-TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit);
-// The used tools 1..ToolCount; column widths measured on `measure`.
+// A column is never narrower than its widest text measured on `measure`,
+// so the table may be wider than the panel.
+TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
+// The used tools 1..ToolCount, the same way.
 TableLayout BuildToolTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
+// The room a cell leaves after its text.
+inline constexpr int CellTextGap = 6;
+// The sum of the column widths.
+int TableWidth(const MyGridBox& grid);
 // Height of the body's own picture.
 inline int TableBodyHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 
 // The header (and the tool table's footer with the total) over the whole
-// `canvas`, and the body rows.
-void DrawTableHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, bool tools);
+// `canvas`, its cells moved left by the body's horizontal scroll, and the
+// body rows.
+void DrawTableHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, bool tools, int scrollX = 0);
 void DrawTableBody(platform::RasterCanvas& canvas, const MyGridBox& grid);
 
 // The body row whose span holds a point of the body, -1 none.

@@ -227,6 +227,52 @@ void DrawMenuIcon(platform::Canvas& canvas, int icon, int x, int y)
         line(4, 8, 12, 8);
         line(4, 11, 10, 11);
         break;
+    case 15:   // dimension ruler: a rule with its graduation
+        canvas.SetPenColor(RGB(120, 90, 0));
+        canvas.SetBrushColor(RGB(250, 220, 90));
+        canvas.Rectangle(x + 1, y + 5, x + 15, y + 12);
+        for (int k = 3; k <= 13; k += 2) line(k, 5, k, k % 4 == 1 ? 9 : 7);
+        break;
+    case 17:   // measure: a line between two marked points
+        canvas.SetPenColor(RGB(0, 90, 160));
+        line(3, 12, 13, 4);
+        canvas.SetBrushColor(RGB(255, 255, 255));
+        canvas.Ellipse(x + 1, y + 10, x + 6, y + 15);
+        canvas.Ellipse(x + 11, y + 2, x + 16, y + 7);
+        break;
+    case 34:   // design-rule check: a red cross over a track
+        canvas.SetPenColor(RGB(0, 130, 0));
+        canvas.SetPenWidth(3);
+        line(1, 8, 14, 8);
+        canvas.SetPenColor(RGB(220, 0, 0));
+        canvas.SetPenWidth(2);
+        line(4, 3, 11, 13);
+        line(11, 3, 4, 13);
+        break;
+    case 35:   // data information: an "i" in a blue disc
+        canvas.SetPenColor(RGB(0, 60, 160));
+        canvas.SetBrushColor(RGB(0, 90, 210));
+        canvas.Ellipse(x + 1, y + 1, x + 16, y + 16);
+        canvas.SetPenColor(RGB(255, 255, 255));
+        canvas.SetPenWidth(2);
+        line(8, 7, 8, 12);
+        line(8, 4, 8, 4);
+        break;
+    case 36:   // gap: two pads and the clearance between them
+        canvas.SetPenColor(RGB(150, 80, 0));
+        canvas.SetBrushColor(RGB(230, 160, 40));
+        canvas.Rectangle(x + 1, y + 3, x + 5, y + 14);
+        canvas.Rectangle(x + 11, y + 3, x + 15, y + 14);
+        canvas.SetPenColor(RGB(200, 0, 0));
+        line(5, 8, 10, 8);
+        break;
+    case 38:   // rectangle ruler: a box with its width marked
+        canvas.SetPenColor(RGB(60, 60, 60));
+        canvas.SetBrushStyle(platform::BrushStyle::Clear);
+        canvas.Rectangle(x + 2, y + 5, x + 14, y + 14);
+        canvas.SetPenColor(RGB(0, 90, 160));
+        line(2, 2, 13, 2);
+        break;
     default:
         box(RGB(200, 200, 200), RGB(90, 90, 90));
         break;

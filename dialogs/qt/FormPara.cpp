@@ -6,10 +6,10 @@
 #include "dialogs/qt/Components.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
+#include "platform/qt/MessageBoxes.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QRegion>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -29,25 +29,8 @@ int Y(QMouseEvent* e) { return static_cast<int>(e->position().y()); }
 // (and clicked) only within its outline.
 void MaskFaceColour(QWidget* w, const platform::RasterCanvas& picture, bool on)
 {
-    if (!on || picture.Width() <= 0 || picture.Height() <= 0) {
-        w->clearMask();
-        return;
-    }
-    const std::uint32_t face = platform::RasterCanvas::ToPixel(PageFaceColor);
-    QRegion region;
-    for (int y = 0; y < picture.Height(); ++y) {
-        const std::uint32_t* row = picture.Scanline(y);
-        for (int x = 0; x < picture.Width();) {
-            if (row[x] == face) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < picture.Width() && row[x] != face) ++x;
-            region += QRect(start, y, x - start, 1);
-        }
-    }
-    w->setMask(region);
+    if (on) platform::MaskColour(w, picture, PageFaceColor);
+    else w->clearMask();
 }
 
 } // namespace
@@ -89,6 +72,27 @@ TFormPara::TFormPara(QWidget* parent) : OwnerDrawnDialog(parent, "FormPara")
     ButtonOf(ParaButton::swNew)->setToolTip("初期化");
     ButtonOf(ParaButton::swOpen)->setToolTip("ファイルを開く");
     ButtonOf(ParaButton::swSave)->setToolTip("ファイルに保存");
+
+    // The pages' questions and file choices; what was waiting runs before
+    // a chosen file is read or written.
+    AskParaYesNo = [](const std::string& question) { return platform::AskYesNo(question); };
+    ChooseParaFile = [](bool save, const std::string& filter) {
+        std::string path;
+        if (save) {
+            platform::SaveRequest request;
+            request.filter = filter;
+            const platform::SaveAnswer answer = platform::Dialogs().SaveFile(request);
+            if (answer.accepted) path = answer.path;
+        } else {
+            platform::OpenRequest request;
+            request.filter = filter;
+            request.multiSelect = false;
+            const platform::OpenAnswer answer = platform::Dialogs().OpenFiles(request);
+            if (answer.accepted && !answer.paths.empty()) path = answer.paths.front();
+        }
+        if (!path.empty()) platform::PumpEvents(true);
+        return path;
+    };
 
     // Each picture hands its pointer to its handlers, in its own pixels.
     auto route = [this](platform::SurfaceWidget* image, void (*move)(int, int), void (*up)(int, int)) {

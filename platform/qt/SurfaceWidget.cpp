@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QWheelEvent>
 
 namespace platform {
@@ -95,6 +96,29 @@ void SurfaceWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (OnResize) OnResize();
+}
+
+void MaskColour(QWidget* widget, const RasterCanvas& picture, Color colour)
+{
+    if (picture.Width() <= 0 || picture.Height() <= 0) {
+        widget->clearMask();
+        return;
+    }
+    const std::uint32_t clear = RasterCanvas::ToPixel(colour);
+    QRegion region;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint32_t* row = picture.Scanline(y);
+        for (int x = 0; x < picture.Width();) {
+            if (row[x] == clear) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < picture.Width() && row[x] != clear) ++x;
+            region += QRect(start, y, x - start, 1);
+        }
+    }
+    widget->setMask(region);
 }
 
 } // namespace platform

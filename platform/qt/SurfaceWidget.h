@@ -42,4 +42,9 @@ private:
     bool transparentBlack_ = false;
 };
 
+// Pixels of `colour` in the picture let what lies below show through the
+// widget and take no clicks: a balloon is seen only within its outline. An
+// empty picture masks nothing.
+void MaskColour(QWidget* widget, const RasterCanvas& picture, Color colour);
+
 } // namespace platform

@@ -1,13 +1,16 @@
 // The parameters dialog's window offscreen, asked by the open command's
 // hook: the balloon shows only within its outline, typed commas become
 // points in the edit box, Enter presses no button, Esc and the buttons
-// answer the open.
+// answer the open; the page buttons ask through the window's message boxes
+// and file dialogs.
 #include "core/FolderSettings.h"
 #include "core/ProgramSettings.h"
+#include "dialogs/DataPages.h"
 #include "dialogs/JobPages.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
+#include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
@@ -21,6 +24,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <unistd.h>
 
 using namespace dialogs;
@@ -175,6 +179,44 @@ TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
     EXPECT_EQ(core::LayerTable[1].Contents, "部品面パターン");
     std::error_code ec;
     fs::remove_all(dir, ec);
+}
+
+TEST_F(FormParaGui, ApertureButtonsAskThroughTheWindow)
+{
+    core::ResetApertureTable();
+    core::LayerCount = 0;
+    const std::filesystem::path list =
+        std::filesystem::temp_directory_path() / ("tessel2-gui-list-" + std::to_string(std::random_device{}()) + ".txt");
+    platform::FakeMessageBoxes boxes;
+    boxes.answers = {platform::MsgResult::No, platform::MsgResult::Yes};
+    platform::ScopedMessageBoxes scopedBoxes(&boxes);
+    platform::FakeFileDialogs files;
+    files.saveAnswers.push_back({true, list.string()});
+    files.answers.push_back({true, {list.string()}, 1});
+    platform::SetFileDialogs(&files);
+    QTimer::singleShot(0, [&] {
+        Release(form.Image1, paratest::Middle(ParaTabs.Rects.at(2)));
+        ASSERT_TRUE(form.ButtonOf(ParaButton::swSave)->isVisible());
+        form.ButtonOf(ParaButton::swSave)->click();
+        form.ButtonOf(ParaButton::swNew)->click();   // No
+        EXPECT_EQ(core::Apertures[10].Shape, core::apCircle);
+        form.ButtonOf(ParaButton::swNew)->click();   // Yes
+        EXPECT_EQ(core::Apertures[10].Shape, core::apNone);
+        form.ButtonOf(ParaButton::swOpen)->click();
+        EXPECT_EQ(core::Apertures[10].Shape, core::apCircle);
+        form.ButtonOf(ParaButton::sw2)->click();
+    });
+    mainwin::ShowParametersDialog();
+    platform::SetFileDialogs(nullptr);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, ClearAperturesQuestion);
+    EXPECT_EQ(boxes.shown[0].buttons, platform::MsgButtons::YesNo);
+    ASSERT_EQ(files.saveRequests.size(), 1u);
+    EXPECT_EQ(files.saveRequests[0].filter, ApertureListFilter);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_FALSE(files.requests[0].multiSelect);
+    EXPECT_NE(platform::ReadFileBytes(list).find("\tD77\tSQR\t0.85\t\t\r\n"), std::string::npos);
+    std::filesystem::remove(list);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 // on the dialog's page: RS-274X layers turned into RS-274D files with an
 // aperture list are drawn exactly as the originals; the older RS-274D board
 // opens with its list; a drill file written in each zero mode and unit reads
-// to the same hits.
+// to the same hits. An aperture edited in the Gerber tab's table redraws a
+// real board only where its D-code is used.
+#include "core/Geometry.h"
 #include "core/GerberReader.h"
 #include "core/ProgramSettings.h"
+#include "core/TextHelpers.h"
 #include "main/OpenCommands.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramPaths.h"
@@ -20,6 +23,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
 #include <set>
@@ -246,6 +250,77 @@ TEST_F(FormatCorpus, OlderBoardsOpenWithTheirApertureLists)
             ASSERT_GE(core::Apertures[static_cast<std::size_t>(e.Code)].Shape, 0) << "D" << e.Code;
         }
     }
+}
+
+// ----------------------------------------------------------- apertures
+
+// The pixels the elements drawn with D-code d may cover, under the view of
+// the last Draw, a pixel of slack around each.
+std::vector<bool> PixelsOf(int d, int width, int height)
+{
+    std::vector<bool> mask(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (std::int32_t i = 0; i < core::DataCount; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        core::MyBox box;
+        if (e.Code != d || e.Kind == core::dkDrill || e.Kind >= core::dkRegionLine || !core::ElementBox(e, box)) continue;
+        const platform::Rect r = mainwin::DataRectToScreen(box[0], box[1], box[2], box[3]);
+        for (int y = std::max(r.top - 2, 0); y <= std::min(r.bottom + 2, height - 1); ++y)
+            for (int x = std::max(r.left - 2, 0); x <= std::min(r.right + 2, width - 1); ++x)
+                mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = true;
+    }
+    return mask;
+}
+
+TEST_F(FormatCorpus, ApertureEditedInTheTableRedrawsOnlyWhereItIsUsed)
+{
+    int edits = 0;
+    for (const char* name : {"diptrace/mainboard_Top.gbr", "fusion360/copper_top.gbr", "eagle-newer/copper_top.gbr"}) {
+        SCOPED_TRACE(name);
+        mainwin::ClearAllData(true);
+        ASSERT_EQ(Open(Corpus / "cad" / name), 1);
+        const std::vector<std::uint32_t> before = Draw();
+        // The D-code of each shape that draws the most elements.
+        std::map<int, int> uses;
+        for (std::int32_t i = 0; i < core::DataCount; ++i) {
+            const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+            if (e.Kind != core::dkSection && e.Kind < core::dkDrill && core::ValidApertureCode(e.Code)) ++uses[e.Code];
+        }
+        std::map<int, std::pair<int, int>> busiest;   // shape → (uses, D-code)
+        for (const auto& [d, n] : uses) {
+            const int shape = core::Apertures[static_cast<std::size_t>(d)].Shape;
+            if (shape >= core::apCircle && shape < core::apMacro && n > busiest[shape].first) busiest[shape] = {n, d};
+        }
+        for (const auto& [shape, busy] : busiest) {
+            const int d = busy.second;
+            SCOPED_TRACE("D" + std::to_string(d));
+            core::MyAperture& a = core::Apertures[static_cast<std::size_t>(d)];
+            const core::MyAperture saved = a;
+            // Half as large again, typed into its size cell; the dialog closed.
+            ShowTab(2);
+            ClickCell(2, RowOf(d));
+            ASSERT_TRUE(dialogs::Para.Edit2.Visible);
+            dialogs::Edit2Change(platform::FormatReal(core::RoundTo(5, saved.Size1 * 1.5)));
+            dialogs::ButtonClick(dialogs::ParaButton::sw2);
+            ASSERT_NEAR(a.Size1, saved.Size1 * 1.5, 1e-5);
+            const std::vector<std::uint32_t> after = Draw();
+            // Where the larger aperture reaches: the old one lies within.
+            const std::vector<bool> allowed = PixelsOf(d, 1000, 800);
+            std::size_t differ = 0, outside = 0;
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                if (before[i] == after[i]) continue;
+                ++differ;
+                outside += !allowed[i];
+            }
+            EXPECT_GT(differ, 0u);
+            EXPECT_EQ(outside, 0u);
+            // Given back its size, the board is drawn as it was.
+            a = saved;
+            EXPECT_TRUE(Draw() == before);
+            ++edits;
+        }
+    }
+    // Circles, rectangles, ovals and polygons.
+    EXPECT_GE(edits, 7);
 }
 
 // ---------------------------------------------------------------- drill

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace paratest {
@@ -50,6 +51,34 @@ inline void Show(const std::string& mode)
 {
     dialogs::ParaRequest.Mode = mode;
     dialogs::FormShow(1600, 1000);
+}
+
+// The "Parameter" mode shown on one of its tabs.
+inline void ShowTab(int tab)
+{
+    Show("Parameter");
+    const platform::Point p = Middle(dialogs::ParaTabs.Rects.at(static_cast<std::size_t>(tab)));
+    dialogs::Image1MouseUp(p.x, p.y);
+    ASSERT_EQ(dialogs::ParaTabs.Current, tab);
+}
+
+// Scrolls the table to an entry of its list (a D-code, a tool); its visible row.
+inline int RowOf(int entry)
+{
+    const auto& list = dialogs::ParaList;
+    const auto it = std::find(list.begin(), list.end(), entry);
+    EXPECT_NE(it, list.end()) << entry;
+    const int p = static_cast<int>(it - list.begin());
+    dialogs::ScrollBar1Change(std::min(p, dialogs::Para.ScrollBar1.Maximum));
+    return p - dialogs::Para.ScrollBar1.Position;
+}
+
+// A click in the middle of a table cell.
+inline void ClickCell(int col, int row)
+{
+    const platform::Point p =
+        Middle(dialogs::ParaTable.CellRects.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row)));
+    dialogs::Image3MouseUp(p.x, p.y);
 }
 
 // The format page's items of each record (the Gerber section, then the drill one).

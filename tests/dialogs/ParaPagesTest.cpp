@@ -2,7 +2,7 @@
 // confirmation in each mode, every balloon choice, typed offsets under a
 // comma locale, Enter and Esc; the "Parameter" tabs and saving the defaults.
 #include "core/ProgramSettings.h"
-#include "dialogs/FormatPage.h"
+#include "dialogs/DataPages.h"
 #include "platform/TextFile.h"
 #include "tests/dialogs/ParaDriver.h"
 
@@ -312,7 +312,7 @@ TEST_F(ParameterPage, TabsShowTheFormatBlocks)
     for (const auto& t : tabs) {
         ClickTab(t.tab);
         EXPECT_EQ(ParaTabs.Current, t.tab);
-        ASSERT_EQ(ParaItems.Count, 14);
+        ASSERT_EQ(ParaItems.Count, t.tab == 2 ? int{ApertureItemCount} : int{ToolItemCount});
         EXPECT_EQ(Caption(1), t.name);
         EXPECT_EQ(Caption(9), t.zero);
         EXPECT_EQ(RectOf(7), Rect{});

@@ -49,8 +49,6 @@ protected:
             busyWhileOpening = platform::BusyGuard::Active();
             return openResult;
         };
-        resets = 0;
-        ResetCommandState = [this] { ++resets; };
         cleared = 0;
         ClearCurrentCommand = [this] { ++cleared; };
         LastOpenedFolder.clear();
@@ -58,7 +56,6 @@ protected:
     void TearDown() override
     {
         OpenFileList = [](MyOpenFiles&) { return 0; };
-        ResetCommandState = [] {};
         ClearCurrentCommand = [] {};
         platform::ResetProgramFolder();
     }
@@ -72,7 +69,6 @@ protected:
     std::vector<MyOpenFiles> opened;
     int openResult = 1;
     bool busyWhileOpening = false;
-    int resets = 0;
     int cleared = 0;
 };
 
@@ -156,6 +152,7 @@ TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)
 {
     TFormMain form({});
     form.show();
+    form.swInfo->click();
     boxes.answers = {MsgResult::Cancel};
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
@@ -164,7 +161,7 @@ TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)
     EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::OkCancel);
     EXPECT_FALSE(fs::exists(home / "STARTUP.pra"));
     EXPECT_EQ(cleared, 1);
-    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(form.ActiveTool(), ToolButton::Info);
 }
 
 TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
@@ -236,6 +233,8 @@ TEST_F(FormMainTest, DroppedFilesKeepTheirFoldersAndStopAt26)
     QMimeData mime;
     mime.setUrls(urls);
     form.show();
+    form.swMeasure->click();
+    ASSERT_EQ(form.ActiveTool(), ToolButton::Measure);
     QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -250,7 +249,8 @@ TEST_F(FormMainTest, DroppedFilesKeepTheirFoldersAndStopAt26)
     EXPECT_EQ(list.Names[25], "f25.gbr");
     EXPECT_TRUE(busyWhileOpening);
     EXPECT_EQ(LastOpenedFolder, "/boards/top");
-    EXPECT_EQ(resets, 1);
+    // The tool ended before the open.
+    EXPECT_EQ(form.ActiveTool(), ToolButton::None);
 }
 
 TEST_F(FormMainTest, DeferredStartRegistersOnFirstRunAndOpensTheCommandLine)

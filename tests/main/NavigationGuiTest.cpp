@@ -1,27 +1,10 @@
 // The command menu and the navigation of the main window offscreen: row
 // clicks reach their commands, the wheel zooms about the pointer,
 // auto-scroll, keys, the pan frame, the side selector, the status bar.
-#include "main/FormMain.h"
-#include "main/MainHooks.h"
-#include "main/OpenCommands.h"
-#include "view/Redraw.h"
-#include "view/ViewTransform.h"
-#include "platform/ProgramPaths.h"
-#include "platform/qt/EventPump.h"
-#include "platform/qt/FileDialogs.h"
-#include "platform/qt/MessageBoxes.h"
-#include "tests/view/ViewFixture.h"
-
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTemporaryDir>
-#include <QWheelEvent>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <map>
+#include "tests/main/WindowFixture.h"
+#include "core/DesignRules.h"
+#include "view/CodeTables.h"
+#include "view/ToolState.h"
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -30,116 +13,7 @@ using platform::MsgResult;
 
 namespace {
 
-class NavigationGuiTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root = fs::path(dir.path().toStdString());
-        fs::create_directories(root / "home");
-        setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
-        setenv("HOME", root.c_str(), 1);
-        setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root / "xdg-config").c_str(), 1);
-        platform::ResetProgramFolder();
-        viewtest::ResetAll();
-        CommandMenu = {};
-        Navigation = {};
-        calls.clear();
-        platform::SetFileDialogs(&dialogs);
-        ShowParametersDialog = [this] { ++calls["Parameter"]; };
-        PrintCommand = [this] { ++calls["Print"]; };
-        CopyCommand = [this] { ++calls["Copy"]; };
-        ResetTools = [this](bool) { ++calls["ResetTools"]; };
-        form = std::make_unique<TFormMain>(QStringList{});
-        // The lists are counted here, not built.
-        BuildMenuList = [this](const std::string& id, int) {
-            ++calls["List:" + id];
-            return 60;
-        };
-        MemoReadFlag = 1;
-        form->MoveCursorTo = [this](int x, int y) {
-            cursor = {x, y};
-            ++cursorMoves;
-            return cursorWorks;
-        };
-        form->show();
-        form->resize(1000, 700);
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        form->CloseMode = -1;
-        form.reset();
-        ShowParametersDialog = PrintCommand = CopyCommand = [] {};
-        ResetTools = [](bool) {};
-        BuildMenuList = [](const std::string&, int) { return 0; };
-        platform::SetFileDialogs(nullptr);
-        ShownLayerCount = 0;
-        core::StepMarks = {};
-        viewtest::ResetAll();
-        Navigation = {};
-        CommandMenu = {};
-        platform::ResetProgramFolder();
-    }
-
-    // A board of 100 × 50 mm on layer 1, fitted to the picture.
-    void LoadBoard()
-    {
-        viewtest::ShowLayer(1, platform::RGB(0, 255, 0));
-        core::MaxDCode = 10;
-        core::Apertures[10].Shape = core::apCircle;
-        core::Apertures[10].Size1 = 0.2;
-        for (int i = 0; i <= 10; ++i) {
-            core::DataElement e = viewtest::Element(1, 1, 10, 0, i * 5.0, 100, i * 5.0);
-            core::AppendElement(e);
-        }
-        core::Extents.Width = 100;
-        core::Extents.Height = 50;
-        core::Extents.CentreX = 50;
-        core::Extents.CentreY = 25;
-        ShownLayerCount = 1;
-        form->FormResize();
-        SetViewZoom(false, 0, 0, -1.0);
-        form->RedrawView();
-    }
-
-    void Mouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::LeftButton)
-    {
-        const QPointF p(x, y);
-        QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
-    void ClickRow(int row)
-    {
-        const platform::Rect r = CommandMenu.Rects[static_cast<std::size_t>(row)];
-        const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-        Mouse(form->Image4, QEvent::MouseButtonPress, x, y);
-        Mouse(form->Image4, QEvent::MouseButtonRelease, x, y);
-    }
-    void Wheel(QWidget* w, int x, int y, int delta)
-    {
-        const QPointF p(x, y);
-        QWheelEvent e(p, w->mapToGlobal(p), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w, &e);
-    }
-    void Key(int key)
-    {
-        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &e);
-    }
-
-    QTemporaryDir dir;
-    fs::path root;
-    FakeMessageBoxes boxes;
-    platform::ScopedMessageBoxes scope{&boxes};
-    platform::FakeFileDialogs dialogs;
-    std::unique_ptr<TFormMain> form;
-    std::map<std::string, int> calls;
-    QPoint cursor;
-    int cursorMoves = 0;
-    bool cursorWorks = true;
-};
+class NavigationGuiTest : public maintest::MainWindowGui {};
 
 TEST_F(NavigationGuiTest, StartsWithTheMenuAndTheNoDataStatus)
 {
@@ -167,15 +41,17 @@ TEST_F(NavigationGuiTest, AClickOnEachRowReachesItsCommand)
         {8, "List:SetView", "SetView"},
     };
     for (const Case& c : cases) {
+        form->swMeasure->click();
+        ASSERT_EQ(form->ActiveTool(), ToolButton::Measure);
         CommandMenu.Current.clear();
         form->BuildCommandMenu(false);
         calls.clear();
         ClickRow(c.row);
         EXPECT_GE(calls[c.call], 1) << c.row;
         EXPECT_EQ(CommandMenu.Current, c.current) << c.row;
-        if (c.row != 8) {
-            EXPECT_GE(calls["ResetTools"], 1) << c.row;
-        }
+        // Every row but the view options ends the tool.
+        EXPECT_EQ(form->ActiveTool(), c.row == 8 ? ToolButton::Measure : ToolButton::None) << c.row;
+        form->ResetTools(true);
     }
     // An open row closes again on a second click.
     const int row = CommandRowOf(CommandMenu, "SetView");
@@ -412,6 +288,129 @@ TEST_F(NavigationGuiTest, TheSideSelectorMirrorsTheView)
     EXPECT_GT(px, form->Image1->width() / 2);
     Mouse(form->Image5, QEvent::MouseButtonRelease, (tabs.Top.left + tabs.Top.right) / 2, 9);
     EXPECT_FALSE(Options.MIRR);
+}
+
+TEST_F(NavigationGuiTest, KeysReachTheFormWhicheverOfItsControlsHasTheFocus)
+{
+    LoadBoard();
+    SetViewZoom(true, 50, 25, -4.0);
+    form->RedrawView();
+    // A click in a list gives it the focus; its scroll box would take the
+    // arrows for itself.
+    for (QWidget* w : {static_cast<QWidget*>(form->ScrollBox2), form->ScrollBox2->viewport(),
+                       static_cast<QWidget*>(form->ScrollBox1), static_cast<QWidget*>(form->ScrollBox3)}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        w->setFocus();
+        const double x = View.CentreX, z = View.Zoom;
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(w, &right);
+        EXPECT_TRUE(right.isAccepted());
+        EXPECT_NEAR(View.CentreX, x + View.VisibleWidth / 2, 1e-9);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(w, &down);
+        EXPECT_NEAR(View.Zoom, z / 2, 1e-9);
+        SetViewZoom(true, 50, 25, -4.0);
+    }
+    // Other keys go where they were sent.
+    QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    a.ignore();
+    QApplication::sendEvent(form->ScrollBox2, &a);
+    EXPECT_NEAR(View.Zoom, 4.0, 1e-9);
+}
+
+TEST_F(NavigationGuiTest, MovesOverTheEmptyPartsOfTheListsEndTheMenuHover)
+{
+    LoadBoard();
+    for (QWidget* w : {form->ScrollBox1->viewport(), form->ScrollBox2->viewport()}) {
+        CommandMenu.Hover = 3;
+        Navigation.WheelTarget = "Image1";
+        form->Timer2->start();
+        EdgeRegions.Hover = 2;
+        Mouse(w, QEvent::MouseMove, 5, 5);
+        EXPECT_EQ(CommandMenu.Hover, -1);
+        EXPECT_FALSE(form->Timer2->isActive());
+        EXPECT_EQ(EdgeRegions.Hover, -1);
+        // Over the code table's box the wheel scrolls the table.
+        EXPECT_EQ(Navigation.WheelTarget, w == form->ScrollBox1->viewport() ? "Image7" : "Image1");
+    }
+}
+
+TEST_F(NavigationGuiTest, TheNoticeBalloonGoesWithTheNextMenuClickOrNew)
+{
+    LoadBoard();
+    for (int row : {8, 0, 1}) {
+        form->ShowNoticeBalloon(200, "RS-274D");
+        ASSERT_TRUE(form->Image11->isVisible());
+        boxes.answers = {MsgResult::No};   // "New" is not confirmed: the balloon goes all the same
+        dialogs.answers.clear();
+        ClickRow(row);
+        EXPECT_FALSE(form->Image11->isVisible()) << row;
+    }
+}
+
+TEST_F(NavigationGuiTest, AClearStopsAutoScrollAndEndsTheTool)
+{
+    LoadBoard();
+    form->swMeasure->click();
+    SnapModes = {0, 0, 0, 0, 0};
+    RulerMinTick = 0.01;
+    core::DrcSettings.ShowErrors = 0;
+    core::DrcSettings.BlinkErrors = 1;
+    form->Timer2->start();
+    ClearAllData(true);
+    EXPECT_EQ(core::DrcSettings.ShowErrors, 1);
+    EXPECT_EQ(core::DrcSettings.BlinkErrors, 0);
+    EXPECT_FALSE(form->Timer2->isActive());
+    EXPECT_EQ(form->ActiveTool(), ToolButton::None);
+    EXPECT_FALSE(form->ParaPanel->isVisible());
+    EXPECT_EQ(SnapModes, (std::array<std::int32_t, 5>{1, 4, 1, 3, 3}));
+    EXPECT_EQ(RulerMinTick, 1.0);
+}
+
+// Every number the user reads fits where it is shown, at its longest.
+TEST_F(NavigationGuiTest, NumbersFitTheirPanelsAndColumns)
+{
+    TStatusBar* bar = form->StatusBar1;
+    const std::array<std::string, 3> longest = TStatusBar::LongestTexts();
+    const std::vector<std::pair<int, std::string>> texts = {
+        {0, longest[0]}, {0, " データ数 = 2000000"}, {0, " データ数 = 43211"}, {1, longest[1]},
+        {1, PointerPositionText(-123.4567, 987.6543)}, {2, longest[2]}, {2, ToolHint(ToolButton::Gap)}};
+    for (const auto& [panel, text] : texts) {
+        const int width = bar->Panel(panel)->width();
+        bar->SetPanelText(panel, text);
+        EXPECT_TRUE(bar->TextFits(panel)) << text;
+        // Made for them from the start: no panel had to grow.
+        EXPECT_EQ(bar->Panel(panel)->width(), width) << text;
+    }
+    // A text longer than foreseen widens its panel.
+    bar->SetPanelText(1, PointerPositionText(-123456.7891, -123456.7891));
+    EXPECT_TRUE(bar->TextFits(1));
+
+    // The code tables: every cell of the header and body clear of the next.
+    BuildMenuList = [f = form.get()](const std::string& id, int h) { return f->BuildMenuList(id, h); };
+    LoadBoard();
+    viewtest::SetAperture(10, core::apCircle, 1.727);
+    viewtest::SetAperture(11, core::apRectangle, 2.032, 0.15875);
+    viewtest::SetAperture(12, core::apPolygon, 12.7, 8, 22.5);
+    viewtest::SetAperture(999, core::apThermal45, 0.333333333333333, 0.166666666666667, 0.0254);
+    for (int d : {10, 11, 12, 999}) core::Apertures[static_cast<std::size_t>(d)].Used = 1;
+    core::MaxDCode = 999;
+    core::ToolCount = 3;
+    core::Tools[3] = {1, 123456, "2.022x3.033", "A", "ノンスルー"};
+    for (const char* id : {"Aperture", "Tool"}) {
+        SCOPED_TRACE(id);
+        CommandMenu.Current = id;
+        form->BuildCommandMenu(false);
+        ASSERT_TRUE(form->PanelList->isVisible());
+        const MyGridBox& g = CodeTable;
+        for (int c = 0; c < g.ColCount; ++c)
+            for (int r = 0; r < g.RowCount; ++r) {
+                const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+                EXPECT_LE(form->ListBodyPicture.TextWidth(t) + 2, g.ColWidths[static_cast<std::size_t>(c)]) << t;
+            }
+        // A table wider than its panel scrolls sideways.
+        EXPECT_EQ(form->Image7->width(), std::max(form->PanelFile->width(), TableWidth(g)));
+    }
 }
 
 } // namespace

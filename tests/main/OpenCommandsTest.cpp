@@ -207,7 +207,12 @@ TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
     Write("nothing.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD12R,3.5X1.5*%\nD12*\nM02*\n");
     Write("empty.drl", "M48\nT5C2.2\n%\nM30\n");
     EXPECT_EQ(Open({root / "data" / "broken.gbr", root / "data" / "nothing.gbr", root / "data" / "empty.drl"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    // One message names each file and why: those of no known kind, then
+    // those read in vain in the order they were read.
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                           OpenFailedText, {{"empty.drl", NotDataFileReason},
+                                            {"broken.gbr", "'1.2.3' は正しい数値ではありません。"},
+                                            {"nothing.gbr", NoElementsReason}})}));
     EXPECT_EQ(asked, (std::vector<std::string>{"OpenSelect"}));
     EXPECT_EQ(core::DataCount, data);
     EXPECT_EQ(core::LayerCount, layers);
@@ -254,7 +259,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     Write("job.tsn", "garbage");
     // A file without layers, then a reader that fails.
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoLayersReason}})}));
 
     boxes.shown.clear();
     ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
@@ -263,7 +268,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
         return 1;
     };
     EXPECT_EQ(Open({root / "data" / "job.tsn"}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{OpenFailedText}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoElementsReason}})}));
 }
 
 TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
@@ -542,6 +547,16 @@ TEST_F(OpenCommandsTest, ProjectsReplaceOrAdd)
     EXPECT_EQ(core::LayerTable[4].Letter, "D");
     EXPECT_EQ(core::DataCount, 2 * elements);
     EXPECT_TRUE(boxes.shown.empty());
+
+    // A project opens alone: what came with it is named, not read.
+    replaceOrAdd = 1;
+    ASSERT_EQ(Open({root / "data" / "job.tsn", root / "data" / "top.gbr"}), 1);
+    EXPECT_EQ(core::LayerCount, 2);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage("", {{"top.gbr", WithProjectReason}})}));
+    boxes.shown.clear();
+    replaceOrAdd = 2;
+    ASSERT_EQ(Open({root / "data" / "job.tsn"}), 1);
+    ASSERT_EQ(core::LayerCount, 4);
 
     // 24 loaded and two more would pass 26: refused, nothing read.
     std::vector<fs::path> more;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -30,9 +31,23 @@ using corpusboards::Boards;
 using corpusboards::Cad;
 using corpusboards::LowerExt;
 
+// The lines of a message that name files, in any order.
+std::multiset<std::string> FileLines(const std::string& text)
+{
+    std::multiset<std::string> lines;
+    std::size_t at = 0;
+    while ((at = text.find("\n・", at)) != std::string::npos) {
+        const std::size_t end = text.find('\n', at + 1);
+        lines.insert(text.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
+        ++at;
+    }
+    return lines;
+}
+
 struct Alone {
     std::int32_t count = 0;
     core::MyDataValue value;
+    std::string reason = NoElementsReason;   // why nothing was read
 };
 
 // One file read into emptied tables, as the open reads it.
@@ -46,8 +61,9 @@ Alone ReadAlone(const fs::path& p)
     try {
         ok = core::DetectFileType(p.string()) == core::fkNcDrill ? core::ReadNcDrillFile(gauge, p.string(), 1, v)
                                                                  : core::ReadGerberFile(gauge, p.string(), 1, v);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ok = false;
+        a.reason = e.what();
     }
     if (ok) {
         a.count = core::DataCount;
@@ -94,15 +110,23 @@ TEST_F(OpenCorpus, EveryBoardInOneOpen)
         // What the open should make of the files, read one by one.
         std::int32_t layers = 0, elements = 0, setAside = 0;
         core::MyExtents box;
+        // Each file that does not become a layer, with why.
+        std::vector<FileNotRead> notRead;
         for (const fs::path& f : files) {
             const std::string ext = LowerExt(f);
             if (ext == ".txt" || ext == ".pdf") {
                 ++setAside;
                 continue;
             }
-            if (layers >= core::MaxLayers) continue;
+            if (layers >= core::MaxLayers) {
+                notRead.push_back({f.filename().string(), LayerLimitReason});
+                continue;
+            }
             Alone a = ReadAlone(f);
-            if (a.count == 0) continue;
+            if (a.count == 0) {
+                notRead.push_back({f.filename().string(), a.reason});
+                continue;
+            }
             ++layers;
             elements += a.count;
             box.MinX = std::min(box.MinX, a.value.MinX);
@@ -123,22 +147,35 @@ TEST_F(OpenCorpus, EveryBoardInOneOpen)
         const int result = OpenFileList(list);
 
         EXPECT_EQ(static_cast<std::int32_t>(shellOpened.size()), setAside);
+        // One message names every file not read, with the reader's reason.
+        const std::string notReadText = FilesNotReadMessage("", notRead);
         if (!inRange) {
             EXPECT_EQ(result, 0);
             ASSERT_EQ(boxes.shown.size(), 1u);
-            EXPECT_EQ(boxes.shown[0].text, layers > 0 ? RangeErrorText : OpenFailedText);
+            if (layers > 0) {
+                EXPECT_EQ(boxes.shown[0].text, RangeErrorText);
+            } else {
+                EXPECT_EQ(boxes.shown[0].text.rfind(OpenFailedText, 0), 0u);
+                EXPECT_EQ(FileLines(boxes.shown[0].text), FileLines(notReadText));
+            }
             EXPECT_EQ(core::LayerCount, 0);
             EXPECT_EQ(core::DataCount, 0);
             continue;
         }
         ++loaded;
         EXPECT_EQ(result, 1);
-        if (core::ReportCount > 0) {
-            ASSERT_EQ(boxes.shown.size(), 1u);
-            EXPECT_EQ(boxes.shown[0].text, ReportQuestionText);
-        } else {
-            EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+        std::size_t shown = 0;
+        if (!notRead.empty()) {
+            ASSERT_GT(boxes.shown.size(), shown);
+            EXPECT_EQ(boxes.shown[shown].text.rfind(FilesNotReadText, 0), 0u) << boxes.shown[shown].text;
+            EXPECT_EQ(FileLines(boxes.shown[shown].text), FileLines(notReadText));
+            ++shown;
         }
+        if (core::ReportCount > 0) {
+            ASSERT_GT(boxes.shown.size(), shown);
+            EXPECT_EQ(boxes.shown[shown++].text, ReportQuestionText);
+        }
+        EXPECT_EQ(boxes.shown.size(), shown);
         EXPECT_EQ(core::LayerCount, layers);
         EXPECT_EQ(core::DataCount, elements);
         EXPECT_EQ(form.StatusBar1->PanelText(0), DataCountText + std::to_string(elements));

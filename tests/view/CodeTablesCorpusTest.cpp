@@ -133,7 +133,8 @@ TEST_F(CodeTablesCorpus, ApertureRowsAreTheUsedDCodesAndFindTheirElements)
             if (e.Kind != core::dkSection && !IsDrillHit(e.Kind) && e.Code >= 10 && e.Code <= core::MaxDCode) used.insert(e.Code);
         }
         MyGridBox grid;
-        const TableLayout t = BuildApertureTable(grid, 240, 10000);
+        platform::RasterCanvas measure(1, 1);
+        const TableLayout t = BuildApertureTable(grid, 240, 10000, measure);
         std::set<int> rows;
         for (int r = 1; r < grid.RowCount; ++r) {
             const int d = grid.RowCodes[static_cast<std::size_t>(r)];

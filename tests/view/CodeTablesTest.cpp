@@ -67,7 +67,8 @@ TEST_F(CodeTables, ApertureRowsAndTheirTexts)
     core::Apertures[13].Used = 0;
     core::MaxDCode = 1000;
     MyGridBox g;
-    const TableLayout t = BuildApertureTable(g, 220, 1000);
+    platform::RasterCanvas measure(1, 1);
+    const TableLayout t = BuildApertureTable(g, 220, 1000, measure);
     ASSERT_EQ(g.RowCount, 5);
     EXPECT_EQ(t.PanelHeight, 5 * 18 + 20);
     EXPECT_EQ(g.ColWidths, (std::vector<int>{40, 40, 40, 40, 60}));
@@ -97,12 +98,12 @@ TEST_F(CodeTables, NoApertureTableBelowD10AndToolNames)
 {
     core::MaxDCode = 9;
     MyGridBox g;
-    EXPECT_EQ(BuildApertureTable(g, 220, 1000).PanelHeight, 0);
+    platform::RasterCanvas measure(1, 1);
+    EXPECT_EQ(BuildApertureTable(g, 220, 1000, measure).PanelHeight, 0);
     core::Tools[3].Used = 1;
     core::Tools[3].Diameter = "0.8";
     core::Tools[12].Used = 1;
     core::ToolCount = 12;
-    platform::RasterCanvas measure(1, 1);
     const TableLayout t = BuildToolTable(g, 220, 40, measure);
     ASSERT_EQ(g.RowCount, 3);
     EXPECT_EQ(t.PanelHeight, 40);   // the limit

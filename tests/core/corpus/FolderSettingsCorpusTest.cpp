@@ -4,13 +4,11 @@
 #include "core/FolderSettings.h"
 
 #include "core/Geometry.h"
-#include "core/GerberReader.h"
-#include "core/NcDrillReader.h"
+#include "tests/core/CorpusJob.h"
 #include "tests/core/FolderSettingsSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -21,35 +19,6 @@ namespace {
 
 const fs::path Corpus = TESSEL2_CORPUS;
 
-// The job's files read as its layers, as an open reads them.
-void ReadJob(const fs::path& folder)
-{
-    ResetTables();
-    GerberFormat = MyFormatPara{};
-    DrillFormat = MyFormatPara{};
-    DataFolder = fs::temp_directory_path().string();
-    std::vector<fs::path> files;
-    for (const auto& f : fs::recursive_directory_iterator(folder))
-        if (f.is_regular_file() && f.file_size() < 2'000'000) files.push_back(f.path());
-    std::sort(files.begin(), files.end());
-    Gauge gauge;
-    for (const fs::path& p : files) {
-        const int kind = DetectFileType(p.string());
-        if ((kind != fkRS274X && kind != fkNcDrill) || LayerCount == MaxLayers) continue;
-        MyDataValue value;
-        const bool ok = kind == fkNcDrill ? ReadNcDrillFile(gauge, p.string(), LayerCount + 1, value)
-                                          : ReadGerberFile(gauge, p.string(), LayerCount + 1, value);
-        if (!ok) continue;
-        LayerCount += 1;
-        LayerTable[LayerCount].FileName = p.filename().string();
-        LayerTable[LayerCount].FileKind = kind;
-        LayerTable[LayerCount].Contents = "層" + std::to_string(LayerCount);
-    }
-    MaxDCode = MarkUsedApertures(Apertures);
-    for (int t = 1; t <= MaxToolCode; ++t)
-        if (Tools[t].Used) ToolCount = t;
-}
-
 TEST(FolderSettingsCorpus, JobsReadBackWhatWasWritten)
 {
     const fs::path out = fs::temp_directory_path() / ("tessel2-folder-corpus-" + std::to_string(::getpid()));
@@ -58,7 +27,7 @@ TEST(FolderSettingsCorpus, JobsReadBackWhatWasWritten)
     for (const auto& top : fs::directory_iterator(Corpus / "cad")) {
         if (top.path().filename() == "altium-composite-drill") continue;   // large; nothing new here
         SCOPED_TRACE(top.path().filename().string());
-        ReadJob(top.path());
+        corpusjob::ReadJob(top.path());
         ASSERT_GE(LayerCount, 1);
         ++jobs;
 

@@ -1,0 +1,558 @@
+#include "dialogs/DataPages.h"
+
+#include "core/Geometry.h"
+#include "core/ProgramSettings.h"
+#include "core/TextHelpers.h"
+#include "platform/Error.h"
+#include "platform/NumberText.h"
+#include "view/CodeTables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <numbers>
+
+namespace dialogs {
+
+using core::Apertures;
+using core::MyAperture;
+
+namespace {
+
+constexpr int TableRows = 12;
+constexpr int RowHeight = 18;
+constexpr int ScrollBarWidth = 17;
+
+std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+int Width(const Rect& r) { return r.right - r.left; }
+
+std::string& Caption(int item) { return ParaItems.Captions[Index(item)]; }
+std::string& CellText(int col, int row) { return ParaTable.CellTexts[Index(col)][Index(row)]; }
+const Rect& CellRect(int col, int row) { return ParaTable.CellRects[Index(col)][Index(row)]; }
+
+// The table of a tab: 12 rows at (left, top) `width` wide, each column at
+// least as wide as given and as its widest text needs (the last one takes
+// what is left); the headings `firstHeading`.. above the columns; the scroll
+// bar inside the right edge when the list is longer than the rows.
+void PlaceTable(int left, int top, int width, std::vector<int> widths, const std::function<int(int col)>& need,
+                int firstHeading)
+{
+    InitGridBox(ParaTable, static_cast<int>(widths.size()), TableRows);
+    int used = 0;
+    for (std::size_t c = 0; c + 1 < widths.size(); ++c) {
+        widths[c] = std::max(widths[c], need(static_cast<int>(c)));
+        used += widths[c];
+    }
+    // The last column keeps room for its texts and the scroll bar.
+    const int last = static_cast<int>(widths.size()) - 1;
+    width = std::max(width, used + std::max(widths.back(), need(last) + ScrollBarWidth));
+    widths.back() = 0;
+    LayoutGridCells(ParaTable, widths, width, RowHeight);
+    Para.Image3.Bounds = {left, top, left + width, top + TableRows * RowHeight};
+    for (int c = 0; c <= last; ++c) {
+        const Rect& cell = CellRect(c, 0);
+        SetItem(ParaItems, firstHeading + c, {left + cell.left, top - 20, left + cell.right, top}, stRaised,
+                Caption(firstHeading + c));
+    }
+    const int count = static_cast<int>(ParaList.size());
+    ScrollState& s = Para.ScrollBar1;
+    s.Bounds = {left + width - ScrollBarWidth, top, left + width, top + TableRows * RowHeight};
+    s.Minimum = 0;
+    s.Maximum = std::max(0, count - TableRows);
+    s.Position = 0;
+    s.Visible = count > TableRows;
+}
+
+// The widest of some texts in the page's font, with room around it.
+int WidestText(std::initializer_list<std::string> texts, int icon = 0)
+{
+    int w = 0;
+    for (const std::string& t : texts) w = std::max(w, PageTextWidth(t));
+    return w + icon + 8;
+}
+
+int ListPosition(int row) { return Para.ScrollBar1.Position + row; }
+
+// Where Enter sends the edit box from `row`: the next row, or the last one
+// after a scroll, when it shows an entry; −1 nowhere (the table may have
+// scrolled).
+int NextRow(int row)
+{
+    const RowStep step = NextEditRow(row, TableRows, Para.ScrollBar1.Position, static_cast<int>(ParaList.size()),
+                                     Para.ScrollBar1.Visible);
+    if (step.kind == RowStep::Close) return -1;
+    if (step.kind == RowStep::Scroll) ScrollBar1Change(Para.ScrollBar1.Position + 1);
+    return step.row;
+}
+
+// The aperture of the selected row; nullptr for an empty row.
+MyAperture* SelectedAperture()
+{
+    const int row = ParaTable.SelRow;
+    if (row < 0 || row >= ParaTable.Rows || ParaTable.RowData[Index(row)] <= 0) return nullptr;
+    return core::ApertureAt(ParaTable.RowData[Index(row)]);
+}
+
+} // namespace
+
+// ------------------------------------------------------------- apertures
+
+std::string ApertureShapeCaption(int shape, int& icon)
+{
+    static const char* const captions[] = {"円形", "正方形", "サーマル45°", "サーマル90°", "長円形", "矩形", "正多角形"};
+    if (shape < core::apCircle || shape > core::apPolygon) return {};
+    icon = 16 + shape;
+    return captions[Index(shape)];
+}
+
+int SizeCount(int shape)
+{
+    switch (shape) {
+    case core::apOval:
+    case core::apRectangle: return 2;
+    case core::apThermal45:
+    case core::apThermal90:
+    case core::apPolygon: return 3;
+    default: return 1;
+    }
+}
+
+SizeVerdict ApplyTypedSize(MyAperture& a, int column, double value)
+{
+    if (a.Shape == core::apMacro || column < 2 || column > 4) return SizeVerdict::Ignored;
+    const bool thermal = a.Shape == core::apThermal45 || a.Shape == core::apThermal90;
+    const double v = core::RoundTo(5, value);
+    // A used aperture with no size is a free slot to the readers, which
+    // would give it to another aperture under the elements that use it.
+    auto dimension = [&](double& field) {
+        if (a.Used != 0 && !(v > 0)) return SizeVerdict::Refused;
+        field = v;
+        return SizeVerdict::Stored;
+    };
+    if (column == 2) return dimension(a.Size1);
+    if (column == 3) {
+        if (a.Shape == core::apPolygon) {
+            a.Size2 = std::clamp(core::RoundTo(0, value), double{core::MinPolygonVertices}, double{core::MaxPolygonVertices});
+            return SizeVerdict::Stored;
+        }
+        if (thermal || a.Shape == core::apOval || a.Shape == core::apRectangle) return dimension(a.Size2);
+        return SizeVerdict::Ignored;
+    }
+    if (a.Shape == core::apPolygon) {
+        a.Size3 = v;   // the start angle in degrees
+        return SizeVerdict::Stored;
+    }
+    if (!thermal) return SizeVerdict::Ignored;
+    // The bridge stays below an eighth of the inner circumference.
+    const double limit = core::RoundTo(5, a.Size1 * std::numbers::pi / 8.0);
+    if (value < 0 || !(limit - value > 0.0004)) return SizeVerdict::Ignored;
+    a.Size3 = v;
+    return SizeVerdict::Stored;
+}
+
+void AperturePage::Build()
+{
+    FormatTabPage::Build();
+    ResizeFreeBox(ParaItems, ApertureItemCount);
+    const int W = Para.ClientWidth;
+    SetItem(ParaItems, aiCodeHead, {}, stRaised, " Dコード");
+    SetItem(ParaItems, aiShapeHead, {}, stRaised, " 形状");
+    SetItem(ParaItems, aiLine, {30, 365, W - 30, 375}, stPlain, "-");
+    const char* const addSwitch = "入力時にアパーチャーの追加と変更を許可する (RS-274X)";
+    SetItem(ParaItems, aiAddSwitch, {30, 372, 30 + 20 + PageTextWidth(addSwitch) + 10, 390}, stPlain, addSwitch,
+            core::ApertureCheck == 1 ? IconTicked : IconUnticked);
+
+    // Every D-code of the table; with layers loaded, those defined or used.
+    ParaList.clear();
+    int widestSize = 0;
+    for (int d = core::FirstSearchCode; d <= core::MaxApertureCode; ++d) {
+        const MyAperture& a = Apertures[Index(d)];
+        if (core::LayerCount > 0 && !(a.Size1 > 0) && a.Used != 1) continue;
+        ParaList.push_back(d);
+        if (a.Shape >= 0 && a.Shape < core::apMacro)
+            for (double s : {a.Size1, a.Size2, a.Size3}) widestSize = std::max(widestSize, PageTextWidth(NumberCaption(s)));
+    }
+    // Our font is wider than the table was made for: no number is cut.
+    const auto need = [&](int col) {
+        switch (col) {
+        case 0: return WidestText({"D1999"}, 20);
+        case 1: return WidestText({"サーマル45°", "サーマル90°", "正多角形"}, 20);
+        case 2: return std::max(widestSize + 8, WidestText({" マクロ名", " 内径"}));
+        case 3: return std::max(widestSize + 8, WidestText({" 頂点数 (3～12)", " 外径"}));
+        default: return std::max(widestSize + 8, WidestText({" 開始角度(°)", " ブリッジ幅"}));
+        }
+    };
+    PlaceTable(30, 145, W - 60, {80, 120, 120, 120, 140}, need, aiCodeHead);
+    ShowHeadings();
+
+    // The list-file buttons, right-aligned at the top of the table's part.
+    int right = Para.Image3.Bounds.right;
+    for (ParaButton b : {ParaButton::swSave, ParaButton::swOpen, ParaButton::swNew}) {
+        const int w = Width(Button(b).Bounds);
+        PlaceButton(b, right - w, 100);
+        Button(b).Visible = true;
+        right -= w;
+    }
+    FillRows();
+}
+
+void AperturePage::ShowHeadings()
+{
+    const MyAperture* a = SelectedAperture();
+    const char* h[3] = {"", "", ""};
+    switch (a ? a->Shape : core::apNone) {
+    case core::apCircle:
+    case core::apSquare: h[0] = " サイズ"; break;
+    case core::apThermal45:
+    case core::apThermal90:
+        h[0] = " 内径";
+        h[1] = " 外径";
+        h[2] = " ブリッジ幅";
+        break;
+    case core::apOval:
+    case core::apRectangle:
+        h[0] = " Ｘ";
+        h[1] = " Ｙ";
+        break;
+    case core::apPolygon:
+        h[0] = " 直径";
+        h[1] = " 頂点数 (3～12)";
+        h[2] = " 開始角度(°)";
+        break;
+    case core::apMacro: h[0] = " マクロ名"; break;
+    default: break;
+    }
+    for (int k = 0; k < 3; ++k) Caption(aiSize1Head + k) = h[k];
+}
+
+void AperturePage::FillRows()
+{
+    for (int r = 0; r < ParaTable.Rows; ++r) {
+        for (int c = 0; c < ParaTable.Cols; ++c) {
+            CellText(c, r).clear();
+            ParaTable.CellIcons[Index(c)][Index(r)] = -1;
+        }
+        ParaTable.RowData[Index(r)] = 0;
+        ParaTable.RowEnabled[Index(r)] = true;
+        const int p = ListPosition(r);
+        if (p < 0 || p >= static_cast<int>(ParaList.size())) continue;
+        const int d = ParaList[Index(p)];
+        const MyAperture& a = Apertures[Index(d)];
+        ParaTable.RowData[Index(r)] = d;
+        // D-codes beyond the readers' range are shown but not edited.
+        ParaTable.RowEnabled[Index(r)] = d <= core::LastSearchCode;
+        CellText(0, r) = "D" + platform::FormatInt(d);
+        ParaTable.CellIcons[0][Index(r)] = a.Used != 0 ? IconTicked : IconUnticked;
+        if (a.Shape >= core::apMacro) {
+            CellText(1, r) = mainwin::ApertureShapeText(a);
+            continue;
+        }
+        CellText(1, r) = ApertureShapeCaption(a.Shape, ParaTable.CellIcons[1][Index(r)]);
+        // A slot without shape shows sizes only when one was typed into it.
+        if (a.Shape < 0 && a.Size1 == 0 && a.Size2 == 0 && a.Size3 == 0) continue;
+        CellText(2, r) = NumberCaption(a.Size1);
+        CellText(3, r) = NumberCaption(a.Size2);
+        CellText(4, r) = NumberCaption(a.Size3);
+    }
+    DrawParaTable();
+}
+
+void AperturePage::ItemClick(int item)
+{
+    if (item != aiAddSwitch) {
+        FormatTabPage::ItemClick(item);
+        return;
+    }
+    core::ApertureCheck = core::ApertureCheck == 1 ? 0 : 1;
+    ParaItems.LeftIcons[Index(item)] = core::ApertureCheck == 1 ? IconTicked : IconUnticked;
+    RepaintPage();
+}
+
+void AperturePage::TableClick(int x, int y)
+{
+    const GridCell cell = HitCell(ParaTable, x, y, 1, 4);
+    if (cell.col < 0 || !ParaTable.RowEnabled[Index(cell.row)]) return;
+    HideEdits();
+    HideBalloon();
+    ParaTable.SelCol = cell.col;
+    ParaTable.SelRow = cell.row;
+    const MyAperture* a = SelectedAperture();
+    if (a && a->Shape != core::apMacro) {
+        refused_ = false;
+        const Rect& r = CellRect(cell.col, cell.row);
+        const Rect& table = Para.Image3.Bounds;
+        if (cell.col == 1) ShowChoiceBalloon(r.right + table.left - 20, r.top + table.top + 9, "Aperture");
+        else OpenEdit2(cell.col, cell.row);
+    }
+    ShowHeadings();
+    RepaintPage();
+}
+
+void AperturePage::Edit2Changed(const std::string& text)
+{
+    HideBalloon();
+    MyAperture* a = SelectedAperture();
+    double v = 0;
+    if (!a || !ParseFieldNumber(text, v)) return;
+    refused_ = ApplyTypedSize(*a, ParaTable.SelCol, v) == SizeVerdict::Refused;
+    FillRows();
+}
+
+void AperturePage::Edit2Enter()
+{
+    const int row = ParaTable.SelRow, col = ParaTable.SelCol;
+    if (refused_) {
+        // The edit box stays until the size is one the aperture can keep.
+        Para.Warning = UsedSizeMessage;
+        Para.Focus = ParaWindow::FocusOn::Edit2;
+        return;
+    }
+    HideEdits();
+    HideBalloon();
+    const MyAperture* a = SelectedAperture();
+    if (!a) return;
+    if (col >= 2 && col < 1 + SizeCount(a->Shape)) {
+        OpenEdit2(col + 1, row);
+        return;
+    }
+    const int next = NextRow(row);
+    if (next >= 0 && ParaTable.RowData[Index(next)] > 0 && ParaTable.RowEnabled[Index(next)]) OpenEdit2(2, next);
+    ShowHeadings();
+    RepaintPage();
+}
+
+void AperturePage::Choose(int k)
+{
+    if (ChoiceBalloon.Key != "Aperture") {
+        FormatTabPage::Choose(k);
+        return;
+    }
+    const int row = ParaTable.SelRow;
+    MyAperture* a = SelectedAperture();
+    if (!a || a->Shape == core::apMacro || k < 0 || k > 7) return;
+    const int shape = k - 1;
+    if (shape == core::apNone) {
+        if (a->Used != 0) {
+            Para.Warning = UsedShapeMessage;
+            return;
+        }
+        a->Shape = core::apNone;
+        a->Size1 = a->Size2 = a->Size3 = 0;
+    } else {
+        a->Shape = shape;
+        if (SizeCount(shape) < 3) a->Size3 = 0;
+        if (SizeCount(shape) < 2) a->Size2 = 0;
+    }
+    FillRows();
+    ShowHeadings();
+    if (shape != core::apNone) {
+        refused_ = false;
+        OpenEdit2(2, row);
+    }
+}
+
+void AperturePage::Rebuild()
+{
+    BuildParameterTabs();
+    DrawParameterPage();
+}
+
+void AperturePage::ButtonClick(ParaButton b)
+{
+    if (b == ParaButton::swNew) {
+        if (!AskParaYesNo || !AskParaYesNo(ClearAperturesQuestion)) return;
+        for (MyAperture& a : Apertures) {
+            a.Shape = core::apNone;
+            a.Size1 = a.Size2 = a.Size3 = 0;
+            a.MacroName.clear();
+        }
+        // The D-codes the loaded layers use stay listed, so that their
+        // apertures can be given again.
+        core::MarkUsedApertures(Apertures);
+        Rebuild();
+        return;
+    }
+    if (b != ParaButton::swOpen && b != ParaButton::swSave) return;
+    const std::string path = ChooseParaFile ? ChooseParaFile(b == ParaButton::swSave, ApertureListFilter) : std::string();
+    if (path.empty()) return;
+    try {
+        if (b == ParaButton::swOpen) {
+            // Read aside: the live table changes only when the file was a list.
+            auto table = std::make_unique<core::MyApertureTable>();
+            std::int32_t highest = 0;
+            if (!core::ReadDcodeList(path, *table, highest)) {
+                Para.Warning = ListNotReadMessage;
+                return;
+            }
+            for (MyAperture& a : *table)
+                if (a.Shape == core::apPolygon)
+                    a.Size2 = std::clamp(std::trunc(a.Size2), double{core::MinPolygonVertices}, double{core::MaxPolygonVertices});
+            Apertures = *table;
+            core::MaxDCode = core::MarkUsedApertures(Apertures);
+            Rebuild();
+            return;
+        }
+        int last = core::MaxDCode;
+        if (core::LayerCount < 1) {
+            // Without layers every defined aperture is one of the list.
+            last = 0;
+            for (int d = core::FirstSearchCode; d <= core::LastSearchCode; ++d) {
+                MyAperture& a = Apertures[Index(d)];
+                if (a.Shape < 0) continue;
+                a.Used = 1;
+                last = d;
+            }
+        }
+        core::WriteDcodeList(path, Apertures, last, "APERTURE LIST");
+        FillRows();
+    } catch (const platform::Error& e) {
+        Para.Warning = e.what();
+    }
+}
+
+// ----------------------------------------------------------------- tools
+
+void ToolPage::Build()
+{
+    FormatTabPage::Build();
+    ResizeFreeBox(ParaItems, ToolItemCount);
+    const int W = Para.ClientWidth;
+    const char* const heads[] = {" ツール", " 記号", " 穴数", " 穴径", " 備考"};
+    for (int k = 0; k < 5; ++k) SetItem(ParaItems, tiToolHead + k, {}, stRaised, heads[k]);
+    SetItem(ParaItems, tiLine, {30, 355, W - 30, 365}, stPlain, "-");
+    const char* const total = "　全穴数";
+    const int tw = PageTextWidth(total);
+    SetItem(ParaItems, tiTotalLabel, {30, 365, tw + 40, 383}, stPlain, total);
+    const std::string count = platform::FormatInt(core::TotalHoleCount);
+    SetItem(ParaItems, tiTotal, {tw + 42, 365, std::max(240, tw + 42 + PageTextWidth(count) + 8), 383}, stCell, count);
+
+    ParaList.clear();
+    std::vector<std::string> texts[5];
+    for (int t = 1; t <= std::min<int>(core::ToolCount, core::MaxToolCode); ++t) {
+        const core::MyTool& tool = core::Tools[Index(t)];
+        if (tool.Used != 1) continue;
+        ParaList.push_back(t);
+        texts[1].push_back(tool.Symbol);
+        texts[2].push_back(platform::FormatInt(tool.Hits));
+        texts[3].push_back(tool.Diameter);
+        texts[4].push_back(tool.Comment);
+    }
+    const auto need = [&](int col) {
+        int w = WidestText({"T999", heads[col]});
+        for (const std::string& t : texts[Index(col)]) w = std::max(w, PageTextWidth(t) + 8);
+        return w;
+    };
+    PlaceTable(30, 130, W - 60, {80, 80, 80, 120, 100}, need, tiToolHead);
+    FillRows();
+}
+
+void ToolPage::FillRows()
+{
+    for (int r = 0; r < ParaTable.Rows; ++r) {
+        for (int c = 0; c < ParaTable.Cols; ++c) CellText(c, r).clear();
+        ParaTable.RowData[Index(r)] = 0;
+        const int p = ListPosition(r);
+        if (p < 0 || p >= static_cast<int>(ParaList.size())) continue;
+        const int t = ParaList[Index(p)];
+        const core::MyTool& tool = core::Tools[Index(t)];
+        ParaTable.RowData[Index(r)] = t;
+        CellText(0, r) = (t < 10 ? "T0" : "T") + platform::FormatInt(t);
+        CellText(1, r) = tool.Symbol;
+        CellText(2, r) = platform::FormatInt(tool.Hits);
+        CellText(3, r) = tool.Diameter;
+        CellText(4, r) = tool.Comment;
+    }
+    DrawParaTable();
+}
+
+namespace {
+
+// The hole-comment balloon above a comment cell.
+void ShowCommentBalloon(int row)
+{
+    const Rect& r = CellRect(4, row);
+    const Rect& table = Para.Image3.Bounds;
+    ShowChoiceBalloon(r.left + table.left + 60, r.top + table.top + 5, "HoleComment");
+}
+
+bool CommentBalloonShown() { return Para.Image2.Visible && ChoiceBalloon.Key == "HoleComment"; }
+
+core::MyTool* SelectedTool()
+{
+    const int row = ParaTable.SelRow;
+    if (row < 0 || row >= ParaTable.Rows || ParaTable.RowData[Index(row)] < 1) return nullptr;
+    return core::ToolAt(ParaTable.RowData[Index(row)]);
+}
+
+} // namespace
+
+void ToolPage::TableClick(int x, int y)
+{
+    const GridCell cell = HitCell(ParaTable, x, y, 3, 4);
+    if (cell.col < 0) return;
+    HideEdits();
+    HideBalloon();
+    ParaTable.SelCol = cell.col;
+    ParaTable.SelRow = cell.row;
+    if (ParaTable.RowData[Index(cell.row)] <= 0) return;
+    OpenEdit2(cell.col, cell.row);
+    if (cell.col == 4) ShowCommentBalloon(cell.row);
+}
+
+FieldKind ToolPage::Edit2Kind() const { return ParaTable.SelCol == 3 ? FieldKind::Number : FieldKind::Text; }
+
+void ToolPage::Edit2Changed(const std::string& text)
+{
+    core::MyTool* tool = SelectedTool();
+    if (!tool) return;
+    if (ParaTable.SelCol == 3) {
+        HideBalloon();
+        // Kept as typed: drill files name their tools by such texts.
+        tool->Diameter = text;
+    } else if (ParaTable.SelCol == 4) {
+        std::string comment = text;
+        // A digit typed while the list is open picks that comment.
+        if (CommentBalloonShown() && text.size() == 1 && text[0] >= '0' && text[0] <= '5') {
+            comment = HoleComments[Index(text[0] - '0')];
+            Para.Edit2.Text = comment;
+            Para.Edit2.SelectAll = true;
+        }
+        tool->Comment = comment;
+        HideBalloon();
+    }
+    FillRows();
+}
+
+void ToolPage::Edit2Enter()
+{
+    HideEdits();
+    HideBalloon();
+    const int row = ParaTable.SelRow;
+    if (!SelectedTool()) return;
+    if (ParaTable.SelCol == 3) {
+        OpenEdit2(4, row);
+        ShowCommentBalloon(row);
+        return;
+    }
+    const int next = NextRow(row);
+    if (next >= 0 && ParaTable.RowData[Index(next)] > 0) OpenEdit2(3, next);
+}
+
+void ToolPage::Choose(int k)
+{
+    if (ChoiceBalloon.Key != "HoleComment") {
+        FormatTabPage::Choose(k);
+        return;
+    }
+    core::MyTool* tool = SelectedTool();
+    if (!tool || k < 0 || k >= static_cast<int>(std::size(HoleComments)) || !Para.Edit2.Visible) return;
+    Para.Edit2.Text = HoleComments[Index(k)];
+    Para.Edit2.SelectAll = false;
+    Para.Edit2.Caret = -1;
+    Para.Focus = ParaWindow::FocusOn::Edit2;
+    tool->Comment = Para.Edit2.Text;
+    FillRows();
+}
+
+} // namespace dialogs

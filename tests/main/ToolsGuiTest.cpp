@@ -1,0 +1,169 @@
+// The tool buttons of the main window offscreen: at most one down, each with
+// its page and hint; clicks on the picture reach the active tool; the page's
+// rows change their settings and its header ends the tool.
+#include "tests/main/WindowFixture.h"
+#include "view/CodeTables.h"
+#include "view/SubLists.h"
+#include "view/ToolPages.h"
+#include "view/ToolState.h"
+
+namespace {
+
+using namespace mainwin;
+
+class ToolsGui : public maintest::MainWindowGui {
+protected:
+    void SetUp() override
+    {
+        MainWindowGui::SetUp();
+        SetDefaultToolSettings();
+        auto record = [this](const char* name) {
+            return [this, name](int, int, MouseButton b) { clicks.push_back(std::string(name) + ":" + std::to_string(static_cast<int>(b))); };
+        };
+        MeasureClick = record("measure");
+        RectRulerClick = record("rect");
+        InfoClick = record("info");
+        GapClick = record("gap");
+        AdjustRuler = [this](MouseButton b) { clicks.push_back("ruler:" + std::to_string(static_cast<int>(b))); };
+        DrawDimensionRuler = [this] { ++calls["DrawDimensionRuler"]; };
+    }
+    void TearDown() override
+    {
+        MeasureClick = RectRulerClick = InfoClick = GapClick = [](int, int, MouseButton) {};
+        AdjustRuler = [](MouseButton) {};
+        DrawDimensionRuler = [] {};
+        SearchHits.clear();
+        SetDefaultToolSettings();
+        MainWindowGui::TearDown();
+    }
+    // A click at the middle of a page row.
+    void ClickPage(QWidget* w, const platform::Rect& r, QEvent::Type type = QEvent::MouseButtonRelease)
+    {
+        Mouse(w, type, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    std::vector<std::string> clicks;
+};
+
+TEST_F(ToolsGui, AtMostOneButtonIsDownAndEachShowsItsPageAndHint)
+{
+    LoadBoard();
+    struct Case {
+        ToolButton tool;
+        const char* header;
+        QPushButton* button;   // the page's own button, if any
+    } cases[] = {
+        {ToolButton::Gap, "ギャップ測定", form->sw3},   {ToolButton::Drc, "DRC", form->sw5},
+        {ToolButton::Rect, "矩形定規", nullptr},        {ToolButton::Ruler, "寸法定規の設定", form->sw4},
+        {ToolButton::Measure, "メジャー", nullptr},     {ToolButton::Info, "データ情報", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        form->ToolButtonOf(c.tool)->click();
+        EXPECT_EQ(form->ActiveTool(), c.tool);
+        for (const Case& other : cases) EXPECT_EQ(form->ToolButtonOf(other.tool)->isChecked(), other.tool == c.tool);
+        EXPECT_TRUE(form->ParaPanel->isVisible());
+        EXPECT_EQ(ToolPageHeader.Caption[0], c.header);
+        for (QPushButton* b : {form->sw3, form->sw4, form->sw5}) EXPECT_EQ(b->isVisible(), b == c.button);
+        EXPECT_EQ(form->StatusBar1->PanelText(2), ToolHint(c.tool));
+        // The page stands below the last menu row.
+        EXPECT_GE(form->ParaPanel->y(), CommandMenu.Rects[10].bottom);
+    }
+    // The gap tool has no other candidate to offer yet.
+    form->swGap->click();
+    EXPECT_FALSE(form->sw3->isEnabled());
+    // Clicking the button that is down puts it up: no page, the zoom hint.
+    form->swGap->click();
+    EXPECT_EQ(form->ActiveTool(), ToolButton::None);
+    EXPECT_FALSE(form->ParaPanel->isVisible());
+    EXPECT_EQ(form->StatusBar1->PanelText(2), ToolHint(ToolButton::None));
+    // From the ruler to the measure tool: no turn button left over.
+    form->swRuler->click();
+    EXPECT_GE(calls["DrawDimensionRuler"], 1);
+    form->swMeasure->click();
+    EXPECT_FALSE(form->sw4->isVisible());
+    // A tool button closes an open table row.
+    form->swMeasure->click();
+    CommandMenu.Current = "Aperture";
+    form->swInfo->click();
+    EXPECT_EQ(CommandMenu.Current, "");
+}
+
+TEST_F(ToolsGui, ClicksOnThePictureGoToTheActiveTool)
+{
+    // The tool, data shown or not, the button, and the call (MouseButton
+    // 0 left, 1 right, 2 middle); "" nothing.
+    struct Case {
+        ToolButton tool;
+        bool loaded;
+        Qt::MouseButton button;
+        const char* expected;
+    } cases[] = {
+        {ToolButton::Measure, true, Qt::LeftButton, "measure:0"}, {ToolButton::Measure, false, Qt::LeftButton, ""},
+        {ToolButton::Rect, true, Qt::RightButton, "rect:1"},      {ToolButton::Rect, false, Qt::LeftButton, ""},
+        {ToolButton::Info, true, Qt::MiddleButton, "info:2"},     {ToolButton::Info, false, Qt::LeftButton, ""},
+        {ToolButton::Gap, false, Qt::LeftButton, "gap:0"},        {ToolButton::Ruler, false, Qt::RightButton, "ruler:1"},
+        {ToolButton::Drc, true, Qt::LeftButton, ""},              {ToolButton::None, true, Qt::LeftButton, ""},
+    };
+    for (const Case& c : cases) {
+        form->ResetTools(true);
+        if (QToolButton* b = form->ToolButtonOf(c.tool)) b->click();
+        ShownLayerCount = c.loaded ? 1 : 0;
+        clicks.clear();
+        Mouse(form->Image1, QEvent::MouseButtonPress, 40, 30, c.button);
+        EXPECT_EQ(clicks, c.expected[0] ? std::vector<std::string>{c.expected} : std::vector<std::string>{})
+            << static_cast<int>(c.tool) << " loaded " << c.loaded;
+    }
+
+    // Without a tool the table's hits stay on a left click and go on a right one.
+    LoadBoard();
+    form->ResetTools(true);
+    SearchHits = {1, 2};
+    CodeTable.HotRow = 2;
+    Mouse(form->Image1, QEvent::MouseButtonPress, 40, 30, Qt::LeftButton);
+    EXPECT_EQ(SearchHits.size(), 2u);
+    Mouse(form->Image1, QEvent::MouseButtonPress, 40, 30, Qt::RightButton);
+    EXPECT_TRUE(SearchHits.empty());
+    EXPECT_EQ(CodeTable.HotRow, -1);
+}
+
+TEST_F(ToolsGui, PageRowsChangeSettingsAndTheHeaderEndsTheTool)
+{
+    LoadBoard();
+    form->swRect->click();
+    // The rectangle ruler's page hovers like the others; labels do not.
+    const platform::Rect label = ToolPageRows.Rects[0], lines = ToolPageRows.Rects[1];
+    ClickPage(form->Image10, label, QEvent::MouseMove);
+    EXPECT_EQ(ToolPageRows.Hover, -1);
+    ClickPage(form->Image10, lines, QEvent::MouseMove);
+    EXPECT_EQ(ToolPageRows.Hover, 1);
+    EXPECT_EQ(Navigation.WheelTarget, "Image10");
+    ClickPage(form->Image10, lines);
+    EXPECT_EQ(core::SelectKindFlags[0], 0);
+    EXPECT_EQ(ToolPageRows.LeftIcon[1], IconOff);
+    ClickPage(form->Image10, label);
+    EXPECT_EQ(core::SelectKindFlags, (std::array<std::uint8_t, 6>{0, 1, 1, 1, 1, 1}));
+
+    // The ruler's graduation redraws the ruler.
+    form->swRuler->click();
+    calls.clear();
+    ClickPage(form->Image10, ToolPageRows.Rects[2]);
+    EXPECT_EQ(RulerMinTick, 0.1);
+    EXPECT_EQ(calls["DrawDimensionRuler"], 1);
+    // The settings outlive the tools.
+    form->swMeasure->click();
+    ClickPage(form->Image10, ToolPageRows.Rects[2]);
+    EXPECT_EQ(SnapModes[SnapLines], SnapOff);
+    form->swGap->click();
+    form->swMeasure->click();
+    EXPECT_EQ(SnapModes[SnapLines], SnapOff);
+    EXPECT_EQ(ToolPageRows.LeftIcon[2], IconOn);
+
+    // A click on the header ends the tool; the menu is as it was.
+    const std::string hint = form->StatusBar1->PanelText(2);
+    ClickPage(form->image12, ToolPageHeader.Rects[0]);
+    EXPECT_EQ(form->ActiveTool(), ToolButton::None);
+    EXPECT_FALSE(form->ParaPanel->isVisible());
+    EXPECT_EQ(form->StatusBar1->PanelText(2), hint);
+}
+
+} // namespace
