@@ -5,6 +5,7 @@
 #include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
+#include "dialogs/FolderForm.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
@@ -94,7 +95,7 @@ void ExportEarlierProjectsCommand()
     if (core::LayerCount < 1 || ShownLayerCount < 1) return;
     std::string failure;
     try {
-        core::WriteEarlierListFile(core::ProgramFilePath(ListFileName));
+        core::WriteEarlierListFile(core::ProgramFilePath(dialogs::folder::ListFileName));
         const std::string folder =
             AskExportFolder ? AskExportFolder(output::FolderSet.PATH2, platform::ProgramFolder().string()) : std::string();
         OpenWindow().PumpEvents();

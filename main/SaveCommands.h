@@ -25,11 +25,11 @@ void SaveProjectFileCommand();
 inline constexpr const char* ExportOverwriteText =
     "同じ名前のファイルが見つかりました。\n\rすべて上書きする場合は「ＯＫ」を選択して下さい。";
 inline constexpr const char* ExportFailedText = "旧テッセルファイルを作成できませんでした。";
-inline constexpr const char* ListFileName = "TsoList.pra";
 
 // The folder dialog's "tso" page: the folder the files go to, chosen from
 // `start` on, the names to be written listed from the list file in
-// `listFolder`; empty when the user cancels. Default: none, no export.
+// `listFolder`; empty when the user cancels. Set once the dialog is made
+// (ConnectFolderDialog); without it, no export.
 extern std::function<std::string(const std::string& start, const std::string& listFolder)> AskExportFolder;
 
 // With a layer shown: the list of the files to be written in the program

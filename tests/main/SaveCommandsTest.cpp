@@ -5,6 +5,7 @@
 
 #include "core/Datas.h"
 #include "core/ProjectFile.h"
+#include "dialogs/FolderForm.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "view/LayerList.h"
@@ -162,7 +163,7 @@ TEST_F(SaveCommand, ExportsTheEarlierFilesIntoTheFolderChosen)
         asked.push_back(start + "|" + listFolder);
         return answer;
     };
-    const fs::path list = root / "home" / ListFileName;
+    const fs::path list = root / "home" / dialogs::folder::ListFileName;
 
     // Nothing shown: nothing asked, no list.
     OneLayer();
