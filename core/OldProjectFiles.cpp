@@ -649,9 +649,7 @@ private:
             const double s1 = RecordReal(f_[4]), e1 = RecordReal(f_[5]);
             // The arcs stop short of the bridges by half the gap and half the
             // ring width; their sweep tells how far.
-            double sweep = e1 - s1;
-            while (sweep > Pi) sweep -= TwoPi;
-            while (sweep <= -Pi) sweep += TwoPi;
+            const double sweep = std::remainder(e1 - s1, TwoPi);
             const double delta = (Pi / 2 - sweep) / 2;
             const double gap = std::max(2 * r * std::sin(delta) - w, 0.0);
             // Turned by 45° when the middle of the first arc's bridge is nearer 45° than 0° or 90°.

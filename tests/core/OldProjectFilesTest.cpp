@@ -289,6 +289,8 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
              const MyAperture& a = ApertureOf(0);
              EXPECT_EQ(std::vector<double>({double(a.Shape), a.Size1, a.Size2, a.Size3}), std::vector<double>({apThermal90, 1.8, 2.2, 0.1973}));
          }},
+        {"a thermal of far-out angles", head + "4,1\r\n0.2,0,0,1,0.2,6E13,0,0,0,0,0,0,255\r\n", true,
+         [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
         // An aperture of no size looks like a free slot: the next one added must not take it over.
         {"a line of no width", head + "1,2\r\n0,0,0,1,1,255\r\n0.25,0,0,2,2,255\r\n", true,
          [](const MyDataValue&) { EXPECT_EQ(std::vector<double>({ApertureOf(0).Size1, ApertureOf(1).Size1}), std::vector<double>({0, 0.25})); }},
