@@ -65,13 +65,18 @@ QScreen* ScreenFor(int left, int top)
 
 ScreenRect ToScreenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 
-// The balloon hides itself when clicked.
+// The balloon hides itself when clicked, but not while it tells of an
+// element.
 class BalloonLabel final : public QLabel {
 public:
     using QLabel::QLabel;
 
 protected:
-    void mousePressEvent(QMouseEvent*) override { hide(); }
+    void mousePressEvent(QMouseEvent*) override
+    {
+        if (TFormMain* form = FormMain(); form && form->ActiveTool() == ToolButton::Info) return;
+        hide();
+    }
 };
 
 } // namespace
@@ -249,6 +254,7 @@ TFormMain::~TFormMain()
         mainwin::BuildMenuList = [](const std::string&, int) { return 0; };
     }
     RemoveToolHooks();
+    RemoveReportHooks();
     if (&OpenWindow() == openWindow_.get()) SetOpenWindow(nullptr);
 }
 
@@ -332,6 +338,7 @@ void TFormMain::CreateControls()
     });
     CreateMenuControls();
     CreateToolControls();
+    CreateReportControls();
 }
 
 void TFormMain::FormCreate(const QStringList& arguments)
@@ -671,6 +678,9 @@ void TFormMain::ShowNoticeBalloon(int y, const std::string& mode)
     }
     p.end();
     Image11->setPixmap(QPixmap::fromImage(image));
+    // The information balloon left its outline and cursor behind.
+    Image11->clearMask();
+    Image11->unsetCursor();
     Image11->setGeometry(DspPanel->x() + Panel1->x(), y - h / 2, w, h);
     Image11->raise();
     Image11->show();

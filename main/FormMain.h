@@ -149,6 +149,8 @@ public:
     QPushButton* sw3 = nullptr;      // "次を検索" on the gap page
     QPushButton* sw4 = nullptr;      // "回転" on the ruler page
     QPushButton* sw5 = nullptr;      // "検出" on the design-rule page
+    QPushButton* sw1 = nullptr;      // "次へ" on the information balloon
+    QPushButton* sw2 = nullptr;      // "閉じる" on the information balloon
     platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
     QScrollArea* ScrollBox2 = nullptr;           // the layer rows
     platform::SurfaceWidget* Image9 = nullptr;
@@ -173,6 +175,7 @@ public:
     platform::RasterCanvas LayerHeaderPicture, LayerRowsPicture;
     platform::RasterCanvas ListHeaderPicture, ListBodyPicture;
     platform::RasterCanvas PageHeaderPicture, PageRowsPicture;
+    platform::RasterCanvas InfoPicture;   // the information balloon
     SideTabs SideSelector;
 
     MyOpenFiles CommandLineFiles;
@@ -246,6 +249,17 @@ public:
     void image12MouseUp(QMouseEvent* event);
     void image12MouseMove(QMouseEvent* event);
 
+    // The information tool: a click on the picture (left picks, middle and
+    // "次へ" step, right and "閉じる" close), the balloon for the element
+    // shown with its tail at a pixel of the picture, painted and shown, and
+    // put back where that element is after a redraw.
+    void InfoBalloonClick(int x, int y, MouseButton button);
+    void ShowPrimitiveInfo(int x, int y);
+    void DrawInfoTable();
+    void FollowInfoPick();
+    // "検出": the settings, the check with its progress, the count.
+    void sw5Click();
+
     // Navigation.
     void DrawPanFrame();
     void Image3MouseDown(QMouseEvent* event);
@@ -287,6 +301,8 @@ private:
     void CreateMenuControls();
     void CreateListControls();
     void CreateToolControls();
+    void CreateReportControls();
+    void RemoveReportHooks();
     void LayoutTopBar();
     // What the tools hand to the redraw and the open command, known by the
     // window so that it takes them back when it goes.

@@ -125,6 +125,7 @@ void TFormMain::ToolRedrawHook::operator()() const { ForgetToolOverlays(); }
 void TFormMain::ToolRedrawHook::operator()(platform::RasterCanvas& picture) const
 {
     DrawToolOverlays(picture, form->ActiveTool(), form->Timer2->isActive());
+    form->FollowInfoPick();
 }
 
 void TFormMain::RemoveToolHooks()
@@ -208,6 +209,8 @@ void TFormMain::ResetTools(bool releaseButtons)
     Highlight.Visible = false;
     Image2->hide();
     Image11->hide();
+    sw1->hide();
+    sw2->hide();
     if (EndToolState(Picture())) DrawTablePanel();
     ParaPanel->hide();
     Image1->update();

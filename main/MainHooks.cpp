@@ -25,6 +25,7 @@ std::function<void(MouseButton)> AdjustRuler = [](MouseButton) {};
 std::function<void()> NextGapCandidate = [] {};
 std::function<void()> RunDesignRuleCheck = [] {};
 std::function<void()> DrawDimensionRuler = [] {};
+std::function<int()> ShowDrcSettings = [] { return 1; };
 std::string LastOpenedFolder;
 
 void ConnectParametersDialog()

@@ -46,6 +46,9 @@ extern std::function<void()> NextGapCandidate, RunDesignRuleCheck;
 // The ruler image drawn for the current angle and graduation and put under
 // the pointer.
 extern std::function<void()> DrawDimensionRuler;
+// The design-rule settings before a check: 1 runs it, 0 does not. Default:
+// run with the settings as they are.
+extern std::function<int()> ShowDrcSettings;
 
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;

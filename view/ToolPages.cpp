@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "core/DesignRules.h"
 #include "view/LayerList.h"
+#include "view/ReportTools.h"
 #include "view/SubLists.h"
 #include "view/ToolState.h"
 #include "platform/NumberText.h"
@@ -221,13 +222,7 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
 
 void SetPageMarks(ToolButton tool)
 {
-    int drcShown = 0;
-    for (std::int32_t k = 0; k < core::DrcErrors.Count && static_cast<std::size_t>(k) < core::DrcErrors.Points.size(); ++k) {
-        const std::int32_t i = core::DrcErrors.Points[static_cast<std::size_t>(k)].Element;
-        if (i < 0 || i >= core::DataCount) continue;
-        const core::MyLayerSet* l = core::LayerAt(core::Datas[static_cast<std::size_t>(i)].Layer);
-        if (l && l->Active == 1) ++drcShown;
-    }
+    const int drcShown = ShownDrcErrorCount();
     const std::vector<RowSpec>& spec = RowsOf(tool);
     const std::size_t n = std::min(spec.size(), RowLimit(ToolPageRows));
     for (std::size_t k = 0; k < n; ++k) {

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "view/CodeTables.h"
 #include "view/Redraw.h"
+#include "view/ReportTools.h"
 
 namespace mainwin {
 
@@ -90,6 +91,13 @@ void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool aut
         if (GapState.Step >= 1) HighlightPrimitives(GapState.Pair);
         break;
     case ToolButton::Info:
+        if (const int i = CurrentInfoElement(InfoPicks); i >= 0) HighlightPrimitives({i});
+        break;
+    case ToolButton::Drc:
+        if (core::DrcErrors.Count < 1 || !core::DrcSettings.ShowErrors) break;
+        DrawDrcErrorMarks(picture);
+        if (core::DrcSettings.BlinkErrors) HighlightPrimitives(DrcErrorElements());
+        break;
     case ToolButton::Ruler:
         break;
     default:

@@ -94,7 +94,9 @@ void ForgetToolOverlays();
 // The end of a redraw, in order: the rubber line, rubber rectangle, snap
 // marker and measure figure that are active, then by the tool that is down:
 // the rectangle ruler, the gap line and its elements (not while the view
-// scrolls by itself), and with no such tool the search hits.
+// scrolls by itself), the element the information balloon tells of, the
+// design-rule marks (and their elements blinking), and with no such tool
+// the search hits.
 void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool autoScrolling);
 
 } // namespace mainwin
