@@ -223,16 +223,31 @@ void TSplitter::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
 void MainGauge::SetMaximum(long long maximum)
 {
     maximum_ = maximum > 0 ? maximum : 1;
-    form_.Gauge1->setValue(0);
+    percent_ = 0;
+    ShowPercent(true);
 }
 
 void MainGauge::SetProgress(long long progress)
 {
     long long p = std::clamp(progress, 0LL, maximum_);
-    form_.Gauge1->setValue(static_cast<int>(p * 100 / maximum_));
+    percent_ = static_cast<int>(p * 100 / maximum_);
+    ShowPercent(percent_ == 100);
 }
 
-void MainGauge::Pump() { platform::PumpEvents(); }
+void MainGauge::Pump()
+{
+    ShowPercent(false);
+    platform::PumpEvents();
+}
+
+void MainGauge::ShowPercent(bool now)
+{
+    if (form_.Gauge1->value() == percent_) return;
+    const auto t = std::chrono::steady_clock::now();
+    if (!now && t - shown_ < platform::PumpInterval) return;
+    shown_ = t;
+    form_.Gauge1->setValue(percent_);
+}
 
 // ------------------------------------------------------------ main window
 

@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -94,7 +95,9 @@ private:
 
 class TFormMain;
 
-// The gauge of the main window as the progress of a reader.
+// The gauge of the main window as the progress of a reader or a check.
+// The bar paints itself at once whenever its percentage changes, so it is
+// given a new one at most once an event interval, and at its ends.
 class MainGauge final : public core::Gauge {
 public:
     explicit MainGauge(TFormMain& form) : form_(form) {}
@@ -103,8 +106,11 @@ public:
     void Pump() override;
 
 private:
+    void ShowPercent(bool now);
     TFormMain& form_;
     long long maximum_ = 100;
+    int percent_ = 0;
+    std::chrono::steady_clock::time_point shown_{};
 };
 
 class TFormMain : public QWidget {
@@ -259,6 +265,8 @@ public:
     void FollowInfoPick();
     // "検出": the settings, the check with its progress, the count.
     void sw5Click();
+    // The check of the design rules with its progress on the gauge.
+    void CheckDesignRules();
 
     // Navigation.
     void DrawPanFrame();

@@ -150,24 +150,37 @@ void TFormMain::FollowInfoPick()
 
 // ------------------------------------------------------- the design rules
 
+void TFormMain::CheckDesignRules()
+{
+    // Commands wait while the tables are checked; the window stays drawn.
+    platform::BusyGuard busy;
+    struct GaugeShown {
+        TFormMain& form;
+        ~GaugeShown() { form.HideGauge(); }
+    } shown{*this};
+    // Each stage's text on the gauge, painted at once: the check lets
+    // events run only now and then.
+    auto stage = [this](const char* text) {
+        SetGaugeText(text);
+        Gauge1->setValue(0);
+        GaugePanel->raise();
+        GaugePanel->show();
+        GaugePanel->repaint();
+    };
+    core::ClearDrcErrors();
+    stage(DrcLineRulesText);
+    core::CheckLineRules(Gauge());
+    stage(DrcResistSilkText);
+    core::CheckResistSilkGap(Gauge(), PoolRunner());
+}
+
 void TFormMain::sw5Click()
 {
     if (ActiveTool() != ToolButton::Drc) return;
     const int answer = ShowDrcSettings();
     platform::PumpEvents(true);
     if (answer < 1) return;
-    {
-        platform::BusyGuard busy;
-        struct GaugeShown {
-            TFormMain& form;
-            ~GaugeShown() { form.HideGauge(); }
-        } shown{*this};
-        core::ClearDrcErrors();
-        ShowGauge(DrcLineRulesText);
-        core::CheckLineRules(Gauge());
-        ShowGauge(DrcResistSilkText);
-        core::CheckResistSilkGap(Gauge(), PoolRunner());
-    }
+    CheckDesignRules();
     RedrawView();
     const int n = core::DrcErrors.Count;
     if (n < 1) {
