@@ -59,6 +59,14 @@ void ConnectFolderDialog()
         form->ShowModal();
         return static_cast<int>(folder::FolderResult);
     };
+    ShowDrcSettings = [] {
+        dialogs::TFolderDialog* form = dialogs::FolderDialog();
+        // Without the window (it is gone at exit) nothing is checked.
+        if (!form) return 0;
+        dialogs::folder::FolderMode = "DRC";
+        form->ShowModal();
+        return static_cast<int>(dialogs::folder::FolderResult);
+    };
 }
 
 } // namespace mainwin

@@ -46,8 +46,8 @@ extern std::function<void()> NextGapCandidate, RunDesignRuleCheck;
 // The ruler image drawn for the current angle and graduation and put under
 // the pointer.
 extern std::function<void()> DrawDimensionRuler;
-// The design-rule settings before a check: 1 runs it, 0 does not. Default:
-// run with the settings as they are.
+// The design-rule settings before a check: 1 runs it, 0 does not. Default
+// (without the folder dialog): run with the settings as they are.
 extern std::function<int()> ShowDrcSettings;
 
 // The folder of the last successful open (kept in the folder settings).
@@ -57,7 +57,8 @@ extern std::string LastOpenedFolder;
 // command's format confirmation and the "Parameter" row.
 void ConnectParametersDialog();
 // The folder dialog of the program, once it is made, answers the open
-// command's question whether to add or replace.
+// command's question whether to add or replace, and shows the design-rule
+// settings before a check.
 void ConnectFolderDialog();
 
 } // namespace mainwin

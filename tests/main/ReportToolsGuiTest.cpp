@@ -3,6 +3,7 @@
 // closing; the run from "検出" against the probe's check of the same files
 // with the same settings, its marks on shown layers, the blink and the count.
 #include "CorpusBoards.h"
+#include "dialogs/qt/FolderDialog.h"
 #include "core/TextHelpers.h"
 #include "tests/main/WindowFixture.h"
 #include "view/Picking.h"
@@ -11,7 +12,10 @@
 #include "view/ToolState.h"
 #include "platform/NumberText.h"
 
+#include <QTimer>
+
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -25,6 +29,7 @@ protected:
     void TearDown() override
     {
         ShowDrcSettings = [] { return 1; };
+        AskReplaceOrAdd = DefaultReplaceOrAdd;
         core::ClearDrcErrors();
         core::DrcSettings = {};
         MainWindowGui::TearDown();
@@ -274,6 +279,48 @@ TEST_F(ReportToolsGui, RunFromThePageFindsWhatTheProbeFinds)
         EXPECT_EQ(form->ActiveTool(), ToolButton::Drc);
         EXPECT_EQ(ToolPageRows.Caption[1], std::to_string(probeCount) + "/" + std::to_string(probeCount));
     }
+}
+
+// "検出" shows the folder dialog's design-rule page first: cancelled, nothing
+// runs; carried out, the check runs with the rules it built from the
+// layers' contents.
+TEST_F(ReportToolsGui, SettingsPageComesFirst)
+{
+    if (!fs::exists(Cad)) GTEST_SKIP() << "no corpus at " << Cad;
+    ASSERT_TRUE(Open("kicad-older"));
+    const int copper = LayerNamed({"f.cu"}), silk = LayerNamed({"f.silks"}), resist = LayerNamed({"f.mask"});
+    core::LayerTable[static_cast<std::size_t>(copper)].Contents = "部品面パターン";
+    core::LayerTable[static_cast<std::size_t>(silk)].Contents = "部品面シルク";
+    core::LayerTable[static_cast<std::size_t>(resist)].Contents = "部品面レジスト";
+    dialogs::TFolderDialog dialog(form.get());
+    ConnectFolderDialog();
+    form->swDRC->click();
+    for (const auto button : {dialogs::folder::FolderButton::swCancel, dialogs::folder::FolderButton::swOK}) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = dialog.isVisible() && dialogs::folder::FolderMode == "DRC";
+            dialog.ButtonOf(button)->click();
+        });
+        boxes.shown.clear();
+        form->sw5->click();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(boxes.shown.empty(), button == dialogs::folder::FolderButton::swCancel);
+    }
+    const std::string c = std::to_string(copper), s = std::to_string(silk);
+    std::string args = "--width " + c + "=0.2 --angle " + c + " --width " + s + "=0.2 --top " + std::to_string(resist) + "," + s + ",0.15";
+    for (int l = 1; l <= core::LayerCount; ++l) {
+        const core::MyLayerSet& layer = core::LayerTable[static_cast<std::size_t>(l)];
+        args += " '" + (fs::path(layer.Folder) / layer.FileName).string() + "'";
+    }
+    int probeCount = 0;
+    const std::vector<std::string> expected = ProbeErrors(args, probeCount);
+    ASSERT_GT(probeCount, 0);
+    // The probe's layers have no contents to name.
+    std::vector<std::string> found = WindowErrors();
+    for (std::string& line : found)
+        for (const char* contents : {"/部品面パターン)", "/部品面シルク)", "/部品面レジスト)"})
+            if (line.ends_with(contents)) line.replace(line.size() - std::strlen(contents), std::string::npos, "/)");
+    EXPECT_EQ(found, expected);
 }
 
 TEST_F(ReportToolsGui, MarksFollowShownLayersAndBlinkTheirElements)
