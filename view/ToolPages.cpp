@@ -172,7 +172,9 @@ ToolPageFrame PageFrame(ToolButton tool)
         f = {true, -1, 25, 120, tool == ToolButton::Gap ? PageButton::NextCandidate : PageButton::None, 25, 1};
         break;
     case ToolButton::Drc:
-        f = {true, -1, 25, 90, PageButton::Detect, 25, 2};
+        // The error count, which may grow long, has the row's whole width;
+        // "検出" stands below the rows.
+        f = {true, -1, 25, 90, PageButton::Detect, 25 + 72, 2, true};
         break;
     case ToolButton::Measure:
         f = {true, -1, 22, 465, PageButton::None, 25, 2};

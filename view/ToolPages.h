@@ -32,6 +32,9 @@ struct ToolPageFrame {
     PageButton Button = PageButton::None;   // beside the scroll box
     int ButtonTop = 25;
     int ButtonRightGap = 2;  // from the page's right edge
+    // The rows take the page's whole width, the button standing where
+    // they leave room.
+    bool RowsUnderButton = false;
 };
 ToolPageFrame PageFrame(ToolButton tool);
 
