@@ -257,12 +257,13 @@ public:
 
     // The information tool: a click on the picture (left picks, middle and
     // "次へ" step, right and "閉じる" close), the balloon for the element
-    // shown with its tail at a pixel of the picture, painted and shown, and
-    // put back where that element is after a redraw.
+    // shown with its tail at a pixel of the picture, painted and shown.
     void InfoBalloonClick(int x, int y, MouseButton button);
     void ShowPrimitiveInfo(int x, int y);
     void DrawInfoTable();
-    void FollowInfoPick();
+    // After a redraw: the balloon goes where its element now is, and the
+    // design-rule page counts the errors on the layers now shown.
+    void FollowRedraw();
     // "検出": the settings, the check with its progress, the count.
     void sw5Click();
     // The check of the design rules with its progress on the gauge.

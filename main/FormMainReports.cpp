@@ -133,8 +133,9 @@ void TFormMain::DrawInfoTable()
     }
 }
 
-void TFormMain::FollowInfoPick()
+void TFormMain::FollowRedraw()
 {
+    if (ActiveTool() == ToolButton::Drc && ParaPanel->isVisible()) DrawParamList();
     if (ActiveTool() != ToolButton::Info || CurrentInfoElement(InfoPicks) < 0) return;
     const auto k = static_cast<std::size_t>(InfoPicks.Current);
     int px = 0, py = 0;

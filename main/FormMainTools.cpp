@@ -125,7 +125,7 @@ void TFormMain::ToolRedrawHook::operator()() const { ForgetToolOverlays(); }
 void TFormMain::ToolRedrawHook::operator()(platform::RasterCanvas& picture) const
 {
     DrawToolOverlays(picture, form->ActiveTool(), form->Timer2->isActive());
-    form->FollowInfoPick();
+    form->FollowRedraw();
 }
 
 void TFormMain::RemoveToolHooks()

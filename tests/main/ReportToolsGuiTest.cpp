@@ -378,7 +378,6 @@ TEST_F(ReportToolsGui, MarksFollowShownLayersAndBlinkTheirElements)
     // The copper layer hidden: no marks, none counted in front of the slash.
     core::LayerTable[static_cast<std::size_t>(copper)].Active = 0;
     form->RedrawView();
-    form->DrawParamList();
     EXPECT_NE(Picture().Pixel(mark.x() + 14, mark.y() - 14), white);
     EXPECT_EQ(ToolPageRows.Caption[1], "0/" + std::to_string(n));
     core::LayerTable[static_cast<std::size_t>(copper)].Active = 1;
