@@ -93,13 +93,17 @@ void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool aut
     case ToolButton::Info:
         if (const int i = CurrentInfoElement(InfoPicks); i >= 0) HighlightPrimitives({i});
         break;
-    case ToolButton::Drc:
-        if (core::DrcErrors.Count < 1 || !core::DrcSettings.ShowErrors) break;
-        DrawDrcErrorMarks(picture);
-        if (core::DrcSettings.BlinkErrors) HighlightPrimitives(DrcErrorElements());
-        break;
     case ToolButton::Ruler:
         break;
+    case ToolButton::Drc:
+        if (core::DrcErrors.Count >= 1 && core::DrcSettings.ShowErrors) {
+            DrawDrcErrorMarks(picture);
+            if (core::DrcSettings.BlinkErrors) {
+                HighlightPrimitives(DrcErrorElements());
+                break;
+            }
+        }
+        [[fallthrough]];
     default:
         if (!SearchHits.empty()) HighlightPrimitives(SearchHits);
         break;
