@@ -261,6 +261,8 @@ public:
     void InfoBalloonClick(int x, int y, MouseButton button);
     void ShowPrimitiveInfo(int x, int y);
     void DrawInfoTable();
+    // The balloon and its buttons hidden (also the notice balloon).
+    void HideInfoBalloon();
     // After a redraw: the balloon goes where its element now is, and the
     // design-rule page counts the errors on the layers now shown.
     void FollowRedraw();

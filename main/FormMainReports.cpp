@@ -80,9 +80,7 @@ void TFormMain::InfoBalloonClick(int x, int y, MouseButton button)
         Highlight.Blinking = false;
         Highlight.Visible = false;
         Image2->hide();
-        Image11->hide();
-        sw1->hide();
-        sw2->hide();
+        HideInfoBalloon();
         InfoPicks.Count = 0;
         InfoPicks.Current = -1;
         return;
@@ -146,7 +144,14 @@ void TFormMain::FollowRedraw()
         ShowPrimitiveInfo(px, py);
         return;
     }
-    for (QWidget* w : {static_cast<QWidget*>(Image11), static_cast<QWidget*>(sw1), static_cast<QWidget*>(sw2)}) w->hide();
+    HideInfoBalloon();
+}
+
+void TFormMain::HideInfoBalloon()
+{
+    Image11->hide();
+    sw1->hide();
+    sw2->hide();
 }
 
 // ------------------------------------------------------- the design rules

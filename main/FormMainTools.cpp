@@ -208,9 +208,7 @@ void TFormMain::ResetTools(bool releaseButtons)
     Highlight.Blinking = false;
     Highlight.Visible = false;
     Image2->hide();
-    Image11->hide();
-    sw1->hide();
-    sw2->hide();
+    HideInfoBalloon();
     if (EndToolState(Picture())) DrawTablePanel();
     ParaPanel->hide();
     Image1->update();

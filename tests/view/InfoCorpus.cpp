@@ -7,13 +7,14 @@
 #include "view/ReportTools.h"
 #include "platform/Error.h"
 #include "platform/NumberText.h"
+#include "platform/TextFile.h"
+#include "tests/main/CorpusBoards.h"
 #include "tests/view/ViewFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <numbers>
 #include <random>
@@ -24,15 +25,7 @@ using namespace mainwin;
 
 namespace {
 
-const fs::path Cad = fs::path(TESSEL2_CORPUS) / "cad";
-
-std::string Bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using corpusboards::Cad;
 
 // One %ADD definition: template name and parameters in millimetres.
 struct Definition {
@@ -183,7 +176,7 @@ TEST_F(InfoCorpus, EveryElementAsItsFileAndKindSay)
         // Internal code → the definition it holds (a definition moved to
         // another code by the reader is found there).
         std::map<int, Definition> byCode;
-        for (const auto& [d, def] : ApertureDefinitions(Bytes(f))) {
+        for (const auto& [d, def] : ApertureDefinitions(platform::ReadFileBytes(f))) {
             const std::int32_t moved = core::ApertureMap[static_cast<std::size_t>(d)];
             byCode[moved > 0 ? moved : d] = def;
         }
