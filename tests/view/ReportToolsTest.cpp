@@ -1,13 +1,11 @@
-// The information balloon's texts, size and place, its stepping through
-// the picks, and the design-rule marks on shown layers.
-#include "core/TextHelpers.h"
+// The information balloon's texts, size and place, and its stepping
+// through the picks.
 #include "view/ReportTools.h"
 #include "tests/view/ViewFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -35,11 +33,7 @@ protected:
         core::Tools[7].Diameter = "0.8";
         core::Tools[12].Diameter = "1.00";
     }
-    void TearDown() override
-    {
-        viewtest::ResetAll();
-        core::ClearDrcErrors();
-    }
+    void TearDown() override { viewtest::ResetAll(); }
     static void Aperture(int d, int shape, double size)
     {
         core::Apertures[static_cast<std::size_t>(d)].Shape = shape;
@@ -76,8 +70,6 @@ TEST_F(ReportTools, BalloonTellsEachKind)
     } cases[] = {
         {"dark line", Element(1, core::dkLine, 10, 1, 2, 4, 6),
          {{"ファイル", "top.gbr"}, {"Dコード", "D10 円形 0.254"}, {"図形", "直線"}, {"始点", "X1 Y2"}, {"終点", "X4 Y6"}, {"長さ", "5"}}},
-        {"clear line", Element(1, core::dkLine, 10, 0, 0, 1, 1, 0, 1),
-         {{"ファイル", "top.gbr"}, {"Dコード", "D10 円形 0.254"}, {"図形", "直線(打抜き)"}, {"始点", "X0 Y0"}, {"終点", "X1 Y1"}, {"長さ", "1.4142"}}},
         {"dark region edge", Element(1, core::dkRegionLine, 0, -1.5, 0, 2.5, 0),
          {{"ファイル", "top.gbr"}, {"Dコード", "なし(Polygon)"}, {"図形", "直線(塗潰し)"}, {"始点", "X-1.5 Y0"}, {"終点", "X2.5 Y0"}, {"長さ", "4"}}},
         // A quarter of a circle of radius 2: 3.14159... long.
@@ -111,47 +103,6 @@ TEST_F(ReportTools, DCodeRowNamesTheShape)
         {17, "D17 "},          {20, "D20 "},           {5000, "D5000 "},
     };
     for (const Case& c : cases) EXPECT_EQ(PrimitiveInfo(At(core::dkFlash, c.code, 0, 0))[1].Value, c.expected) << c.code;
-}
-
-TEST_F(ReportTools, ArcLengthRunsTheWayGiven)
-{
-    const double pi = std::numbers::pi;
-    struct Case {
-        const char* direction;
-        double sx, sy, ex, ey;
-        double expected;   // for radius 1 about the origin
-    } cases[] = {
-        {"CCW", 1, 0, 0, 1, pi / 2},  {"CW", 1, 0, 0, 1, 3 * pi / 2}, {"CCW", 0, 1, 1, 0, 3 * pi / 2},
-        {"CW", 0, 1, 1, 0, pi / 2},   {"CCW", -1, 0, 1, 0, pi},       {"CW", 1, 0, 1, 0, 0},
-        {"ccw", 1, 0, 0, 1, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_NEAR(ArcLength(c.direction, 1, c.sx, c.sy, c.ex, c.ey, 0, 0), c.expected, 1e-9) << c.direction << " " << c.sx << "," << c.sy;
-    EXPECT_NEAR(ArcLength("CCW", 2.5, 3.5, 1, 1, 3.5, 1, 1), 2.5 * pi / 2, 1e-9);
-}
-
-TEST_F(ReportTools, BalloonOpensAwayFromTheNearerEdges)
-{
-    // A 300 × 225 balloon on a 1000 × 600 picture.
-    struct Case {
-        int x, y;
-        int left, top, textTop, textBottom;
-        platform::Point tip;   // the outline point at the given pixel
-    } cases[] = {
-        {100, 100, 100, 100, 25, 195, {0, 0}},         // right and down
-        {100, 500, 100, 275, 5, 175, {0, 223}},        // right and up
-        {900, 100, 600, 100, 25, 195, {299, 0}},       // left and down
-        {999, 599, 699, 374, 5, 175, {299, 223}},      // lower right: left and up
-    };
-    for (const Case& c : cases) {
-        const InfoPlacement p = PlaceInfoPanel(c.x, c.y, 1000, 600, 300, 225);
-        EXPECT_EQ(p.Left, c.left) << c.x << "," << c.y;
-        EXPECT_EQ(p.Top, c.top) << c.x << "," << c.y;
-        EXPECT_EQ(p.TextLeft, 5);
-        EXPECT_EQ(p.TextTop, c.textTop);
-        EXPECT_EQ(p.TextBottom, c.textBottom);
-        EXPECT_EQ(p.Outline[0], c.tip);
-    }
 }
 
 // Every line of every kind stands inside the balloon's body above the rule,
@@ -223,32 +174,6 @@ TEST_F(ReportTools, NextStepsThroughShownPicks)
         picks.Current = c.current;
         EXPECT_EQ(NextInfoPick(picks), c.expected) << c.current << " of " << c.items.size();
     }
-}
-
-TEST_F(ReportTools, ErrorMarksOnlyOnShownLayers)
-{
-    viewtest::FitTo(0, 100, 0, 100, 200, 200);
-    core::AppendElement(Element(1, core::dkLine, 10, 10, 10, 20, 10));
-    core::AppendElement(Element(2, core::dkLine, 10, 60, 60, 70, 60));
-    core::AppendDrcError({0, 15, 10, "線幅エラー", core::etLineWidth});
-    core::AppendDrcError({1, 65, 60, "線幅エラー", core::etLineWidth});
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    DataToScreen(15, 10, x1, y1);
-    DataToScreen(65, 60, x2, y2);
-    const platform::Color white = platform::RGB(255, 255, 255), black = 0, blue = platform::RGB(0, 0, 255);
-    for (const bool layer2Shown : {true, false}) {
-        core::LayerTable[2].Active = layer2Shown ? 1 : 0;
-        platform::RasterCanvas picture;
-        picture.Resize(200, 200, blue);
-        DrawDrcErrorMarks(picture);
-        // White at the middle of both strokes of a cross, black along their sides.
-        EXPECT_EQ(picture.Pixel(x1 + 10, y1 + 10), white);
-        EXPECT_EQ(picture.Pixel(x1 + 10, y1 - 10), white);
-        EXPECT_EQ(picture.Pixel(x1 + 11, y1 + 10), black);
-        EXPECT_EQ(picture.Pixel(x2 + 10, y2 + 10), layer2Shown ? white : blue);
-        EXPECT_EQ(ShownDrcErrorCount(), layer2Shown ? 2 : 1);
-    }
-    EXPECT_EQ(DrcErrorElements(), (std::vector<int>{0, 1}));
 }
 
 } // namespace
