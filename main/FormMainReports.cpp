@@ -134,12 +134,13 @@ void TFormMain::DrawInfoTable()
 void TFormMain::FollowRedraw()
 {
     if (ActiveTool() == ToolButton::Drc && ParaPanel->isVisible()) DrawParamList();
-    if (ActiveTool() != ToolButton::Info || CurrentInfoElement(InfoPicks) < 0) return;
+    const int i = CurrentInfoElement(InfoPicks);
+    if (ActiveTool() != ToolButton::Info || i < 0) return;
     const auto k = static_cast<std::size_t>(InfoPicks.Current);
     int px = 0, py = 0;
     DataToScreen(InfoPicks.PointX[k], InfoPicks.PointY[k], px, py);
     // The balloon stays with its element while that is on the picture.
-    const core::MyLayerSet* layer = core::LayerAt(core::Datas[static_cast<std::size_t>(CurrentInfoElement(InfoPicks))].Layer);
+    const core::MyLayerSet* layer = core::LayerAt(core::Datas[static_cast<std::size_t>(i)].Layer);
     if (layer && layer->Active == 1 && px >= 0 && py >= 0 && px < Image1->width() && py < Image1->height()) {
         ShowPrimitiveInfo(px, py);
         return;

@@ -240,7 +240,6 @@ void TFormMain::BuildToolPage()
         const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
         button->setGeometry(W - f.ButtonRightGap - bw, f.ButtonTop, bw, ButtonHeight);
         button->show();
-        button->raise();
         if (!f.RowsUnderButton) boxWidth = std::max(0, W - f.ButtonRightGap - bw - 2);
     }
     // The gap tool offers the next candidate only when it has one.

@@ -335,9 +335,9 @@ int CurrentInfoElement(const MyInfoSet& picks)
 
 // ---------------------------------------------------------- design rules
 
-bool DrcErrorShown(const core::MyErrPointSet& error) { return OnShownLayer(error.Element); }
-
 namespace {
+
+bool DrcErrorShown(const core::MyErrPointSet& error) { return OnShownLayer(error.Element); }
 
 std::size_t ErrorCount()
 {

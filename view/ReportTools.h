@@ -109,9 +109,7 @@ inline constexpr const char* DrcResistSilkText = "DRC(レジスト/シルク間�
 inline constexpr const char* DrcNoErrorsText = "エラーは検出されませんでした ...";
 inline constexpr const char* DrcErrorsFoundText = "件のエラーが検出されました ...";
 
-// The error's element lies on a shown layer.
-bool DrcErrorShown(const core::MyErrPointSet& error);
-// The errors on shown layers.
+// The errors whose element lies on a shown layer.
 int ShownDrcErrorCount();
 // The elements of every error, for the blink (the highlight leaves out
 // hidden layers).
