@@ -149,6 +149,15 @@ public:
     QPushButton* sw3 = nullptr;      // "次を検索" on the gap page
     QPushButton* sw4 = nullptr;      // "回転" on the ruler page
     QPushButton* sw5 = nullptr;      // "検出" on the design-rule page
+    // The measuring tools' values over the drawing; a click on one steps
+    // the measure tool back.
+    QLabel* LabelX = nullptr;
+    QLabel* LabelY = nullptr;
+    QLabel* LabelL = nullptr;
+    // The dimension ruler under the pointer (black shows the picture).
+    platform::SurfaceWidget* RulerImage = nullptr;
+    platform::RasterCanvas RulerPicture;
+    platform::Point RulerOffset;     // the pixel of the ruler's centre
     platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
     QScrollArea* ScrollBox2 = nullptr;           // the layer rows
     platform::SurfaceWidget* Image9 = nullptr;
@@ -245,6 +254,10 @@ public:
     void Image10MouseUp(QMouseEvent* event);
     void image12MouseUp(QMouseEvent* event);
     void image12MouseMove(QMouseEvent* event);
+    // The labels of what the tool shows now, placed beside its figures.
+    void PlaceToolLabels();
+    // The ruler image drawn afresh and put under the pointer.
+    void ShowDimensionRuler();
 
     // Navigation.
     void DrawPanFrame();
@@ -287,6 +300,13 @@ private:
     void CreateMenuControls();
     void CreateListControls();
     void CreateToolControls();
+    void CreateMeasureControls();
+    // The pointer moved over the picture: rubber figures and the ruler follow.
+    void TrackToolPointer(int x, int y);
+    // Auto-scroll ended: what it left out of the picture comes back.
+    void ShowSkippedOverlays();
+    // After a click of the gap tool: its highlight, its button and hint.
+    void ShowGapState(const std::string& hint);
     void LayoutTopBar();
     // What the tools hand to the redraw and the open command, known by the
     // window so that it takes them back when it goes.

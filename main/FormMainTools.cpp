@@ -7,6 +7,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "view/CodeTables.h"
+#include "view/MeasureTools.h"
 #include "view/Redraw.h"
 #include "view/ToolPages.h"
 #include "view/ToolState.h"
@@ -108,6 +109,8 @@ void TFormMain::CreateToolControls()
         autoScrollStoppers_.push_back(w);
     }
 
+    CreateMeasureControls();
+
     // The open and new commands end the tools; a clear also stops
     // auto-scroll and puts the page away.
     mainwin::ResetTools = ToolResetHook{this};
@@ -125,6 +128,9 @@ void TFormMain::ToolRedrawHook::operator()() const { ForgetToolOverlays(); }
 void TFormMain::ToolRedrawHook::operator()(platform::RasterCanvas& picture) const
 {
     DrawToolOverlays(picture, form->ActiveTool(), form->Timer2->isActive());
+    // The labels and the ruler follow the view.
+    form->PlaceToolLabels();
+    if (form->ActiveTool() == ToolButton::Ruler) DrawDimensionRuler();
 }
 
 void TFormMain::RemoveToolHooks()
@@ -207,8 +213,10 @@ void TFormMain::ResetTools(bool releaseButtons)
     Highlight.Blinking = false;
     Highlight.Visible = false;
     Image2->hide();
+    RulerImage->hide();
     Image11->hide();
     if (EndToolState(Picture())) DrawTablePanel();
+    PlaceToolLabels();
     ParaPanel->hide();
     Image1->update();
 }
@@ -242,9 +250,7 @@ void TFormMain::BuildToolPage()
         boxWidth = std::max(0, W - f.ButtonRightGap - bw - 2);
     }
     // The gap tool offers the next candidate only when it has one.
-    const bool alternatives = (GapState.Step == 1 && GapState.FirstPicks.Count >= 2) ||
-                              (GapState.Step == 2 && GapState.SecondPicks.Count >= 2);
-    sw3->setEnabled(alternatives);
+    sw3->setEnabled(GapHasAlternatives());
 
     const int boxHeight = std::max(0, H - f.BoxTop - 5);
     ScrollBox3->setGeometry(0, f.BoxTop, boxWidth, boxHeight);
@@ -289,7 +295,9 @@ void TFormMain::Image1MouseDown(QMouseEvent* event)
     case ToolButton::Info:
         if (loaded) InfoClick(x, y, button);
         break;
-    case ToolButton::Gap: GapClick(x, y, button); break;
+    case ToolButton::Gap:
+        if (loaded) GapClick(x, y, button);
+        break;
     case ToolButton::None:
         // A right click puts the table's hits away.
         if (SearchHits.empty()) break;

@@ -101,7 +101,8 @@ TEST_F(ToolsGui, ClicksOnThePictureGoToTheActiveTool)
         {ToolButton::Measure, true, Qt::LeftButton, "measure:0"}, {ToolButton::Measure, false, Qt::LeftButton, ""},
         {ToolButton::Rect, true, Qt::RightButton, "rect:1"},      {ToolButton::Rect, false, Qt::LeftButton, ""},
         {ToolButton::Info, true, Qt::MiddleButton, "info:2"},     {ToolButton::Info, false, Qt::LeftButton, ""},
-        {ToolButton::Gap, false, Qt::LeftButton, "gap:0"},        {ToolButton::Ruler, false, Qt::RightButton, "ruler:1"},
+        {ToolButton::Gap, true, Qt::LeftButton, "gap:0"},         {ToolButton::Gap, false, Qt::LeftButton, ""},
+        {ToolButton::Ruler, false, Qt::RightButton, "ruler:1"},
         {ToolButton::Drc, true, Qt::LeftButton, ""},              {ToolButton::None, true, Qt::LeftButton, ""},
     };
     for (const Case& c : cases) {
