@@ -61,7 +61,8 @@ void TFormMain::CreateMeasureControls()
     LabelY = makeLabel("LabelY");
     LabelL = makeLabel("LabelL");
 
-    RulerImage = new platform::SurfaceWidget(DspPanel);
+    // Over the picture alone: the pan frame around it stays as it is.
+    RulerImage = new platform::SurfaceWidget(Image1);
     RulerImage->setObjectName("RulerImage");
     RulerImage->SetTransparentBlack(true);
     RulerImage->SetPicture(&RulerPicture);
@@ -138,8 +139,8 @@ void TFormMain::PlaceToolLabels()
 void TFormMain::ShowDimensionRuler()
 {
     RulerOffset = DrawDimensionRulerImage(RulerPicture, RulerAngle, RulerMinTick, View.Scale, Image1->width(), Image1->height());
-    RulerImage->setGeometry(Image1->x() + Navigation.LastX - RulerOffset.x, Image1->y() + Navigation.LastY - RulerOffset.y,
-                            RulerPicture.Width(), RulerPicture.Height());
+    RulerImage->setGeometry(Navigation.LastX - RulerOffset.x, Navigation.LastY - RulerOffset.y, RulerPicture.Width(),
+                            RulerPicture.Height());
     RulerImage->update();
     RulerImage->show();
     RulerImage->raise();
@@ -148,7 +149,7 @@ void TFormMain::ShowDimensionRuler()
 void TFormMain::TrackToolPointer(int x, int y)
 {
     if (ActiveTool() == ToolButton::Ruler)
-        RulerImage->move(Image1->x() + x - RulerOffset.x, Image1->y() + y - RulerOffset.y);
+        RulerImage->move(x - RulerOffset.x, y - RulerOffset.y);
     // Long work may be drawing the picture.
     if ((RubberLine.Active || RubberRect.Active) && !platform::BusyGuard::Active()) {
         TrackPointer(x, y, Picture());
