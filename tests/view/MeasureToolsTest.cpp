@@ -211,7 +211,8 @@ TEST_F(HandMadeToolsTest, Labels)
         l = LayoutToolLabels(ToolButton::Gap, false, Size);
         const Point s = At(g.ax, g.ay), e = At(g.bx, g.by);
         EXPECT_EQ(l.X.Text, g.text);
-        EXPECT_EQ((std::array{l.X.Left, l.X.Top}), (std::array{s.x + (e.x - s.x) / 2 + g.dx, s.y + (e.y - s.y) / 2 + g.dy})) << g.text;
+        EXPECT_EQ((std::array{l.X.Left, l.X.Top}), (std::array{s.x + (e.x - s.x) / 2 + g.dx, s.y + (e.y - s.y) / 2 + g.dy}))
+            << g.text;
         // Not while the view scrolls by itself and the line is left out.
         EXPECT_FALSE(LayoutToolLabels(ToolButton::Gap, true, Size).X.Shown);
     }
@@ -268,16 +269,18 @@ protected:
             core::MyDataValue v;
             const std::string path = (Board / name).string();
             ++layer;
-            ASSERT_TRUE(layer == 6 ? core::ReadNcDrillFile(gauge, path, layer, v) : core::ReadGerberFile(gauge, path, layer, v)) << name;
+            ASSERT_TRUE(layer == 6 ? core::ReadNcDrillFile(gauge, path, layer, v) : core::ReadGerberFile(gauge, path, layer, v))
+                << name;
             viewtest::ShowLayer(layer, platform::RGB(40 * layer, 255 - 40 * layer, 0));
             core::GrowBox(all, {v.MinX, v.MaxX, v.MinY, v.MaxY});
         }
         viewtest::FitTo(all[0], all[1], all[2], all[3], 800, 600);
         core::SetGridView(core::Extents);
         ASSERT_TRUE(core::BuildElementGrid(gauge));
-        for (int i = 0; i < core::DataCount; ++i)
-            if (core::Datas[static_cast<std::size_t>(i)].Layer == 1 && core::Datas[static_cast<std::size_t>(i)].Kind == core::dkFlash)
-                pads.push_back(i);
+        for (int i = 0; i < core::DataCount; ++i) {
+            const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+            if (e.Layer == 1 && e.Kind == core::dkFlash) pads.push_back(i);
+        }
     }
     void TearDown() override
     {
@@ -355,7 +358,8 @@ TEST_F(MeasureBoardTest, TheGapBetweenTwoPadsIsTheClearanceDrawnBetweenItsPoints
         if (engine < 0.05) continue;
         const core::DataElement& o = core::Datas[static_cast<std::size_t>(near)];
         SCOPED_TRACE(::testing::Message() << "pads " << pads[k] << " and " << near);
-        SetViewZoom(true, (p.X3 + o.X3) / 2, (p.Y3 + o.Y3) / 2, -std::clamp(200.0 / (best * View.Scale / View.Zoom), 1.0, MaxZoom));
+        const double zoom = std::clamp(200.0 / (best * View.Scale / View.Zoom), 1.0, MaxZoom);
+        SetViewZoom(true, (p.X3 + o.X3) / 2, (p.Y3 + o.Y3) / 2, -zoom);
         RedrawView();
         const std::vector<std::uint32_t> before = Pixels();
         EXPECT_EQ(GapClickAt(At(p.X3, p.Y3).x, At(p.X3, p.Y3).y, MouseButton::Left, Picture()), GapSecondHint);
@@ -369,7 +373,8 @@ TEST_F(MeasureBoardTest, TheGapBetweenTwoPadsIsTheClearanceDrawnBetweenItsPoints
         // circle, away from the line, is inverted.
         const Point ea = At(x1, y1), eb = At(x2, y2);
         ASSERT_GT(std::hypot(eb.x - ea.x, eb.y - ea.y), 2 * MarkerRadius + 2);
-        const std::size_t at = static_cast<std::size_t>(ea.y) * 800 + static_cast<std::size_t>(ea.x + (eb.x >= ea.x ? -1 : 1) * MarkerRadius);
+        const int side = eb.x >= ea.x ? -MarkerRadius : MarkerRadius;
+        const std::size_t at = static_cast<std::size_t>(ea.y) * 800 + static_cast<std::size_t>(ea.x + side);
         EXPECT_EQ((Pixels()[at] ^ before[at]) & 0xFFFFFFu, 0xFFFFFFu);
         // Back to nothing chosen: the picture as it was.
         EXPECT_EQ(GapClickAt(0, 0, MouseButton::Right, Picture()), GapSecondHint);
@@ -396,11 +401,13 @@ TEST_F(MeasureBoardTest, EveryToolLeavesThePictureAsItFoundIt)
         std::vector<Step> steps;
     } cases[] = {
         {"measure", ToolButton::Measure,
-         {{L, 300, 250}, {Move, 420, 330}, {Move, 500, 380}, {L, 500, 380}, {L, 350, 350}, {R}, {Move, 200, 200}, {Redraw}, {R}, {R}}},
+         {{L, 300, 250}, {Move, 420, 330}, {Move, 500, 380}, {L, 500, 380}, {L, 350, 350}, {R}, {Move, 200, 200},
+          {Redraw}, {R}, {R}}},
         {"measure on one point", ToolButton::Measure, {{L, 400, 300}, {L, 400, 300}, {Redraw}}},
         {"measure off the picture", ToolButton::Measure, {{L, 400, 300}, {Move, -40, 900}, {L, 790, 590}, {M, 10, 10}}},
         {"rectangle ruler", ToolButton::Rect,
-         {{L, 250, 200}, {Move, 300, 260}, {Move, 450, 400}, {L, 450, 400}, {Redraw}, {L, 500, 300}, {Move, 380, 220}, {R}, {L, 200, 150}, {R}}},
+         {{L, 250, 200}, {Move, 300, 260}, {Move, 450, 400}, {L, 450, 400}, {Redraw}, {L, 500, 300}, {Move, 380, 220},
+          {R}, {L, 200, 150}, {R}}},
         {"rectangle over nothing", ToolButton::Rect, {{L, 2, 2}, {Move, 6, 7}, {L, 6, 7}}},
         {"gap", ToolButton::Gap,
          {{L, 0, 0, 5}, {L, 0, 0, 6}, {Next}, {Redraw}, {Next}, {R}, {Next}, {L, 0, 0, 40}, {L}, {R}, {R}, {R}}},
@@ -413,8 +420,11 @@ TEST_F(MeasureBoardTest, EveryToolLeavesThePictureAsItFoundIt)
         for (std::size_t k = 0; k <= c.steps.size(); ++k) {
             for (std::size_t s = 0; s < k; ++s) {
                 const Step& step = c.steps[s];
-                const core::DataElement* pad = step.pad >= 0 ? &core::Datas[static_cast<std::size_t>(pads[static_cast<std::size_t>(step.pad)])] : nullptr;
-                const Point p = pad ? At(pad->X3, pad->Y3) : Point{step.x, step.y};
+                Point p{step.x, step.y};
+                if (step.pad >= 0) {
+                    const core::DataElement& pad = core::Datas[static_cast<std::size_t>(pads[static_cast<std::size_t>(step.pad)])];
+                    p = At(pad.X3, pad.Y3);
+                }
                 const MouseButton b = step.kind == L ? MouseButton::Left : step.kind == R ? MouseButton::Right : MouseButton::Middle;
                 if (step.kind == Move) TrackPointer(p.x, p.y, Picture());
                 else if (step.kind == Next) NextGapCandidateStep(Picture());
