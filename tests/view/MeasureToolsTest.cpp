@@ -40,12 +40,8 @@ Point At(double x, double y)
 // The picture redrawn with the figures of `tool`, the tools at rest.
 void StartTools(ToolButton tool)
 {
-    RubberLine = {};
-    RubberRect = {};
-    SnapMarker = {};
-    MeasureStep = 0;
-    RectRulerShown = false;
-    RectRulerStep = 0;
+    ForgetToolOverlays();
+    EndToolState(Picture());
     GapState = {};
     SetDefaultToolSettings();
     RedrawStartHooks().assign({[] { ForgetToolOverlays(); }});
