@@ -53,7 +53,9 @@ void TFormMain::CreateMeasureControls()
         l->setAutoFillBackground(true);
         l->setPalette(pal);
         // A click on a value steps the measure back, as a right click does.
-        l->OnMouseDown = [] { MeasureClick(0, 0, MouseButton::Right); };
+        l->OnMouseDown = [] {
+            if (!platform::BusyGuard::Active()) MeasureClick(0, 0, MouseButton::Right);
+        };
         l->hide();
         return l;
     };
