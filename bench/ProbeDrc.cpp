@@ -36,6 +36,12 @@ bool ParseTriple(const std::string& text, double& a, double& b, double& c)
 
 bool LayerNumber(double v, int layers) { return v >= 1 && v <= layers && v == std::trunc(v); }
 
+void DrcUsage()
+{
+    std::fprintf(stderr, "usage: tessel2-probe drc [--width LAYER=MM]... [--angle LAYER]... [--top RESIST,SILK,GAP] "
+                         "[--bottom RESIST,SILK,GAP] FILE...\n");
+}
+
 // Distance from p to what element i covers (0 inside it); FarAway for kinds
 // the gap tool does not measure.
 double DistanceTo(std::int32_t i, MyPoint p)
@@ -122,17 +128,21 @@ int Drc(const std::vector<std::string>& args)
             (a == "--top" ? topOn : bottomOn) = true;
         }
     }
-    const int layers = static_cast<int>(files.size());
+    if (!ok || files.empty()) {
+        DrcUsage();
+        return 2;
+    }
+    // A project file brings all its layers: the numbers are those loaded.
+    const int status = LoadFiles(files);
+    const int layers = core::LayerCount;
     for (const auto& [layer, mm] : widths) ok &= LayerNumber(layer, layers);
     for (double layer : angles) ok &= LayerNumber(layer, layers);
     for (const double* side : {top, bottom})
         if ((side == top && topOn) || (side == bottom && bottomOn)) ok &= LayerNumber(side[0], layers) && LayerNumber(side[1], layers);
-    if (!ok || files.empty()) {
-        std::fprintf(stderr, "usage: tessel2-probe drc [--width LAYER=MM]... [--angle LAYER]... [--top RESIST,SILK,GAP] "
-                             "[--bottom RESIST,SILK,GAP] FILE...\n");
+    if (!ok) {
+        DrcUsage();
         return 2;
     }
-    const int status = LoadFiles(files);
 
     core::MyDrcSet& s = core::DrcSettings;
     s = core::MyDrcSet{};

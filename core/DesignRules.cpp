@@ -14,6 +14,33 @@ namespace core {
 MyDrcSet DrcSettings;
 MyErrorPoint DrcErrors;
 
+void MoveDrcLayer(int from, int to)
+{
+    MyDrcSet& s = DrcSettings;
+    // The rules of each layer go where the layer goes.
+    const std::vector<double> widths = s.MinWidth;
+    const std::vector<std::int32_t> angles = s.AngleCheck;
+    for (int layer = 1; layer <= s.Count; ++layer) {
+        const int moved = MovedLayerNumber(layer, from, to);
+        const auto k = static_cast<std::size_t>(layer), m = static_cast<std::size_t>(moved);
+        if (moved < 1 || moved > s.Count) continue;
+        if (k < widths.size() && m < s.MinWidth.size()) s.MinWidth[m] = widths[k];
+        if (k < angles.size() && m < s.AngleCheck.size()) s.AngleCheck[m] = angles[k];
+    }
+    for (std::int32_t* layer : {&s.TopSilk, &s.TopResist, &s.BottomSilk, &s.BottomResist})
+        if (*layer >= 1) *layer = MovedLayerNumber(*layer, from, to);
+}
+
+namespace {
+
+// Registered once, before anything can move a layer.
+const bool drcFollowsLayers = [] {
+    LayerMoveHooks().push_back(MoveDrcLayer);
+    return true;
+}();
+
+} // namespace
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;

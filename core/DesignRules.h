@@ -49,6 +49,10 @@ struct MyErrorPoint {
 extern MyDrcSet DrcSettings;
 extern MyErrorPoint DrcErrors;
 
+// The settings of the layers after MoveLayer(from, to): they follow their
+// layers (run by MoveLayer through its hooks).
+void MoveDrcLayer(int from, int to);
+
 // Adds an error after the first Count.
 void AppendDrcError(MyErrPointSet error);
 void ClearDrcErrors();

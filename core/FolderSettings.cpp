@@ -3,6 +3,7 @@
 #include "core/ColorText.h"
 #include "core/Datas.h"
 #include "core/Geometry.h"
+#include "core/ProjectRecords.h"
 #include "core/SettingsLines.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
@@ -90,6 +91,11 @@ std::string OneLine(std::string text)
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;
 }
+
+// A text of a table line: a "," of its own would shift the fields after it
+// (a file name with a comma would put its layer's polarity where a colour
+// belongs), so it is written full-width.
+std::string TableText(const std::string& text) { return SeparatorFreeText(text, ','); }
 
 // What the readers change, put back when a file fails half way.
 struct SettingsSnapshot {
@@ -411,15 +417,15 @@ void WriteFolderSettings(const std::string& path)
     out.WriteLine(KeyLine("TOOL_MAX", platform::FormatInt(tools)));
     for (int t = 1; t <= tools; ++t) {
         const MyTool& tool = Tools[static_cast<std::size_t>(t)];
-        out.WriteLine(platform::FormatInt(t) + "," + OneLine(tool.Diameter) + "," + OneLine(tool.Symbol) + "," +
-                      platform::FormatInt(tool.Hits) + "," + OneLine(tool.Comment));
+        out.WriteLine(platform::FormatInt(t) + "," + TableText(tool.Diameter) + "," + TableText(tool.Symbol) + "," +
+                      platform::FormatInt(tool.Hits) + "," + TableText(tool.Comment));
     }
     const int layers = std::clamp<std::int32_t>(LayerCount, 0, LayerTableSize - 1);
     out.WriteLine(KeyLine("LAYER_MAX", platform::FormatInt(layers)));
     for (int i = 1; i <= layers; ++i) {
         const MyLayerSet& l = LayerTable[static_cast<std::size_t>(i)];
-        out.WriteLine(platform::FormatInt(i) + "," + OneLine(l.FileName) + "," + OneLine(l.Contents) + "," +
-                      OneLine(l.Remarks) + "," + OneLine(l.Polarity) + "," + ColorText(l.AltColor) + "," +
+        out.WriteLine(platform::FormatInt(i) + "," + TableText(l.FileName) + "," + TableText(l.Contents) + "," +
+                      TableText(l.Remarks) + "," + TableText(l.Polarity) + "," + ColorText(l.AltColor) + "," +
                       ColorText(l.Color));
     }
     out.Commit();
@@ -523,9 +529,11 @@ void TakeSettingsLayers()
 {
     for (int k = 1; k <= std::min<std::int32_t>(LayerCount, LayerTableSize - 1); ++k) {
         MyLayerSet& l = LayerTable[static_cast<std::size_t>(k)];
+        // A name with a comma stands in the file with its full-width form.
+        const std::string written = TableText(l.FileName);
         for (int j = 1; j <= std::min<std::int32_t>(IniLayerCount, LayerTableSize - 1); ++j) {
             const MyLayerSet& s = IniLayerTable[static_cast<std::size_t>(j)];
-            if (s.FileName != l.FileName) continue;
+            if (s.FileName != l.FileName && s.FileName != written) continue;
             l.Contents = s.Contents;
             l.Remarks = s.Remarks;
             l.AltColor = s.AltColor;

@@ -60,7 +60,7 @@ public:
     RecordWriter& RawText(const std::string& t)
     {
         line_.push_back(Sep);
-        line_ += platform::Utf8ToCp932(t);
+        line_ += platform::Utf8ToCp932(platform::Cp932Readable(t));
         return *this;
     }
     void End()

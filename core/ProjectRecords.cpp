@@ -150,7 +150,7 @@ void AppendColorField(std::string& line, char separator, std::int32_t color)
 void AppendTextField(std::string& line, char separator, std::string_view utf8)
 {
     line.push_back(separator);
-    line += platform::Utf8ToCp932(SeparatorFreeText(utf8, separator));
+    line += platform::Utf8ToCp932(platform::Cp932Readable(SeparatorFreeText(utf8, separator)));
 }
 
 } // namespace core

@@ -1,6 +1,7 @@
 #include "dialogs/FormatPage.h"
 
 #include "core/TextHelpers.h"
+#include "dialogs/PagePainters.h"
 
 namespace dialogs {
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace dialogs {
 
@@ -116,13 +117,24 @@ double* BoardField(int item)
 
 // --------------------------------------------------------------- file page
 
+// Columns of the file table after the names: contents and the least of remarks.
+constexpr int ContentsWidth = 170;
+constexpr int LeastRemarksWidth = 120;
+
+int FilePageWidth()
+{
+    ListLayers();
+    const int name = NameColumnWidth(180, std::numeric_limits<int>::max());
+    return std::max(60 + name + ContentsWidth + LeastRemarksWidth, 30 + name + ContentsWidth + ChoiceBalloonWidth("FileContents") + 10);
+}
+
 void FilePage::Build()
 {
     const int W = Para.ClientWidth;
     const core::MyBasicSet& b = core::ProjectBasics;
     ListLayers();
     const int tableWidth = W - 60;
-    const int name = NameColumnWidth(180, tableWidth - 170 - 120);
+    const int name = NameColumnWidth(180, tableWidth - ContentsWidth - LeastRemarksWidth);
 
     InitFreeBox(ParaItems, 9);
     SetItem(ParaItems, 0, {30, 35, 110, 53}, stPlain, "　品名");
@@ -130,8 +142,8 @@ void FilePage::Build()
     SetItem(ParaItems, 2, {30, 55, 110, 73}, stPlain, "　コメント");
     SetItem(ParaItems, 3, {112, 55, W - 230, 73}, stCell, b.Comment);
     SetItem(ParaItems, 4, {30, 90, 30 + name, 110}, stRaised, " ファイル名");
-    SetItem(ParaItems, 5, {30 + name, 90, 200 + name, 110}, stRaised, " 内容");
-    SetItem(ParaItems, 6, {200 + name, 90, W - 30, 110}, stRaised, " 備考");
+    SetItem(ParaItems, 5, {30 + name, 90, 30 + name + ContentsWidth, 110}, stRaised, " 内容");
+    SetItem(ParaItems, 6, {30 + name + ContentsWidth, 90, W - 30, 110}, stRaised, " 備考");
     SetItem(ParaItems, 7, {W - 220, 35, W - 170, 53}, stPlain, "作成者");
     SetItem(ParaItems, 8, {W - 170, 35, W - 30, 53}, stCell, b.Author);
     // The author's cell starts where its label ends in our font.
@@ -139,7 +151,7 @@ void FilePage::Build()
     ParaItems.Rects[8].left = ParaItems.Rects[7].right;
 
     InitGridBox(ParaTable, 3, FileRows);
-    LayoutGridCells(ParaTable, {name, 170, 0}, tableWidth, RowHeight);
+    LayoutGridCells(ParaTable, {name, ContentsWidth, 0}, tableWidth, RowHeight);
     Para.Image3.Bounds = {30, 110, 30 + tableWidth, 110 + FileRows * RowHeight};
     const Rect& t = Para.Image3.Bounds;
     const int count = static_cast<int>(ParaList.size());

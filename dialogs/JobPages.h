@@ -28,6 +28,10 @@ public:
     void FillRows() override;
 };
 
+// The page width the file table needs for the loaded files' names, with
+// the contents' choices beside their column.
+int FilePageWidth();
+
 // Tab 1: the board's size and origin in the Gerber data (items 4, 6, 8, 10)
 // and the drill origin (14, 16), typed, or taken from the extents of a file
 // picked beside "ファイルから検出".

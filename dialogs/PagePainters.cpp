@@ -38,18 +38,25 @@ T At(const std::vector<T>& v, std::size_t k, const T& fallback)
 
 } // namespace
 
-void BeginPicture(RasterCanvas& c, int w, int h)
+void BeginPicture(RasterCanvas& c, int w, int h, Color fill)
 {
-    c.Resize(std::max(w, 0), std::max(h, 0), PageFaceColor);
+    c.Resize(std::max(w, 0), std::max(h, 0), fill);
     c.SetFont(platform::FontInfo{});
     c.SetPenMode(platform::PenMode::Copy);
     c.SetPenWidth(1);
     c.SetPenStyle(platform::PenStyle::Solid);
 }
 
+int PageTextWidth(const std::string& text)
+{
+    static platform::RasterCanvas measure(1, 1);
+    measure.SetFont(platform::FontInfo{});
+    return measure.TextWidth(text);
+}
+
 // ----------------------------------------------------------------- items
 
-void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy)
+void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy, IconPainter icons)
 {
     for (std::size_t k = 0; k < static_cast<std::size_t>(std::max(box.Count, 0)) && k < box.Rects.size(); ++k) {
         const Rect& r = box.Rects[k];
@@ -92,7 +99,7 @@ void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy)
         if (picture >= 0) DrawParaPicture(c, picture, r.left + 2, r.top + 1);
         for (const int icon : {At(box.LeftIcons, k, -1), At(box.Icons, k, -1)}) {
             if (icon < 0) continue;
-            DrawParaIcon(c, icon, x, r.top + 1);
+            icons(c, icon, x, r.top + 1);
             x += 20;
         }
         if (caption == "-") {
@@ -107,7 +114,7 @@ void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy)
             c.TextOut(x, y, caption);
         }
         const int right = At(box.RightIcons, k, -1);
-        if (right >= 0) DrawParaIcon(c, right, r.right - 20, y);
+        if (right >= 0) icons(c, right, r.right - 20, y);
     }
 }
 
@@ -330,6 +337,78 @@ void DrawParaIcon(Canvas& c, int icon, int x, int y)
     default: rect(RGB(90, 90, 90), RGB(200, 200, 200), 2, 2, 14, 14); break;
     }
     c.SetPenMode(mode);
+    c.SetPenColor(pen);
+    c.SetPenWidth(width);
+    c.SetBrushColor(brush);
+    c.SetBrushStyle(style);
+}
+
+void DrawFolderIcon(Canvas& c, int icon, int x, int y)
+{
+    switch (icon) {
+    case 0:
+    case 1: DrawParaIcon(c, icon, x, y); return;
+    case 2: DrawParaIcon(c, 6, x, y); return;
+    default: break;
+    }
+    if (icon < 0) return;
+    const BrushStyle style = c.GetBrushStyle();
+    const Color pen = c.PenColor(), brush = c.BrushColor();
+    const int width = c.PenWidth();
+    c.SetPenWidth(1);
+    auto line = [&](Color color, int x1, int y1, int x2, int y2) { Line(c, color, x + x1, y + y1, x + x2, y + y2); };
+    auto disc = [&](Color fill) {
+        c.SetPenColor(fill);
+        c.SetBrushColor(fill);
+        c.SetBrushStyle(BrushStyle::Solid);
+        c.Ellipse(x + 1, y + 1, x + 16, y + 16);
+    };
+    switch (icon) {
+    case 3: {   // file: a sheet with a folded corner
+        c.SetPenColor(RGB(90, 90, 90));
+        c.SetBrushColor(White);
+        c.SetBrushStyle(BrushStyle::Solid);
+        const platform::Point sheet[] = {{x + 3, y + 1}, {x + 10, y + 1}, {x + 13, y + 4}, {x + 13, y + 15}, {x + 3, y + 15}};
+        c.Polygon(sheet);
+        line(RGB(90, 90, 90), 10, 1, 10, 4);
+        line(RGB(90, 90, 90), 10, 4, 13, 4);
+        break;
+    }
+    case 4:     // question: a blue disc with a white mark
+        disc(RGB(30, 80, 200));
+        c.SetPenWidth(2);
+        line(White, 6, 5, 8, 4);
+        line(White, 8, 4, 10, 6);
+        line(White, 10, 6, 8, 9);
+        line(White, 8, 9, 8, 10);
+        c.SetPenWidth(1);
+        line(White, 8, 12, 8, 14);
+        break;
+    case 5:     // design rules: a track and its width
+        disc(RGB(0, 120, 50));
+        c.SetPenWidth(3);
+        line(RGB(230, 160, 40), 4, 11, 12, 5);
+        break;
+    case 6:     // gap: two edges and the space between
+        disc(RGB(0, 120, 50));
+        c.SetPenWidth(2);
+        line(White, 5, 4, 5, 13);
+        line(RGB(230, 160, 40), 11, 4, 11, 13);
+        break;
+    case 7: {   // note: a yellow triangle with a mark
+        c.SetPenColor(RGB(120, 90, 0));
+        c.SetBrushColor(RGB(250, 210, 40));
+        c.SetBrushStyle(BrushStyle::Solid);
+        const platform::Point triangle[] = {{x + 8, y + 1}, {x + 15, y + 14}, {x + 1, y + 14}};
+        c.Polygon(triangle);
+        c.SetPenWidth(2);
+        line(Black, 8, 5, 8, 9);
+        c.SetPenWidth(1);
+        line(Black, 8, 11, 8, 12);
+        break;
+    }
+    default: break;
+    }
     c.SetPenColor(pen);
     c.SetPenWidth(width);
     c.SetBrushColor(brush);

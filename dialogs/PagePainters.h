@@ -14,13 +14,28 @@ inline constexpr platform::Color White = platform::RGB(255, 255, 255);
 // The system colour of inactive captions, as the classic scheme has it.
 inline constexpr platform::Color InactiveCaption = platform::RGB(191, 205, 219);
 
-// A w × h raster in the face colour with the dialogs' font and a one-pixel
-// copying pen.
-void BeginPicture(platform::RasterCanvas& c, int w, int h);
+// A w × h raster in the face colour (or `fill`) with the dialogs' font and a
+// one-pixel copying pen.
+void BeginPicture(platform::RasterCanvas& c, int w, int h, platform::Color fill = PageFaceColor);
+// Width of a text in the dialogs' font.
+int PageTextWidth(const std::string& text);
 
-// The items in index order; captions at Top + `textDy`. The hot item is
-// drawn navy with white text.
-void DrawPageItems(platform::RasterCanvas& c, const MyFreeBox& box, int textDy);
+// The 16 × 16 icons of the dialogs, top left at (x, y):
+// 0, 1 tick box off and on; 2 Gerber file; 3 drill data; 5 earlier project
+// file; 6 file tab; 7 board tab; 8 to 15 and 18 layer contents (pattern,
+// parts, dimensions, outline, metal mask, silk, resist, inner layer);
+// 16 to 22 aperture shapes (circle, square, thermal 45° and 90°, oval,
+// rectangle, polygon).
+void DrawParaIcon(platform::Canvas& c, int icon, int x, int y);
+// The folder dialog's icons: 0, 1 tick box off and on; 2 folder; 3 file;
+// 4 question, 5 design rules, 6 gap (heading marks); 7 the note mark.
+void DrawFolderIcon(platform::Canvas& c, int icon, int x, int y);
+// A dialog's icons, as DrawParaIcon.
+using IconPainter = void (*)(platform::Canvas& c, int icon, int x, int y);
+
+// The items in index order; captions at Top + `textDy`, icons from
+// `icons`. The hot item is drawn navy with white text.
+void DrawPageItems(platform::RasterCanvas& c, const MyFreeBox& box, int textDy, IconPainter icons = DrawParaIcon);
 // The tabs and the frame of the page the current tab opens into.
 void DrawTabStrip(platform::RasterCanvas& c, const MyTabBox& tabs);
 // The visible rows of a table over the whole raster: white and face-coloured
@@ -30,13 +45,6 @@ void DrawGridBox(platform::RasterCanvas& c, const MyGridBox& grid);
 // A balloon over the whole raster (its own size): outline, then choices.
 void DrawBalloonBox(platform::RasterCanvas& c, const MyBalloonBox& box);
 
-// The 16 × 16 icons of the dialogs, top left at (x, y):
-// 0, 1 tick box off and on; 2 Gerber file; 3 drill data; 5 earlier project
-// file; 6 file tab; 7 board tab; 8 to 15 and 18 layer contents (pattern,
-// parts, dimensions, outline, metal mask, silk, resist, inner layer);
-// 16 to 22 aperture shapes (circle, square, thermal 45° and 90°, oval,
-// rectangle, polygon).
-void DrawParaIcon(platform::Canvas& c, int icon, int x, int y);
 // The 168 × 148 pictures: 0 the board with its size and origin.
 void DrawParaPicture(platform::Canvas& c, int picture, int x, int y);
 

@@ -40,18 +40,9 @@ Rect ItemRect(const MyFreeBox& box, int i)
 
 ButtonState& Button(ParaButton b) { return Para.Buttons[static_cast<std::size_t>(b)]; }
 
-void SetButtonSize(ParaButton b, int width, int height)
-{
-    Rect& r = Button(b).Bounds;
-    r.right = r.left + width;
-    r.bottom = r.top + height;
-}
+void SetButtonSize(ParaButton b, int width, int height) { SizeButton(Button(b), width, height); }
 
-void PlaceButton(ParaButton b, int left, int top)
-{
-    Rect& r = Button(b).Bounds;
-    r = {left, top, left + Width(r), top + Height(r)};
-}
+void PlaceButton(ParaButton b, int left, int top) { MoveButton(Button(b), left, top); }
 
 // ------------------------------------------------------------------- pages
 
@@ -88,13 +79,6 @@ ParaPage* CurrentPage()
 }
 
 // ------------------------------------------------------------- for pages
-
-int PageTextWidth(const std::string& text)
-{
-    static platform::RasterCanvas measure(1, 1);
-    measure.SetFont(platform::FontInfo{});
-    return measure.TextWidth(text);
-}
 
 void OpenEdit1(int item)
 {
@@ -138,15 +122,23 @@ void HideEdits()
     Para.Focus = ParaWindow::FocusOn::None;
 }
 
-void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill)
+int ChoiceBalloonWidth(const std::string& key, bool drill)
 {
     const BalloonKind* kind = FindBalloonKind(key, drill);
-    if (!kind) return;
+    if (!kind) return 0;
     // Our fonts are wider than the balloon's sizes were made for: a choice
     // is never cut.
     int width = kind->Width;
     for (const BalloonChoice& c : kind->Choices)
         width = std::max(width, ChoiceTextOffset(c) + PageTextWidth(c.Caption) + (kind->Side == BalloonSide::Right ? 22 : 12));
+    return width;
+}
+
+void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill)
+{
+    const BalloonKind* kind = FindBalloonKind(key, drill);
+    if (!kind) return;
+    const int width = ChoiceBalloonWidth(key, drill);
     FillBalloon(ChoiceBalloon, *kind, width);
     Para.Image2.Bounds = PlaceBalloon(kind->Side, width, kind->Height, x, y, Para.ClientWidth, Para.ClientHeight, 20,
                                       ChoiceBalloon.Outline);
@@ -271,7 +263,8 @@ void FormShow(int screenWidth, int screenHeight)
     const std::string& mode = ParaRequest.Mode;
     if (mode == "Parameter") {
         Para.Caption = ParameterCaption;
-        Para.ClientWidth = 640;
+        // Wider where the loaded files' names need it, never wider than the screen.
+        Para.ClientWidth = std::clamp(FilePageWidth(), 640, std::max(640, screenWidth - 40));
         Para.ClientHeight = 480;
         Para.CentreOnScreen = false;
         Para.Image1.Bounds = {0, 0, Para.ClientWidth, Para.ClientHeight};
@@ -385,35 +378,16 @@ void Image3MouseUp(int x, int y)
     if (ParaPage* page = CurrentPage()) page->TableClick(x, y);
 }
 
-namespace {
-
-// A changed text cleaned for its field; "." alone becomes "0." with the
-// caret after it.
-std::string Cleaned(EditState& e, const std::string& text)
-{
-    std::string t = CleanFieldText(text, e.Kind);
-    e.Caret = -1;
-    if (e.Kind == FieldKind::Number && t == ".") {
-        t = "0.";
-        e.Caret = 2;
-    }
-    e.Text = t;
-    e.SelectAll = false;
-    return t;
-}
-
-} // namespace
-
 void Edit1Change(const std::string& text)
 {
-    const std::string t = Cleaned(Para.Edit1, text);
+    const std::string t = TypedText(Para.Edit1, text);
     if (ParaPage* page = CurrentPage()) page->Edit1Changed(t);
 }
 
 void Edit2Change(const std::string& text)
 {
     if (!Para.Edit2.Visible) return;
-    const std::string t = Cleaned(Para.Edit2, text);
+    const std::string t = TypedText(Para.Edit2, text);
     if (ParaPage* page = CurrentPage()) page->Edit2Changed(t);
 }
 

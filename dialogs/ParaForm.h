@@ -13,8 +13,10 @@
 // A page is a ParaPage: it builds ParaItems (and the table) and answers the
 // clicks, typed texts, Enter and balloon choices on them. The "Parameter"
 // tabs find their pages in ParameterPages().
+#include "dialogs/Components.h"
 #include "dialogs/FieldText.h"
 #include "dialogs/PageModels.h"
+#include "dialogs/PagePainters.h"   // PageTextWidth for the pages
 #include "platform/RasterCanvas.h"
 
 #include <array>
@@ -48,34 +50,6 @@ extern MyBalloonBox ChoiceBalloon; // the balloon (Image2)
 extern std::vector<std::int32_t> ParaList;   // entries the table scrolls through
 
 // -------------------------------------------------------------- components
-
-struct ImageState {
-    bool Visible = false;
-    Rect Bounds;                       // in the window's client pixels
-    platform::RasterCanvas Picture;
-};
-
-struct EditState {
-    bool Visible = false;
-    Rect Bounds;
-    std::string Text;
-    FieldKind Kind = FieldKind::Number;
-    platform::Color Color = platform::RGB(255, 255, 255);
-    bool SelectAll = false;            // the whole text selected when placed
-    int Caret = -1;                    // where the caret goes after a change, −1 at the end
-};
-
-struct ScrollState {
-    bool Visible = false;
-    Rect Bounds;
-    int Minimum = 0, Maximum = 0, Position = 0;
-};
-
-struct ButtonState {
-    bool Visible = false;
-    bool Enabled = true;
-    Rect Bounds{0, 0, 75, 25};   // the window sets the size its font needs
-};
 
 enum class ParaButton { sw1, sw2, sw3, sw5, sw6, swNew, swOpen, swSave };
 inline constexpr int ParaButtonCount = 8;
@@ -153,8 +127,6 @@ extern std::function<std::string(bool save, const std::string& filter)> ChoosePa
 
 // ------------------------------------------------------------- for pages
 
-// Width of a text in the pages' font.
-int PageTextWidth(const std::string& text);
 // Edit1 placed on item i with its caption all selected (typing replaces
 // it), focused; nothing stored yet.
 void OpenEdit1(int item);
@@ -164,6 +136,8 @@ void HideEdits();
 // Fills and shows the balloon of `key` with its tip at (x, y) of the page;
 // `drill` picks the drill choices of "ZERO".
 void ShowChoiceBalloon(int x, int y, const std::string& key, bool drill = false);
+// The width of that balloon: its own, or more where a choice needs it.
+int ChoiceBalloonWidth(const std::string& key, bool drill = false);
 void HideBalloon();
 // Repaints the page of the mode (DrawFormatPage or DrawParameterPage).
 void RepaintPage();

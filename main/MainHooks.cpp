@@ -1,6 +1,7 @@
 #include "main/MainHooks.h"
 
 #include "core/Datas.h"
+#include "dialogs/qt/FolderDialog.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/OpenCommands.h"
 #include "main/SaveCommands.h"
@@ -42,6 +43,20 @@ void ConnectParametersDialog()
             dialogs::ParaRequest.Mode = "Parameter";
             form->ShowModal();
         }
+    };
+}
+
+void ConnectFolderDialog()
+{
+    AskReplaceOrAdd = [](const std::string& mode, const std::string& projectPath) {
+        dialogs::TFolderDialog* form = dialogs::FolderDialog();
+        // Without the window (it is gone at exit) as without a choice.
+        if (!form) return DefaultReplaceOrAdd(mode, projectPath);
+        namespace folder = dialogs::folder;
+        folder::FolderMode = mode;
+        folder::ProjectFileName = projectPath;
+        form->ShowModal();
+        return static_cast<int>(folder::FolderResult);
     };
 }
 

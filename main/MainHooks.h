@@ -53,5 +53,8 @@ extern std::string LastOpenedFolder;
 // The parameters dialog of the program, once it is made, answers the open
 // command's format confirmation and the "Parameter" row.
 void ConnectParametersDialog();
+// The folder dialog of the program, once it is made, answers the open
+// command's question whether to add or replace.
+void ConnectFolderDialog();
 
 } // namespace mainwin

@@ -1,4 +1,5 @@
 // The program's entry: one instance, the windows in their order, the loop.
+#include "dialogs/qt/FolderDialog.h"
 #include "dialogs/qt/FormPara.h"
 #include "main/FormDatas.h"
 #include "main/FormMain.h"
@@ -72,6 +73,8 @@ int main(int argc, char* argv[])
 
     try {
         mainwin::TFormMain formMain(arguments);
+        dialogs::TFolderDialog formFolder(&formMain);
+        mainwin::ConnectFolderDialog();
         mainwin::TFormDatas formDatas(&formMain);
         output::TFormPrint formPrint(&formMain);
         mainwin::ConnectPrintDialog();

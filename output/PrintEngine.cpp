@@ -263,9 +263,6 @@ void DrawLayerObjects(Canvas& c, int layer, Color color, Color pageColor)
     core::MyTPointArray device;
     core::MyPointArray arc;
     Color current = ~0u;
-    // Where the last line or arc of the layer ended, to join the next to it.
-    bool joined = false;
-    double endX = 0, endY = 0;
     for (int i = 0; i < core::DataCount; ++i) {
         if ((i & 0x3FF) == 0) platform::PumpEvents();
         if (Datas[static_cast<std::size_t>(i)].Layer != layer) continue;
@@ -305,10 +302,11 @@ void DrawLayerObjects(Canvas& c, int layer, Color color, Color pageColor)
             }
             case core::dkLine: {
                 c.SetPenWidth(core::PenWidthPixels(e.Code, t.ScaleX));
+                // Always from its own start: arcs and flashes between the
+                // lines of a path leave the pen position to each canvas.
                 const Point a = WorldToDevice(e.X1, e.Y1), b = WorldToDevice(e.X2, e.Y2);
-                if (!(joined && endX == e.X1 && endY == e.Y1)) c.MoveTo(a.x, a.y);
+                c.MoveTo(a.x, a.y);
                 c.LineTo(b.x, b.y);
-                joined = true, endX = e.X2, endY = e.Y2;
                 break;
             }
             case core::dkSquareStroke: {
@@ -326,7 +324,6 @@ void DrawLayerObjects(Canvas& c, int layer, Color color, Color pageColor)
                 device.clear();
                 for (const core::MyPoint& p : arc) device.push_back(WorldToDevice(p.x, p.y));
                 c.Polyline(device);
-                joined = true, endX = e.X2, endY = e.Y2;
                 break;
             }
             case core::dkCircleCCW:

@@ -76,4 +76,20 @@ std::string Cp932ToUtf8(std::string_view cp932)
     return out;
 }
 
+std::string Cp932Readable(std::string_view utf8)
+{
+    std::string bytes;
+    if (TryUtf8ToCp932(utf8, bytes)) return std::string(utf8);
+    std::string kept;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const std::string_view one = utf8.substr(i, n);
+        if (TryUtf8ToCp932(one, bytes)) kept += one;
+        else kept += '?';
+        i += n;
+    }
+    return kept;
+}
+
 } // namespace platform

@@ -14,4 +14,8 @@ bool TryCp932ToUtf8(std::string_view cp932, std::string& out);
 std::string Utf8ToCp932(std::string_view utf8);
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// The text (UTF-8) with every character CP932 cannot hold as "?": for texts
+// a file must keep whatever they hold, such as a file name in a report.
+std::string Cp932Readable(std::string_view utf8);
+
 } // namespace platform

@@ -260,31 +260,10 @@ void TextFileWriter::WriteLine(std::string_view utf8)
 
 void TextFileWriter::Commit() { WriteFileBytes(target_, bytes_); }
 
-namespace {
-
-// The text with every character CP932 cannot hold as "?".
-std::string Cp932Safe(std::string_view utf8)
-{
-    std::string bytes;
-    if (TryUtf8ToCp932(utf8, bytes)) return std::string(utf8);
-    std::string kept;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        const std::string_view one = utf8.substr(i, n);
-        if (TryUtf8ToCp932(one, bytes)) kept += one;
-        else kept += '?';
-        i += n;
-    }
-    return kept;
-}
-
-} // namespace
-
 void WriteReadableLines(const fs::path& path, const std::vector<std::string>& lines)
 {
     TextFileWriter w(path);
-    for (const std::string& line : lines) w.WriteLine(Cp932Safe(line));
+    for (const std::string& line : lines) w.WriteLine(Cp932Readable(line));
     w.Commit();
 }
 

@@ -3,13 +3,12 @@
 #include "core/Datas.h"
 #include "dialogs/JobPages.h"
 #include "dialogs/PagePainters.h"
+#include "dialogs/qt/Components.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
-#include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -23,8 +22,6 @@ namespace {
 
 TFormPara* paraForm = nullptr;
 
-QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top)); }
-
 int X(QMouseEvent* e) { return static_cast<int>(e->position().x()); }
 int Y(QMouseEvent* e) { return static_cast<int>(e->position().y()); }
 
@@ -36,43 +33,14 @@ void MaskFaceColour(QWidget* w, const platform::RasterCanvas& picture, bool on)
     else w->clearMask();
 }
 
-void SyncEdit(QLineEdit* edit, EditState& e)
-{
-    if (!e.Visible) {
-        edit->hide();
-        return;
-    }
-    edit->setGeometry(ToQRect(e.Bounds));
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, platform::ToQColor(e.Color));
-    edit->setPalette(palette);
-    const QString text = QString::fromStdString(e.Text);
-    if (edit->text() != text) {
-        const QSignalBlocker blocker(edit);
-        edit->setText(text);
-    }
-    if (e.SelectAll) edit->selectAll();
-    else if (e.Caret >= 0) edit->setCursorPosition(e.Caret);
-    e.SelectAll = false;
-    e.Caret = -1;
-    edit->show();
-}
-
 } // namespace
 
 TFormPara* FormPara() { return paraForm; }
 
-TFormPara::TFormPara(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
+TFormPara::TFormPara(QWidget* parent) : OwnerDrawnDialog(parent, "FormPara")
 {
     paraForm = this;
-    setObjectName("FormPara");
     setWindowTitle(QString::fromUtf8(InitialParaCaption));
-    setModal(true);
-    setFont(platform::ToQFont(platform::FontInfo{}));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, platform::ToQColor(PageFaceColor));
-    setPalette(palette);
-    setAutoFillBackground(true);
 
     Image1 = new platform::SurfaceWidget(this);
     Image1->setObjectName("Image1");
@@ -82,17 +50,8 @@ TFormPara::TFormPara(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     ScrollBar1 = new QScrollBar(Qt::Vertical, this);
     ScrollBar1->setObjectName("ScrollBar1");
     ScrollBar1->hide();
-    auto makeEdit = [this](const char* name) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(name);
-        e->setFrame(false);
-        e->setTextMargins(0, 0, 0, 0);
-        e->installEventFilter(this);
-        e->hide();
-        return e;
-    };
-    Edit1 = makeEdit("Edit1");
-    Edit2 = makeEdit("Edit2");
+    Edit1 = MakeEdit(this, "Edit1");
+    Edit2 = MakeEdit(this, "Edit2");
     Image2 = new platform::SurfaceWidget(this);
     Image2->setObjectName("Image2");
     Image2->hide();
@@ -101,21 +60,14 @@ TFormPara::TFormPara(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
         {"sw1", "OK"}, {"sw2", "閉じる"}, {"sw3", "ファイルから検出"}, {"sw5", "キャンセル"},
         {"sw6", "設定ファイルを開く"}, {"swNew", "初期化"}, {"swOpen", "開く"}, {"swSave", "保存"}}};
     for (int i = 0; i < ParaButtonCount; ++i) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(buttons[static_cast<std::size_t>(i)].first);
-        b->setText(QString::fromUtf8(buttons[static_cast<std::size_t>(i)].second));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        const QSize hint = b->sizeHint();
+        QToolButton*& b = Buttons[static_cast<std::size_t>(i)];
         const ParaButton id = static_cast<ParaButton>(i);
-        // Never narrower than the layout's buttons; wider where our font needs it.
-        SetButtonSize(id, std::max(75, hint.width() + 12), std::max(25, hint.height()));
-        b->hide();
+        const QSize size = MakeButton(b, buttons[static_cast<std::size_t>(i)].first, buttons[static_cast<std::size_t>(i)].second);
+        SetButtonSize(id, size.width(), size.height());
         connect(b, &QToolButton::clicked, this, [this, id] {
             ButtonClick(id);
             Sync();
         });
-        Buttons[static_cast<std::size_t>(i)] = b;
     }
     ButtonOf(ParaButton::swNew)->setToolTip("初期化");
     ButtonOf(ParaButton::swOpen)->setToolTip("ファイルを開く");
@@ -204,11 +156,7 @@ void TFormPara::ShowModal()
         const QRect g = owner->frameGeometry();
         move(g.center() - QPoint(width() / 2, height() / 2));
     }
-    // The busy cursor of the open that asks belongs to the main window.
-    const bool busy = QGuiApplication::overrideCursor() != nullptr;
-    if (busy) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    exec();
-    if (busy) QGuiApplication::restoreOverrideCursor();
+    RunModal();
     HideEdits();
     HideBalloon();
 }
@@ -249,77 +197,35 @@ void TFormPara::Sync()
         Image2->raise();
     }
 
-    for (int i = 0; i < ParaButtonCount; ++i) {
-        const ButtonState& s = Para.Buttons[static_cast<std::size_t>(i)];
-        QToolButton* b = Buttons[static_cast<std::size_t>(i)];
-        b->setGeometry(ToQRect(s.Bounds));
-        b->setEnabled(s.Enabled);
-        b->setVisible(s.Visible);
-        if (s.Visible) b->raise();
-    }
+    for (int i = 0; i < ParaButtonCount; ++i) SyncButton(Buttons[static_cast<std::size_t>(i)], Para.Buttons[static_cast<std::size_t>(i)]);
 
-    if (Para.Focus == ParaWindow::FocusOn::Edit1 && Edit1->isVisible()) Edit1->setFocus();
-    else if (Para.Focus == ParaWindow::FocusOn::Edit2 && Edit2->isVisible()) Edit2->setFocus();
+    FocusAndSelect(Edit1, Para.Edit1, Para.Focus == ParaWindow::FocusOn::Edit1);
+    FocusAndSelect(Edit2, Para.Edit2, Para.Focus == ParaWindow::FocusOn::Edit2);
     Para.Focus = ParaWindow::FocusOn::None;
 
-    if (!Para.Warning.empty()) {
-        const std::string text = std::move(Para.Warning);
-        Para.Warning.clear();
-        platform::ShowWarning(text);
-    }
+    ShowPendingWarning(Para.Warning);
     if (Para.CloseRequested) {
         Para.CloseRequested = false;
         done(ParaRequest.Cancelled ? QDialog::Rejected : QDialog::Accepted);
     }
 }
 
-void TFormPara::keyPressEvent(QKeyEvent* event)
+void TFormPara::EscapePressed()
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        FormKeyEscape();
-        Sync();
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // No default button: Enter belongs to the edit boxes.
-        break;
-    default:
-        QDialog::keyPressEvent(event);
-        return;
-    }
-    event->accept();
+    FormKeyEscape();
+    Sync();
 }
 
-bool TFormPara::eventFilter(QObject* watched, QEvent* event)
+void TFormPara::EnterPressed(QLineEdit* edit)
 {
-    if ((watched == Edit1 || watched == Edit2) && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == Edit1) Edit1KeyEnter();
-            else Edit2KeyEnter();
-            Sync();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            FormKeyEscape();
-            Sync();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    if (edit == Edit1) Edit1KeyEnter();
+    else Edit2KeyEnter();
+    Sync();
 }
 
-void TFormPara::wheelEvent(QWheelEvent* event) { Wheel(event); }
-
-void TFormPara::Wheel(QWheelEvent* event)
+void TFormPara::WheelTurned(int notches)
 {
     // The window takes the wheel wherever the pointer is.
-    wheelRest_ += event->angleDelta().y();
-    const int notches = wheelRest_ / 120;
-    wheelRest_ -= notches * 120;
-    event->accept();
-    if (notches == 0) return;
     FormMouseWheel(notches);
     Sync();
 }

@@ -4,9 +4,9 @@
 // pointer, key and text event to its handlers. Enter and Esc go to the
 // pages: there is no default button.
 #include "dialogs/ParaForm.h"
+#include "dialogs/qt/Components.h"
 #include "platform/qt/SurfaceWidget.h"
 
-#include <QDialog>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QToolButton>
@@ -15,7 +15,7 @@
 
 namespace dialogs {
 
-class TFormPara final : public QDialog {
+class TFormPara final : public OwnerDrawnDialog {
     Q_OBJECT
 public:
     explicit TFormPara(QWidget* parent = nullptr);
@@ -39,13 +39,9 @@ public:
     void Sync();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void Wheel(QWheelEvent* event);
-    int wheelRest_ = 0;
+    void EscapePressed() override;
+    void EnterPressed(QLineEdit* edit) override;
+    void WheelTurned(int notches) override;
 };
 
 // The parameters dialog of the program (nullptr before it is made).

@@ -76,6 +76,7 @@ void PainterCanvas::LineTo(int x, int y)
 {
     const Point pts[2] = {penPos_, {x, y}};
     Polyline(pts);
+    penPos_ = {x, y};
 }
 
 void PainterCanvas::Polyline(std::span<const Point> points)
@@ -89,7 +90,7 @@ void PainterCanvas::Polyline(std::span<const Point> points)
     } else {
         p_.drawPolyline(Centres(points));
     }
-    penPos_ = points.back();
+    // As on the raster: a polyline leaves the pen where it was.
 }
 
 void PainterCanvas::Closed(const QPainterPath& fill, const QPainterPath& outline)

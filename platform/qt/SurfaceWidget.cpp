@@ -74,6 +74,12 @@ void SurfaceWidget::mouseMoveEvent(QMouseEvent* event)
     else QWidget::mouseMoveEvent(event);
 }
 
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (OnDoubleClick) OnDoubleClick(event);
+    else QWidget::mouseDoubleClickEvent(event);
+}
+
 void SurfaceWidget::wheelEvent(QWheelEvent* event)
 {
     if (OnWheel) OnWheel(event);

@@ -21,6 +21,8 @@ public:
     void SetTransparentBlack(bool on);
 
     std::function<void(QMouseEvent*)> OnMouseDown, OnMouseUp, OnMouseMove;
+    // A double click (else it counts as a press).
+    std::function<void(QMouseEvent*)> OnDoubleClick;
     std::function<void(QWheelEvent*)> OnWheel;
     std::function<void(QKeyEvent*)> OnKeyDown;
     std::function<void()> OnResize;
@@ -30,6 +32,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

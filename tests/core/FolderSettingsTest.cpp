@@ -120,6 +120,24 @@ TEST_F(FolderSettingsTest, BothEditionsReadBackWhatTheyWrote)
     }
 }
 
+TEST_F(FolderSettingsTest, CommasInTableTextsKeepTheFields)
+{
+    SmallJob();
+    LayerTable[1].FileName = "top, rev2.gbr";
+    Tools[1].Comment = "ビア, 銅";
+    WriteFolderSettings(Path("Tessel2.ini"));
+    ResetTables();
+    ASSERT_TRUE(ReadFolderSettings(Path("Tessel2.ini")));
+    EXPECT_EQ(IniLayerTable[1].Color, 0x0000FF);
+    EXPECT_EQ(IniLayerTable[1].Polarity, "P");
+    EXPECT_EQ(Tools[1].Comment, "ビア， 銅");
+    // The loaded layer of that name finds its line.
+    LayerTable[1].FileName = "top, rev2.gbr";
+    LayerCount = 1;
+    TakeSettingsLayers();
+    EXPECT_EQ(LayerTable[1].Contents, "部品面");
+}
+
 // One rule per file: its text and what reading it must give.
 struct Case {
     const char* name;

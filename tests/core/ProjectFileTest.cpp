@@ -161,6 +161,12 @@ TEST_F(ProjectFile, RecordsInTheirOrderAndForms)
     ASSERT_EQ(DataCount, 3);
     EXPECT_EQ(Datas[1].Clear, 1);
     EXPECT_EQ(value.MaxX, 98.5);
+
+    // A text Shift-JIS cannot hold does not stop the save: its character
+    // becomes "?".
+    LayerTable[1].FileName = "café.gbr";
+    WriteProjectFile(Path("accent.tsn"));
+    EXPECT_EQ(platform::ReadTextLines(Path("accent.tsn"))[5].substr(0, 20), "LAYER/1/1/5/caf?.gbr");
 }
 
 // The layers a file offers, and the take flags the reader follows.

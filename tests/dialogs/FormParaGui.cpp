@@ -141,6 +141,48 @@ TEST_F(FormParaGui, ParameterRowOpensTheTabs)
     EXPECT_EQ(core::StepMarks[0], 1);
 }
 
+// Long file names widen the window in our font: the names whole, the
+// contents' choices beside their column inside the window.
+TEST_F(FormParaGui, LongFileNamesWidenTheWindow)
+{
+    for (const char* name : {"top.gbr", "numpres.pcb.output_componentsilk.grb", "numpres.pcb.output_componentsilk.grb.bak.old"}) {
+        SCOPED_TRACE(name);
+        core::ResetTables();
+        core::LayerCount = 1;
+        core::LayerTable[1].FileName = name;
+        QTimer::singleShot(0, [&] {
+            EXPECT_GE(ParaTable.ColWidths[0], PageTextWidth(name) + 22);
+            Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));
+            EXPECT_TRUE(form.Image2->isVisible());
+            EXPECT_LE(form.Image2->geometry().right(), form.width());
+            EXPECT_EQ(form.width() == 640, std::string(name) == "top.gbr");
+            form.ButtonOf(ParaButton::sw2)->click();
+        });
+        mainwin::ShowParametersDialog();
+    }
+}
+
+// A contents choice goes into the edit box with the caret after it, ready
+// for more: not selected, though the balloon had the focus.
+TEST_F(FormParaGui, AChoiceLeavesTheCaretAfterIt)
+{
+    core::ResetTables();
+    core::LayerCount = 1;
+    core::LayerTable[1].FileName = "top.gbr";
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(&form);
+        Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));
+        form.Image2->setFocus(Qt::MouseFocusReason);
+        Release(form.Image2, paratest::Middle(ChoiceBalloon.Rects[1]));
+        EXPECT_EQ(form.Edit2->text().toStdString(), "部品面シルク");
+        EXPECT_TRUE(form.Edit2->hasFocus());
+        EXPECT_FALSE(form.Edit2->hasSelectedText());
+        EXPECT_EQ(form.Edit2->cursorPosition(), 6);
+        form.ButtonOf(ParaButton::sw2)->click();
+    });
+    mainwin::ShowParametersDialog();
+}
+
 TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
 {
     namespace fs = std::filesystem;

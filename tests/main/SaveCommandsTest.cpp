@@ -140,12 +140,14 @@ TEST_F(SaveCommand, CancelledOrFailedLeavesNoMark)
     EXPECT_EQ(form.calls.back(), "hide");
     EXPECT_EQ(form.status, "before");
 
-    // A comment with no Shift-JIS form: the old file stays, nothing else is left.
-    core::ProjectBasics.Comment = "\xF0\x9F\x98\x80";
-    dialogs.saveAnswers.push_back({true, (root / "out" / "job.tsn").string()});
+    // A name that is a folder by the time of writing: the file is written
+    // but cannot take its place; the folder stays, nothing else is left.
+    fs::create_directories(root / "out" / "taken.tsn" / "inside");
+    dialogs.saveAnswers.push_back({true, (root / "out" / "taken.tsn").string()});
     SaveProjectFileCommand();
     EXPECT_EQ(core::StepMarks[3], 0);
     EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(fs::is_directory(root / "out" / "taken.tsn" / "inside"));
     EXPECT_EQ(platform::ReadFileBytes(root / "out" / "job.tsn"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 2);
 }

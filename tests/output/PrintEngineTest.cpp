@@ -160,6 +160,30 @@ TEST_F(PrintEngine, ClearRunsPrintInThePageColour)
     }
 }
 
+// A line continuing a path starts at its own start point, whatever was
+// drawn between: an arc, or a flash too small for more than a dot.
+TEST_F(PrintEngine, ALineContinuingAPathStartsWhereItSays)
+{
+    flashtest::SetAperture(10, core::apCircle, 0.2);
+    flashtest::SetAperture(11, core::apCircle, 0.1);
+    Slot(1, true);
+    Add(1, core::dkLine, 10, 10, 30, 20, 30);
+    core::DataElement arc;   // a quarter about (20, 35) from (20, 30) to (25, 35)
+    arc.Layer = 1, arc.Kind = core::dkArcCCW, arc.Code = 10;
+    arc.X1 = 20, arc.Y1 = 30, arc.X2 = 25, arc.Y2 = 35, arc.X3 = 20, arc.Y3 = 35, arc.X4 = 5;
+    core::AppendElement(arc);
+    Add(1, core::dkLine, 10, 25, 35, 25, 45);
+    Add(1, core::dkFlash, 11, 40, 50, 40, 50);
+    Add(1, core::dkLine, 10, 25, 45, 15, 45);
+    PrintArea.CentreX = 20, PrintArea.CentreY = 30;
+    FakePrintDevice device;
+    ASSERT_EQ(PrintLayers(device), 1);
+    const platform::RasterCanvas& page = device.pages.front();
+    EXPECT_EQ(page.Pixel(550, 600), Black);   // (25, 45): the paths are drawn
+    EXPECT_EQ(page.Pixel(525, 675), White);   // (22.5, 37.5): nothing from the arc's start
+    EXPECT_EQ(page.Pixel(650, 500), White);   // (35, 55): nothing from the flash
+}
+
 // Codes out of the tables draw nothing and break nothing.
 TEST_F(PrintEngine, CodesOutOfTheTablesDrawNothing)
 {

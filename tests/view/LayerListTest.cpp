@@ -1,6 +1,7 @@
 // The layer table as a model: layout, hits, and what presses, moves and
 // releases do to the layers, with the shown count kept after each of them.
 #include "core/Datas.h"
+#include "core/DesignRules.h"
 #include "view/LayerList.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,34 @@ TEST_F(LayerList, DragLayerOneOntoFour)
     LayerPress(grid, X(0), Y(1), false);
     LayerRelease(grid, X(2), Y(5), MouseButton::Left, false);
     EXPECT_EQ(LayerTable[1].FileName, "f2.gbr");
+}
+
+TEST_F(LayerList, DesignRulesFollowADraggedLayer)
+{
+    core::MyDrcSet& s = core::DrcSettings;
+    s = core::MyDrcSet{};
+    s.Count = 6;
+    s.MinWidth = {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
+    s.AngleCheck = {0, 1, 0, 0, 1, 0, 0};
+    s.TopSilk = 1;
+    s.TopResist = 4;
+    s.BottomSilk = 2;
+    s.BottomResist = 0;
+    // Layer 1 onto 4: f2, f3, f1, f4, f5, f6.
+    LayerPress(grid, X(2), Y(1), false);
+    ASSERT_TRUE(LayerRelease(grid, X(2), Y(4), MouseButton::Left, false).LayersMoved);
+    EXPECT_EQ(s.MinWidth, (std::vector<double>{0, 0.2, 0.3, 0.1, 0.4, 0.5, 0.6}));
+    EXPECT_EQ(s.AngleCheck, (std::vector<std::int32_t>{0, 0, 0, 1, 1, 0, 0}));
+    EXPECT_EQ(s.TopSilk, 3);
+    EXPECT_EQ(s.TopResist, 4);
+    EXPECT_EQ(s.BottomSilk, 1);
+    EXPECT_EQ(s.BottomResist, 0);
+    // And back: as they were.
+    LayerPress(grid, X(2), Y(3), false);
+    LayerRelease(grid, X(2), Y(1), MouseButton::Left, false);
+    EXPECT_EQ(s.MinWidth, (std::vector<double>{0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6}));
+    EXPECT_EQ(s.TopSilk, 1);
+    s = core::MyDrcSet{};
 }
 
 TEST_F(LayerList, ReleaseOutsideEveryCellEndsTheDrag)

@@ -1,0 +1,246 @@
+// The folder dialog's window offscreen, asked by the open command through
+// its hook: real boards added to a loaded one or replacing it, cancelled by
+// its button and its frame; the export page's folder tree and contents.
+#include "core/Datas.h"
+#include "core/ProjectFile.h"
+#include "dialogs/qt/FolderDialog.h"
+#include "main/MainHooks.h"
+#include "main/OpenCommands.h"
+#include "platform/ProgramPaths.h"
+#include "platform/qt/MessageBoxes.h"
+#include "platform/qt/Shell.h"
+
+#include <QApplication>
+#include <QFileSystemModel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace dialogs;
+using namespace dialogs::folder;
+
+namespace {
+
+const fs::path Diptrace = fs::path(TESSEL2_CORPUS) / "cad" / "diptrace";
+
+std::vector<std::string> Board(const std::string& name)
+{
+    std::vector<std::string> files;
+    for (const char* layer : {"BoardOutline", "Bottom", "BottomMask", "BottomSilk", "Top", "TopMask", "TopSilk"}) {
+        const fs::path p = Diptrace / (name + "_" + layer + ".gbr");
+        if (fs::exists(p)) files.push_back(p.string());
+    }
+    return files;
+}
+
+class FolderDialogGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        home = fs::temp_directory_path() / ("tessel2-folder-gui-" + std::to_string(std::random_device{}()));
+        fs::create_directories(home / "DATA");
+        setenv("TESSEL2_HOME", home.c_str(), 1);
+        platform::ResetProgramFolder();
+        core::DataFolder = (home / "DATA").string();
+        mainwin::ShellOpenFile = [](const std::string&) { return true; };
+        mainwin::ConnectFolderDialog();
+        // Counts the questions on the way to the dialog.
+        mainwin::AskReplaceOrAdd = [ask = mainwin::AskReplaceOrAdd, this](const std::string& mode, const std::string& path) {
+            ++asked;
+            return ask(mode, path);
+        };
+        mainwin::ClearAllData(true);
+    }
+    void TearDown() override
+    {
+        mainwin::AskReplaceOrAdd = mainwin::DefaultReplaceOrAdd;
+        mainwin::ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
+        std::error_code ec;
+        fs::remove_all(home, ec);
+        platform::ResetProgramFolder();
+    }
+    // Opens the files; `steps` run inside the dialog, which must ask.
+    int Open(const std::vector<std::string>& paths, std::function<void()> steps = {})
+    {
+        asked = 0;
+        if (steps) {
+            QTimer::singleShot(0, [&, steps] {
+                EXPECT_TRUE(form.isVisible());
+                steps();
+                if (form.isVisible()) {
+                    ADD_FAILURE() << "still open";
+                    form.reject();
+                }
+            });
+        }
+        mainwin::MyOpenFiles files = mainwin::MakeOpenList(paths, 0);
+        return mainwin::OpenFileListRun(files);
+    }
+    // The elements of a board opened alone.
+    std::int32_t Alone(const std::string& name)
+    {
+        mainwin::ClearAllData(true);
+        EXPECT_EQ(Open(Board(name)), 1);
+        return core::DataCount;
+    }
+    std::vector<std::string> LayerNames() const
+    {
+        std::vector<std::string> names;
+        for (int i = 1; i <= core::LayerCount; ++i) names.push_back(core::LayerTable[static_cast<std::size_t>(i)].FileName);
+        return names;
+    }
+    fs::path home;
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped{&boxes};
+    TFolderDialog form;
+    int asked = 0;
+};
+
+TEST_F(FolderDialogGui, AddOrReplaceTheLoadedBoard)
+{
+    ASSERT_FALSE(Board("keyboard").empty());
+    const std::int32_t keyboard = Alone("keyboard"), mainboard = Alone("mainboard");
+    const int keyboardLayers = static_cast<int>(Board("keyboard").size());
+    ASSERT_GT(keyboard, 0);
+
+    // Nothing loaded: nothing to ask.
+    mainwin::ClearAllData(true);
+    EXPECT_EQ(Open(Board("keyboard")), 1);
+    EXPECT_EQ(asked, 0);
+    const std::vector<std::string> first = LayerNames();
+
+    const struct {
+        const char* what;
+        std::optional<FolderButton> button;   // none: the frame closes it
+        int opened;
+        std::int32_t elements;
+        int layers;
+    } answers[] = {
+        {"add", FolderButton::swOpen, 1, keyboard + mainboard, keyboardLayers + static_cast<int>(Board("mainboard").size())},
+        {"replace", FolderButton::swSwap, 1, mainboard, static_cast<int>(Board("mainboard").size())},
+        {"cancel", FolderButton::swCancel, 0, keyboard, keyboardLayers},
+        {"frame", std::nullopt, 0, keyboard, keyboardLayers},
+    };
+    for (const auto& a : answers) {
+        SCOPED_TRACE(a.what);
+        mainwin::ClearAllData(true);
+        ASSERT_EQ(Open(Board("keyboard")), 1);
+        const int opened = Open(Board("mainboard"), [&] {
+            EXPECT_EQ(form.windowTitle().toStdString(), OpenSelectCaption);
+            EXPECT_EQ(form.ButtonOf(FolderButton::swOpen)->text().toStdString(), "追加");
+            EXPECT_TRUE(form.ButtonOf(FolderButton::swSwap)->isVisible());
+            EXPECT_FALSE(form.DirBox1->isVisible());
+            if (a.button) form.ButtonOf(*a.button)->click();
+            else form.close();
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(opened, a.opened);
+        EXPECT_EQ(core::DataCount, a.elements);
+        EXPECT_EQ(core::LayerCount, a.layers);
+        const std::vector<std::string> names = LayerNames();
+        if (a.button == FolderButton::swOpen) EXPECT_TRUE(std::equal(first.begin(), first.end(), names.begin()));
+        if (a.button == FolderButton::swCancel) EXPECT_EQ(names, first);
+    }
+}
+
+// Elements (not section markers) per layer number.
+std::vector<int> LayerElements()
+{
+    std::vector<int> n(static_cast<std::size_t>(core::LayerCount) + 1, 0);
+    for (std::int32_t i = 0; i < core::DataCount; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        if (e.Kind != 0 && e.Layer >= 1 && e.Layer <= core::LayerCount) ++n[static_cast<std::size_t>(e.Layer)];
+    }
+    return n;
+}
+
+TEST_F(FolderDialogGui, TickedProjectLayersAreTheLayersRead)
+{
+    // Three layers of a real board saved as one project.
+    const std::vector<std::string> files = Board("keyboard");
+    ASSERT_GE(files.size(), 3u);
+    const std::vector<std::string> three(files.begin(), files.begin() + 3);
+    ASSERT_EQ(Open(three), 1);
+    const std::vector<std::string> names = LayerNames();
+    const std::vector<int> elements = LayerElements();
+    const fs::path project = home / "job.tsn";
+    core::WriteProjectFile(project.string());
+
+    const struct {
+        const char* what;
+        bool loaded;
+        FolderButton button;
+        std::vector<std::string> layers;
+    } cases[] = {
+        {"open", false, FolderButton::swOpen, {names[0], names[2]}},
+        {"add", true, FolderButton::swOpen, {names[0], names[1], names[2], names[0], names[2]}},
+        {"replace", true, FolderButton::swSwap, {names[0], names[2]}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        mainwin::ClearAllData(true);
+        if (c.loaded) ASSERT_EQ(Open(three), 1);
+        const int opened = Open({project.string()}, [&] {
+            EXPECT_EQ(form.windowTitle().toStdString(), ProjectCaptionHead + project.string());
+            EXPECT_EQ(form.ButtonOf(FolderButton::swOpen)->text().toStdString(), c.loaded ? "追加" : "開く");
+            ASSERT_EQ(PickItems.Count, 3);
+            // The middle layer unticked.
+            const platform::Point p{(PickItems.Rects[1].left + PickItems.Rects[1].right) / 2, 27};
+            QMouseEvent up(QEvent::MouseButtonRelease, QPointF(p.x, p.y), form.Image1->mapToGlobal(QPointF(p.x, p.y)),
+                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(form.Image1, &up);
+            EXPECT_EQ(PickItems.LeftIcons, (std::vector<std::int32_t>{fiTicked, fiUnticked, fiTicked}));
+            form.ButtonOf(c.button)->click();
+        });
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(LayerNames(), c.layers);
+        const std::vector<int> read = LayerElements();
+        const int first = static_cast<int>(c.layers.size()) - 2;
+        EXPECT_EQ(read[static_cast<std::size_t>(first) + 1], elements[1]);
+        EXPECT_EQ(read[static_cast<std::size_t>(first) + 2], elements[3]);
+    }
+}
+
+TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)
+{
+    const fs::path tree = home / "out";
+    fs::create_directories(tree / "a" / "deep");
+    fs::create_directories(tree / "b");
+    SelectedFolder = tree.string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.windowTitle().toStdString(), ExportCaption);
+        EXPECT_TRUE(form.DirBox1->isVisible() && form.DriveBox1->isVisible());
+        EXPECT_EQ(form.DirBoxFolder().toStdString(), tree.string());
+        EXPECT_EQ(form.Label1->text().toStdString(), tree.string());
+        // A double click on a folder row enters it; the tree follows.
+        const platform::Point p{30, 8};
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, QPointF(p.x, p.y), form.Image3->mapToGlobal(QPointF(p.x, p.y)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.Image3, &e);
+        }
+        EXPECT_EQ(Folder.Directory, (tree / "a").string());
+        EXPECT_EQ(form.DirBoxFolder().toStdString(), (tree / "a").string());
+        // Picking a folder in the tree shows its contents.
+        auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+        form.DirBox1->setCurrentIndex(model->index(QString::fromStdString((tree / "b").string())));
+        EXPECT_EQ(SelectedFolder, (tree / "b").string());
+        EXPECT_EQ(FolderItems.Count, 0);
+        form.ButtonOf(FolderButton::swOK)->click();
+    });
+    form.ShowModal();
+    EXPECT_EQ(FolderResult, frReplace);
+    EXPECT_EQ(SelectedFolder, (tree / "b").string());
+}
+
+} // namespace
