@@ -242,12 +242,16 @@ void TFormMain::BuildToolPage()
     case PageButton::Detect: button = sw5; break;
     default: break;
     }
-    int boxWidth = W;
+    int boxWidth = W, buttonLeft = -1;
     if (button) {
         const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
-        button->setGeometry(W - f.ButtonRightGap - bw, f.ButtonTop, bw, ButtonHeight);
+        buttonLeft = W - f.ButtonRightGap - bw;
+        button->setGeometry(buttonLeft, f.ButtonTop, bw, ButtonHeight);
         button->show();
-        boxWidth = std::max(0, W - f.ButtonRightGap - bw - 2);
+        button->raise();
+        // The design-rule rows run on under "検出", which stands beside the
+        // label only: a count too wide beside it takes a whole line below.
+        if (button != sw5) boxWidth = std::max(0, buttonLeft - 2);
     }
     // The gap tool offers the next candidate only when it has one.
     sw3->setEnabled(GapHasAlternatives());
@@ -258,7 +262,7 @@ void TFormMain::BuildToolPage()
     const int bar = f.RowsHeight > boxHeight ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
     const int rowsWidth = std::max(0, boxWidth - bar);
     Image10->resize(rowsWidth, f.RowsHeight);
-    mainwin::BuildToolPage(tool, W, rowsWidth, PageRowsPicture);
+    mainwin::BuildToolPage(tool, W, rowsWidth, PageRowsPicture, buttonLeft);
     DrawParamList();
     if (tool == ToolButton::Ruler) DrawDimensionRuler();
 }
@@ -267,7 +271,7 @@ void TFormMain::DrawParamList()
 {
     const ToolButton tool = ActiveTool();
     if (!PageFrame(tool).Shown) return;
-    SetPageMarks(tool);
+    SetPageMarks(tool, PageRowsPicture);
     PageHeaderPicture.Resize(std::max(0, image12->width()), std::max(0, image12->height()), 0);
     DrawToolPageHeader(PageHeaderPicture, ToolPageHeader);
     PageRowsPicture.Resize(std::max(0, Image10->width()), std::max(0, Image10->height()), 0);
