@@ -157,6 +157,15 @@ public:
     QPushButton* sw5 = nullptr;      // "検出" on the design-rule page
     QPushButton* sw1 = nullptr;      // "次へ" on the information balloon
     QPushButton* sw2 = nullptr;      // "閉じる" on the information balloon
+    // The measuring tools' values over the drawing; a click on one steps
+    // the measure tool back.
+    QLabel* LabelX = nullptr;
+    QLabel* LabelY = nullptr;
+    QLabel* LabelL = nullptr;
+    // The dimension ruler under the pointer (black shows the picture).
+    platform::SurfaceWidget* RulerImage = nullptr;
+    platform::RasterCanvas RulerPicture;
+    platform::Point RulerOffset;     // the pixel of the ruler's centre
     platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
     QScrollArea* ScrollBox2 = nullptr;           // the layer rows
     platform::SurfaceWidget* Image9 = nullptr;
@@ -254,6 +263,10 @@ public:
     void Image10MouseUp(QMouseEvent* event);
     void image12MouseUp(QMouseEvent* event);
     void image12MouseMove(QMouseEvent* event);
+    // The labels of what the tool shows now, placed beside its figures.
+    void PlaceToolLabels();
+    // The ruler image drawn afresh and put under the pointer.
+    void ShowDimensionRuler();
 
     // The information tool: a click on the picture (left picks, middle and
     // "次へ" step, right and "閉じる" close), the balloon for the element
@@ -314,6 +327,13 @@ private:
     void CreateToolControls();
     void CreateReportControls();
     void RemoveReportHooks();
+    void CreateMeasureControls();
+    // The pointer moved over the picture: rubber figures and the ruler follow.
+    void TrackToolPointer(int x, int y);
+    // Auto-scroll ended: what it left out of the picture comes back.
+    void ShowSkippedOverlays();
+    // After a click of the gap tool: its highlight, its button and hint.
+    void ShowGapState(const std::string& hint);
     void LayoutTopBar();
     // What the tools hand to the redraw and the open command, known by the
     // window so that it takes them back when it goes.

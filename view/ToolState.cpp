@@ -87,7 +87,8 @@ void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool aut
         break;
     case ToolButton::Gap:
         if (autoScrolling) break;
-        if (GapState.Step == 2) Overlays.Gap.Draw(picture, GapFigure(GapState.AX, GapState.AY, GapState.BX, GapState.BY));
+        if (GapState.Step == 2 && GapState.Gap < GapInfinite)
+            Overlays.Gap.Draw(picture, GapFigure(GapState.AX, GapState.AY, GapState.BX, GapState.BY));
         if (GapState.Step >= 1) HighlightPrimitives(GapState.Pair);
         break;
     case ToolButton::Info:

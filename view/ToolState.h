@@ -61,6 +61,8 @@ struct MyGapSet {
     double AX = 0, AY = 0, BX = 0, BY = 0;   // the clearance's end points
     double Gap = 0;
 };
+// Clearances from here on read as none ("∞"): no line is drawn for them.
+inline constexpr double GapInfinite = 1200.0;
 
 extern MyInfoSet InfoPicks;
 // Elements highlighted from the aperture or tool table.
