@@ -47,9 +47,9 @@ std::map<int, Definition> ApertureDefinitions(const std::string& text)
             block += ch;
             continue;
         }
-        // Units from MO alone, as the reader takes them.
-        if (block == "MOIN") inch = true;
-        if (block == "MOMM") inch = false;
+        // Units from MO, or from the old unit codes G70 and G71.
+        if (block == "MOIN" || block == "G70") inch = true;
+        if (block == "MOMM" || block == "G71") inch = false;
         if (block.starts_with("ADD")) {
             std::size_t i = 3;
             while (i < block.size() && std::isdigit(static_cast<unsigned char>(block[i]))) ++i;
