@@ -404,16 +404,19 @@ void ReadGerberParameter(const std::string& block, bool allowApertures)
 
     if (code == "FS") {
         f.FormatName = "RS-274X";
-        if (b.size() > 2) {
-            if (b[2] == 'L') f.Zero = 0;
-            else if (b[2] == 'T') f.Zero = 1;
+        // The zero and notation letters come before X in any order, and
+        // some writers leave one out ("FSAX24Y24").
+        std::size_t i = 2;
+        for (; i < b.size() && b[i] != 'X' && b[i] != '*'; ++i) {
+            if (b[i] == 'L') f.Zero = 0;
+            else if (b[i] == 'T') f.Zero = 1;
+            else if (b[i] == 'A') f.AbsInc = 0;
+            else if (b[i] == 'I') f.AbsInc = 1;
         }
-        if (b.size() > 3) {
-            if (b[3] == 'A') f.AbsInc = 0;
-            else if (b[3] == 'I') f.AbsInc = 1;
+        if (i + 2 < b.size() && b[i] == 'X' && IsDigit(b[i + 1]) && IsDigit(b[i + 2])) {
+            f.IntDigits = b[i + 1] - '0';
+            f.DecDigits = b[i + 2] - '0';
         }
-        if (b.size() > 5 && IsDigit(b[5])) f.IntDigits = b[5] - '0';
-        if (b.size() > 6 && IsDigit(b[6])) f.DecDigits = b[6] - '0';
         f.NumberFormat = std::string(static_cast<std::size_t>(f.IntDigits), '0') + "." +
                          std::string(static_cast<std::size_t>(f.DecDigits), '0');
     } else if (code == "MO") {

@@ -510,6 +510,9 @@ private:
             else if (WordIs(g, "75")) f.CircleMode = 0;
             else if (WordIs(g, "90")) f.AbsInc = 0;
             else if (WordIs(g, "91")) f.AbsInc = 1;
+            // The old unit codes still open files that have no %MO.
+            else if (WordIs(g, "70")) f.Units = 1;
+            else if (WordIs(g, "71")) f.Units = 0;
         }
         bool flash = false, move = false;
         if (!w[BlockWords::D].empty()) {

@@ -65,13 +65,18 @@ QScreen* ScreenFor(int left, int top)
 
 ScreenRect ToScreenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 
-// The balloon hides itself when clicked.
+// The balloon hides itself when clicked, but not while it tells of an
+// element.
 class BalloonLabel final : public QLabel {
 public:
     using QLabel::QLabel;
 
 protected:
-    void mousePressEvent(QMouseEvent*) override { hide(); }
+    void mousePressEvent(QMouseEvent*) override
+    {
+        if (TFormMain* form = FormMain(); form && form->ActiveTool() == ToolButton::Info) return;
+        hide();
+    }
 };
 
 } // namespace
@@ -218,16 +223,31 @@ void TSplitter::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
 void MainGauge::SetMaximum(long long maximum)
 {
     maximum_ = maximum > 0 ? maximum : 1;
-    form_.Gauge1->setValue(0);
+    percent_ = 0;
+    ShowPercent(true);
 }
 
 void MainGauge::SetProgress(long long progress)
 {
     long long p = std::clamp(progress, 0LL, maximum_);
-    form_.Gauge1->setValue(static_cast<int>(p * 100 / maximum_));
+    percent_ = static_cast<int>(p * 100 / maximum_);
+    ShowPercent(percent_ == 100);
 }
 
-void MainGauge::Pump() { platform::PumpEvents(); }
+void MainGauge::Pump()
+{
+    ShowPercent(false);
+    platform::PumpEvents();
+}
+
+void MainGauge::ShowPercent(bool now)
+{
+    if (form_.Gauge1->value() == percent_) return;
+    const auto t = std::chrono::steady_clock::now();
+    if (!now && t - shown_ < platform::PumpInterval) return;
+    shown_ = t;
+    form_.Gauge1->setValue(percent_);
+}
 
 // ------------------------------------------------------------ main window
 
@@ -249,6 +269,7 @@ TFormMain::~TFormMain()
         mainwin::BuildMenuList = [](const std::string&, int) { return 0; };
     }
     RemoveToolHooks();
+    RemoveReportHooks();
     if (&OpenWindow() == openWindow_.get()) SetOpenWindow(nullptr);
 }
 
@@ -332,6 +353,7 @@ void TFormMain::CreateControls()
     });
     CreateMenuControls();
     CreateToolControls();
+    CreateReportControls();
 }
 
 void TFormMain::FormCreate(const QStringList& arguments)
@@ -671,6 +693,9 @@ void TFormMain::ShowNoticeBalloon(int y, const std::string& mode)
     }
     p.end();
     Image11->setPixmap(QPixmap::fromImage(image));
+    // The information balloon left its outline and cursor behind.
+    Image11->clearMask();
+    Image11->unsetCursor();
     Image11->setGeometry(DspPanel->x() + Panel1->x(), y - h / 2, w, h);
     Image11->raise();
     Image11->show();

@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -94,7 +95,9 @@ private:
 
 class TFormMain;
 
-// The gauge of the main window as the progress of a reader.
+// The gauge of the main window as the progress of a reader or a check.
+// The bar paints itself at once whenever its percentage changes, so it is
+// given a new one at most once an event interval, and at its ends.
 class MainGauge final : public core::Gauge {
 public:
     explicit MainGauge(TFormMain& form) : form_(form) {}
@@ -103,8 +106,11 @@ public:
     void Pump() override;
 
 private:
+    void ShowPercent(bool now);
     TFormMain& form_;
     long long maximum_ = 100;
+    int percent_ = 0;
+    std::chrono::steady_clock::time_point shown_{};
 };
 
 class TFormMain : public QWidget {
@@ -149,6 +155,17 @@ public:
     QPushButton* sw3 = nullptr;      // "次を検索" on the gap page
     QPushButton* sw4 = nullptr;      // "回転" on the ruler page
     QPushButton* sw5 = nullptr;      // "検出" on the design-rule page
+    QPushButton* sw1 = nullptr;      // "次へ" on the information balloon
+    QPushButton* sw2 = nullptr;      // "閉じる" on the information balloon
+    // The measuring tools' values over the drawing; a click on one steps
+    // the measure tool back.
+    QLabel* LabelX = nullptr;
+    QLabel* LabelY = nullptr;
+    QLabel* LabelL = nullptr;
+    // The dimension ruler under the pointer (black shows the picture).
+    platform::SurfaceWidget* RulerImage = nullptr;
+    platform::RasterCanvas RulerPicture;
+    platform::Point RulerOffset;     // the pixel of the ruler's centre
     platform::SurfaceWidget* Image8 = nullptr;   // the layer table's header and background
     QScrollArea* ScrollBox2 = nullptr;           // the layer rows
     platform::SurfaceWidget* Image9 = nullptr;
@@ -173,6 +190,7 @@ public:
     platform::RasterCanvas LayerHeaderPicture, LayerRowsPicture;
     platform::RasterCanvas ListHeaderPicture, ListBodyPicture;
     platform::RasterCanvas PageHeaderPicture, PageRowsPicture;
+    platform::RasterCanvas InfoPicture;   // the information balloon
     SideTabs SideSelector;
 
     MyOpenFiles CommandLineFiles;
@@ -245,6 +263,26 @@ public:
     void Image10MouseUp(QMouseEvent* event);
     void image12MouseUp(QMouseEvent* event);
     void image12MouseMove(QMouseEvent* event);
+    // The labels of what the tool shows now, placed beside its figures.
+    void PlaceToolLabels();
+    // The ruler image drawn afresh and put under the pointer.
+    void ShowDimensionRuler();
+
+    // The information tool: a click on the picture (left picks, middle and
+    // "次へ" step, right and "閉じる" close), the balloon for the element
+    // shown with its tail at a pixel of the picture, painted and shown.
+    void InfoBalloonClick(int x, int y, MouseButton button);
+    void ShowPrimitiveInfo(int x, int y);
+    void DrawInfoTable();
+    // The balloon and its buttons hidden (also the notice balloon).
+    void HideInfoBalloon();
+    // After a redraw: the balloon goes where its element now is, and the
+    // design-rule page counts the errors on the layers now shown.
+    void FollowRedraw();
+    // "検出": the settings, the check with its progress, the count.
+    void sw5Click();
+    // The check of the design rules with its progress on the gauge.
+    void CheckDesignRules();
 
     // Navigation.
     void DrawPanFrame();
@@ -287,6 +325,15 @@ private:
     void CreateMenuControls();
     void CreateListControls();
     void CreateToolControls();
+    void CreateReportControls();
+    void RemoveReportHooks();
+    void CreateMeasureControls();
+    // The pointer moved over the picture: rubber figures and the ruler follow.
+    void TrackToolPointer(int x, int y);
+    // Auto-scroll ended: what it left out of the picture comes back.
+    void ShowSkippedOverlays();
+    // After a click of the gap tool: its highlight, its button and hint.
+    void ShowGapState(const std::string& hint);
     void LayoutTopBar();
     // What the tools hand to the redraw and the open command, known by the
     // window so that it takes them back when it goes.

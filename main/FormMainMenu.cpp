@@ -276,8 +276,10 @@ void TFormMain::DrawPanFrame()
 
 void TFormMain::StopAutoScrolling()
 {
+    const bool scrolling = Timer2->isActive();
     StopAutoScroll();
     Timer2->stop();
+    if (scrolling) ShowSkippedOverlays();
 }
 
 void TFormMain::Image3MouseDown(QMouseEvent* event)
@@ -310,6 +312,7 @@ void TFormMain::Image1MouseMove(QMouseEvent* event)
     if (PointerOverPicture(x, y)) {
         if (!Timer2->isActive()) Timer2->start();
     }
+    TrackToolPointer(x, y);
     if (core::DataCount > 0 && View.Scale > 0) {
         double dx = 0, dy = 0;
         PointerDataPoint(dx, dy);
@@ -380,6 +383,7 @@ void TFormMain::Timer2Timer()
     if (platform::BusyGuard::Active()) return;
     if (!AutoScrollTick()) {
         Timer2->stop();
+        ShowSkippedOverlays();
         Image1->update();
         return;
     }

@@ -7,6 +7,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "view/CodeTables.h"
+#include "view/MeasureTools.h"
 #include "view/Redraw.h"
 #include "view/ToolPages.h"
 #include "view/ToolState.h"
@@ -108,6 +109,8 @@ void TFormMain::CreateToolControls()
         autoScrollStoppers_.push_back(w);
     }
 
+    CreateMeasureControls();
+
     // The open and new commands end the tools; a clear also stops
     // auto-scroll and puts the page away.
     mainwin::ResetTools = ToolResetHook{this};
@@ -125,6 +128,10 @@ void TFormMain::ToolRedrawHook::operator()() const { ForgetToolOverlays(); }
 void TFormMain::ToolRedrawHook::operator()(platform::RasterCanvas& picture) const
 {
     DrawToolOverlays(picture, form->ActiveTool(), form->Timer2->isActive());
+    // The labels and the ruler follow the view.
+    form->PlaceToolLabels();
+    if (form->ActiveTool() == ToolButton::Ruler) DrawDimensionRuler();
+    form->FollowRedraw();
 }
 
 void TFormMain::RemoveToolHooks()
@@ -207,8 +214,10 @@ void TFormMain::ResetTools(bool releaseButtons)
     Highlight.Blinking = false;
     Highlight.Visible = false;
     Image2->hide();
-    Image11->hide();
+    RulerImage->hide();
+    HideInfoBalloon();
     if (EndToolState(Picture())) DrawTablePanel();
+    PlaceToolLabels();
     ParaPanel->hide();
     Image1->update();
 }
@@ -234,17 +243,19 @@ void TFormMain::BuildToolPage()
     case PageButton::Detect: button = sw5; break;
     default: break;
     }
-    int boxWidth = W;
+    int boxWidth = W, buttonLeft = -1;
     if (button) {
         const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
-        button->setGeometry(W - f.ButtonRightGap - bw, f.ButtonTop, bw, ButtonHeight);
+        buttonLeft = W - f.ButtonRightGap - bw;
+        button->setGeometry(buttonLeft, f.ButtonTop, bw, ButtonHeight);
         button->show();
-        boxWidth = std::max(0, W - f.ButtonRightGap - bw - 2);
+        button->raise();
+        // The design-rule rows run on under "検出", which stands beside the
+        // label only: a count too wide beside it takes a whole line below.
+        if (button != sw5) boxWidth = std::max(0, buttonLeft - 2);
     }
     // The gap tool offers the next candidate only when it has one.
-    const bool alternatives = (GapState.Step == 1 && GapState.FirstPicks.Count >= 2) ||
-                              (GapState.Step == 2 && GapState.SecondPicks.Count >= 2);
-    sw3->setEnabled(alternatives);
+    sw3->setEnabled(GapHasAlternatives());
 
     const int boxHeight = std::max(0, H - f.BoxTop - 5);
     ScrollBox3->setGeometry(0, f.BoxTop, boxWidth, boxHeight);
@@ -252,7 +263,7 @@ void TFormMain::BuildToolPage()
     const int bar = f.RowsHeight > boxHeight ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
     const int rowsWidth = std::max(0, boxWidth - bar);
     Image10->resize(rowsWidth, f.RowsHeight);
-    mainwin::BuildToolPage(tool, W, rowsWidth, PageRowsPicture);
+    mainwin::BuildToolPage(tool, W, rowsWidth, PageRowsPicture, buttonLeft);
     DrawParamList();
     if (tool == ToolButton::Ruler) DrawDimensionRuler();
 }
@@ -261,7 +272,7 @@ void TFormMain::DrawParamList()
 {
     const ToolButton tool = ActiveTool();
     if (!PageFrame(tool).Shown) return;
-    SetPageMarks(tool);
+    SetPageMarks(tool, PageRowsPicture);
     PageHeaderPicture.Resize(std::max(0, image12->width()), std::max(0, image12->height()), 0);
     DrawToolPageHeader(PageHeaderPicture, ToolPageHeader);
     PageRowsPicture.Resize(std::max(0, Image10->width()), std::max(0, Image10->height()), 0);
@@ -289,7 +300,9 @@ void TFormMain::Image1MouseDown(QMouseEvent* event)
     case ToolButton::Info:
         if (loaded) InfoClick(x, y, button);
         break;
-    case ToolButton::Gap: GapClick(x, y, button); break;
+    case ToolButton::Gap:
+        if (loaded) GapClick(x, y, button);
+        break;
     case ToolButton::None:
         // A right click puts the table's hits away.
         if (SearchHits.empty()) break;

@@ -26,6 +26,7 @@ std::function<void(MouseButton)> AdjustRuler = [](MouseButton) {};
 std::function<void()> NextGapCandidate = [] {};
 std::function<void()> RunDesignRuleCheck = [] {};
 std::function<void()> DrawDimensionRuler = [] {};
+std::function<int()> ShowDrcSettings = [] { return 1; };
 std::string LastOpenedFolder;
 
 void ConnectParametersDialog()
@@ -67,6 +68,14 @@ void ConnectFolderDialog()
         folder::SelectedFolder = start;
         form->ShowModal();
         return folder::FolderResult == folder::frReplace ? folder::SelectedFolder : std::string();
+    };
+    ShowDrcSettings = [] {
+        dialogs::TFolderDialog* form = dialogs::FolderDialog();
+        // Without the window (it is gone at exit) nothing is checked.
+        if (!form) return 0;
+        dialogs::folder::FolderMode = "DRC";
+        form->ShowModal();
+        return static_cast<int>(dialogs::folder::FolderResult);
     };
 }
 

@@ -46,6 +46,9 @@ extern std::function<void()> NextGapCandidate, RunDesignRuleCheck;
 // The ruler image drawn for the current angle and graduation and put under
 // the pointer.
 extern std::function<void()> DrawDimensionRuler;
+// The design-rule settings before a check: 1 runs it, 0 does not. Default
+// (without the folder dialog): run with the settings as they are.
+extern std::function<int()> ShowDrcSettings;
 
 // The folder of the last successful open (kept in the folder settings).
 extern std::string LastOpenedFolder;
@@ -54,8 +57,8 @@ extern std::string LastOpenedFolder;
 // command's format confirmation and the "Parameter" row.
 void ConnectParametersDialog();
 // The folder dialog of the program, once it is made, answers the open
-// command's question whether to add or replace, and the export's question
-// where its files go.
+// command's question whether to add or replace, the export's question where
+// its files go, and shows the design-rule settings before a check.
 void ConnectFolderDialog();
 
 } // namespace mainwin

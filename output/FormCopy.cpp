@@ -66,6 +66,8 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     folders_->setReadOnly(true);
+    folderIcons_.folder = style()->standardIcon(QStyle::SP_DirIcon);
+    folders_->setIconProvider(&folderIcons_);
     folders_->setRootPath("/");
     // Folders are read in the background: a tree shows its folder again once
     // the folders above it have been read.
@@ -153,6 +155,8 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
 
 TFormCopy::~TFormCopy()
 {
+    // The model's reader thread asks the icons until the model is gone.
+    delete folders_;
     if (copyForm == this) {
         copyForm = nullptr;
         ShowBusy = [](bool) {};

@@ -5,6 +5,7 @@
 #include "output/CopyForm.h"
 #include "platform/qt/SurfaceWidget.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -59,6 +60,17 @@ private:
     void LayOut();
     void DrawOptions();
 
+    // One picture and no type for every folder of the trees: the model asks
+    // for both on each change in a folder it has read, and the theme's
+    // lookups for a busy folder (a temporary or build folder) kept the
+    // program at work as long as it ran, long after the window was closed.
+    class FolderIcons final : public QAbstractFileIconProvider {
+    public:
+        QIcon icon(IconType) const override { return folder; }
+        QIcon icon(const QFileInfo&) const override { return folder; }
+        QString type(const QFileInfo&) const override { return {}; }
+        QIcon folder;
+    } folderIcons_;
     QFileSystemModel* folders_ = nullptr;
     std::string path1_, path2_;
     platform::RasterCanvas options_;

@@ -640,7 +640,11 @@ void InitPopupItems(MyBalloonBox& b, const std::string& kind, Canvas& m)
         captions.assign(ColorModeNames.begin(), ColorModeNames.end());
     } else if (kind == "Layers") {
         captions.emplace_back();   // the empty choice
-        for (int k = 1; k <= Layers(); ++k) captions.push_back(LayerCaption(core::LayerTable[static_cast<std::size_t>(k)]));
+        // Here with a blank before the contents, unlike the list's rows.
+        for (int k = 1; k <= Layers(); ++k) {
+            const core::MyLayerSet& l = core::LayerTable[static_cast<std::size_t>(k)];
+            captions.push_back(l.Contents.empty() ? l.FileName : l.FileName + " (" + l.Contents + ")");
+        }
     } else {
         return;
     }

@@ -34,6 +34,8 @@ void PaintOverlay(platform::RasterCanvas& canvas, const OverlayFigure& figure);
 class ScreenOverlay {
 public:
     bool OnScreen() const { return onScreen_; }
+    // The figure on the picture (empty when none is).
+    const OverlayFigure& Figure() const { return drawn_; }
     // Puts `figure` on the picture, erasing what this overlay had there.
     void Draw(platform::RasterCanvas& canvas, OverlayFigure figure);
     // Takes its figure off the picture; nothing when none is on it.

@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "core/DesignRules.h"
 #include "view/LayerList.h"
+#include "view/ReportTools.h"
 #include "view/SubLists.h"
 #include "view/ToolState.h"
 #include "platform/NumberText.h"
@@ -156,6 +157,27 @@ void PageFont(platform::Canvas& c)
     c.SetFont(f);
 }
 
+// Where the design-rule count may end: beside its label (up to the page's
+// button) and on a line of its own.
+int drcBesideRight = 0, drcLineRight = 0;
+
+// The count beside its label when it fits there; else on a line of its own
+// as wide as the rows, the two switches moved down under it.
+void PlaceDrcCount(platform::Canvas& measure)
+{
+    PageFont(measure);
+    std::vector<platform::Rect>& r = ToolPageRows.Rects;
+    const RowSpec* spec = DrcRows().data();
+    const bool beside = r[0].right + 2 + measure.TextWidth(ToolPageRows.Caption[1]) <= drcBesideRight;
+    const int down = beside ? 0 : RowHeight + 2;
+    r[1] = beside ? platform::Rect{r[0].right, spec[1].Top, std::max(drcBesideRight, r[0].right), spec[1].Top + RowHeight}
+                  : platform::Rect{r[0].left, r[0].bottom + 2, drcLineRight, r[0].bottom + 2 + RowHeight};
+    for (std::size_t k : {2u, 3u}) {
+        r[k].top = spec[k].Top + down;
+        r[k].bottom = r[k].top + RowHeight;
+    }
+}
+
 } // namespace
 
 ToolPageFrame PageFrame(ToolButton tool)
@@ -182,7 +204,7 @@ ToolPageFrame PageFrame(ToolButton tool)
     return f;
 }
 
-void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure)
+void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure, int buttonLeft)
 {
     PageFont(measure);
     const HeaderSpec h = HeaderOf(tool);
@@ -214,20 +236,18 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
         platform::Rect& r = ToolPageRows.Rects[k];
         // The class pictures stand right of every option row.
         if (spec[k].Role == RowRole::Class) r.right = classRight;
-        // The count runs from the label to the image's right edge.
-        if (spec[k].Role == RowRole::Count) r = {ToolPageRows.Rects[k - 1].right, spec[k].Top, std::max(rowsWidth, ToolPageRows.Rects[k - 1].right), spec[k].Top + RowHeight};
+        // The count runs from the label to the button or the image's right edge.
+        if (spec[k].Role == RowRole::Count) {
+            drcLineRight = rowsWidth;
+            drcBesideRight = buttonLeft >= 0 ? std::min(rowsWidth, buttonLeft - 2) : rowsWidth;
+            r = {ToolPageRows.Rects[k - 1].right, spec[k].Top, std::max(drcBesideRight, ToolPageRows.Rects[k - 1].right), spec[k].Top + RowHeight};
+        }
     }
 }
 
-void SetPageMarks(ToolButton tool)
+void SetPageMarks(ToolButton tool, platform::Canvas& measure)
 {
-    int drcShown = 0;
-    for (std::int32_t k = 0; k < core::DrcErrors.Count && static_cast<std::size_t>(k) < core::DrcErrors.Points.size(); ++k) {
-        const std::int32_t i = core::DrcErrors.Points[static_cast<std::size_t>(k)].Element;
-        if (i < 0 || i >= core::DataCount) continue;
-        const core::MyLayerSet* l = core::LayerAt(core::Datas[static_cast<std::size_t>(i)].Layer);
-        if (l && l->Active == 1) ++drcShown;
-    }
+    const int drcShown = ShownDrcErrorCount();
     const std::vector<RowSpec>& spec = RowsOf(tool);
     const std::size_t n = std::min(spec.size(), RowLimit(ToolPageRows));
     for (std::size_t k = 0; k < n; ++k) {
@@ -249,6 +269,7 @@ void SetPageMarks(ToolButton tool)
             break;
         }
     }
+    if (tool == ToolButton::Drc && n == spec.size()) PlaceDrcCount(measure);
 }
 
 void DrawToolPageHeader(platform::RasterCanvas& c, const MyFreeBox& header)

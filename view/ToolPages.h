@@ -36,12 +36,16 @@ struct ToolPageFrame {
 ToolPageFrame PageFrame(ToolButton tool);
 
 // Lays out the page of `tool`: the header row across `headerWidth`, the
-// rows for an image `rowsWidth` wide, texts measured on `measure`.
-void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure);
+// rows for an image `rowsWidth` wide, texts measured on `measure`. On the
+// design-rule page the rows run on under its button, which stands beside
+// the label from `buttonLeft`.
+void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure, int buttonLeft = -1);
 
 // The marks, pictures and texts from the settings, before every paint; the
-// design-rule page counts the errors on shown layers, a slash, and all.
-void SetPageMarks(ToolButton tool);
+// design-rule page counts the errors on shown layers, a slash, and all,
+// beside its label, or on a line of its own under it when the count is too
+// wide there (texts measured on `measure`).
+void SetPageMarks(ToolButton tool, platform::Canvas& measure);
 
 // Paints the header and the rows over their whole canvases.
 void DrawToolPageHeader(platform::RasterCanvas& canvas, const MyFreeBox& header);

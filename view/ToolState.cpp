@@ -3,6 +3,7 @@
 #include "core/Datas.h"
 #include "view/CodeTables.h"
 #include "view/Redraw.h"
+#include "view/ReportTools.h"
 
 namespace mainwin {
 
@@ -86,12 +87,24 @@ void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool aut
         break;
     case ToolButton::Gap:
         if (autoScrolling) break;
-        if (GapState.Step == 2) Overlays.Gap.Draw(picture, GapFigure(GapState.AX, GapState.AY, GapState.BX, GapState.BY));
+        if (GapState.Step == 2 && GapState.Gap < GapInfinite)
+            Overlays.Gap.Draw(picture, GapFigure(GapState.AX, GapState.AY, GapState.BX, GapState.BY));
         if (GapState.Step >= 1) HighlightPrimitives(GapState.Pair);
         break;
     case ToolButton::Info:
+        if (const int i = CurrentInfoElement(InfoPicks); i >= 0) HighlightPrimitives({i});
+        break;
     case ToolButton::Ruler:
         break;
+    case ToolButton::Drc:
+        if (core::DrcErrors.Count >= 1 && core::DrcSettings.ShowErrors) {
+            DrawDrcErrorMarks(picture);
+            if (core::DrcSettings.BlinkErrors) {
+                HighlightPrimitives(DrcErrorElements());
+                break;
+            }
+        }
+        [[fallthrough]];
     default:
         if (!SearchHits.empty()) HighlightPrimitives(SearchHits);
         break;

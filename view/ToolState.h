@@ -61,6 +61,8 @@ struct MyGapSet {
     double AX = 0, AY = 0, BX = 0, BY = 0;   // the clearance's end points
     double Gap = 0;
 };
+// Clearances from here on read as none ("∞"): no line is drawn for them.
+inline constexpr double GapInfinite = 1200.0;
 
 extern MyInfoSet InfoPicks;
 // Elements highlighted from the aperture or tool table.
@@ -94,7 +96,9 @@ void ForgetToolOverlays();
 // The end of a redraw, in order: the rubber line, rubber rectangle, snap
 // marker and measure figure that are active, then by the tool that is down:
 // the rectangle ruler, the gap line and its elements (not while the view
-// scrolls by itself), and with no such tool the search hits.
+// scrolls by itself), the element the information balloon tells of, the
+// design-rule marks (and their elements blinking), and with no such tool
+// the search hits.
 void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool autoScrolling);
 
 } // namespace mainwin

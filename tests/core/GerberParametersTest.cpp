@@ -23,6 +23,12 @@ TEST_F(GerberFixture, FormatUnitsPolarityOffsetsAndStepRepeat)
     core::ReadGerberParameter("FSTIX24Y24*", true);
     EXPECT_EQ(core::GerberFormat.Zero, 1);
     EXPECT_EQ(core::GerberFormat.AbsInc, 1);
+    EXPECT_EQ(core::GerberFormat.NumberFormat, "00.0000");
+    // Without the zero letter the digits are still those after X.
+    core::ReadGerberParameter("FSAX35Y35*", true);
+    EXPECT_EQ(core::GerberFormat.Zero, 1);
+    EXPECT_EQ(core::GerberFormat.AbsInc, 0);
+    EXPECT_EQ(core::GerberFormat.NumberFormat, "000.00000");
     core::ReadGerberParameter("MOIN*", true);
     EXPECT_EQ(core::GerberFormat.Units, 1);
     core::ReadGerberParameter("OFA0.5B-1*", true);

@@ -2,6 +2,7 @@
 // its page and hint; clicks on the picture reach the active tool; the page's
 // rows change their settings and its header ends the tool.
 #include "tests/main/WindowFixture.h"
+#include "core/DesignRules.h"
 #include "view/CodeTables.h"
 #include "view/SubLists.h"
 #include "view/ToolPages.h"
@@ -101,7 +102,8 @@ TEST_F(ToolsGui, ClicksOnThePictureGoToTheActiveTool)
         {ToolButton::Measure, true, Qt::LeftButton, "measure:0"}, {ToolButton::Measure, false, Qt::LeftButton, ""},
         {ToolButton::Rect, true, Qt::RightButton, "rect:1"},      {ToolButton::Rect, false, Qt::LeftButton, ""},
         {ToolButton::Info, true, Qt::MiddleButton, "info:2"},     {ToolButton::Info, false, Qt::LeftButton, ""},
-        {ToolButton::Gap, false, Qt::LeftButton, "gap:0"},        {ToolButton::Ruler, false, Qt::RightButton, "ruler:1"},
+        {ToolButton::Gap, true, Qt::LeftButton, "gap:0"},         {ToolButton::Gap, false, Qt::LeftButton, ""},
+        {ToolButton::Ruler, false, Qt::RightButton, "ruler:1"},
         {ToolButton::Drc, true, Qt::LeftButton, ""},              {ToolButton::None, true, Qt::LeftButton, ""},
     };
     for (const Case& c : cases) {
@@ -164,6 +166,33 @@ TEST_F(ToolsGui, PageRowsChangeSettingsAndTheHeaderEndsTheTool)
     EXPECT_EQ(form->ActiveTool(), ToolButton::None);
     EXPECT_FALSE(form->ParaPanel->isVisible());
     EXPECT_EQ(form->StatusBar1->PanelText(2), hint);
+}
+
+// The design-rule count is read whole on the page however large it is, and
+// the two switches stay under it.
+TEST_F(ToolsGui, TheDesignRuleCountIsNeverCut)
+{
+    LoadBoard();
+    for (int errors : {0, 10800, 1234567}) {
+        SCOPED_TRACE(errors);
+        core::ClearDrcErrors();
+        for (int k = 0; k < errors; ++k) core::AppendDrcError({0, 0, 0, "", core::etLineWidth});
+        form->ResetTools(true);
+        form->swDRC->click();
+        const platform::Rect& count = ToolPageRows.Rects[1];
+        EXPECT_EQ(ToolPageRows.Caption[1], std::to_string(errors) + "/" + std::to_string(errors));
+        EXPECT_LE(2 + form->PageRowsPicture.TextWidth(ToolPageRows.Caption[1]), count.right - count.left);
+        EXPECT_LE(count.right, form->Image10->width());
+        // "検出" stands over the rows' top right: nothing beside the label runs under it.
+        if (count.top < form->sw5->height()) {
+            EXPECT_LE(count.right, form->sw5->x());
+        }
+        for (std::size_t k : {2u, 3u}) {
+            EXPECT_GE(ToolPageRows.Rects[k].top, count.bottom) << k;
+            EXPECT_LE(ToolPageRows.Rects[k].bottom, form->Image10->height()) << k;
+        }
+    }
+    core::ClearDrcErrors();
 }
 
 } // namespace

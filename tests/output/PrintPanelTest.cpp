@@ -200,9 +200,14 @@ TEST_F(PrintPanelModel, PopupChoicesSetTheSettings)
         {"Layers", 0, false, [] { return PrintSettings.OutlineLayer == 2; }},
         {"Layers", 6, false, [] { return PrintSettings.OutlineLayer == 2; }},
     };
+    core::LayerTable[2].Contents = "基板外形";
     for (const Case& c : cases) {
         MyBalloonBox popup;
         InitPopupItems(popup, c.kind, measure);
+        if (std::string(c.kind) == "Layers") {
+            EXPECT_EQ(popup.Captions[2], "chibi_2024-Edge.Cuts.gbr (基板外形)");
+            EXPECT_EQ(popup.Captions[3], "chibi_2024-F.Cu.gbr");
+        }
         if (c.taken) {
             const platform::Rect& r = popup.Rects[static_cast<std::size_t>(c.item)];
             EXPECT_EQ(HitPopupItem(popup, (r.left + r.right) / 2, (r.top + r.bottom) / 2), c.item);

@@ -288,7 +288,7 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
         ASSERT_TRUE(f.Shown);
         EXPECT_EQ(f.Button, c.button);
         BuildToolPage(c.tool, 250, 200, measure);
-        SetPageMarks(c.tool);
+        SetPageMarks(c.tool, measure);
         EXPECT_EQ(ToolPageHeader.Caption[0], c.header);
         EXPECT_EQ(ToolPageHeader.LeftIcon[0], c.icon);
         EXPECT_EQ(ToolPageHeader.ExpanderIcon[0], IconClosePage);
@@ -301,7 +301,7 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
     EXPECT_FALSE(PageFrame(ToolButton::None).Shown);
     // The default snap modes show as marks and pictures on the measure page.
     BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure);
+    SetPageMarks(ToolButton::Measure, measure);
     const int on[] = {3, 8, 11, 17, 21};             // 中心線, 輪郭線, 中心線, 中心点, 中心点
     const int pictures[][2] = {{1, 0}, {5, 3}, {9, 4}, {14, 8}, {18, 10}};
     for (int k : on) EXPECT_EQ(ToolPageRows.LeftIcon[static_cast<std::size_t>(k)], IconOn) << k;
@@ -315,7 +315,7 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
     core::DrcSettings.ShowErrors = 0;
     core::DrcSettings.BlinkErrors = 1;
     BuildToolPage(ToolButton::Drc, 250, 180, measure);
-    SetPageMarks(ToolButton::Drc);
+    SetPageMarks(ToolButton::Drc, measure);
     EXPECT_EQ(ToolPageRows.Caption[1], "3/7");
     EXPECT_EQ(ToolPageRows.Rects[1].right, 180);
     EXPECT_EQ(ToolPageRows.LeftIcon[2], IconOff);
@@ -353,7 +353,7 @@ TEST_F(ToolPagesTest, RowClicksChangeTheirSettingsAndHoverOnlyOptions)
 
     // Hovering finds the option rows only; a click finds any row.
     BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure);
+    SetPageMarks(ToolButton::Measure, measure);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 30), -1);   // the class row "直線"
     EXPECT_EQ(HitPageRow(ToolPageRows, 5, 30), 1);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 50), 2);
