@@ -183,12 +183,16 @@ void ShowProjectLayerPage()
     const std::vector<PickRow> rows = ReadProjectLayerList(ProjectFileName);
     const int n = static_cast<int>(rows.size());
     InitFreeBox(PickItems, n);
+    // A long name widens the picture (the box scrolls) rather than being cut.
+    int width = box.PictureWidth(n * 18);
     for (int i = 0; i < n; ++i) {
         const PickRow& row = rows[static_cast<std::size_t>(i)];
-        SetItem(PickItems, i, {0, 18 * i, PageTextWidth(row.Caption) + 26, 18 * i + 18}, stPlain, row.Caption, fiTicked);
+        const int right = PageTextWidth(row.Caption) + 26;
+        SetItem(PickItems, i, {0, 18 * i, right, 18 * i + 18}, stPlain, row.Caption, fiTicked);
         PickItems.Data[static_cast<std::size_t>(i)] = row.Layer;
+        width = std::max(width, right);
     }
-    box.Image = ImageState{true, {0, 0, box.PictureWidth(n * 18), n * 18}, {}};
+    box.Image = ImageState{true, {0, 0, width, n * 18}, {}};
     box.Position = 0;
     DrawPickList();
 }

@@ -101,7 +101,8 @@ void TFormMain::ShowPrimitiveInfo(int x, int y)
     if (i < 0) return;
     const std::vector<InfoPair> pairs = PrimitiveInfo(core::Datas[static_cast<std::size_t>(i)]);
     // Never wider than the half of the picture it opens into.
-    const InfoSize size = MeasureInfoBalloon(InfoPicture, pairs, Image1->width() / 2);
+    const InfoSize size =
+        MeasureInfoBalloon(InfoPicture, pairs, Image1->width() / 2, InfoPositionText(InfoPicks.Current, InfoPicks.Count));
     const InfoPlacement place = PlaceInfoPanel(x, y, Image1->width(), Image1->height(), size.Width, size.Height);
     FillInfoTable(InfoTable, pairs, InfoPicks.Current, InfoPicks.Count, size.Width, place, size.LabelWidth);
 

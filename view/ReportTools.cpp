@@ -193,11 +193,17 @@ constexpr int TextPad = 8;
 
 } // namespace
 
-InfoSize MeasureInfoBalloon(platform::Canvas& measure, const std::vector<InfoPair>& pairs, int widthLimit)
+std::string InfoPositionText(int current, int count)
+{
+    return platform::FormatInt(current + 1) + "/" + platform::FormatInt(count);
+}
+
+InfoSize MeasureInfoBalloon(platform::Canvas& measure, const std::vector<InfoPair>& pairs, int widthLimit,
+                            const std::string& position)
 {
     InfoFont(measure);
     InfoSize s;
-    s.LabelWidth = InfoLabelWidth;
+    s.LabelWidth = std::max(InfoLabelWidth, measure.TextWidth(position) + TextPad);
     int valueWidth = 0;
     for (const InfoPair& p : pairs) {
         s.LabelWidth = std::max(s.LabelWidth, measure.TextWidth(p.Label) + TextPad);
@@ -217,9 +223,10 @@ void FillInfoTable(MyBalloonBox& box, const std::vector<InfoPair>& pairs, int cu
     const int tb = place.TextBottom;
     box.Rects[0] = {5, tb, W - 5, tb + 3};
     box.Texts[0] = "=";
-    box.Rects[1] = {5, tb + 5, 40, tb + 23};
-    box.Texts[1] = platform::FormatInt(current + 1) + "/" + platform::FormatInt(count);
     const int valueLeft = 5 + labelWidth;
+    // Under the labels: "12/15" has as much room as they have.
+    box.Rects[1] = {5, tb + 5, std::max(40, valueLeft), tb + 23};
+    box.Texts[1] = InfoPositionText(current, count);
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const int top = place.TextTop + InfoRowPitch * static_cast<int>(k);
         box.Rects[2 + 2 * k] = {5, top, valueLeft, top + InfoRowHeight};

@@ -71,20 +71,25 @@ struct InfoPlacement {
 };
 InfoPlacement PlaceInfoPanel(int x, int y, int pictureWidth, int pictureHeight, int W, int H);
 
+// What the position row says: "current/count", current counted from 1.
+std::string InfoPositionText(int current, int count);
+
 // The rows of a balloon W wide: row 0 the rule across the text bottom,
-// row 1 "current/count" below it at the left, then a label and a value row
-// for each pair, 20 pixels apart from the text top. Labels `labelWidth`
-// wide.
+// row 1 the position below it at the left, as wide as the labels, then a
+// label and a value row for each pair, 20 pixels apart from the text top.
+// Labels `labelWidth` wide.
 void FillInfoTable(MyBalloonBox& box, const std::vector<InfoPair>& pairs, int current, int count, int W,
                    const InfoPlacement& place, int labelWidth);
 
 // The balloon's size for these lines, measured in the canvas's font: at
 // least InfoBalloonWidth wide and as wide as its longest label and value
 // need, but never wider than `widthLimit` (beyond which a value is cut).
+// The labels' column also holds the position text below them.
 struct InfoSize {
     int Width = 0, Height = 0, LabelWidth = 0;
 };
-InfoSize MeasureInfoBalloon(platform::Canvas& measure, const std::vector<InfoPair>& pairs, int widthLimit);
+InfoSize MeasureInfoBalloon(platform::Canvas& measure, const std::vector<InfoPair>& pairs, int widthLimit,
+                            const std::string& position = {});
 
 // The grey that stands for "no balloon here" around the outline.
 inline constexpr platform::Color InfoClearColor = platform::RGB(128, 128, 128);

@@ -20,6 +20,14 @@ Point Screen(double x, double y)
 
 OverlayPart Circle(OverlayPart::Kind kind, Point centre) { return {kind, false, centre, {MarkerRadius, 0}}; }
 
+// A white-filled circle at either end; one when both ends fall on one pixel,
+// as two there would put each other out.
+void EndDiscs(OverlayFigure& f, Point a, Point b)
+{
+    f.push_back(Circle(OverlayPart::Disc, a));
+    if (b != a) f.push_back(Circle(OverlayPart::Disc, b));
+}
+
 } // namespace
 
 void PaintOverlay(platform::RasterCanvas& c, const OverlayFigure& figure)
@@ -93,8 +101,7 @@ OverlayFigure MeasureFigure(double x1, double y1, double x2, double y2)
     if (s1.x != s2.x) f.push_back({OverlayPart::Line, true, s1, corner});
     if (s1.y != s2.y) f.push_back({OverlayPart::Line, true, corner, s2});
     if (s1.x != s2.x && s1.y != s2.y) f.push_back({OverlayPart::Line, true, s2, s1});
-    f.push_back(Circle(OverlayPart::Disc, s1));
-    f.push_back(Circle(OverlayPart::Disc, s2));
+    EndDiscs(f, s1, s2);
     return f;
 }
 
@@ -106,7 +113,9 @@ OverlayFigure RectRulerFigure(double x1, double x2, double y1, double y2)
 OverlayFigure GapFigure(double ax, double ay, double bx, double by)
 {
     const Point a = Screen(ax, ay), b = Screen(bx, by);
-    return {{OverlayPart::Line, true, a, b}, Circle(OverlayPart::Disc, a), Circle(OverlayPart::Disc, b)};
+    OverlayFigure f{{OverlayPart::Line, true, a, b}};
+    EndDiscs(f, a, b);
+    return f;
 }
 
 } // namespace mainwin

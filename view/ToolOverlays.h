@@ -56,11 +56,13 @@ OverlayFigure RubberRectFigure(double x1, double y1, double x2, double y2);
 // The "Ring" marker: a circle of 5 pixels about the point.
 OverlayFigure SnapMarkerFigure(double x, double y);
 // A right triangle whose hypotenuse is the measured line (dotted legs, the
-// ones of no length left out), and a white-filled circle at either point.
+// ones of no length left out), and a white-filled circle at either point
+// (one when they fall on one pixel).
 OverlayFigure MeasureFigure(double x1, double y1, double x2, double y2);
 // The dotted outline of a box (min x, max x, min y, max y).
 OverlayFigure RectRulerFigure(double x1, double x2, double y1, double y2);
-// The dotted clearance line and a white-filled circle at either end.
+// The dotted clearance line and a white-filled circle at either end (one
+// when they fall on one pixel).
 OverlayFigure GapFigure(double ax, double ay, double bx, double by);
 
 } // namespace mainwin

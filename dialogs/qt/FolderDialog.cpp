@@ -89,6 +89,7 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
         area->viewport()->setMouseTracking(true);
         area->viewport()->installEventFilter(this);
         connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, [this, index](int position) {
+            if (placingScroll_) return;
             ScrollBoxScrolled(index, position);
             Sync();
         });
@@ -281,8 +282,10 @@ void TFolderDialog::SyncScrollBox(QScrollArea* area, platform::SurfaceWidget* im
     image->setFixedSize(std::max(0, s.Image.Bounds.right - s.Image.Bounds.left),
                         std::max(0, s.Image.Bounds.bottom - s.Image.Bounds.top));
     image->update();
-    const QSignalBlocker blocker(area->verticalScrollBar());
+    // Not blocked: the box moves its picture on the bar's signal.
+    placingScroll_ = true;
     area->verticalScrollBar()->setValue(s.Position);
+    placingScroll_ = false;
     area->raise();
 }
 

@@ -72,7 +72,8 @@ private:
     QFileSystemModel* dirModel_ = nullptr;
     std::vector<DrivePlace> places_;
     std::string dirRoot_;
-    bool placingDir_ = false;   // DirBox1 is being set to the dialog's folder
+    bool placingDir_ = false;      // DirBox1 is being set to the dialog's folder
+    bool placingScroll_ = false;   // a box's bar is being set to the dialog's position
 };
 
 // The folder dialog of the program (nullptr before it is made).

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QFileSystemModel>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -262,6 +264,28 @@ TEST_F(FolderDialogGui, ExportWritesIntoTheFolderChosen)
     mainwin::ExportEarlierProjectsCommand();
     EXPECT_TRUE(fs::exists(out / "keyboard_BoardOutline.tso"));
     output::FolderSet.PATH2.clear();
+}
+
+// The wheel over a list scrolls what the list shows, not only its bar.
+TEST_F(FolderDialogGui, WheelScrollsTheListUnderThePointer)
+{
+    const fs::path tree = home / "many";
+    for (int i = 0; i < 40; ++i) fs::create_directories(tree / ("d" + std::to_string(100 + i)));
+    SelectedFolder = tree.string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    QTimer::singleShot(0, [&] {
+        const QPointF at(30, 8);
+        QMouseEvent move(QEvent::MouseMove, at, form.Image3->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form.Image3, &move);
+        QWheelEvent wheel(at, form.Image3->mapToGlobal(at), {}, {0, -2 * 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.Image3, &wheel);
+        EXPECT_EQ(Folder.ScrollBox2.Position, 2 * 17);
+        EXPECT_EQ(form.ScrollBox2->verticalScrollBar()->value(), 2 * 17);
+        EXPECT_EQ(form.Image3->y(), -2 * 17);
+        form.ButtonOf(FolderButton::swCancel)->click();
+    });
+    form.ShowModal();
 }
 
 } // namespace

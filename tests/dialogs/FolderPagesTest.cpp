@@ -250,14 +250,14 @@ protected:
         core::LayerCount = 0;
     }
     // A project whose LAYER records carry these numbers (and one record of
-    // a field too few).
-    void Write(const std::vector<int>& numbers)
+    // a field too few), their files named `name` and the number.
+    void Write(const std::vector<int>& numbers, const std::string& name = "layer")
     {
         platform::TextFileWriter w(path);
         w.WriteLine("BS/基板/comment/author/100/80/0/0");
         for (int n : numbers) {
             const std::string k = std::to_string(n);
-            w.WriteLine("LAYER/" + k + "/1/5/layer" + k + ".gbr/部品面パターン/-/A/A/P/clRed/clLime");
+            w.WriteLine("LAYER/" + k + "/1/5/" + name + k + ".gbr/部品面パターン/-/A/A/P/clRed/clLime");
             if (n == 2) w.WriteLine("LAYER/99/1/5/short.gbr/部品面/A/A/P/clRed/clLime");
         }
         w.WriteLine("DATASCOUNT/0");
@@ -318,6 +318,23 @@ TEST_F(ProjectLayerPage, RowsKeepTheirLayerNumbersAndTicksBecomeTakeFlags)
     FormClose();
     EXPECT_EQ(FolderResult, frCancel);
     EXPECT_TRUE(Taken().empty());
+
+    // A name longer than the list is wide widens its picture: it scrolls, never cut.
+    struct Wide final : platform::RasterTextHook {
+        void TextOut(platform::RasterCanvas&, int, int, std::string_view) override {}
+        platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view t) override
+        {
+            return {8 * static_cast<int>(t.size()), 15};
+        }
+    } wide;
+    platform::RasterTextHook* const hook = platform::GetRasterTextHook();
+    platform::SetRasterTextHook(&wide);
+    Write({1}, std::string(90, 'w'));
+    Show("OpenSelTsn");
+    platform::SetRasterTextHook(hook);
+    ASSERT_EQ(PickItems.Count, 1);
+    EXPECT_GT(PickItems.Rects[0].right, Folder.ScrollBox1.ClientWidth());
+    EXPECT_GE(Folder.ScrollBox1.Image.Bounds.right, PickItems.Rects[0].right);
 
     // A file that is not there offers nothing.
     ProjectFileName = (path.parent_path() / "missing.tsn").string();

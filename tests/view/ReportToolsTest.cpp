@@ -150,6 +150,15 @@ TEST_F(ReportTools, BalloonWidensForItsLongestValue)
     const InfoSize s = MeasureInfoBalloon(measure, longPairs, 1000);
     EXPECT_GE(s.Width - 5 - s.LabelWidth - 5, 8 * static_cast<int>(longPairs[0].Value.size()));
     EXPECT_EQ(MeasureInfoBalloon(measure, longPairs, 320).Width, 320);
+
+    // The position below the rule is never cut, however many picks there are.
+    for (const auto& [current, count] : {std::pair{0, 2}, std::pair{9, 12}, std::pair{4566, 12345}}) {
+        const std::string position = InfoPositionText(current, count);
+        const InfoSize p = MeasureInfoBalloon(measure, shortPairs, 500, position);
+        FillInfoTable(InfoTable, shortPairs, current, count, p.Width, PlaceInfoPanel(10, 10, 1000, 600, p.Width, p.Height), p.LabelWidth);
+        EXPECT_EQ(InfoTable.Texts[1], position);
+        EXPECT_GE(InfoTable.Rects[1].right - InfoTable.Rects[1].left - 3, 8 * static_cast<int>(position.size())) << position;
+    }
 }
 
 TEST_F(ReportTools, NextStepsThroughShownPicks)

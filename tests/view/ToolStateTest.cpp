@@ -219,6 +219,14 @@ TEST_F(ToolOverlaysTest, ARedrawPutsBackWhatIsActiveAndTheFiguresAreVisible)
     EXPECT_TRUE(inverted(100 + MarkerRadius, 100, before));
     PaintOverlay(Picture(), disc);
     EXPECT_TRUE(Pixels(Picture()) == before);
+    // Both ends on one point: a circle shows there, the two do not put each other out.
+    for (const OverlayFigure& f : {MeasureFigure(X(0.5), Y(0.5), X(0.5), Y(0.5)), GapFigure(X(0.5), Y(0.5), X(0.5), Y(0.5))}) {
+        PaintOverlay(Picture(), f);
+        DataToScreen(X(0.5), Y(0.5), px, py);
+        EXPECT_TRUE(inverted(px + MarkerRadius, py, before));
+        PaintOverlay(Picture(), f);
+        EXPECT_TRUE(Pixels(Picture()) == before);
+    }
 }
 
 TEST_F(ToolOverlaysTest, SearchHitsBlinkWithoutAToolThatShowsItsOwn)
