@@ -468,22 +468,29 @@ int OpenFileListRun(MyOpenFiles& list)
                 if (platform::AskYesNo(OldSettingsFoundText)) oldSettingsPath = old;
             }
         }
-        // A replace with a settings file clears first, since the file fills
-        // the tables the clear resets; without one the clear waits for the
-        // confirmation, so a cancel loses nothing. A settings file that does
-        // not read leaves the tables as they were and the formats to be
-        // confirmed as without one.
+        // A replace with a settings file clears before the read that counts,
+        // since the file fills the tables the clear resets; it reads the file
+        // once over the loaded job first, so that a file that does not read
+        // clears nothing. Without one the clear waits for the confirmation,
+        // so a cancel loses nothing. A settings file that does not read leaves
+        // the tables as they were and the formats to be confirmed as without one.
         const bool settingsChosen = (!settingsPath.empty() && mainwin::ReadFolderSettings) ||
                                     (!oldSettingsPath.empty() && mainwin::ReadOldFolderSettings);
+        bool cleared = false;
         if (settingsChosen) {
-            if (replace) ClearAllData(true);
-            startReport();
-            IniLayerCount = 0;
+            auto readSettings = [&] {
+                startReport();
+                IniLayerCount = 0;
+                if (!settingsPath.empty() && mainwin::ReadFolderSettings) return mainwin::ReadFolderSettings(settingsPath);
+                return mainwin::ReadOldFolderSettings(oldSettingsPath);
+            };
             try {
-                if (!settingsPath.empty() && mainwin::ReadFolderSettings)
-                    settingsRead = mainwin::ReadFolderSettings(settingsPath);
-                else
-                    settingsRead = mainwin::ReadOldFolderSettings(oldSettingsPath);
+                if (replace) {
+                    readSettings();
+                    ClearAllData(true);
+                    cleared = true;
+                }
+                settingsRead = readSettings();
             } catch (const platform::Error& e) {
                 platform::ShowWarning(e.what());
                 settingsFailed = true;
@@ -491,8 +498,8 @@ int OpenFileListRun(MyOpenFiles& list)
         }
         if (!settingsRead && (has274D || hasNC)) {
             const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
-            if (!ConfirmFormatsFor(mode, replace && !settingsChosen)) return 0;
-        } else if (replace && !settingsChosen) {
+            if (!ConfirmFormatsFor(mode, replace && !cleared)) return 0;
+        } else if (replace && !cleared) {
             ClearAllData(true);
         }
         if (!settingsChosen) {

@@ -342,6 +342,19 @@ TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuesti
         EXPECT_EQ(core::LayerTable[1].Contents, c.taken ? "部品面" : "");
         EXPECT_EQ(core::LayerTable[1].Color, c.taken ? 0x00FF00 : 0x0000FF);
     }
+
+    // A replace whose settings file does not read, cancelled at the format
+    // question, keeps the loaded job.
+    fs::rename(settings, held);
+    Write("Tesselu.ini", "2.0,1\r\n");
+    boxes.shown.clear();
+    boxes.answers = {MsgResult::Yes};
+    ConfirmFormats = [](const std::string&) { return false; };
+    EXPECT_EQ(Open({gerber}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{OldSettingsFoundText, readError}));
+    EXPECT_EQ(core::LayerCount, 1);
+    EXPECT_EQ(core::LayerTable[1].Contents, "部品面");
+    EXPECT_GT(core::DataCount, 0);
     ConfirmFormats = [](const std::string&) { return true; };
 }
 
