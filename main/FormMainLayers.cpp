@@ -85,6 +85,9 @@ void TFormMain::CreateListControls()
         e->accept();
     };
     ScrollBox2->verticalScrollBar()->setSingleStep(5);
+    // Names wider than the panel scroll sideways, the header with them.
+    ScrollBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(ScrollBox2->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { Guarded([&] { DrawLayerTable(); }); });
     ScrollBox2->viewport()->setMouseTracking(true);
     ScrollBox2->viewport()->installEventFilter(
         new ViewportFilter(this, [this] { Guarded([&] { ScrollBox2MouseMove(); }); }, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
@@ -136,22 +139,33 @@ int TFormMain::LayoutLayerTable(int limit)
 {
     if (core::LayerCount < 1) return 0;
     const int W = PanelFile->width();
-    const int h = LayoutLayerGrid(LayerGrid, W, limit);
+    int h = LayoutLayerGrid(LayerGrid, W, limit);
+    // A table wider than the panel keeps its last row clear of the bar.
+    if (FitLayerTable() > W) h = std::min(limit, h + ScrollBox2->horizontalScrollBar()->sizeHint().height());
     PanelLayer->resize(W, h);
     Image8->setGeometry(0, 0, W, h);
     ScrollBox2->setGeometry(0, 20, W, std::max(0, h - 20 - 5));
-    Image9->resize(W, LayerRowsHeight(LayerGrid));
     ScrollBox2->verticalScrollBar()->setValue(0);
+    ScrollBox2->horizontalScrollBar()->setValue(0);
     MoveBar->hide();
     DrawLayerTable();
     return h;
 }
 
-void TFormMain::DrawLayerTable()
+int TFormMain::FitLayerTable()
 {
     FillLayerGrid(LayerGrid);
+    LayerRowsPicture.SetFont(platform::FontInfo{});
+    const int width = std::max(PanelFile->width(), FitLayerColumns(LayerGrid, LayerRowsPicture));
+    if (Image9->width() != width || Image9->height() != LayerRowsHeight(LayerGrid)) Image9->resize(width, LayerRowsHeight(LayerGrid));
+    return width;
+}
+
+void TFormMain::DrawLayerTable()
+{
+    FitLayerTable();
     LayerHeaderPicture.Resize(std::max(0, Image8->width()), std::max(0, Image8->height()), 0);
-    DrawLayerHeader(LayerHeaderPicture, LayerGrid);
+    DrawLayerHeader(LayerHeaderPicture, LayerGrid, ScrollBox2->horizontalScrollBar()->value());
     LayerRowsPicture.Resize(std::max(0, Image9->width()), std::max(0, Image9->height()), 0);
     DrawLayerRows(LayerRowsPicture, LayerGrid, GroupStartRow);
     Image8->update();
@@ -228,7 +242,7 @@ void TFormMain::ScrollBox2MouseUp()
 void TFormMain::Image8MouseUp(QMouseEvent* event)
 {
     if (platform::BusyGuard::Active()) return;
-    ApplyLayerAction(HeaderRelease(LayerGrid, EventX(event), EventY(event), ButtonOf(event)));
+    ApplyLayerAction(HeaderRelease(LayerGrid, EventX(event) + ScrollBox2->horizontalScrollBar()->value(), EventY(event), ButtonOf(event)));
 }
 
 // ------------------------------------------------------------- code table

@@ -187,13 +187,6 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
     return t;
 }
 
-int TableWidth(const MyGridBox& g)
-{
-    int w = 0;
-    for (int c = 0; c < g.ColCount && static_cast<std::size_t>(c) < g.ColWidths.size(); ++c) w += g.ColWidths[static_cast<std::size_t>(c)];
-    return w;
-}
-
 void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools, int scrollX)
 {
     ClearListPicture(c);

@@ -41,8 +41,6 @@ TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit, plat
 TableLayout BuildToolTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
 // The room a cell leaves after its text.
 inline constexpr int CellTextGap = 6;
-// The sum of the column widths.
-int TableWidth(const MyGridBox& grid);
 // Height of the body's own picture.
 inline int TableBodyHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 

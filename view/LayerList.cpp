@@ -63,6 +63,27 @@ void EndDrag(MyGridBox& g, LayerAction& a)
     ShownLayerCount = CountActiveLayers();
 }
 
+// Every cell's rectangle from the column widths; the swatch is a 14-pixel
+// square inside its cell.
+void PlaceLayerCells(MyGridBox& g)
+{
+    for (int r = 0; r < g.RowCount; ++r) {
+        const int y = r <= 1 ? 0 : (r - 1) * GridRowHeight;
+        int x = 0;
+        for (int c = 0; c < g.ColCount; ++c) {
+            const int w = g.ColWidths[static_cast<std::size_t>(c)];
+            platform::Rect cell{x, y, x + w, y + GridRowHeight};
+            if (c == 1 && r >= 1) cell = {x + 2, y + 2, x + 16, y + 16};
+            g.Cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = cell;
+            x += w;
+        }
+    }
+}
+
+// The room a file name leaves in its cell, and a contents text.
+constexpr int FileNameGap = 16;
+constexpr int ContentsGap = 6;
+
 } // namespace
 
 void SizeGrid(MyGridBox& g, int cols, int rows)
@@ -78,6 +99,13 @@ void SizeGrid(MyGridBox& g, int cols, int rows)
     g.Cells.assign(nc, std::vector<platform::Rect>(nr));
     g.CellColors.assign(nc, std::vector<Color>(nr, 0));
     g.CellTexts.assign(nc, std::vector<std::string>(nr));
+}
+
+int TableWidth(const MyGridBox& g)
+{
+    int w = 0;
+    for (int c = 0; c < g.ColCount && static_cast<std::size_t>(c) < g.ColWidths.size(); ++c) w += g.ColWidths[static_cast<std::size_t>(c)];
+    return w;
 }
 
 int CountActiveLayers()
@@ -98,18 +126,8 @@ int LayoutLayerGrid(MyGridBox& g, int clientWidth, int limit)
     g.CellTexts[1][0] = "色";
     g.CellTexts[2][0] = "ファイル";
     g.CellTexts[3][0] = "内容";
-    for (int r = 0; r < g.RowCount; ++r) {
-        const int y = r <= 1 ? 0 : (r - 1) * GridRowHeight;
-        int x = 0;
-        for (int c = 0; c < 4; ++c) {
-            const int w = g.ColWidths[static_cast<std::size_t>(c)];
-            platform::Rect cell{x, y, x + w, y + GridRowHeight};
-            if (c == 1 && r >= 1) cell = {x + 2, y + 2, x + 16, y + 16};
-            g.Cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = cell;
-            x += w;
-        }
-        if (r >= 1) g.CellTexts[0][static_cast<std::size_t>(r)] = SlotLetter(r);
-    }
+    for (int r = 1; r < g.RowCount; ++r) g.CellTexts[0][static_cast<std::size_t>(r)] = SlotLetter(r);
+    PlaceLayerCells(g);
     return height;
 }
 
@@ -126,12 +144,30 @@ void FillLayerGrid(MyGridBox& g)
     }
 }
 
-void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g)
+int FitLayerColumns(MyGridBox& g, platform::Canvas& measure)
+{
+    if (g.ColCount < 4) return TableWidth(g);
+    int file = g.ColWidths[2], contents = g.ColWidths[3];
+    for (int r = 1; r < g.RowCount; ++r) {
+        file = std::max(file, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
+        contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
+    }
+    if (file != g.ColWidths[2] || contents != g.ColWidths[3]) {
+        g.ColWidths[2] = file;
+        g.ColWidths[3] = contents;
+        PlaceLayerCells(g);
+    }
+    return TableWidth(g);
+}
+
+void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
 {
     ClearListPicture(c);
     c.SetBrushStyle(platform::BrushStyle::Clear);
     for (int col = 0; col < g.ColCount; ++col) {
-        const platform::Rect& r = CellOf(g, col, 0);
+        platform::Rect r = CellOf(g, col, 0);
+        r.left -= scrollX;
+        r.right -= scrollX;
         c.SetPenColor(EtchColor);
         c.Rectangle(r.left, r.top, r.right, r.bottom);
         c.SetPenColor(White);
@@ -215,7 +251,7 @@ void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
         c.SetBrushStyle(platform::BrushStyle::Clear);
         c.SetFontColor(text);
         const platform::Rect& file = CellOf(g, 2, r);
-        c.TextOut(file.left + 2, file.top + 2, FitFileName(c, TextOf(g, 2, r), file.right - file.left - 16));
+        c.TextOut(file.left + 2, file.top + 2, FitFileName(c, TextOf(g, 2, r), file.right - file.left - FileNameGap));
         const platform::Rect& contents = CellOf(g, 3, r);
         c.TextOut(contents.left + 2, contents.top + 2, TextOf(g, 3, r));
     }

@@ -34,6 +34,8 @@ struct MyGridBox {
 
 // Sizes every array of the grid to `cols` × `rows`, emptied.
 void SizeGrid(MyGridBox& grid, int cols, int rows);
+// The sum of the column widths.
+int TableWidth(const MyGridBox& grid);
 
 inline constexpr int GridRowHeight = 18;
 inline constexpr platform::Color ListFaceColor = platform::RGB(236, 233, 216);
@@ -63,8 +65,13 @@ int LayoutLayerGrid(MyGridBox& grid, int clientWidth, int limit);
 inline int LayerRowsHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 // The cells' texts and colours from the layer table.
 void FillLayerGrid(MyGridBox& grid);
-// The header over the whole `canvas` (the panel's background).
-void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid);
+// Widens the file and contents columns, never narrower than the layout made
+// them, until every filled text measured on `measure` shows whole; the
+// table may then be wider than the panel and scroll sideways. Its width.
+int FitLayerColumns(MyGridBox& grid, platform::Canvas& measure);
+// The header over the whole `canvas` (the panel's background), its cells
+// moved left by the rows' horizontal scroll.
+void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, int scrollX = 0);
 // The rows; with `groupMark`, that row's page letter white on black (a
 // pairing is pending).
 void DrawLayerRows(platform::RasterCanvas& canvas, const MyGridBox& grid, int groupMark);

@@ -150,8 +150,12 @@ TEST_F(FolderDialogGui, AddOrReplaceTheLoadedBoard)
         EXPECT_EQ(core::DataCount, a.elements);
         EXPECT_EQ(core::LayerCount, a.layers);
         const std::vector<std::string> names = LayerNames();
-        if (a.button == FolderButton::swOpen) EXPECT_TRUE(std::equal(first.begin(), first.end(), names.begin()));
-        if (a.button == FolderButton::swCancel) EXPECT_EQ(names, first);
+        if (a.button == FolderButton::swOpen) {
+            EXPECT_TRUE(std::equal(first.begin(), first.end(), names.begin()));
+        }
+        if (a.button == FolderButton::swCancel) {
+            EXPECT_EQ(names, first);
+        }
     }
 }
 
@@ -191,7 +195,9 @@ TEST_F(FolderDialogGui, TickedProjectLayersAreTheLayersRead)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         mainwin::ClearAllData(true);
-        if (c.loaded) ASSERT_EQ(Open(three), 1);
+        if (c.loaded) {
+            ASSERT_EQ(Open(three), 1);
+        }
         const int opened = Open({project.string()}, [&] {
             EXPECT_EQ(form.windowTitle().toStdString(), ProjectCaptionHead + project.string());
             EXPECT_EQ(form.ButtonOf(FolderButton::swOpen)->text().toStdString(), c.loaded ? "追加" : "開く");

@@ -66,8 +66,16 @@ TEST(CopyDialogGui, MoveTheLoadedFiles)
     const fs::path from = t.Folder("job"), to = t.Folder("out");
     for (const char* name : {"top.gbr", "基板 drill.drl", "readme.txt"}) copytest::TempTree::Write(from / name, name);
     core::ResetTables();
-    core::LayerTable[1] = core::MyLayerSet{1, core::fkRS274X, from.string(), "top.gbr"};
-    core::LayerTable[2] = core::MyLayerSet{1, core::fkNcDrill, from.string(), "基板 drill.drl"};
+    auto layer = [&](std::int32_t kind, const char* name) {
+        core::MyLayerSet l;
+        l.Active = 1;
+        l.FileKind = kind;
+        l.Folder = from.string();
+        l.FileName = name;
+        return l;
+    };
+    core::LayerTable[1] = layer(core::fkRS274X, "top.gbr");
+    core::LayerTable[2] = layer(core::fkNcDrill, "基板 drill.drl");
     core::LayerCount = 2;
     core::ProjectBasics.Title = "試作";
     core::StepMarks.fill(0);

@@ -271,13 +271,30 @@ public:
     }
 };
 
-TEST_F(LayerList, LongFileNamesEndInDots)
+// Long names and contents widen their columns so that nothing is cut; the
+// layout's widths stay the minimum and the other cells move with them.
+TEST_F(LayerList, ColumnsWidenToLongNamesAndContents)
 {
     platform::RasterCanvas c(10, 10);
     FixedText text;
     c.SetTextHook(&text);
-    EXPECT_EQ(FitFileName(c, "short", 60), "short");
-    EXPECT_EQ(FitFileName(c, "averylongname.gbr", 60), "averyl...");
+    const std::vector<int> laidOut = grid.ColWidths;
+    EXPECT_EQ(FitLayerColumns(grid, c), 245);
+    EXPECT_EQ(grid.ColWidths, laidOut);
+
+    const std::string name = "chibi_20240117_top_copper_final.gbr";
+    LayerTable[3].FileName = name;
+    LayerTable[4].Contents = std::string(40, 'x');
+    FillLayerGrid(grid);
+    const int width = FitLayerColumns(grid, c);
+    EXPECT_EQ(grid.ColWidths[2], 10 * static_cast<int>(name.size()) + 16);
+    EXPECT_EQ(grid.ColWidths[3], 400 + 6);
+    EXPECT_EQ(width, 25 + 20 + grid.ColWidths[2] + grid.ColWidths[3]);
+    const platform::Rect& file = grid.Cells[2][3];
+    EXPECT_EQ(FitFileName(c, name, file.right - file.left - 16), name);
+    EXPECT_EQ(grid.Cells[3][5].left, file.right);
+    EXPECT_EQ(HitHeaderColumn(grid, width - 1, 5), 3);
+    EXPECT_EQ(FitFileName(c, "averylongname.gbr", 60), "averyl...") << "still the fallback for a narrower cell";
     ShownLayerCount = CountActiveLayers();
 }
 
