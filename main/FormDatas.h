@@ -2,6 +2,8 @@
 // The progress window shown while projects are written.
 #include "core/Datas.h"
 
+#include <string>
+
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
@@ -27,6 +29,11 @@ public:
     void Show() override;
     void Hide() override;
     void ProcessEvents() override;
+
+private:
+    // The controls laid out for a window this wide.
+    void Place(int width);
+    std::string status_;
 };
 
 } // namespace mainwin

@@ -72,13 +72,17 @@ void SaveProjectFileCommand()
     std::error_code ec;
     if (!LastOpenedFolder.empty() && fs::is_directory(LastOpenedFolder, ec)) request.initialFolder = LastOpenedFolder;
     const platform::SaveAnswer answer = platform::Dialogs().SaveFile(request);
-    if (answer.accepted) {
+    const std::string target = answer.accepted ? ProjectFileTarget(answer.path) : std::string();
+    // The dialog asked only about the name typed; with its extension put
+    // right it may name another file that is there already.
+    const bool other = answer.accepted && target != answer.path && fs::exists(target, ec);
+    if (answer.accepted && (!other || platform::AskYesNo(std::string(SaveOverwriteText) + "\n" + target))) {
         platform::BusyGuard busy;
         std::string failure;
         {
             BusyCursor cursor;
             try {
-                core::WriteProjectFile(ProjectFileTarget(answer.path));
+                core::WriteProjectFile(target);
             } catch (const platform::Error& e) {
                 failure = e.what();
             }

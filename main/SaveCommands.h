@@ -11,6 +11,7 @@ namespace mainwin {
 
 inline constexpr const char* ProjectFilter = "テッセル２ファイル (*.tsn)|*.tsn";
 inline constexpr const char* SaveFailedText = "プロジェクトファイルを保存できませんでした。";
+inline constexpr const char* SaveOverwriteText = "同じ名前のファイルが見つかりました。上書きしますか？";
 
 // The name offered for the project: the title, trimmed, as a file name.
 std::string ProjectFileOffer(const std::string& title);
@@ -19,6 +20,8 @@ std::string ProjectFileTarget(const std::string& chosen);
 
 // With layers loaded: the save dialog, then the project written where the
 // user chose (a failure is reported and leaves an existing file as it was).
+// The name is saved with the extension ".tsn"; when that makes it another
+// file that is there already, the user is asked first.
 // The save sub-list shows no row chosen afterwards.
 void SaveProjectFileCommand();
 

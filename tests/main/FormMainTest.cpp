@@ -336,3 +336,36 @@ TEST_F(FormMainTest, ProgressWindowServesCore)
     // Gone with its window: core falls back to its silent stand-in.
     EXPECT_EQ(dynamic_cast<TFormDatas*>(&core::FormDatas()), nullptr);
 }
+
+TEST_F(FormMainTest, ProgressWindowTellsTheWholeFileName)
+{
+    TFormMain form({});
+    TFormDatas datas(&form);
+    const int screenWidth = datas.screen()->availableGeometry().width();
+    const std::string folder = "/home/設計部/とても長いフォルダ名のテスト用の基板データ置き場/さらに深い階層";
+    const std::string name = "製造用ガーバーデータ_表面パターン_最終版.tso";
+    const std::string texts[] = {"ファイルを作成しています ... top.gbr", name + " を作成しています。",
+                                 "ファイルを作成しています... " + folder + "/" + name,
+                                 "ファイルを作成しています... " + folder + folder + folder + "/" + name};
+    for (const std::string& text : texts) {
+        datas.SetStatusText(text);
+        EXPECT_EQ(datas.StatusText(), text);
+        const QString shown = datas.StaticText1->text();
+        const int needed = datas.StaticText1->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+        EXPECT_LE(datas.StaticText1->fontMetrics().horizontalAdvance(shown), datas.StaticText1->width()) << text;
+        EXPECT_GE(datas.width(), 442);
+        EXPECT_LE(datas.width(), std::max(442, screenWidth));
+        if (needed + 36 <= screenWidth - 40) {
+            EXPECT_EQ(shown.toStdString(), text);
+            EXPECT_EQ(datas.width(), std::max(442, needed + 36));
+        } else {
+            // Too long for the screen: the middle gives way, the name stays.
+            EXPECT_TRUE(shown.endsWith(QString::fromStdString(name))) << shown.toStdString();
+            EXPECT_EQ(datas.StaticText1->toolTip().toStdString(), text);
+        }
+        EXPECT_EQ(datas.Gauge1->width(), datas.width() - 32);
+    }
+    // A short text again: the window is as narrow as it was made.
+    datas.SetStatusText("");
+    EXPECT_EQ(datas.size(), QSize(442, 98));
+}

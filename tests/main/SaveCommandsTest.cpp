@@ -155,6 +155,43 @@ TEST_F(SaveCommand, CancelledOrFailedLeavesNoMark)
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 2);
 }
 
+// The dialog asks about the name typed; when ".tsn" put in place of its
+// extension names another file that is there, that file is kept unless the
+// user says otherwise.
+TEST_F(SaveCommand, AnotherFileOfTheSavedNameIsAskedAbout)
+{
+    OneLayer();
+    const fs::path kept = root / "out" / "job.tsn";
+    struct Case {
+        const char* chosen;
+        std::vector<platform::MsgResult> answers;
+        std::size_t questions;
+        bool overwritten, saved;
+    };
+    const Case cases[] = {
+        {"job.v2", {platform::MsgResult::No}, 1, false, false},
+        {"job.v2", {platform::MsgResult::Yes}, 1, true, true},
+        {"job.tsn", {}, 0, true, true},    // the dialog asked about this very name
+        {"other.v2", {}, 0, false, true},  // nothing there
+    };
+    for (const Case& c : cases) {
+        platform::WriteFileBytes(kept, "old");
+        core::StepMarks[3] = 0;
+        boxes.shown.clear();
+        boxes.answers.assign(c.answers.begin(), c.answers.end());
+        dialogs.saveAnswers.push_back({true, (root / "out" / c.chosen).string()});
+        SaveProjectFileCommand();
+        ASSERT_EQ(boxes.shown.size(), c.questions) << c.chosen;
+        if (c.questions > 0) {
+            EXPECT_EQ(boxes.shown[0].text, std::string(SaveOverwriteText) + "\n" + kept.string());
+        }
+        EXPECT_EQ(platform::ReadFileBytes(kept) != "old", c.overwritten) << c.chosen;
+        EXPECT_EQ(core::StepMarks[3], c.saved ? 1 : 0) << c.chosen;
+        EXPECT_EQ(SaveFormat, -1);
+    }
+    EXPECT_TRUE(fs::exists(root / "out" / "other.tsn"));
+}
+
 TEST_F(SaveCommand, ExportsTheEarlierFilesIntoTheFolderChosen)
 {
     std::vector<std::string> asked;
