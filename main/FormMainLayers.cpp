@@ -156,7 +156,7 @@ int TFormMain::FitLayerTable()
 {
     FillLayerGrid(LayerGrid);
     LayerRowsPicture.SetFont(platform::FontInfo{});
-    const int width = std::max(PanelFile->width(), FitLayerColumns(LayerGrid, LayerRowsPicture));
+    const int width = std::max(PanelFile->width(), FitLayerColumns(LayerGrid, LayerRowsPicture, PanelFile->width()));
     if (Image9->width() != width || Image9->height() != LayerRowsHeight(LayerGrid)) Image9->resize(width, LayerRowsHeight(LayerGrid));
     return width;
 }

@@ -80,6 +80,9 @@ void PlaceLayerCells(MyGridBox& g)
     }
 }
 
+// The file column's width as laid out; the contents column has the rest.
+int FileColumnWidth(int clientWidth) { return std::min(110, static_cast<int>(std::trunc((clientWidth - 45) * 0.5))); }
+
 // The room a file name leaves in its cell, and a contents text.
 constexpr int FileNameGap = 16;
 constexpr int ContentsGap = 6;
@@ -120,7 +123,7 @@ int LayoutLayerGrid(MyGridBox& g, int clientWidth, int limit)
 {
     const int height = std::max(0, std::min(limit, Layers() * GridRowHeight + 40));
     SizeGrid(g, 4, Layers() + 1);
-    const int third = std::min(110, static_cast<int>(std::trunc((clientWidth - 45) * 0.5)));
+    const int third = FileColumnWidth(clientWidth);
     g.ColWidths = {25, 20, third, clientWidth - 45 - third};
     g.CellTexts[0][0] = "GP";
     g.CellTexts[1][0] = "色";
@@ -144,14 +147,15 @@ void FillLayerGrid(MyGridBox& g)
     }
 }
 
-int FitLayerColumns(MyGridBox& g, platform::Canvas& measure)
+int FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
 {
     if (g.ColCount < 4) return TableWidth(g);
-    int file = g.ColWidths[2], contents = g.ColWidths[3];
-    for (int r = 1; r < g.RowCount; ++r) {
+    int file = FileColumnWidth(clientWidth), contents = 0;
+    for (int r = 0; r < g.RowCount; ++r) {
         file = std::max(file, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
         contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
     }
+    contents = std::max(contents, clientWidth - 45 - file);
     if (file != g.ColWidths[2] || contents != g.ColWidths[3]) {
         g.ColWidths[2] = file;
         g.ColWidths[3] = contents;

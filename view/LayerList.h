@@ -65,10 +65,12 @@ int LayoutLayerGrid(MyGridBox& grid, int clientWidth, int limit);
 inline int LayerRowsHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 // The cells' texts and colours from the layer table.
 void FillLayerGrid(MyGridBox& grid);
-// Widens the file and contents columns, never narrower than the layout made
-// them, until every filled text measured on `measure` shows whole; the
-// table may then be wider than the panel and scroll sideways. Its width.
-int FitLayerColumns(MyGridBox& grid, platform::Canvas& measure);
+// Widens the file column, never narrower than the layout makes it, until
+// every name and its header measured on `measure` show whole; the contents column
+// takes the rest of a panel `clientWidth` wide, or its longest text when
+// wider. The table may then be wider than the panel and scroll sideways.
+// Its width.
+int FitLayerColumns(MyGridBox& grid, platform::Canvas& measure, int clientWidth);
 // The header over the whole `canvas` (the panel's background), its cells
 // moved left by the rows' horizontal scroll.
 void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, int scrollX = 0);

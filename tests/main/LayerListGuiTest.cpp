@@ -204,6 +204,29 @@ TEST_F(LayerListGui, DragReordersTheLayers)
     EXPECT_EQ(core::LayerTable[1].FileName, "layer2");
 }
 
+// A name wider than the panel is shown whole: the rows scroll sideways,
+// the header with them, and the last row stays clear of the bar.
+TEST_F(LayerListGui, LongNamesScrollSidewaysWithTheHeader)
+{
+    core::LayerTable[3].FileName = "chibi_20240117_bottom_copper_final_revision_c.gbr";
+    form->FormResize();
+    QApplication::processEvents();
+    QScrollBar* bar = form->ScrollBox2->horizontalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_GT(form->Image9->width(), form->ScrollBox2->viewport()->width());
+    EXPECT_EQ(bar->maximum(), form->Image9->width() - form->ScrollBox2->viewport()->width());
+    EXPECT_GE(form->ScrollBox2->viewport()->height(), form->Image9->height());
+    bar->setValue(bar->maximum());
+    // The header's contents cell is now under the panel's right edge.
+    const platform::Rect h = LayerGrid.Cells[3][0];
+    EXPECT_LT(h.left - bar->value(), form->Image8->width());
+    EXPECT_EQ(form->LayerHeaderPicture.Pixel(h.left - bar->value(), 10), platform::RGB(255, 255, 255));
+    ClickCell(2, 2);
+    EXPECT_EQ(ShownLayerCount, 2);
+    Mouse(form->Image8, QEvent::MouseButtonRelease, form->Image8->width() - 5, 8);
+    EXPECT_EQ(ShownLayerCount, 3) << "a click on the scrolled header's contents cell shows all";
+}
+
 TEST_F(LayerListGui, ApertureRowBlinksItsElementsOrSaysThereAreNone)
 {
     form->RunCommandRow(CommandRowOf(CommandMenu, "Aperture"));

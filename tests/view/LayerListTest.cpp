@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace mainwin;
 using core::LayerTable;
 
@@ -267,26 +269,38 @@ public:
     void TextOut(platform::RasterCanvas&, int, int, std::string_view) override {}
     platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view t) override
     {
-        return {static_cast<int>(t.size()) * 10, 15};
+        // Ten pixels a character, whatever its bytes.
+        const auto chars = std::count_if(t.begin(), t.end(), [](char b) { return (static_cast<unsigned char>(b) & 0xC0) != 0x80; });
+        return {static_cast<int>(chars) * 10, 15};
     }
 };
 
-// Long names and contents widen their columns so that nothing is cut; the
-// layout's widths stay the minimum and the other cells move with them.
+// Long names widen their column and the contents column gives up the room
+// it does not need; only what fits nowhere makes the table wider than the
+// panel. The other cells move with the columns.
 TEST_F(LayerList, ColumnsWidenToLongNamesAndContents)
 {
     platform::RasterCanvas c(10, 10);
     FixedText text;
     c.SetTextHook(&text);
     const std::vector<int> laidOut = grid.ColWidths;
-    EXPECT_EQ(FitLayerColumns(grid, c), 245);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
     EXPECT_EQ(grid.ColWidths, laidOut);
+
+    LayerTable[3].FileName = "chibi-B.Mask";   // 120 + 16 of 245
+    FillLayerGrid(grid);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
+    EXPECT_EQ(grid.ColWidths[2], 136);
+    EXPECT_EQ(grid.ColWidths[3], 245 - 45 - 136);
+    LayerTable[3].FileName = "chibi-B.Mask.gbr";   // leaves less than the header needs
+    FillLayerGrid(grid);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 45 + 176 + 20 + 6);
 
     const std::string name = "chibi_20240117_top_copper_final.gbr";
     LayerTable[3].FileName = name;
     LayerTable[4].Contents = std::string(40, 'x');
     FillLayerGrid(grid);
-    const int width = FitLayerColumns(grid, c);
+    const int width = FitLayerColumns(grid, c, 245);
     EXPECT_EQ(grid.ColWidths[2], 10 * static_cast<int>(name.size()) + 16);
     EXPECT_EQ(grid.ColWidths[3], 400 + 6);
     EXPECT_EQ(width, 25 + 20 + grid.ColWidths[2] + grid.ColWidths[3]);
@@ -294,6 +308,12 @@ TEST_F(LayerList, ColumnsWidenToLongNamesAndContents)
     EXPECT_EQ(FitFileName(c, name, file.right - file.left - 16), name);
     EXPECT_EQ(grid.Cells[3][5].left, file.right);
     EXPECT_EQ(HitHeaderColumn(grid, width - 1, 5), 3);
+
+    LayerTable[3].FileName = "f3.gbr";   // back to the layout's file column
+    LayerTable[4].Contents.clear();
+    FillLayerGrid(grid);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
+    EXPECT_EQ(grid.ColWidths, laidOut);
     EXPECT_EQ(FitFileName(c, "averylongname.gbr", 60), "averyl...") << "still the fallback for a narrower cell";
     ShownLayerCount = CountActiveLayers();
 }
