@@ -544,7 +544,9 @@ void LayerExtents(int layer, MyBox& box)
         ElementExtent(e, scratch);
         GrowBox(box, scratch);
     }
-    for (double& v : box) v = std::trunc(v / 0.00001 + 0.5) * 0.00001;
+    // To 0.00001 mm, halves away from zero, so that a negative bound such as
+    // -121.75 stays -121.75 rather than moving a step toward zero.
+    for (double& v : box) v = std::round(v / 0.00001) * 0.00001;
 }
 
 void Midpoint(double& x, double& y, double x1, double y1, double x2, double y2)

@@ -525,7 +525,7 @@ TEST_F(Geometry, LayerExtents)
 
     AppendElement(Element(dkDrill, 1, 0, 0, 0, 0, 5, 5, 0, 2));
     LayerExtents(2, box);                                // only drill hits
-    ExpectBox(box, 2000, -1999.99999, 2000, -1999.99999, 1e-9);
+    ExpectBox(box, 2000, -2000, 2000, -2000, 1e-9);
     LayerExtents(0, box);
     EXPECT_EQ(box, (MyBox{0, 0, 0, 0}));
 
@@ -536,13 +536,16 @@ TEST_F(Geometry, LayerExtents)
     AppendElement(Element(dkLine, 10, 50, 50, 60, 60, 0, 0, 0, 4));
     AppendElement(Element(dkDrill, 1, 0, 0, 0, 0, 500, 500, 0, 3));
     LayerExtents(3, box);
-    // Rounded as Trunc(v / 0.00001 + 0.5): negative bounds move one step toward zero.
-    ExpectBox(box, -9.99999, -5.99999, -8.99999, -4.99999, 1e-9);
+    // Rounded to 0.00001 alike on both sides of zero: a negative bound keeps its value.
+    ExpectBox(box, -10, -6, -9, -5, 1e-9);
+    AppendElement(Element(dkLine, 10, -121.750004, -0.000006, 3.000004, 2.5, 0, 0, 0, 6));
+    LayerExtents(6, box);
+    ExpectBox(box, -121.75, 3, -0.00001, 2.5, 1e-9);
 
-    // Five decimals: a positive value to the nearest step, a negative one toward zero.
+    // Five decimals, each value to the nearest step.
     AppendElement(Element(dkFlash, 10, 0, 0, 0, 0, 1.234566, -1.234564, 0, 5));
     LayerExtents(5, box);
-    ExpectBox(box, 1.23457, 1.23457, -1.23455, -1.23455, 1e-12);
+    ExpectBox(box, 1.23457, 1.23457, -1.23456, -1.23456, 1e-12);
 }
 
 TEST(MarkerPoint, Table)
