@@ -153,9 +153,11 @@ int FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
     int file = FileColumnWidth(clientWidth), contents = 0;
     for (int r = 0; r < g.RowCount; ++r) {
         file = std::max(file, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
-        contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
+        if (r > 0 && !TextOf(g, 3, r).empty()) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
     }
-    contents = std::max(contents, clientWidth - 45 - file);
+    // The header counts only over contents: an empty column never makes the table scroll.
+    if (contents > 0) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, 0)) + ContentsGap);
+    contents = std::max({contents, clientWidth - 45 - file, 0});
     if (file != g.ColWidths[2] || contents != g.ColWidths[3]) {
         g.ColWidths[2] = file;
         g.ColWidths[3] = contents;

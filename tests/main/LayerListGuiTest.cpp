@@ -209,6 +209,7 @@ TEST_F(LayerListGui, DragReordersTheLayers)
 TEST_F(LayerListGui, LongNamesScrollSidewaysWithTheHeader)
 {
     core::LayerTable[3].FileName = "chibi_20240117_bottom_copper_final_revision_c.gbr";
+    core::LayerTable[3].Contents = "半田面";
     form->FormResize();
     QApplication::processEvents();
     QScrollBar* bar = form->ScrollBox2->horizontalScrollBar();

@@ -294,7 +294,10 @@ TEST_F(LayerList, ColumnsWidenToLongNamesAndContents)
     EXPECT_EQ(grid.ColWidths[3], 245 - 45 - 136);
     LayerTable[3].FileName = "chibi-B.Mask.gbr";   // leaves less than the header needs
     FillLayerGrid(grid);
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 45 + 176 + 20 + 6);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245) << "no contents: the column's header alone scrolls nothing";
+    LayerTable[4].Contents = "x";
+    FillLayerGrid(grid);
+    EXPECT_EQ(FitLayerColumns(grid, c, 245), 45 + 176 + 20 + 6) << "contents: the header shows whole";
 
     const std::string name = "chibi_20240117_top_copper_final.gbr";
     LayerTable[3].FileName = name;
