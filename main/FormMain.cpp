@@ -645,9 +645,9 @@ void TFormMain::Label1MouseDown(QMouseEvent* event)
 
 void TFormMain::OpenOnlineHelp()
 {
+    auto failed = [] { platform::Boxes().Show(HelpFailedText, HelpFailedCaption, platform::MsgIcon::Error, platform::MsgButtons::Ok); };
     std::string page = HelpPagePath();
-    if (page.empty() || !platform::ShellOpen(page))
-        platform::Boxes().Show(HelpFailedText, HelpFailedCaption, platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    if (page.empty() || !platform::ShellOpen(page, failed)) failed();
 }
 
 void TFormMain::ShowGauge(const std::string& text)

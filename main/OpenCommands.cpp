@@ -66,7 +66,9 @@ std::function<void()> ResetToolSettings = [] {};
 std::function<void()> ResetTsoIniTable = [] {};
 std::function<void()> SignalLayersChanged = [] {};
 std::function<std::string()> OpenDialogFolder = [] { return output::FolderSet.PATH1; };
-std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) { return platform::ShellOpen(p); };
+std::function<bool(const std::string&)> ShellOpenFile = [](const std::string& p) {
+    return platform::ShellOpen(p, [p] { platform::ShowWarning(std::string(OpenFailedText) + "\n\r" + p); });
+};
 
 std::uint8_t MemoReadFlag = 1;
 

@@ -135,10 +135,23 @@ void UpdateDesktopDatabase() { RunProgram("update-desktop-database", {(UserDataH
 
 } // namespace
 
-bool ShellOpen(const std::string& pathOrUrl)
+bool ShellOpen(const std::string& pathOrUrl, std::function<void()> failed)
 {
     if (pathOrUrl.empty()) return false;
-    return QProcess::startDetached("xdg-open", {QString::fromStdString(pathOrUrl)});
+    if (!failed) return QProcess::startDetached("xdg-open", {QString::fromStdString(pathOrUrl)});
+    // Without a parent, so that nothing kills it when the program ends; it
+    // deletes itself once it has told how it ended.
+    auto* process = new QProcess;
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || code != 0) failed();
+    });
+    process->start("xdg-open", {QString::fromStdString(pathOrUrl)});
+    if (!process->waitForStarted(5000)) {
+        delete process;
+        return false;
+    }
+    return true;
 }
 
 bool RunProgram(const std::string& program, const std::vector<std::string>& args, std::string* output, int timeoutMs)

@@ -4,6 +4,7 @@
 // MIME database and desktop entries, registered for the user alone), and
 // deleting files without asking, only inside the folder given.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,12 @@ namespace platform {
 
 // ---------------------------------------------------------------- programs
 
-// Opens a file or address with the user's preferred program (xdg-open,
-// started detached). False when it could not be started.
-bool ShellOpen(const std::string& pathOrUrl);
+// Opens a file or address with the user's preferred program (xdg-open).
+// False when it could not be started. `failed` runs later, from the event
+// loop, when xdg-open ends saying no program opened it (no association on a
+// machine without a desktop, say). xdg-open is never killed by this program,
+// even when it outlives it, since in some desktops it waits for the viewer.
+bool ShellOpen(const std::string& pathOrUrl, std::function<void()> failed = {});
 
 // Runs a program and waits (at most `timeoutMs`); its standard output in
 // `output`. False when it could not start, timed out or exited non-zero.

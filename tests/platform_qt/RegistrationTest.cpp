@@ -3,6 +3,8 @@
 #include "platform/TextFile.h"
 #include "platform/qt/Shell.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -119,3 +121,33 @@ TEST(InstalledFiles, MatchWhatTheProgramRegistersAndValidate)
     // The installed entry starts the program found on the path.
     EXPECT_EQ(ReadFileBytes(resources / "tessel2.desktop"), DesktopEntryText("tessel2"));
 }
+
+namespace {
+
+// xdg-open stood in for by a script that ends as told; whether the caller
+// hears of a failure once it has ended.
+TEST(ShellOpen, TellsWhenNoProgramOpenedTheFile)
+{
+    QTemporaryDir dir;
+    const fs::path bin = fs::path(dir.path().toStdString());
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    struct Case {
+        const char* script;
+        bool failed;
+    };
+    for (const Case& c : {Case{"exit 0", false}, Case{"exit 3", true}, Case{"kill -9 $$", true}}) {
+        SCOPED_TRACE(c.script);
+        WriteFileBytes(bin / "xdg-open", std::string("#!/bin/sh\n") + c.script + "\n");
+        fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        bool failed = false;
+        ASSERT_TRUE(ShellOpen("/tmp/REPORT.txt", [&] { failed = true; }));
+        // The answer comes from the event loop once the script has ended.
+        QDeadlineTimer deadline(c.failed ? 10000 : 1500);
+        while (!failed && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(failed, c.failed);
+    }
+    setenv("PATH", path.c_str(), 1);
+}
+
+} // namespace
