@@ -97,8 +97,9 @@ void DrawToolOverlays(platform::RasterCanvas& picture, ToolButton tool, bool aut
     case ToolButton::Ruler:
         break;
     case ToolButton::Drc:
-        if (core::DrcErrors.Count >= 1 && core::DrcSettings.ShowErrors) {
-            DrawDrcErrorMarks(picture);
+        // The marks and the blink are two switches: either shows without the other.
+        if (core::DrcErrors.Count >= 1) {
+            if (core::DrcSettings.ShowErrors) DrawDrcErrorMarks(picture);
             if (core::DrcSettings.BlinkErrors) {
                 HighlightPrimitives(DrcErrorElements());
                 break;

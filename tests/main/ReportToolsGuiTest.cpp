@@ -362,10 +362,14 @@ TEST_F(ReportToolsGui, MarksFollowShownLayersAndBlinkTheirElements)
     EXPECT_EQ(ToolPageRows.Caption[1], "0/" + std::to_string(n));
     core::LayerTable[static_cast<std::size_t>(copper)].Active = 1;
 
-    // "エラー箇所表示" off: neither marks nor blink.
+    // "エラー箇所表示" off: no marks, the elements still blink while asked to;
+    // "データブリンク" off too: nothing.
     Mouse(form->Image10, QEvent::MouseButtonRelease, ToolPageRows.Rects[2].left + 5, ToolPageRows.Rects[2].top + 5);
     EXPECT_EQ(core::DrcSettings.ShowErrors, 0);
     EXPECT_NE(Picture().Pixel(mark.x() + 14, mark.y() - 14), white);
+    EXPECT_TRUE(Highlight.Blinking);
+    Mouse(form->Image10, QEvent::MouseButtonRelease, ToolPageRows.Rects[3].left + 5, ToolPageRows.Rects[3].top + 5);
+    EXPECT_EQ(core::DrcSettings.BlinkErrors, 0);
     EXPECT_FALSE(Highlight.Blinking);
 
     // Marks only while the tool is down: gone at the next redraw.
