@@ -207,8 +207,11 @@ void TFormMain::ToolButtonClick(ToolButton tool)
 
 void TFormMain::ResetTools(bool releaseButtons)
 {
-    if (releaseButtons)
+    if (releaseButtons) {
         for (const ToolButtonSpec& spec : ToolButtons) ToolButtonOf(spec.Tool)->setChecked(false);
+        // The hint of the tool that ended goes with it.
+        StatusBar1->SetPanelText(2, core::LayerCount < 1 ? MenuHintNoData : ToolHint(ToolButton::None));
+    }
     sw5->hide();
     // The highlight and the ruler image go, and the blink stops.
     Highlight.Blinking = false;

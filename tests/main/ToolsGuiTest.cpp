@@ -160,12 +160,11 @@ TEST_F(ToolsGui, PageRowsChangeSettingsAndTheHeaderEndsTheTool)
     EXPECT_EQ(SnapModes[SnapLines], SnapOff);
     EXPECT_EQ(ToolPageRows.LeftIcon[2], IconOn);
 
-    // A click on the header ends the tool; the menu is as it was.
-    const std::string hint = form->StatusBar1->PanelText(2);
+    // A click on the header ends the tool, and its hint goes with it.
     ClickPage(form->image12, ToolPageHeader.Rects[0]);
     EXPECT_EQ(form->ActiveTool(), ToolButton::None);
     EXPECT_FALSE(form->ParaPanel->isVisible());
-    EXPECT_EQ(form->StatusBar1->PanelText(2), hint);
+    EXPECT_EQ(form->StatusBar1->PanelText(2), ToolHint(ToolButton::None));
 }
 
 // The design-rule count is read whole on the page however large it is, and
