@@ -20,13 +20,13 @@ namespace mainwin {
 
 namespace {
 
-struct ToolButtonSpec {
+struct ToolButtonEntry {
     ToolButton Tool;
     const char* Name;
     const char* Caption;
 };
 // From the right, next to the help button.
-constexpr ToolButtonSpec ToolButtons[] = {
+constexpr ToolButtonEntry ToolButtons[] = {
     {ToolButton::Info, "swInfo", "データ情報"}, {ToolButton::Measure, "swMeasure", "メジャー"},
     {ToolButton::Ruler, "swRuler", "寸法定規"}, {ToolButton::Rect, "swRect", "矩形定規"},
     {ToolButton::Gap, "swGap", "ギャップ"},     {ToolButton::Drc, "swDRC", "DRC"},
@@ -47,14 +47,14 @@ QPushButton* MakePageButton(QWidget* parent, const char* name, const char* capti
 
 void TFormMain::CreateToolControls()
 {
-    for (const ToolButtonSpec& spec : ToolButtons) {
+    for (const ToolButtonEntry& entry : ToolButtons) {
         auto* b = new QToolButton(this);
-        b->setObjectName(spec.Name);
-        b->setText(QString::fromUtf8(spec.Caption));
+        b->setObjectName(entry.Name);
+        b->setText(QString::fromUtf8(entry.Caption));
         b->setCheckable(true);
         b->setFocusPolicy(Qt::NoFocus);
         b->resize(std::max(64, b->sizeHint().width() + 8), ButtonHeight);
-        const ToolButton tool = spec.Tool;
+        const ToolButton tool = entry.Tool;
         connect(b, &QToolButton::clicked, this, [this, tool] { Guarded([&] { ToolButtonClick(tool); }); });
         switch (tool) {
         case ToolButton::Gap: swGap = b; break;
@@ -163,8 +163,8 @@ QToolButton* TFormMain::ToolButtonOf(ToolButton tool) const
 
 ToolButton TFormMain::ActiveTool() const
 {
-    for (const ToolButtonSpec& spec : ToolButtons)
-        if (QToolButton* b = ToolButtonOf(spec.Tool); b && b->isChecked()) return spec.Tool;
+    for (const ToolButtonEntry& entry : ToolButtons)
+        if (QToolButton* b = ToolButtonOf(entry.Tool); b && b->isChecked()) return entry.Tool;
     return ToolButton::None;
 }
 
@@ -176,8 +176,8 @@ void TFormMain::LayoutTopBar()
     const int top = Panel1->y() - ButtonHeight - 2;
     swHelp->setGeometry(right - swHelp->width(), top, swHelp->width(), ButtonHeight);
     right = swHelp->x();
-    for (const ToolButtonSpec& spec : ToolButtons) {
-        QToolButton* b = ToolButtonOf(spec.Tool);
+    for (const ToolButtonEntry& entry : ToolButtons) {
+        QToolButton* b = ToolButtonOf(entry.Tool);
         b->move(right - b->width(), top);
         b->raise();
         right = b->x();
@@ -195,8 +195,8 @@ void TFormMain::ToolButtonClick(ToolButton tool)
         return;
     }
     if (clicked->isChecked())
-        for (const ToolButtonSpec& spec : ToolButtons)
-            if (spec.Tool != tool) ToolButtonOf(spec.Tool)->setChecked(false);
+        for (const ToolButtonEntry& entry : ToolButtons)
+            if (entry.Tool != tool) ToolButtonOf(entry.Tool)->setChecked(false);
     ResetTools(false);
     CommandMenu.Current.clear();
     BuildCommandMenu(false);
@@ -208,7 +208,7 @@ void TFormMain::ToolButtonClick(ToolButton tool)
 void TFormMain::ResetTools(bool releaseButtons)
 {
     if (releaseButtons) {
-        for (const ToolButtonSpec& spec : ToolButtons) ToolButtonOf(spec.Tool)->setChecked(false);
+        for (const ToolButtonEntry& entry : ToolButtons) ToolButtonOf(entry.Tool)->setChecked(false);
         // The hint of the tool that ended goes with it.
         StatusBar1->SetPanelText(2, core::LayerCount < 1 ? MenuHintNoData : ToolHint(ToolButton::None));
     }

@@ -29,7 +29,7 @@ constexpr int RowHeight = 18;
 
 // What a row of a page stands for.
 enum class RowRole { Label, Option, Class, Count };
-struct RowSpec {
+struct PageRow {
     const char* Caption;
     int Top;
     RowRole Role;
@@ -42,50 +42,50 @@ constexpr int ShowErrorsFlag = 0, BlinkErrorsFlag = 1;
 // Graduations of the ruler page's rows.
 constexpr double Ticks[3] = {1.0, 0.1, 0.01};
 
-const std::vector<RowSpec>& SearchRows()
+const std::vector<PageRow>& SearchRows()
 {
-    static const std::vector<RowSpec> rows{{"検索データ", 0, RowRole::Label},         {"直線", 20, RowRole::Option, 0},
+    static const std::vector<PageRow> rows{{"検索データ", 0, RowRole::Label},         {"直線", 20, RowRole::Option, 0},
                                            {"矩形", 40, RowRole::Option, 1},          {"円・円弧", 60, RowRole::Option, 2},
                                            {"フラッシュ", 80, RowRole::Option, 4},    {"ドリル", 100, RowRole::Option, 5}};
     return rows;
 }
 
-const std::vector<RowSpec>& RulerRows()
+const std::vector<PageRow>& RulerRows()
 {
-    static const std::vector<RowSpec> rows{{"最小目盛り (mm)", 0, RowRole::Label},
+    static const std::vector<PageRow> rows{{"最小目盛り (mm)", 0, RowRole::Label},
                                            {"1", 20, RowRole::Option, 0, 0},
                                            {"0.1", 40, RowRole::Option, 0, 1},
                                            {"0.01", 60, RowRole::Option, 0, 2}};
     return rows;
 }
 
-const std::vector<RowSpec>& DrcRows()
+const std::vector<PageRow>& DrcRows()
 {
-    static const std::vector<RowSpec> rows{{"エラー数", 5, RowRole::Label},
+    static const std::vector<PageRow> rows{{"エラー数", 5, RowRole::Label},
                                            {"0", 5, RowRole::Count},
                                            {"エラー箇所表示", 30, RowRole::Option, ShowErrorsFlag},
                                            {"データブリンク", 50, RowRole::Option, BlinkErrorsFlag}};
     return rows;
 }
 
-const std::vector<RowSpec>& MeasureRows()
+const std::vector<PageRow>& MeasureRows()
 {
-    static const std::vector<RowSpec> rows = [] {
-        struct ClassSpec {
+    static const std::vector<PageRow> rows = [] {
+        struct ClassRow {
             const char* Caption;
             int Top;
             std::vector<std::pair<const char*, int>> Options;
         };
-        const ClassSpec classes[] = {
+        const ClassRow classes[] = {
             {"直線", 25, {{"検出しない", SnapOff}, {"中心線", SnapCentreLine}, {"輪郭線", SnapOutline}}},
             {"矩形", 110, {{"検出しない", SnapOff}, {"中心線", SnapCentreLine}, {"輪郭線", SnapOutline}}},
             {"円弧", 195, {{"検出しない", SnapOff}, {"中心線", SnapCentreLine}, {"輪郭線", SnapOutline}, {"中心点", SnapCentrePoint}}},
             {"フラッシュ", 300, {{"検出しない", SnapOff}, {"輪郭線", SnapOutline}, {"中心点", SnapCentrePoint}}},
             {"ホール", 385, {{"検出しない", SnapOff}, {"輪郭線", SnapOutline}, {"中心点", SnapCentrePoint}}},
         };
-        std::vector<RowSpec> r{{"吸収ポイント設定", 0, RowRole::Label}};
+        std::vector<PageRow> r{{"吸収ポイント設定", 0, RowRole::Label}};
         for (int c = 0; c < SnapClassCount; ++c) {
-            const ClassSpec& cs = classes[c];
+            const ClassRow& cs = classes[c];
             r.push_back({cs.Caption, cs.Top, RowRole::Class, c});
             int top = cs.Top;
             for (const auto& [caption, mode] : cs.Options) r.push_back({caption, top += 20, RowRole::Option, c, mode});
@@ -95,9 +95,9 @@ const std::vector<RowSpec>& MeasureRows()
     return rows;
 }
 
-const std::vector<RowSpec>& RowsOf(ToolButton tool)
+const std::vector<PageRow>& RowsOf(ToolButton tool)
 {
-    static const std::vector<RowSpec> none;
+    static const std::vector<PageRow> none;
     switch (tool) {
     case ToolButton::Gap:
     case ToolButton::Info:
@@ -109,12 +109,12 @@ const std::vector<RowSpec>& RowsOf(ToolButton tool)
     }
 }
 
-struct HeaderSpec {
+struct PageHeader {
     const char* Caption;
     int Icon;
 };
 
-HeaderSpec HeaderOf(ToolButton tool)
+PageHeader HeaderOf(ToolButton tool)
 {
     switch (tool) {
     case ToolButton::Gap: return {"ギャップ測定", 36};
@@ -167,13 +167,13 @@ void PlaceDrcCount(platform::Canvas& measure)
 {
     PageFont(measure);
     std::vector<platform::Rect>& r = ToolPageRows.Rects;
-    const RowSpec* spec = DrcRows().data();
+    const PageRow* rows = DrcRows().data();
     const bool beside = r[0].right + 2 + measure.TextWidth(ToolPageRows.Caption[1]) <= drcBesideRight;
     const int down = beside ? 0 : RowHeight + 2;
-    r[1] = beside ? platform::Rect{r[0].right, spec[1].Top, std::max(drcBesideRight, r[0].right), spec[1].Top + RowHeight}
+    r[1] = beside ? platform::Rect{r[0].right, rows[1].Top, std::max(drcBesideRight, r[0].right), rows[1].Top + RowHeight}
                   : platform::Rect{r[0].left, r[0].bottom + 2, drcLineRight, r[0].bottom + 2 + RowHeight};
     for (std::size_t k : {2u, 3u}) {
-        r[k].top = spec[k].Top + down;
+        r[k].top = rows[k].Top + down;
         r[k].bottom = r[k].top + RowHeight;
     }
 }
@@ -207,7 +207,7 @@ ToolPageFrame PageFrame(ToolButton tool)
 void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Canvas& measure, int buttonLeft)
 {
     PageFont(measure);
-    const HeaderSpec h = HeaderOf(tool);
+    const PageHeader h = HeaderOf(tool);
     InitParamList(ToolPageHeader, 1);
     ToolPageHeader.Rects[0] = {2, 0, headerWidth - (tool == ToolButton::Drc ? 2 : 1), 22};
     ToolPageHeader.Style[0] = PageRowRaised;
@@ -215,16 +215,16 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
     ToolPageHeader.LeftIcon[0] = h.Icon;
     ToolPageHeader.ExpanderIcon[0] = IconClosePage;
 
-    const std::vector<RowSpec>& spec = RowsOf(tool);
-    InitParamList(ToolPageRows, static_cast<int>(spec.size()));
+    const std::vector<PageRow>& rows = RowsOf(tool);
+    InitParamList(ToolPageRows, static_cast<int>(rows.size()));
     ToolPageRows.Hover = -1;
     // A mark and its caption make an option's hot area.
     const int markRoom = tool == ToolButton::Drc ? 22 : 27;
     int classRight = 0;
-    for (const RowSpec& s : spec)
+    for (const PageRow& s : rows)
         if (s.Role == RowRole::Label) classRight = measure.TextWidth(s.Caption) + 12;
-    for (std::size_t k = 0; k < spec.size(); ++k) {
-        const RowSpec& s = spec[k];
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const PageRow& s = rows[k];
         ToolPageRows.Caption[k] = s.Caption;
         ToolPageRows.Style[k] = PageRowPlain;
         int right = measure.TextWidth(s.Caption) + markRoom;
@@ -232,15 +232,15 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
         if (s.Role == RowRole::Option && tool == ToolButton::Measure) classRight = std::max(classRight, right + 4);
         ToolPageRows.Rects[k] = {2, s.Top, right, s.Top + RowHeight};
     }
-    for (std::size_t k = 0; k < spec.size(); ++k) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
         platform::Rect& r = ToolPageRows.Rects[k];
         // The class pictures stand right of every option row.
-        if (spec[k].Role == RowRole::Class) r.right = classRight;
+        if (rows[k].Role == RowRole::Class) r.right = classRight;
         // The count runs from the label to the button or the image's right edge.
-        if (spec[k].Role == RowRole::Count) {
+        if (rows[k].Role == RowRole::Count) {
             drcLineRight = rowsWidth;
             drcBesideRight = buttonLeft >= 0 ? std::min(rowsWidth, buttonLeft - 2) : rowsWidth;
-            r = {ToolPageRows.Rects[k - 1].right, spec[k].Top, std::max(drcBesideRight, ToolPageRows.Rects[k - 1].right), spec[k].Top + RowHeight};
+            r = {ToolPageRows.Rects[k - 1].right, rows[k].Top, std::max(drcBesideRight, ToolPageRows.Rects[k - 1].right), rows[k].Top + RowHeight};
         }
     }
 }
@@ -248,10 +248,10 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
 void SetPageMarks(ToolButton tool, platform::Canvas& measure)
 {
     const int drcShown = ShownDrcErrorCount();
-    const std::vector<RowSpec>& spec = RowsOf(tool);
-    const std::size_t n = std::min(spec.size(), RowLimit(ToolPageRows));
+    const std::vector<PageRow>& rows = RowsOf(tool);
+    const std::size_t n = std::min(rows.size(), RowLimit(ToolPageRows));
     for (std::size_t k = 0; k < n; ++k) {
-        const RowSpec& s = spec[k];
+        const PageRow& s = rows[k];
         int& mark = ToolPageRows.LeftIcon[k];
         switch (s.Role) {
         case RowRole::Label: break;
@@ -269,7 +269,7 @@ void SetPageMarks(ToolButton tool, platform::Canvas& measure)
             break;
         }
     }
-    if (tool == ToolButton::Drc && n == spec.size()) PlaceDrcCount(measure);
+    if (tool == ToolButton::Drc && n == rows.size()) PlaceDrcCount(measure);
 }
 
 void DrawToolPageHeader(platform::RasterCanvas& c, const MyFreeBox& header)
@@ -337,9 +337,9 @@ int HitPageRow(const MyFreeBox& rows, int x, int y)
 
 PageClick ClickPageRow(ToolButton tool, int row)
 {
-    const std::vector<RowSpec>& spec = RowsOf(tool);
-    if (row < 0 || static_cast<std::size_t>(row) >= spec.size()) return PageClick::None;
-    const RowSpec& s = spec[static_cast<std::size_t>(row)];
+    const std::vector<PageRow>& rows = RowsOf(tool);
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return PageClick::None;
+    const PageRow& s = rows[static_cast<std::size_t>(row)];
     if (s.Role != RowRole::Option) return PageClick::None;
     switch (tool) {
     case ToolButton::Measure:

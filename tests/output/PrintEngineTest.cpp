@@ -78,8 +78,8 @@ std::string Describe(const std::vector<PrintPage>& pages)
 
 TEST_F(PrintEngine, PagesGroupTheShownLayersByPageLetter)
 {
-    struct SlotSpec { bool shown; const char* letter; };
-    struct Case { const char* name; std::vector<SlotSpec> slots; const char* pages; };
+    struct SlotState { bool shown; const char* letter; };
+    struct Case { const char* name; std::vector<SlotState> slots; const char* pages; };
     const Case cases[] = {
         {"A and C on A, B alone", {{true, "A"}, {true, "B"}, {true, "A"}}, "A:1,3 B:2"},
         {"a joined layer opens no page", {{true, "A"}, {true, "A"}}, "A:1,2"},
