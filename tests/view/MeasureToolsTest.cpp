@@ -90,8 +90,7 @@ TEST(MeasureToolsTest, DimensionRuler)
     for (const auto& c : settings) {
         SetDefaultToolSettings();
         for (B b : c.clicks) AdjustRulerSetting(b);
-        EXPECT_EQ(RulerMinTick, c.tick) << c.clicks.size();
-        EXPECT_EQ(RulerAngle, c.angle) << c.clicks.size();
+        EXPECT_EQ((std::array{RulerMinTick, RulerAngle}), (std::array{c.tick, c.angle})) << c.clicks.size();
     }
     SetDefaultToolSettings();
 
@@ -201,17 +200,16 @@ TEST_F(HandMadeToolsTest, Labels)
         {-0.0508, 10, 10, 30, 10, " Gap = -0.0508 ", -50, 20},
     };
     for (const auto& g : gaps) {
-        GapState.Step = 2;
-        GapState.Gap = g.gap;
+        GapState.Step = 2, GapState.Gap = g.gap;
         GapState.AX = g.ax, GapState.AY = g.ay, GapState.BX = g.bx, GapState.BY = g.by;
         l = LayoutToolLabels(ToolButton::Gap, false, Size);
         const Point s = At(g.ax, g.ay), e = At(g.bx, g.by);
         EXPECT_EQ(l.X.Text, g.text);
         EXPECT_EQ((std::array{l.X.Left, l.X.Top}), (std::array{s.x + (e.x - s.x) / 2 + g.dx, s.y + (e.y - s.y) / 2 + g.dy}))
             << g.text;
-        // Not while the view scrolls by itself and the line is left out.
-        EXPECT_FALSE(LayoutToolLabels(ToolButton::Gap, true, Size).X.Shown);
     }
+    // Not while the view scrolls by itself and the line is left out.
+    EXPECT_FALSE(LayoutToolLabels(ToolButton::Gap, true, Size).X.Shown);
 }
 
 TEST_F(HandMadeToolsTest, AGapWithoutAResultDrawsNoLine)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -191,9 +192,9 @@ protected:
     {
         viewtest::ResetAll();
         core::DataFolder.clear();
-        std::error_code ec;
         fs::remove_all(work, ec);
     }
+    std::error_code ec;
     fs::path work;
 };
 
@@ -280,12 +281,10 @@ TEST_F(PickingTest, DistancesAreToTheOutlineAsSampled)
     // No rule, no distance: full circles, section markers.
     double nx = 0, ny = 0;
     EXPECT_EQ(DistanceToPrimitive(viewtest::Element(1, core::dkCircleCCW, D, 0, 0, 1, 1), nx, ny, 3, 4), core::FarAway);
-    EXPECT_EQ(nx, 3);
-    EXPECT_EQ(ny, 4);
+    EXPECT_EQ((std::array{nx, ny}), (std::array{3.0, 4.0}));
     // A macro aperture whose primitives were never read is far from everything.
     core::Apertures[20].Shape = core::apMacro;
-    core::Apertures[20].FirstPrimitive = 5000;
-    core::Apertures[20].LastPrimitive = 5001;
+    core::Apertures[20].FirstPrimitive = 5000, core::Apertures[20].LastPrimitive = 5001;
     EXPECT_EQ(DistanceToPrimitive(viewtest::Flash(1, 20, 0, 0), nx, ny, 0, 0), core::FarAway);
 }
 
@@ -420,13 +419,10 @@ TEST_F(PickRulesTest, PicksWhatThePointerIsInOrNear)
         EXPECT_EQ(n, static_cast<int>(c.picked.size()));
         EXPECT_EQ(picks.Items, c.picked);
         EXPECT_EQ(picks.Current, c.picked.empty() ? -1 : 0);
-        for (int k = 0; k < n; ++k) {
-            // The nearest point of each outline, as far as its distance says.
-            const auto i = static_cast<std::size_t>(k);
+        // The nearest point of each outline, as far as its distance says; the nearest first.
+        for (std::size_t i = 0; i < c.picked.size(); ++i) {
             EXPECT_NEAR(std::hypot(picks.PointX[i] - c.at.x, picks.PointY[i] - c.at.y), std::fabs(picks.Distance[i]), 0.01);
-            if (k > 0) {
-                EXPECT_LE(picks.Distance[i - 1], picks.Distance[i]);
-            }
+            if (i > 0) EXPECT_LE(picks.Distance[i - 1], picks.Distance[i]);
         }
     }
 
@@ -453,33 +449,32 @@ TEST_F(PickRulesTest, PicksWhatThePointerIsInOrNear)
 
 TEST_F(PickRulesTest, SnapsToTheNearestElementOfTheClassesSnapping)
 {
-    int element = -1;
-    double x = boundary + 0.2, y = 40.1;
-    // A little right of the pad, across a cell boundary: its centre.
-    ASSERT_TRUE(FindMeasureSnap(element, x, y));
-    EXPECT_EQ(element, pad);
-    EXPECT_NEAR(x, boundary - 0.45, 1e-12);
-    EXPECT_NEAR(y, 40, 1e-12);
-    // An oval offers no point in outline mode, a circle four.
-    SnapModes[SnapFlashes] = SnapOutline;
-    x = 39.1;
-    y = 2.2;
-    EXPECT_FALSE(FindMeasureSnap(element, x, y));
-    EXPECT_EQ(x, 39.1);
-    x = 30.05;
-    y = 2.35;
-    ASSERT_TRUE(FindMeasureSnap(element, x, y));
-    EXPECT_EQ(element, 0);
-    EXPECT_NEAR(y, 2.3, 1e-12);
-    // With every class off, nothing anywhere.
-    SnapModes.fill(SnapOff);
-    x = 30;
-    y = 2;
-    EXPECT_FALSE(FindMeasureSnap(element, x, y));
-    // Outside the grid neither.
-    SetDefaultToolSettings();
-    x = -core::GridOriginX - 0.3;
-    EXPECT_FALSE(FindMeasureSnap(element, x, y));
+    constexpr int AllOff = -1;
+    const struct {
+        const char* what;
+        int flashes;   // the flashes' mode, the other classes as set by default
+        MyPoint pointer;
+        int element;   // -1: none, the point left where it was
+        MyPoint expected;
+    } cases[] = {
+        {"a little right of the pad, across a cell boundary: its centre", SnapCentrePoint, {boundary + 0.2, 40.1}, pad, {boundary - 0.45, 40}},
+        {"an oval offers no point in outline mode", SnapOutline, {39.1, 2.2}, -1, {39.1, 2.2}},
+        {"a circle four", SnapOutline, {30.05, 2.35}, 0, {30, 2.3}},
+        {"every class off", AllOff, {30, 2}, -1, {30, 2}},
+        {"outside the grid", SnapCentrePoint, {-core::GridOriginX - 0.3, 2}, -1, {-core::GridOriginX - 0.3, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetDefaultToolSettings();
+        if (c.flashes == AllOff) SnapModes.fill(SnapOff);
+        else SnapModes[SnapFlashes] = c.flashes;
+        int element = -1;
+        double x = c.pointer.x, y = c.pointer.y;
+        ASSERT_EQ(FindMeasureSnap(element, x, y), c.element >= 0);
+        if (c.element >= 0) EXPECT_EQ(element, c.element);
+        EXPECT_NEAR(x, c.expected.x, 1e-12);
+        EXPECT_NEAR(y, c.expected.y, 1e-12);
+    }
 }
 
 } // namespace

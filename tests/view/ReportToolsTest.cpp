@@ -21,88 +21,63 @@ protected:
         viewtest::ShowLayer(1, platform::RGB(0, 255, 0));
         viewtest::ShowLayer(2, platform::RGB(255, 0, 0));
         core::LayerTable[1].FileName = "top.gbr";
-        Aperture(10, core::apCircle, 0.254);
-        Aperture(11, core::apSquare, 1.5);
-        Aperture(12, core::apRectangle, 1.2);
-        Aperture(13, core::apThermal45, 2);
-        Aperture(14, core::apThermal90, 2);
-        Aperture(15, core::apOval, 1);
-        Aperture(16, core::apMacro, 0);
+        const std::pair<int, double> shapes[] = {{core::apCircle, 0.254}, {core::apSquare, 1.5}, {core::apRectangle, 1.2}, {core::apThermal45, 2},
+                                                 {core::apThermal90, 2},    {core::apOval, 1},      {core::apMacro, 0},         {core::apPolygon, 1}};
+        for (int d = 10; const auto& [shape, size] : shapes) viewtest::SetAperture(d++, shape, size);
         core::Apertures[16].MacroName = "RoundRect";
-        Aperture(17, core::apPolygon, 1);
         core::Tools[7].Diameter = "0.8";
         core::Tools[12].Diameter = "1.00";
     }
     void TearDown() override { viewtest::ResetAll(); }
-    static void Aperture(int d, int shape, double size)
-    {
-        core::Apertures[static_cast<std::size_t>(d)].Shape = shape;
-        core::Apertures[static_cast<std::size_t>(d)].Size1 = size;
-    }
-    static DataElement Arc(int kind, int code, double x1, double y1, double x2, double y2, double cx, double cy, std::uint8_t clear = 0)
-    {
-        DataElement e = Element(1, kind, code, x1, y1, x2, y2, 0, clear);
-        e.X3 = cx;
-        e.Y3 = cy;
-        e.X4 = std::hypot(x1 - cx, y1 - cy);
-        return e;
-    }
-    static DataElement At(int kind, int code, double x, double y, std::uint8_t clear = 0)
-    {
-        DataElement e = Element(1, kind, code, 0, 0, 0, 0, 0, clear);
-        e.X3 = x;
-        e.Y3 = y;
-        return e;
-    }
 };
+
+// An element of layer 1 whose third (and fourth) point is given.
+DataElement With(DataElement e, double x3, double y3, double x4 = 0, double y4 = 0)
+{
+    e.X3 = x3, e.Y3 = y3, e.X4 = x4, e.Y4 = y4;
+    return e;
+}
+DataElement Arc(int kind, int code, double x1, double y1, double x2, double y2, double cx, double cy, std::uint8_t clear = 0)
+{
+    return With(Element(1, kind, code, x1, y1, x2, y2, 0, clear), cx, cy, std::hypot(x1 - cx, y1 - cy));
+}
+DataElement At(int kind, int code, double x, double y, std::uint8_t clear = 0) { return With(Element(1, kind, code, 0, 0, 0, 0, 0, clear), x, y); }
 
 TEST_F(ReportTools, BalloonTellsEachKind)
 {
-    DataElement stroke = Element(1, core::dkSquareStroke, 11, 0.12345, 1, 3.12345, 5);
-    stroke.X3 = 3.1234;
-    stroke.Y3 = 5.00049;
-    stroke.X4 = -0.0001;
-    stroke.Y4 = 1;
     struct Case {
         const char* what;
         DataElement e;
         std::vector<InfoPair> expected;
     } cases[] = {
-        {"dark line", Element(1, core::dkLine, 10, 1, 2, 4, 6),
-         {{"ファイル", "top.gbr"}, {"Dコード", "D10 円形 0.254"}, {"図形", "直線"}, {"始点", "X1 Y2"}, {"終点", "X4 Y6"}, {"長さ", "5"}}},
+        {"dark line", Element(1, core::dkLine, 10, 1, 2, 4, 6), {{"Dコード", "D10 円形 0.254"}, {"図形", "直線"}, {"始点", "X1 Y2"}, {"終点", "X4 Y6"}, {"長さ", "5"}}},
         {"dark region edge", Element(1, core::dkRegionLine, 0, -1.5, 0, 2.5, 0),
-         {{"ファイル", "top.gbr"}, {"Dコード", "なし(Polygon)"}, {"図形", "直線(塗潰し)"}, {"始点", "X-1.5 Y0"}, {"終点", "X2.5 Y0"}, {"長さ", "4"}}},
+         {{"Dコード", "なし(Polygon)"}, {"図形", "直線(塗潰し)"}, {"始点", "X-1.5 Y0"}, {"終点", "X2.5 Y0"}, {"長さ", "4"}}},
         // A quarter of a circle of radius 2: 3.14159... long.
         {"clear region arc", Arc(core::dkRegionArcCCW, 0, 2, 0, 0, 2, 0, 0, 1),
-         {{"ファイル", "top.gbr"}, {"Dコード", "なし(Polygon)"}, {"図形", "円弧(CCW)(打抜き)"}, {"始点", "X2 Y0"}, {"終点", "X0 Y2"},
-          {"中心", "X0 Y0"}, {"半径", "2"}, {"弧の長さ", "3.142"}}},
+         {{"Dコード", "なし(Polygon)"}, {"図形", "円弧(CCW)(打抜き)"}, {"始点", "X2 Y0"}, {"終点", "X0 Y2"}, {"中心", "X0 Y0"}, {"半径", "2"}, {"弧の長さ", "3.142"}}},
         // Clockwise the long way round: three quarters.
         {"clockwise arc", Arc(core::dkArcCW, 11, 2, 0, 0, 2, 0, 0),
-         {{"ファイル", "top.gbr"}, {"Dコード", "D11 正方形 1.5"}, {"図形", "円弧(CW)"}, {"始点", "X2 Y0"}, {"終点", "X0 Y2"},
-          {"中心", "X0 Y0"}, {"半径", "2"}, {"弧の長さ", "9.425"}}},
-        {"square-aperture stroke", stroke,
-         {{"ファイル", "top.gbr"}, {"Dコード", "D11 正方形 1.5"}, {"図形", "矩形"}, {"点１", "X0.123 Y1"}, {"点２", "X3.123 Y5"},
+         {{"Dコード", "D11 正方形 1.5"}, {"図形", "円弧(CW)"}, {"始点", "X2 Y0"}, {"終点", "X0 Y2"}, {"中心", "X0 Y0"}, {"半径", "2"}, {"弧の長さ", "9.425"}}},
+        {"square-aperture stroke", With(Element(1, core::dkSquareStroke, 11, 0.12345, 1, 3.12345, 5), 3.1234, 5.00049, -0.0001, 1),
+         {{"Dコード", "D11 正方形 1.5"}, {"図形", "矩形"}, {"点１", "X0.123 Y1"}, {"点２", "X3.123 Y5"},
           {"点３", "X3.123 Y5"}, {"点４", "X0 Y1"}, {"長さ", "5"}}},
-        {"clear macro flash", At(core::dkFlash, 16, 10.5, -3.25, 1),
-         {{"ファイル", "top.gbr"}, {"Dコード", "D16 マクロ(RoundRect)"}, {"図形", "フラッシュ(打抜き)"}, {"中心", "X10.5 Y-3.25"}}},
-        {"drill hit of tool 7", At(core::dkDrill, 7, 1, 2),
-         {{"ファイル", "top.gbr"}, {"ツール", "T07"}, {"図形", "ドリル"}, {"中心", "X1 Y2"}, {"穴径", "0.8"}}},
+        {"clear macro flash", At(core::dkFlash, 16, 10.5, -3.25, 1), {{"Dコード", "D16 マクロ(RoundRect)"}, {"図形", "フラッシュ(打抜き)"}, {"中心", "X10.5 Y-3.25"}}},
+        {"drill hit of tool 7", At(core::dkDrill, 7, 1, 2), {{"ツール", "T07"}, {"図形", "ドリル"}, {"中心", "X1 Y2"}, {"穴径", "0.8"}}},
         {"earlier drill hit of tool 12", At(core::dkDrillList, 12, 1, 2, 1),
-         {{"ファイル", "top.gbr"}, {"ツール", "T12"}, {"図形", "ドリル"}, {"中心", "X1 Y2"}, {"穴径", "1.00"}}},
+         {{"ツール", "T12"}, {"図形", "ドリル"}, {"中心", "X1 Y2"}, {"穴径", "1.00"}}},
     };
-    for (const Case& c : cases) EXPECT_EQ(PrimitiveInfo(c.e), c.expected) << c.what;
+    for (Case& c : cases) {
+        c.expected.insert(c.expected.begin(), {"ファイル", "top.gbr"});
+        EXPECT_EQ(PrimitiveInfo(c.e), c.expected) << c.what;
+    }
 }
 
 TEST_F(ReportTools, DCodeRowNamesTheShape)
 {
-    struct Case {
-        int code;
-        const char* expected;
-    } cases[] = {
-        {12, "D12 矩形"},      {13, "D13 サーマル45°"}, {14, "D14 サーマル90°"}, {15, "D15 オーバル"},
-        {17, "D17 "},          {20, "D20 "},           {5000, "D5000 "},
-    };
-    for (const Case& c : cases) EXPECT_EQ(PrimitiveInfo(At(core::dkFlash, c.code, 0, 0))[1].Value, c.expected) << c.code;
+    const std::pair<int, const char*> cases[] = {{12, "D12 矩形"}, {13, "D13 サーマル45°"}, {14, "D14 サーマル90°"},
+                                                 {15, "D15 オーバル"}, {17, "D17 "}, {20, "D20 "}, {5000, "D5000 "}};
+    for (const auto& [code, expected] : cases) EXPECT_EQ(PrimitiveInfo(At(core::dkFlash, code, 0, 0))[1].Value, expected) << code;
 }
 
 // Every line of every kind stands inside the balloon's body above the rule,
@@ -122,9 +97,9 @@ TEST_F(ReportTools, BalloonHoldsEveryLineItShows)
             const int bodyTop = y < 300 ? 20 : 0, bodyBottom = y < 300 ? H - 2 : H - 22;
             FillInfoTable(InfoTable, pairs, 0, 1, 300, p, InfoLabelWidth);
             ASSERT_EQ(InfoTable.Count, static_cast<int>(2 + 2 * pairs.size()));
-            for (int k = 2; k < InfoTable.Count; ++k) {
-                EXPECT_GT(InfoTable.Rects[static_cast<std::size_t>(k)].top, bodyTop);
-                EXPECT_LE(InfoTable.Rects[static_cast<std::size_t>(k)].bottom, p.TextBottom) << InfoTable.Texts[static_cast<std::size_t>(k)];
+            for (std::size_t k = 2; k < static_cast<std::size_t>(InfoTable.Count); ++k) {
+                EXPECT_GT(InfoTable.Rects[k].top, bodyTop);
+                EXPECT_LE(InfoTable.Rects[k].bottom, p.TextBottom) << InfoTable.Texts[k];
             }
             EXPECT_LE(InfoTable.Rects[1].bottom, bodyBottom);
             EXPECT_LE(p.TextBottom + 5 + buttonHeight, bodyBottom);
@@ -163,9 +138,7 @@ TEST_F(ReportTools, BalloonWidensForItsLongestValue)
 
 TEST_F(ReportTools, NextStepsThroughShownPicks)
 {
-    core::AppendElement(Element(1, core::dkLine, 10, 0, 0, 1, 0));
-    core::AppendElement(Element(2, core::dkLine, 10, 0, 0, 1, 0));
-    core::AppendElement(Element(1, core::dkLine, 10, 0, 0, 1, 0));
+    for (int layer : {1, 2, 1}) core::AppendElement(Element(layer, core::dkLine, 10, 0, 0, 1, 0));
     struct Case {
         std::vector<std::int32_t> items;
         int current;
@@ -178,9 +151,7 @@ TEST_F(ReportTools, NextStepsThroughShownPicks)
     for (const Case& c : cases) {
         core::LayerTable[2].Active = c.layer2Shown ? 1 : 0;
         MyInfoSet picks;
-        picks.Items = c.items;
-        picks.Count = static_cast<int>(c.items.size());
-        picks.Current = c.current;
+        picks.Items = c.items, picks.Count = static_cast<int>(c.items.size()), picks.Current = c.current;
         EXPECT_EQ(NextInfoPick(picks), c.expected) << c.current << " of " << c.items.size();
     }
 }

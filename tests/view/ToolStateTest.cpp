@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -42,6 +42,12 @@ void ResetToolGlobals()
     ForgetToolOverlays();
 }
 
+core::MyBox Box{};   // the board's
+
+// A point of the board, as fractions of its box.
+double X(double f) { return Box[0] + f * (Box[1] - Box[0]); }
+double Y(double f) { return Box[2] + f * (Box[3] - Box[2]); }
+
 class ToolOverlaysTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -60,32 +66,25 @@ protected:
         OverlayHooks().push_back([this](platform::RasterCanvas& c) { DrawToolOverlays(c, tool, false); });
         RedrawView();
         plain = Pixels(Picture());
-        box = {top.MinX, top.MaxX, top.MinY, top.MaxY};
+        Box = {top.MinX, top.MaxX, top.MinY, top.MaxY};
     }
     void TearDown() override
     {
         ResetToolGlobals();
         viewtest::ResetAll();
     }
-
-public:
-    // A point of the board, as fractions of its box.
-    double X(double f) const { return box[0] + f * (box[1] - box[0]); }
-    double Y(double f) const { return box[2] + f * (box[3] - box[2]); }
-
     ToolButton tool = ToolButton::None;
     std::vector<std::uint32_t> plain;
-    core::MyBox box{};
 };
 
 // What the tools do to the picture, step by step, as their clicks and the
 // pointer's moves would.
-using Step = std::function<void(ToolOverlaysTest&)>;
+using Step = std::function<void()>;
 
 Step MeasureFirst(double fx, double fy)
 {
-    return [=](ToolOverlaysTest& t) {
-        const double x = t.X(fx), y = t.Y(fy);
+    return [=] {
+        const double x = X(fx), y = Y(fy);
         RubberLine = {true, x, y, x, y};
         SnapMarker = {true, "Ring", x, y};
         Overlays.RubberLine.Draw(Picture(), RubberLineFigure(x, y, x, y));
@@ -96,28 +95,26 @@ Step MeasureFirst(double fx, double fy)
 }
 Step RubberTo(double fx, double fy)
 {
-    return [=](ToolOverlaysTest& t) {
-        RubberLine.X2 = t.X(fx);
-        RubberLine.Y2 = t.Y(fy);
+    return [=] {
+        RubberLine.X2 = X(fx), RubberLine.Y2 = Y(fy);
         Overlays.RubberLine.Draw(Picture(), RubberLineFigure(RubberLine.X1, RubberLine.Y1, RubberLine.X2, RubberLine.Y2));
     };
 }
 Step MeasureSecond(double fx, double fy)
 {
-    return [=](ToolOverlaysTest& t) {
+    return [=] {
         Overlays.RubberLine.Erase(Picture());
         Overlays.SnapMarker.Erase(Picture());
         RubberLine.Active = SnapMarker.Active = false;
-        MeasurePoints[2] = t.X(fx);
-        MeasurePoints[3] = t.Y(fy);
+        MeasurePoints[2] = X(fx), MeasurePoints[3] = Y(fy);
         MeasureStep = 2;
         Overlays.Measure.Draw(Picture(), MeasureFigure(MeasurePoints[0], MeasurePoints[1], MeasurePoints[2], MeasurePoints[3]));
     };
 }
 Step RectFirst(double fx, double fy)
 {
-    return [=](ToolOverlaysTest& t) {
-        const double x = t.X(fx), y = t.Y(fy);
+    return [=] {
+        const double x = X(fx), y = Y(fy);
         RubberRect = {true, x, x, y, y};
         RectRulerStep = 1;
         Overlays.RubberRect.Draw(Picture(), RubberRectFigure(x, y, x, y));
@@ -125,10 +122,10 @@ Step RectFirst(double fx, double fy)
 }
 Step RectShown(double f1, double f2)
 {
-    return [=](ToolOverlaysTest& t) {
+    return [=] {
         Overlays.RubberRect.Erase(Picture());
         RubberRect.Active = false;
-        RectRulerRect = {t.X(f1), t.X(f2), t.Y(f1), t.Y(f2)};
+        RectRulerRect = {X(f1), X(f2), Y(f1), Y(f2)};
         RectRulerShown = true;
         RectRulerStep = 0;
         Overlays.RectRuler.Draw(Picture(), RectRulerFigure(RectRulerRect[0], RectRulerRect[1], RectRulerRect[2], RectRulerRect[3]));
@@ -136,27 +133,18 @@ Step RectShown(double f1, double f2)
 }
 Step GapShown(double ax, double ay, double bx, double by)
 {
-    return [=](ToolOverlaysTest& t) {
+    return [=] {
         GapState.Step = 2;
-        GapState.AX = t.X(ax);
-        GapState.AY = t.Y(ay);
-        GapState.BX = t.X(bx);
-        GapState.BY = t.Y(by);
+        GapState.AX = X(ax), GapState.AY = Y(ay), GapState.BX = X(bx), GapState.BY = Y(by);
         Overlays.Gap.Draw(Picture(), GapFigure(GapState.AX, GapState.AY, GapState.BX, GapState.BY));
     };
 }
-Step Redraw()
-{
-    return [](ToolOverlaysTest&) { RedrawView(); };
-}
+const Step Redraw = [] { RedrawView(); };
 // The tool's state gone without its figures erased (a redraw follows).
-Step DropState()
-{
-    return [](ToolOverlaysTest&) {
-        RubberLine.Active = SnapMarker.Active = false;
-        MeasureStep = 0;
-    };
-}
+const Step DropState = [] {
+    RubberLine.Active = SnapMarker.Active = false;
+    MeasureStep = 0;
+};
 
 TEST_F(ToolOverlaysTest, EndingAToolAtAnyStepRestoresThePicture)
 {
@@ -167,25 +155,23 @@ TEST_F(ToolOverlaysTest, EndingAToolAtAnyStepRestoresThePicture)
     } cases[] = {
         {"measure", ToolButton::Measure, {MeasureFirst(0.3, 0.4), RubberTo(0.5, 0.5), RubberTo(0.6, 0.7), MeasureSecond(0.6, 0.7)}},
         {"measure on one point", ToolButton::Measure, {MeasureFirst(0.5, 0.5), MeasureSecond(0.5, 0.5)}},
-        {"measure level and upright", ToolButton::Measure, {MeasureFirst(0.2, 0.5), MeasureSecond(0.8, 0.5), Redraw()}},
-        {"measure across a redraw", ToolButton::Measure, {MeasureFirst(0.1, 0.1), RubberTo(0.9, 0.9), Redraw(), RubberTo(0.2, 0.9)}},
+        {"measure level and upright", ToolButton::Measure, {MeasureFirst(0.2, 0.5), MeasureSecond(0.8, 0.5), Redraw}},
+        {"measure across a redraw", ToolButton::Measure, {MeasureFirst(0.1, 0.1), RubberTo(0.9, 0.9), Redraw, RubberTo(0.2, 0.9)}},
         {"measure off the picture", ToolButton::Measure, {MeasureFirst(-30, 40), RubberTo(50, -20), MeasureSecond(1e6, 0.5)}},
-        {"state gone, then a redraw", ToolButton::Measure, {MeasureFirst(0.3, 0.3), DropState(), Redraw()}},
+        {"state gone, then a redraw", ToolButton::Measure, {MeasureFirst(0.3, 0.3), DropState, Redraw}},
         {"rectangle of no size", ToolButton::Rect, {RectFirst(0.4, 0.4), RectShown(0.4, 0.4)}},
-        {"rectangle ruler", ToolButton::Rect, {RectFirst(0.1, 0.2), RectShown(0.1, 0.8), Redraw(), RectFirst(0.5, 0.5)}},
-        {"gap", ToolButton::Gap, {GapShown(0.2, 0.2, 0.25, 0.3), Redraw(), GapShown(0.7, 0.7, 0.7, 0.7)}},
+        {"rectangle ruler", ToolButton::Rect, {RectFirst(0.1, 0.2), RectShown(0.1, 0.8), Redraw, RectFirst(0.5, 0.5)}},
+        {"gap", ToolButton::Gap, {GapShown(0.2, 0.2, 0.25, 0.3), Redraw, GapShown(0.7, 0.7, 0.7, 0.7)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         tool = c.tool;
         // Ended after each step.
         for (std::size_t k = 0; k <= c.steps.size(); ++k) {
-            for (std::size_t s = 0; s < k; ++s) c.steps[s](*this);
+            for (std::size_t s = 0; s < k; ++s) c.steps[s]();
             EndToolState(Picture());
             ASSERT_TRUE(Pixels(Picture()) == plain) << "ended after step " << k;
-            EXPECT_FALSE(RubberLine.Active || SnapMarker.Active || RubberRect.Active || RectRulerShown);
-            EXPECT_EQ(MeasureStep, 0);
-            EXPECT_EQ(GapState.Step, 0);
+            EXPECT_FALSE(RubberLine.Active || SnapMarker.Active || RubberRect.Active || RectRulerShown || MeasureStep || GapState.Step);
             // Nothing is left to erase: a second end paints nothing.
             EndToolState(Picture());
             ASSERT_TRUE(Pixels(Picture()) == plain) << "ended twice after step " << k;
@@ -196,8 +182,8 @@ TEST_F(ToolOverlaysTest, EndingAToolAtAnyStepRestoresThePicture)
 TEST_F(ToolOverlaysTest, ARedrawPutsBackWhatIsActiveAndTheFiguresAreVisible)
 {
     tool = ToolButton::Measure;
-    MeasureFirst(0.3, 0.4)(*this);
-    RubberTo(0.6, 0.4)(*this);
+    MeasureFirst(0.3, 0.4)();
+    RubberTo(0.6, 0.4)();
     const std::vector<std::uint32_t> drawn = Pixels(Picture());
     EXPECT_FALSE(drawn == plain);
     RedrawView();
@@ -268,11 +254,18 @@ protected:
         core::ClearDrcErrors();
         core::DrcSettings = {};
     }
+    // The page of `tool` built and marked.
+    void Page(ToolButton tool, int width, int height)
+    {
+        BuildToolPage(tool, width, height, measure);
+        SetPageMarks(tool, measure);
+    }
     platform::RasterCanvas measure{1, 1};
 };
 
 TEST_F(ToolPagesTest, EachToolHasItsPage)
 {
+    const std::vector<const char*> kinds{"検索データ", "直線", "矩形", "円・円弧", "フラッシュ", "ドリル"};
     const struct {
         ToolButton tool;
         const char* header;
@@ -280,14 +273,14 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
         std::vector<const char*> rows;
         PageButton button;
     } cases[] = {
-        {ToolButton::Gap, "ギャップ測定", 36, {"検索データ", "直線", "矩形", "円・円弧", "フラッシュ", "ドリル"}, PageButton::NextCandidate},
-        {ToolButton::Info, "データ情報", 35, {"検索データ", "直線", "矩形", "円・円弧", "フラッシュ", "ドリル"}, PageButton::None},
-        {ToolButton::Rect, "矩形定規", 38, {"検索データ", "直線", "矩形", "円・円弧", "フラッシュ", "ドリル"}, PageButton::None},
+        {ToolButton::Gap, "ギャップ測定", 36, kinds, PageButton::NextCandidate},
+        {ToolButton::Info, "データ情報", 35, kinds, PageButton::None},
+        {ToolButton::Rect, "矩形定規", 38, kinds, PageButton::None},
         {ToolButton::Ruler, "寸法定規の設定", 15, {"最小目盛り (mm)", "1", "0.1", "0.01"}, PageButton::Turn},
         {ToolButton::Drc, "DRC", 34, {"エラー数", "0/0", "エラー箇所表示", "データブリンク"}, PageButton::Detect},
         {ToolButton::Measure, "メジャー", 17,
-         {"吸収ポイント設定", "直線", "検出しない", "中心線", "輪郭線", "矩形", "検出しない", "中心線", "輪郭線", "円弧", "検出しない",
-          "中心線", "輪郭線", "中心点", "フラッシュ", "検出しない", "輪郭線", "中心点", "ホール", "検出しない", "輪郭線", "中心点"},
+         {"吸収ポイント設定", "直線", "検出しない", "中心線", "輪郭線", "矩形", "検出しない", "中心線", "輪郭線", "円弧", "検出しない", "中心線",
+          "輪郭線", "中心点", "フラッシュ", "検出しない", "輪郭線", "中心点", "ホール", "検出しない", "輪郭線", "中心点"},
          PageButton::None},
     };
     for (const auto& c : cases) {
@@ -295,21 +288,18 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
         const ToolPageFrame f = PageFrame(c.tool);
         ASSERT_TRUE(f.Shown);
         EXPECT_EQ(f.Button, c.button);
-        BuildToolPage(c.tool, 250, 200, measure);
-        SetPageMarks(c.tool, measure);
+        Page(c.tool, 250, 200);
         EXPECT_EQ(ToolPageHeader.Caption[0], c.header);
         EXPECT_EQ(ToolPageHeader.LeftIcon[0], c.icon);
-        EXPECT_EQ(ToolPageHeader.ExpanderIcon[0], IconClosePage);
         EXPECT_EQ(ToolPageHeader.Rects[0], (platform::Rect{2, 0, c.tool == ToolButton::Drc ? 248 : 249, 22}));
-        ASSERT_EQ(ToolPageRows.Count, static_cast<int>(c.rows.size()));
-        for (std::size_t k = 0; k < c.rows.size(); ++k) EXPECT_EQ(ToolPageRows.Caption[k], c.rows[k]) << k;
+        EXPECT_EQ(ToolPageRows.Count, static_cast<int>(c.rows.size()));
+        EXPECT_EQ(ToolPageRows.Caption, std::vector<std::string>(c.rows.begin(), c.rows.end()));
         // Every row lies in the rows' image.
         for (const platform::Rect& r : ToolPageRows.Rects) EXPECT_LE(r.bottom, f.RowsHeight);
     }
     EXPECT_FALSE(PageFrame(ToolButton::None).Shown);
     // The default snap modes show as marks and pictures on the measure page.
-    BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure, measure);
+    Page(ToolButton::Measure, 250, 200);
     const int on[] = {3, 8, 11, 17, 21};             // 中心線, 輪郭線, 中心線, 中心点, 中心点
     const int pictures[][2] = {{1, 0}, {5, 3}, {9, 4}, {14, 8}, {18, 10}};
     for (int k : on) EXPECT_EQ(ToolPageRows.LeftIcon[static_cast<std::size_t>(k)], IconOn) << k;
@@ -320,14 +310,11 @@ TEST_F(ToolPagesTest, EachToolHasItsPage)
     core::LayerTable[2].Active = 0;
     for (int layer : {1, 2, 1}) core::AppendElement(viewtest::Flash(layer, 10, 0, 0));
     for (int i : {0, 1, 2, 1, 1, 2, 7}) core::AppendDrcError({i, 0, 0, "", core::etLineWidth});
-    core::DrcSettings.ShowErrors = 0;
-    core::DrcSettings.BlinkErrors = 1;
-    BuildToolPage(ToolButton::Drc, 250, 180, measure);
-    SetPageMarks(ToolButton::Drc, measure);
+    core::DrcSettings.ShowErrors = 0, core::DrcSettings.BlinkErrors = 1;
+    Page(ToolButton::Drc, 250, 180);
     EXPECT_EQ(ToolPageRows.Caption[1], "3/7");
     EXPECT_EQ(ToolPageRows.Rects[1].right, 180);
-    EXPECT_EQ(ToolPageRows.LeftIcon[2], IconOff);
-    EXPECT_EQ(ToolPageRows.LeftIcon[3], IconOn);
+    EXPECT_EQ((std::array{ToolPageRows.LeftIcon[2], ToolPageRows.LeftIcon[3]}), (std::array{IconOff, IconOn}));
 }
 
 TEST_F(ToolPagesTest, RowClicksChangeTheirSettingsAndHoverOnlyOptions)
@@ -360,8 +347,7 @@ TEST_F(ToolPagesTest, RowClicksChangeTheirSettingsAndHoverOnlyOptions)
     }
 
     // Hovering finds the option rows only; a click finds any row.
-    BuildToolPage(ToolButton::Measure, 250, 200, measure);
-    SetPageMarks(ToolButton::Measure, measure);
+    Page(ToolButton::Measure, 250, 200);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 30), -1);   // the class row "直線"
     EXPECT_EQ(HitPageRow(ToolPageRows, 5, 30), 1);
     EXPECT_EQ(HoverPageRow(ToolPageRows, 5, 50), 2);
