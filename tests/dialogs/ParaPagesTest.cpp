@@ -78,7 +78,6 @@ TEST_F(ParaPages, FormatModesBuildTheirSections)
             for (const auto& [i, c] : gerberCaptions) EXPECT_EQ(Caption(i), c) << i;
         if (m.drill)
             for (const auto& [i, c] : drillCaptions) EXPECT_EQ(Caption(i), c) << i;
-        EXPECT_EQ(Para.Top, (1000 - Para.ClientHeight) / 2);
         EXPECT_FALSE(Button(ParaButton::sw2).Visible);
     }
     // Another request builds nothing.
