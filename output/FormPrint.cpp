@@ -187,9 +187,15 @@ void TFormPrint::FormShow()
         // The layers still print; the sheets show what the old scripts hold.
         platform::ShowError(e.what());
     }
-    ReadPrinterCaps(device_);
+    ReadPrinterCaps(Device());
     ReadDataArea(SheetPath(DataAreaFile));
     PlaceControls();
+}
+
+QtPrintDevice& TFormPrint::Device()
+{
+    if (!device_) device_ = std::make_unique<QtPrintDevice>();
+    return *device_;
 }
 
 void TFormPrint::PlaceControls()
@@ -295,9 +301,9 @@ void TFormPrint::Apply(const PrintAction& a)
 
 void TFormPrint::RunPrinterSetup()
 {
-    if (!PrinterSetup || !PrinterSetup(device_)) return;
-    device_.PrinterChanged();
-    ReadPrinterCaps(device_);
+    if (!PrinterSetup || !PrinterSetup(Device())) return;
+    Device().PrinterChanged();
+    ReadPrinterCaps(Device());
     // The paper's name and shape may differ: the panel and the preview too.
     PlaceControls();
 }
@@ -391,13 +397,13 @@ void TFormPrint::swEnterClick()
     if (pages == 0) return;
     if (!platform::AskYesNo(PrintQuestion(pages))) return;
     if (PrintSettings.ColorMode == pmInverted && !platform::AskYesNo(NegativeWarningText, platform::MsgIcon::Warning)) return;
-    PrintLayers(device_);
+    PrintLayers(Device());
 }
 
 void TFormPrint::sw5Click()
 {
     HidePopup();
-    PrintDataSheets(device_);
+    PrintDataSheets(Device());
 }
 
 void TFormPrint::swCloseClick()

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace output {
 
@@ -45,7 +46,9 @@ public:
     // The printer set-up: true when the user confirmed a printer or paper.
     std::function<bool(QtPrintDevice&)> PrinterSetup;
 
-    QtPrintDevice& Device() { return device_; }
+    // The printer, made when first asked for: finding the system's queues
+    // can take a while, and most starts print nothing.
+    QtPrintDevice& Device();
     const PrintLayout& Layout() const { return layout_; }
 
     // FormShow, then the dialog modally.
@@ -86,7 +89,7 @@ private:
     void PlaceControls();
     void RunPrinterSetup();
 
-    QtPrintDevice device_;
+    std::unique_ptr<QtPrintDevice> device_;
     PrintLayout layout_;
     int wheelRest_ = 0;
 };

@@ -2,6 +2,8 @@
 // Printed PDF pages as pictures: pdfinfo counts the pages, pdftoppm turns
 // one into grey pixels at 10 per millimetre (no smoothing), and the ink is
 // measured where the data says it belongs.
+#include "../RunCommand.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +16,7 @@ namespace pdfpages {
 
 inline constexpr double PixelsPerMm = 10.0;   // pdftoppm -r 254
 
-inline bool RunCommand(const std::string& cmd, std::string& out)
-{
-    out.clear();
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return false;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    return ::pclose(p) == 0;
-}
+using testutil::RunCommand;
 
 inline bool HavePoppler()
 {

@@ -4,6 +4,7 @@
 // by one pixel, at most 0.5% of the lit pixels may be lit in one picture
 // only.
 #include "platform/NumberText.h"
+#include "tests/RunCommand.h"
 
 #include <QImage>
 #include <QString>
@@ -63,17 +64,7 @@ std::string Slurp(const fs::path& p)
     return s.str();
 }
 
-// Runs a command; its standard output.
-bool RunCommand(const std::string& cmd, std::string& out)
-{
-    out.clear();
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return false;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    return ::pclose(p) == 0;
-}
+using testutil::RunCommand;
 
 // The value after `key=` up to a space, comma or the end.
 bool Field(const std::string& text, const std::string& key, int index, double& v)
