@@ -53,6 +53,7 @@ DataElement Stroke(int code, double x1, double y1, double x2, double y2)
 }
 const DataElement& E(int i) { return Datas[static_cast<std::size_t>(i)]; }
 const MyAperture& ApertureOf(int i) { return Apertures[static_cast<std::size_t>(E(i).Code)]; }
+std::vector<double> Sizes(const MyAperture& a) { return {double(a.Shape), a.Size1, a.Size2, a.Size3}; }
 
 class OldProjectFiles : public ::testing::Test {
 protected:
@@ -235,12 +236,8 @@ TEST_F(OldProjectFiles, ThermalsAndArcsComeBack)
     for (auto [got, want] : {std::pair{E(0).X1, arc.X2}, {E(0).Y1, arc.Y2}, {E(0).X2, arc.X1}, {E(0).Y2, arc.Y1}, {E(0).X4, 3.0}})
         EXPECT_NEAR(got, want, 1e-12);
     EXPECT_EQ(ApertureOf(0).Size1, 0.254);
-    for (auto [i, shape, inner, outer, gap] : {std::tuple{1, apThermal45, 2.0, 2.5, 0.65}, {2, apThermal90, 1.0, 1.6, 0.3}}) {
-        EXPECT_EQ(ApertureOf(i).Shape, shape);
-        EXPECT_EQ(ApertureOf(i).Size1, inner);
-        EXPECT_EQ(ApertureOf(i).Size2, outer);
-        EXPECT_EQ(ApertureOf(i).Size3, gap);
-    }
+    for (auto [i, shape, inner, outer, gap] : {std::tuple{1, apThermal45, 2.0, 2.5, 0.65}, {2, apThermal90, 1.0, 1.6, 0.3}})
+        EXPECT_EQ(Sizes(ApertureOf(i)), (std::vector<double>{double(shape), inner, outer, gap})) << i;
 }
 
 TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
@@ -286,8 +283,7 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
                                                 "3.3415926535898,4.5123889803847,4.9123889803847,6.0831853071796,255\r\n",
          true,
          [](const MyDataValue&) {
-             const MyAperture& a = ApertureOf(0);
-             EXPECT_EQ(std::vector<double>({double(a.Shape), a.Size1, a.Size2, a.Size3}), std::vector<double>({apThermal90, 1.8, 2.2, 0.1973}));
+             EXPECT_EQ(Sizes(ApertureOf(0)), std::vector<double>({apThermal90, 1.8, 2.2, 0.1973}));
          }},
         {"a thermal of far-out angles", head + "4,1\r\n0.2,0,0,1,0.2,6E13,0,0,0,0,0,0,255\r\n", true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
