@@ -112,7 +112,6 @@ TEST_F(OldProjectFiles, EachElementKindAsItsRecord)
         Layer(1, "top.gbr", "A");
         Apt(10, apCircle, 0.2);
         Apt(11, apSquare, 0.2);
-        Apt(12, apCircle, 1.0);
         Apt(13, apOval, 2, 1);
         Apt(14, apOval, 1, 2);
         Apt(15, apRectangle, 2, 1);
@@ -138,7 +137,6 @@ TEST_F(OldProjectFiles, EachElementKindAsItsRecord)
         {"the same arc clockwise", Element(dkArcCW, 10, {0, 1, 1, 0, 0, 0, 1}), "3", {"0,0.2,0,0,1,0,1.5707963267949,255"}},
         {"region arc", Element(dkRegionArcCW, 0, {-1, 0, 1, 0, 0, 0, 1}), "3", {"0,0.001,0,0,1,0,3.14159265358979,255"}},
         {"full circle", Element(dkCircleCW, 10, {3.5, 3, 3.5, 3, 2, 3, 1.5}), "3", {"1,0.2,2,3,1.5,0,0,255"}},
-        {"round flash", Flash(12, 10, 20), "6", {"10,20,0.5,255"}},
         {"square flash", Flash(11, 5, 5), "5", {"4.9,5.1,5.1,4.9,255"}},
         {"wide oval", Flash(13, 0, 0), "1", {"1,-0.5,0,0.5,0,255"}},
         {"tall oval", Flash(14, 0, 0), "1", {"1,0,0.5,0,-0.5,255"}},
