@@ -63,16 +63,9 @@ protected:
 void SmallJob()
 {
     ProjectBasics = MyBasicSet{"試作基板 A-1", "第２版\r\n改", "山田", 100.5, 80, -1.25, 0, 0, 0.5, 0.00001};
-    GerberFormat.FormatName = "RS-274X";
-    GerberFormat.NumberFormat = "000.0000";
-    GerberFormat.Zero = 1;
-    GerberFormat.CircleMode = 1;
-    GerberFormat.OffsetX = 0.5;
-    GerberFormat.OffsetY = -2;
-    DrillFormat.FormatName = "EXCELLON";
-    DrillFormat.NumberFormat = "000.000";
-    DrillFormat.AbsInc = 1;
-    DrillFormat.Units = 1;
+    MyFormatPara& g = GerberFormat;
+    g.FormatName = "RS-274X", g.NumberFormat = "000.0000", g.Zero = 1, g.CircleMode = 1, g.OffsetX = 0.5, g.OffsetY = -2;
+    DrillFormat.FormatName = "EXCELLON", DrillFormat.NumberFormat = "000.000", DrillFormat.AbsInc = 1, DrillFormat.Units = 1;
     Apertures[10] = MyAperture{1, apCircle, 0.2, 0, 0, "", 0, 0, ""};
     Apertures[11] = MyAperture{1, apThermal45, 1.0, 1.5, 0.25, "", 0, 0, ""};
     Apertures[13] = MyAperture{1, apRectangle, 1.2, 0.8, 0, "", 0, 0, ""};
@@ -186,6 +179,9 @@ TEST_F(FolderSettingsTest, CurrentEditionReaderRules)
     }
 }
 
+// In the earlier edition's file: line 43 counts the tools, this one the D-codes.
+constexpr std::size_t OldDcodeCount = 43 + 8 + 2 + 60 + 20 + 4 + 5;
+
 // The earlier edition's file of the small job, line by line, to change.
 std::vector<std::string> OldLines(const std::string& path)
 {
@@ -206,10 +202,8 @@ std::string Joined(const std::vector<std::string>& lines, const std::string& end
 TEST_F(FolderSettingsTest, EarlierEditionReaderRules)
 {
     const std::vector<std::string> base = OldLines(Path("Tesselu.ini"));
-    // Line 43 counts the tools; the D-code count stands where the base has "3".
     ASSERT_EQ(base[42], "2");
-    const std::size_t dcodeCount = 43 + 8 + 2 + 60 + 20 + 4 + 5;
-    ASSERT_EQ(base[dcodeCount], "3");
+    ASSERT_EQ(base[OldDcodeCount], "3");
     // The base with n lines from `at` on replaced.
     auto with = [&](std::size_t at, std::size_t n, const std::vector<std::string>& replaced) {
         std::vector<std::string> l = base;
@@ -219,17 +213,17 @@ TEST_F(FolderSettingsTest, EarlierEditionReaderRules)
     };
     std::vector<std::string> twice = base;
     twice.insert(twice.end(), base.begin(), base.end());
-    twice[base.size() + dcodeCount + 18] = "0";   // the second copy's drill units
+    twice[base.size() + OldDcodeCount + 18] = "0";   // the second copy's drill units
 
     const Case cases[] = {
-        {"thermal angles", with(dcodeCount, 4, {"4", R"("D10","2","1","1.5","5")", R"("D11","2","1","1.5","5.5")",
+        {"thermal angles", with(OldDcodeCount, 4, {"4", R"("D10","2","1","1.5","5")", R"("D11","2","1","1.5","5.5")",
                                              R"("D12","2","1","2","84.4")", R"("D13","2","1","1.5","85")"}),
          [] {
              EXPECT_EQ(std::vector<int>({Apertures[10].Shape, Apertures[11].Shape, Apertures[12].Shape, Apertures[13].Shape}),
                        std::vector<int>({apThermal90, apThermal45, apThermal45, apThermal90}));
              EXPECT_EQ(Apertures[12].Size3, 0.5);
          }},
-        {"D-codes and tools outside the tables", with(dcodeCount, 4, {"2", R"("D5","0","1","0","0")", R"("D2000","0","1","0","0")"}),
+        {"D-codes and tools outside the tables", with(OldDcodeCount, 4, {"2", R"("D5","0","1","0","0")", R"("D2000","0","1","0","0")"}),
          [] { EXPECT_EQ(MaxDCode, 0); }},
         {"blank lines and other lines after the layout", Joined(base) + "\r\n\r\n1\r\n", [] {
              EXPECT_EQ(IniLayerCount, 20);
@@ -253,7 +247,7 @@ TEST_F(FolderSettingsTest, HostileFilesFailCleanly)
     for (char& c : binary) c = static_cast<char>(random());
     std::vector<std::string> hugeTools = base, badShape = base;
     hugeTools[42] = "2147483647";
-    badShape[43 + 8 + 2 + 60 + 20 + 4 + 5 + 1] = R"("D10","x","1","0","0")";
+    badShape[OldDcodeCount + 1] = R"("D10","x","1","0","0")";
     // Every file is broken for the earlier edition's positions; the current
     // edition's reader skips what it does not know, but for a bad colour.
     const std::tuple<const char*, std::string, bool> files[] = {

@@ -26,8 +26,13 @@ protected:
     {
         core::ResetTables();
         core::StepMarks.fill(0);
-        OverwriteAll = false;
-        CopyMode = 0;
+        Show(0, false);
+    }
+    // The dialog shown afresh in a mode.
+    void Show(int mode, bool overwriteAll)
+    {
+        CopyMode = mode;
+        OverwriteAll = overwriteAll;
         InitOptionItems();
         layout = BuildCopyOptions(300, 600, 303, platform::Rect{0, 0, 75, 25}, TextWidth);
     }
@@ -47,12 +52,6 @@ protected:
         for (int i = ciSettings; i <= ciApertureReport; ++i)
             if (OptionOn(i) != (std::find(items.begin(), items.end(), i) != items.end())) Click(i);
     }
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> t;
-        for (const auto& s : boxes.shown) t.push_back(s.text);
-        return t;
-    }
 
     CopyOptionsLayout layout;
     platform::FakeMessageBoxes boxes;
@@ -68,14 +67,12 @@ TEST_F(CopyFormTest, OptionsLayOutAndAnswerClicks)
     for (int i = 0; i < CopyItemCount; ++i)
         if (OptionOn(i)) on.push_back(i);
     EXPECT_EQ(on, std::vector<int>({ciSettings, ciCopy}));
-    // The files start level with the destination half; the overwrite item
-    // 35 above the buttons, the rule between.
+    // The files start level with the destination half; the overwrite item,
+    // then the rule, then the buttons at the foot.
     EXPECT_EQ(CopyOptions.Rects[ciFilesHeading].top, 303);
-    EXPECT_EQ(CopyOptions.Rects[ciApertureReport].top, 303 + 115);
     EXPECT_EQ(layout.enter, (platform::Rect{10, 565, 85, 590}));
-    EXPECT_EQ(layout.cancel.left, 85);
-    EXPECT_EQ(CopyOptions.Rects[ciOverwriteAll].top, 530);
-    EXPECT_EQ(CopyOptions.Rects[ciRule].top, 555);
+    EXPECT_LT(CopyOptions.Rects[ciOverwriteAll].top, CopyOptions.Rects[ciRule].top);
+    EXPECT_LT(CopyOptions.Rects[ciRule].top, layout.enter.top);
     // A tick item is as wide as its caption and icons need.
     EXPECT_EQ(CopyOptions.Rects[ciPhotoReport].right, 10 + TextWidth(PhotoReportName) + 60);
     EXPECT_GE(layout.picture.left, CopyOptions.Rects[ciCopy].right);
@@ -121,52 +118,37 @@ TEST_F(CopyFormTest, RunOnFolderTrees)
         // From the tree's folders "from" (two data files) and "to".
         std::function<fs::path(const TempTree&)> destination;
         std::vector<std::string> texts;   // the boxes shown ("%" the destination folder)
-        int made;
-        bool mark;
-        std::vector<std::string> left;   // the data files still in "from"
+        int made;                         // and the mark set when any was
+        bool moved;                       // the data files gone from "from"
     };
     const std::string question = std::string(OverwriteQuestion) + "\n\r%/";
-    const auto to = [](const TempTree& t) { return t.Folder("to"); };
+    const std::string made3 = "3個のファイルを作成しました。";
+    // The folder "to" with these files in it already.
+    const auto to = [](std::vector<std::string> old) {
+        return [old](const TempTree& t) {
+            const fs::path p = t.Folder("to");
+            for (const std::string& name : old) TempTree::Write(p / name, "old");
+            return p;
+        };
+    };
     const Case cases[] = {
-        {"copy with the settings file", 0, false, {ciSettings}, {}, to, {"3個のファイルを作成しました。"}, 3, true,
-         {"top.gbr", "ドリル 1.drl"}},
+        {"copy with the settings file", 0, false, {ciSettings}, {}, to({}), {made3}, 3, false},
         {"move with every file: the old settings file asked for never", 1, false,
-         {ciSettings, ciOldSettings, ciPhotoReport, ciDrillReport, ciApertureReport}, {}, to,
-         {"7個のファイルを作成しました。"}, 7, true, {}},
+         {ciSettings, ciOldSettings, ciPhotoReport, ciDrillReport, ciApertureReport}, {}, to({}),
+         {"7個のファイルを作成しました。"}, 7, true},
         {"no to everything that exists, nothing ticked: no message, no mark", 1, false, {}, {MsgResult::No, MsgResult::No},
-         [](const TempTree& t) {
-             const fs::path p = t.Folder("to");
-             TempTree::Write(p / "top.gbr", "old");
-             TempTree::Write(p / "ドリル 1.drl", "old");
-             return p;
-         },
-         {question + "top.gbr", question + "ドリル 1.drl"}, 0, false, {"top.gbr", "ドリル 1.drl"}},
-        {"overwrite all: no questions", 0, true, {ciPhotoReport},
-         {},
-         [](const TempTree& t) {
-             const fs::path p = t.Folder("to");
-             TempTree::Write(p / "top.gbr", "old");
-             TempTree::Write(p / PhotoReportName, "old");
-             return p;
-         },
-         {"3個のファイルを作成しました。"}, 3, true, {"top.gbr", "ドリル 1.drl"}},
-        {"a report kept", 0, false, {ciDrillReport}, {MsgResult::No},
-         [](const TempTree& t) {
-             const fs::path p = t.Folder("to");
-             TempTree::Write(p / DrillReportName, "old");
-             return p;
-         },
-         {std::string(OverwriteQuestion) + "\n\r%/" + DrillReportName, "2個のファイルを作成しました。"}, 2, true,
-         {"top.gbr", "ドリル 1.drl"}},
+         to({"top.gbr", "ドリル 1.drl"}), {question + "top.gbr", question + "ドリル 1.drl"}, 0, false},
+        {"overwrite all: no questions", 0, true, {ciPhotoReport}, {}, to({"top.gbr", PhotoReportName}), {made3}, 3, false},
+        {"a report kept", 0, false, {ciDrillReport}, {MsgResult::No}, to({DrillReportName}),
+         {question + DrillReportName, "2個のファイルを作成しました。"}, 2, false},
         {"move onto the same folder by a link: files stay, settings written", 1, false, {ciSettings}, {MsgResult::Ok},
          [](const TempTree& t) {
              fs::create_directory_symlink(t.Folder("from"), t.Root() / "link");
              return t.Root() / "link";
          },
-         {SameFolderNote, "1個のファイルを作成しました。"}, 1, true, {"top.gbr", "ドリル 1.drl"}},
+         {SameFolderNote, "1個のファイルを作成しました。"}, 1, false},
         {"the same folder, the note cancelled: nothing written", 1, false, {ciSettings}, {MsgResult::Cancel},
-         [](const TempTree& t) { return fs::path(t.Folder("from").string() + "/"); }, {SameFolderNote}, 0, false,
-         {"top.gbr", "ドリル 1.drl"}},
+         [](const TempTree& t) { return fs::path(t.Folder("from").string() + "/"); }, {SameFolderNote}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -177,10 +159,7 @@ TEST_F(CopyFormTest, RunOnFolderTrees)
         TempTree::Write(from / "other.txt", "not chosen");
         const fs::path dest = c.destination(t);
         core::StepMarks.fill(0);
-        CopyMode = c.mode;
-        OverwriteAll = c.overwriteAll;
-        InitOptionItems();
-        layout = BuildCopyOptions(300, 600, 303, platform::Rect{0, 0, 75, 25}, TextWidth);
+        Show(c.mode, c.overwriteAll);
         Tick(c.ticks);
         boxes.shown.clear();
         boxes.answers.assign(c.answers.begin(), c.answers.end());
@@ -189,15 +168,15 @@ TEST_F(CopyFormTest, RunOnFolderTrees)
         std::vector<std::string> texts = c.texts;
         for (std::string& s : texts)
             if (const std::size_t at = s.find('%'); at != std::string::npos) s.replace(at, 1, dest.string());
-        EXPECT_EQ(Texts(), texts);
-        EXPECT_EQ(core::StepMarks[2], c.mark ? 1 : 0);
-        std::vector<std::string> left;
-        for (const char* name : {"top.gbr", "ドリル 1.drl"})
-            if (fs::exists(from / name)) left.push_back(name);
-        EXPECT_EQ(left, c.left);
+        std::vector<std::string> shown;
+        for (const auto& box : boxes.shown) shown.push_back(box.text);
+        EXPECT_EQ(shown, texts);
+        EXPECT_EQ(core::StepMarks[2], c.made > 0 ? 1 : 0);
+        for (const char* name : {"top.gbr", "ドリル 1.drl"}) EXPECT_NE(fs::exists(from / name), c.moved) << name;
         EXPECT_EQ(TempTree::Read(from / "other.txt"), "not chosen");
-        if (!SameFolder(from.string(), dest.string()) && c.made > 0)
+        if (!SameFolder(from.string(), dest.string()) && c.made > 0) {
             EXPECT_EQ(TempTree::Read(dest / "top.gbr"), "G04 top*\r\nM02*\r\n");
+        }
     }
 }
 
