@@ -115,7 +115,7 @@ TEST_F(DataPages, ApertureTableShowsEachColumnAndHeading)
         ClickCell(2, row);
         // Macros take no edit box, nor their shape cell a balloon.
         EXPECT_EQ(Para.Edit2.Visible, r.headings && r.d != 24 && r.d != 25);
-        if (r.headings) EXPECT_EQ(Headings(), r.headings);
+        if (r.headings) { EXPECT_EQ(Headings(), r.headings); }
     }
     ClickCell(1, RowOf(24));
     EXPECT_FALSE(Para.Image2.Visible);
@@ -201,7 +201,7 @@ TEST_F(DataPages, TypedSizesFollowTheRulesOfTheirShape)
         EXPECT_EQ(Cell(c.col, row), NumberCaption(c.col == 2 ? c.s1 : c.col == 3 ? c.s2 : c.s3));
         Edit2KeyEnter();
         EXPECT_EQ(Para.Warning, c.refused ? UsedSizeMessage : "");
-        if (c.refused) EXPECT_TRUE(Para.Edit2.Visible && ParaTable.SelCol == c.col && ParaTable.SelRow == row);
+        if (c.refused) { EXPECT_TRUE(Para.Edit2.Visible && ParaTable.SelCol == c.col && ParaTable.SelRow == row); }
     }
 }
 

@@ -72,12 +72,14 @@ TEST_F(ParaPages, FormatModesBuildTheirSections)
         for (int i = 0; i < 28; ++i) {
             const bool shown = i < 14 ? m.gerber : m.drill;
             EXPECT_EQ(RectOf(i) != Rect{}, shown) << i;
-            if (!shown) EXPECT_EQ(Caption(i), "") << i;
+            if (!shown) { EXPECT_EQ(Caption(i), "") << i; }
         }
-        if (m.gerber)
+        if (m.gerber) {
             for (const auto& [i, c] : gerberCaptions) EXPECT_EQ(Caption(i), c) << i;
-        if (m.drill)
+        }
+        if (m.drill) {
             for (const auto& [i, c] : drillCaptions) EXPECT_EQ(Caption(i), c) << i;
+        }
         EXPECT_FALSE(Button(ParaButton::sw2).Visible);
     }
     // Another request builds nothing.

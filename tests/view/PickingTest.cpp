@@ -422,7 +422,7 @@ TEST_F(PickRulesTest, PicksWhatThePointerIsInOrNear)
         // The nearest point of each outline, as far as its distance says; the nearest first.
         for (std::size_t i = 0; i < c.picked.size(); ++i) {
             EXPECT_NEAR(std::hypot(picks.PointX[i] - c.at.x, picks.PointY[i] - c.at.y), std::fabs(picks.Distance[i]), 0.01);
-            if (i > 0) EXPECT_LE(picks.Distance[i - 1], picks.Distance[i]);
+            if (i > 0) { EXPECT_LE(picks.Distance[i - 1], picks.Distance[i]); }
         }
     }
 
@@ -471,7 +471,7 @@ TEST_F(PickRulesTest, SnapsToTheNearestElementOfTheClassesSnapping)
         int element = -1;
         double x = c.pointer.x, y = c.pointer.y;
         ASSERT_EQ(FindMeasureSnap(element, x, y), c.element >= 0);
-        if (c.element >= 0) EXPECT_EQ(element, c.element);
+        if (c.element >= 0) { EXPECT_EQ(element, c.element); }
         EXPECT_NEAR(x, c.expected.x, 1e-12);
         EXPECT_NEAR(y, c.expected.y, 1e-12);
     }
