@@ -289,13 +289,30 @@ void AperturePage::TableClick(int x, int y)
     RepaintPage();
 }
 
+void AperturePage::Edit2Opened()
+{
+    const MyAperture* a = SelectedAperture();
+    beforeCode_ = a ? ParaTable.RowData[Index(ParaTable.SelRow)] : 0;
+    if (a) before_ = *a;
+    refused_ = false;
+}
+
 void AperturePage::Edit2Changed(const std::string& text)
 {
     HideBalloon();
     MyAperture* a = SelectedAperture();
+    if (!a || a->Shape == core::apMacro) return;
+    const int col = ParaTable.SelCol;
     double v = 0;
-    if (!a || !ParseFieldNumber(text, v)) return;
-    refused_ = ApplyTypedSize(*a, ParaTable.SelCol, v) == SizeVerdict::Refused;
+    const SizeVerdict verdict = ParseFieldNumber(text, v) ? ApplyTypedSize(*a, col, v) : SizeVerdict::Ignored;
+    refused_ = verdict == SizeVerdict::Refused;
+    // A size the aperture does not take leaves it as the edit found it, not
+    // as an earlier key left it (a bridge typed as 0.3925 passes 0.392).
+    if (verdict != SizeVerdict::Stored && ParaTable.RowData[Index(ParaTable.SelRow)] == beforeCode_) {
+        if (col == 2) a->Size1 = before_.Size1;
+        else if (col == 3) a->Size2 = before_.Size2;
+        else if (col == 4) a->Size3 = before_.Size3;
+    }
     FillRows();
 }
 

@@ -48,6 +48,7 @@ public:
     void ItemClick(int item) override;
     void TableClick(int x, int y) override;
     FieldKind Edit2Kind() const override { return FieldKind::Number; }
+    void Edit2Opened() override;
     void Edit2Changed(const std::string& text) override;
     void Edit2Enter() override;
     void Choose(int k) override;
@@ -59,6 +60,10 @@ private:
     void ShowHeadings();
     void Rebuild();
     bool refused_ = false;   // the text in the edit box was refused
+    // The aperture being edited as the edit found it: what a size that is
+    // not taken puts back.
+    int beforeCode_ = 0;
+    core::MyAperture before_;
 };
 
 // Items 14 to 21 of the drill tab.

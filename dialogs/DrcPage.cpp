@@ -84,8 +84,13 @@ void HideEdit(EditState& e)
     Folder.Focus = FolderWindow::FocusOn::None;
 }
 
+// What the width and the gap held when their edit boxes were placed: a text
+// that is no number puts that back, not what an earlier key stored.
+double WidthBefore = 0, GapBefore = 0;
+
 void OpenEdit(EditState& e, const Rect& bounds, double value, FolderWindow::FocusOn focus)
 {
+    (&e == &Folder.Edit2 ? WidthBefore : GapBefore) = value;
     e.Bounds = bounds;
     e.Text = NumberCaption(value);
     e.Kind = FieldKind::Number;
@@ -354,7 +359,8 @@ void DrcEdit2Change(const std::string& text)
 {
     const std::string t = TypedText(Folder.Edit2, text);
     double value = 0;
-    if (DrcGrid.SelCol != 1 || !ParseFieldNumber(t, value)) return;
+    if (DrcGrid.SelCol != 1) return;
+    if (!ParseFieldNumber(t, value)) value = WidthBefore;
     if (double* width = Entry(DrcSettings.MinWidth, Folder.Edit2Tag)) *width = value;
     DrawDrcGrid();
 }
@@ -363,7 +369,7 @@ void DrcEdit3Change(const std::string& text)
 {
     const std::string t = TypedText(Folder.Edit3, text);
     double value = 0;
-    if (!ParseFieldNumber(t, value)) return;
+    if (!ParseFieldNumber(t, value)) value = GapBefore;
     if (Folder.Edit3Tag == diTopGap) DrcSettings.TopGap = value;
     else if (Folder.Edit3Tag == diBottomGap) DrcSettings.BottomGap = value;
     DrawDrcPanel();

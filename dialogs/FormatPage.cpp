@@ -95,14 +95,23 @@ void FormatBlock::Choose(int item, int k) const
     CaptionOf(item) = choice;
 }
 
-void FormatBlock::Typed(int item, const std::string& text) const
+double* FormatBlock::Offset(int item) const
 {
-    if ((item != OffsetX && item != OffsetY) || item < 0 || item >= ParaItems.Count) return;
+    if (item < 0 || item >= ParaItems.Count) return nullptr;
+    if (item == OffsetX) return &Format->OffsetX;
+    if (item == OffsetY) return &Format->OffsetY;
+    return nullptr;
+}
+
+void FormatBlock::Typed(int item, const std::string& text, double before) const
+{
+    double* field = Offset(item);
+    if (!field) return;
     double v = 0;
-    if (!ParseFieldNumber(text, v)) return;
-    double& field = item == OffsetX ? Format->OffsetX : Format->OffsetY;
-    field = core::RoundTo(5, v);
-    CaptionOf(item) = NumberCaption(field);
+    // A text that is no number leaves the offset as the edit found it, not
+    // as an earlier key left it.
+    *field = ParseFieldNumber(text, v) ? core::RoundTo(5, v) : before;
+    CaptionOf(item) = NumberCaption(*field);
     WidenToFit(ParaItems, {OffsetX, OffsetY}, PageTextWidth);
     RepaintPage();
 }
@@ -191,9 +200,15 @@ void FormatPage::ItemClick(int item)
     if (const FormatBlock* b = BlockOf(item)) b->Click(item);
 }
 
+void FormatPage::Edit1Opened()
+{
+    const FormatBlock* b = BlockOf(ParaItems.Clicked);
+    if (const double* field = b ? b->Offset(ParaItems.Clicked) : nullptr) before_ = *field;
+}
+
 void FormatPage::Edit1Changed(const std::string& text)
 {
-    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Typed(ParaItems.Clicked, text);
+    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Typed(ParaItems.Clicked, text, before_);
 }
 
 void FormatPage::Edit1Enter()
@@ -239,7 +254,11 @@ void FormatTabPage::Build()
 }
 
 void FormatTabPage::ItemClick(int item) { block_.Click(item); }
-void FormatTabPage::Edit1Changed(const std::string& text) { block_.Typed(ParaItems.Clicked, text); }
+void FormatTabPage::Edit1Opened()
+{
+    if (const double* field = block_.Offset(ParaItems.Clicked)) before_ = *field;
+}
+void FormatTabPage::Edit1Changed(const std::string& text) { block_.Typed(ParaItems.Clicked, text, before_); }
 void FormatTabPage::Edit1Enter() { block_.Enter(ParaItems.Clicked); }
 void FormatTabPage::Choose(int k) { block_.Choose(ParaItems.Clicked, k); }
 

@@ -27,9 +27,12 @@ struct FormatBlock {
     void Click(int item) const;
     // Choice k of the balloon opened from `item`: the field and the item's caption.
     void Choose(int item, int k) const;
+    // The offset an item edits; nullptr for the other items.
+    double* Offset(int item) const;
     // A typed offset on `item`: stored rounded to 5 decimals when it reads
-    // as a number; the caption shows what is stored.
-    void Typed(int item, const std::string& text) const;
+    // as a number, else `before` (what the offset held when the edit began)
+    // is put back; the caption shows what is stored.
+    void Typed(int item, const std::string& text, double before) const;
     // Enter on an offset: the other offset.
     void Enter(int item) const;
 };
@@ -41,6 +44,7 @@ class FormatPage final : public ParaPage {
 public:
     void Build() override;
     void ItemClick(int item) override;
+    void Edit1Opened() override;
     void Edit1Changed(const std::string& text) override;
     void Edit1Enter() override;
     void Choose(int k) override;
@@ -50,6 +54,7 @@ public:
 
 private:
     const FormatBlock* BlockOf(int item) const;
+    double before_ = 0;   // the offset being edited, as the edit found it
 };
 
 // The format block at the top of the Gerber or drill tab (items 0 to 13).
@@ -58,6 +63,7 @@ public:
     explicit FormatTabPage(bool drill);
     void Build() override;
     void ItemClick(int item) override;
+    void Edit1Opened() override;
     void Edit1Changed(const std::string& text) override;
     void Edit1Enter() override;
     void Choose(int k) override;
@@ -66,6 +72,7 @@ public:
 
 private:
     FormatBlock block_;
+    double before_ = 0;   // the offset being edited, as the edit found it
 };
 
 } // namespace dialogs

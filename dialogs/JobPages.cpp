@@ -257,13 +257,20 @@ void BoardPage::ItemClick(int item)
     if (BoardField(item)) OpenEdit1(item);
 }
 
+void BoardPage::Edit1Opened()
+{
+    if (const double* field = BoardField(ParaItems.Clicked)) before_ = *field;
+}
+
 void BoardPage::Edit1Changed(const std::string& text)
 {
     const int item = ParaItems.Clicked;
     double* field = BoardField(item);
+    if (!field) return;
     double v = 0;
-    if (!field || !ParseFieldNumber(text, v)) return;
-    *field = core::RoundTo(5, v);
+    // A text that is no number leaves the value as the edit found it, not
+    // as an earlier key left it.
+    *field = ParseFieldNumber(text, v) ? core::RoundTo(5, v) : before_;
     CaptionOf(item) = BoardCaption(*field);
     RepaintPage();
 }

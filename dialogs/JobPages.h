@@ -39,12 +39,16 @@ class BoardPage final : public ParaPage {
 public:
     void Build() override;
     void ItemClick(int item) override;
+    void Edit1Opened() override;
     void Edit1Changed(const std::string& text) override;
     void Edit1Enter() override;
     void TableMove(int x, int y) override;
     void TableClick(int x, int y) override;
     void FillRows() override;
     void ButtonClick(ParaButton b) override;
+
+private:
+    double before_ = 0;   // the value being edited, as the edit found it
 };
 
 // Reads the settings file at `path` ("Tessel2.ini" or "Tesselu.ini", in any

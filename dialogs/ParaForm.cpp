@@ -93,6 +93,7 @@ void OpenEdit1(int item)
     e.Caret = -1;
     e.Visible = true;
     Para.Focus = ParaWindow::FocusOn::Edit1;
+    if (ParaPage* page = CurrentPage()) page->Edit1Opened();
 }
 
 void OpenEdit2(int col, int row)
@@ -113,6 +114,7 @@ void OpenEdit2(int col, int row)
     e.Caret = -1;
     e.Visible = true;
     Para.Focus = ParaWindow::FocusOn::Edit2;
+    if (ParaPage* page = CurrentPage()) page->Edit2Opened();
 }
 
 void HideEdits()

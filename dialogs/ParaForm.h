@@ -84,8 +84,11 @@ public:
     virtual void Build() = 0;
     // A click on item i of ParaItems.
     virtual void ItemClick(int) {}
-    // Edit1 on item ParaItems.Clicked: the kind of its text, a change, Enter.
+    // Edit1 on item ParaItems.Clicked: the kind of its text, the box just
+    // placed (what the field holds then is what a refused text puts back),
+    // a change, Enter.
     virtual FieldKind Edit1Kind() const { return FieldKind::Number; }
+    virtual void Edit1Opened() {}
     virtual void Edit1Changed(const std::string&) {}
     virtual void Edit1Enter() {}
     // The table (Image3), in its own pixels.
@@ -93,6 +96,7 @@ public:
     virtual void TableClick(int, int) {}
     // Edit2 on cell (ParaTable.SelCol, SelRow).
     virtual FieldKind Edit2Kind() const { return FieldKind::Text; }
+    virtual void Edit2Opened() {}
     virtual void Edit2Changed(const std::string&) {}
     virtual void Edit2Enter() {}
     // Choice k of the balloon of ChoiceBalloon.Key, opened from ParaItems.Clicked.

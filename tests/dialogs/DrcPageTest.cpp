@@ -153,7 +153,7 @@ TEST_F(DrcPage, ClicksAndTypedNumbersEditTheSettingsInPlace)
         const char* typed;
         const char* shown;
         double stored;
-    } typed[] = {{"0,35", "0.35", 0.35}, {".", "0.", 0}, {"0.125", "0.125", 0.125}, {"abc", "abc", 0.125}, {"1e400", "1e400", 0.125}};
+    } typed[] = {{"abc", "abc", 0.2}, {"1e400", "1e400", 0.2}, {"0,35", "0.35", 0.35}, {".", "0.", 0}, {"0.125", "0.125", 0.125}};
     for (const auto& t : typed) {
         Edit2Change(t.typed);
         EXPECT_EQ(Folder.Edit2.Text, t.shown) << t.typed;
