@@ -192,10 +192,13 @@ void TFormMain::sw5Click()
     RedrawView();
     const int n = core::DrcErrors.Count;
     if (n < 1) {
-        // Nothing to mark: the tool ends.
+        // Nothing to mark: the button comes up, but its page stays with the
+        // count until the next tool or menu action, its "検出" idle.
+        DrawParamList();
         ResetTools(true);
-        BuildCommandMenu(false);
-        DrawCommandMenu();
+        ParaPanel->show();
+        sw5->setEnabled(false);
+        sw5->show();
         platform::ShowInformation(DrcNoErrorsText);
         return;
     }

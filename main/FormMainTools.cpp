@@ -251,6 +251,7 @@ void TFormMain::BuildToolPage()
         const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
         buttonLeft = W - f.ButtonRightGap - bw;
         button->setGeometry(buttonLeft, f.ButtonTop, bw, ButtonHeight);
+        button->setEnabled(true);
         button->show();
         button->raise();
         // The design-rule rows run on under "検出", which stands beside the

@@ -251,6 +251,10 @@ void ClearAllData(bool reload)
     MemoReadFlag = fs::exists(ProgramFolderFile("Memo.txt"), ec) ? 0 : 1;
     StepMarks.fill(0);
 
+    // The panels built from the tables show the empty job at once, also
+    // where the clear ends an open.
+    RebuildCommandMenu();
+
     if (!failure.empty()) platform::ShowWarning(failure);
 }
 

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace output {
 
@@ -152,6 +153,17 @@ TFormPrint::TFormPrint(QWidget* parent) : QDialog(parent)
         sw[static_cast<std::size_t>(k)] = b;
     }
 
+    for (const int step : {-1, 1}) {
+        auto* b = new QPushButton(step < 0 ? "◀" : "▶", this);
+        b->setObjectName(step < 0 ? "swPagePrev" : "swPageNext");
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, step] { Guarded([&] { PageStepClick(step); }); });
+        (step < 0 ? swPagePrev : swPageNext) = b;
+    }
+    LabelPage = new QLabel(this);
+    LabelPage->setObjectName("LabelPage");
+    LabelPage->setAlignment(Qt::AlignCenter);
+
     // The popup lies over everything else.
     Image3 = surface("Image3", PopupPicture);
     Image3->OnMouseMove = [this](QMouseEvent* e) { Guarded([&] { Image3MouseMove(e); }); };
@@ -178,6 +190,7 @@ void TFormPrint::ShowModal()
 void TFormPrint::FormShow()
 {
     HidePopup();
+    PreviewPage = 0;
     if (LayersChanged) PrintSettings.OutlineLayer = 0;
     LayersChanged = false;
     setWindowTitle(PrintCaption);
@@ -258,13 +271,31 @@ void TFormPrint::RenderPreview()
     if (r.right <= r.left || r.bottom <= r.top) {
         // No paper to show the picture on.
         Image1->hide();
+        for (QWidget* w : std::initializer_list<QWidget*>{swPagePrev, swPageNext, LabelPage}) w->hide();
         return;
     }
     Image1->setGeometry(ToQRect(r));
     PreviewPicture.Resize(r.right - r.left, r.bottom - r.top, 0xFFFFFF);
     ClearPreviewImage(PreviewPicture);
     Image1->show();
-    RenderPrintPreview(PreviewPicture);
+    // The job's pages one at a time, stepped through under the preview.
+    const int pages = core::LayerCount > 0 && core::DataCount > 0 ? static_cast<int>(PrintPages().size()) : 0;
+    PreviewPage = std::clamp(PreviewPage, 0, std::max(0, pages - 1));
+    const bool several = pages > 1;
+    if (several) {
+        constexpr int stepWidth = 32, gap = 6;
+        const int labelWidth = std::max(100, LabelPage->fontMetrics().horizontalAdvance("000 / 000 ページ") + 8);
+        const int height = std::max(24, swPagePrev->sizeHint().height());
+        const int middle = (PreviewSquare.left + PreviewSquare.right) / 2, top = PreviewSquare.bottom + 6;
+        LabelPage->setGeometry(middle - labelWidth / 2, top, labelWidth, height);
+        swPagePrev->setGeometry(middle - labelWidth / 2 - gap - stepWidth, top, stepWidth, height);
+        swPageNext->setGeometry(middle + labelWidth / 2 + gap, top, stepWidth, height);
+        LabelPage->setText(QString("%1 / %2 ページ").arg(PreviewPage + 1).arg(pages));
+        swPagePrev->setEnabled(PreviewPage > 0);
+        swPageNext->setEnabled(PreviewPage + 1 < pages);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{swPagePrev, swPageNext, LabelPage}) w->setVisible(several);
+    RenderPrintPreview(PreviewPicture, PreviewPage);
     Image1->update();
 }
 
@@ -410,6 +441,13 @@ void TFormPrint::swCloseClick()
 {
     HidePopup();
     reject();
+}
+
+void TFormPrint::PageStepClick(int step)
+{
+    HidePopup();
+    PreviewPage += step;
+    RenderPreview();
 }
 
 void TFormPrint::OffsetClick(int button)

@@ -11,6 +11,7 @@
 #include "platform/qt/SurfaceWidget.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -37,6 +38,11 @@ public:
     QPushButton* sw5 = nullptr;                  // print the data sheets
     QPushButton* swClose = nullptr;
     std::array<QPushButton*, 4> sw{};            // sw1..sw4: offsets X −, X +, Y −, Y +
+    // Under the preview while the job has several pages: the page shown.
+    QPushButton* swPagePrev = nullptr;
+    QPushButton* swPageNext = nullptr;
+    QLabel* LabelPage = nullptr;
+    int PreviewPage = 0;                         // index among PrintPages()
 
     platform::RasterCanvas PanelPicture, PreviewPicture, ListPicture, PopupPicture;
 
@@ -79,6 +85,7 @@ public:
     void sw5Click();
     void swCloseClick();
     void OffsetClick(int button);   // 1..4
+    void PageStepClick(int step);   // -1 the page before, +1 the next
 
 protected:
     void wheelEvent(QWheelEvent* event) override;

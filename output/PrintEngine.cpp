@@ -72,7 +72,6 @@ struct PageStyle {
 
 // What a page lays under its layers.
 enum class Ground {
-    None,
     Mask,            // the board box in N/P mode, when the page asks for it
     MaskOrColour,    // that, or the page colour over the whole page
 };
@@ -104,7 +103,7 @@ void DrawPage(Canvas& c, const PrintPage& page, const PageStyle& style, Ground g
     Rect box;
     const bool masked = lead->CombineMask && MaskBox(box);
     const Rect whole{0, 0, c.Width(), c.Height()};
-    if (masked && ground != Ground::None) {
+    if (masked) {
         // The inverted print covers the board only.
         FillWith(c, whole, White);
         FillWith(c, box, ps.PageColor);
@@ -411,7 +410,7 @@ void ClearPreviewImage(Canvas& c)
     c.Rectangle(0, 0, c.Width(), c.Height());
 }
 
-void RenderPrintPreview(Canvas& c)
+void RenderPrintPreview(Canvas& c, int page)
 {
     if (core::LayerCount < 1 || core::DataCount < 1) return;
     const MyPrintSet& ps = PrintSettings;
@@ -429,14 +428,16 @@ void RenderPrintPreview(Canvas& c)
     style.footerX = static_cast<int>(w / ps.HorzSize * 5.0);
     style.footerY = static_cast<int>(h - style.fontHeight - static_cast<int>(h / ps.VertSize * 5.0));
     const std::vector<PrintPage> pages = PrintPages();
-    // All pages on the one picture, the first laying the ground: their
-    // footers would overwrite each other, so several pages show the footer
-    // of none in particular.
-    for (std::size_t k = 0; k < pages.size(); ++k) {
-        const bool last = k + 1 == pages.size();
-        const std::string footer = FormatPrintFooter(pages.size() == 1 ? pages[k].Letter : std::string());
-        DrawPage(c, pages[k], style, k == 0 ? Ground::Mask : Ground::None, footer, last && ps.Footer);
-    }
+    if (pages.empty()) return;
+    // One page at a time: pages laid over each other would show neither
+    // their own ground (the masking) nor their own footer.
+    const PrintPage& shown = pages[static_cast<std::size_t>(std::clamp(page, 0, static_cast<int>(pages.size()) - 1))];
+    // Drill letters as on paper, 2 data millimetres high.
+    platform::FontInfo font;
+    font.Name = FooterFont;
+    font.Height = static_cast<int>(2.0 * PrintTransform.ScaleY);
+    c.SetFont(font);
+    DrawPage(c, shown, style, Ground::Mask, FormatPrintFooter(shown.Letter), ps.Footer);
 }
 
 int PrintLayers(PrintDevice& device)

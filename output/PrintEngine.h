@@ -69,6 +69,7 @@ bool PrinterCapsUsable();
 // Where the dialog shows the preview: the paper's shape inside the 500 ×
 // 500 square at (40, 50). Empty without usable capabilities.
 platform::Rect PreviewImageRect();
+inline constexpr platform::Rect PreviewSquare{40, 50, 540, 550};
 
 // The transform for a device of width × height pixels over the printable
 // area (the printer's HorzRes × VertRes, or the preview's size). False, and
@@ -115,8 +116,9 @@ void ReadDataArea(const std::filesystem::path& path);
 
 // The preview image before anything is drawn: white with a black border.
 void ClearPreviewImage(platform::Canvas& canvas);
-// Every page drawn onto the one preview picture at the canvas's size.
-void RenderPrintPreview(platform::Canvas& canvas);
+// One page of the job (its index among PrintPages(), kept in range) on the
+// preview picture at the canvas's size, drawn as the print job draws it.
+void RenderPrintPreview(platform::Canvas& canvas, int page = 0);
 
 // The print job: the pages on the device. Returns the pages printed (0:
 // nothing, or refused with a message).

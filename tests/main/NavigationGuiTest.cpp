@@ -5,6 +5,9 @@
 #include "core/DesignRules.h"
 #include "view/CodeTables.h"
 #include "view/ToolState.h"
+#include "main/OpenList.h"
+
+#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -365,6 +368,66 @@ TEST_F(NavigationGuiTest, AClearStopsAutoScrollAndEndsTheTool)
     EXPECT_FALSE(form->ParaPanel->isVisible());
     EXPECT_EQ(SnapModes, (std::array<std::int32_t, 5>{1, 4, 1, 3, 3}));
     EXPECT_EQ(RulerMinTick, 1.0);
+}
+
+// Every way the data end up cleared leaves the panels of an empty job: no
+// layer table, no table under the menu, the counts of no data.
+TEST_F(NavigationGuiTest, ThePanelsAreRebuiltWithEveryClear)
+{
+    const fs::path data = root / "data";
+    fs::create_directories(data);
+    const std::string head = "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.2*%\n";
+    const fs::path wide = data / "wide.gbr", empty = data / "empty.gbr";
+    std::ofstream(wide) << head << "D10*\nX0Y0D02*\nX15000000Y100000D01*\nM02*\n";   // 1500 mm across
+    std::ofstream(empty) << head << "M02*\n";
+    const fs::path board = fs::path(TESSEL2_CORPUS) / "cad" / "eagle-newer";
+    ShellOpenFile = [](const std::string&) { return true; };
+    struct Case {
+        const char* name;
+        int answer;             // 1 replace, 2 add; 0: "New"
+        const fs::path* file;
+        bool dropped;
+    } cases[] = {
+        {"added, out of range", 2, &wide, false},
+        {"replaced, out of range", 1, &wide, false},
+        {"replaced, nothing read", 1, &empty, false},
+        {"dropped and added, out of range", 2, &wide, true},
+        {"new", 0, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AskReplaceOrAdd = DefaultReplaceOrAdd;
+        boxes.positiveByDefault = false;   // no aperture report
+        MyOpenFiles loaded = MakeOpenList({(board / "copper_top.gbr").string(), (board / "profile.gbr").string()});
+        ASSERT_EQ(OpenFileList(loaded), 1);
+        CommandMenu.Current = "Aperture";
+        form->BuildCommandMenu(true);
+        form->DrawCommandMenu();
+        ASSERT_TRUE(form->PanelLayer->isVisible());
+        ASSERT_NE(form->StatusBar1->PanelText(0), " データ数 = 0");
+
+        boxes.positiveByDefault = true;
+        boxes.shown.clear();
+        AskReplaceOrAdd = [&c](const std::string&, const std::string&) { return c.answer; };
+        if (c.answer == 0) {
+            boxes.answers = {MsgResult::Yes};
+            ClickRow(0);
+        } else if (c.dropped) {
+            form->DropFiles({QString::fromStdString(c.file->string())});
+        } else {
+            dialogs.answers.push_back({true, {c.file->string()}, 1});
+            ClickRow(1);
+        }
+        ASSERT_EQ(core::LayerCount, 0);
+        EXPECT_EQ(core::DataCount, 0);
+        EXPECT_FALSE(form->PanelLayer->isVisible());
+        EXPECT_FALSE(form->PanelList->isVisible());
+        EXPECT_EQ(form->StatusBar1->PanelText(0), " データ数 = 0");
+        EXPECT_EQ(form->StatusBar1->PanelText(2), MenuHintNoData);
+        // The next row sits right under "開く", where the table was.
+        EXPECT_EQ(CommandMenu.Rects[2].top, 42);
+    }
+    AskReplaceOrAdd = DefaultReplaceOrAdd;
 }
 
 // Every number the user reads fits where it is shown, at its longest.

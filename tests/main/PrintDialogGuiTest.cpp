@@ -4,6 +4,7 @@
 // the outline choice forgotten only when the layers changed; printer
 // set-up; the wheel over the list.
 #include "core/Datas.h"
+#include "core/Geometry.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "main/PrintCommand.h"
@@ -24,6 +25,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 namespace fs = std::filesystem;
@@ -74,6 +76,7 @@ protected:
         platform::SetFileDialogs(nullptr);
         PrintCommand = [] {};
         SignalLayersChanged = [] {};
+        ConfirmFormats = [](const std::string&) { return true; };
         ShellOpenFile = [](const std::string&) { return true; };
         ClearAllData(true);
         platform::ResetProgramFolder();
@@ -170,6 +173,121 @@ TEST_F(PrintDialogGui, PrintsARealBoardThroughItsButton)
     // The view record gave the board's centre: the middle of the page.
     EXPECT_NEAR(b.CentreX(), outline.w / pdfpages::PixelsPerMm / 2, 0.3);
     EXPECT_NEAR(b.CentreY(), outline.h / pdfpages::PixelsPerMm / 2, 0.3);
+}
+
+// A job of four pages in N/P mode, two of them masked by the outline's box,
+// one with the outline and drill holes joined: the preview steps through
+// the pages, and each is the printed page at the preview's scale: its
+// ground, its layers and its footer.
+TEST_F(PrintDialogGui, ThePreviewShowsEachPageAsPrinted)
+{
+    if (!pdfpages::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+    const fs::path holes = root / "holes.drl";
+    std::ofstream(holes) << "M48\nMETRIC\nT1C0.800\n%\nT1\nX10.0Y10.0\nX30.0Y12.0\nX50.0Y10.0\nM30\n";
+    ConfirmFormats = [](const std::string&) {
+        core::DrillFormat.Units = 0;
+        core::DrillFormat.OffsetX = core::DrillFormat.OffsetY = 0;
+        return true;
+    };
+    std::vector<std::string> files;
+    for (const char* n : {"copper_bottom.gbr", "copper_top.gbr", "profile.gbr", "silkscreen_top.gbr"})
+        files.push_back((Cad / "eagle-newer" / n).string());
+    files.push_back(holes.string());
+    MyOpenFiles list = MakeOpenList(files, 0);
+    {
+        platform::FakeMessageBoxes quiet;
+        platform::ScopedMessageBoxes scoped(&quiet);
+        quiet.positiveByDefault = false;
+        ASSERT_EQ(OpenFileListRun(list), 1);
+    }
+    ASSERT_EQ(core::LayerCount, 5);
+    ASSERT_EQ(core::LayerTable[3].FileName, "profile.gbr");
+    ASSERT_EQ(core::Tools[1].Symbol, "A");
+    for (int l = 1; l <= 5; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 1;
+    core::LayerTable[5].PageLetter = "B";   // the holes on copper_top's page
+    core::LayerTable[2].CombineMask = core::LayerTable[2].CombineOutline = 1;
+    core::LayerTable[4].CombineMask = 1;
+    Show();
+    output::PrintSettings.ColorMode = output::pmInverted;
+    output::PrintSettings.PageColor = output::Black;
+    output::PrintSettings.OutlineLayer = 3;
+    form->RenderPreview();
+    constexpr int Pages = 4;
+    ASSERT_EQ(output::PrintPages().size(), static_cast<std::size_t>(Pages));
+    std::vector<platform::RasterCanvas> previews;
+    for (int k = 0; k < Pages; ++k) {
+        EXPECT_TRUE(form->LabelPage->isVisible());
+        EXPECT_EQ(form->LabelPage->text().toStdString(), std::to_string(k + 1) + " / 4 ページ");
+        EXPECT_EQ(form->swPagePrev->isEnabled(), k > 0);
+        EXPECT_EQ(form->swPageNext->isEnabled(), k + 1 < Pages);
+        previews.push_back(form->PreviewPicture);
+        form->swPageNext->click();
+    }
+
+    dialogs.saveAnswers.push_back({true, Pdf("job.pdf")});
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped(&boxes);
+    form->swEnter->click();
+    ASSERT_EQ(pdfpages::PageCount(Pdf("job.pdf")), Pages);
+    const output::MyPrintSet& ps = output::PrintSettings;
+    for (int k = 0; k < Pages; ++k) {
+        SCOPED_TRACE("page " + std::to_string(k + 1));
+        const pdfpages::Page paper = pdfpages::Raster(Pdf("job.pdf"), k + 1, root);
+        ASSERT_GT(paper.w, 0);
+        const platform::RasterCanvas& preview = previews[static_cast<std::size_t>(k)];
+        const int w = preview.Width(), h = preview.Height();
+        // The share of ink on the paper under each preview pixel.
+        auto paperX = [&](int x) {
+            return static_cast<int>((double(x) / w * ps.HorzRes + ps.PhysicalOffsetX) / ps.PhysicalWidth * paper.w);
+        };
+        auto paperY = [&](int y) {
+            return static_cast<int>((double(y) / h * ps.VertRes + ps.PhysicalOffsetY) / ps.PhysicalHeight * paper.h);
+        };
+        std::vector<double> ink(static_cast<std::size_t>(w) * h);
+        // Dark and light pixels in the footer's strip, the bottom 12 mm.
+        long long footer[2][2] = {};   // [preview, paper][dark, light]
+        const int strip = h - static_cast<int>(h / ps.VertSize * 12);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int dark = 0, n = 0;
+                for (int py = paperY(y); py < paperY(y + 1); ++py)
+                    for (int px = paperX(x); px < paperX(x + 1); ++px) dark += paper.Ink(px, py), ++n;
+                ink[static_cast<std::size_t>(y) * w + x] = n ? double(dark) / n : 0;
+                if (y >= strip) footer[1][0] += dark, footer[1][1] += n - dark;
+            }
+        // A pixel agrees when the paper next to it has what it shows: edges
+        // and hairlines a pixel wide on the preview pass, a ground, a layer
+        // or a letter that is not on the paper does not. Counted over the
+        // page and over the board's box (the outline's, 1 mm around).
+        core::MyBox b;
+        core::LayerExtents(3, b);
+        const platform::Rect box = output::WorldRectToDevice(b[0] - 1, b[1] + 1, b[2] - 1, b[3] + 1);
+        long long same[2] = {}, all[2] = {};   // [page, board]
+        for (int y = 1; y < h - 1; ++y)
+            for (int x = 1; x < w - 1; ++x) {
+                const platform::Color c = preview.Pixel(x, y);
+                const bool dark = platform::RedOf(c) + platform::GreenOf(c) + platform::BlueOf(c) < 384;
+                if (y >= strip) ++footer[0][dark ? 0 : 1];
+                double most = 0, least = 1;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const double f = ink[static_cast<std::size_t>(y + dy) * w + x + dx];
+                        most = std::max(most, f), least = std::min(least, f);
+                    }
+                const bool agrees = dark ? most > 0.1 : least < 0.9;
+                const bool onBoard = x * ps.HorzRes >= box.left * w && x * ps.HorzRes < box.right * w &&
+                                     y * ps.VertRes >= box.top * h && y * ps.VertRes < box.bottom * h;
+                for (int r = 0; r < (onBoard ? 2 : 1); ++r) same[r] += agrees, ++all[r];
+            }
+        ASSERT_GT(all[1], 1000);
+        EXPECT_GT(static_cast<double>(same[0]) / static_cast<double>(all[0]), 0.999);
+        EXPECT_GT(static_cast<double>(same[1]) / static_cast<double>(all[1]), 0.99);
+        // The footer stands out from its ground on the preview as on paper.
+        for (int side = 0; side < 2; ++side) {
+            EXPECT_GT(footer[side][0], 20) << side;
+            EXPECT_GT(footer[side][1], 20) << side;
+        }
+    }
 }
 
 // Before anything prints: nothing without a shown layer; the question, and

@@ -401,13 +401,41 @@ TEST_F(ReportToolsGui, CancelKeepsTheErrorsAndNoErrorsEndsTheTool)
         core::DrcSettings.AngleCheck.assign(static_cast<std::size_t>(core::LayerCount) + 1, 1);
         return 1;
     };
-    form->sw5->click();
+    // The page stays, with the count of the run, behind the message and
+    // after it, until the next tool or menu action.
+    struct PageAtMessage final : platform::MessageBoxes {
+        TFormMain& form;
+        std::vector<std::string> texts;
+        bool pageShown = false;
+        std::string count;
+        explicit PageAtMessage(TFormMain& f) : form(f) {}
+        platform::MsgResult Show(const std::string& text, const std::string&, platform::MsgIcon, platform::MsgButtons) override
+        {
+            texts.push_back(text);
+            pageShown = form.ParaPanel->isVisible();
+            count = ToolPageRows.Caption.at(1);
+            return platform::MsgResult::Ok;
+        }
+    } atMessage(*form);
+    {
+        platform::ScopedMessageBoxes scoped(&atMessage);
+        form->sw5->click();
+    }
     EXPECT_EQ(core::DrcErrors.Count, 0);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, DrcNoErrorsText);
+    EXPECT_EQ(atMessage.texts, std::vector<std::string>{DrcNoErrorsText});
+    EXPECT_TRUE(atMessage.pageShown);
+    EXPECT_EQ(atMessage.count, "0/0");
     EXPECT_EQ(form->ActiveTool(), ToolButton::None);
-    EXPECT_FALSE(form->ParaPanel->isVisible());
+    EXPECT_TRUE(form->ParaPanel->isVisible());
+    EXPECT_EQ(ToolPageRows.Caption.at(1), "0/0");
     EXPECT_EQ(form->StatusBar1->PanelText(2), ToolHint(ToolButton::None));
+    // Released, the page runs nothing.
+    EXPECT_FALSE(form->sw5->isEnabled());
+    ClickRow(8);
+    EXPECT_FALSE(form->ParaPanel->isVisible());
+    form->swDRC->click();
+    EXPECT_TRUE(form->ParaPanel->isVisible());
+    EXPECT_TRUE(form->sw5->isEnabled());
 }
 
 } // namespace
