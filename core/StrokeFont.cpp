@@ -94,9 +94,12 @@ const std::vector<GlyphStroke>& GlyphStrokes(std::string_view letter)
 
 int GetStrokeGlyph(const std::string& letter, MyTextArray& strokes)
 {
+    // A text without strokes leaves what the caller holds.
+    const std::vector<GlyphStroke>& glyph = GlyphStrokes(letter);
+    if (glyph.empty()) return 0;
     strokes.clear();
-    const std::string code = letter.size() == 1 ? platform::FormatInt(static_cast<unsigned char>(letter[0])) : "";
-    for (const GlyphStroke& s : GlyphStrokes(letter)) {
+    const std::string code = platform::FormatInt(static_cast<unsigned char>(letter[0]));
+    for (const GlyphStroke& s : glyph) {
         std::string text = code;
         for (double v : {s.x1, s.y1, s.x2, s.y2}) {
             text.push_back(',');

@@ -21,7 +21,7 @@ struct GlyphStroke {
 const std::vector<GlyphStroke>& GlyphStrokes(std::string_view letter);
 
 // The letter's strokes as texts "code,x1,y1,x2,y2" (code 65 for "A"); their
-// number. Any other text gives no strokes: `strokes` is emptied.
+// number. Any other text gives 0 and leaves `strokes` as it was.
 int GetStrokeGlyph(const std::string& letter, MyTextArray& strokes);
 
 // The letter centred on (x, y) (across by its own width, up by the cell),

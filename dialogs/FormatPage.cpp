@@ -26,6 +26,9 @@ namespace {
 std::string& CaptionOf(int item) { return ParaItems.Captions[static_cast<std::size_t>(item)]; }
 const Rect& RectOf(int item) { return ParaItems.Rects[static_cast<std::size_t>(item)]; }
 
+// Each offset cell as laid out, before it widens to its value.
+constexpr int OffsetWidth = 83;
+
 // Opens a balloon beside the item (its tip at the item's right end) or below it.
 void BalloonBeside(int item, const char* key)
 {
@@ -47,7 +50,7 @@ void FitColumns(int pageWidth, std::initializer_list<const FormatBlock*> blocks)
 {
     const int extra = WidenColumn(ParaItems, 30, 130, pageWidth - 30, PageTextWidth);
     WidenColumn(ParaItems, 320 + extra, 420 + extra, pageWidth - 30, PageTextWidth);
-    for (const FormatBlock* b : blocks) WidenToFit(ParaItems, {b->OffsetX, b->OffsetY}, PageTextWidth);
+    for (const FormatBlock* b : blocks) b->FitOffsets();
 }
 
 } // namespace
@@ -112,8 +115,28 @@ void FormatBlock::Typed(int item, const std::string& text, double before) const
     // as an earlier key left it.
     *field = ParseFieldNumber(text, v) ? core::RoundTo(5, v) : before;
     CaptionOf(item) = NumberCaption(*field);
-    WidenToFit(ParaItems, {OffsetX, OffsetY}, PageTextWidth);
+    FitOffsets();
     RepaintPage();
+}
+
+void FormatBlock::FitOffsets() const
+{
+    // The units label stands on the offsets' row, right of them.
+    const int label = Units - 1;
+    if (label < 0 || label >= ParaItems.Count || RectOf(label) == Rect{}) return;
+    // From the widths as laid out, so that each value shown takes back its share.
+    Rect& x = ParaItems.Rects[static_cast<std::size_t>(OffsetX)];
+    Rect& y = ParaItems.Rects[static_cast<std::size_t>(OffsetY)];
+    x.right = x.left + OffsetWidth;
+    y.left = x.right + 2;
+    y.right = y.left + OffsetWidth;
+    WidenToFit(ParaItems, {OffsetX, OffsetY}, PageTextWidth, 6, RectOf(label).left - 4);
+    // An open edit box goes along with its cell.
+    EditState& e = Para.Edit1;
+    if (e.Visible && (ParaItems.Clicked == OffsetX || ParaItems.Clicked == OffsetY)) {
+        e.Bounds.left = RectOf(ParaItems.Clicked).left + 2;
+        e.Bounds.right = RectOf(ParaItems.Clicked).right - 2;
+    }
 }
 
 void FormatBlock::Enter(int item) const

@@ -35,6 +35,8 @@ struct FormatBlock {
     void Typed(int item, const std::string& text, double before) const;
     // Enter on an offset: the other offset.
     void Enter(int item) const;
+    // Widens the offsets to their values as far as the units label beside them.
+    void FitOffsets() const;
 };
 
 // The format page of the format modes: 29 items, the Gerber section

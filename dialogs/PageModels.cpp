@@ -1,6 +1,7 @@
 #include "dialogs/PageModels.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dialogs {
 
@@ -63,20 +64,46 @@ int HitTickItem(const MyFreeBox& box, int x, int y)
 }
 
 void WidenToFit(MyFreeBox& box, std::initializer_list<int> row, const std::function<int(const std::string&)>& textWidth,
-                int room)
+                int room, int limit)
 {
-    int shift = 0;
-    for (int i : row) {
-        if (i < 0 || i >= box.Count) continue;
-        Rect& r = box.Rects[static_cast<std::size_t>(i)];
-        if (r == Rect{}) continue;
-        r.left += shift;
-        r.right += shift;
-        const int need = textWidth(box.Captions[static_cast<std::size_t>(i)]) + room;
-        if (r.right - r.left < need) {
-            shift += need - (r.right - r.left);
-            r.right = r.left + need;
+    std::vector<std::size_t> items;
+    for (int i : row)
+        if (i >= 0 && i < box.Count && box.Rects[static_cast<std::size_t>(i)] != Rect{}) items.push_back(static_cast<std::size_t>(i));
+    if (items.empty()) return;
+    const std::size_t n = items.size();
+    auto rect = [&](std::size_t k) -> Rect& { return box.Rects[items[k]]; };
+    std::vector<long long> least(n), need(n), gap(n, 0);
+    long long spare = limit - static_cast<long long>(rect(0).left);
+    for (std::size_t k = 0; k < n; ++k) {
+        least[k] = rect(k).right - rect(k).left;
+        need[k] = std::max<long long>(least[k], textWidth(box.Captions[items[k]]) + room);
+        if (k + 1 < n) gap[k] = rect(k + 1).left - rect(k).right;
+        spare -= gap[k];
+    }
+    // Each item as wide as its caption needs; when the row would pass the
+    // limit, the room is shared out: no item wider than the others unless
+    // its caption needs less, none narrower than laid out.
+    auto width = [&](std::size_t k, long long level) { return std::clamp(level, least[k], need[k]); };
+    auto total = [&](long long level) {
+        long long sum = 0;
+        for (std::size_t k = 0; k < n; ++k) sum += width(k, level);
+        return sum;
+    };
+    long long level = *std::max_element(need.begin(), need.end());
+    if (total(level) > spare) {
+        long long lo = 0, hi = level;
+        while (lo < hi) {
+            const long long mid = (lo + hi + 1) / 2;
+            if (total(mid) <= spare) lo = mid;
+            else hi = mid - 1;
         }
+        level = lo;
+    }
+    long long x = rect(0).left;
+    for (std::size_t k = 0; k < n; ++k) {
+        rect(k).left = static_cast<int>(x);
+        rect(k).right = static_cast<int>(x + width(k, level));
+        x = rect(k).right + gap[k];
     }
 }
 

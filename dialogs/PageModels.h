@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,11 @@ int HitTickItem(const MyFreeBox& box, int x, int y);
 
 // Widens the items of one row, left to right, so that each caption fits
 // (`room` pixels of margin), moving the items after a widened one to the
-// right by as much.
+// right by as much. The row ends by `limit` at the latest (or where it is
+// laid out, if that is further): the room is then shared among the items,
+// and a caption still too long is cut.
 void WidenToFit(MyFreeBox& box, std::initializer_list<int> row, const std::function<int(const std::string&)>& textWidth,
-                int room = 6);
+                int room = 6, int limit = std::numeric_limits<int>::max());
 
 // Widens the column of items spanning exactly x `left` to `right` so that
 // every caption in it fits, and moves what lies right of it by as much (an

@@ -36,6 +36,22 @@ T At(const std::vector<T>& v, std::size_t k, const T& fallback)
     return k < v.size() ? v[k] : fallback;
 }
 
+// A text in the canvas's font and colour, cut at the edges of `clip`: what
+// lies under the rectangle is kept, only the text's overflow is lost.
+void TextInside(RasterCanvas& c, const Rect& clip, int x, int y, const std::string& text)
+{
+    const int left = std::max(clip.left, 0), right = std::min(clip.right, c.Width());
+    const int top = std::max(clip.top, c.WindowTop()), bottom = std::min(clip.bottom, c.WindowTop() + c.WindowRows());
+    if (text.empty() || right <= left || bottom <= top) return;
+    RasterCanvas part(right - left, bottom - top);
+    for (int row = top; row < bottom; ++row)
+        std::copy_n(c.Scanline(row) + left, right - left, part.Scanline(row - top));
+    part.SetFont(c.Font());
+    part.SetBrushStyle(BrushStyle::Clear);
+    part.TextOut(x - left, y - top, text);
+    c.Blit(part, left, top, RasterCanvas::BlitOp::Copy);
+}
+
 } // namespace
 
 void BeginPicture(RasterCanvas& c, int w, int h, Color fill)
@@ -111,7 +127,11 @@ void DrawPageItems(RasterCanvas& c, const MyFreeBox& box, int textDy, IconPainte
         } else if (!caption.empty()) {
             c.SetBrushStyle(BrushStyle::Clear);
             c.SetFontColor(text);
-            c.TextOut(x, y, caption);
+            // A value may be longer than its cell: it never runs over the next item.
+            const int style = At(box.Styles, k, 0);
+            if (style == stCell) TextInside(c, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, x, y, caption);
+            else if (style == stWhite) TextInside(c, r, x, y, caption);
+            else c.TextOut(x, y, caption);
         }
         const int right = At(box.RightIcons, k, -1);
         if (right >= 0) icons(c, right, r.right - 20, y);
@@ -190,9 +210,8 @@ void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
                 DrawParaIcon(c, icon, cell.left + 2, cell.top + 2);
                 x += 20;
             }
-            c.SetBrushStyle(BrushStyle::Clear);
             c.SetFontColor(Black);
-            c.TextOut(x, cell.top + 2, g.CellTexts[col][r]);
+            TextInside(c, cell, x, cell.top + 2, g.CellTexts[col][r]);
         }
     }
 }

@@ -366,8 +366,8 @@ void TFormMain::FormCreate(const QStringList& arguments)
     }
 
     // Titles and the banner.
+    // No application display name: Qt would append it to every window's caption.
     setWindowTitle(ProgramTitle);
-    QGuiApplication::setApplicationDisplayName(ProgramTitle);
     Label1->setText(Q(std::string(ProgramTitle) + " " + VersionText + " "));
     Label1->adjustSize();
     Label1->move(285, (BannerHeight - Label1->height()) / 2);

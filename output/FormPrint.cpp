@@ -426,8 +426,8 @@ void TFormPrint::swEnterClick()
     HidePopup();
     const int pages = static_cast<int>(PrintPages().size());
     if (pages == 0) return;
-    if (!platform::AskYesNo(PrintQuestion(pages))) return;
-    if (PrintSettings.ColorMode == pmInverted && !platform::AskYesNo(NegativeWarningText, platform::MsgIcon::Warning)) return;
+    if (!platform::AskYesCancel(PrintQuestion(pages))) return;
+    if (PrintSettings.ColorMode == pmInverted && !platform::AskYesCancel(NegativeWarningText, platform::MsgIcon::Warning)) return;
     PrintLayers(Device());
 }
 

@@ -10,7 +10,7 @@ PACKAGES=(
   libclang-rt-14-dev
   locales
   fonts-ipaexfont-gothic fonts-ipaexfont-mincho
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick libxcb1-dev
   xdg-utils xdg-user-dirs shared-mime-info desktop-file-utils
   gerbv poppler-utils
   cups printer-driver-cups-pdf

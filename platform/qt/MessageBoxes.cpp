@@ -60,6 +60,10 @@ bool AskYesNo(const std::string& text, MsgIcon icon, const std::string& caption)
 {
     return Boxes().Show(text, caption, icon, MsgButtons::YesNo) == MsgResult::Yes;
 }
+bool AskYesCancel(const std::string& text, MsgIcon icon, const std::string& caption)
+{
+    return Boxes().Show(text, caption, icon, MsgButtons::YesCancel) == MsgResult::Yes;
+}
 
 MsgResult QtMessageBoxes::Show(const std::string& text, const std::string& caption, MsgIcon icon,
                                MsgButtons buttons)
@@ -89,6 +93,10 @@ MsgResult QtMessageBoxes::Show(const std::string& text, const std::string& capti
         first = box.addButton("はい(&Y)", QMessageBox::YesRole);
         second = box.addButton("いいえ(&N)", QMessageBox::NoRole);
         break;
+    case MsgButtons::YesCancel:
+        first = box.addButton("はい(&Y)", QMessageBox::YesRole);
+        second = box.addButton("キャンセル", QMessageBox::RejectRole);
+        break;
     }
     box.setDefaultButton(first);
     if (second) box.setEscapeButton(second);
@@ -96,6 +104,7 @@ MsgResult QtMessageBoxes::Show(const std::string& text, const std::string& capti
     box.exec();
     const bool positive = box.clickedButton() == first || (!second && box.clickedButton() == nullptr);
     if (buttons == MsgButtons::YesNo) return positive ? MsgResult::Yes : MsgResult::No;
+    if (buttons == MsgButtons::YesCancel) return positive ? MsgResult::Yes : MsgResult::Cancel;
     if (buttons == MsgButtons::OkCancel) return positive ? MsgResult::Ok : MsgResult::Cancel;
     return MsgResult::Ok;
 }
@@ -111,6 +120,7 @@ MsgResult FakeMessageBoxes::Show(const std::string& text, const std::string& cap
         return r;
     }
     if (buttons == MsgButtons::YesNo) return positiveByDefault ? MsgResult::Yes : MsgResult::No;
+    if (buttons == MsgButtons::YesCancel) return positiveByDefault ? MsgResult::Yes : MsgResult::Cancel;
     return positiveByDefault ? MsgResult::Ok : MsgResult::Cancel;
 }
 

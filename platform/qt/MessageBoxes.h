@@ -7,7 +7,7 @@
 namespace platform {
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
-enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 // The caption every box of the program carries unless told otherwise.
@@ -35,6 +35,9 @@ bool AskOkCancel(const std::string& text, MsgIcon icon = MsgIcon::Question,
 // True for Yes.
 bool AskYesNo(const std::string& text, MsgIcon icon = MsgIcon::Question,
               const std::string& caption = DefaultCaption);
+// True for Yes.
+bool AskYesCancel(const std::string& text, MsgIcon icon = MsgIcon::Question,
+                  const std::string& caption = DefaultCaption);
 
 // "\n\r" and "\r\n" as one line break, a lone "\r" dropped.
 std::string NormalizeLineBreaks(const std::string& text);

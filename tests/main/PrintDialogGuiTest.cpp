@@ -304,8 +304,8 @@ TEST_F(PrintDialogGui, QuestionsBeforePrinting)
     };
     const Case cases[] = {
         {"no layer shown", 0, false, {}, 0, 0},
-        {"cancelled", 0, true, {MsgResult::No}, 1, 0},
-        {"N/P warned and cancelled", 1, true, {MsgResult::Yes, MsgResult::No}, 2, 0},
+        {"cancelled", 0, true, {MsgResult::Cancel}, 1, 0},
+        {"N/P warned and cancelled", 1, true, {MsgResult::Yes, MsgResult::Cancel}, 2, 0},
         {"N/P confirmed", 1, true, {MsgResult::Yes, MsgResult::Yes}, 2, 1},
     };
     Show();
@@ -320,6 +320,8 @@ TEST_F(PrintDialogGui, QuestionsBeforePrinting)
         dialogs.saveRequests.clear();
         form->swEnter->click();
         EXPECT_EQ(boxes.shown.size(), c.questions);
+        // Each asks with Yes and Cancel.
+        for (const auto& box : boxes.shown) EXPECT_EQ(box.buttons, platform::MsgButtons::YesCancel);
         if (c.questions == 2) {
             EXPECT_EQ(boxes.shown[1].text, output::NegativeWarningText);
         }

@@ -1,0 +1,163 @@
+// Values longer than their cells on the dialogs' pages, typed as a user
+// would: each is drawn inside its own cell and no cell covers its
+// neighbour; a value that fits the room the row has is drawn whole.
+#include "core/DesignRules.h"
+#include "core/ProgramSettings.h"
+#include "dialogs/DataPages.h"
+#include "dialogs/DrcPage.h"
+#include "dialogs/FolderForm.h"
+#include "tests/dialogs/ParaDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace dialogs;
+using namespace paratest;
+
+namespace {
+
+constexpr platform::Color Marker = platform::RGB(1, 2, 3);
+
+// Each byte of a text a block 8 pixels wide and 15 high: the text looked
+// for in the marker colour, any other in the font's.
+struct BlockText final : platform::RasterTextHook {
+    std::string marked;
+    void TextOut(platform::RasterCanvas& c, int x, int y, std::string_view text) override
+    {
+        const auto color = platform::RasterCanvas::ToPixel(text == marked ? Marker : c.Font().FontColor);
+        const int right = std::min(c.Width(), x + 8 * static_cast<int>(text.size()));
+        for (int row = std::max(y, c.WindowTop()); row < std::min(y + 15, c.WindowTop() + c.WindowRows()); ++row)
+            for (int col = std::max(x, 0); col < right; ++col) c.Scanline(row)[col] = color;
+    }
+    platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view text) override
+    {
+        return {8 * static_cast<int>(text.size()), 15};
+    }
+};
+
+struct Shown {
+    const platform::RasterCanvas* picture;
+    std::string text;                  // the value as drawn
+    Rect cell;                         // its cell on the picture
+    void (*paint)();                   // paints the picture again as it stands
+    const MyFreeBox* items = nullptr;  // the page's items, none of which it may cover
+};
+
+Shown Item(int item)
+{
+    const auto k = static_cast<std::size_t>(item);
+    return {&Para.Image1.Picture, ParaItems.Captions.at(k), ParaItems.Rects.at(k), RepaintPage, &ParaItems};
+}
+
+Shown TableCell(int col, int row)
+{
+    const auto c = static_cast<std::size_t>(col), r = static_cast<std::size_t>(row);
+    return {&Para.Image3.Picture, ParaTable.CellTexts.at(c).at(r), ParaTable.CellRects.at(c).at(r), DrawParaTable};
+}
+
+class CellText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = platform::GetRasterTextHook();
+        platform::SetRasterTextHook(&blocks);
+        core::ResetTables();
+        core::ResetApertureTable();
+        core::ProjectBasics = core::MyBasicSet{};
+        core::GerberFormat = core::DefaultFormat("Gerber");
+        core::DrillFormat = core::DefaultFormat("Drill");
+        for (int l = 1; l <= 2; ++l) {
+            core::LayerTable[static_cast<std::size_t>(l)].FileName = "layer" + std::to_string(l) + ".gbr";
+            core::LayerTable[static_cast<std::size_t>(l)].FileKind = core::fkRS274X;
+        }
+        core::LayerCount = 2;
+        core::Apertures[10].Shape = core::apCircle;
+        core::Apertures[10].Size1 = 1.0;
+        core::Apertures[10].Used = 1;
+        core::MaxDCode = 10;
+        core::Tools[1].Used = 1;
+        core::Tools[1].Diameter = "0.8";
+        core::ToolCount = 1;
+        core::DrcSettings = core::MyDrcSet{};
+        Para = ParaWindow{};
+        ParaTable.SelCol = ParaTable.SelRow = -1;
+    }
+    void TearDown() override
+    {
+        platform::SetRasterTextHook(previous);
+        core::ResetTables();
+        core::ResetApertureTable();
+        core::DrcSettings = core::MyDrcSet{};
+    }
+    BlockText blocks;
+    platform::RasterTextHook* previous = nullptr;
+};
+
+const std::string Huge = "123456789012345678901234567890";
+const std::string LongName = "Yamada Taro, PCB design, second manufacturing section";
+
+TEST_F(CellText, LongValuesStayInTheirCells)
+{
+    struct Case {
+        const char* field;
+        std::function<Shown()> type;   // shows the page, types, gives what to look at
+        bool whole;                    // drawn whole, not cut
+    };
+    const Case cases[] = {
+        {"Gerber offset X", [] { Show("Format"); Type(GerberItems.offsetX, Huge); return Item(GerberItems.offsetX); }, false},
+        // Beside a huge X offset, an ordinary Y offset still has its room.
+        {"drill offset Y", [] {
+             Show("Format");
+             Type(DrillItems.offsetX, Huge);
+             Type(DrillItems.offsetY, "-12345.678");
+             return Item(DrillItems.offsetY);
+         }, true},
+        {"drill offset X alone", [] { Show("FormatNC"); Type(DrillItems.offsetX, Huge); return Item(DrillItems.offsetX); }, false},
+        {"Gerber tab offset", [] { ShowTab(2); Type(5, Huge); return Item(5); }, false},
+        {"title", [] { ShowTab(0); Type(1, "Title: " + LongName + LongName); return Item(1); }, false},
+        {"comment", [] { ShowTab(0); Type(3, "Comment: " + LongName + LongName); return Item(3); }, false},
+        {"author", [] { ShowTab(0); Type(8, LongName); return Item(8); }, false},
+        {"board width", [] { ShowTab(1); Type(4, Huge); return Item(4); }, true},
+        {"file contents", [] { ShowTab(0); ClickCell(1, 0); Edit2Change(LongName); return TableCell(1, 0); }, false},
+        {"aperture size", [] { ShowTab(2); const int row = RowOf(10); ClickCell(2, row); Edit2Change(Huge); return TableCell(2, row); }, false},
+        {"drill diameter", [] { ShowTab(3); ClickCell(3, 0); Edit2Change(Huge); return TableCell(3, 0); }, false},
+        {"design-rule gap", [] {
+             folder::FolderMode = "DRC";
+             folder::FormShow(1600, 1000);
+             const Rect& r = folder::PanelItems.Rects.at(folder::diTopGap);
+             folder::Image2MouseUp((r.left + r.right) / 2, (r.top + r.bottom) / 2, folder::MouseButton::Left);
+             folder::Edit3Change(Huge + Huge);
+             return Shown{&folder::Folder.Image2.Picture, folder::PanelItems.Captions.at(folder::diTopGap), r,
+                          folder::DrawDrcPanel, &folder::PanelItems};
+         }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        blocks.marked.clear();
+        const Shown s = c.type();
+        // Painted again, as typed, with the value marked.
+        blocks.marked = s.text;
+        s.paint();
+        int inside = 0, outside = 0;
+        for (int y = 0; y < s.picture->Height(); ++y)
+            for (int x = 0; x < s.picture->Width(); ++x)
+                if (s.picture->Pixel(x, y) == Marker) ++(Contains(s.cell, x, y) ? inside : outside);
+        EXPECT_EQ(outside, 0);
+        EXPECT_GT(inside, 0);
+        if (c.whole) {
+            EXPECT_EQ(inside, 8 * static_cast<int>(s.text.size()) * 15) << s.text;
+        }
+        if (s.items) {
+            for (int k = 0; k < s.items->Count; ++k) {
+                const Rect& other = s.items->Rects[static_cast<std::size_t>(k)];
+                if (other == s.cell || other == Rect{}) continue;
+                const bool overlap = other.left < s.cell.right && s.cell.left < other.right && other.top < s.cell.bottom &&
+                                     s.cell.top < other.bottom;
+                EXPECT_FALSE(overlap) << "item " << k << " " << s.items->Captions[static_cast<std::size_t>(k)];
+            }
+        }
+    }
+}
+
+} // namespace
