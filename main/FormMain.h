@@ -234,8 +234,8 @@ public:
     // The layer table: laid out within `limit`, its height (0: none).
     int LayoutLayerTable(int limit);
     void DrawLayerTable();
-    // Fills the layer table and widens its columns to their texts; the rows' width.
-    int FitLayerTable();
+    // Fills the layer table and fits its columns to the rows' width.
+    void FitLayerTable();
     void Image9MouseDown(QMouseEvent* event);
     void Image9MouseMove(QMouseEvent* event);
     void Image9MouseUp(QMouseEvent* event);

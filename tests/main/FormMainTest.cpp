@@ -11,6 +11,7 @@
 #include "platform/qt/Shell.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -183,8 +184,14 @@ TEST_F(FormMainTest, BannerMarksAndHintsStayWholeAtEverySize)
                 EXPECT_LE(left + 16, std::min(end, form.PanelFile->width())) << CommandMenu.Caption[static_cast<std::size_t>(row)];
             }
 
+            // The hint's panel ends inside the bar, the hint inside the panel
+            // (a framed label indents its text by half an "x").
+            const QLabel* hintPanel = form.StatusBar1->Panel(2);
             for (const std::string& hint : hints) {
                 form.StatusBar1->SetPanelText(2, hint);
+                const QFontMetrics m = hintPanel->fontMetrics();
+                EXPECT_LT(hintPanel->geometry().right(), form.StatusBar1->width());
+                EXPECT_LE(m.horizontalAdvance(hintPanel->text()) + m.horizontalAdvance(QLatin1Char('x')) / 2, hintPanel->contentsRect().width()) << hint;
                 EXPECT_TRUE(form.StatusBar1->TextFits(2)) << hint;
             }
         }
