@@ -193,7 +193,7 @@ void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
     c.LineTo(w - 2, h - 3);
 }
 
-std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
+std::string FitFileName(platform::Canvas& c, const std::string& name, int room, std::size_t keepFrom)
 {
     if (c.TextWidth(name) <= room) return name;
     // The start of each character (UTF-8 sequence).
@@ -203,12 +203,29 @@ std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
     const std::size_t n = starts.size();
     auto shortened = [&](std::size_t head, std::size_t tail) {
         const std::size_t headEnd = head < n ? starts[head] : name.size();
-        return name.substr(0, headEnd) + "..." + name.substr(starts[n - tail]);
+        return name.substr(0, headEnd) + "..." + name.substr(tail > 0 ? starts[n - tail] : name.size());
     };
-    // Characters from both ends while they fit, two from the end for one
-    // from the start.
     std::size_t head = 0, tail = 0;
     std::string best = "...";
+    // First what tells the name apart; when that does not fit whole, as
+    // much of its start as fits.
+    const auto kept = static_cast<std::size_t>(std::count_if(starts.begin(), starts.end(), [&](std::size_t at) { return at >= keepFrom; }));
+    if (kept > 0 && kept < n) {
+        if (c.TextWidth(shortened(0, kept)) <= room) {
+            tail = kept;
+            best = shortened(0, tail);
+        } else {
+            std::string part;
+            for (std::size_t k = n - kept + 1; k <= n; ++k) {
+                const std::string next = "..." + name.substr(starts[n - kept], (k < n ? starts[k] : name.size()) - starts[n - kept]) + "...";
+                if (c.TextWidth(next) > room) break;
+                part = next;
+            }
+            if (!part.empty()) return part;
+        }
+    }
+    // Then characters from both ends while they fit, two from the end for
+    // one from the start.
     while (head + tail < n) {
         const bool fromEnd = tail <= 2 * head;
         const std::string next = shortened(head + (fromEnd ? 0 : 1), tail + (fromEnd ? 1 : 0));
@@ -217,6 +234,21 @@ std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
         (fromEnd ? tail : head) += 1;
     }
     return best;
+}
+
+std::string ShownFileName(platform::Canvas& c, const MyGridBox& g, int row)
+{
+    // The start all the names share, to a character's end.
+    const std::string& name = TextOf(g, 2, row);
+    std::size_t common = name.size();
+    for (int r = 1; r < g.RowCount; ++r) {
+        const std::string& other = TextOf(g, 2, r);
+        std::size_t i = 0;
+        while (i < common && i < other.size() && other[i] == name[i]) ++i;
+        common = i;
+    }
+    while (common > 0 && common < name.size() && (static_cast<unsigned char>(name[common]) & 0xC0) == 0x80) --common;
+    return FitFileName(c, name, FileNameRoom(CellOf(g, 2, row)), common);
 }
 
 void ClearListPicture(platform::RasterCanvas& c)
@@ -264,7 +296,7 @@ void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
         c.SetBrushStyle(platform::BrushStyle::Clear);
         c.SetFontColor(text);
         const platform::Rect& file = CellOf(g, 2, r);
-        c.TextOut(file.left + 2, file.top + 2, FitFileName(c, TextOf(g, 2, r), FileNameRoom(file)));
+        c.TextOut(file.left + 2, file.top + 2, ShownFileName(c, g, r));
         const platform::Rect& contents = CellOf(g, 3, r);
         c.TextOut(contents.left + 2, contents.top + 2, TextOf(g, 3, r));
     }

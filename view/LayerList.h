@@ -78,10 +78,15 @@ void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, int 
 void DrawLayerRows(platform::RasterCanvas& canvas, const MyGridBox& grid, int groupMark);
 // A name wider than `room` pixels shortened to fit with "..." in its
 // middle: a third of it from its start, two from its end, where the files
-// of one job differ.
-std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room);
+// of one job differ. The end keeps all from byte `keepFrom` on (what tells
+// the name from its neighbours) when that fits, else as much of its start
+// as fits shows between dots.
+std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room, std::size_t keepFrom = std::string::npos);
 // The room a file name has in its cell.
 inline int FileNameRoom(const platform::Rect& cell) { return cell.right - cell.left - 16; }
+// A row's file name as the table draws it on `canvas`: shortened to its
+// room, keeping what follows the start all the names share.
+std::string ShownFileName(platform::Canvas& canvas, const MyGridBox& grid, int row);
 
 struct GridCell {
     int col = -1, row = -1;

@@ -251,7 +251,7 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
             for (int r = 1; r <= 25; ++r) {
                 const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
                 const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
-                const std::string drawn = FitFileName(form->LayerRowsPicture, name, FileNameRoom(cell));
+                const std::string drawn = ShownFileName(form->LayerRowsPicture, LayerGrid, r);
                 EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
                 EXPECT_TRUE(drawn == name || drawn.find("...") != std::string::npos) << drawn;
                 names.insert(drawn);
