@@ -157,7 +157,7 @@ void FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
     }
     const int rest = std::max(0, clientWidth - 45);
     // Names give way to the contents, but never below the laid-out column.
-    const int file = std::min(rest, std::max(FileColumnWidth(clientWidth), std::min(names, rest - contents)));
+    const int file = std::clamp(std::max(FileColumnWidth(clientWidth), std::min(names, rest - contents)), 0, rest);
     if (file != g.ColWidths[2] || rest - file != g.ColWidths[3]) {
         g.ColWidths[2] = file;
         g.ColWidths[3] = rest - file;
