@@ -289,7 +289,9 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
                 const QWidget* body = form->ScrollBox1->viewport();
                 EXPECT_EQ(form->Image7->width(), std::max(body->width(), TableWidth(g)));
                 EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->isVisible(), TableWidth(g) > body->width());
-                if (form->PanelList->height() < limit) EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
+                if (form->PanelList->height() < limit) {
+                    EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
+                }
                 if (defaultOrWider) {
                     const int inView = tools ? g.Cells[4][0].left + width(form->ListBodyPicture, "備考") : g.Cells[3][0].right;
                     EXPECT_LE(inView, body->width()) << (tools ? "備考 in view" : "the sizes in view");
