@@ -42,6 +42,7 @@ TFormMain* mainForm = nullptr;
 
 constexpr int StatusBarHeight = 23;
 constexpr int BannerHeight = 50;
+constexpr int SideTabsHeight = 19;   // the part of the banner the TOP / BOTTOM tabs take
 constexpr int SplitterWidth = 3;
 constexpr int FrameBand = 18;   // the pan frame around the picture
 
@@ -158,10 +159,43 @@ void TStatusBar::LayoutPanels()
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         int w = widths_[i] - 2;
         // The last panel takes what is left of the bar.
-        if (i + 1 == panels_.size()) w = std::max(w, width() - left - 2);
+        if (i + 1 == panels_.size()) w = std::max(0, width() - left - 2);
         panels_[i]->setGeometry(left, 2, w, StatusBarHeight - 3);
         left += widths_[i];
     }
+    FitHint();
+}
+
+namespace {
+
+// The width a panel leaves its text: a framed label indents it by half an "x".
+int TextRoom(const QLabel* p, const QFont& font)
+{
+    const int indent = p->indent() >= 0 ? p->indent() : p->frameWidth() > 0 ? QFontMetrics(font).horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    return p->contentsRect().width() - 2 * p->margin() - indent;
+}
+
+} // namespace
+
+void TStatusBar::FitHint()
+{
+    QLabel* p = panels_.back();
+    QFont font = p->font();
+    font.setStretch(100);
+    const int room = TextRoom(p, font);
+    int width = QFontMetrics(font).horizontalAdvance(p->text());
+    if (width > room && width > 0 && room > 0) {
+        // Our fonts are wider than the bar was laid out for: the glyphs keep
+        // their height and give up width, stepping down from the guess.
+        int stretch = std::clamp(100 * room / width, 50, 99);
+        for (;;) {
+            font.setStretch(stretch);
+            width = QFontMetrics(font).horizontalAdvance(p->text());
+            if (width <= room || stretch <= 50) break;
+            --stretch;
+        }
+    }
+    if (font != p->font()) p->setFont(font);
 }
 
 void TStatusBar::SetPanelText(int panel, const std::string& text)
@@ -169,10 +203,11 @@ void TStatusBar::SetPanelText(int panel, const std::string& text)
     if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
     const auto k = static_cast<std::size_t>(panel);
     panels_[k]->setText(Q(text));
-    if (const int need = NeededWidth(panel, text); need > widths_[k]) {
+    if (const int need = NeededWidth(panel, text); k + 1 < panels_.size() && need > widths_[k]) {
         widths_[k] = need;
         LayoutPanels();
     }
+    if (k + 1 == panels_.size()) FitHint();
 }
 
 std::string TStatusBar::PanelText(int panel) const
@@ -184,7 +219,7 @@ std::string TStatusBar::PanelText(int panel) const
 bool TStatusBar::TextFits(int panel) const
 {
     const QLabel* p = panels_[static_cast<std::size_t>(panel)];
-    return p->fontMetrics().horizontalAdvance(p->text()) <= p->contentsRect().width() - 2 * p->margin();
+    return p->fontMetrics().horizontalAdvance(p->text()) <= TextRoom(p, p->font()) && p->geometry().right() < width();
 }
 
 void TStatusBar::resizeEvent(QResizeEvent* event)
@@ -370,7 +405,9 @@ void TFormMain::FormCreate(const QStringList& arguments)
     setWindowTitle(ProgramTitle);
     Label1->setText(Q(std::string(ProgramTitle) + " " + VersionText + " "));
     Label1->adjustSize();
-    Label1->move(285, (BannerHeight - Label1->height()) / 2);
+    // Above the TOP / BOTTOM tabs, which reach up under it whatever the
+    // splitter's place.
+    Label1->move(285, std::max(0, (BannerHeight - SideTabsHeight - Label1->height()) / 2));
     Label2->move(Label1->x() + Label1->width(), Label1->y());
 
     // The work folder is made, or emptied when it exists.

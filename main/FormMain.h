@@ -50,10 +50,11 @@ extern std::string ProgramFolder;   // without a trailing separator
 extern std::string MemoFileName;
 extern MyStartupSet Startup;        // window settings and display options
 
-// The status bar: three sunken panels, at least 130, 200 and 400 pixels
-// wide and never narrower than the longest text each is made for (the
-// largest element count, a far pointer position, the longest hint); a text
-// wider still widens its panel.
+// The status bar: three sunken panels. The first two are at least 130 and
+// 200 pixels wide and never narrower than the longest text each is made
+// for (the largest element count, a far pointer position); a text wider
+// still widens its panel. The last, the hint, takes the rest of the bar and
+// narrows its font until the hint shows whole.
 class TStatusBar : public QFrame {
     Q_OBJECT
 public:
@@ -63,7 +64,7 @@ public:
     QLabel* Panel(int panel) const { return panels_[static_cast<std::size_t>(panel)]; }
     static constexpr std::array<int, 3> PanelWidths{130, 200, 400};
     static std::array<std::string, 3> LongestTexts();
-    // The panel shows all of its text.
+    // The panel shows all of its text, inside the bar.
     bool TextFits(int panel) const;
 
 protected:
@@ -72,6 +73,7 @@ protected:
 private:
     int NeededWidth(int panel, const std::string& text) const;
     void LayoutPanels();
+    void FitHint();
     std::array<QLabel*, 3> panels_{};
     std::array<int, 3> widths_ = PanelWidths;
 };
@@ -232,8 +234,8 @@ public:
     // The layer table: laid out within `limit`, its height (0: none).
     int LayoutLayerTable(int limit);
     void DrawLayerTable();
-    // Fills the layer table and widens its columns to their texts; the rows' width.
-    int FitLayerTable();
+    // Fills the layer table and fits its columns to the rows' width.
+    void FitLayerTable();
     void Image9MouseDown(QMouseEvent* event);
     void Image9MouseMove(QMouseEvent* event);
     void Image9MouseUp(QMouseEvent* event);

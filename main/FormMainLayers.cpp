@@ -85,9 +85,6 @@ void TFormMain::CreateListControls()
         e->accept();
     };
     ScrollBox2->verticalScrollBar()->setSingleStep(5);
-    // Names wider than the panel scroll sideways, the header with them.
-    ScrollBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    connect(ScrollBox2->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { Guarded([&] { DrawLayerTable(); }); });
     ScrollBox2->viewport()->setMouseTracking(true);
     ScrollBox2->viewport()->installEventFilter(
         new ViewportFilter(this, [this] { Guarded([&] { ScrollBox2MouseMove(); }); }, [this] { Guarded([&] { ScrollBox2MouseUp(); }); }));
@@ -139,33 +136,34 @@ int TFormMain::LayoutLayerTable(int limit)
 {
     if (core::LayerCount < 1) return 0;
     const int W = PanelFile->width();
-    int h = LayoutLayerGrid(LayerGrid, W, limit);
-    // A table wider than the panel keeps its last row clear of the bar.
-    if (FitLayerTable() > W) h = std::min(limit, h + ScrollBox2->horizontalScrollBar()->sizeHint().height());
+    const int h = LayoutLayerGrid(LayerGrid, W, limit);
+    const int boxHeight = std::max(0, h - 20 - 5);
+    // The rows are as wide as the box shows them: less the vertical bar when
+    // they do not all fit, so that nothing hides under it.
+    const int rowsWidth = std::max(0, LayerRowsHeight(LayerGrid) > boxHeight ? W - ScrollBox2->verticalScrollBar()->sizeHint().width() : W);
+    LayoutLayerGrid(LayerGrid, rowsWidth, limit);
     PanelLayer->resize(W, h);
     Image8->setGeometry(0, 0, W, h);
-    ScrollBox2->setGeometry(0, 20, W, std::max(0, h - 20 - 5));
+    ScrollBox2->setGeometry(0, 20, W, boxHeight);
+    Image9->resize(rowsWidth, LayerRowsHeight(LayerGrid));
     ScrollBox2->verticalScrollBar()->setValue(0);
-    ScrollBox2->horizontalScrollBar()->setValue(0);
     MoveBar->hide();
     DrawLayerTable();
     return h;
 }
 
-int TFormMain::FitLayerTable()
+void TFormMain::FitLayerTable()
 {
     FillLayerGrid(LayerGrid);
     LayerRowsPicture.SetFont(platform::FontInfo{});
-    const int width = std::max(PanelFile->width(), FitLayerColumns(LayerGrid, LayerRowsPicture, PanelFile->width()));
-    if (Image9->width() != width || Image9->height() != LayerRowsHeight(LayerGrid)) Image9->resize(width, LayerRowsHeight(LayerGrid));
-    return width;
+    FitLayerColumns(LayerGrid, LayerRowsPicture, Image9->width());
 }
 
 void TFormMain::DrawLayerTable()
 {
     FitLayerTable();
     LayerHeaderPicture.Resize(std::max(0, Image8->width()), std::max(0, Image8->height()), 0);
-    DrawLayerHeader(LayerHeaderPicture, LayerGrid, ScrollBox2->horizontalScrollBar()->value());
+    DrawLayerHeader(LayerHeaderPicture, LayerGrid);
     LayerRowsPicture.Resize(std::max(0, Image9->width()), std::max(0, Image9->height()), 0);
     DrawLayerRows(LayerRowsPicture, LayerGrid, GroupStartRow);
     Image8->update();
@@ -242,7 +240,7 @@ void TFormMain::ScrollBox2MouseUp()
 void TFormMain::Image8MouseUp(QMouseEvent* event)
 {
     if (platform::BusyGuard::Active()) return;
-    ApplyLayerAction(HeaderRelease(LayerGrid, EventX(event) + ScrollBox2->horizontalScrollBar()->value(), EventY(event), ButtonOf(event)));
+    ApplyLayerAction(HeaderRelease(LayerGrid, EventX(event), EventY(event), ButtonOf(event)));
 }
 
 // ------------------------------------------------------------- code table
@@ -262,14 +260,30 @@ int TFormMain::BuildMenuList(const std::string& id, int height)
         return h;
     }
     if (id != "Aperture" && id != "Tool") return 0;
-    TableLayout t;
-    if (id == "Aperture") t = BuildApertureTable(CodeTable, W, height, ListHeaderPicture);
-    else t = BuildToolTable(CodeTable, W, height, ListHeaderPicture);
+    auto build = [&](int rowsWidth) {
+        return id == "Aperture" ? BuildApertureTable(CodeTable, rowsWidth, height, ListHeaderPicture)
+                                : BuildToolTable(CodeTable, rowsWidth, height, ListHeaderPicture);
+    };
+    TableLayout t = build(W);
     if (t.PanelHeight <= 0) return 0;
+    // The rows are as wide as the box shows them: less the vertical bar when
+    // they do not all fit, so that nothing hides under it.
+    const int barWidth = ScrollBox1->verticalScrollBar()->sizeHint().width();
+    const int barHeight = ScrollBox1->horizontalScrollBar()->sizeHint().height();
+    bool vertical = TableBodyHeight(CodeTable) > t.BodyHeight;
+    if (vertical) t = build(W - barWidth);
+    // A table wider than that scrolls sideways: the panel grows by the bar,
+    // within its limit, so that the last row is not under it.
+    if (TableWidth(CodeTable) > W - (vertical ? barWidth : 0)) {
+        const int grow = std::max(0, std::min(height, t.PanelHeight + barHeight) - t.PanelHeight);
+        t.PanelHeight += grow;
+        t.BodyHeight += grow;
+        vertical = vertical || TableBodyHeight(CodeTable) > t.BodyHeight - barHeight;
+    }
     PanelList->resize(W, t.PanelHeight);
     Image6->setGeometry(0, 0, W, t.PanelHeight);
     ScrollBox1->setGeometry(0, t.BodyTop, W, t.BodyHeight);
-    Image7->resize(std::max(W, TableWidth(CodeTable)), TableBodyHeight(CodeTable));
+    Image7->resize(std::max(W - (vertical ? barWidth : 0), TableWidth(CodeTable)), TableBodyHeight(CodeTable));
     ScrollBox1->verticalScrollBar()->setValue(0);
     ScrollBox1->horizontalScrollBar()->setValue(0);
     ScrollBox1->show();

@@ -80,6 +80,7 @@ struct FontInfo {
     bool Bold = false;
     bool Italic = false;
     bool Underline = false;
+    int Stretch = 100;    // width of the glyphs in percent: below 100 condensed
     friend bool operator==(const FontInfo&, const FontInfo&) = default;
 };
 

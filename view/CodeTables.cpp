@@ -35,23 +35,39 @@ void PlaceCells(MyGridBox& g)
     }
 }
 
-// Every column at least as wide as its widest text, header and body, with
-// a gap before the next; the last column at least fills the panel.
-void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure)
+int WidestText(const MyGridBox& g, int col, platform::Canvas& measure, bool (*counts)(const std::string&))
+{
+    int widest = 0;
+    for (const std::string& t : g.CellTexts[static_cast<std::size_t>(col)])
+        if (!t.empty() && counts(t)) widest = std::max(widest, measure.TextWidth(t) + CellTextGap);
+    return widest;
+}
+
+bool AnyText(const std::string&) { return true; }
+
+// Every column as wide as its widest text, header and body, with a gap
+// before the next: the numbers are never cut. The name column `nameCol`
+// takes what is left of the rows' `clientWidth`, at least `nameMinimum`, at
+// most what its texts need (longer ones are shortened when drawn); the last
+// column takes what is left after it. Only when the numbers and the
+// shortest name column together are wider does the table outgrow the rows.
+void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int nameCol, int nameMinimum)
 {
     measure.SetFont(platform::FontInfo{});
-    int used = 0;
+    int numbers = 0;
     for (int c = 0; c < g.ColCount; ++c) {
         const auto k = static_cast<std::size_t>(c);
-        int widest = 0;
-        for (const std::string& t : g.CellTexts[k])
-            if (!t.empty()) widest = std::max(widest, measure.TextWidth(t) + CellTextGap);
-        if (c + 1 == g.ColCount) g.ColWidths[k] = std::max(g.ColWidths[k], clientWidth - used);
-        g.ColWidths[k] = std::max(g.ColWidths[k], widest);
-        used += g.ColWidths[k];
+        g.ColWidths[k] = c == nameCol ? 0 : WidestText(g, c, measure, AnyText);
+        numbers += g.ColWidths[k];
     }
+    const auto name = static_cast<std::size_t>(nameCol);
+    g.ColWidths[name] = std::max(nameMinimum, std::min(WidestText(g, nameCol, measure, AnyText), clientWidth - numbers));
+    const auto last = static_cast<std::size_t>(g.ColCount - 1);
+    g.ColWidths[last] += std::max(0, clientWidth - numbers - g.ColWidths[name]);
     PlaceCells(g);
 }
+
+bool StandardShape(const std::string& t) { return t.rfind("Macro (", 0) != 0; }
 
 void SetHeader(MyGridBox& g, std::initializer_list<const char*> texts)
 {
@@ -133,8 +149,6 @@ TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit, platfor
     // Rows from what is there, however many codes are used.
     SizeGrid(g, 5, static_cast<int>(codes.size()) + 1);
     g.HotRow = -1;
-    const int w = static_cast<int>(std::trunc((clientWidth - 20) * 0.2));
-    g.ColWidths = {w, w, w, w, clientWidth - 4 * w};
     SetHeader(g, {"Dｺｰﾄﾞ", "形状", "$1", "$2", "$3"});
     for (std::size_t i = 0; i < codes.size(); ++i) {
         const auto r = i + 1;
@@ -149,7 +163,9 @@ TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit, platfor
         if (a.Size2 > 0) g.CellTexts[3][r] = Real(a.Size2);
         if (a.Shape == apThermal45 || a.Shape == apThermal90 || a.Shape == apPolygon) g.CellTexts[4][r] = Real(a.Size3);
     }
-    FitColumns(g, clientWidth, measure);
+    // A shape's keyword always shows whole; a macro's name gives way to the sizes.
+    measure.SetFont(platform::FontInfo{});
+    FitColumns(g, clientWidth, measure, 1, WidestText(g, 1, measure, StandardShape));
     t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 20));
     t.BodyHeight = std::max(0, t.PanelHeight - 22 - 5);
     return t;
@@ -163,10 +179,6 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
         if (Tools[static_cast<std::size_t>(n)].Used == 1) tools.push_back(n);
     SizeGrid(g, 5, static_cast<int>(tools.size()) + 1);
     g.HotRow = -1;
-    measure.SetFont(platform::FontInfo{});
-    const int w0 = measure.TextWidth("T500") + 5, w1 = measure.TextWidth("99999") + 5, w2 = measure.TextWidth("記号") + 5,
-              w3 = measure.TextWidth("2.022x3.033") + 5;
-    g.ColWidths = {w0, w1, w2, w3, clientWidth - w0 - w1 - w2 - w3};
     SetHeader(g, {"工具", "数量", "記号", "穴径", "備考"});
     for (std::size_t i = 0; i < tools.size(); ++i) {
         const auto r = i + 1;
@@ -179,7 +191,9 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
         g.CellTexts[3][r] = tool.Diameter;
         g.CellTexts[4][r] = tool.Comment;
     }
-    FitColumns(g, clientWidth, measure);
+    // The remarks give way to the numbers; their header shows whole.
+    measure.SetFont(platform::FontInfo{});
+    FitColumns(g, clientWidth, measure, 4, measure.TextWidth(g.CellTexts[4][0]) + CellTextGap);
     if (ToolCount > 0) {
         t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 35));
         t.BodyHeight = std::max(0, t.PanelHeight - 22 - 30);
@@ -259,9 +273,19 @@ void DrawTableBody(platform::RasterCanvas& c, const MyGridBox& g)
         c.SetFontColor(text);
         for (int col = 0; col < g.ColCount; ++col) {
             const platform::Rect& cell = g.Cells[static_cast<std::size_t>(col)][k];
-            c.TextOut(cell.left, cell.top, g.CellTexts[static_cast<std::size_t>(col)][k]);
+            c.TextOut(cell.left, cell.top, FitFileName(c, g.CellTexts[static_cast<std::size_t>(col)][k], CellTextRoom(g, col, r)));
         }
     }
+}
+
+int CellTextRoom(const MyGridBox& g, int col, int row)
+{
+    if (col < 0 || col >= g.ColCount || row < 0 || row >= g.RowCount) return 0;
+    const auto r = static_cast<std::size_t>(row);
+    // A text runs on over the empty cells after it (a macro's sizes).
+    int end = col;
+    while (end + 1 < g.ColCount && g.CellTexts[static_cast<std::size_t>(end + 1)][r].empty()) ++end;
+    return g.Cells[static_cast<std::size_t>(end)][r].right - g.Cells[static_cast<std::size_t>(col)][r].left - CellTextGap;
 }
 
 int HitCodeRow(const MyGridBox& g, int x, int y)

@@ -33,14 +33,16 @@ struct TableLayout {
     int BodyHeight = 0;    // the scroll box
 };
 
-// The used D-codes 10..MaxDCode for a panel `clientWidth` wide within `limit`.
-// A column is never narrower than its widest text measured on `measure`,
-// so the table may be wider than the panel.
+// The used D-codes 10..MaxDCode for rows `clientWidth` wide within `limit`.
+// The columns of numbers are as wide as their texts measured on `measure`;
+// the shape column has the room they leave, a macro's name shortened to it.
+// Only when even the shape keywords do not fit is the table wider than the rows.
 TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
-// The used tools 1..ToolCount, the same way.
+// The used tools 1..ToolCount, the same way: the remarks have the room
+// the numbers leave.
 TableLayout BuildToolTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
 // The room a cell leaves after its text.
-inline constexpr int CellTextGap = 6;
+inline constexpr int CellTextGap = 5;
 // Height of the body's own picture.
 inline int TableBodyHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 
@@ -50,6 +52,9 @@ inline int TableBodyHeight(const MyGridBox& grid) { return std::max(0, grid.RowC
 void DrawTableHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, bool tools, int scrollX = 0);
 void DrawTableBody(platform::RasterCanvas& canvas, const MyGridBox& grid);
 
+// The room of a body cell's text: its column and the empty cells after it.
+// Only a name is ever wider: it is drawn shortened to fit.
+int CellTextRoom(const MyGridBox& grid, int col, int row);
 // The body row whose span holds a point of the body, -1 none.
 int HitCodeRow(const MyGridBox& grid, int x, int y);
 

@@ -2,6 +2,7 @@
 
 #include "core/TextHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace mainwin {
@@ -286,16 +287,65 @@ void DrawMenuIcon(platform::Canvas& canvas, int icon, int x, int y)
 
 // --------------------------------------------------------------- painting
 
+namespace {
+
+platform::FontInfo MenuFont()
+{
+    platform::FontInfo font;
+    font.Name = "MS Pゴシック";
+    font.Height = -15;
+    return font;
+}
+
+// The caption's left edge, and the menu font, narrowed when the caption and
+// its check mark would not end before the expander or the row's end.
+int FitCaption(platform::Canvas& canvas, const MyFreeBox& menu, std::size_t k)
+{
+    const platform::Rect& r = menu.Rects[k];
+    const int x = r.left + 2 + 20;
+    const bool expander = k < menu.ExpanderIcon.size() && menu.ExpanderIcon[k] >= 0;
+    const bool check = k < menu.CheckIcon.size() && menu.CheckIcon[k] >= 0;
+    int room = (expander ? r.right - 20 : r.right) - 1 - x;
+    if (check) room -= 5 + 16;
+    canvas.SetFont(MenuFont());
+    CondenseToFit(canvas, menu.Caption[k], room);
+    return x;
+}
+
+} // namespace
+
+int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room)
+{
+    platform::FontInfo font = canvas.Font();
+    font.Stretch = 100;
+    canvas.SetFont(font);
+    int width = canvas.TextWidth(text);
+    if (width <= room || width <= 0) return width;
+    // Rounding of the glyph widths: step down from the proportional guess.
+    font.Stretch = std::clamp(100 * std::max(room, 0) / width, 50, 99);
+    for (;;) {
+        canvas.SetFont(font);
+        width = canvas.TextWidth(text);
+        if (width <= room || font.Stretch <= 50) return width;
+        --font.Stretch;
+    }
+}
+
+int CommandCheckLeft(platform::RasterCanvas& canvas, const MyFreeBox& menu, int row)
+{
+    const auto k = static_cast<std::size_t>(row);
+    if (row < 0 || k >= menu.Rects.size() || k >= menu.Caption.size() || k >= menu.CheckIcon.size() || menu.CheckIcon[k] < 0) return -1;
+    const int x = FitCaption(canvas, menu, k);
+    return x + canvas.TextWidth(menu.Caption[k]) + 5;
+}
+
 void DrawCommandMenu(platform::RasterCanvas& canvas, const MyFreeBox& menu)
 {
     constexpr Color face = RGB(236, 233, 216);
     // The system colour of inactive captions, as the classic scheme has it.
     constexpr Color inactiveCaption = RGB(191, 205, 219);
     canvas.Fill(face);
-    platform::FontInfo font;
-    font.Name = "MS Pゴシック";
-    font.Height = -15;
-    canvas.SetFont(font);
+    canvas.SetFont(MenuFont());
     canvas.SetPenMode(platform::PenMode::Copy);
     canvas.SetPenWidth(1);
     const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(menu.Count, 0)), menu.Rects.size());
@@ -313,10 +363,9 @@ void DrawCommandMenu(platform::RasterCanvas& canvas, const MyFreeBox& menu)
             canvas.SetBrushColor(inactiveCaption);
             canvas.Rectangle(r.left, r.top, r.right, r.bottom);
         }
-        int x = r.left + 2;
         const int y = r.top + 2;
-        DrawMenuIcon(canvas, k < menu.LeftIcon.size() ? menu.LeftIcon[k] : -1, x, y);
-        x += 20;
+        DrawMenuIcon(canvas, k < menu.LeftIcon.size() ? menu.LeftIcon[k] : -1, r.left + 2, y);
+        const int x = FitCaption(canvas, menu, k);
         canvas.SetBrushStyle(platform::BrushStyle::Clear);
         if (!enabled) {
             canvas.SetFontColor(RGB(255, 255, 255));

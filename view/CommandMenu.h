@@ -69,8 +69,14 @@ void SetCommandMarks(MyFreeBox& menu, const std::array<std::uint8_t, 5>& marks);
 int HitCommandRow(const MyFreeBox& menu, int x, int y);
 // Index of the row with this id, -1 none.
 int CommandRowOf(const MyFreeBox& menu, const std::string& id);
-// Paints the menu over the whole canvas.
+// Paints the menu over the whole canvas. A caption that would push its
+// marks past the row's end is drawn condensed.
 void DrawCommandMenu(platform::RasterCanvas& canvas, const MyFreeBox& menu);
+// Where a row's check mark is drawn, its left edge; -1 without a mark.
+int CommandCheckLeft(platform::RasterCanvas& canvas, const MyFreeBox& menu, int row);
+// Narrows the canvas font until `text` is at most `room` pixels wide (the
+// glyphs keep their height; at least half their width); its width then.
+int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room);
 // A 16 × 16 icon of the window's image list with its top left at (x, y).
 void DrawMenuIcon(platform::Canvas& canvas, int icon, int x, int y);
 

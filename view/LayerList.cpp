@@ -83,7 +83,7 @@ void PlaceLayerCells(MyGridBox& g)
 // The file column's width as laid out; the contents column has the rest.
 int FileColumnWidth(int clientWidth) { return std::min(110, static_cast<int>(std::trunc((clientWidth - 45) * 0.5))); }
 
-// The room a file name leaves in its cell, and a contents text.
+// The room a file name leaves in its cell (see FileNameRoom), and a contents text.
 constexpr int FileNameGap = 16;
 constexpr int ContentsGap = 6;
 
@@ -147,23 +147,22 @@ void FillLayerGrid(MyGridBox& g)
     }
 }
 
-int FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
+void FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
 {
-    if (g.ColCount < 4) return TableWidth(g);
-    int file = FileColumnWidth(clientWidth), contents = 0;
+    if (g.ColCount < 4) return;
+    int names = 0, contents = measure.TextWidth(TextOf(g, 3, 0)) + ContentsGap;
     for (int r = 0; r < g.RowCount; ++r) {
-        file = std::max(file, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
-        if (r > 0 && !TextOf(g, 3, r).empty()) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
+        names = std::max(names, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
+        if (r > 0) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
     }
-    // The header counts only over contents: an empty column never makes the table scroll.
-    if (contents > 0) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, 0)) + ContentsGap);
-    contents = std::max({contents, clientWidth - 45 - file, 0});
-    if (file != g.ColWidths[2] || contents != g.ColWidths[3]) {
+    const int rest = std::max(0, clientWidth - 45);
+    // Names give way to the contents, but never below the laid-out column.
+    const int file = std::clamp(std::max(FileColumnWidth(clientWidth), std::min(names, rest - contents)), 0, rest);
+    if (file != g.ColWidths[2] || rest - file != g.ColWidths[3]) {
         g.ColWidths[2] = file;
-        g.ColWidths[3] = contents;
+        g.ColWidths[3] = rest - file;
         PlaceLayerCells(g);
     }
-    return TableWidth(g);
 }
 
 void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
@@ -174,6 +173,8 @@ void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
         platform::Rect r = CellOf(g, col, 0);
         r.left -= scrollX;
         r.right -= scrollX;
+        // The last cell reaches over the rows' vertical bar.
+        if (col + 1 == g.ColCount) r.right = std::max(r.right, c.Width());
         c.SetPenColor(EtchColor);
         c.Rectangle(r.left, r.top, r.right, r.bottom);
         c.SetPenColor(White);
@@ -192,24 +193,62 @@ void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
     c.LineTo(w - 2, h - 3);
 }
 
-std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
+std::string FitFileName(platform::Canvas& c, const std::string& name, int room, std::size_t keepFrom)
 {
     if (c.TextWidth(name) <= room) return name;
-    // One character (UTF-8 sequence) at a time until the room is used.
-    std::string text;
-    std::size_t i = 0;
-    while (i < name.size()) {
-        std::size_t len = 1;
-        const auto b = static_cast<unsigned char>(name[i]);
-        if (b >= 0xF0) len = 4;
-        else if (b >= 0xE0) len = 3;
-        else if (b >= 0xC0) len = 2;
-        len = std::min(len, name.size() - i);
-        text += name.substr(i, len);
-        i += len;
-        if (i < name.size() && c.TextWidth(text) >= room) return text + "...";
+    // The start of each character (UTF-8 sequence).
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80) starts.push_back(i);
+    const std::size_t n = starts.size();
+    auto shortened = [&](std::size_t head, std::size_t tail) {
+        const std::size_t headEnd = head < n ? starts[head] : name.size();
+        return name.substr(0, headEnd) + "..." + name.substr(tail > 0 ? starts[n - tail] : name.size());
+    };
+    std::size_t head = 0, tail = 0;
+    std::string best = "...";
+    // First what tells the name apart; when that does not fit whole, as
+    // much of its start as fits.
+    const auto kept = static_cast<std::size_t>(std::count_if(starts.begin(), starts.end(), [&](std::size_t at) { return at >= keepFrom; }));
+    if (kept > 0 && kept < n) {
+        if (c.TextWidth(shortened(0, kept)) <= room) {
+            tail = kept;
+            best = shortened(0, tail);
+        } else {
+            std::string part;
+            for (std::size_t k = n - kept + 1; k <= n; ++k) {
+                const std::string next = "..." + name.substr(starts[n - kept], (k < n ? starts[k] : name.size()) - starts[n - kept]) + "...";
+                if (c.TextWidth(next) > room) break;
+                part = next;
+            }
+            if (!part.empty()) return part;
+        }
     }
-    return text;
+    // Then characters from both ends while they fit, two from the end for
+    // one from the start.
+    while (head + tail < n) {
+        const bool fromEnd = tail <= 2 * head;
+        const std::string next = shortened(head + (fromEnd ? 0 : 1), tail + (fromEnd ? 1 : 0));
+        if (c.TextWidth(next) > room) break;
+        best = next;
+        (fromEnd ? tail : head) += 1;
+    }
+    return best;
+}
+
+std::string ShownFileName(platform::Canvas& c, const MyGridBox& g, int row)
+{
+    // The start all the names share, to a character's end.
+    const std::string& name = TextOf(g, 2, row);
+    std::size_t common = name.size();
+    for (int r = 1; r < g.RowCount; ++r) {
+        const std::string& other = TextOf(g, 2, r);
+        std::size_t i = 0;
+        while (i < common && i < other.size() && other[i] == name[i]) ++i;
+        common = i;
+    }
+    while (common > 0 && common < name.size() && (static_cast<unsigned char>(name[common]) & 0xC0) == 0x80) --common;
+    return FitFileName(c, name, FileNameRoom(CellOf(g, 2, row)), common);
 }
 
 void ClearListPicture(platform::RasterCanvas& c)
@@ -257,7 +296,7 @@ void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
         c.SetBrushStyle(platform::BrushStyle::Clear);
         c.SetFontColor(text);
         const platform::Rect& file = CellOf(g, 2, r);
-        c.TextOut(file.left + 2, file.top + 2, FitFileName(c, TextOf(g, 2, r), file.right - file.left - FileNameGap));
+        c.TextOut(file.left + 2, file.top + 2, ShownFileName(c, g, r));
         const platform::Rect& contents = CellOf(g, 3, r);
         c.TextOut(contents.left + 2, contents.top + 2, TextOf(g, 3, r));
     }

@@ -65,20 +65,28 @@ int LayoutLayerGrid(MyGridBox& grid, int clientWidth, int limit);
 inline int LayerRowsHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 // The cells' texts and colours from the layer table.
 void FillLayerGrid(MyGridBox& grid);
-// Widens the file column, never narrower than the layout makes it, until
-// every name and its header measured on `measure` show whole; the contents column
-// takes the rest of a panel `clientWidth` wide, or its longest text when
-// wider. The table may then be wider than the panel and scroll sideways.
-// Its width.
-int FitLayerColumns(MyGridBox& grid, platform::Canvas& measure, int clientWidth);
+// Fits the columns to rows `clientWidth` wide, the table never wider: the
+// file column as laid out, widened into the room the contents measured on
+// `measure` leave, as far as the longest name needs; the contents column
+// takes the rest. Names wider than their column are shortened when drawn.
+void FitLayerColumns(MyGridBox& grid, platform::Canvas& measure, int clientWidth);
 // The header over the whole `canvas` (the panel's background), its cells
 // moved left by the rows' horizontal scroll.
 void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, int scrollX = 0);
 // The rows; with `groupMark`, that row's page letter white on black (a
 // pairing is pending).
 void DrawLayerRows(platform::RasterCanvas& canvas, const MyGridBox& grid, int groupMark);
-// A file name shortened with "..." to fit `room` pixels.
-std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room);
+// A name wider than `room` pixels shortened to fit with "..." in its
+// middle: a third of it from its start, two from its end, where the files
+// of one job differ. The end keeps all from byte `keepFrom` on (what tells
+// the name from its neighbours) when that fits, else as much of its start
+// as fits shows between dots.
+std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room, std::size_t keepFrom = std::string::npos);
+// The room a file name has in its cell.
+inline int FileNameRoom(const platform::Rect& cell) { return cell.right - cell.left - 16; }
+// A row's file name as the table draws it on `canvas`: shortened to its
+// room, keeping what follows the start all the names share.
+std::string ShownFileName(platform::Canvas& canvas, const MyGridBox& grid, int row);
 
 struct GridCell {
     int col = -1, row = -1;

@@ -29,6 +29,7 @@ QFont ToQFont(const FontInfo& font)
     f.setBold(font.Bold);
     f.setItalic(font.Italic);
     f.setUnderline(font.Underline);
+    if (font.Stretch > 0 && font.Stretch != 100) f.setStretch(font.Stretch);
     f.setStyleStrategy(QFont::NoAntialias);
     return f;
 }

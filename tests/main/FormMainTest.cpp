@@ -11,6 +11,7 @@
 #include "platform/qt/Shell.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -146,6 +147,56 @@ TEST_F(FormMainTest, LayoutFollowsTheSize)
     EXPECT_EQ(form.PanelFile->width(), 200);
     form.Splitter1Moved(333);
     EXPECT_EQ(form.PanelFile->width(), 333);
+}
+
+// Whatever the window's size and the splitter's place, the banner stays
+// clear of the tabs and buttons under it, every row's check mark lies whole
+// in the panel, clear of the row's expander, and every hint shows whole
+// inside the status bar.
+TEST_F(FormMainTest, BannerMarksAndHintsStayWholeAtEverySize)
+{
+    TFormMain form({});
+    form.show();
+    core::StepMarks = {1, 1, 1, 1, 1};
+    std::vector<std::string> hints = {MenuHintNoData};
+    for (ToolButton t : {ToolButton::None, ToolButton::Gap, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info})
+        hints.push_back(ToolHint(t));
+    const QRect banner = form.Label1->geometry();
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+        form.resize(size);
+        QApplication::processEvents();
+        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+            SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
+            form.Splitter1Moved(panel);
+            ASSERT_EQ(form.PanelFile->width(), panel);
+            EXPECT_EQ(form.Label1->geometry(), banner);
+            EXPECT_FALSE(banner.intersects(form.Image5->geometry()));
+            for (QWidget* b : std::initializer_list<QWidget*>{form.swHelp, form.swGap, form.swDRC, form.swRect, form.swRuler,
+                                                              form.swMeasure, form.swInfo})
+                EXPECT_FALSE(banner.intersects(b->geometry())) << b->objectName().toStdString();
+
+            form.DrawCommandMenu();
+            for (int row = 0; row < CommandMenu.Count; ++row) {
+                const int left = CommandCheckLeft(form.MenuPicture, CommandMenu, row);
+                if (left < 0) continue;
+                const platform::Rect& r = CommandMenu.Rects[static_cast<std::size_t>(row)];
+                const int end = CommandMenu.ExpanderIcon[static_cast<std::size_t>(row)] >= 0 ? r.right - 20 : r.right;
+                EXPECT_LE(left + 16, std::min(end, form.PanelFile->width())) << CommandMenu.Caption[static_cast<std::size_t>(row)];
+            }
+
+            // The hint's panel ends inside the bar, the hint inside the panel
+            // (a framed label indents its text by half an "x").
+            const QLabel* hintPanel = form.StatusBar1->Panel(2);
+            for (const std::string& hint : hints) {
+                form.StatusBar1->SetPanelText(2, hint);
+                const QFontMetrics m = hintPanel->fontMetrics();
+                EXPECT_LT(hintPanel->geometry().right(), form.StatusBar1->width());
+                EXPECT_LE(m.horizontalAdvance(hintPanel->text()) + m.horizontalAdvance(QLatin1Char('x')) / 2, hintPanel->contentsRect().width()) << hint;
+                EXPECT_TRUE(form.StatusBar1->TextFits(2)) << hint;
+            }
+        }
+    }
+    core::StepMarks = {};
 }
 
 TEST_F(FormMainTest, CancelledExitKeepsTheWindowAndWritesNothing)

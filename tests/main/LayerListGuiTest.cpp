@@ -6,6 +6,7 @@
 #include "main/MainHooks.h"
 #include "main/SaveCommands.h"
 #include "main/OpenCommands.h"
+#include "main/OpenList.h"
 #include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ViewTransform.h"
@@ -23,6 +24,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -204,28 +206,102 @@ TEST_F(LayerListGui, DragReordersTheLayers)
     EXPECT_EQ(core::LayerTable[1].FileName, "layer2");
 }
 
-// A name wider than the panel is shown whole: the rows scroll sideways,
-// the header with them, and the last row stays clear of the bar.
-TEST_F(LayerListGui, LongNamesScrollSidewaysWithTheHeader)
+// A real job of 25 layers whose names differ only at their end, with
+// macro apertures, and tools with remarks. At every panel width and window
+// size the tables are as wide as the box shows their rows: every number
+// whole, names and macro shapes shortened with "..." (the layers still told
+// apart), contents and remarks in view from the default width on, and no
+// row under a bar.
+TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
 {
-    core::LayerTable[3].FileName = "chibi_20240117_bottom_copper_final_revision_c.gbr";
-    core::LayerTable[3].Contents = "半田面";
-    form->FormResize();
-    QApplication::processEvents();
-    QScrollBar* bar = form->ScrollBox2->horizontalScrollBar();
-    ASSERT_TRUE(bar->isVisible());
-    EXPECT_GT(form->Image9->width(), form->ScrollBox2->viewport()->width());
-    EXPECT_EQ(bar->maximum(), form->Image9->width() - form->ScrollBox2->viewport()->width());
-    EXPECT_GE(form->ScrollBox2->viewport()->height(), form->Image9->height());
-    bar->setValue(bar->maximum());
-    // The header's contents cell is now under the panel's right edge.
-    const platform::Rect h = LayerGrid.Cells[3][0];
-    EXPECT_LT(h.left - bar->value(), form->Image8->width());
-    EXPECT_EQ(form->LayerHeaderPicture.Pixel(h.left - bar->value(), 10), platform::RGB(255, 255, 255));
-    ClickCell(2, 2);
-    EXPECT_EQ(ShownLayerCount, 2);
-    Mouse(form->Image8, QEvent::MouseButtonRelease, form->Image8->width() - 5, 8);
-    EXPECT_EQ(ShownLayerCount, 3) << "a click on the scrolled header's contents cell shows all";
+    const fs::path folder = fs::path(TESSEL2_CORPUS) / "cad" / "altium-composite-drill" / "Gerber";
+    if (!fs::exists(folder)) GTEST_SKIP() << "no corpus folder " << folder;
+    MyOpenFiles job;
+    for (const auto& f : fs::directory_iterator(folder))
+        if (f.path().extension().string().rfind(".G", 0) == 0) job.Add(f.path());
+    boxes.positiveByDefault = false;
+    ClearAllData(true);
+    ASSERT_EQ(OpenFileListRun(job), 1);
+    ASSERT_EQ(core::LayerCount, 25);
+    // Nothing to draw: the many resizes stay quick.
+    for (int l = 1; l <= 25; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 0;
+    core::LayerTable[1].Contents = "部品面パターン";
+    core::ToolCount = 12;
+    for (int t = 1; t <= 12; ++t)
+        core::Tools[static_cast<std::size_t>(t)] = {1, t * 37, "0." + std::to_string(t * 25), std::string(1, static_cast<char>('@' + t)),
+                                                     t % 3 == 0 ? "ノンスルー（スロット穴）" : ""};
+    auto width = [](platform::RasterCanvas& c, const std::string& t) { return c.TextWidth(t); };
+    bool macros = false;
+
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+        form->resize(size);
+        QApplication::processEvents();
+        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+            SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
+            form->Splitter1Moved(panel);
+            QApplication::processEvents();
+            const bool defaultOrWider = panel >= 220;
+
+            // Layers: no sideways bar; names shortened in their cell, all told apart.
+            const QWidget* rows = form->ScrollBox2->viewport();
+            EXPECT_FALSE(form->ScrollBox2->horizontalScrollBar()->isVisible());
+            EXPECT_EQ(form->Image9->width(), rows->width());
+            EXPECT_EQ(TableWidth(LayerGrid), rows->width());
+            std::set<std::string> names;
+            for (int r = 1; r <= 25; ++r) {
+                const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
+                const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
+                const std::string drawn = ShownFileName(form->LayerRowsPicture, LayerGrid, r);
+                EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
+                EXPECT_TRUE(drawn == name || drawn.find("...") != std::string::npos) << drawn;
+                names.insert(drawn);
+            }
+            EXPECT_EQ(names.size(), 25u);
+            const platform::Rect& contents = LayerGrid.Cells[3][1];
+            EXPECT_LE(contents.left + width(form->LayerHeaderPicture, "内容") + 2, rows->width()) << "内容 in view";
+
+            // Code tables: numbers whole, names shortened, rows clear of the bars.
+            const int limit = static_cast<int>((form->PanelFile->height() - 242) * 0.4);
+            for (const char* id : {"Aperture", "Tool"}) {
+                SCOPED_TRACE(id);
+                const bool tools = std::string(id) == "Tool";
+                CommandMenu.Current = id;
+                form->BuildCommandMenu(false);
+                QApplication::processEvents();
+                ASSERT_TRUE(form->PanelList->isVisible());
+                const MyGridBox& g = CodeTable;
+                const int nameCol = tools ? 4 : 1;
+                for (int c = 0; c < g.ColCount; ++c)
+                    for (int r = 0; r < g.RowCount; ++r) {
+                        const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+                        const int w = g.ColWidths[static_cast<std::size_t>(c)];
+                        const bool macro = t.rfind("Macro (", 0) == 0;
+                        macros = macros || macro;
+                        if (c != nameCol || r == 0 || !(tools || macro)) {
+                            EXPECT_LE(width(form->ListBodyPicture, t) + 2, w) << t;
+                            continue;
+                        }
+                        const int room = CellTextRoom(g, c, r);
+                        const std::string drawn = FitFileName(form->ListBodyPicture, t, room);
+                        EXPECT_LE(width(form->ListBodyPicture, drawn), room) << t;
+                        EXPECT_TRUE(drawn == t || drawn.find("...") != std::string::npos) << drawn;
+                    }
+                const QWidget* body = form->ScrollBox1->viewport();
+                EXPECT_EQ(form->Image7->width(), std::max(body->width(), TableWidth(g)));
+                EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->isVisible(), TableWidth(g) > body->width());
+                if (form->PanelList->height() < limit) {
+                    EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
+                }
+                if (defaultOrWider) {
+                    const int inView = tools ? g.Cells[4][0].left + width(form->ListBodyPicture, "備考") : g.Cells[3][0].right;
+                    EXPECT_LE(inView, body->width()) << (tools ? "備考 in view" : "the sizes in view");
+                }
+            }
+            CommandMenu.Current.clear();
+            form->BuildCommandMenu(false);
+        }
+    }
+    EXPECT_TRUE(macros) << "the job has macro apertures";
 }
 
 TEST_F(LayerListGui, ApertureRowBlinksItsElementsOrSaysThereAreNone)

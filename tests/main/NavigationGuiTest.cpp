@@ -466,13 +466,17 @@ TEST_F(NavigationGuiTest, NumbersFitTheirPanelsAndColumns)
         form->BuildCommandMenu(false);
         ASSERT_TRUE(form->PanelList->isVisible());
         const MyGridBox& g = CodeTable;
+        // The remarks of a tool are a name: drawn shortened when wider.
+        const int remarks = std::string(id) == "Tool" ? 4 : -1;
         for (int c = 0; c < g.ColCount; ++c)
             for (int r = 0; r < g.RowCount; ++r) {
                 const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
-                EXPECT_LE(form->ListBodyPicture.TextWidth(t) + 2, g.ColWidths[static_cast<std::size_t>(c)]) << t;
+                const int w = g.ColWidths[static_cast<std::size_t>(c)];
+                const std::string drawn = c == remarks && r > 0 ? FitFileName(form->ListBodyPicture, t, CellTextRoom(g, c, r)) : t;
+                EXPECT_LE(form->ListBodyPicture.TextWidth(drawn) + 2, w) << t;
             }
-        // A table wider than its panel scrolls sideways.
-        EXPECT_EQ(form->Image7->width(), std::max(form->PanelFile->width(), TableWidth(g)));
+        // A table wider than its rows scrolls sideways.
+        EXPECT_EQ(form->Image7->width(), std::max(form->ScrollBox1->viewport()->width(), TableWidth(g)));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace mainwin;
 using core::LayerTable;
@@ -275,49 +276,69 @@ public:
     }
 };
 
-// Long names widen their column and the contents column gives up the room
-// it does not need; only what fits nowhere makes the table wider than the
-// panel. The other cells move with the columns.
-TEST_F(LayerList, ColumnsWidenToLongNamesAndContents)
+// The table is as wide as its rows, never wider: long names take the room
+// the contents leave, never less than the laid-out column, and beyond it
+// are shortened in the middle, so the names of one job still differ.
+TEST_F(LayerList, ColumnsFitTheRowsAndLongNamesAreShortened)
 {
     platform::RasterCanvas c(10, 10);
     FixedText text;
     c.SetTextHook(&text);
-    const std::vector<int> laidOut = grid.ColWidths;
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
-    EXPECT_EQ(grid.ColWidths, laidOut);
-
-    LayerTable[3].FileName = "chibi-B.Mask";   // 120 + 16 of 245
-    FillLayerGrid(grid);
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
-    EXPECT_EQ(grid.ColWidths[2], 136);
-    EXPECT_EQ(grid.ColWidths[3], 245 - 45 - 136);
-    LayerTable[3].FileName = "chibi-B.Mask.gbr";   // leaves less than the header needs
-    FillLayerGrid(grid);
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245) << "no contents: the column's header alone scrolls nothing";
-    LayerTable[4].Contents = "x";
-    FillLayerGrid(grid);
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 45 + 176 + 20 + 6) << "contents: the header shows whole";
-
-    const std::string name = "chibi_20240117_top_copper_final.gbr";
-    LayerTable[3].FileName = name;
-    LayerTable[4].Contents = std::string(40, 'x');
-    FillLayerGrid(grid);
-    const int width = FitLayerColumns(grid, c, 245);
-    EXPECT_EQ(grid.ColWidths[2], 10 * static_cast<int>(name.size()) + 16);
-    EXPECT_EQ(grid.ColWidths[3], 400 + 6);
-    EXPECT_EQ(width, 25 + 20 + grid.ColWidths[2] + grid.ColWidths[3]);
-    const platform::Rect& file = grid.Cells[2][3];
-    EXPECT_EQ(FitFileName(c, name, file.right - file.left - 16), name);
-    EXPECT_EQ(grid.Cells[3][5].left, file.right);
-    EXPECT_EQ(HitHeaderColumn(grid, width - 1, 5), 3);
-
-    LayerTable[3].FileName = "f3.gbr";   // back to the layout's file column
-    LayerTable[4].Contents.clear();
-    FillLayerGrid(grid);
-    EXPECT_EQ(FitLayerColumns(grid, c, 245), 245);
-    EXPECT_EQ(grid.ColWidths, laidOut);
-    EXPECT_EQ(FitFileName(c, "averylongname.gbr", 60), "averyl...") << "still the fallback for a narrower cell";
+    const std::string longName = "chibi_20240117_top_copper_final.gbr";
+    struct Case {
+        int width;
+        std::string name, contents;
+        int file;             // the file column; the contents column has the rest
+        std::string drawn;    // the name as drawn
+    };
+    const std::vector<Case> cases = {
+        {245, "f3.gbr", "", 100, "f3.gbr"},                        // the laid-out columns
+        {245, "chibi-B.Mask", "", 136, "chibi-B.Mask"},            // widened into the free room
+        {245, longName, "", 174, "chib...inal.gbr"},           // all but the contents header
+        {245, longName, "部品面パターン", 124, "ch...l.gbr"},      // the contents show whole
+        {245, longName, std::string(40, 'x'), 100, "ch...gbr"},    // never below the laid-out column
+        {155, longName, "", 84, "c...br"},                         // a narrow panel with its bar
+        {155, "基板外形データ.gbr", "", 84, "基...br"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.width);
+        SCOPED_TRACE(k.name + " / " + k.contents);
+        LayerTable[3].FileName = k.name;
+        LayerTable[4].Contents = k.contents;
+        LayoutLayerGrid(grid, k.width, 1000);
+        FillLayerGrid(grid);
+        FitLayerColumns(grid, c, k.width);
+        EXPECT_EQ(grid.ColWidths[2], k.file);
+        EXPECT_EQ(TableWidth(grid), k.width);
+        const platform::Rect& file = grid.Cells[2][3];
+        EXPECT_EQ(grid.Cells[3][3].left, file.right);
+        const std::string drawn = FitFileName(c, k.name, FileNameRoom(file));
+        EXPECT_EQ(drawn, k.drawn);
+        EXPECT_LE(c.TextWidth(drawn), FileNameRoom(file));
+    }
+    // The files of one job, shortened, are still told apart, whether they
+    // differ at their very end or a little before it; a room too small for
+    // any character leaves the dots.
+    for (const std::vector<std::string>& job : {std::vector<std::string>{"LimeSDR-QPCIe_1v2.G1", "LimeSDR-QPCIe_1v2.G10",
+                                                                         "LimeSDR-QPCIe_1v2.GTL", "LimeSDR-QPCIe_1v2.GBL",
+                                                                         "LimeSDR-QPCIe_1v2.GM1", "LimeSDR-QPCIe_1v2.GM15"},
+                                                std::vector<std::string>{"chibi_2024-B.Paste.gbr", "chibi_2024-F.Paste.gbr",
+                                                                         "chibi_2024-B.Mask.gbr", "chibi_2024-F.Mask.gbr",
+                                                                         "chibi_2024-B.Cu.gbr", "chibi_2024-F.Cu.gbr"}}) {
+        for (int k = 1; k <= 6; ++k) LayerTable[static_cast<std::size_t>(k)].FileName = job[static_cast<std::size_t>(k - 1)];
+        LayerTable[4].Contents.clear();
+        LayoutLayerGrid(grid, 185, 1000);
+        FillLayerGrid(grid);
+        FitLayerColumns(grid, c, 185);
+        std::set<std::string> shown;
+        for (int r = 1; r <= 6; ++r) {
+            const std::string name = ShownFileName(c, grid, r);
+            EXPECT_LE(c.TextWidth(name), FileNameRoom(grid.Cells[2][static_cast<std::size_t>(r)])) << name;
+            shown.insert(name);
+        }
+        EXPECT_EQ(shown.size(), 6u) << job[0];
+    }
+    EXPECT_EQ(FitFileName(c, longName, 35), "...");
     ShownLayerCount = CountActiveLayers();
 }
 
