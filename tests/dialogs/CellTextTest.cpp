@@ -56,12 +56,29 @@ Shown TableCell(int col, int row)
     return {&Para.Image3.Picture, ParaTable.CellTexts.at(c).at(r), ParaTable.CellRects.at(c).at(r), DrawParaTable};
 }
 
+// A text typed into a table cell, then Enter: the edit box covers its cell
+// while the value grows, and the edit ends without the page being built again.
+Shown TypedIntoCell(int col, int row, const std::string& text)
+{
+    ClickCell(col, row);
+    Edit2Change(text);
+    const Rect& cell = ParaTable.CellRects.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row));
+    EXPECT_EQ(Para.Edit2.Bounds.right, cell.right + Para.Image3.Bounds.left - 2);
+    Edit2KeyEnter();
+    return TableCell(col, row);
+}
+
 class CellText : public ::testing::Test {
 protected:
     void SetUp() override
     {
         previous = platform::GetRasterTextHook();
         platform::SetRasterTextHook(&blocks);
+        FreshTables();
+    }
+    // The job as each case finds it: nothing typed yet.
+    void FreshTables()
+    {
         core::ResetTables();
         core::ResetApertureTable();
         core::ProjectBasics = core::MyBasicSet{};
@@ -131,9 +148,15 @@ TEST_F(CellText, LongValuesStayInTheirCells)
              return Shown{&folder::Folder.Image2.Picture, folder::PanelItems.Captions.at(folder::diTopGap), r,
                           folder::DrawDrcPanel, &folder::PanelItems};
          }, true},
+        // Typed numbers are whole in their cells once the edit ends: the
+        // column widens as the value is stored.
+        {"aperture size, edit ended", [] { ShowTab(2); return TypedIntoCell(2, RowOf(10), Huge); }, true},
+        {"drill diameter, edit ended", [] { ShowTab(3); return TypedIntoCell(3, 0, Huge); }, true},
+        {"file contents, edit ended", [] { ShowTab(0); return TypedIntoCell(1, 0, Huge); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
+        FreshTables();
         blocks.marked.clear();
         const Shown s = c.type();
         // Painted again, as typed, with the value marked.
