@@ -31,37 +31,86 @@ std::string& Caption(int item) { return ParaItems.Captions[Index(item)]; }
 std::string& CellText(int col, int row) { return ParaTable.CellTexts[Index(col)][Index(row)]; }
 const Rect& CellRect(int col, int row) { return ParaTable.CellRects[Index(col)][Index(row)]; }
 
-// The table of a tab: 12 rows at (left, top) `width` wide, each column at
-// least as wide as given and as its widest text needs (the last one takes
-// what is left); the headings `firstHeading`.. above the columns; the scroll
-// bar inside the right edge when the list is longer than the rows.
-void PlaceTable(int left, int top, int width, std::vector<int> widths, const std::function<int(int col)>& need,
-                int firstHeading)
+// Where a tab's table stands, and its columns' least widths (the last
+// one's: what it keeps beside the scroll bar).
+struct TableShape {
+    int left, top;
+    std::vector<int> least;
+    int firstHeading;   // the heading of the first column
+};
+const TableShape ApertureTable{30, 145, {80, 120, 120, 120, 140}, aiCodeHead};
+const TableShape ToolTable{30, 130, {80, 80, 80, 120, 100}, tiToolHead};
+
+// The widths the columns' texts need, as last measured.
+std::vector<int> ColumnNeeds;
+
+// The columns side by side, each at least as wide as its shape gives and
+// its texts need; the last takes what is left of the page (W − 60) and
+// keeps room for its texts and the scroll bar, the table growing where
+// they need more. The headings stand above the columns, the scroll bar
+// inside the right edge, and an open edit box over its cell.
+void LayOutColumns(const TableShape& shape)
 {
-    InitGridBox(ParaTable, static_cast<int>(widths.size()), TableRows);
+    std::vector<int> widths = shape.least;
     int used = 0;
     for (std::size_t c = 0; c + 1 < widths.size(); ++c) {
-        widths[c] = std::max(widths[c], need(static_cast<int>(c)));
+        widths[c] = std::max(widths[c], ColumnNeeds[c]);
         used += widths[c];
     }
-    // The last column keeps room for its texts and the scroll bar.
     const int last = static_cast<int>(widths.size()) - 1;
-    width = std::max(width, used + std::max(widths.back(), need(last) + ScrollBarWidth));
+    const int width = std::max(Para.ClientWidth - 60, used + std::max(widths.back(), ColumnNeeds.back() + ScrollBarWidth));
     widths.back() = 0;
     LayoutGridCells(ParaTable, widths, width, RowHeight);
+    const int left = shape.left, top = shape.top;
     Para.Image3.Bounds = {left, top, left + width, top + TableRows * RowHeight};
     for (int c = 0; c <= last; ++c) {
         const Rect& cell = CellRect(c, 0);
-        SetItem(ParaItems, firstHeading + c, {left + cell.left, top - 20, left + cell.right, top}, stRaised,
-                Caption(firstHeading + c));
+        ParaItems.Rects[Index(shape.firstHeading + c)] = {left + cell.left, top - 20, left + cell.right, top};
     }
+    Para.ScrollBar1.Bounds = {left + width - ScrollBarWidth, top, left + width, top + TableRows * RowHeight};
+    if (Para.Edit2.Visible) PlaceEdit2OnCell();
+}
+
+// The table of a tab: 12 rows, its columns as wide as `need` asks; the
+// scroll bar shown when the list is longer than the rows.
+void PlaceTable(const TableShape& shape, const std::function<int(int col)>& need)
+{
+    InitGridBox(ParaTable, static_cast<int>(shape.least.size()), TableRows);
+    ColumnNeeds.assign(shape.least.size(), 0);
+    for (int c = 0; c < ParaTable.Cols; ++c) {
+        ColumnNeeds[Index(c)] = need(c);
+        SetItem(ParaItems, shape.firstHeading + c, {}, stRaised, Caption(shape.firstHeading + c));
+    }
+    LayOutColumns(shape);
     const int count = static_cast<int>(ParaList.size());
     ScrollState& s = Para.ScrollBar1;
-    s.Bounds = {left + width - ScrollBarWidth, top, left + width, top + TableRows * RowHeight};
     s.Minimum = 0;
     s.Maximum = std::max(0, count - TableRows);
     s.Position = 0;
     s.Visible = count > TableRows;
+}
+
+// A value stored into the cell (col, row), which is to show `text`: the
+// column takes the width its texts now need, as when the table is built,
+// so that the value is shown whole once the edit ends. Only the new text
+// is measured, unless the cell held the widest one: then the whole column
+// is (`need`). True when the table was laid out again (its headings moved:
+// the page wants painting).
+bool RefitColumn(const TableShape& shape, int col, int row, const std::string& text, const std::function<int(int col)>& need)
+{
+    if (col < 0 || static_cast<std::size_t>(col) >= ColumnNeeds.size() || row < 0 || row >= ParaTable.Rows) return false;
+    const auto measure = [](const std::string& t) { return t.empty() ? 0 : PageTextWidth(t) + 8; };
+    int& known = ColumnNeeds[Index(col)];
+    const int after = measure(text);
+    int fresh = known;
+    if (after > known) fresh = after;
+    else if (after < known && measure(CellText(col, row)) >= known) fresh = need(col);
+    if (fresh == known) return false;
+    known = fresh;
+    const std::vector<std::int32_t> widths = ParaTable.ColWidths;
+    const Rect bounds = Para.Image3.Bounds;
+    LayOutColumns(shape);
+    return ParaTable.ColWidths != widths || Para.Image3.Bounds != bounds;
 }
 
 // The widest of some texts in the page's font, with room around it.
@@ -86,12 +135,86 @@ int NextRow(int row)
     return step.row;
 }
 
+// Whether the aperture's row shows its sizes: a macro's does not, nor a
+// slot without shape unless a size was typed into it.
+bool ShowsSizes(const MyAperture& a)
+{
+    return a.Shape < core::apMacro && !(a.Shape < 0 && a.Size1 == 0 && a.Size2 == 0 && a.Size3 == 0);
+}
+
+// The size shown in column 2, 3 or 4.
+double SizeOf(const MyAperture& a, int col) { return col == 2 ? a.Size1 : col == 3 ? a.Size2 : a.Size3; }
+
 // The aperture of the selected row; nullptr for an empty row.
 MyAperture* SelectedAperture()
 {
     const int row = ParaTable.SelRow;
     if (row < 0 || row >= ParaTable.Rows || ParaTable.RowData[Index(row)] <= 0) return nullptr;
     return core::ApertureAt(ParaTable.RowData[Index(row)]);
+}
+
+// The width the texts of column `col` of the aperture table need.
+int ApertureColumnNeed(int col)
+{
+    // Our font is wider than the table was made for: no number is cut.
+    switch (col) {
+    case 0: return WidestText({"D1999"}, 20);
+    case 1: return WidestText({"サーマル45°", "サーマル90°", "正多角形"}, 20);
+    default: break;
+    }
+    int w = col == 2 ? WidestText({" マクロ名", " 内径"})
+            : col == 3 ? WidestText({" 頂点数 (3～12)", " 外径"})
+                       : WidestText({" 開始角度(°)", " ブリッジ幅"});
+    for (int d : ParaList) {
+        const MyAperture& a = Apertures[Index(d)];
+        if (ShowsSizes(a)) w = std::max(w, PageTextWidth(NumberCaption(SizeOf(a, col))) + 8);
+    }
+    return w;
+}
+
+// The list-file buttons, right-aligned at the top of the table's part.
+void PlaceListButtons()
+{
+    int right = Para.Image3.Bounds.right;
+    for (ParaButton b : {ParaButton::swSave, ParaButton::swOpen, ParaButton::swNew}) {
+        const int w = Width(Button(b).Bounds);
+        PlaceButton(b, right - w, 100);
+        right -= w;
+    }
+}
+
+// A size of the aperture on `row` stored: its column fits its texts again,
+// the buttons following the table's right edge.
+void RefitApertureColumn(int col, int row, const MyAperture& a)
+{
+    const std::string text = ShowsSizes(a) ? NumberCaption(SizeOf(a, col)) : std::string();
+    if (!RefitColumn(ApertureTable, col, row, text, ApertureColumnNeed)) return;
+    PlaceListButtons();
+    RepaintPage();
+}
+
+const char* const ToolHeadings[] = {" ツール", " 記号", " 穴数", " 穴径", " 備考"};
+
+// The text of tool t in column `col` of the tool table.
+std::string ToolText(int t, int col)
+{
+    const core::MyTool& tool = core::Tools[Index(t)];
+    switch (col) {
+    case 0: return (t < 10 ? "T0" : "T") + platform::FormatInt(t);
+    case 1: return tool.Symbol;
+    case 2: return platform::FormatInt(tool.Hits);
+    case 3: return tool.Diameter;
+    default: return tool.Comment;
+    }
+}
+
+// The width the texts of column `col` of the tool table need.
+int ToolColumnNeed(int col)
+{
+    int w = WidestText({"T999", ToolHeadings[col]});
+    if (col > 0)
+        for (int t : ParaList) w = std::max(w, PageTextWidth(ToolText(t, col)) + 8);
+    return w;
 }
 
 } // namespace
@@ -165,35 +288,15 @@ void AperturePage::Build()
 
     // Every D-code of the table; with layers loaded, those defined or used.
     ParaList.clear();
-    int widestSize = 0;
     for (int d = core::FirstSearchCode; d <= core::MaxApertureCode; ++d) {
         const MyAperture& a = Apertures[Index(d)];
         if (core::LayerCount > 0 && !(a.Size1 > 0) && a.Used != 1) continue;
         ParaList.push_back(d);
-        if (a.Shape >= 0 && a.Shape < core::apMacro)
-            for (double s : {a.Size1, a.Size2, a.Size3}) widestSize = std::max(widestSize, PageTextWidth(NumberCaption(s)));
     }
-    // Our font is wider than the table was made for: no number is cut.
-    const auto need = [&](int col) {
-        switch (col) {
-        case 0: return WidestText({"D1999"}, 20);
-        case 1: return WidestText({"サーマル45°", "サーマル90°", "正多角形"}, 20);
-        case 2: return std::max(widestSize + 8, WidestText({" マクロ名", " 内径"}));
-        case 3: return std::max(widestSize + 8, WidestText({" 頂点数 (3～12)", " 外径"}));
-        default: return std::max(widestSize + 8, WidestText({" 開始角度(°)", " ブリッジ幅"}));
-        }
-    };
-    PlaceTable(30, 145, W - 60, {80, 120, 120, 120, 140}, need, aiCodeHead);
+    PlaceTable(ApertureTable, ApertureColumnNeed);
     ShowHeadings();
-
-    // The list-file buttons, right-aligned at the top of the table's part.
-    int right = Para.Image3.Bounds.right;
-    for (ParaButton b : {ParaButton::swSave, ParaButton::swOpen, ParaButton::swNew}) {
-        const int w = Width(Button(b).Bounds);
-        PlaceButton(b, right - w, 100);
-        Button(b).Visible = true;
-        right -= w;
-    }
+    PlaceListButtons();
+    for (ParaButton b : {ParaButton::swSave, ParaButton::swOpen, ParaButton::swNew}) Button(b).Visible = true;
     FillRows();
 }
 
@@ -249,11 +352,8 @@ void AperturePage::FillRows()
             continue;
         }
         CellText(1, r) = ApertureShapeCaption(a.Shape, ParaTable.CellIcons[1][Index(r)]);
-        // A slot without shape shows sizes only when one was typed into it.
-        if (a.Shape < 0 && a.Size1 == 0 && a.Size2 == 0 && a.Size3 == 0) continue;
-        CellText(2, r) = NumberCaption(a.Size1);
-        CellText(3, r) = NumberCaption(a.Size2);
-        CellText(4, r) = NumberCaption(a.Size3);
+        if (!ShowsSizes(a)) continue;
+        for (int c = 2; c <= 4; ++c) CellText(c, r) = NumberCaption(SizeOf(a, c));
     }
     DrawParaTable();
 }
@@ -313,6 +413,7 @@ void AperturePage::Edit2Changed(const std::string& text)
         else if (col == 3) a->Size2 = before_.Size2;
         else if (col == 4) a->Size3 = before_.Size3;
     }
+    RefitApertureColumn(col, ParaTable.SelRow, *a);
     FillRows();
 }
 
@@ -361,6 +462,7 @@ void AperturePage::Choose(int k)
         if (SizeCount(shape) < 3) a->Size3 = 0;
         if (SizeCount(shape) < 2) a->Size2 = 0;
     }
+    for (int c = 2; c <= 4; ++c) RefitApertureColumn(c, row, *a);
     FillRows();
     ShowHeadings();
     if (shape != core::apNone) {
@@ -435,8 +537,7 @@ void ToolPage::Build()
     FormatTabPage::Build();
     ResizeFreeBox(ParaItems, ToolItemCount);
     const int W = Para.ClientWidth;
-    const char* const heads[] = {" ツール", " 記号", " 穴数", " 穴径", " 備考"};
-    for (int k = 0; k < 5; ++k) SetItem(ParaItems, tiToolHead + k, {}, stRaised, heads[k]);
+    for (int k = 0; k < 5; ++k) SetItem(ParaItems, tiToolHead + k, {}, stRaised, ToolHeadings[k]);
     SetItem(ParaItems, tiLine, {30, 355, W - 30, 365}, stPlain, "-");
     const char* const total = "　全穴数";
     const int tw = PageTextWidth(total);
@@ -445,22 +546,9 @@ void ToolPage::Build()
     SetItem(ParaItems, tiTotal, {tw + 42, 365, std::max(240, tw + 42 + PageTextWidth(count) + 8), 383}, stCell, count);
 
     ParaList.clear();
-    std::vector<std::string> texts[5];
-    for (int t = 1; t <= std::min<int>(core::ToolCount, core::MaxToolCode); ++t) {
-        const core::MyTool& tool = core::Tools[Index(t)];
-        if (tool.Used != 1) continue;
-        ParaList.push_back(t);
-        texts[1].push_back(tool.Symbol);
-        texts[2].push_back(platform::FormatInt(tool.Hits));
-        texts[3].push_back(tool.Diameter);
-        texts[4].push_back(tool.Comment);
-    }
-    const auto need = [&](int col) {
-        int w = WidestText({"T999", heads[col]});
-        for (const std::string& t : texts[Index(col)]) w = std::max(w, PageTextWidth(t) + 8);
-        return w;
-    };
-    PlaceTable(30, 130, W - 60, {80, 80, 80, 120, 100}, need, tiToolHead);
+    for (int t = 1; t <= std::min<int>(core::ToolCount, core::MaxToolCode); ++t)
+        if (core::Tools[Index(t)].Used == 1) ParaList.push_back(t);
+    PlaceTable(ToolTable, ToolColumnNeed);
     FillRows();
 }
 
@@ -472,13 +560,8 @@ void ToolPage::FillRows()
         const int p = ListPosition(r);
         if (p < 0 || p >= static_cast<int>(ParaList.size())) continue;
         const int t = ParaList[Index(p)];
-        const core::MyTool& tool = core::Tools[Index(t)];
         ParaTable.RowData[Index(r)] = t;
-        CellText(0, r) = (t < 10 ? "T0" : "T") + platform::FormatInt(t);
-        CellText(1, r) = tool.Symbol;
-        CellText(2, r) = platform::FormatInt(tool.Hits);
-        CellText(3, r) = tool.Diameter;
-        CellText(4, r) = tool.Comment;
+        for (int c = 0; c < ParaTable.Cols; ++c) CellText(c, r) = ToolText(t, c);
     }
     DrawParaTable();
 }
@@ -491,6 +574,15 @@ void ShowCommentBalloon(int row)
     const Rect& r = CellRect(4, row);
     const Rect& table = Para.Image3.Bounds;
     ShowChoiceBalloon(r.left + table.left + 60, r.top + table.top + 5, "HoleComment");
+}
+
+// A value of the selected tool stored: its column fits its texts again.
+void RefitToolColumn(int col)
+{
+    const int row = ParaTable.SelRow;
+    if (row < 0 || row >= ParaTable.Rows) return;
+    const std::string text = ToolText(ParaTable.RowData[Index(row)], col);
+    if (RefitColumn(ToolTable, col, row, text, ToolColumnNeed)) RepaintPage();
 }
 
 bool CommentBalloonShown() { return Para.Image2.Visible && ChoiceBalloon.Key == "HoleComment"; }
@@ -538,6 +630,7 @@ void ToolPage::Edit2Changed(const std::string& text)
         tool->Comment = comment;
         HideBalloon();
     }
+    RefitToolColumn(ParaTable.SelCol);
     FillRows();
 }
 
@@ -569,6 +662,7 @@ void ToolPage::Choose(int k)
     Para.Edit2.Caret = -1;
     Para.Focus = ParaWindow::FocusOn::Edit2;
     tool->Comment = Para.Edit2.Text;
+    RefitToolColumn(4);
     FillRows();
 }
 

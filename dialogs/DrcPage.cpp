@@ -177,14 +177,39 @@ void DrcDefaults()
     }
 }
 
-void ShowDrcPage()
+namespace {
+
+// The widths the values of the page need: the widest minimum width in its
+// column and the widest gap in its field, as the page was last laid out.
+int WidthValuesNeed = 0, GapValuesNeed = 0;
+
+int MeasureWidthValues()
 {
-    DrcDefaults();
-    Folder.Caption = DrcCaption;
+    int w = 0;
+    for (int i = 1; i <= DrcSettings.Count && static_cast<std::size_t>(i) < DrcSettings.MinWidth.size(); ++i) {
+        const double v = DrcSettings.MinWidth[static_cast<std::size_t>(i)];
+        if (v > 0) w = std::max(w, PageTextWidth(NumberCaption(v)) + 8);
+    }
+    return w;
+}
+
+int MeasureGapValues()
+{
+    return std::max(PageTextWidth(" " + NumberCaption(DrcSettings.TopGap)),
+                    PageTextWidth(" " + NumberCaption(DrcSettings.BottomGap))) + 8;
+}
+
+// Lays the page out for the layers and the values as they stand: the
+// window as wide as they need. The scroll position, the selected cell and
+// the open edit boxes stay, each box on its cell.
+void LayOutDrcPage()
+{
     const int n = core::LayerCount;
+    WidthValuesNeed = MeasureWidthValues();
+    GapValuesNeed = MeasureGapValues();
 
     // Our font is wider than the page was made for: each column takes the
-    // width its headings and layer names need.
+    // width its headings and layer names need, and no number is cut.
     int names = 0;
     for (int i = 1; i <= n; ++i) names = std::max(names, PageTextWidth(LayerCaption(i)) + 28);
     auto fit = [](int least, std::initializer_list<int> needs) {
@@ -194,8 +219,9 @@ void ShowDrcPage()
     };
     const int a = PageTextWidth("BOTTOM") + 50;
     const int b = a + fit(180, {PageTextWidth(ResistColumnText) + 8, names, PageTextWidth(LayerColumnText) + 28 - a});
-    const int c = b + fit(180, {PageTextWidth(WidthColumnText) + 8, PageTextWidth(SilkColumnText) + 8, names});
-    const int last = std::max({640 - 20 - c, PageTextWidth(AngleColumnText) + 8, PageTextWidth(GapColumnText) + 8});
+    const int c = b + std::max(fit(180, {PageTextWidth(WidthColumnText) + 8, PageTextWidth(SilkColumnText) + 8, names}),
+                               WidthValuesNeed + 2);
+    const int last = std::max({640 - 20 - c, PageTextWidth(AngleColumnText) + 8, PageTextWidth(GapColumnText) + 8, GapValuesNeed});
     Folder.ClientWidth = c + last + 20;
     Folder.ClientHeight = 480;
     const int W = Folder.ClientWidth, H = Folder.ClientHeight;
@@ -229,11 +255,9 @@ void ShowDrcPage()
     grid.Bounds = {20, 67, W - 20, 267};
     grid.Border = false;
     grid.Color = PageFaceColor;
-    grid.Position = 0;
     const int cw = grid.PictureWidth(n * RowPitch);
     grid.Image = ImageState{n > 0, {0, 0, cw, n * RowPitch}, {}};
     InitGridBox(DrcGrid, 3, n);
-    DrcGrid.SelCol = DrcGrid.SelRow = -1;
     for (int r = 0; r < n; ++r) {
         const auto k = static_cast<std::size_t>(r);
         const int y = RowPitch * r;
@@ -242,8 +266,41 @@ void ShowDrcPage()
         DrcGrid.CellRects[1][k] = {b - 20, y, c - 22, y + RowHeight};
         DrcGrid.CellRects[2][k] = {c - 20, y, cw, y + RowHeight};
     }
+
+    if (Folder.Edit2.Visible && DrcGrid.SelRow >= 0 && DrcGrid.SelRow < n) {
+        const Rect& r = DrcGrid.CellRects[1][static_cast<std::size_t>(DrcGrid.SelRow)];
+        Folder.Edit2.Bounds = {r.left + 2, r.top + 1, r.right - 1, r.bottom - 1};
+    }
+    if (Folder.Edit3.Visible && (Folder.Edit3Tag == diTopGap || Folder.Edit3Tag == diBottomGap)) {
+        const Rect& r = PanelItems.Rects[static_cast<std::size_t>(Folder.Edit3Tag)];
+        Folder.Edit3.Bounds = {r.left + 6, r.top + 1, r.right - 1, r.bottom - 1};
+    }
+    // The layer list stood on a field that may have moved.
+    HidePickList();
+}
+
+// A typed value stored: when it needs another width than its column has,
+// the page is laid out again (and drawn); true then.
+bool RefitDrcPage()
+{
+    if (MeasureWidthValues() == WidthValuesNeed && MeasureGapValues() == GapValuesNeed) return false;
+    LayOutDrcPage();
     DrawDrcPanel();
-    if (n > 0) DrawDrcGrid();
+    if (core::LayerCount > 0) DrawDrcGrid();
+    return true;
+}
+
+} // namespace
+
+void ShowDrcPage()
+{
+    DrcDefaults();
+    Folder.Caption = DrcCaption;
+    Folder.ScrollBox3.Position = 0;
+    DrcGrid.SelCol = DrcGrid.SelRow = -1;
+    LayOutDrcPage();
+    DrawDrcPanel();
+    if (core::LayerCount > 0) DrawDrcGrid();
 }
 
 void DrawDrcPanel()
@@ -362,7 +419,7 @@ void DrcEdit2Change(const std::string& text)
     if (DrcGrid.SelCol != 1) return;
     if (!ParseFieldNumber(t, value)) value = WidthBefore;
     if (double* width = Entry(DrcSettings.MinWidth, Folder.Edit2Tag)) *width = value;
-    DrawDrcGrid();
+    if (!RefitDrcPage()) DrawDrcGrid();
 }
 
 void DrcEdit3Change(const std::string& text)
@@ -372,7 +429,7 @@ void DrcEdit3Change(const std::string& text)
     if (!ParseFieldNumber(t, value)) value = GapBefore;
     if (Folder.Edit3Tag == diTopGap) DrcSettings.TopGap = value;
     else if (Folder.Edit3Tag == diBottomGap) DrcSettings.BottomGap = value;
-    DrawDrcPanel();
+    if (!RefitDrcPage()) DrawDrcPanel();
 }
 
 bool DrcLeavePickList()

@@ -121,11 +121,37 @@ double* BoardField(int item)
 constexpr int ContentsWidth = 170;
 constexpr int LeastRemarksWidth = 120;
 
+namespace {
+
+// The contents column: as laid out, wider (up to `most`) where the
+// contents would be cut in our font.
+int ContentsColumnWidth(int most)
+{
+    int need = ContentsWidth;
+    for (int l : ParaList) need = std::max(need, PageTextWidth(Layer(l).Contents) + 8);
+    return std::min(need, std::max(most, ContentsWidth));
+}
+
+// The file table's columns, names and contents that wide and the remarks
+// the rest, with their headings; an open edit box stays on its cell.
+void LayOutFileColumns(int name, int contents)
+{
+    const int W = Para.ClientWidth;
+    LayoutGridCells(ParaTable, {name, contents, 0}, W - 60, RowHeight);
+    ParaItems.Rects[4] = {30, 90, 30 + name, 110};
+    ParaItems.Rects[5] = {30 + name, 90, 30 + name + contents, 110};
+    ParaItems.Rects[6] = {30 + name + contents, 90, W - 30, 110};
+    if (Para.Edit2.Visible) PlaceEdit2OnCell();
+}
+
+} // namespace
+
 int FilePageWidth()
 {
     ListLayers();
     const int name = NameColumnWidth(180, std::numeric_limits<int>::max());
-    return std::max(60 + name + ContentsWidth + LeastRemarksWidth, 30 + name + ContentsWidth + ChoiceBalloonWidth("FileContents") + 10);
+    const int contents = ContentsColumnWidth(std::numeric_limits<int>::max());
+    return std::max(60 + name + contents + LeastRemarksWidth, 30 + name + contents + ChoiceBalloonWidth("FileContents") + 10);
 }
 
 void FilePage::Build()
@@ -135,15 +161,16 @@ void FilePage::Build()
     ListLayers();
     const int tableWidth = W - 60;
     const int name = NameColumnWidth(180, tableWidth - ContentsWidth - LeastRemarksWidth);
+    const int contents = ContentsColumnWidth(tableWidth - name - LeastRemarksWidth);
 
     InitFreeBox(ParaItems, 9);
     SetItem(ParaItems, 0, {30, 35, 110, 53}, stPlain, "　品名");
     SetItem(ParaItems, 1, {112, 35, W - 230, 53}, stCell, b.Title);
     SetItem(ParaItems, 2, {30, 55, 110, 73}, stPlain, "　コメント");
     SetItem(ParaItems, 3, {112, 55, W - 230, 73}, stCell, b.Comment);
-    SetItem(ParaItems, 4, {30, 90, 30 + name, 110}, stRaised, " ファイル名");
-    SetItem(ParaItems, 5, {30 + name, 90, 30 + name + ContentsWidth, 110}, stRaised, " 内容");
-    SetItem(ParaItems, 6, {30 + name + ContentsWidth, 90, W - 30, 110}, stRaised, " 備考");
+    SetItem(ParaItems, 4, {}, stRaised, " ファイル名");
+    SetItem(ParaItems, 5, {}, stRaised, " 内容");
+    SetItem(ParaItems, 6, {}, stRaised, " 備考");
     SetItem(ParaItems, 7, {W - 220, 35, W - 170, 53}, stPlain, "作成者");
     SetItem(ParaItems, 8, {W - 170, 35, W - 30, 53}, stCell, b.Author);
     // The author's cell starts where its label ends in our font.
@@ -151,7 +178,7 @@ void FilePage::Build()
     ParaItems.Rects[8].left = ParaItems.Rects[7].right;
 
     InitGridBox(ParaTable, 3, FileRows);
-    LayoutGridCells(ParaTable, {name, ContentsWidth, 0}, tableWidth, RowHeight);
+    LayOutFileColumns(name, contents);
     Para.Image3.Bounds = {30, 110, 30 + tableWidth, 110 + FileRows * RowHeight};
     const Rect& t = Para.Image3.Bounds;
     const int count = static_cast<int>(ParaList.size());
@@ -203,6 +230,15 @@ void FilePage::Edit2Changed(const std::string& text)
     if (ParaTable.SelCol == 1) Layer(l).Contents = text;
     else if (ParaTable.SelCol == 2) Layer(l).Remarks = text;
     else return;
+    if (ParaTable.SelCol == 1) {
+        // The contents column fits its texts again, as when the page is built.
+        const int name = ParaTable.ColWidths[0];
+        const int contents = ContentsColumnWidth(Para.ClientWidth - 60 - name - LeastRemarksWidth);
+        if (contents != ParaTable.ColWidths[1]) {
+            LayOutFileColumns(name, contents);
+            RepaintPage();
+        }
+    }
     FillRows();
 }
 

@@ -101,20 +101,27 @@ void OpenEdit2(int col, int row)
     if (col < 0 || col >= ParaTable.Cols || row < 0 || row >= ParaTable.Rows) return;
     ParaTable.SelCol = col;
     ParaTable.SelRow = row;
-    const Rect& cell = ParaTable.CellRects[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
-    const Rect& table = Para.Image3.Bounds;
     EditState& e = Para.Edit2;
     // The colour of the row's band.
     e.Color = row % 2 == 0 ? White : PageFaceColor;
     e.Text = ParaTable.CellTexts[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
-    e.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, cell.right + table.left - 2,
-                cell.bottom + table.top - 2};
+    PlaceEdit2OnCell();
     e.Kind = CurrentPage() ? CurrentPage()->Edit2Kind() : FieldKind::Text;
     e.SelectAll = true;
     e.Caret = -1;
     e.Visible = true;
     Para.Focus = ParaWindow::FocusOn::Edit2;
     if (ParaPage* page = CurrentPage()) page->Edit2Opened();
+}
+
+void PlaceEdit2OnCell()
+{
+    const int col = ParaTable.SelCol, row = ParaTable.SelRow;
+    if (col < 0 || col >= ParaTable.Cols || row < 0 || row >= ParaTable.Rows) return;
+    const Rect& cell = ParaTable.CellRects[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
+    const Rect& table = Para.Image3.Bounds;
+    Para.Edit2.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, cell.right + table.left - 2,
+                         cell.bottom + table.top - 2};
 }
 
 void HideEdits()

@@ -19,21 +19,26 @@ namespace {
 
 constexpr platform::Color Marker = platform::RGB(1, 2, 3);
 
-// Each byte of a text a block 8 pixels wide and 15 high: the text looked
-// for in the marker colour, any other in the font's.
+// Each byte of a text a block 8 pixels wide (an ASCII one `ascii` wide)
+// and 15 high: the text looked for in the marker colour, any other in the
+// font's.
 struct BlockText final : platform::RasterTextHook {
     std::string marked;
+    int ascii = 8;
+    int Width(std::string_view text) const
+    {
+        int w = 0;
+        for (const char ch : text) w += static_cast<unsigned char>(ch) < 0x80 ? ascii : 8;
+        return w;
+    }
     void TextOut(platform::RasterCanvas& c, int x, int y, std::string_view text) override
     {
         const auto color = platform::RasterCanvas::ToPixel(text == marked ? Marker : c.Font().FontColor);
-        const int right = std::min(c.Width(), x + 8 * static_cast<int>(text.size()));
+        const int right = std::min(c.Width(), x + Width(text));
         for (int row = std::max(y, c.WindowTop()); row < std::min(y + 15, c.WindowTop() + c.WindowRows()); ++row)
             for (int col = std::max(x, 0); col < right; ++col) c.Scanline(row)[col] = color;
     }
-    platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view text) override
-    {
-        return {8 * static_cast<int>(text.size()), 15};
-    }
+    platform::TextSize TextExtent(const platform::RasterCanvas&, std::string_view text) override { return {Width(text), 15}; }
 };
 
 struct Shown {
@@ -56,12 +61,36 @@ Shown TableCell(int col, int row)
     return {&Para.Image3.Picture, ParaTable.CellTexts.at(c).at(r), ParaTable.CellRects.at(c).at(r), DrawParaTable};
 }
 
+// A text typed into a table cell, then Enter: the edit box covers its cell
+// while the value grows, and the edit ends without the page being built again.
+Shown TypedIntoCell(int col, int row, const std::string& text)
+{
+    ClickCell(col, row);
+    Edit2Change(text);
+    const Rect& cell = ParaTable.CellRects.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row));
+    EXPECT_EQ(Para.Edit2.Bounds.right, cell.right + Para.Image3.Bounds.left - 2);
+    Edit2KeyEnter();
+    return TableCell(col, row);
+}
+
+// The design-rule page shown for the two layers.
+void ShowDesignRules()
+{
+    folder::FolderMode = "DRC";
+    folder::FormShow(1600, 1000);
+}
+
 class CellText : public ::testing::Test {
 protected:
     void SetUp() override
     {
         previous = platform::GetRasterTextHook();
         platform::SetRasterTextHook(&blocks);
+        FreshTables();
+    }
+    // The job as each case finds it: nothing typed yet.
+    void FreshTables()
+    {
         core::ResetTables();
         core::ResetApertureTable();
         core::ProjectBasics = core::MyBasicSet{};
@@ -123,18 +152,48 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         {"aperture size", [] { ShowTab(2); const int row = RowOf(10); ClickCell(2, row); Edit2Change(Huge); return TableCell(2, row); }, false},
         {"drill diameter", [] { ShowTab(3); ClickCell(3, 0); Edit2Change(Huge); return TableCell(3, 0); }, false},
         {"design-rule gap", [] {
-             folder::FolderMode = "DRC";
-             folder::FormShow(1600, 1000);
+             ShowDesignRules();
              const Rect& r = folder::PanelItems.Rects.at(folder::diTopGap);
              folder::Image2MouseUp((r.left + r.right) / 2, (r.top + r.bottom) / 2, folder::MouseButton::Left);
              folder::Edit3Change(Huge + Huge);
              return Shown{&folder::Folder.Image2.Picture, folder::PanelItems.Captions.at(folder::diTopGap), r,
                           folder::DrawDrcPanel, &folder::PanelItems};
          }, true},
+        // Typed numbers are whole in their cells once the edit ends: the
+        // column widens as the value is stored.
+        {"aperture size, edit ended", [] { ShowTab(2); return TypedIntoCell(2, RowOf(10), Huge); }, true},
+        {"drill diameter, edit ended", [] { ShowTab(3); return TypedIntoCell(3, 0, Huge); }, true},
+        {"file contents, edit ended", [] { ShowTab(0); return TypedIntoCell(1, 0, Huge); }, true},
+        // ASCII as wide against kanji as in the real font (a digit about two
+        // thirds of a kanji), where a column made for the headings is narrow.
+        {"design-rule width, edit ended", [this] {
+             blocks.ascii = 16;
+             ShowDesignRules();
+             const Point p = Middle(folder::DrcGrid.CellRects.at(1).at(0));
+             folder::Image5MouseUp(p.x, p.y, folder::MouseButton::Left);
+             folder::Edit2Change("0.000000000123456789012345");
+             const Rect& cell = folder::DrcGrid.CellRects.at(1).at(0);
+             EXPECT_EQ(folder::Folder.Edit2.Bounds.right, cell.right - 1);
+             folder::Edit2KeyEnter();
+             return Shown{&folder::Folder.ScrollBox3.Image.Picture, folder::DrcGrid.CellTexts.at(1).at(0), cell,
+                          folder::DrawDrcGrid};
+         }, true},
+        {"design-rule gap, wide digits", [this] {
+             blocks.ascii = 16;
+             ShowDesignRules();
+             const Rect& r = folder::PanelItems.Rects.at(folder::diBottomGap);
+             folder::Image2MouseUp((r.left + r.right) / 2, (r.top + r.bottom) / 2, folder::MouseButton::Left);
+             folder::Edit3Change(Huge);
+             folder::Edit3KeyEnter();
+             return Shown{&folder::Folder.Image2.Picture, folder::PanelItems.Captions.at(folder::diBottomGap),
+                          folder::PanelItems.Rects.at(folder::diBottomGap), folder::DrawDrcPanel, &folder::PanelItems};
+         }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
+        FreshTables();
         blocks.marked.clear();
+        blocks.ascii = 8;
         const Shown s = c.type();
         // Painted again, as typed, with the value marked.
         blocks.marked = s.text;
@@ -146,7 +205,7 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         EXPECT_EQ(outside, 0);
         EXPECT_GT(inside, 0);
         if (c.whole) {
-            EXPECT_EQ(inside, 8 * static_cast<int>(s.text.size()) * 15) << s.text;
+            EXPECT_EQ(inside, blocks.Width(s.text) * 15) << s.text;
         }
         if (s.items) {
             for (int k = 0; k < s.items->Count; ++k) {
