@@ -323,7 +323,8 @@ void ReadApertureMacro(std::string b)
     ExtractBetween(b, "M", "*", name);
     platform::TextFileWriter w(MacroFilePath(name));
     w.WriteLine("%" + b + "%");
-    w.Commit();
+    // A scratch file of the work folder: a plain write, no fsync.
+    w.CommitScratch();
 }
 
 // The text after `letter` up to the next of `stops` or the end.

@@ -260,6 +260,33 @@ void TextFileWriter::WriteLine(std::string_view utf8)
 
 void TextFileWriter::Commit() { WriteFileBytes(target_, bytes_); }
 
+void TextFileWriter::CommitScratch()
+{
+    // Whatever stands in place of the file (a link, a pipe) is replaced, not
+    // written through.
+    ::unlink(target_.c_str());
+    const int fd = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+    const char* p = bytes_.data();
+    std::size_t left = bytes_.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+    }
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        std::error_code ec;
+        fs::remove(target_, ec);
+        throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+    }
+}
+
 void WriteReadableLines(const fs::path& path, const std::vector<std::string>& lines)
 {
     TextFileWriter w(path);
