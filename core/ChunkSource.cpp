@@ -42,7 +42,10 @@ bool ChunkSource::Next(std::string_view& chunk)
         n = ::read(fd_, buffer_.data(), buffer_.size());
     } while (n < 0 && errno == EINTR);
     if (n < 0) throw platform::Error("ファイルの読み込みに失敗しました。");
-    if (n == 0) return false;
+    if (n == 0) {
+        if (offset_ < size_) throw platform::Error("読み込み中にファイルが短くなったため、読み込めません: " + path_);
+        return false;
+    }
     offset_ += n;
     chunk = std::string_view(buffer_.data(), static_cast<std::size_t>(n));
     return true;

@@ -25,7 +25,9 @@ public:
     // unknown).
     long long Size() const { return size_; }
     // The next chunk, valid until the following call; false at the end.
-    // Throws platform::Error when the file cannot be read.
+    // Throws platform::Error when the file cannot be read, or when it ends
+    // before its size at opening: a file that shrank while it was read must
+    // not pass for a whole one.
     bool Next(std::string_view& chunk);
 
 private:
