@@ -138,15 +138,14 @@ private:
 void RemovePrimitivesOf(int dCode)
 {
     const std::size_t count = std::min(static_cast<std::size_t>(std::max(MacroCount, 0)), Macros.size() - 1);
-    bool any = false;
-    for (std::size_t i = 1; i <= count && !any; ++i) any = Macros[i].DCode == dCode;
-    if (!any) return;
-    MyMacroArray kept;
-    kept.reserve(count + 1);
-    kept.push_back(Macros.empty() ? MyMacro{} : std::move(Macros[0]));
-    for (std::size_t i = 1; i <= count; ++i)
-        if (Macros[i].DCode != dCode) kept.push_back(std::move(Macros[i]));
-    Macros = std::move(kept);
+    std::size_t out = 1;
+    while (out <= count && Macros[out].DCode != dCode) ++out;
+    if (out > count) return;
+    // Closed up in place: the array keeps its room, so a file that redefines
+    // many macro apertures does not copy every primitive for each.
+    for (std::size_t i = out + 1; i <= count; ++i)
+        if (Macros[i].DCode != dCode) Macros[out++] = std::move(Macros[i]);
+    Macros.erase(Macros.begin() + static_cast<std::ptrdiff_t>(out), Macros.end());
     MacroCount = static_cast<std::int32_t>(Macros.size() - 1);
     std::array<std::int32_t, MaxApertureCode + 1> first{}, last{};
     for (std::int32_t i = 1; i <= MacroCount; ++i) {
@@ -323,7 +322,8 @@ void ReadApertureMacro(std::string b)
     ExtractBetween(b, "M", "*", name);
     platform::TextFileWriter w(MacroFilePath(name));
     w.WriteLine("%" + b + "%");
-    w.Commit();
+    // A scratch file of the work folder: a plain write, no fsync.
+    w.CommitScratch();
 }
 
 // The text after `letter` up to the next of `stops` or the end.

@@ -1,5 +1,6 @@
 #include "core/GerberReader.h"
 
+#include "core/ChunkSource.h"
 #include "core/Geometry.h"
 #include "core/GerberParameters.h"
 #include "core/TextHelpers.h"
@@ -8,10 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
 namespace core {
 
@@ -21,51 +20,7 @@ std::int64_t MaxElementCount = 25'000'000;
 
 namespace {
 
-constexpr std::size_t ChunkBytes = 64 * 1024;
-
 bool StartsWith(std::string_view s, std::string_view p) { return s.size() >= p.size() && s.substr(0, p.size()) == p; }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenForReading(const std::string& path)
-{
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) throw platform::Error("ファイルを開けません: " + path);
-    return f;
-}
-
-// Feeds a file, or bytes in memory, in chunks of at most 64 KiB; false at the end.
-class ChunkSource {
-public:
-    explicit ChunkSource(std::FILE* f) : file_(f), buffer_(ChunkBytes) {}
-    explicit ChunkSource(std::string_view bytes) : bytes_(bytes) {}
-
-    bool Next(std::string_view& chunk)
-    {
-        if (file_) {
-            std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-            if (n == 0) {
-                if (std::ferror(file_)) throw platform::Error("ファイルの読み込みに失敗しました。");
-                return false;
-            }
-            chunk = std::string_view(buffer_.data(), n);
-            return true;
-        }
-        if (offset_ >= bytes_.size()) return false;
-        chunk = bytes_.substr(offset_, ChunkBytes);
-        offset_ += chunk.size();
-        return true;
-    }
-
-private:
-    std::FILE* file_ = nullptr;
-    std::vector<char> buffer_;
-    std::string_view bytes_;
-    std::size_t offset_ = 0;
-};
 
 // ----------------------------------------------------------- detection
 
@@ -900,10 +855,8 @@ int DetectFileType(const std::string& path)
     if (ext == ".tsn") return fkProject;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return fkAuto;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return fkAuto;
-    ChunkSource source(f.get());
     try {
+        ChunkSource source(path);
         return DetectFromSource(source);
     } catch (const platform::Error&) {
         return fkAuto;
@@ -914,11 +867,8 @@ bool ReadGerberFile(Gauge& gauge, const std::string& path, int layer, MyDataValu
 {
     value = MyDataValue{};
     if (!PathExists(path)) return false;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    FilePtr f = OpenForReading(path);
-    ChunkSource source(f.get());
-    return ReadWithRollback(gauge, source, ec ? 0 : static_cast<long long>(size), layer, value);
+    ChunkSource source(path);
+    return ReadWithRollback(gauge, source, source.Size(), layer, value);
 }
 
 bool ReadGerberData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value)

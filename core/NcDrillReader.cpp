@@ -1,9 +1,9 @@
 #include "core/NcDrillReader.h"
 
+#include "core/ChunkSource.h"
 #include "core/GerberReader.h"
 #include "core/TextHelpers.h"
 #include "platform/NumberText.h"
-#include "platform/TextFile.h"
 
 #include <array>
 #include <cmath>
@@ -30,10 +30,6 @@ bool SameDiameter(const std::string& a, const std::string& b)
     return EqualNoCase(a, b) || std::fabs(LeadingNumber(a) - LeadingNumber(b)) < 1e-9;
 }
 
-// Progress is reported every this many bytes; a call per character would cost
-// more than the reading itself.
-constexpr std::size_t ProgressStep = 1 << 16;
-
 class DrillParser {
 public:
     DrillParser(int layer, MyDataValue& value) : layer_(layer), value_(value)
@@ -50,40 +46,35 @@ public:
         block_.reserve(256);
     }
 
-    void Run(std::string_view bytes, Gauge& gauge)
+    // Cuts the next piece of the file into blocks; a block may run on into
+    // the next piece.
+    void Feed(std::string_view bytes)
     {
-        bool inBracket = false;  // "(" ... ")"
-        bool inRemark = false;   // ";" to the end of the line
-        std::size_t nextReport = ProgressStep;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            char c = bytes[i];
+        for (char c : bytes) {
             if (c == '\r' || c == '\n') {
                 // A comment never runs past its line: an unmatched "(" must
                 // not swallow every later hit.
-                inBracket = false;
-                inRemark = false;
+                inBracket_ = false;
+                inRemark_ = false;
                 EndBlock();
-            } else if (inRemark) {
+            } else if (inRemark_) {
                 continue;
-            } else if (inBracket) {
-                if (c == ')') inBracket = false;
+            } else if (inBracket_) {
+                if (c == ')') inBracket_ = false;
             } else if (c == '(') {
-                inBracket = true;
+                inBracket_ = true;
             } else if (c == ';') {
-                inRemark = true;
+                inRemark_ = true;
             } else if (c == '*') {
                 EndBlock();
             } else if (c != '%') {
                 block_.push_back(c);
             }
-            if (i >= nextReport) {
-                gauge.SetProgress(static_cast<long long>(i));
-                gauge.Pump();
-                nextReport = i + ProgressStep;
-            }
         }
-        EndBlock();
     }
+
+    // The last block, which needs no line end.
+    void Finish() { EndBlock(); }
 
 private:
     void EndBlock()
@@ -209,6 +200,8 @@ private:
     double curX_ = 0, curY_ = 0;
     std::array<std::int32_t, MaxToolCode + 1> fileMap_{};  // file tool -> table tool
     std::string block_;
+    bool inBracket_ = false;  // "(" ... ")"
+    bool inRemark_ = false;   // ";" to the end of the line
     BlockWords words_;
 };
 
@@ -219,6 +212,39 @@ void WidenAxis(double& lo, double& hi)
         lo = c - 50.0;
         hi = c + 50.0;
     }
+}
+
+// Reads the source to its end, or until cancelled (false).
+bool ReadDrillSource(Gauge& gauge, ChunkSource& source, int layer, MyDataValue& value)
+{
+    value = MyDataValue{};
+    const long long size = source.Size();
+    gauge.SetMaximum(size);
+    gauge.SetProgress(0);
+    const bool drilled = ReadRolledBack(value, [&] {
+        DrillParser parser(layer, value);
+        long long progress = 0;
+        std::string_view chunk;
+        while (source.Next(chunk)) {
+            parser.Feed(chunk);
+            progress += static_cast<long long>(chunk.size());
+            gauge.SetProgress(progress);
+            gauge.Pump();
+            if (CancelRequested == 1) {
+                CancelRequested = 0;
+                return false;
+            }
+        }
+        parser.Finish();
+        gauge.SetProgress(size);
+        gauge.Pump();
+        // Nothing drilled: the header's tools and a G90/G91 leave no trace.
+        return value.Count > 0;
+    });
+    if (!drilled) return false;
+    WidenAxis(value.MinX, value.MaxX);
+    WidenAxis(value.MinY, value.MaxY);
+    return true;
 }
 
 } // namespace
@@ -235,23 +261,16 @@ bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataVal
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return false;
     if (!ValidLayer(layer)) return false;
+    ChunkSource source(path);
+    return ReadDrillSource(gauge, source, layer, value);
+}
 
-    std::string bytes = platform::ReadFileBytes(path);
-    gauge.SetMaximum(static_cast<long long>(bytes.size()));
-    gauge.SetProgress(0);
-
-    const bool drilled = ReadRolledBack(value, [&] {
-        DrillParser parser(layer, value);
-        parser.Run(bytes, gauge);
-        gauge.SetProgress(static_cast<long long>(bytes.size()));
-        gauge.Pump();
-        // Nothing drilled: the header's tools and a G90/G91 leave no trace.
-        return value.Count > 0;
-    });
-    if (!drilled) return false;
-    WidenAxis(value.MinX, value.MaxX);
-    WidenAxis(value.MinY, value.MaxY);
-    return true;
+bool ReadNcDrillData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value)
+{
+    value = MyDataValue{};
+    if (!ValidLayer(layer)) return false;
+    ChunkSource source(bytes);
+    return ReadDrillSource(gauge, source, layer, value);
 }
 
 } // namespace core

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <algorithm>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -259,6 +260,51 @@ void TextFileWriter::WriteLine(std::string_view utf8)
 }
 
 void TextFileWriter::Commit() { WriteFileBytes(target_, bytes_); }
+
+namespace {
+
+// Opens a scratch file for writing from its start. An existing file of its own
+// is rewritten in place; anything else standing there (a link, a pipe) is
+// replaced, not written through. -1 on failure.
+int OpenScratchFile(const fs::path& path)
+{
+    constexpr int create = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    int fd = ::open(path.c_str(), create, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+    fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && ::ftruncate(fd, 0) == 0)
+        return fd;
+    if (fd >= 0) ::close(fd);
+    ::unlink(path.c_str());
+    return ::open(path.c_str(), create, 0644);
+}
+
+} // namespace
+
+void TextFileWriter::CommitScratch()
+{
+    const int fd = OpenScratchFile(target_);
+    if (fd < 0) throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+    const char* p = bytes_.data();
+    std::size_t left = bytes_.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+    }
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        std::error_code ec;
+        fs::remove(target_, ec);
+        throw Error("ファイルを書き込めません: " + Utf8Path(target_));
+    }
+}
 
 void WriteReadableLines(const fs::path& path, const std::vector<std::string>& lines)
 {

@@ -95,6 +95,10 @@ public:
     void WriteLine(std::string_view utf8 = {});
     // Writes the file. Throws Error.
     void Commit();
+    // Writes the file in place, without a temporary file or fsync: for
+    // scratch files of the work folder, which nothing needs after a crash.
+    // A failed write removes the file. Throws Error.
+    void CommitScratch();
 
     const std::string& Bytes() const { return bytes_; }
 

@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "core/GerberParameters.h"
+#include "platform/Error.h"
 #include "platform/TextFile.h"
 
 #include <cmath>
@@ -228,6 +229,22 @@ TEST_F(GerberFixture, MacroFilesStayInTheWorkFolder)
     EXPECT_FALSE(fs::exists(fs::path(core::DataFolder).parent_path() / "escape.mac"));
     // Names that differ by letter case stay apart.
     EXPECT_NE(core::MacroFilePath("Oc8"), core::MacroFilePath("OC8"));
+}
+
+TEST_F(GerberFixture, MacroFileThatCannotBeWrittenFailsTheRead)
+{
+    ASSERT_TRUE(Read("%FSLAX24Y24*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX0Y0D03*\n"));
+    const auto count = core::DataCount;
+    // A folder stands where the macro's file goes.
+    fs::create_directories(core::MacroFilePath("BLOCKED"));
+    try {
+        Read("%FSLAX24Y24*%\n%MOMM*%\n%AMBLOCKED*1,1,$1,0,0*%\n%ADD11BLOCKED,0.5*%\nD11*\nX0Y0D03*\n", 2);
+        ADD_FAILURE() << "the read did not fail";
+    } catch (const platform::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("BLOCKED.mac"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(core::DataCount, count);
+    EXPECT_EQ(core::Apertures[11].Shape, core::apNone);
 }
 
 TEST_F(GerberFixture, MacroFilesWithCrLfRead)

@@ -334,6 +334,22 @@ TEST_F(NcDrillReaderTest, GaugeRunsToTheFileSize)
     EXPECT_GE(gauge.pumps, 2);  // also while reading, not only at the end
 }
 
+TEST_F(NcDrillReaderTest, CancelledReadPutsTheTablesBack)
+{
+    ASSERT_TRUE(Read("T1C0.8\nX1000Y1000\n"));
+    struct CancellingGauge : Gauge {
+        void Pump() override { CancelRequested = 1; }
+    } gauge;
+    std::string text = "T1\nT2C0.5\n";
+    for (int i = 0; i < 20000; ++i) text += "X" + std::to_string(1000 + i) + "Y2000\n";
+    EXPECT_FALSE(ReadNcDrillFile(gauge, Write("big.drl", text), 2, value_));
+    EXPECT_EQ(CancelRequested, 0);
+    EXPECT_EQ(DataCount, 1);
+    EXPECT_EQ(Tools[1].Hits, 1);
+    EXPECT_EQ(Tools[2].Used, 0);
+    EXPECT_EQ(value_.Count, 0);
+}
+
 TEST_F(NcDrillReaderTest, ScrambledInputNeverCrashes)
 {
     // Pieces of drill files put together at random: every read ends in a

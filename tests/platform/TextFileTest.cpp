@@ -171,6 +171,45 @@ TEST(TextFile, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(EntryCount(tmp.path()), 1u);
 }
 
+// Scratch files are written in place: an older, longer file keeps nothing
+// of its own; a link or a second name of another file is replaced, not
+// written through; a write cut short (the file size limit, as a full disk
+// would) throws and leaves no half file.
+TEST(TextFile, ScratchWriteReplacesInPlaceAndLeavesNoHalfFile)
+{
+    TempFolder tmp;
+    const fs::path file = tmp.path() / "a.mac", outside = tmp.path() / "outside.txt";
+    WriteRaw(outside, "kept");
+    enum Standing { OlderFile, Link, SecondName };
+    for (Standing standing : {OlderFile, Link, SecondName}) {
+        SCOPED_TRACE(standing);
+        fs::remove(file);
+        if (standing == OlderFile) WriteRaw(file, "%AMOLDER*1,1,1,0,0*21,1,2,3,0,0,0*%\r\n");
+        else if (standing == Link) fs::create_symlink(outside, file);
+        else fs::create_hard_link(outside, file);
+        TextFileWriter w(file);
+        w.WriteLine("%AMA*1,1,1,0,0*%");
+        w.CommitScratch();
+        EXPECT_FALSE(fs::is_symlink(file));
+        EXPECT_EQ(ReadFileBytes(file), "%AMA*1,1,1,0,0*%\r\n");
+        EXPECT_EQ(ReadFileBytes(outside), "kept");
+    }
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < small.rlim_cur) GTEST_SKIP() << "file size limit too low";
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TextFileWriter big(file);
+    for (int i = 0; i < 1000; ++i) big.WriteLine("a line of a macro file that is far too long for the limit");
+    EXPECT_THROW(big.CommitScratch(), Error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(fs::exists(file));
+}
+
 TEST(ProgramPaths, HomeFromEnvironment)
 {
     TempFolder tmp;

@@ -2,15 +2,20 @@
 // hits of each drill file agree with a plain count of its coordinate lines.
 #include "core/NcDrillReader.h"
 
+#include "core/ChunkSource.h"
+#include "core/GerberReader.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 using namespace core;
 namespace fs = std::filesystem;
@@ -162,6 +167,90 @@ TEST(NcDrillCorpus, EveryFileReadsWithoutACrashAndDrillFilesCountTheirLines)
     // Plated and non-plated files of the boards, the single-feature files and
     // the older boards' drill files.
     EXPECT_GE(drillFiles, 40);
+}
+
+// What a read leaves: its result, the elements bit for bit, the tools.
+std::string ReadOutcome(const std::function<bool(MyDataValue&)>& read)
+{
+    ResetTables();
+    DrillFormat = MyFormatPara{};
+    DrillFormat.NumberFormat = "000.000";
+    MyDataValue value;
+    std::ostringstream out;
+    try {
+        out << read(value);
+    } catch (const platform::Error& e) {
+        out << e.what();
+    }
+    auto bits = [&out](double d) { out << ' ' << std::bit_cast<std::uint64_t>(d); };
+    out << ' ' << value.Count << ' ' << DrillFormat.AbsInc;
+    for (double d : {value.MinX, value.MaxX, value.MinY, value.MaxY}) bits(d);
+    out << '\n';
+    for (std::int32_t i = 0; i < DataCount; ++i) {
+        const DataElement& e = Datas[static_cast<std::size_t>(i)];
+        out << e.Layer << ' ' << e.Group << ' ' << e.Kind << ' ' << e.Code << ' ' << int{e.Clear};
+        for (double d : {e.X1, e.Y1, e.X2, e.Y2, e.X3, e.Y3, e.X4, e.Y4}) bits(d);
+        out << '\n';
+    }
+    for (int t = 0; t <= MaxToolCode; ++t) {
+        const MyTool& tool = Tools[static_cast<std::size_t>(t)];
+        out << 'T' << t << ' ' << tool.Used << ' ' << tool.Hits << ' ' << tool.Diameter << '\n';
+    }
+    out << ToolCount << '\n';
+    return out.str();
+}
+
+// The drill files of the corpus read from a file in small pieces, so that
+// blocks, comments and line ends straddle the edges, read as they are read
+// whole from memory; so do the same files with their lines ending in CR LF,
+// LF or CR, and without a line end after the last line.
+TEST(NcDrillCorpus, FilesReadInPiecesAsWhole)
+{
+    const fs::path folder = fs::temp_directory_path() / ("tessel2-drill-pieces-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    struct ChunkSize {
+        ~ChunkSize() { ReadChunkBytes = 64 * 1024; }
+    } restore;
+    // With the corpus, a file of comments in brackets and after ";", also
+    // in the middle of blocks.
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"comments", "M48\n;T9C9.9 a remark\nT1C0.8 (T2C0.5 is no tool)\n%\nT1\nX1000(X9999)Y2000\n"
+                     "(an unmatched bracket X3000Y3000\nX4000Y4000;X5000\nG04 X6000*X7000Y(Y1)7000*M30"}};
+    for (const fs::path& file : CorpusFiles()) {
+        std::string bytes = platform::ReadFileBytes(file);
+        if (DetectFileKindOfBytes(bytes) == fkNcDrill) files.emplace_back(file.string(), std::move(bytes));
+    }
+    Gauge gauge;
+    for (const auto& [file, bytes] : files) {
+        SCOPED_TRACE(file);
+        ReadChunkBytes = bytes.size() + 1;
+        const std::string whole = ReadOutcome([&](MyDataValue& v) { return ReadNcDrillData(gauge, bytes, 1, v); });
+        std::string lf;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (bytes[i] != '\r') lf.push_back(bytes[i]);
+            else if (i + 1 == bytes.size() || bytes[i + 1] != '\n') lf.push_back('\n');
+        std::string crlf, cr, unended = lf;
+        for (char c : lf) {
+            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            cr.push_back(c == '\n' ? '\r' : c);
+        }
+        while (!unended.empty() && unended.back() == '\n') unended.pop_back();
+        const std::pair<const char*, const std::string*> variants[] = {
+            {"as is", &bytes}, {"LF", &lf}, {"CR LF", &crlf}, {"CR", &cr}, {"no last line end", &unended}};
+        for (const auto& [name, text] : variants) {
+            const fs::path copy = folder / "copy.drl";
+            platform::WriteFileBytes(copy, *text);
+            for (std::size_t piece : {1u, 3u, 4096u}) {
+                ReadChunkBytes = piece;
+                const std::string streamed =
+                    ReadOutcome([&](MyDataValue& v) { return ReadNcDrillFile(gauge, copy.string(), 1, v); });
+                EXPECT_TRUE(streamed == whole) << name << ", pieces of " << piece << " bytes";
+            }
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    EXPECT_GE(files.size(), 40u);
 }
 
 } // namespace
