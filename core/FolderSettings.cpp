@@ -112,6 +112,10 @@ std::string OneLine(std::string text)
     return text;
 }
 
+// A text of a key line: a "#" of its own would start a comment and cut the
+// text there on reading, so it is written full-width.
+std::string KeyText(const std::string& text) { return SeparatorFreeText(text, '#'); }
+
 // A text of a table line: a "," of its own would shift the fields after it
 // (a file name with a comma would put its layer's polarity where a colour
 // belongs), so it is written full-width.
@@ -452,7 +456,7 @@ void WriteFolderSettings(const std::string& path)
     for (const KeyedValue& v : KeyedValues()) {
         std::string value;
         if (std::string_view(v.key) == "GB_FORMATNAME") value = "GERBER";
-        else if (v.text) value = OneLine(*v.text);
+        else if (v.text) value = KeyText(*v.text);
         else if (v.real) value = platform::FormatReal(*v.real);
         else value = platform::FormatInt(*v.integer);
         out.WriteLine(KeyLine(v.key, value));

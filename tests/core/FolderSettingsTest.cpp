@@ -118,9 +118,17 @@ TEST_F(FolderSettingsTest, CommasInTableTextsKeepTheFields)
     SmallJob();
     LayerTable[1].FileName = "top, rev2.gbr";
     Tools[1].Comment = "ビア, 銅";
+    // A "#" would start a comment in a key line.
+    ProjectBasics.Title = "コメント#なし";
+    ProjectBasics.Comment = "#1 # 2#";
+    GerberFormat.Code = "ASCII#";
     WriteFolderSettings(Path("Tessel2.ini"));
     ResetTables();
+    ProjectBasics = MyBasicSet{};
     ASSERT_TRUE(ReadFolderSettings(Path("Tessel2.ini")));
+    EXPECT_EQ(ProjectBasics.Title, "コメント＃なし");
+    EXPECT_EQ(ProjectBasics.Comment, "＃1 ＃ 2＃");
+    EXPECT_EQ(GerberFormat.Code, "ASCII＃");
     EXPECT_EQ(IniLayerTable[1].Color, 0x0000FF);
     EXPECT_EQ(IniLayerTable[1].Polarity, "P");
     EXPECT_EQ(Tools[1].Comment, "ビア， 銅");
