@@ -24,17 +24,33 @@ namespace {
 
 // ------------------------------------------------------------ shared parts
 
-// The lines of a file in reading order. Past the end every line reads empty,
-// as a short file always has; counted tables stop there instead.
+// The lines of a file in reading order. A file cut short must not apply the
+// part of it that came: the lines a reader expects are named, and a file that
+// ends before them, or in the middle of one, is refused. Past the end, lines
+// that may be missing read empty.
 class LineCursor {
 public:
-    LineCursor(std::string_view bytes, std::string name) : lines_(DecodeSettingsLines(bytes)), name_(std::move(name)) {}
+    LineCursor(std::string_view bytes, std::string name)
+        : lines_(DecodeSettingsLines(bytes)), name_(std::move(name)), ended_(bytes.empty() || bytes.back() == '\n')
+    {
+    }
 
     bool AtEnd() const { return next_ >= lines_.size(); }
+    // Names the part of the file read next, for the message when the file
+    // ends there; empty when its lines may be missing.
+    void Expect(std::string what) { expected_ = std::move(what); }
     const std::string& Next()
     {
         static const std::string empty;
-        return next_ < lines_.size() ? lines_[next_++].text : (++next_, empty);
+        if (next_ >= lines_.size()) {
+            ++next_;
+            if (!expected_.empty()) Fail("ファイルが途中で終わっています。" + expected_ + "から後がありません。");
+            return empty;
+        }
+        ++next_;
+        if (next_ == lines_.size() && !ended_ && !expected_.empty())
+            Fail("ファイルが途中で終わっています。" + expected_ + "が途中で切れています。");
+        return lines_[next_ - 1].text;
     }
     void Skip(int n)
     {
@@ -43,14 +59,7 @@ public:
     // Puts the last line back.
     void Back() { --next_; }
     // A line that must hold a whole number (a count).
-    std::int32_t NextStrictInt()
-    {
-        if (AtEnd()) {
-            Next();
-            Fail("ファイルが途中で終わっています。");
-        }
-        return StrictInt(Next(), "整数");
-    }
+    std::int32_t NextStrictInt() { return StrictInt(Next(), "整数"); }
     // A whole number and nothing else: `what` names the value in the error.
     std::int32_t StrictInt(const std::string& text, const std::string& what) const
     {
@@ -65,11 +74,22 @@ public:
         throw platform::Error("設定ファイル「" + name_ + "」の " + std::to_string(next_) + " 行目を読み込めません。\n\r" +
                               what);
     }
+    // Lines of the given keys are not in the file.
+    [[noreturn]] void FailMissing(const std::vector<const char*>& keys) const
+    {
+        constexpr std::size_t named = 4;
+        std::string list;
+        for (std::size_t i = 0; i < keys.size() && i < named; ++i) list += (i ? "、" : "") + std::string(keys[i]);
+        list += keys.size() > named ? " など " + std::to_string(keys.size()) + " 個" : std::string(" ");
+        throw platform::Error("設定ファイル「" + name_ + "」を読み込めません。\n\r" + list + "のキーの行がありません。");
+    }
 
 private:
     std::vector<SettingsLine> lines_;
     std::string name_;
     std::size_t next_ = 0;
+    bool ended_;
+    std::string expected_;
 };
 
 // A number as the settings files hold it: the leading number of the text,
@@ -91,6 +111,10 @@ std::string OneLine(std::string text)
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;
 }
+
+// A text of a key line: a "#" of its own would start a comment and cut the
+// text there on reading, so it is written full-width.
+std::string KeyText(const std::string& text) { return SeparatorFreeText(text, '#'); }
 
 // A text of a table line: a "," of its own would shift the fields after it
 // (a file name with a comma would put its layer's polarity where a colour
@@ -196,18 +220,29 @@ void ParseFolderSettings(LineCursor& in)
 {
     IniLayerCount = 0;
     const std::vector<KeyedValue> values = KeyedValues();
+    // Every key the file is written with must be there: a file without some
+    // of them is one cut short (or not ours), and its formats would be taken
+    // for the job's.
+    std::vector<const char*> keys;
+    for (const KeyedValue& v : values) keys.push_back(v.key);
+    for (const char* table : {"DCODE_MAX", "TOOL_MAX", "LAYER_MAX"}) keys.push_back(table);
+    std::vector<bool> seen(keys.size(), false);
     std::string key, value;
     MyTextArray f;
     while (!in.AtEnd()) {
+        in.Expect("最後の行");
         const std::string& line = in.Next();
         ExtractBetween(line, "", "=", key);
         ExtractBetween(line, "=", "#", value);
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (key == keys[k]) seen[k] = true;
         // Counts out of a table's range read the lines that follow all the
         // same, so that no table line is taken for a key.
         if (key == "DCODE_MAX") {
             const std::int32_t count = Integer(value);
             MaxDCode = std::clamp<std::int32_t>(count, 0, MaxApertureCode);
-            for (std::int32_t d = FirstSearchCode; d <= count && !in.AtEnd(); ++d) {
+            for (std::int32_t d = FirstSearchCode; d <= count; ++d) {
+                in.Expect("D コード表（DCODE_MAX " + std::to_string(count) + "）の D" + std::to_string(d) + " の行");
                 SplitText(in.Next(), ',', f);
                 if (d > MaxApertureCode) continue;
                 MyAperture& a = Apertures[static_cast<std::size_t>(d)];
@@ -218,7 +253,8 @@ void ParseFolderSettings(LineCursor& in)
             }
         } else if (key == "TOOL_MAX") {
             const std::int32_t count = Integer(value);
-            for (std::int32_t t = 1; t <= count && !in.AtEnd(); ++t) {
+            for (std::int32_t t = 1; t <= count; ++t) {
+                in.Expect("ツール表（TOOL_MAX " + std::to_string(count) + "）の " + std::to_string(t) + " 番目の行");
                 SplitText(in.Next(), ',', f);
                 if (t > MaxToolCode) continue;
                 MyTool& tool = Tools[static_cast<std::size_t>(t)];
@@ -228,7 +264,8 @@ void ParseFolderSettings(LineCursor& in)
             }
         } else if (key == "LAYER_MAX") {
             const std::int32_t count = Integer(value);
-            for (std::int32_t i = 1; i <= count && !in.AtEnd(); ++i) {
+            for (std::int32_t i = 1; i <= count; ++i) {
+                in.Expect("レイヤー表（LAYER_MAX " + std::to_string(count) + "）の " + std::to_string(i) + " 番目の行");
                 SplitText(in.Next(), ',', f);
                 if (i >= LayerTableSize) continue;
                 IniLayerCount += 1;
@@ -250,6 +287,10 @@ void ParseFolderSettings(LineCursor& in)
             }
         }
     }
+    std::vector<const char*> missing;
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        if (!seen[k]) missing.push_back(keys[k]);
+    if (!missing.empty()) in.FailMissing(missing);
 }
 
 // ----------------------------------------------------------- "Tesselu.ini"
@@ -278,15 +319,21 @@ std::string DrillCoordinateCode(const std::string& name)
 // them; whatever lies outside ours is skipped.
 void ParseOldLayout(LineCursor& in)
 {
+    // Every line up to the drill format must be there; the filler after it
+    // may be missing.
+    in.Expect("見出しの行");
     in.Skip(19);
+    in.Expect("レイヤーの色");
     for (int k = 1; k <= OldLayerSlots; ++k) {
         MyLayerSet& l = IniLayerTable[static_cast<std::size_t>(k)];
         l.Color = l.AltColor = Integer(in.Next());
     }
+    in.Expect("ツールの数");
     in.Skip(3);
 
     const std::int32_t tools = in.NextStrictInt();
-    for (std::int32_t i = 0; i < tools && !in.AtEnd(); ++i) {
+    for (std::int32_t i = 0; i < tools; ++i) {
+        in.Expect("ツール表（" + std::to_string(tools) + " 本）の " + std::to_string(i + 1) + " 本目");
         // "T01" is tool 1: the number runs from the first digit 1-9 on.
         const std::string name = StripQuotes(in.Next());
         const std::size_t first = name.find_first_of("123456789");
@@ -302,9 +349,11 @@ void ParseOldLayout(LineCursor& in)
         tool.Used = 1;
         ToolCount = std::max(ToolCount, t);
     }
+    in.Expect("ドリルの原点");
     DrillFormat.OffsetX = Number(in.Next());
     DrillFormat.OffsetY = Number(in.Next());
 
+    in.Expect("レイヤー表");
     IniLayerCount = OldLayerSlots;
     for (int k = 1; k <= OldLayerSlots; ++k) {
         MyLayerSet& l = IniLayerTable[static_cast<std::size_t>(k)];
@@ -312,15 +361,18 @@ void ParseOldLayout(LineCursor& in)
         l.Contents = StripQuotes(in.Next());
         l.Remarks = StripQuotes(in.Next());
     }
+    in.Expect("基板の寸法");
     in.Skip(OldLayerSlots);
     for (double* v : {&ProjectBasics.BoardLeft, &ProjectBasics.BoardBottom, &ProjectBasics.BoardWidth,
                       &ProjectBasics.BoardHeight})
         *v = RoundTo(5, Number(in.Next()));
+    in.Expect("D コードの数");
     in.Skip(5);
 
     const std::int32_t dcodes = in.NextStrictInt();
     MyTextArray f;
-    for (std::int32_t i = 0; i < dcodes && !in.AtEnd(); ++i) {
+    for (std::int32_t i = 0; i < dcodes; ++i) {
+        in.Expect("D コード表（" + std::to_string(dcodes) + " 行）の " + std::to_string(i + 1) + " 行目");
         SplitText(in.Next(), ',', f);
         f.resize(std::max<std::size_t>(f.size(), 5));
         for (std::string& s : f) s = StripQuotes(s);
@@ -347,6 +399,7 @@ void ParseOldLayout(LineCursor& in)
     GerberFormat.FormatName = "RS-274D";
 
     auto flag = [&] { return Number(in.Next()) > 0 ? 1 : 0; };
+    in.Expect("ガーバーデータの書式");
     in.Skip(1);
     GerberFormat.AbsInc = flag();
     in.Skip(2);
@@ -354,6 +407,7 @@ void ParseOldLayout(LineCursor& in)
     GerberFormat.NumberFormat = flag() ? "000.0000" : "000.000";
     in.Skip(1);
     GerberFormat.Units = flag();
+    in.Expect("NC ドリルデータの書式");
     switch (Integer(in.Next())) {
     case 0: DrillFormat.FormatName = "TAKEUCHI"; break;
     case 1: DrillFormat.FormatName = "HITACHI"; break;
@@ -366,6 +420,7 @@ void ParseOldLayout(LineCursor& in)
     DrillFormat.Zero = flag();
     DrillFormat.NumberFormat = flag() ? "000.000" : "000.00";
     DrillFormat.Units = flag();
+    in.Expect("");
     in.Skip(5 + 1 + OldFillerLines);
 }
 
@@ -401,7 +456,7 @@ void WriteFolderSettings(const std::string& path)
     for (const KeyedValue& v : KeyedValues()) {
         std::string value;
         if (std::string_view(v.key) == "GB_FORMATNAME") value = "GERBER";
-        else if (v.text) value = OneLine(*v.text);
+        else if (v.text) value = KeyText(*v.text);
         else if (v.real) value = platform::FormatReal(*v.real);
         else value = platform::FormatInt(*v.integer);
         out.WriteLine(KeyLine(v.key, value));

@@ -532,13 +532,14 @@ public:
         if (!Next(line) || SplitQuoted(line, f_) != 4 || f_[0] != "Z") return false;
         value_.ContentsText = Text(f_[1]);
         value_.TitleText = Text(f_[2]);
-        while (Next(line)) {
-            try {
-                Section(line);
-            } catch (const platform::Error& e) {
-                throw platform::Error("旧テッセルファイルの " + std::to_string(lines.LineNumber()) + " 行目を読めません。\n" + e.what());
-            }
+        long long declaredLines = 0;
+        try {
+            declaredLines = RecordInt(f_[3]);
+            while (Next(line)) Section(line);
+        } catch (const platform::Error& e) {
+            throw platform::Error("旧テッセルファイルの " + std::to_string(lines.LineNumber()) + " 行目を読めません。\n" + e.what());
         }
+        CheckWhole(declaredLines);
         std::int32_t color = 0;
         if (!colorText_.empty() && TryParseColorText(Text(colorText_), color)) LayerTable[static_cast<std::size_t>(layer_)].Color = color;
         for (auto [lo, hi] : {std::pair{&value_.MinX, &value_.MaxX}, std::pair{&value_.MinY, &value_.MaxY}}) {
@@ -553,9 +554,32 @@ public:
     }
 
 private:
+    // A file cut short would read as a smaller layer: the header counts the
+    // file's lines and each section its records, and the last line must be whole.
+    void CheckWhole(long long declaredLines) const
+    {
+        const std::string cut = "旧テッセルファイルが途中で終わっています。\n";
+        if (shortSection_ != 0)
+            throw platform::Error(cut + "セクション " + std::to_string(shortSection_) + " の " + std::to_string(sectionCount_) +
+                                  " 行のうち " + std::to_string(sectionRead_) + " 行しかありません。");
+        if (lastFilled_ < declaredLines)
+            throw platform::Error(cut + "先頭の行が示す " + std::to_string(declaredLines) + " 行のうち " + std::to_string(lastFilled_) +
+                                  " 行しかありません。");
+        if (lastFilled_ > declaredLines)
+            throw platform::Error("旧テッセルファイルの行数（" + std::to_string(lastFilled_) + " 行）が先頭の行が示す行数（" +
+                                  std::to_string(declaredLines) + " 行）と合いません。");
+        if (!lastEnded_)
+            throw platform::Error(cut + "最後の " + std::to_string(lastFilled_) + " 行目が行の途中で切れています。");
+    }
+
     bool Next(std::string_view& line)
     {
         if (!lines_->Next(line)) return false;
+        // Blank lines after the last record are no part of the count.
+        if (!line.empty()) {
+            lastFilled_ = lines_->LineNumber();
+            lastEnded_ = lines_->LineEnded();
+        }
         if (lines_->Position() >= nextReport_) {
             nextReport_ = lines_->Position() + ByteStep;
             gauge_.SetProgress(lines_->Position());
@@ -573,12 +597,15 @@ private:
         static constexpr std::array<int, 8> numbers{1, 2, 3, 4, 5, 6, 10, 11};
         const int section = numbers[static_cast<std::size_t>(known - keys.begin())];
         const std::int32_t count = RecordInt(f_[1]);
-        // The tools follow a line of their own.
-        if (section == 10 && !Next(line)) return;
         std::string_view record;
-        for (std::int32_t i = 0; i < count && Next(record); ++i) {
-            const int n = SplitQuoted(record, f_);
-            Record(section, n);
+        std::int32_t read = 0;
+        // The tools follow a line of their own.
+        if (section != 10 || Next(line))
+            for (; read < count && Next(record); ++read) Record(section, SplitQuoted(record, f_));
+        if (read < count) {
+            shortSection_ = section;
+            sectionCount_ = count;
+            sectionRead_ = read;
         }
     }
 
@@ -752,6 +779,10 @@ private:
     const bool emptyJob_;
     platform::LineReader* lines_ = nullptr;
     long long nextReport_ = ByteStep;
+    long long lastFilled_ = 0;      // the number of the last line that is not blank
+    bool lastEnded_ = true;         // whether that line had its line end
+    int shortSection_ = 0;          // the section the file ended in, with its count and the records read
+    std::int32_t sectionCount_ = 0, sectionRead_ = 0;
     RecordFields f_;
     std::string colorText_;
     std::map<std::tuple<std::int32_t, double, double, double>, int> apertures_;

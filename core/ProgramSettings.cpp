@@ -340,9 +340,6 @@ std::int32_t ListShape(const std::string& keyword)
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsListSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
 
-// A size field; a text that is no number reads 0.
-double ListNumber(const std::string& text) { return platform::ParseRealOr(text, 0.0); }
-
 } // namespace
 
 bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t& highest)
@@ -355,7 +352,17 @@ bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t
     std::int32_t top = 0;
     bool anyLine = false;
     MyTextArray f;
+    std::size_t lineNumber = 0;
+    // A size that is no number would be a used D-code of size 0.
+    auto size = [&](const std::string& text) {
+        double v = 0;
+        if (!platform::TryParseReal(text, v))
+            throw platform::Error("アパーチャーリスト「" + fs::path(path).filename().string() + "」の " + std::to_string(lineNumber) +
+                                  " 行目を読み込めません。\n\r'" + text + "' は正しい数値ではありません。");
+        return v;
+    };
     for (const SettingsLine& raw : lines) {
+        ++lineNumber;
         std::string line = Trimmed(raw.text);
         if (line.size() < 3 || line[0] != 'D' || !IsDigit(line[1]) || !IsDigit(line[2])) continue;
         if ((line[1] - '0') * 10 + (line[2] - '0') <= 9) continue;
@@ -377,9 +384,9 @@ bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t
         a.Used = 1;
         a.Shape = ListShape(f[1]);
         if (a.Shape == apMacro) a.MacroName = f[2];
-        else a.Size1 = ListNumber(f[2]);
-        a.Size2 = ListNumber(f[3]);
-        double third = ListNumber(f[4]);
+        else a.Size1 = size(f[2]);
+        a.Size2 = size(f[3]);
+        double third = size(f[4]);
         if (a.Shape == apThermal45 || a.Shape == apThermal90) {
             // The bridge is at most half the ring.
             double cap = RoundTo(3, (a.Size2 - a.Size1) / 2.0);

@@ -52,7 +52,9 @@ void ReadLayerSetFile(const std::string& path, MyLayerTable& table, std::int32_t
 void WriteLayerSetFile(const std::string& path, const MyLayerTable& table);
 
 // Reads an aperture list. Only when it holds at least one D-code line are
-// `table` (cleared first) and `highest` replaced; false otherwise.
+// `table` (cleared first) and `highest` replaced; false otherwise. A size
+// that is not a number throws platform::Error naming the file and line, the
+// table as it was.
 bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t& highest);
 // Writes the used D-codes D10..`highest` of the table as an aperture list.
 void WriteDcodeList(const std::string& path, const MyApertureTable& table, std::int32_t highest,

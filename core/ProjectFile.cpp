@@ -262,6 +262,7 @@ public:
                 gauge_.Pump();
             }
         }
+        if (records_ > 0) CheckWhole(lines);
         FinishMacros();
         MyBasicSet& b = ProjectBasics;
         if (b.NcLeft == 0 && b.NcBottom == 0) {
@@ -275,13 +276,36 @@ public:
     bool AnythingRead() const { return records_ > 0; }
 
 private:
+    // A file cut short would read as a smaller job: every element the file
+    // counts must have come, and its last line must be whole.
+    void CheckWhole(const platform::LineReader& lines) const
+    {
+        const std::string cut = "プロジェクトファイルが途中で終わっています。\n";
+        if (declared_ < 0) {
+            if (elementRecords_ == 0)
+                throw platform::Error(cut + std::to_string(lines.LineNumber()) + " 行目より後の、要素数の行（DATASCOUNT）と要素の行がありません。");
+            throw platform::Error("プロジェクトファイルに要素数の行（DATASCOUNT）がありません。");
+        }
+        if (elementRecords_ < declared_)
+            throw platform::Error(cut + "要素 " + std::to_string(declared_) + " 個のうち " + std::to_string(elementRecords_) +
+                                  " 個の行しかありません。");
+        if (elementRecords_ > declared_)
+            throw platform::Error("プロジェクトファイルの要素の行（" + std::to_string(elementRecords_) + " 個）が要素数（" +
+                                  std::to_string(declared_) + " 個）と合いません。");
+        if (!lines.LineEnded())
+            throw platform::Error(cut + "最後の " + std::to_string(lines.LineNumber()) + " 行目が行の途中で切れています。");
+    }
+
     void Record(std::string_view line)
     {
         const int n = SplitRecord(line, Sep, f_);
         if (n == 0) return;
         const std::string_view key = f_[0];
         if (key == "DAT") {
-            if (n >= 14) Element();
+            if (n >= 14) {
+                ++elementRecords_;
+                Element();
+            }
         } else if (key == "BS") {
             if (n == 8) Basics();
         } else if (key == "NO") {
@@ -308,6 +332,9 @@ private:
             if (n == 10) Aperture();
         } else if (key == "TOOL") {
             if (n == 7) Tool();
+        } else if (key == "DATASCOUNT") {
+            // Not a table of its own: what the element lines are checked against.
+            if (n == 2) declared_ = std::max(RecordInt(f_[1]), 0);
         }
     }
 
@@ -492,6 +519,7 @@ private:
     const std::int32_t macroBase_;
     RecordFields f_;
     long long records_ = 0;
+    long long declared_ = -1, elementRecords_ = 0;   // DATASCOUNT; the element lines read
     std::array<std::int32_t, FileLayers> fileLayerMap_{};                 // 0: not taken
     std::array<std::int32_t, MaxApertureCode + 1> firstPrimitiveOf_{};    // by the file's D-code
     std::array<std::uint8_t, MaxApertureCode + 1> owners_{};              // primitives placed from the file

@@ -208,6 +208,7 @@ bool LineReader::Next(std::string_view& line)
         raw = rest_.substr(0, MaxLine);
         used = raw.size();
     }
+    lineEnded_ = lf != std::string_view::npos;
     rest_.remove_prefix(used);
     position_ += static_cast<long long>(used);
     ++lineNumber_;

@@ -62,6 +62,9 @@ public:
     long long Position() const { return position_; }
     // The number of the line returned last (1 for the first).
     long long LineNumber() const { return lineNumber_; }
+    // Whether the line returned last ended with a line end; the last line of
+    // a file cut short does not.
+    bool LineEnded() const { return lineEnded_; }
     // The size of the input (-1 when a file's size is unknown).
     long long Size() const { return size_; }
 
@@ -71,7 +74,7 @@ private:
     std::string path_;
     std::string block_, scratch_;
     std::string_view rest_;
-    bool eof_ = false;
+    bool eof_ = false, lineEnded_ = true;
     long long position_ = 0, lineNumber_ = 0, size_ = -1;
 };
 

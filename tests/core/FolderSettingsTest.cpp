@@ -118,9 +118,17 @@ TEST_F(FolderSettingsTest, CommasInTableTextsKeepTheFields)
     SmallJob();
     LayerTable[1].FileName = "top, rev2.gbr";
     Tools[1].Comment = "ビア, 銅";
+    // A "#" would start a comment in a key line.
+    ProjectBasics.Title = "コメント#なし";
+    ProjectBasics.Comment = "#1 # 2#";
+    GerberFormat.Code = "ASCII#";
     WriteFolderSettings(Path("Tessel2.ini"));
     ResetTables();
+    ProjectBasics = MyBasicSet{};
     ASSERT_TRUE(ReadFolderSettings(Path("Tessel2.ini")));
+    EXPECT_EQ(ProjectBasics.Title, "コメント＃なし");
+    EXPECT_EQ(ProjectBasics.Comment, "＃1 ＃ 2＃");
+    EXPECT_EQ(GerberFormat.Code, "ASCII＃");
     EXPECT_EQ(IniLayerTable[1].Color, 0x0000FF);
     EXPECT_EQ(IniLayerTable[1].Polarity, "P");
     EXPECT_EQ(Tools[1].Comment, "ビア， 銅");
@@ -171,10 +179,14 @@ TEST_F(FolderSettingsTest, CurrentEditionReaderRules)
              EXPECT_EQ(DrillFormat.IntDigits * 10 + DrillFormat.DecDigits, 41);
          }},
     };
+    // Each rule follows a file of every key, as the file always has them.
+    Clear();
+    WriteFolderSettings(Path("keys.ini"));
+    const std::string keys = platform::ReadFileBytes(folder_ / "keys.ini");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Clear();
-        ReadFolderSettingsBytes(platform::Utf8ToCp932(c.text), "Tessel2.ini");
+        ReadFolderSettingsBytes(keys + platform::Utf8ToCp932(c.text), "Tessel2.ini");
         c.check();
     }
 }
@@ -248,19 +260,18 @@ TEST_F(FolderSettingsTest, HostileFilesFailCleanly)
     std::vector<std::string> hugeTools = base, badShape = base;
     hugeTools[42] = "2147483647";
     badShape[OldDcodeCount + 1] = R"("D10","x","1","0","0")";
-    // Every file is broken for the earlier edition's positions; the current
-    // edition's reader skips what it does not know, but for a bad colour.
-    const std::tuple<const char*, std::string, bool> files[] = {
-        {"empty", "", false},
-        {"short", Joined({base.begin(), base.begin() + 30}), false},
-        {"binary", binary, false},
-        {"huge counts", "DCODE_MAX = 2147483647\nTOOL_MAX = 1e300\nLAYER_MAX = -5\n,,,\n", false},
-        {"huge tool count", Joined(hugeTools), false},
-        {"shape not a number", Joined(badShape), false},
-        {"bad colour", "TITLE = changed\r\nLAYER_MAX = 1\r\n1,a,b,c,P,clNothing,0\r\n", true},
-        {"CR only", std::string(5000, '\r'), false},
+    // Every file is broken for both editions.
+    const std::pair<const char*, std::string> files[] = {
+        {"empty", ""},
+        {"short", Joined({base.begin(), base.begin() + 30})},
+        {"binary", binary},
+        {"huge counts", "DCODE_MAX = 2147483647\nTOOL_MAX = 1e300\nLAYER_MAX = -5\n,,,\n"},
+        {"huge tool count", Joined(hugeTools)},
+        {"shape not a number", Joined(badShape)},
+        {"bad colour", "TITLE = changed\r\nLAYER_MAX = 1\r\n1,a,b,c,P,clNothing,0\r\n"},
+        {"CR only", std::string(5000, '\r')},
     };
-    for (const auto& [name, bytes, currentFails] : files) {
+    for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         for (auto read : {ReadFolderSettingsBytes, ReadOldFolderSettingsBytes}) {
             Clear();
@@ -274,7 +285,60 @@ TEST_F(FolderSettingsTest, HostileFilesFailCleanly)
                 EXPECT_NE(std::string(e.what()).find("x.ini"), std::string::npos);
                 EXPECT_EQ(State(), before);
             }
-            EXPECT_EQ(failed, read == ReadOldFolderSettingsBytes || currentFails);
+            EXPECT_TRUE(failed);
+        }
+    }
+}
+
+// A file cut anywhere applies nothing of itself: it is refused, saying where
+// it ended, and the tables are as they were. Only the earlier edition's
+// filler lines after its formats may be missing: then it reads as the whole.
+TEST_F(FolderSettingsTest, FilesCutShortApplyNothing)
+{
+    constexpr std::size_t oldFiller = 56;
+    for (const bool old : {false, true}) {
+        SCOPED_TRACE(old ? "Tesselu.ini" : "Tessel2.ini");
+        Clear();
+        SmallJob();
+        const std::string path = Path(old ? "Tesselu.ini" : "Tessel2.ini");
+        old ? WriteOldSettingsFile(path) : WriteFolderSettings(path);
+        const std::string bytes = platform::ReadFileBytes(path);
+        auto read = old ? ReadOldFolderSettingsBytes : ReadFolderSettingsBytes;
+        Clear();
+        SmallJob();
+        const std::string before = State();
+        read(bytes, "x.ini");
+        const std::string whole = State();
+
+        // Cut at the start and in the middle of every line.
+        std::vector<std::size_t> lineStarts{0};
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+            if (bytes[i] == '\n') lineStarts.push_back(i + 1);
+        const std::size_t fillerStart = old ? lineStarts[lineStarts.size() - oldFiller] : bytes.size();
+        std::vector<std::size_t> cuts{bytes.size() - 1};
+        for (std::size_t k = 0; k < lineStarts.size(); ++k) {
+            cuts.push_back(lineStarts[k]);
+            const std::size_t end = k + 1 < lineStarts.size() ? lineStarts[k + 1] : bytes.size();
+            cuts.push_back((lineStarts[k] + end) / 2);
+        }
+        for (std::size_t cut : cuts) {
+            Clear();
+            SmallJob();
+            SCOPED_TRACE("cut at " + std::to_string(cut) + " of " + std::to_string(bytes.size()));
+            std::string error;
+            try {
+                read(bytes.substr(0, cut), "x.ini");
+            } catch (const platform::Error& e) {
+                error = e.what();
+            }
+            if (cut >= fillerStart) {
+                EXPECT_EQ(error, "");
+                EXPECT_EQ(State(), whole);
+                continue;
+            }
+            EXPECT_NE(error.find("x.ini"), std::string::npos) << error;
+            EXPECT_TRUE(error.find("途中で終わっています") != std::string::npos || error.find("の行がありません") != std::string::npos) << error;
+            ASSERT_EQ(State(), before);
         }
     }
 }

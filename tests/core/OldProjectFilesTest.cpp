@@ -238,9 +238,16 @@ TEST_F(OldProjectFiles, ThermalsAndArcsComeBack)
         EXPECT_EQ(Sizes(ApertureOf(i)), (std::vector<double>{double(shape), inner, outer, gap})) << i;
 }
 
+// A file of the given lines after a header that counts them.
+std::string TsoFile(const std::string& lines)
+{
+    std::size_t n = 1;
+    for (char c : lines) n += c == '\n';
+    return "\"Z\",\"部品面\",\"題\"," + std::to_string(n) + "\r\n" + lines;
+}
+
 TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
 {
-    const std::string head = "\"Z\",\"部品面\",\"題\",9\r\n";
     struct Case {
         const char* what;
         std::string text;
@@ -253,40 +260,41 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
         {"a header of another letter", "\"Y\",\"a\",\"b\",3\r\n", false, {}},
         {"a comma inside quotes", "\"Z\",\"top, bottom\",\"board\",1\n", true,
          [](const MyDataValue& v) { EXPECT_EQ(v.ContentsText + "|" + v.TitleText, "top, bottom|board"); }},
-        {"tool names", head + "10,3\r\n0\r\n\"T05\",\"0.8\",\"x\",\"2\"\r\n\"T5\",\"0.9\",\"\",\"1\"\r\n\"T010\",\"1.1\",\"\",\"1\"\r\n", true,
+        {"tool names", TsoFile("10,3\r\n0\r\n\"T05\",\"0.8\",\"x\",\"2\"\r\n\"T5\",\"0.9\",\"\",\"1\"\r\n\"T010\",\"1.1\",\"\",\"1\"\r\n"), true,
          [](const MyDataValue&) { EXPECT_EQ(Tools[5].Diameter + Tools[10].Diameter + std::to_string(ToolCount), "0.91.110"); }},
-        {"short records", head + "1,3\r\n0.2,0,0,1\r\n0.2\r\n0.2,0,0,1,1,255\r\n", true,
+        {"short records", TsoFile("1,3\r\n0.2,0,0,1\r\n0.2\r\n0.2,0,0,1,1,255\r\n"), true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
-        {"a count past the end", head + "6,1000000\r\n1,1,0.5,255\r\n", true, [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
-        {"a colour that is none", head + "6,1\r\n1,1,0.5,clNoSuchColour\r\n", true,
+        {"a colour that is none", TsoFile("6,1\r\n1,1,0.5,clNoSuchColour\r\n"), true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count * 1000000 + LayerTable[1].Color, 1000000 + 0x123456); }},
-        {"the colour of the first record", head + "6,2\r\n1,1,0.5,255\r\n2,1,0.5,65280\r\n", true,
+        {"the colour of the first record", TsoFile("6,2\r\n1,1,0.5,255\r\n2,1,0.5,65280\r\n"), true,
          [](const MyDataValue&) { EXPECT_EQ(LayerTable[1].Color, 255); }},
         // The hit's box is about the hit, then widened to 100 mm about its middle.
-        {"a drill hit far from the origin", head + "10,1\r\n0\r\n\"T01\",\"0.8\",\"\",\"1\"\r\n11,1\r\n1,300,200\r\n", true,
+        {"a drill hit far from the origin", TsoFile("10,1\r\n0\r\n\"T01\",\"0.8\",\"\",\"1\"\r\n11,1\r\n1,300,200\r\n"), true,
          [](const MyDataValue& v) {
              EXPECT_EQ(E(0).Kind, dkDrillList);
              EXPECT_EQ(std::vector<double>({v.MinX, v.MaxX, v.MinY, v.MaxY}), std::vector<double>({250, 350, 150, 250}));
          }},
-        {"data 20 wide", head + "1,1\r\n0.2,10,0,30,0,255\r\n", true,
+        {"data 20 wide", TsoFile("1,1\r\n0.2,10,0,30,0,255\r\n"), true,
          [](const MyDataValue& v) { EXPECT_EQ(std::vector<double>({v.MinX, v.MaxX}), std::vector<double>({-30, 70})); }},
-        {"a full circle", head + "3,1\r\n1,0.2,5,5,2,0,0,255\r\n", true,
+        {"a full circle", TsoFile("3,1\r\n1,0.2,5,5,2,0,0,255\r\n"), true,
          [](const MyDataValue& v) {
              ASSERT_EQ(v.Count, 2);
              EXPECT_EQ(std::vector<double>({E(0).X1, E(0).X2, E(1).X1, E(1).X2}), std::vector<double>({7, 3, 3, 7}));
          }},
         // The earlier edition wrote the gap as the arcs' width and stopped
         // them short by that width.
-        {"an earlier edition's thermal", head + "4,1\r\n0.2,0,0,1,0.2,1.3707963267949,1.7707963267949,2.9415926535898,"
-                                                "3.3415926535898,4.5123889803847,4.9123889803847,6.0831853071796,255\r\n",
+        {"an earlier edition's thermal", TsoFile("4,1\r\n0.2,0,0,1,0.2,1.3707963267949,1.7707963267949,2.9415926535898,"
+                                                 "3.3415926535898,4.5123889803847,4.9123889803847,6.0831853071796,255\r\n"),
          true,
          [](const MyDataValue&) {
              EXPECT_EQ(Sizes(ApertureOf(0)), std::vector<double>({apThermal90, 1.8, 2.2, 0.1973}));
          }},
-        {"a thermal of far-out angles", head + "4,1\r\n0.2,0,0,1,0.2,6E13,0,0,0,0,0,0,255\r\n", true,
+        {"blank lines after the last record", TsoFile("6,1\r\n1,1,0.5,255\r\n") + "\r\n\r\n", true,
+         [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
+        {"a thermal of far-out angles", TsoFile("4,1\r\n0.2,0,0,1,0.2,6E13,0,0,0,0,0,0,255\r\n"), true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
         // An aperture of no size looks like a free slot: the next one added must not take it over.
-        {"a line of no width", head + "1,2\r\n0,0,0,1,1,255\r\n0.25,0,0,2,2,255\r\n", true,
+        {"a line of no width", TsoFile("1,2\r\n0,0,0,1,1,255\r\n0.25,0,0,2,2,255\r\n"), true,
          [](const MyDataValue&) { EXPECT_EQ(std::vector<double>({ApertureOf(0).Size1, ApertureOf(1).Size1}), std::vector<double>({0, 0.25})); }},
     };
     for (const Case& c : cases) {
@@ -317,12 +325,38 @@ TEST_F(OldProjectFiles, ABadNumberLeavesTheTablesAsTheyWere)
     EXPECT_EQ(LayerTable[2].Color, 0x123456);
 }
 
+// A file whose sections or header count more lines than it has (or fewer)
+// is refused, saying what is missing, the tables as they were. Cuts of real
+// boards' files: ProjectCorpus.CutFilesAreRefusedAndTheJobStays.
+TEST_F(OldProjectFiles, FilesCutShortAreRefused)
+{
+    const std::pair<std::string, const char*> cases[] = {
+        {TsoFile("6,1000000\r\n1,1,0.5,255\r\n"), "途中で終わっています。\nセクション 6 の 1000000 行のうち 1 行しかありません。"},
+        {TsoFile("10,1\r\n"), "セクション 10 の 1 行のうち 0 行しかありません。"},
+        {"\"Z\",\"a\",\"b\",2\r\n1,1\r\n0.2,0,0,1,1,255\r\n", "行数（3 行）が先頭の行が示す行数（2 行）と合いません。"},
+    };
+    for (const auto& [text, error] : cases) {
+        SCOPED_TRACE(error);
+        ResetTables();
+        AppendElement(Element(dkLine, 10, {0, 0, 1, 1}));
+        LayerTable[2].Color = 0x123456;
+        try {
+            Read(text, 2);
+            ADD_FAILURE() << "read";
+        } catch (const platform::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(error), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(DataCount, 1);
+        EXPECT_EQ(LayerTable[2].Color, 0x123456);
+    }
+}
+
 TEST_F(OldProjectFiles, AddedToLoadedLayersItsToolsJoinTheirs)
 {
     Layer(1, "top.drl", "A");
     DrillTool(1, "0.8", "A", 1);
     AppendElement(Element(dkDrill, 1, {0, 0, 0, 0, 5, 5}));
-    ASSERT_TRUE(Read("\"Z\",\"\",\"\",14\r\n10,2\r\n0\r\n\"T01\",\"1.0\",\"\",\"1\"\r\n\"T02\",\"0.8\",\"\",\"1\"\r\n11,2\r\n1,6,6\r\n2,7,7\r\n", 2));
+    ASSERT_TRUE(Read("\"Z\",\"\",\"\",8\r\n10,2\r\n0\r\n\"T01\",\"1.0\",\"\",\"1\"\r\n\"T02\",\"0.8\",\"\",\"1\"\r\n11,2\r\n1,6,6\r\n2,7,7\r\n", 2));
     // Tool 1 of the file is a tool of its own; its tool 2 is the loaded tool 1.
     EXPECT_EQ(Tools[1].Diameter, "0.8");
     EXPECT_EQ(Tools[static_cast<std::size_t>(E(1).Code)].Diameter, "1.0");

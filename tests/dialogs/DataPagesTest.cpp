@@ -287,6 +287,11 @@ TEST_F(DataPages, ListsAreSavedClearedAndReadThroughTheButtons)
     ButtonClick(ParaButton::swOpen);
     EXPECT_EQ(Para.Warning, ListNotReadMessage);
     EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
+    // Nor does one whose size is no number, which would be a used D-code of size 0.
+    platform::WriteFileBytes(file, "D12 CIR 0.3\r\nD10 CIR abc\r\n");
+    ButtonClick(ParaButton::swOpen);
+    EXPECT_EQ(Para.Warning, "アパーチャーリスト「again.txt」の 2 行目を読み込めません。\n\r'abc' は正しい数値ではありません。");
+    EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
     // D-codes and vertex counts stay within what the table holds.
     Para.Warning.clear();
     platform::WriteFileBytes(file, "D05 CIR 0.1\r\nD1000 CIR 0.1\r\nD99999999999 CIR 0.1\r\nD30 POLYGON 1 40\r\nD31 POLYGON 1 1\r\n");

@@ -301,6 +301,12 @@ TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuesti
     core::GerberFormat.NumberFormat = "000.0000";
     core::WriteFolderSettings((root / "data" / "TESSEL2.INI").string());
     const fs::path settings = root / "data" / "TESSEL2.INI", held = root / "data" / "held";
+    // The earlier edition's file of the job, cut inside its D-code table: its
+    // formats after the cut must not be taken for the board's.
+    core::WriteOldSettingsFile((root / "held-old").string());
+    const std::string old = platform::ReadFileBytes(root / "held-old");
+    const std::size_t cut = old.find("\"D40\"");
+    ASSERT_NE(cut, std::string::npos);
 
     struct Case {
         const char* name;
@@ -310,16 +316,18 @@ TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuesti
         std::vector<std::string> texts, confirmed;
         bool taken;
     };
-    const std::string readError = "設定ファイル「Tesselu.ini」の 43 行目を読み込めません。\n\rファイルが途中で終わっています。";
+    const std::string readError = "設定ファイル「Tesselu.ini」の 2 行目を読み込めません。\n\rファイルが途中で終わっています。見出しの行から後がありません。";
+    const std::string cutError = "設定ファイル「Tesselu.ini」の 166 行目を読み込めません。\n\r"
+                                 "ファイルが途中で終わっています。D コード表（68 行）の 31 行目から後がありません。";
     const Case cases[] = {
         {"taken", [] {}, gerber, MsgResult::Yes, {SettingsFoundText}, {}, true},
         {"declined", [] {}, gerber, MsgResult::No, {SettingsFoundText}, {"Format274D"}, false},
-        {"earlier edition that does not read",
+        {"earlier edition cut in its D-code table",
          [&] {
              fs::rename(settings, held);
-             Write("Tesselu.ini", "2.0,1\r\n");
+             Write("Tesselu.ini", old.substr(0, cut));
          },
-         gerber, MsgResult::Yes, {OldSettingsFoundText, readError}, {"Format274D"}, false},
+         gerber, MsgResult::Yes, {OldSettingsFoundText, cutError}, {"Format274D"}, false},
         {"named alone: the loaded layers take it",
          [&] {
              fs::rename(held, settings);

@@ -1,16 +1,21 @@
 // Every board of the corpus opened, saved as a project file, cleared and
 // opened again from that file: the tables agree field by field and the
-// picture pixel for pixel.
+// picture pixel for pixel. Its project and earlier-edition files cut short
+// are refused and leave the job as it was.
 #include "CorpusJob.h"
+#include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
 #include "main/OpenCommands.h"
 #include "main/OpenList.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
 #include "view/Redraw.h"
 #include "view/ViewTransform.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <tuple>
 
 namespace fs = std::filesystem;
@@ -32,10 +37,13 @@ struct Job {
     std::vector<std::uint32_t> picture;
 };
 
-Job TakeJob()
+// The tables of the job, without its picture; of the elements, which a read
+// only appends to, the last alone when `elements` is false.
+Job TakeTables(bool elements = true)
 {
     Job j;
-    for (std::int32_t i = 0; i < core::DataCount; ++i) j.elements.push_back(core::Datas[static_cast<std::size_t>(i)]);
+    for (std::int32_t i = elements ? 0 : std::max(core::DataCount - 1, 0); i < core::DataCount; ++i)
+        j.elements.push_back(core::Datas[static_cast<std::size_t>(i)]);
     j.apertures = core::Apertures;
     j.macros.assign(core::Macros.begin(), core::Macros.begin() + core::MacroCount + 1);
     j.tools = core::Tools;
@@ -47,6 +55,12 @@ Job TakeJob()
     j.drill = core::DrillFormat;
     j.basics = core::ProjectBasics;
     j.extents = core::Extents;
+    return j;
+}
+
+Job TakeJob()
+{
+    Job j = TakeTables();
     // Every layer shown, the view fitted to a picture of 900 × 700.
     for (int k = 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = 1;
     ClientWidth = 900;
@@ -109,6 +123,38 @@ void ExpectSameJob(const Job& a, const Job& b)
 
 using ProjectCorpus = corpusboards::CorpusJob;
 
+// Where a file is cut: every 4 % of it, at that byte (mostly inside a line)
+// and at the start of its line, and just before its last line end.
+std::set<std::size_t> CutPoints(const std::string& bytes)
+{
+    std::set<std::size_t> cuts{bytes.size() - 1, bytes.size() - 2};
+    for (std::size_t percent = 1; percent < 100; percent += 4) {
+        const std::size_t at = bytes.size() * percent / 100;
+        cuts.insert(at);
+        const std::size_t lineEnd = bytes.rfind('\n', at - 1);
+        if (lineEnd != std::string::npos) cuts.insert(lineEnd + 1);
+    }
+    return cuts;
+}
+
+// Reads the first `cut` bytes of a file over the loaded job: true when the
+// read succeeded; `error` gets the message of a refusal.
+bool ReadCut(const std::string& bytes, std::size_t cut, bool project, std::string& error)
+{
+    core::Gauge gauge;
+    core::MyDataValue value;
+    error.clear();
+    try {
+        if (!project) return core::ReadOldProjectData(gauge, std::string_view(bytes).substr(0, cut), core::LayerCount + 1, value);
+        core::LayerTakeFlags.fill(0);
+        core::LayerTakeFlags[1] = 1;
+        return core::ReadProjectData(gauge, std::string_view(bytes).substr(0, cut), value);
+    } catch (const platform::Error& e) {
+        error = e.what();
+    }
+    return false;
+}
+
 } // namespace
 
 TEST_F(ProjectCorpus, EveryBoardComesBackAsItWas)
@@ -131,6 +177,71 @@ TEST_F(ProjectCorpus, EveryBoardComesBackAsItWas)
         EXPECT_EQ(after.basics.Title, core::SeparatorFreeText(before.basics.Title, '/'));
         after.basics.Title = before.basics.Title;
         ExpectSameJob(before, after);
+    }
+    EXPECT_GE(boards, 12);
+}
+
+// Every board saved as a project and exported as the earlier edition's file
+// of its first layer, each cut at many places and added to the board: every
+// cut is refused, saying the file ended early, and the board stays as it was;
+// the whole files read. Opened by the open command, a cut file is named in
+// its message.
+TEST_F(ProjectCorpus, CutFilesAreRefusedAndTheJobStays)
+{
+    if (!fs::exists(corpusboards::Cad)) GTEST_SKIP() << "no corpus";
+    AskReplaceOrAdd = [](const std::string&, const std::string&) {
+        core::LayerTakeFlags[1] = 1;
+        return 2;
+    };
+    struct Restore {
+        ~Restore() { AskReplaceOrAdd = DefaultReplaceOrAdd; }
+    } restore;
+    int boards = 0;
+    for (const auto& [name, files] : corpusboards::Boards()) {
+        SCOPED_TRACE(name);
+        // A board of many megabytes costs seconds a cut and shows nothing more.
+        std::uintmax_t size = 0;
+        for (const fs::path& f : files) size += fs::file_size(f);
+        if (size > (8u << 20) || !OpenBoard(files)) continue;
+        ++boards;
+        const fs::path project = root / "job.tsn";
+        core::WriteProjectFile(project.string());
+        const std::vector<core::OldProjectFilePlan> plans = core::OldProjectFilePlans();
+        ASSERT_FALSE(plans.empty());
+        const std::string written[] = {platform::ReadFileBytes(project), core::OldProjectFileBytes(plans[0])};
+        const Job before = TakeTables(false);
+        const std::int32_t elements = core::DataCount;
+        for (const bool isProject : {true, false}) {
+            const std::string& bytes = written[isProject ? 0 : 1];
+            const std::size_t firstLine = bytes.find('\n');
+            std::string error;
+            for (std::size_t cut : CutPoints(bytes)) {
+                SCOPED_TRACE((isProject ? "tsn cut at " : "tso cut at ") + std::to_string(cut) + " of " + std::to_string(bytes.size()));
+                ASSERT_FALSE(ReadCut(bytes, cut, isProject, error));
+                // Within its first line a file is no such file at all.
+                if (cut > firstLine) {
+                    EXPECT_NE(error.find("途中で終わっています"), std::string::npos) << error;
+                }
+                ASSERT_EQ(core::DataCount, elements);
+                ExpectSameJob(before, TakeTables(false));
+            }
+
+            const fs::path cutFile = root / (isProject ? "cut.tsn" : "cut.tso");
+            platform::WriteFileBytes(cutFile, bytes.substr(0, std::max(bytes.size() * 15 / 100, firstLine + 2)));
+            boxes.shown.clear();
+            MyOpenFiles list = MakeOpenList({cutFile.string()});
+            EXPECT_EQ(OpenFileList(list), 0);
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_NE(boxes.shown[0].text.find(cutFile.filename().string() + "：" + (isProject ? "プロジェクト" : "旧テッセル") + "ファイルが途中で終わっています"),
+                      std::string::npos) << boxes.shown[0].text;
+            EXPECT_EQ(core::DataCount, elements);
+            ExpectSameJob(before, TakeTables(false));
+
+            const auto board = core::TakeSnapshot();
+            EXPECT_TRUE(ReadCut(bytes, bytes.size(), isProject, error)) << error;
+            EXPECT_GT(core::DataCount, elements);
+            core::RestoreSnapshot(*board);
+        }
     }
     EXPECT_GE(boards, 12);
 }

@@ -2,6 +2,7 @@
 // whatever the separators, and a file without D-code lines changes nothing.
 #include "core/ProgramSettings.h"
 
+#include "platform/Error.h"
 #include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,13 @@ TEST(ApertureListCorpus, EveryCorpusFileReadsAsAListWithoutHarm)
         SCOPED_TRACE(it->path().string());
         auto table = std::make_unique<MyApertureTable>();
         std::int32_t highest = 0;
-        bool ok = ReadDcodeList(it->path().string(), *table, highest);
+        bool ok = false;
+        try {
+            ok = ReadDcodeList(it->path().string(), *table, highest);
+        } catch (const platform::Error&) {
+            // A "D" line whose sizes are no numbers (a part "D100" of a
+            // placement list): refused as a whole.
+        }
         EXPECT_EQ(ok, highest >= 10);
         EXPECT_LT(highest, 1000);
     }
