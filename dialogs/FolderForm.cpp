@@ -496,6 +496,17 @@ void DirBox1Change(const std::string& directory)
     DrawFolderContents();
 }
 
+bool DirBox1Gone()
+{
+    std::error_code ec;
+    if (!Folder.DirBox1.Visible || Folder.Directory.empty() || fs::is_directory(Folder.Directory, ec)) return false;
+    const std::string gone = Folder.Directory, above = ExistingFolderAbove(gone);
+    if (above.empty()) return false;
+    DirBox1Change(above);
+    Folder.Warning = FolderGoneText(gone, above);
+    return true;
+}
+
 void Edit1Change(const std::string& text) { Folder.Edit1.Text = text; }
 
 void Edit1KeyEnter()

@@ -168,6 +168,10 @@ void DirBox1MouseMove();
 void ListMouseDown();
 // DirBox1 shows another folder (picked there, in DriveBox1, or entered).
 void DirBox1Change(const std::string& directory);
+// The folders changed outside: when DirBox1's folder has gone, the nearest
+// one above it is shown and chosen, and the user is told. False when the
+// folder is still there.
+bool DirBox1Gone();
 void Edit1Change(const std::string& text);
 void Edit1KeyEnter();
 void Edit2Change(const std::string& text);

@@ -12,6 +12,7 @@
 #include "platform/ProgramPaths.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/Shell.h"
+#include "tests/platform_qt/FolderTreeClicks.h"
 
 #include <QApplication>
 #include <QFileSystemModel>
@@ -30,6 +31,8 @@
 namespace fs = std::filesystem;
 using namespace dialogs;
 using namespace dialogs::folder;
+using guitest::Settle;
+using guitest::WaitFor;
 
 namespace {
 
@@ -270,6 +273,72 @@ TEST_F(FolderDialogGui, ExportWritesIntoTheFolderChosen)
     mainwin::ExportEarlierProjectsCommand();
     EXPECT_TRUE(fs::exists(out / "keyboard_BoardOutline.tso"));
     output::FolderSet.PATH2.clear();
+}
+
+// The folder chosen removed outside while the tree shows it: the tree's row
+// moves to a neighbour, but the folder chosen becomes the one above, the
+// user is told, and a new folder is made there.
+TEST_F(FolderDialogGui, ChosenFolderGoneChoosesTheFolderAbove)
+{
+    const fs::path out = home / "out";
+    FolderMode = "tso";
+    ListFolder = home.string();
+    auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+    const struct {
+        const char* what;
+        fs::path chosen, removed;
+    } cases[] = {
+        {"the folder", out / "b", out / "b"},
+        {"a folder above it", out / "d" / "inner", out / "d"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(out / "a");
+        fs::create_directories(c.chosen);
+        fs::create_directories(out / "c");
+        SelectedFolder = c.chosen.string();
+        boxes.shown.clear();
+        QTimer::singleShot(0, [&] {
+            // Every folder of the tree read and watched.
+            EXPECT_TRUE(WaitFor([&] { return model->rowCount(model->index(QString::fromStdString(out.string()))) == 3; }));
+            EXPECT_EQ(form.DirBoxFolder().toStdString(), c.chosen.string());
+            fs::remove_all(c.removed);
+            EXPECT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }));
+            EXPECT_EQ(Folder.Directory, out.string());
+            EXPECT_EQ(SelectedFolder, out.string());
+            EXPECT_EQ(form.DirBoxFolder().toStdString(), out.string());
+            EXPECT_EQ(boxes.shown.size(), 1u);
+            if (!boxes.shown.empty()) {
+                EXPECT_EQ(boxes.shown[0].text, FolderGoneText(c.chosen.string(), out.string()));
+            }
+            form.ButtonOf(FolderButton::swNewDir)->click();
+            EXPECT_TRUE(fs::is_directory(out / NewFolderBase));
+            for (const char* d : {"a", "c"}) EXPECT_FALSE(fs::exists(out / d / NewFolderBase)) << d;
+            fs::remove(out / NewFolderBase);
+            form.ButtonOf(FolderButton::swCancel)->click();
+        });
+        form.ShowModal();
+    }
+}
+
+// A click in the folder tree chooses the row under the pointer and leaves it
+// there while the folders it opens are read; its arrow opens it in place.
+TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
+{
+    const fs::path tree = home / "many";
+    for (int i = 0; i < 60; ++i) fs::create_directories(tree / ("f" + std::to_string(100 + i)) / "sub");
+    SelectedFolder = (tree / "f120").string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    QTimer::singleShot(0, [&] {
+        auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(form.DirBox1->currentIndex().parent()) == 60; }));
+        Settle(300);
+        const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1);
+        EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        form.ButtonOf(FolderButton::swCancel)->click();
+    });
+    form.ShowModal();
 }
 
 // The wheel over a list scrolls what the list shows, not only its bar.
