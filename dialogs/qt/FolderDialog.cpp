@@ -98,6 +98,8 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
         return area;
     };
     ScrollBox2 = makeScrollBox("ScrollBox2", "Image3", Image3, Folder.ScrollBox2, 2);
+    // The boxes' pictures are seen above the sideways bar: as thick as drawn here.
+    ScrollBoxState::BarExtent = ScrollBox2->horizontalScrollBar()->sizeHint().height();
     ScrollBox3 = makeScrollBox("ScrollBox3", "Image5", Image5, Folder.ScrollBox3, 3);
     ScrollBox1 = makeScrollBox("ScrollBox1", "Image1", Image1, Folder.ScrollBox1, 1);
 

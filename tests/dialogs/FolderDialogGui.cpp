@@ -10,6 +10,7 @@
 #include "main/SaveCommands.h"
 #include "output/CopyFiles.h"
 #include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/Shell.h"
 #include "tests/platform_qt/FolderTreeClicks.h"
@@ -339,6 +340,56 @@ TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
         form.ButtonOf(FolderButton::swCancel)->click();
     });
     form.ShowModal();
+}
+
+// Names wide enough to bring up a list's sideways bar: the list still
+// scrolls until its last row is seen whole above the bar.
+TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
+{
+    const std::string wide = "基板データ_" + std::string(60, 'w');
+    const fs::path files = home / "wide";
+    fs::create_directories(files);
+    platform::TextFileWriter list(home / ListFileName);
+    platform::TextFileWriter project(home / "job.tsn");
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = wide + std::to_string(100 + i);
+        platform::WriteFileBytes(files / (name + ".gbr"), "x");
+        list.WriteLine(name + ".tso");
+        project.WriteLine("LAYER/" + std::to_string(i + 1) + "/1/5/" + name + ".gbr/部品面パターン/-/A/A/P/clRed/clLime");
+    }
+    list.Commit();
+    project.Commit();
+    const struct {
+        const char* what;
+        const char* mode;
+        QScrollArea* area;
+        platform::SurfaceWidget* image;
+        const MyFreeBox* items;
+    } lists[] = {
+        {"contents", "tso", form.ScrollBox2, form.Image3, &FolderItems},
+        {"export list", "tso", form.ScrollBox1, form.Image1, &ExportItems},
+        {"project layers", "OpenSelTsn", form.ScrollBox1, form.Image1, &PickItems},
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.what);
+        FolderMode = l.mode;
+        SelectedFolder = files.string();
+        ListFolder = home.string();
+        ProjectFileName = (home / "job.tsn").string();
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(l.items->Count, 30);
+            Settle(100);
+            EXPECT_TRUE(l.area->horizontalScrollBar()->isVisible());
+            // Dragged to the end, the bar stays there and the last row is seen whole.
+            QScrollBar* bar = l.area->verticalScrollBar();
+            bar->setValue(bar->maximum());
+            EXPECT_EQ(bar->value(), bar->maximum());
+            const Rect& last = l.items->Rects.back();
+            EXPECT_LE(l.image->mapTo(l.area->viewport(), QPoint(last.left, last.bottom - 1)).y(), l.area->viewport()->height() - 1);
+            form.ButtonOf(FolderButton::swCancel)->click();
+        });
+        form.ShowModal();
+    }
 }
 
 // The wheel over a list scrolls what the list shows, not only its bar.
