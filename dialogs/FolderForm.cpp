@@ -74,6 +74,17 @@ std::string TooManyLayersPickedText(int loaded, int ticked)
     return text + "選択した層は " + std::to_string(ticked) + " 層です。 選択を減らして下さい。";
 }
 
+int ScrollBoxState::ClientHeight() const
+{
+    const int w = ClientWidth(), h = InnerHeight();
+    if (!Image.Visible) return h;
+    // As the box lays its bars out: either may bring the other.
+    bool sideways = Width(Image.Bounds) > w, upright = Height(Image.Bounds) > h;
+    if (sideways && !upright) upright = Height(Image.Bounds) > h - BarExtent;
+    if (upright && !sideways) sideways = Width(Image.Bounds) > w - BarExtent;
+    return h - (sideways ? BarExtent : 0);
+}
+
 bool ScrollBoxState::ScrollTo(int position)
 {
     const int limit = std::max(0, Height(Image.Bounds) - ClientHeight());
@@ -494,6 +505,17 @@ void DirBox1Change(const std::string& directory)
     FolderItems.Hot = -1;
     DoubleClickFlag = -1;
     DrawFolderContents();
+}
+
+bool DirBox1Gone()
+{
+    std::error_code ec;
+    if (!Folder.DirBox1.Visible || Folder.Directory.empty() || fs::is_directory(Folder.Directory, ec)) return false;
+    const std::string gone = Folder.Directory, above = ExistingFolderAbove(gone);
+    if (above.empty()) return false;
+    DirBox1Change(above);
+    Folder.Warning = FolderGoneText(gone, above);
+    return true;
 }
 
 void Edit1Change(const std::string& text) { Folder.Edit1.Text = text; }

@@ -77,13 +77,19 @@ struct ScrollBoxState {
     int Position = 0;             // the vertical scroll, in pixels
     ImageState Image;             // Bounds in the box's client pixels
     int ClientWidth() const { return Bounds.right - Bounds.left - (Border ? 2 : 0); }
-    int ClientHeight() const { return Bounds.bottom - Bounds.top - (Border ? 2 : 0); }
+    // The height the picture is seen in: less the sideways bar while the
+    // picture is wider than the box, so that its last row can be reached.
+    int ClientHeight() const;
     // The width a picture `height` high has: the client width, less room for
     // the scroll bar when it is higher than the box.
-    int PictureWidth(int height) const { return ClientWidth() - (height > ClientHeight() ? ScrollBarRoom : 0); }
+    int PictureWidth(int height) const { return ClientWidth() - (height > InnerHeight() ? ScrollBarRoom : 0); }
     static constexpr int ScrollBarRoom = 20;
+    // The thickness of the window's scroll bars (set by the window).
+    static inline int BarExtent = ScrollBarRoom;
     // Scrolls, kept within the picture; false when nothing moved.
     bool ScrollTo(int position);
+    // Inside the border, bars not counted.
+    int InnerHeight() const { return Bounds.bottom - Bounds.top - (Border ? 2 : 0); }
 };
 
 struct LabelState {
@@ -168,6 +174,10 @@ void DirBox1MouseMove();
 void ListMouseDown();
 // DirBox1 shows another folder (picked there, in DriveBox1, or entered).
 void DirBox1Change(const std::string& directory);
+// The folders changed outside: when DirBox1's folder has gone, the nearest
+// one above it is shown and chosen, and the user is told. False when the
+// folder is still there.
+bool DirBox1Gone();
 void Edit1Change(const std::string& text);
 void Edit1KeyEnter();
 void Edit2Change(const std::string& text);

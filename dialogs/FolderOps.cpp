@@ -104,6 +104,21 @@ std::vector<DrivePlace> DrivePlaces(const std::string& home, const std::vector<s
     return places;
 }
 
+std::string FolderGoneText(const std::string& gone, const std::string& instead)
+{
+    return "選択していたフォルダが見つかりません。\n\r" + gone + "\n\r上のフォルダ " + instead + " を選択します。";
+}
+
+std::string ExistingFolderAbove(const std::string& folder)
+{
+    std::error_code ec;
+    for (fs::path p = fs::path(Normal(folder)); !p.empty(); p = p.parent_path()) {
+        if (fs::is_directory(p, ec)) return p.string();
+        if (p == p.parent_path()) break;
+    }
+    return {};
+}
+
 bool FolderUnder(const std::string& folder, const std::string& place)
 {
     if (place == "/") return !folder.empty() && folder.front() == '/';

@@ -16,6 +16,12 @@ inline constexpr const char* BadFolderNameText =
     "このフォルダ名は使えません。\n\r「/」を含む名前、「.」と「..」は使えません。";
 inline constexpr const char* FolderNameTakenText = "同じ名前のフォルダまたはファイルが既にあります。";
 
+// The folder chosen has gone (removed or renamed outside the program); the
+// one above it that is still there is chosen instead.
+std::string FolderGoneText(const std::string& gone, const std::string& instead);
+// The nearest folder at or above `folder` that exists; empty when none.
+std::string ExistingFolderAbove(const std::string& folder);
+
 // The sub-folders and files of a folder, each sorted, hidden ones (a leading
 // ".") left out; a link to a folder is a folder. Empty when it cannot be read.
 struct FolderEntries {

@@ -1,5 +1,6 @@
 #include "output/FormCopy.h"
 
+#include "dialogs/FolderOps.h"
 #include "dialogs/PagePainters.h"
 #include "dialogs/ParaForm.h"
 #include "output/CopyFiles.h"
@@ -66,20 +67,13 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     folders_->setReadOnly(true);
-    folderIcons_.folder = style()->standardIcon(QStyle::SP_DirIcon);
+    folderIcons_.SetFolderIcon(style()->standardIcon(QStyle::SP_DirIcon));
     folders_->setIconProvider(&folderIcons_);
     folders_->setRootPath("/");
-    // Folders are read in the background: a tree shows its folder again once
-    // the folders above it have been read.
-    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        const QString prefix = loaded.endsWith('/') ? loaded : loaded + '/';
-        for (QTreeView* tree : {ShellTreeView1, ShellTreeView2}) {
-            const QModelIndex current = tree->currentIndex();
-            const QString path = folders_->filePath(current);
-            if (current.isValid() && (path == loaded || path.startsWith(prefix)))
-                tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
-        }
-    });
+    // A folder removed outside: a tree whose folder has gone is told so once
+    // the model has let go of it.
+    connect(folders_, &QAbstractItemModel::rowsRemoved, this,
+            [this] { QMetaObject::invokeMethod(this, &TFormCopy::FoldersGone, Qt::QueuedConnection); });
 
     QFont bold = font();
     bold.setBold(true);
@@ -101,7 +95,10 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
         set->setToolTip(side == 1 ? "「最初に開くフォルダ」に設定" : "「デフォルトのコピー先フォルダ」に設定");
         tree = new QTreeView(this);
         tree->setObjectName(side == 1 ? "ShellTreeView1" : "ShellTreeView2");
-        tree->setModel(folders_);
+        // Folders are read in the background: the rows stay under the user's
+        // hand, and the tree shows its folder again once the folders above
+        // it have been read.
+        steady_[side - 1] = new platform::SteadyFolderTree(tree, folders_);
         for (int c = 1; c < folders_->columnCount(); ++c) tree->hideColumn(c);
         tree->header()->hide();
         list = new QListWidget(this);
@@ -109,6 +106,8 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         if (side == 1) list->viewport()->installEventFilter(this);
         connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, side](const QModelIndex& index) {
+            // A folder removed outside moves the row to a neighbour: not the user's choice.
+            if (steady_[side - 1]->RemovingRows()) return;
             TreeChanged(side, folders_->filePath(index).toStdString());
         });
         connect(up, &QToolButton::clicked, this, [this, side] {
@@ -155,7 +154,9 @@ TFormCopy::TFormCopy(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
 
 TFormCopy::~TFormCopy()
 {
-    // The model's reader thread asks the icons until the model is gone.
+    // The model's reader thread asks the icons until the model is gone; the
+    // trees' rows are no choice of the user's on the way.
+    for (QTreeView* tree : {ShellTreeView1, ShellTreeView2}) disconnect(tree->selectionModel(), nullptr, this, nullptr);
     delete folders_;
     if (copyForm == this) {
         copyForm = nullptr;
@@ -237,9 +238,36 @@ void TFormCopy::SetTreePath(QTreeView* tree, const std::string& path)
     if (index.isValid()) {
         const QSignalBlocker blocker(tree->selectionModel());
         tree->setCurrentIndex(index);
-        tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        steady_[tree == ShellTreeView1 ? 0 : 1]->Place();
     }
     TreeChanged(tree == ShellTreeView1 ? 1 : 2, path);
+}
+
+void TFormCopy::FoldersGone()
+{
+    std::vector<std::string> told;
+    for (int side = 1; side <= 2; ++side) {
+        const std::string gone = side == 1 ? path1_ : path2_;
+        QTreeView* tree = side == 1 ? ShellTreeView1 : ShellTreeView2;
+        std::error_code ec;
+        if (gone.empty()) continue;
+        if (fs::is_directory(gone, ec)) {
+            // Still there (the model behind the disk): its row marked again.
+            const QModelIndex index = folders_->index(Q(gone));
+            if (index.isValid() && tree->currentIndex() != index) {
+                const QSignalBlocker blocker(tree->selectionModel());
+                tree->setCurrentIndex(index);
+                tree->viewport()->update();
+            }
+            continue;
+        }
+        const std::string above = dialogs::ExistingFolderAbove(gone);
+        if (above.empty()) continue;
+        SetTreePath(tree, above);
+        const std::string text = dialogs::FolderGoneText(gone, above);
+        if (std::find(told.begin(), told.end(), text) == told.end()) told.push_back(text);
+    }
+    for (const std::string& text : told) platform::ShowWarning(text);
 }
 
 void TFormCopy::TreeChanged(int side, const std::string& path)

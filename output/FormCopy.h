@@ -3,14 +3,17 @@
 // destination tree with its list below, the owner-drawn options (output/
 // CopyForm.h) on the left with "実行" and "閉じる".
 #include "output/CopyForm.h"
+#include "platform/qt/FolderIcons.h"
+#include "platform/qt/SteadyFolderTree.h"
 #include "platform/qt/SurfaceWidget.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <array>
 
 class QFileSystemModel;
 
@@ -55,24 +58,20 @@ protected:
 
 private:
     void TreeChanged(int side, const std::string& path);
+    // After folders were taken out of the trees: a tree whose folder has gone
+    // shows the one above it, and the user is told; one whose folder is still
+    // there has its row marked again.
+    void FoldersGone();
     void FillList(QListWidget* list, const std::string& folder);
     void SetTreePath(QTreeView* tree, const std::string& path);
     void LayOut();
     void DrawOptions();
 
-    // One picture and no type for every folder of the trees: the model asks
-    // for both on each change in a folder it has read, and the theme's
-    // lookups for a busy folder (a temporary or build folder) kept the
-    // program at work as long as it ran, long after the window was closed.
-    class FolderIcons final : public QAbstractFileIconProvider {
-    public:
-        QIcon icon(IconType) const override { return folder; }
-        QIcon icon(const QFileInfo&) const override { return folder; }
-        QString type(const QFileInfo&) const override { return {}; }
-        QIcon folder;
-    } folderIcons_;
+    // Read by the model's reader thread until the model is gone.
+    platform::FolderIcons folderIcons_;
     QFileSystemModel* folders_ = nullptr;
     std::string path1_, path2_;
+    std::array<platform::SteadyFolderTree*, 2> steady_{};
     platform::RasterCanvas options_;
     CopyOptionsLayout layout_;
 };

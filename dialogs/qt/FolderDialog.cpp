@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QStyle>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -97,6 +98,8 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
         return area;
     };
     ScrollBox2 = makeScrollBox("ScrollBox2", "Image3", Image3, Folder.ScrollBox2, 2);
+    // The boxes' pictures are seen above the sideways bar: as thick as drawn here.
+    ScrollBoxState::BarExtent = ScrollBox2->horizontalScrollBar()->sizeHint().height();
     ScrollBox3 = makeScrollBox("ScrollBox3", "Image5", Image5, Folder.ScrollBox3, 3);
     ScrollBox1 = makeScrollBox("ScrollBox1", "Image1", Image1, Folder.ScrollBox1, 1);
 
@@ -129,9 +132,13 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
     // Folders only, hidden ones left out; links to folders are folders.
     dirModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     dirModel_->setReadOnly(true);
+    folderIcons_.SetFolderIcon(style()->standardIcon(QStyle::SP_DirIcon));
+    dirModel_->setIconProvider(&folderIcons_);
     DirBox1 = new QTreeView(this);
     DirBox1->setObjectName("DirBox1");
-    DirBox1->setModel(dirModel_);
+    // The folders load in the background: the rows stay under the user's
+    // hand, and the folder shown is centred once its parent is there.
+    steadyDir_ = new platform::SteadyFolderTree(DirBox1, dirModel_);
     for (int c = 1; c < dirModel_->columnCount(); ++c) DirBox1->hideColumn(c);
     DirBox1->setHeaderHidden(true);
     // Long names scroll sideways rather than being cut.
@@ -142,15 +149,18 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
     DirBox1->viewport()->setMouseTracking(true);
     DirBox1->viewport()->installEventFilter(this);
     DirBox1->hide();
-    // The folders load in the background: the current one is shown once its
-    // parent is there.
-    connect(dirModel_, &QFileSystemModel::directoryLoaded, this, [this] {
-        if (!DirBox1->isVisible()) return;
-        const QModelIndex index = DirBox1->currentIndex();
-        if (index.isValid()) ShowDirRow(index);
+    // A folder removed outside moves the tree's row to a neighbour: that is
+    // no choice of the user's. The folder shown gone, the one above it is;
+    // still there (the model behind the disk), its row is marked again.
+    connect(dirModel_, &QAbstractItemModel::rowsRemoved, this, [this] {
+        QMetaObject::invokeMethod(this, [this] {
+            if (!isVisible()) return;
+            DirBox1Gone();
+            Sync();
+        }, Qt::QueuedConnection);
     });
     connect(DirBox1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (!current.isValid() || placingDir_) return;
+        if (!current.isValid() || placingDir_ || steadyDir_->RemovingRows()) return;
         const std::string path = dirModel_->filePath(current).toStdString();
         if (path == Folder.Directory) return;
         DirBox1Change(path);
@@ -215,6 +225,10 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
 
 TFolderDialog::~TFolderDialog()
 {
+    // The model's reader thread asks the icons until the model is gone; the
+    // tree's row is no choice of the user's on the way.
+    disconnect(DirBox1->selectionModel(), nullptr, this, nullptr);
+    delete dirModel_;
     if (folderDialog == this) folderDialog = nullptr;
 }
 
@@ -228,13 +242,6 @@ void TFolderDialog::FillDriveBox()
     const QSignalBlocker blocker(DriveBox1);
     DriveBox1->clear();
     for (const DrivePlace& p : places_) DriveBox1->addItem(QString::fromStdString(p.Caption));
-}
-
-void TFolderDialog::ShowDirRow(const QModelIndex& index)
-{
-    DirBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
-    // Names are read from their start: the tree does not stay scrolled sideways.
-    DirBox1->horizontalScrollBar()->setValue(0);
 }
 
 void TFolderDialog::SetDirRoot(const std::string& path)
@@ -349,7 +356,7 @@ void TFolderDialog::Sync()
             DirBox1->setCurrentIndex(index);
             placingDir_ = false;
             DirBox1->expand(index);
-            ShowDirRow(index);
+            steadyDir_->Place();
         }
     }
 

@@ -6,6 +6,8 @@
 #include "dialogs/FolderForm.h"
 #include "dialogs/FolderOps.h"
 #include "dialogs/qt/Components.h"
+#include "platform/qt/FolderIcons.h"
+#include "platform/qt/SteadyFolderTree.h"
 #include "platform/qt/SurfaceWidget.h"
 
 #include <QComboBox>
@@ -66,10 +68,11 @@ protected:
 private:
     void FillDriveBox();
     void SetDirRoot(const std::string& path);
-    void ShowDirRow(const QModelIndex& index);
     void SyncScrollBox(QScrollArea* area, platform::SurfaceWidget* image, folder::ScrollBoxState& state);
     void SyncLabel(QLabel* label, const folder::LabelState& state);
+    platform::FolderIcons folderIcons_;   // read by the model's reader thread
     QFileSystemModel* dirModel_ = nullptr;
+    platform::SteadyFolderTree* steadyDir_ = nullptr;
     std::vector<DrivePlace> places_;
     std::string dirRoot_;
     bool placingDir_ = false;      // DirBox1 is being set to the dialog's folder

@@ -10,8 +10,10 @@
 #include "main/SaveCommands.h"
 #include "output/CopyFiles.h"
 #include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/Shell.h"
+#include "tests/platform_qt/FolderTreeClicks.h"
 
 #include <QApplication>
 #include <QFileSystemModel>
@@ -30,6 +32,8 @@
 namespace fs = std::filesystem;
 using namespace dialogs;
 using namespace dialogs::folder;
+using guitest::Settle;
+using guitest::WaitFor;
 
 namespace {
 
@@ -270,6 +274,122 @@ TEST_F(FolderDialogGui, ExportWritesIntoTheFolderChosen)
     mainwin::ExportEarlierProjectsCommand();
     EXPECT_TRUE(fs::exists(out / "keyboard_BoardOutline.tso"));
     output::FolderSet.PATH2.clear();
+}
+
+// The folder chosen removed outside while the tree shows it: the tree's row
+// moves to a neighbour, but the folder chosen becomes the one above, the
+// user is told, and a new folder is made there.
+TEST_F(FolderDialogGui, ChosenFolderGoneChoosesTheFolderAbove)
+{
+    const fs::path out = home / "out";
+    FolderMode = "tso";
+    ListFolder = home.string();
+    auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+    const struct {
+        const char* what;
+        fs::path chosen, removed;
+    } cases[] = {
+        {"the folder", out / "b", out / "b"},
+        {"a folder above it", out / "d" / "inner", out / "d"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(out / "a");
+        fs::create_directories(c.chosen);
+        fs::create_directories(out / "c");
+        SelectedFolder = c.chosen.string();
+        boxes.shown.clear();
+        QTimer::singleShot(0, [&] {
+            // Every folder of the tree read and watched.
+            EXPECT_TRUE(WaitFor([&] { return model->rowCount(model->index(QString::fromStdString(out.string()))) == 3; }));
+            EXPECT_EQ(form.DirBoxFolder().toStdString(), c.chosen.string());
+            fs::remove_all(c.removed);
+            EXPECT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }));
+            EXPECT_EQ(Folder.Directory, out.string());
+            EXPECT_EQ(SelectedFolder, out.string());
+            EXPECT_EQ(form.DirBoxFolder().toStdString(), out.string());
+            EXPECT_EQ(boxes.shown.size(), 1u);
+            if (!boxes.shown.empty()) {
+                EXPECT_EQ(boxes.shown[0].text, FolderGoneText(c.chosen.string(), out.string()));
+            }
+            form.ButtonOf(FolderButton::swNewDir)->click();
+            EXPECT_TRUE(fs::is_directory(out / NewFolderBase));
+            for (const char* d : {"a", "c"}) EXPECT_FALSE(fs::exists(out / d / NewFolderBase)) << d;
+            fs::remove(out / NewFolderBase);
+            form.ButtonOf(FolderButton::swCancel)->click();
+        });
+        form.ShowModal();
+    }
+}
+
+// A click in the folder tree chooses the row under the pointer and leaves it
+// there while the folders it opens are read; its arrow opens it in place.
+TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
+{
+    const fs::path tree = home / "many";
+    for (int i = 0; i < 60; ++i) fs::create_directories(tree / ("f" + std::to_string(100 + i)) / "sub");
+    SelectedFolder = (tree / "f120").string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    QTimer::singleShot(0, [&] {
+        auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(form.DirBox1->currentIndex().parent()) == 60; }));
+        Settle(300);
+        const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1);
+        EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        form.ButtonOf(FolderButton::swCancel)->click();
+    });
+    form.ShowModal();
+}
+
+// Names wide enough to bring up a list's sideways bar: the list still
+// scrolls until its last row is seen whole above the bar.
+TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
+{
+    const std::string wide = "基板データ_" + std::string(60, 'w');
+    const fs::path files = home / "wide";
+    fs::create_directories(files);
+    platform::TextFileWriter list(home / ListFileName);
+    platform::TextFileWriter project(home / "job.tsn");
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = wide + std::to_string(100 + i);
+        platform::WriteFileBytes(files / (name + ".gbr"), "x");
+        list.WriteLine(name + ".tso");
+        project.WriteLine("LAYER/" + std::to_string(i + 1) + "/1/5/" + name + ".gbr/部品面パターン/-/A/A/P/clRed/clLime");
+    }
+    list.Commit();
+    project.Commit();
+    const struct {
+        const char* what;
+        const char* mode;
+        QScrollArea* area;
+        platform::SurfaceWidget* image;
+        const MyFreeBox* items;
+    } lists[] = {
+        {"contents", "tso", form.ScrollBox2, form.Image3, &FolderItems},
+        {"export list", "tso", form.ScrollBox1, form.Image1, &ExportItems},
+        {"project layers", "OpenSelTsn", form.ScrollBox1, form.Image1, &PickItems},
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.what);
+        FolderMode = l.mode;
+        SelectedFolder = files.string();
+        ListFolder = home.string();
+        ProjectFileName = (home / "job.tsn").string();
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(l.items->Count, 30);
+            Settle(100);
+            EXPECT_TRUE(l.area->horizontalScrollBar()->isVisible());
+            // Dragged to the end, the bar stays there and the last row is seen whole.
+            QScrollBar* bar = l.area->verticalScrollBar();
+            bar->setValue(bar->maximum());
+            EXPECT_EQ(bar->value(), bar->maximum());
+            const Rect& last = l.items->Rects.back();
+            EXPECT_LE(l.image->mapTo(l.area->viewport(), QPoint(last.left, last.bottom - 1)).y(), l.area->viewport()->height() - 1);
+            form.ButtonOf(FolderButton::swCancel)->click();
+        });
+        form.ShowModal();
+    }
 }
 
 // The wheel over a list scrolls what the list shows, not only its bar.

@@ -2,6 +2,7 @@
 // layers' files chosen, the options clicked, a move done and both lists
 // showing it, the up button, and the folder remembered on request.
 #include "core/Datas.h"
+#include "dialogs/FolderOps.h"
 #include "main/MainHooks.h"
 #include "main/SaveCommands.h"
 #include "output/CopyFiles.h"
@@ -9,13 +10,17 @@
 #include "output/FormCopy.h"
 #include "platform/qt/MessageBoxes.h"
 #include "tests/output/CopyTestSupport.h"
+#include "tests/platform_qt/FolderTreeClicks.h"
 
 #include <QApplication>
+#include <QFileSystemModel>
 #include <QMouseEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace output;
+using guitest::Settle;
+using guitest::WaitFor;
 namespace fs = std::filesystem;
 
 namespace {
@@ -130,4 +135,79 @@ TEST(CopyDialogGui, MoveTheLoadedFiles)
     core::StepMarks.fill(0);
     mainwin::LastOpenedFolder.clear();
     FolderSet = MyFolderSetPara{};
+}
+
+// A click in either tree chooses the row under the pointer and leaves it
+// there, while the folders it opens are read: a second click at the same
+// spot (its arrow) opens that folder, and it stays under the pointer, also
+// when a folder appears above it.
+TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
+{
+    copytest::TempTree t;
+    for (int i = 0; i < 60; ++i) t.Folder("f" + std::to_string(100 + i) + "/sub");
+    core::ResetTables();
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped(&boxes);
+    TFormCopy form;
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) {
+            SCOPED_TRACE(tree->objectName().toStdString());
+            auto* model = static_cast<QFileSystemModel*>(tree->model());
+            // Shown on its folder once the folders above it are read.
+            EXPECT_TRUE(WaitFor([&] { return model->rowCount(tree->currentIndex().parent()) >= 60; }));
+            Settle(300);
+            EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+            const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(tree);
+            EXPECT_EQ(tree == form.ShellTreeView1 ? form.SourcePath() : form.DestinationPath(), model->filePath(row).toStdString());
+            // A folder made above it, out of view, does not push it down.
+            const QRect rect = tree->visualRect(row);
+            const int rows = model->rowCount(row.parent());
+            t.Folder(tree == form.ShellTreeView1 ? "a1" : "a2");
+            EXPECT_TRUE(WaitFor([&] { return model->rowCount(row.parent()) == rows + 1; }));
+            Settle(100);
+            EXPECT_EQ(tree->visualRect(row), rect);
+        }
+        form.swCancel->click();
+    });
+    form.ShowModal("", (t.Root() / "f120").string(), (t.Root() / "f140").string());
+    EXPECT_TRUE(ran);
+}
+
+// Folders changed outside while the window shows them: a folder made
+// appears in the trees; the folder chosen in a tree removed moves the tree's
+// row to a neighbour, but the folder chosen becomes the one above, and the
+// user is told once.
+TEST(CopyDialogGui, TreesFollowFoldersChangedOutside)
+{
+    copytest::TempTree t;
+    for (const char* d : {"a", "b/inner", "c"}) t.Folder(d);
+    core::ResetTables();
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped(&boxes);
+    TFormCopy form;
+    const std::string above = t.Root().string(), gone = (t.Root() / "b").string();
+    QTimer::singleShot(0, [&] {
+        auto* model = static_cast<QFileSystemModel*>(form.ShellTreeView1->model());
+        const QModelIndex root = model->index(QString::fromStdString(above));
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(root) == 3; }));
+        Settle(300);
+        t.Folder("d");
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(root) == 4; }));
+        fs::remove_all(gone);
+        EXPECT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }));
+        Settle(100);
+        EXPECT_EQ(form.SourcePath(), above);
+        EXPECT_EQ(form.DestinationPath(), above);
+        for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2})
+            EXPECT_EQ(model->filePath(tree->currentIndex()).toStdString(), above) << tree->objectName().toStdString();
+        EXPECT_EQ(form.LabelTo->toolTip().toStdString(), above);
+        EXPECT_EQ(boxes.shown.size(), 2u);
+        for (const auto& shown : boxes.shown)
+            EXPECT_TRUE(shown.text == dialogs::FolderGoneText(gone, above) ||
+                        shown.text == dialogs::FolderGoneText(gone + "/inner", above)) << shown.text;
+        form.swCancel->click();
+    });
+    form.ShowModal("", gone, gone + "/inner");
 }

@@ -1,0 +1,95 @@
+#include "platform/qt/SteadyFolderTree.h"
+
+#include <QEvent>
+#include <QFileSystemModel>
+#include <QScrollBar>
+#include <QTreeView>
+
+namespace platform {
+
+SteadyFolderTree::SteadyFolderTree(QTreeView* tree, QAbstractItemModel* model) : QObject(tree), tree_(tree)
+{
+    // Before the tree's selection hears of rows going, which moves its
+    // current row.
+    auto before = [this] {
+        if (!placing_) Hold();
+    };
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, before);
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, before);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this, before] {
+        removing_ = true;
+        before();
+    });
+    tree->setModel(model);
+    // After the tree has taken the change in.
+    auto after = [this] {
+        if (placing_) Centre();
+        else Restore();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, after);
+    connect(model, &QAbstractItemModel::layoutChanged, this, after);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this, after] {
+        removing_ = false;
+        after();
+    });
+    if (auto* files = qobject_cast<QFileSystemModel*>(model))
+        connect(files, &QFileSystemModel::directoryLoaded, this, [this] {
+            if (placing_) Centre();
+        });
+    tree->installEventFilter(this);
+    tree->viewport()->installEventFilter(this);
+    for (QScrollBar* bar : {tree->verticalScrollBar(), tree->horizontalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { placing_ = false; });
+}
+
+void SteadyFolderTree::Place()
+{
+    placing_ = true;
+    Centre();
+}
+
+void SteadyFolderTree::Centre()
+{
+    const QModelIndex current = tree_->currentIndex();
+    if (!current.isValid()) return;
+    tree_->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Names are read from their start: the tree does not stay scrolled sideways.
+    tree_->horizontalScrollBar()->setValue(0);
+}
+
+void SteadyFolderTree::Hold()
+{
+    anchor_ = tree_->indexAt(QPoint(0, 0));
+    if (anchor_.isValid()) anchorTop_ = tree_->visualRect(anchor_).top();
+}
+
+void SteadyFolderTree::Restore()
+{
+    if (!anchor_.isValid()) return;
+    const int moved = tree_->visualRect(anchor_).top() - anchorTop_;
+    if (moved == 0) return;
+    QScrollBar* bar = tree_->verticalScrollBar();
+    if (tree_->verticalScrollMode() == QAbstractItemView::ScrollPerPixel) {
+        bar->setValue(bar->value() + moved);
+    } else {
+        const int row = tree_->visualRect(anchor_).height();
+        if (row > 0) bar->setValue(bar->value() + moved / row);
+    }
+}
+
+bool SteadyFolderTree::eventFilter(QObject* watched, QEvent* event)
+{
+    // The user's hand on the tree: it is no longer placed on its folder.
+    if (watched == tree_ || watched == tree_->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::Wheel: placing_ = false; break;
+        default: break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace platform
