@@ -5,6 +5,7 @@
 #include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
@@ -45,6 +46,12 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
 LoadResult LoadLayerFile(const std::string& path, int layer)
 {
     LoadResult r;
+    // As the open command: what is no readable file is not opened at all.
+    if (const platform::InputProblem problem = platform::CheckInputFile(path); problem != platform::InputProblem::None) {
+        r.kind = problem == platform::InputProblem::Missing ? core::fkMissing : core::fkAuto;
+        r.error = platform::InputProblemText(problem);
+        return r;
+    }
     r.kind = core::DetectFileType(path);
     const int before = core::LayerCount;
     try {

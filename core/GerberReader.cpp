@@ -4,6 +4,7 @@
 #include "core/GerberParameters.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 namespace core {
 
@@ -32,8 +34,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 FilePtr OpenForReading(const std::string& path)
 {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) throw platform::Error("ファイルを開けません: " + path);
+    const int fd = platform::OpenInputFile(path);
+    FilePtr f(::fdopen(fd, "rb"));
+    if (!f) {
+        ::close(fd);
+        throw platform::Error("ファイルを開けません: " + path);
+    }
     return f;
 }
 
@@ -894,16 +900,16 @@ int DetectFileKindOfBytes(std::string_view bytes)
 
 int DetectFileType(const std::string& path)
 {
-    if (!PathExists(path)) return fkMissing;
+    // A folder, FIFO or unreadable file is of no kind, whatever its name.
+    const platform::InputProblem problem = platform::CheckInputFile(path, true);
+    if (problem == platform::InputProblem::Missing) return fkMissing;
+    if (problem != platform::InputProblem::None) return fkAuto;
     const std::string ext = fs::path(path).extension().string();
     if (ext == ".tso") return fkOldProject;
     if (ext == ".tsn") return fkProject;
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return fkAuto;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return fkAuto;
-    ChunkSource source(f.get());
     try {
+        FilePtr f = OpenForReading(path);
+        ChunkSource source(f.get());
         return DetectFromSource(source);
     } catch (const platform::Error&) {
         return fkAuto;

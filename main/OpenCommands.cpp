@@ -14,6 +14,7 @@
 #include "view/ToolState.h"
 #include "view/WorkerPool.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -333,6 +334,18 @@ int OpenFileListRun(MyOpenFiles& list)
         }
     }
 
+    // Each file to read is checked before anything opens it: a FIFO would
+    // stop the window on the open for good, and a folder, device, empty or
+    // unreadable file is named to the user with why.
+    std::vector<FileNotRead> notRead;
+    for (Entry& e : entries) {
+        if (e.name.empty()) continue;
+        const platform::InputProblem problem = platform::CheckInputFile(e.path());
+        if (problem == platform::InputProblem::None) continue;
+        notRead.push_back({e.name, platform::InputProblemText(problem)});
+        e.name.clear();
+    }
+
     std::string projectPath;
     for (Entry& e : entries) {
         if (!e.name.empty() && e.kind == fkAuto && fs::path(e.name).extension() == ".tsn") {
@@ -359,7 +372,6 @@ int OpenFileListRun(MyOpenFiles& list)
     window->PumpEvents();
     Gauge& gauge = window->ReadGauge();
     // Every file that does not become a layer is named to the user with why.
-    std::vector<FileNotRead> notRead;
     int filesRead = 0;
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
