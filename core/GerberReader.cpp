@@ -66,12 +66,130 @@ public:
         return true;
     }
 
+    // Hands the bytes after the current chunk to `feed` until it returns
+    // false or they end, then puts the source back where it was.
+    template <class Feed>
+    void LookAhead(Feed&& feed)
+    {
+        if (!file_) {
+            for (std::size_t at = offset_; at < bytes_.size() && feed(bytes_.substr(at, ChunkBytes)); at += ChunkBytes) {
+            }
+            return;
+        }
+        const off_t at = ::ftello(file_);
+        if (at < 0) return;
+        std::vector<char> ahead(ChunkBytes);
+        for (;;) {
+            const std::size_t n = std::fread(ahead.data(), 1, ahead.size(), file_);
+            if (n == 0 || !feed(std::string_view(ahead.data(), n))) break;
+        }
+        std::clearerr(file_);
+        if (::fseeko(file_, at, SEEK_SET) != 0) throw platform::Error("ファイルの読み込みに失敗しました。");
+    }
+
 private:
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
     std::string_view bytes_;
     std::size_t offset_ = 0;
 };
+
+// Counts, without making them, the elements the data ahead asks for until
+// the step-and-repeat is set again: each flash and each stroke drawn with
+// the pen down (an arc past 180° makes two, counted once). Blocks are cut as
+// the reader cuts them; comments count nothing.
+class ElementsAhead {
+public:
+    ElementsAhead(bool paramMode, int pen, int mode) : paramMode_(paramMode), pen_(pen), mode_(mode) {}
+
+    // False once the step-and-repeat is set again.
+    bool Feed(std::string_view bytes)
+    {
+        for (const char ch : bytes) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 33 || c > 122) continue;
+            const bool comment = length_ >= 3 && head_[0] == 'G' && head_[1] == '0' && head_[2] == '4';
+            if (c == '%' && !comment) {
+                if (!EndBlock()) return false;
+                paramMode_ = !paramMode_;
+                continue;
+            }
+            if (c == '*') {
+                if (!EndBlock()) return false;
+                continue;
+            }
+            if (length_ < 3) head_[length_] = ch;
+            ++length_;
+            if (comment || paramMode_) continue;
+            Word(ch);
+        }
+        return true;
+    }
+
+    long long Count() const { return count_; }
+
+private:
+    void Word(char ch)
+    {
+        if (ch >= '0' && ch <= '9') {
+            value_ = std::min(value_ * 10 + (ch - '0'), 1000);
+            digits_ = true;
+            return;
+        }
+        if (ch == '+' || ch == '-' || ch == '.') return;
+        Letter();
+        letter_ = ch;
+        if (ch == 'X' || ch == 'Y' || ch == 'I' || ch == 'J') coordinates_ = true;
+    }
+
+    // The word that ends: a G or D code takes effect.
+    void Letter()
+    {
+        if (digits_ && letter_ == 'G') {
+            if (value_ == 0) mode_ = 0;
+            else if (value_ <= 3 || value_ == 20 || value_ == 21 || value_ == 30 || value_ == 31 || value_ == 37) mode_ = 1;
+        } else if (digits_ && letter_ == 'D') {
+            if (value_ == 1) pen_ = 1;
+            else if (value_ == 2) pen_ = 0;
+            else if (value_ == 3 || value_ == 9) flash_ = true;
+        }
+        letter_ = 0;
+        value_ = 0;
+        digits_ = false;
+    }
+
+    bool EndBlock()
+    {
+        bool more = true;
+        if (paramMode_) {
+            more = !(length_ >= 2 && head_[0] == 'S' && head_[1] == 'R');
+        } else {
+            Letter();
+            if (flash_) {
+                ++count_;
+                pen_ = 0;
+            } else if (coordinates_ && pen_ == 1 && mode_ >= 1) {
+                ++count_;
+            }
+        }
+        length_ = 0;
+        letter_ = 0;
+        value_ = 0;
+        digits_ = coordinates_ = flash_ = false;
+        return more;
+    }
+
+    bool paramMode_;
+    int pen_, mode_;
+    char head_[3] = {};
+    std::size_t length_ = 0;
+    char letter_ = 0;
+    int value_ = 0;
+    bool digits_ = false, coordinates_ = false, flash_ = false;
+    long long count_ = 0;
+};
+
+const char* const TooManyCopiesText = "ステップ＆リピートによるデータ数が多すぎるため、読み込めません。";
 
 // ----------------------------------------------------------- detection
 
@@ -287,7 +405,7 @@ void FlushPathImpl(std::vector<DataElement>& pending, MyDataValue& value, Apertu
     const long long copies = static_cast<long long>(f.SrX) * f.SrY;
     if (copies > MaxStepRepeatCopies ||
         static_cast<long long>(DataCount) + copies * static_cast<long long>(pending.size()) > MaxElementCount)
-        throw platform::Error("ステップ＆リピートによるデータ数が多すぎるため、読み込めません。");
+        throw platform::Error(TooManyCopiesText);
     double yOffset = 0.0;
     for (std::int32_t row = 1; row <= f.SrY; ++row) {
         double xOffset = 0.0;
@@ -316,6 +434,7 @@ public:
     // False when cancelled.
     bool Run(ChunkSource& source, long long size)
     {
+        source_ = &source;
         ApertureMap.fill(0);
         ResetApertureReservations();
         MyFormatPara& f = GerberFormat;
@@ -354,6 +473,7 @@ private:
         std::size_t i = 0;
         const std::size_t n = buf.size();
         while (i < n && !stopped_) {
+            if (lookAhead_) CheckCopiesAhead(buf.substr(i));
             if (partial_.empty()) {
                 // Blank and line ends between blocks first, then the common
                 // case: a clean run up to the next "*".
@@ -397,6 +517,22 @@ private:
                 }
             }
         }
+        if (lookAhead_ && !stopped_) CheckCopiesAhead(buf.substr(std::min(i, n)));
+    }
+
+    // A step-and-repeat that asks for more elements than the data can hold
+    // is refused before its first copy is made, not once memory for all it
+    // may hold has been taken.
+    void CheckCopiesAhead(std::string_view rest)
+    {
+        lookAhead_ = false;
+        const MyFormatPara& f = GerberFormat;
+        const long long copies = static_cast<long long>(f.SrX) * f.SrY;
+        ElementsAhead ahead(paramMode_, pen_, mode_);
+        if (ahead.Feed(rest)) source_->LookAhead([&ahead](std::string_view bytes) { return ahead.Feed(bytes); });
+        const long long room = std::max<long long>(0, MaxElementCount - DataCount);
+        if (ahead.Count() > 0 && (copies > MaxStepRepeatCopies || ahead.Count() > room / copies))
+            throw platform::Error(TooManyCopiesText);
     }
 
     // True when no byte of p[0..n) stops a clean run (below 33, above 122, "%");
@@ -466,6 +602,7 @@ private:
         }
         if (!gathering_) {
             ReadGerberParameter(text, true);
+            if (StartsWith(text, "SR") && static_cast<long long>(GerberFormat.SrX) * GerberFormat.SrY > 1) lookAhead_ = true;
             boxes_.Invalidate();
             if (GerberFormat.LayerName != lastLayerName_) {
                 lastLayerName_ = GerberFormat.LayerName;
@@ -683,6 +820,8 @@ private:
     const int layer_;
     MyDataValue& value_;
     ApertureBoxCache boxes_;
+    ChunkSource* source_ = nullptr;
+    bool lookAhead_ = false;
 
     std::string partial_;
     bool stopped_ = false, cancelled_ = false;
