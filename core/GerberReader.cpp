@@ -340,10 +340,7 @@ void GrowExtents(MyDataValue& value, const DataElement& e, ApertureBoxCache* cac
         MyBox box;
         if (!cache->Get(e.Code, box)) return;
         const double x = e.X3, y = e.Y3;
-        if (box[1] + x > value.MaxX) value.MaxX = box[1] + x;
-        if (box[0] + x < value.MinX) value.MinX = box[0] + x;
-        if (box[3] + y > value.MaxY) value.MaxY = box[3] + y;
-        if (box[2] + y < value.MinY) value.MinY = box[2] + y;
+        GrowExtentsToBox(value, box[0] + x, box[1] + x, box[2] + y, box[3] + y);
         return;
     }
     if (e.Kind == dkLine || e.Kind == dkRegionLine) {
@@ -351,10 +348,7 @@ void GrowExtents(MyDataValue& value, const DataElement& e, ApertureBoxCache* cac
         const double hw = (a ? a->Size1 : 0.0) * 0.5;
         const double x0 = std::min(e.X1, e.X2) - hw, x1 = std::max(e.X1, e.X2) + hw;
         const double y0 = std::min(e.Y1, e.Y2) - hw, y1 = std::max(e.Y1, e.Y2) + hw;
-        if (x1 > value.MaxX) value.MaxX = x1;
-        if (x0 < value.MinX) value.MinX = x0;
-        if (y1 > value.MaxY) value.MaxY = y1;
-        if (y0 < value.MinY) value.MinY = y0;
+        GrowExtentsToBox(value, x0, x1, y0, y1);
         return;
     }
     GrowFileExtents(value, e);

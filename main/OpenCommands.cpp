@@ -264,12 +264,6 @@ std::string FileSortKey(const std::string& name)
     return std::string(3 - digits, '0') + name;
 }
 
-bool DataRangeAcceptable(const MyExtents& e)
-{
-    const double w = e.MaxX - e.MinX, h = e.MaxY - e.MinY;
-    return w >= 1.0 && h >= 1.0 && w <= 1000.0 && h <= 1000.0;
-}
-
 std::string ToolLetter(int n)
 {
     static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";

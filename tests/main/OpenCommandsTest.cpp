@@ -194,6 +194,15 @@ TEST_F(OpenCommandsTest, RangeCheckAtOneThousandMillimetres)
     Write("flat.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX2500Y2500D02*\nX200000Y2500D01*\nM02*\n");
     EXPECT_EQ(Open({root / "data" / "flat.gbr"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+
+    // A flash at -1E308 inches moved by +1E308 inches lies nowhere (NaN);
+    // beside flashes 25.4 mm apart it is refused all the same.
+    boxes.shown.clear();
+    Write("nan.gbr", "%FSLAX34Y34*%\n%MOIN*%\n%OFA1e308B0*%\n%ADD10C,0.01*%\nD10*\nX-" + std::string(308, '9') +
+                         ".0Y0D03*\n%OFA0B0*%\nX0Y0D03*\nX10000Y10000D03*\nM02*\n");
+    EXPECT_EQ(Open({root / "data" / "nan.gbr"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+    EXPECT_EQ(core::DataCount, 0);
 }
 
 TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
