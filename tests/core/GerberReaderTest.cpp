@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -139,6 +140,11 @@ TEST_F(DetectTest, MissingFilesAndProjectExtensions)
     EXPECT_EQ(Detect("a.tsn", "x"), core::fkProject);
     EXPECT_EQ(Detect("a.tso", "x"), core::fkOldProject);
     EXPECT_EQ(Detect("a.TSN", "%FSLAX24Y24*%"), core::fkRS274X);
+    // A folder or FIFO is of no kind, whatever its name says.
+    fs::create_directories(home_ / "b.tsn");
+    ASSERT_EQ(::mkfifo((home_ / "c.tso").c_str(), 0644), 0);
+    EXPECT_EQ(core::DetectFileType((home_ / "b.tsn").string()), core::fkAuto);
+    EXPECT_EQ(core::DetectFileType((home_ / "c.tso").string()), core::fkAuto);
 }
 
 // -------------------------------------------------------------------- reading
