@@ -157,7 +157,8 @@ int NewCommand();
 // then the rest: "7a.gbr" → "007a.gbr", "1234x" → "1234x".
 std::string FileSortKey(const std::string& name);
 
-// False when the data is smaller than 1 mm or larger than 1000 mm either way.
+// False when the data is smaller than 1 mm or larger than 1000 mm either way,
+// or its extents are no finite numbers.
 using core::DataRangeAcceptable;
 
 // The letter of the n-th used tool (0-based): "A".."Z", "a".."z", then two
