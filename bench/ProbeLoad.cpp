@@ -5,12 +5,15 @@
 #include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace probe {
@@ -45,13 +48,31 @@ bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue&
 LoadResult LoadLayerFile(const std::string& path, int layer)
 {
     LoadResult r;
+    // As the open command: what is no readable file is not opened at all.
+    if (const platform::InputProblem problem = platform::CheckInputFile(path); problem != platform::InputProblem::None) {
+        r.kind = problem == platform::InputProblem::Missing ? core::fkMissing : core::fkAuto;
+        r.error = platform::InputProblemText(problem);
+        return r;
+    }
     r.kind = core::DetectFileType(path);
     const int before = core::LayerCount;
+    const std::unique_ptr<core::TableSnapshot> tables = core::TakeSnapshot();
     try {
         r.read = ReadByKind(r.kind, path, layer, r.value);
     } catch (const platform::Error& e) {
         r.error = e.what();
         r.read = false;
+    }
+    // Data that no open would keep, whatever came with it (a size or
+    // coordinate that overflowed among them), is refused as the window
+    // refuses it.
+    const core::MyDataValue& v = r.value;
+    if (r.read && v.Count > 0 && !core::DataWithinRange(v.MinX, v.MaxX, v.MinY, v.MaxY)) {
+        core::RestoreSnapshot(*tables);
+        r.read = false;
+        r.value = core::MyDataValue{};
+        const std::string text = core::DataRangeErrorText;
+        r.error = text.substr(0, text.find('\n'));
     }
     if (r.read && r.kind == core::fkProject) {
         for (int k = before + 1; k <= core::LayerCount; ++k) core::LayerTable[static_cast<std::size_t>(k)].Active = 1;
@@ -149,8 +170,10 @@ bool ParsePair(const std::string& text, double& x, double& y)
 
 std::string Fixed4(double v)
 {
-    char buf[64];
+    // Room for the largest double in full.
+    char buf[400];
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+    if (res.ec != std::errc()) return "?";
     std::string s(buf, res.ptr);
     if (s == "-0.0000") s = "0.0000";
     return s;

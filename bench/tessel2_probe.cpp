@@ -47,6 +47,7 @@
 #include "ProbeSave.h"
 
 #include "core/Datas.h"
+#include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 
 #include <cstdio>
@@ -125,13 +126,19 @@ int main(int argc, char** argv)
     WorkFolder work;
     const std::string verb = args[0];
     args.erase(args.begin());
-    if (verb == "info") return Info(args);
-    if (verb == "render") return probe::Render(args);
-    if (verb == "print") return probe::PrintToPdf(args);
-    if (verb == "save") return probe::Save(args);
-    if (verb == "drc") return probe::Drc(args);
-    if (verb == "gap") return probe::Gap(args);
-    if (verb == "export") return probe::Export(args);
+    // A failure no verb handles is reported, as the window reports it.
+    try {
+        if (verb == "info") return Info(args);
+        if (verb == "render") return probe::Render(args);
+        if (verb == "print") return probe::PrintToPdf(args);
+        if (verb == "save") return probe::Save(args);
+        if (verb == "drc") return probe::Drc(args);
+        if (verb == "gap") return probe::Gap(args);
+        if (verb == "export") return probe::Export(args);
+    } catch (const platform::Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
     std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
     return 2;
 }

@@ -1,6 +1,7 @@
 #include "core/ChunkSource.h"
 
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,8 +15,7 @@ std::size_t ReadChunkBytes = 64 * 1024;
 
 ChunkSource::ChunkSource(const std::string& path) : path_(path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw platform::Error("ファイルを開けません: " + path);
+    fd_ = platform::OpenInputFile(path);
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<long long>(st.st_size);
     buffer_.resize(std::max<std::size_t>(ReadChunkBytes, 1));
@@ -49,6 +49,24 @@ bool ChunkSource::Next(std::string_view& chunk)
     offset_ += n;
     chunk = std::string_view(buffer_.data(), static_cast<std::size_t>(n));
     return true;
+}
+
+void ChunkSource::LookAhead(const std::function<bool(std::string_view)>& feed)
+{
+    const std::size_t step = std::max<std::size_t>(ReadChunkBytes, 1);
+    if (fd_ < 0) {
+        for (auto at = static_cast<std::size_t>(offset_); at < bytes_.size() && feed(bytes_.substr(at, step)); at += step) {
+        }
+        return;
+    }
+    std::vector<char> ahead(step);
+    for (off_t at = static_cast<off_t>(offset_);;) {
+        const ssize_t n = ::pread(fd_, ahead.data(), ahead.size(), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw platform::Error("ファイルの読み込みに失敗しました。");
+        if (n == 0 || !feed(std::string_view(ahead.data(), static_cast<std::size_t>(n)))) return;
+        at += n;
+    }
 }
 
 } // namespace core

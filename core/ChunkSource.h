@@ -2,6 +2,7 @@
 // The input of the Gerber and drill readers, a file or bytes in memory, fed in
 // chunks so that a reader never holds a whole file.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,8 @@ extern std::size_t ReadChunkBytes;
 
 class ChunkSource {
 public:
-    // Opens the file. Throws platform::Error when it cannot.
+    // Opens the file, never waiting on a FIFO. Throws platform::Error naming
+    // the file and why when it is no regular file that can be read.
     explicit ChunkSource(const std::string& path);
     explicit ChunkSource(std::string_view bytes);
     ~ChunkSource();
@@ -29,6 +31,10 @@ public:
     // before its size at opening: a file that shrank while it was read must
     // not pass for a whole one.
     bool Next(std::string_view& chunk);
+    // Hands the bytes after the current chunk to `feed`, chunk by chunk,
+    // until it returns false or they end; the next chunk is still the one
+    // that follows the current.
+    void LookAhead(const std::function<bool(std::string_view)>& feed);
 
 private:
     int fd_ = -1;

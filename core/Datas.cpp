@@ -376,10 +376,21 @@ void GrowFileExtents(MyDataValue& value, const DataElement& element)
     MyBox box{};
     // Kinds that cover nothing (markers, unknown kinds) leave the extents alone.
     if (!ElementBox(element, box)) return;
-    if (box[1] > value.MaxX) value.MaxX = box[1];
-    if (box[0] < value.MinX) value.MinX = box[0];
-    if (box[3] > value.MaxY) value.MaxY = box[3];
-    if (box[2] < value.MinY) value.MinY = box[2];
+    GrowExtentsToBox(value, box[0], box[1], box[2], box[3]);
+}
+
+bool DataWithinRange(double minX, double maxX, double minY, double maxY)
+{
+    // Written so that NaN fails.
+    const double w = maxX - minX, h = maxY - minY;
+    return w <= 1000.0 && h <= 1000.0 && std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) &&
+           std::isfinite(maxY);
+}
+
+bool DataRangeAcceptable(const MyExtents& e)
+{
+    const double w = e.MaxX - e.MinX, h = e.MaxY - e.MinY;
+    return w >= 1.0 && h >= 1.0 && DataWithinRange(e.MinX, e.MaxX, e.MinY, e.MaxY);
 }
 
 std::unique_ptr<TableSnapshot> TakeSnapshot()

@@ -8,9 +8,11 @@
 // count (the element array alone from 0). Every index that comes from data is
 // bounds-checked before a table is touched: use the Valid* helpers below.
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -343,6 +345,30 @@ int MovedLayerNumber(int layer, int from, int to);
 std::vector<std::function<void(int from, int to)>>& LayerMoveHooks();
 
 void GrowFileExtents(MyDataValue& value, const DataElement& element);
+// Widens a file's extents to a box. A box that is no finite number (a
+// coordinate or size that overflowed) makes them endless, which the range
+// check refuses: a comparison would pass it over unseen.
+inline void GrowExtentsToBox(MyDataValue& value, double minX, double maxX, double minY, double maxY)
+{
+    if (!(std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY))) {
+        constexpr double endless = std::numeric_limits<double>::infinity();
+        value.MinX = value.MinY = -endless;
+        value.MaxX = value.MaxY = endless;
+        return;
+    }
+    if (maxX > value.MaxX) value.MaxX = maxX;
+    if (minX < value.MinX) value.MinX = minX;
+    if (maxY > value.MaxY) value.MaxY = maxY;
+    if (minY < value.MinY) value.MinY = minY;
+}
+
+// The range check of an open: the data at least 1 mm and at most 1000 mm
+// either way. Extents that are no finite numbers fail it.
+inline constexpr const char* DataRangeErrorText = "データ範囲エラー。\n\rフォーマットを確認して、始めからやり直してください。";
+bool DataRangeAcceptable(const MyExtents& extents);
+// The half of that check that data fails whatever is opened with it: wider
+// or higher than 1000 mm, or no finite numbers.
+bool DataWithinRange(double minX, double maxX, double minY, double maxY);
 
 // A snapshot of everything a reader changes, to put back after a failed or
 // cancelled read.

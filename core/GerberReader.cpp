@@ -5,6 +5,7 @@
 #include "core/GerberParameters.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
@@ -21,6 +22,103 @@ std::int64_t MaxElementCount = 25'000'000;
 namespace {
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.size() >= p.size() && s.substr(0, p.size()) == p; }
+
+// Counts, without making them, the elements the data ahead asks for until
+// the step-and-repeat is set again: each flash and each stroke drawn with
+// the pen down (an arc past 180° makes two, counted once). Blocks are cut as
+// the reader cuts them; comments count nothing.
+class ElementsAhead {
+public:
+    ElementsAhead(bool paramMode, int pen, int mode) : paramMode_(paramMode), pen_(pen), mode_(mode) {}
+
+    // False once the step-and-repeat is set again.
+    bool Feed(std::string_view bytes)
+    {
+        for (const char ch : bytes) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 33 || c > 122) continue;
+            const bool comment = length_ >= 3 && head_[0] == 'G' && head_[1] == '0' && head_[2] == '4';
+            if (c == '%' && !comment) {
+                if (!EndBlock()) return false;
+                paramMode_ = !paramMode_;
+                continue;
+            }
+            if (c == '*') {
+                if (!EndBlock()) return false;
+                continue;
+            }
+            if (length_ < 3) head_[length_] = ch;
+            ++length_;
+            if (comment || paramMode_) continue;
+            Word(ch);
+        }
+        return true;
+    }
+
+    long long Count() const { return count_; }
+
+private:
+    void Word(char ch)
+    {
+        if (ch >= '0' && ch <= '9') {
+            value_ = std::min(value_ * 10 + (ch - '0'), 1000);
+            digits_ = true;
+            return;
+        }
+        if (ch == '+' || ch == '-' || ch == '.') return;
+        Letter();
+        letter_ = ch;
+        if (ch == 'X' || ch == 'Y' || ch == 'I' || ch == 'J') coordinates_ = true;
+    }
+
+    // The word that ends: a G or D code takes effect.
+    void Letter()
+    {
+        if (digits_ && letter_ == 'G') {
+            if (value_ == 0) mode_ = 0;
+            else if (value_ <= 3 || value_ == 20 || value_ == 21 || value_ == 30 || value_ == 31 || value_ == 37) mode_ = 1;
+        } else if (digits_ && letter_ == 'D') {
+            if (value_ == 1) pen_ = 1;
+            else if (value_ == 2) pen_ = 0;
+            else if (value_ == 3 || value_ == 9) flash_ = true;
+        }
+        letter_ = 0;
+        value_ = 0;
+        digits_ = false;
+    }
+
+    bool EndBlock()
+    {
+        bool more = true;
+        if (paramMode_) {
+            more = !(length_ >= 2 && head_[0] == 'S' && head_[1] == 'R');
+        } else {
+            Letter();
+            if (flash_) {
+                ++count_;
+                pen_ = 0;
+            } else if (coordinates_ && pen_ == 1 && mode_ >= 1) {
+                ++count_;
+            }
+        }
+        length_ = 0;
+        letter_ = 0;
+        value_ = 0;
+        digits_ = coordinates_ = flash_ = false;
+        return more;
+    }
+
+    bool paramMode_;
+    int pen_, mode_;
+    char head_[3] = {};
+    std::size_t length_ = 0;
+    char letter_ = 0;
+    int value_ = 0;
+    bool digits_ = false, coordinates_ = false, flash_ = false;
+    long long count_ = 0;
+};
+
+const char* const TooManyCopiesText = "ステップ＆リピートによるデータ数が多すぎるため、読み込めません。";
 
 // ----------------------------------------------------------- detection
 
@@ -171,10 +269,7 @@ void GrowExtents(MyDataValue& value, const DataElement& e, ApertureBoxCache* cac
         MyBox box;
         if (!cache->Get(e.Code, box)) return;
         const double x = e.X3, y = e.Y3;
-        if (box[1] + x > value.MaxX) value.MaxX = box[1] + x;
-        if (box[0] + x < value.MinX) value.MinX = box[0] + x;
-        if (box[3] + y > value.MaxY) value.MaxY = box[3] + y;
-        if (box[2] + y < value.MinY) value.MinY = box[2] + y;
+        GrowExtentsToBox(value, box[0] + x, box[1] + x, box[2] + y, box[3] + y);
         return;
     }
     if (e.Kind == dkLine || e.Kind == dkRegionLine) {
@@ -182,10 +277,7 @@ void GrowExtents(MyDataValue& value, const DataElement& e, ApertureBoxCache* cac
         const double hw = (a ? a->Size1 : 0.0) * 0.5;
         const double x0 = std::min(e.X1, e.X2) - hw, x1 = std::max(e.X1, e.X2) + hw;
         const double y0 = std::min(e.Y1, e.Y2) - hw, y1 = std::max(e.Y1, e.Y2) + hw;
-        if (x1 > value.MaxX) value.MaxX = x1;
-        if (x0 < value.MinX) value.MinX = x0;
-        if (y1 > value.MaxY) value.MaxY = y1;
-        if (y0 < value.MinY) value.MinY = y0;
+        GrowExtentsToBox(value, x0, x1, y0, y1);
         return;
     }
     GrowFileExtents(value, e);
@@ -236,7 +328,7 @@ void FlushPathImpl(std::vector<DataElement>& pending, MyDataValue& value, Apertu
     const long long copies = static_cast<long long>(f.SrX) * f.SrY;
     if (copies > MaxStepRepeatCopies ||
         static_cast<long long>(DataCount) + copies * static_cast<long long>(pending.size()) > MaxElementCount)
-        throw platform::Error("ステップ＆リピートによるデータ数が多すぎるため、読み込めません。");
+        throw platform::Error(TooManyCopiesText);
     double yOffset = 0.0;
     for (std::int32_t row = 1; row <= f.SrY; ++row) {
         double xOffset = 0.0;
@@ -265,6 +357,7 @@ public:
     // False when cancelled.
     bool Run(ChunkSource& source, long long size)
     {
+        source_ = &source;
         ApertureMap.fill(0);
         ResetApertureReservations();
         MyFormatPara& f = GerberFormat;
@@ -303,6 +396,7 @@ private:
         std::size_t i = 0;
         const std::size_t n = buf.size();
         while (i < n && !stopped_) {
+            if (lookAhead_) CheckCopiesAhead(buf.substr(i));
             if (partial_.empty()) {
                 // Blank and line ends between blocks first, then the common
                 // case: a clean run up to the next "*".
@@ -346,6 +440,22 @@ private:
                 }
             }
         }
+        if (lookAhead_ && !stopped_) CheckCopiesAhead(buf.substr(std::min(i, n)));
+    }
+
+    // A step-and-repeat that asks for more elements than the data can hold
+    // is refused before its first copy is made, not once memory for all it
+    // may hold has been taken.
+    void CheckCopiesAhead(std::string_view rest)
+    {
+        lookAhead_ = false;
+        const MyFormatPara& f = GerberFormat;
+        const long long copies = static_cast<long long>(f.SrX) * f.SrY;
+        ElementsAhead ahead(paramMode_, pen_, mode_);
+        if (ahead.Feed(rest)) source_->LookAhead([&ahead](std::string_view bytes) { return ahead.Feed(bytes); });
+        const long long room = std::max<long long>(0, MaxElementCount - DataCount);
+        if (ahead.Count() > 0 && (copies > MaxStepRepeatCopies || ahead.Count() > room / copies))
+            throw platform::Error(TooManyCopiesText);
     }
 
     // True when no byte of p[0..n) stops a clean run (below 33, above 122, "%");
@@ -415,6 +525,7 @@ private:
         }
         if (!gathering_) {
             ReadGerberParameter(text, true);
+            if (StartsWith(text, "SR") && static_cast<long long>(GerberFormat.SrX) * GerberFormat.SrY > 1) lookAhead_ = true;
             boxes_.Invalidate();
             if (GerberFormat.LayerName != lastLayerName_) {
                 lastLayerName_ = GerberFormat.LayerName;
@@ -632,6 +743,8 @@ private:
     const int layer_;
     MyDataValue& value_;
     ApertureBoxCache boxes_;
+    ChunkSource* source_ = nullptr;
+    bool lookAhead_ = false;
 
     std::string partial_;
     bool stopped_ = false, cancelled_ = false;
@@ -849,12 +962,13 @@ int DetectFileKindOfBytes(std::string_view bytes)
 
 int DetectFileType(const std::string& path)
 {
-    if (!PathExists(path)) return fkMissing;
+    // A folder, FIFO or unreadable file is of no kind, whatever its name.
+    const platform::InputProblem problem = platform::CheckInputFile(path, true);
+    if (problem == platform::InputProblem::Missing) return fkMissing;
+    if (problem != platform::InputProblem::None) return fkAuto;
     const std::string ext = fs::path(path).extension().string();
     if (ext == ".tso") return fkOldProject;
     if (ext == ".tsn") return fkProject;
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return fkAuto;
     try {
         ChunkSource source(path);
         return DetectFromSource(source);

@@ -4,6 +4,7 @@
 #include "core/ProgramSettings.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/NumberText.h"
 #include "view/CodeTables.h"
 
@@ -497,6 +498,10 @@ void AperturePage::ButtonClick(ParaButton b)
     if (path.empty()) return;
     try {
         if (b == ParaButton::swOpen) {
+            if (const platform::InputProblem problem = platform::CheckInputFile(path); problem != platform::InputProblem::None) {
+                Para.Warning = platform::InputProblemMessage(path, problem);
+                return;
+            }
             // Read aside: the live table changes only when the file was a list.
             auto table = std::make_unique<core::MyApertureTable>();
             std::int32_t highest = 0;

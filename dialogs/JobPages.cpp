@@ -4,6 +4,7 @@
 #include "core/FolderSettings.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/ProgramPaths.h"
 
 #include <algorithm>
@@ -383,6 +384,10 @@ void BoardPage::TableClick(int x, int y)
 void ImportSettingsFile(const std::string& path)
 {
     const std::string name = std::filesystem::path(path).filename().string();
+    if (const platform::InputProblem problem = platform::CheckInputFile(path); problem != platform::InputProblem::None) {
+        Para.Warning = platform::InputProblemMessage(path, problem);
+        return;
+    }
     try {
         bool read = false;
         if (platform::EqualNoCase(name, core::FolderSettingsName)) read = core::ReadFolderSettings(path);

@@ -2,6 +2,7 @@
 
 #include "main/FormMain.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 #include "platform/qt/MessageBoxes.h"
@@ -61,23 +62,32 @@ void TFormMemo::LoadMemo()
     loadFailed_ = false;
     Memo1->setReadOnly(false);
     Memo1->clear();
-    std::error_code ec;
-    if (MemoFileName.empty() || !std::filesystem::exists(MemoFileName, ec)) return;
-    try {
-        std::string text;
-        bool first = true;
-        for (const std::string& line : platform::ReadTextLines(MemoFileName)) {
-            if (!first) text += "\n";
-            text += line;
-            first = false;
+    if (MemoFileName.empty()) return;
+    // A folder or FIFO in the file's place is not read (a FIFO would stop
+    // the window) and not replaced.
+    const platform::InputProblem problem = platform::CheckInputFile(MemoFileName, true);
+    if (problem == platform::InputProblem::Missing) return;
+    std::string warning = MemoLoadFailedText;
+    if (problem == platform::InputProblem::None) {
+        try {
+            std::string text;
+            bool first = true;
+            for (const std::string& line : platform::ReadTextLines(MemoFileName)) {
+                if (!first) text += "\n";
+                text += line;
+                first = false;
+            }
+            Memo1->setPlainText(QString::fromStdString(text));
+            return;
+        } catch (const platform::Error&) {
         }
-        Memo1->setPlainText(QString::fromStdString(text));
-    } catch (const platform::Error&) {
-        // Saving now would replace the file with an empty note.
-        loadFailed_ = true;
-        Memo1->setReadOnly(true);
-        platform::ShowWarning(MemoLoadFailedText);
+    } else {
+        warning += std::string("\n\r") + platform::InputProblemText(problem);
     }
+    // Saving now would replace the file with an empty note.
+    loadFailed_ = true;
+    Memo1->setReadOnly(true);
+    platform::ShowWarning(warning);
 }
 
 bool TFormMemo::SaveMemo()

@@ -14,6 +14,7 @@
 #include "view/ToolState.h"
 #include "view/WorkerPool.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -267,12 +268,6 @@ std::string FileSortKey(const std::string& name)
     return std::string(3 - digits, '0') + name;
 }
 
-bool DataRangeAcceptable(const MyExtents& e)
-{
-    const double w = e.MaxX - e.MinX, h = e.MaxY - e.MinY;
-    return w >= 1.0 && h >= 1.0 && w <= 1000.0 && h <= 1000.0;
-}
-
 std::string ToolLetter(int n)
 {
     static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -337,6 +332,18 @@ int OpenFileListRun(MyOpenFiles& list)
         }
     }
 
+    // Each file to read is checked before anything opens it: a FIFO would
+    // stop the window on the open for good, and a folder, device, empty or
+    // unreadable file is named to the user with why.
+    std::vector<FileNotRead> notRead;
+    for (Entry& e : entries) {
+        if (e.name.empty()) continue;
+        const platform::InputProblem problem = platform::CheckInputFile(e.path());
+        if (problem == platform::InputProblem::None) continue;
+        notRead.push_back({e.name, platform::InputProblemText(problem)});
+        e.name.clear();
+    }
+
     std::string projectPath;
     for (Entry& e : entries) {
         if (!e.name.empty() && e.kind == fkAuto && fs::path(e.name).extension() == ".tsn") {
@@ -363,7 +370,6 @@ int OpenFileListRun(MyOpenFiles& list)
     window->PumpEvents();
     Gauge& gauge = window->ReadGauge();
     // Every file that does not become a layer is named to the user with why.
-    std::vector<FileNotRead> notRead;
     int filesRead = 0;
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;

@@ -29,7 +29,7 @@ namespace mainwin {
 inline constexpr const char* TooManyFilesText = core::TooManyLayersText;
 inline constexpr const char* OpenFailedText = "ファイルを開くことができませんでした。";
 inline constexpr const char* WrongKindText = "ファイルを開くことができませんでした。\n\rファイルの種類を確認してください。";
-inline constexpr const char* RangeErrorText = "データ範囲エラー。\n\rフォーマットを確認して、始めからやり直してください。";
+inline constexpr const char* RangeErrorText = core::DataRangeErrorText;
 inline constexpr const char* SettingsFoundText = "設定ファイルが見つかりました。開きますか？";
 inline constexpr const char* OldSettingsFoundText = "旧バージョンの設定ファイルが見つかりました。\n\r開きますか？";
 inline constexpr const char* ParametersUpdatedText = "パラメータを更新しました。";
@@ -157,8 +157,9 @@ int NewCommand();
 // then the rest: "7a.gbr" → "007a.gbr", "1234x" → "1234x".
 std::string FileSortKey(const std::string& name);
 
-// False when the data is smaller than 1 mm or larger than 1000 mm either way.
-bool DataRangeAcceptable(const core::MyExtents& extents);
+// False when the data is smaller than 1 mm or larger than 1000 mm either way,
+// or its extents are no finite numbers.
+using core::DataRangeAcceptable;
 
 // The letter of the n-th used tool (0-based): "A".."Z", "a".."z", then two
 // letters of the same alphabet ("AA", "AB", ...).

@@ -4,12 +4,12 @@
 #include "core/SettingsLines.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/TextFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace output {
@@ -50,8 +50,7 @@ namespace {
 // The source's bytes into the writer, a block at a time.
 void CopyBytes(const fs::path& source, platform::AtomicFileWriter& out)
 {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw platform::Error("ファイルを開けません: " + source.string());
+    const int fd = platform::OpenInputFile(source);
     std::string block(1 << 20, '\0');
     for (;;) {
         const ssize_t n = ::read(fd, block.data(), block.size());

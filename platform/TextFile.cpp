@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/TextCodec.h"
 
 #include <cerrno>
@@ -24,8 +25,7 @@ std::string Utf8Path(const fs::path& p) { return p.string(); }
 
 std::string ReadFileBytes(const fs::path& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw Error("ファイルを開けません: " + Utf8Path(path));
+    const int fd = OpenInputFile(path);
     std::string data;
     char buf[1 << 16];
     for (;;) {
@@ -150,8 +150,7 @@ constexpr std::size_t MaxLine = std::size_t{16} << 20;
 
 LineReader::LineReader(const fs::path& path) : path_(Utf8Path(path))
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw Error("ファイルを開けません: " + path_);
+    fd_ = OpenInputFile(path);
     std::error_code ec;
     const auto size = fs::file_size(path, ec);
     if (!ec) size_ = static_cast<long long>(size);

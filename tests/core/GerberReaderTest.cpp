@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -139,6 +140,11 @@ TEST_F(DetectTest, MissingFilesAndProjectExtensions)
     EXPECT_EQ(Detect("a.tsn", "x"), core::fkProject);
     EXPECT_EQ(Detect("a.tso", "x"), core::fkOldProject);
     EXPECT_EQ(Detect("a.TSN", "%FSLAX24Y24*%"), core::fkRS274X);
+    // A folder or FIFO is of no kind, whatever its name says.
+    fs::create_directories(home_ / "b.tsn");
+    ASSERT_EQ(::mkfifo((home_ / "c.tso").c_str(), 0644), 0);
+    EXPECT_EQ(core::DetectFileType((home_ / "b.tsn").string()), core::fkAuto);
+    EXPECT_EQ(core::DetectFileType((home_ / "c.tso").string()), core::fkAuto);
 }
 
 // -------------------------------------------------------------------- reading
@@ -360,6 +366,73 @@ TEST_F(GerberFixture, HostileStepAndRepeatFailsAndRollsBack)
     EXPECT_EQ(core::DataCount, count);
     EXPECT_EQ(core::GroupCounter, groups);
     EXPECT_EQ(value.Count, 0);
+}
+
+// Stops the read once the tables hold more than `held` elements at a point
+// where the reader lets the window run.
+class GrowthGauge : public core::Gauge {
+public:
+    explicit GrowthGauge(std::int32_t held) : held_(held) {}
+    void Pump() override
+    {
+        if (core::DataCount > held_) grew = true, core::CancelRequested = 1;
+    }
+    bool grew = false;
+
+private:
+    std::int32_t held_;
+};
+
+TEST_F(GerberFixture, StepAndRepeatAskingForMoreThanCanBeHeldIsRefusedBeforeCopying)
+{
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\nX0Y0D03*\n"));
+    const std::int32_t count = core::DataCount, groups = core::GroupCounter;
+    // 2,000 flashes in 100,000 copies each: 200 million elements in runs
+    // each of which fits, with long comments between them so that the read
+    // spans many chunks.
+    auto flashes = [](int n, const std::string& between) {
+        std::string t;
+        for (int k = 0; k < n; ++k) t += "X" + std::to_string(k * 10) + "Y0D03*\n" + between;
+        return t;
+    };
+    const std::string comment = "G04 " + std::string(3000, 'c') + "*\n";
+    const std::string huge = std::string(Header) + "D10*\n%SRX100000Y1I0.01J0*%\n" + flashes(2000, comment) + "%SR*%\n";
+    const struct {
+        const char* what;
+        std::string text;
+        bool fromFile;
+        std::int32_t added;   // -1: refused
+    } cases[] = {
+        {"in memory", huge, false, -1},
+        {"from a file", huge, true, -1},
+        {"set with the format, drawn with the pen down",
+         "%FSLAX24Y24*SRX5000Y20*MOMM*%\n%ADD10C,0.5*%\nD10*\nX0Y0D02*\n" + flashes(1000, "X0Y0D01*\n") + "M02*\n", false, -1},
+        // Only what lies before the next step-and-repeat is copied.
+        {"ended before the rest", std::string(Header) + "D10*\n%SRX100000*%\nX0Y0D03*\n%SR*%\n" + flashes(2000, comment), true,
+         100'000 + 2000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        GrowthGauge gauge(c.added < 0 ? count : count + c.added);
+        auto read = [&] {
+            if (!c.fromFile) return core::ReadGerberData(gauge, c.text, 2, value);
+            const fs::path p = home_ / "panel.gbr";
+            platform::WriteFileBytes(p, c.text);
+            return core::ReadGerberFile(gauge, p.string(), 2, value);
+        };
+        if (c.added >= 0) {
+            EXPECT_TRUE(read());
+            EXPECT_EQ(core::DataCount, count + c.added);
+            core::DataCount = count;
+            core::GroupCounter = groups;
+            continue;
+        }
+        EXPECT_THROW(read(), platform::Error);
+        EXPECT_FALSE(gauge.grew);
+        EXPECT_EQ(core::DataCount, count);
+        EXPECT_EQ(core::GroupCounter, groups);
+        EXPECT_EQ(value.Count, 0);
+    }
 }
 
 TEST_F(GerberFixture, CharactersOutsideTheBlockAlphabetAreDropped)

@@ -5,13 +5,16 @@
 #include "core/NcDrillReader.h"
 #include "core/ProgramSettings.h"
 #include "dialogs/DataPages.h"
+#include "platform/InputFile.h"
 #include "platform/TextFile.h"
 #include "tests/dialogs/ParaDriver.h"
+#include "tests/platform/FifoWatchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
 
 using namespace dialogs;
 using namespace paratest;
@@ -292,6 +295,18 @@ TEST_F(DataPages, ListsAreSavedClearedAndReadThroughTheButtons)
     ButtonClick(ParaButton::swOpen);
     EXPECT_EQ(Para.Warning, "アパーチャーリスト「again.txt」の 2 行目を読み込めません。\n\r'abc' は正しい数値ではありません。");
     EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
+    // Nor does a FIFO, which is not waited on.
+    const fs::path list = file;
+    file = dir / "fifo.txt";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    {
+        testsupport::FifoWatchdog watchdog(file);
+        ButtonClick(ParaButton::swOpen);
+        EXPECT_FALSE(watchdog.fired);
+    }
+    EXPECT_EQ(Para.Warning, platform::InputProblemMessage(file, platform::InputProblem::NotRegular));
+    EXPECT_EQ(Apertures[12].Shape, core::apThermal45);
+    file = list;
     // D-codes and vertex counts stay within what the table holds.
     Para.Warning.clear();
     platform::WriteFileBytes(file, "D05 CIR 0.1\r\nD1000 CIR 0.1\r\nD99999999999 CIR 0.1\r\nD30 POLYGON 1 40\r\nD31 POLYGON 1 1\r\n");

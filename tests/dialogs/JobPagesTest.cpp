@@ -9,12 +9,15 @@
 #include "core/ProgramSettings.h"
 #include "core/TextHelpers.h"
 #include "dialogs/JobPages.h"
+#include "platform/InputFile.h"
 #include "platform/TextFile.h"
 #include "tests/dialogs/ParaDriver.h"
+#include "tests/platform/FifoWatchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dialogs;
@@ -212,6 +215,9 @@ TEST_F(Jobs, SettingsFileImportedThroughThePage)
     fs::copy_file(dir / "TESSEL2.INI", dir / "other.ini");
     fs::create_directories(dir / "broken");
     platform::WriteFileBytes(dir / "broken" / "Tessel2.ini", "BOARDWIDTH = 1\r\nLAYER_MAX = 1\r\n1,a,b,c,P,clNothing,0\r\n");
+    fs::create_directories(dir / "fifo");
+    ASSERT_EQ(::mkfifo((dir / "fifo" / "Tessel2.ini").c_str(), 0644), 0);
+    fs::create_directories(dir / "folder" / "Tesselu.ini");
 
     const struct {
         fs::path file;
@@ -220,7 +226,10 @@ TEST_F(Jobs, SettingsFileImportedThroughThePage)
     } cases[] = {{"TESSEL2.INI", nullptr, "備考2"},
                  {"Tesselu.ini", nullptr, ""},   // no remarks in that edition
                  {"other.ini", NotSettingsFileText, ""},
-                 {"broken/Tessel2.ini", "Tessel2.ini", ""}};   // the reader's message
+                 {"broken/Tessel2.ini", "Tessel2.ini", ""},   // the reader's message
+                 // Not read, and not waited on: why is said.
+                 {"fifo/Tessel2.ini", platform::InputProblemText(platform::InputProblem::NotRegular), ""},
+                 {"folder/Tesselu.ini", platform::InputProblemText(platform::InputProblem::Folder), ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.string());
         LoadJob("upverter");
@@ -231,6 +240,7 @@ TEST_F(Jobs, SettingsFileImportedThroughThePage)
         core::LayerTable[4].FileName = "unknown.gbr";
         core::LayerTable[4].Contents = "自分の";
         ImportFolderSettings = [&] { ImportSettingsFile((dir / c.file).string()); };
+        testsupport::FifoWatchdog watchdog(dir / "fifo" / "Tessel2.ini");
         Show("Parameter");
         ASSERT_TRUE(Button(ParaButton::sw6).Visible);
         ButtonClick(ParaButton::sw6);

@@ -2,14 +2,18 @@
 // was, never overwritten after a failed read or with characters it cannot hold.
 #include "main/FormMain.h"
 #include "main/FormMemo.h"
+#include "platform/InputFile.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 #include "platform/qt/MessageBoxes.h"
+#include "tests/platform/FifoWatchdog.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -69,6 +73,23 @@ TEST_F(Memo, FailedReadIsNeverSavedOver)
     EXPECT_TRUE(memo.Memo1->isReadOnly());
     EXPECT_TRUE(memo.close());
     EXPECT_EQ(platform::ReadFileBytes(file), bytes);
+}
+
+TEST_F(Memo, FifoInTheFilesPlaceIsNotWaitedOnNorReplaced)
+{
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    TFormMemo memo;
+    {
+        testsupport::FifoWatchdog watchdog(file);
+        memo.show();
+        EXPECT_FALSE(watchdog.fired);
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              std::string(MemoLoadFailedText) + "\n\r" + platform::InputProblemText(platform::InputProblem::NotRegular));
+    EXPECT_TRUE(memo.Memo1->isReadOnly());
+    EXPECT_TRUE(memo.close());
+    EXPECT_TRUE(fs::is_fifo(file));
 }
 
 TEST_F(Memo, TextShiftJisCannotHoldIsNotWritten)

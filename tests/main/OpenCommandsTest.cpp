@@ -7,22 +7,29 @@
 #include "core/OldProjectFiles.h"
 #include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
+#include "platform/InputFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
 #include "platform/qt/FileDialogs.h"
 #include "platform/qt/MessageBoxes.h"
 #include "tests/dialogs/ParaDriver.h"
+#include "tests/platform/FifoWatchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -187,6 +194,15 @@ TEST_F(OpenCommandsTest, RangeCheckAtOneThousandMillimetres)
     Write("flat.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX2500Y2500D02*\nX200000Y2500D01*\nM02*\n");
     EXPECT_EQ(Open({root / "data" / "flat.gbr"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+
+    // A flash at -1E308 inches moved by +1E308 inches lies nowhere (NaN);
+    // beside flashes 25.4 mm apart it is refused all the same.
+    boxes.shown.clear();
+    Write("nan.gbr", "%FSLAX34Y34*%\n%MOIN*%\n%OFA1e308B0*%\n%ADD10C,0.01*%\nD10*\nX-" + std::string(308, '9') +
+                         ".0Y0D03*\n%OFA0B0*%\nX0Y0D03*\nX10000Y10000D03*\nM02*\n");
+    EXPECT_EQ(Open({root / "data" / "nan.gbr"}), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
+    EXPECT_EQ(core::DataCount, 0);
 }
 
 TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
@@ -525,6 +541,67 @@ TEST_F(OpenCommandsTest, CancelledConfirmationLeavesTheLoadedJobAsItWas)
     for (std::int32_t i = 0; i < core::DataCount; ++i)
         if (core::Datas[i].Layer == 1 && core::Datas[i].Kind == core::dkLine) right = std::max(right, core::Datas[i].X2);
     EXPECT_NEAR(right, 5.0 + 5.0 * 25.4, 1e-9);
+}
+
+TEST_F(OpenCommandsTest, WhatIsNoReadableFileIsNamedWithWhyAndTheJobStays)
+{
+    ASSERT_EQ(Open({Gerber("top.gbr", "500000", "500000")}), 1);
+    const std::int32_t data = core::DataCount;
+    const double right = core::Extents.MaxX;
+    const fs::path dir = root / "data";
+    using platform::InputProblem;
+    const struct {
+        const char* name;
+        std::function<fs::path()> make;
+        InputProblem problem;
+        bool permissions;   // only where permissions hold (not as root)
+    } cases[] = {
+        {"FIFO named as a project", [&] { ::mkfifo((dir / "x.tsn").c_str(), 0644); return dir / "x.tsn"; }, InputProblem::NotRegular, false},
+        {"FIFO named as Gerber", [&] { ::mkfifo((dir / "x.gbr").c_str(), 0644); return dir / "x.gbr"; }, InputProblem::NotRegular, false},
+        {"device", [] { return fs::path("/dev/null"); }, InputProblem::NotRegular, false},
+        {"folder", [&] { fs::create_directories(dir / "boards"); return dir / "boards"; }, InputProblem::Folder, false},
+        {"folder named as a project", [&] { fs::create_directories(dir / "y.tsn"); return dir / "y.tsn"; }, InputProblem::Folder, false},
+        {"empty project", [&] { return Write("empty.tsn", ""); }, InputProblem::Empty, false},
+        {"unreadable project",
+         [&] {
+             const fs::path p = Write("locked.tsn", "LAYER/1/1/5/a.gbr///A/A/P/clRed/clRed\r\n");
+             fs::permissions(p, fs::perms::none);
+             return p;
+         },
+         InputProblem::NoPermission, true},
+        {"unreadable Gerber",
+         [&] {
+             const fs::path p = Gerber("locked.gbr");
+             fs::permissions(p, fs::perms::none);
+             return p;
+         },
+         InputProblem::NoPermission, true},
+    };
+    platform::FakeFileDialogs dialogs;
+    platform::SetFileDialogs(&dialogs);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.permissions && ::geteuid() == 0) continue;
+        const fs::path path = c.make();
+        std::optional<testsupport::FifoWatchdog> watchdog;
+        if (fs::is_fifo(path)) watchdog.emplace(path, std::chrono::seconds(5));
+        boxes.shown.clear();
+        asked.clear();
+        // Chosen in the open dialog; the command line and dropped files
+        // take the same way from the open list on.
+        dialogs.answers.push_back({true, {path.string()}, 1});
+        EXPECT_EQ(OpenFilesDialog(), 1);
+        EXPECT_FALSE(watchdog && watchdog->fired);
+        EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                               OpenFailedText, {{path.filename().string(), platform::InputProblemText(c.problem)}})}));
+        // Nothing asked, nothing replaced.
+        EXPECT_TRUE(asked.empty());
+        EXPECT_EQ(core::LayerCount, 1);
+        EXPECT_EQ(core::LayerTable[1].FileName, "top.gbr");
+        EXPECT_EQ(core::DataCount, data);
+        EXPECT_EQ(core::Extents.MaxX, right);
+    }
+    platform::SetFileDialogs(nullptr);
 }
 
 TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)

@@ -1,14 +1,18 @@
 #include "platform/Error.h"
+#include "platform/InputFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
+#include "tests/platform/FifoWatchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -289,4 +293,46 @@ TEST(LineReader, FileAndMemoryGiveTheSameLines)
     EXPECT_EQ(total, run.size());
     EXPECT_EQ(count, 3u);
     EXPECT_THROW(LineReader(tmp.path() / "missing"), Error);
+}
+
+// Whatever lies at a path by the time it is opened, reading never waits on
+// it: a FIFO, folder or device in a file's place is refused, saying why.
+TEST(InputFile, FifoFolderOrDeviceIsRefusedWithoutWaiting)
+{
+    TempFolder tmp;
+    const fs::path fifo = tmp.path() / "x.tsn", folder = tmp.path() / "y.tsn", empty = tmp.path() / "empty.gbr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::create_directories(folder);
+    WriteFileBytes(empty, "");
+    const std::pair<fs::path, InputProblem> kinds[] = {{fifo, InputProblem::NotRegular},
+                                                       {folder, InputProblem::Folder},
+                                                       {"/dev/null", InputProblem::NotRegular},
+                                                       {tmp.path() / "none", InputProblem::Missing}};
+    const std::pair<const char*, std::function<void(const fs::path&)>> readers[] = {
+        {"bytes", [](const fs::path& p) { ReadFileBytes(p); }},
+        {"lines",
+         [](const fs::path& p) {
+             LineReader lines(p);
+             std::string_view line;
+             lines.Next(line);
+         }},
+        {"descriptor", [](const fs::path& p) { ::close(OpenInputFile(p)); }},
+    };
+    for (const auto& [path, problem] : kinds) {
+        EXPECT_EQ(CheckInputFile(path), problem) << path;
+        for (const auto& [name, read] : readers) {
+            SCOPED_TRACE(path.string() + " " + name);
+            testsupport::FifoWatchdog watchdog(fifo);
+            try {
+                read(path);
+                ADD_FAILURE() << "read";
+            } catch (const Error& e) {
+                EXPECT_NE(std::string(e.what()).find(InputProblemText(problem)), std::string::npos) << e.what();
+            }
+            EXPECT_FALSE(watchdog.fired);
+        }
+    }
+    EXPECT_EQ(CheckInputFile(empty), InputProblem::Empty);
+    EXPECT_EQ(CheckInputFile(empty, true), InputProblem::None);
+    EXPECT_EQ(ReadFileBytes(empty), "");
 }
