@@ -88,6 +88,7 @@ class MainOpenWindow final : public mainwin::OpenCommandWindow {
 public:
     explicit MainOpenWindow(TFormMain& form) : form_(form) {}
     void SetCaption(const std::string& caption) override { form_.setWindowTitle(Q(caption)); }
+    std::string Caption() const override { return form_.windowTitle().toStdString(); }
     void ShowGauge(const std::string& text) override { form_.ShowGauge(text); }
     void SetGaugeText(const std::string& text) override { form_.SetGaugeText(text); }
     void HideGauge() override { form_.HideGauge(); }

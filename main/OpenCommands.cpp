@@ -10,6 +10,7 @@
 #include "core/ProgramSettings.h"
 #include "main/MainHooks.h"
 #include "output/CopyFiles.h"
+#include "view/Redraw.h"
 #include "view/SubLists.h"
 #include "view/ToolState.h"
 #include "view/WorkerPool.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <system_error>
 
 namespace mainwin {
@@ -123,10 +125,152 @@ public:
     GaugeShown& operator=(const GaugeShown&) = delete;
 };
 
+// The job a replace clears, kept until something of the new files reads:
+// when nothing does, it comes back whole, with its picture, panels and
+// status. Taken before the open's first change to the loaded job (a settings
+// file read over it, the formats shown for confirmation); the element
+// array, the grid, the macros and the errors are moved aside at the clear,
+// never copied.
+class ReplacedJob {
+public:
+    ReplacedJob()
+        : caption_(window->Caption()), apertures_(Apertures), tools_(Tools), layers_(LayerTable),
+          iniLayers_(IniLayerTable), apertureMap_(ApertureMap), toolMap_(ToolMap), gerber_(GerberFormat),
+          drill_(DrillFormat), basics_(ProjectBasics), extents_(Extents), reportLines_(ReportLines),
+          dataCount_(DataCount), dataCapacity_(DataCapacity), groupCounter_(GroupCounter), maxDCode_(MaxDCode),
+          macroCount_(MacroCount), toolCount_(ToolCount), holes_(TotalHoleCount), layerCount_(LayerCount),
+          iniLayerCount_(IniLayerCount), reportCount_(ReportCount), shownLayers_(ShownLayerCount),
+          groupStartRow_(GroupStartRow), saveFormat_(SaveFormat), stepMarks_(StepMarks),
+          selectKinds_(SelectKindFlags), snapModes_(SnapModes), rulerMinTick_(RulerMinTick),
+          rulerAngle_(RulerAngle), drcSettings_(DrcSettings), gridOriginX_(GridOriginX), gridOriginY_(GridOriginY),
+          gridWidth_(GridWidth), gridHeight_(GridHeight), gridDepth_(GridDepth), lastFolder_(LastOpenedFolder),
+          memoRead_(MemoReadFlag)
+    {
+    }
+    ReplacedJob(const ReplacedJob&) = delete;
+    ReplacedJob& operator=(const ReplacedJob&) = delete;
+    // An open that ends before anything read, also by an error, leaves the
+    // job it found.
+    ~ReplacedJob()
+    {
+        try {
+            PutBack();
+        } catch (...) {
+            // The open's own error is what the user is told.
+        }
+    }
+
+    void Clear()
+    {
+        std::swap(Datas, datas_);
+        std::swap(ElementGrid, grid_);
+        std::swap(Macros, macros_);
+        std::swap(DrcErrors, drcErrors_);
+        cleared_ = true;
+        ClearAllData(true);
+    }
+    // Something of the new files read: the replace stands, the old job goes.
+    void Drop()
+    {
+        cleared_ = false;
+        datas_ = {};
+        grid_ = {};
+        macros_ = {};
+        drcErrors_ = {};
+    }
+    // False when nothing was cleared.
+    bool PutBack()
+    {
+        if (!cleared_) return false;
+        cleared_ = false;
+        std::swap(Datas, datas_);
+        std::swap(ElementGrid, grid_);
+        std::swap(Macros, macros_);
+        std::swap(DrcErrors, drcErrors_);
+        Apertures = apertures_;
+        Tools = tools_;
+        LayerTable = layers_;
+        IniLayerTable = iniLayers_;
+        ApertureMap = apertureMap_;
+        ToolMap = toolMap_;
+        GerberFormat = gerber_;
+        DrillFormat = drill_;
+        ProjectBasics = basics_;
+        Extents = extents_;
+        ReportLines = reportLines_;
+        DataCount = dataCount_;
+        DataCapacity = dataCapacity_;
+        GroupCounter = groupCounter_;
+        MaxDCode = maxDCode_;
+        MacroCount = macroCount_;
+        ToolCount = toolCount_;
+        TotalHoleCount = holes_;
+        LayerCount = layerCount_;
+        IniLayerCount = iniLayerCount_;
+        ReportCount = reportCount_;
+        ShownLayerCount = shownLayers_;
+        GroupStartRow = groupStartRow_;
+        SaveFormat = saveFormat_;
+        StepMarks = stepMarks_;
+        SelectKindFlags = selectKinds_;
+        SnapModes = snapModes_;
+        RulerMinTick = rulerMinTick_;
+        RulerAngle = rulerAngle_;
+        DrcSettings = drcSettings_;
+        GridOriginX = gridOriginX_;
+        GridOriginY = gridOriginY_;
+        GridWidth = gridWidth_;
+        GridHeight = gridHeight_;
+        GridDepth = gridDepth_;
+        LastOpenedFolder = lastFolder_;
+        MemoReadFlag = memoRead_;
+        datas_ = {};
+        grid_ = {};
+        macros_ = {};
+        drcErrors_ = {};
+
+        // What was worked out from the emptied job is stale.
+        InvalidatePicture();
+        if (!caption_.empty()) window->SetCaption(caption_);
+        RebuildCommandMenu();
+        window->RedrawView();
+        if (LayerCount >= 1) window->SetStatusText(0, DataCountText + std::to_string(DataCount));
+        return true;
+    }
+
+private:
+    bool cleared_ = false;
+    std::string caption_;
+    MyDataArray datas_;
+    MyMapArray grid_;
+    MyMacroArray macros_;
+    MyErrorPoint drcErrors_;
+    std::array<MyAperture, MaxApertureCode + 1> apertures_;
+    std::array<MyTool, MaxToolCode + 2> tools_;
+    std::array<MyLayerSet, LayerTableSize> layers_, iniLayers_;
+    std::array<std::int32_t, MaxApertureCode + 1> apertureMap_;
+    std::array<std::int32_t, MaxToolCode + 1> toolMap_;
+    MyFormatPara gerber_, drill_;
+    MyBasicSet basics_;
+    MyExtents extents_;
+    MyStringArray reportLines_;
+    std::int32_t dataCount_, dataCapacity_, groupCounter_, maxDCode_, macroCount_, toolCount_, holes_, layerCount_,
+        iniLayerCount_, reportCount_, shownLayers_, groupStartRow_, saveFormat_;
+    std::array<std::uint8_t, 5> stepMarks_;
+    std::array<std::uint8_t, 6> selectKinds_;
+    std::array<std::int32_t, SnapClassCount> snapModes_;
+    double rulerMinTick_, rulerAngle_;
+    MyDrcSet drcSettings_;
+    double gridOriginX_, gridOriginY_;
+    std::int32_t gridWidth_, gridHeight_, gridDepth_;
+    std::string lastFolder_;
+    std::uint8_t memoRead_;
+};
+
 // The format confirmation before RS-274D or drill files are read. A replace
 // shows the formats the cleared job will start from and clears it once they
 // are confirmed; a cancel puts back the formats as they were.
-bool ConfirmFormatsFor(const char* mode, bool replace)
+bool ConfirmFormatsFor(const char* mode, ReplacedJob* replace)
 {
     const MyFormatPara gerber = GerberFormat, drill = DrillFormat;
     if (replace) {
@@ -141,7 +285,7 @@ bool ConfirmFormatsFor(const char* mode, bool replace)
     }
     if (replace) {
         const MyFormatPara confirmedGerber = GerberFormat, confirmedDrill = DrillFormat;
-        ClearAllData(true);
+        replace->Clear();
         GerberFormat = confirmedGerber;
         DrillFormat = confirmedDrill;
     }
@@ -374,6 +518,8 @@ int OpenFileListRun(MyOpenFiles& list)
     bool ncRead = false, oldProjectRead = false, projectRead = false;
     bool has274D = false, has274X = false, hasNC = false, hasOld = false;
     bool settingsRead = false, settingsFailed = false;
+    // A replace whose new files all fail to read leaves the loaded job.
+    std::optional<ReplacedJob> replaced;
 
     if (!projectPath.empty()) {
         // A project opens alone.
@@ -394,7 +540,7 @@ int OpenFileListRun(MyOpenFiles& list)
                 platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{fs::path(projectPath).filename().string(), NoLayersReason}}));
                 return 0;
             }
-            if (answer == 1) ClearAllData(true);
+            if (answer == 1) replaced.emplace().Clear();
             // The limit counts the layers the project adds, not its one name.
             if (answer == 2 && LayerCount + taken > MaxLayers) {
                 platform::ShowWarning(TooManyFilesText);
@@ -431,6 +577,7 @@ int OpenFileListRun(MyOpenFiles& list)
             const int answer = AskReplaceOrAdd("OpenSelect", "");
             if (answer < 1) return 0;
             replace = answer == 1;
+            if (replace) replaced.emplace();
             if (answer == 2 && LayerCount + static_cast<int>(entries.size()) > MaxLayers) {
                 platform::ShowWarning(TooManyFilesText);
                 return 0;
@@ -499,7 +646,7 @@ int OpenFileListRun(MyOpenFiles& list)
             try {
                 if (replace) {
                     readSettings();
-                    ClearAllData(true);
+                    replaced->Clear();
                     cleared = true;
                 }
                 settingsRead = readSettings();
@@ -510,9 +657,9 @@ int OpenFileListRun(MyOpenFiles& list)
         }
         if (!settingsRead && (has274D || hasNC)) {
             const char* mode = has274D && hasNC ? "Format" : has274D ? "Format274D" : "FormatNC";
-            if (!ConfirmFormatsFor(mode, replace && !cleared)) return 0;
+            if (!ConfirmFormatsFor(mode, replace && !cleared ? &*replaced : nullptr)) return 0;
         } else if (replace && !cleared) {
-            ClearAllData(true);
+            replaced->Clear();
         }
         if (!settingsChosen) {
             startReport();
@@ -572,7 +719,9 @@ int OpenFileListRun(MyOpenFiles& list)
             }
         }
 
-        if (IniLayerCount >= 1) {
+        // Settings alone update the layers loaded; with a replace they were
+        // for the files that did not read.
+        if (IniLayerCount >= 1 && !(replaced && filesRead == 0)) {
             TakeSettingsLayers();
             if (filesRead == 0) {
                 RebuildCommandMenu();
@@ -584,13 +733,16 @@ int OpenFileListRun(MyOpenFiles& list)
     }
 
     if (filesRead == 0) {
+        const bool putBack = replaced && replaced->PutBack();
         // A settings file alone that did not read has said so already.
         if (!notRead.empty()) platform::ShowWarning(FilesNotReadMessage(OpenFailedText, notRead));
         else if (setAside.empty() && !settingsFailed) platform::ShowWarning(OpenFailedText);
         OpenSetAside(setAside);
-        StepMarks.fill(0);
+        if (!putBack) StepMarks.fill(0);
         return 0;
     }
+    // The new job stands, also when it is out of range below.
+    if (replaced) replaced->Drop();
 
     Extents.Width = Extents.MaxX - Extents.MinX;
     Extents.Height = Extents.MaxY - Extents.MinY;

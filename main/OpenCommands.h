@@ -61,6 +61,7 @@ class OpenCommandWindow {
 public:
     virtual ~OpenCommandWindow() = default;
     virtual void SetCaption(const std::string&) {}
+    virtual std::string Caption() const { return {}; }
     // The gauge panel with its text, shown while files are read.
     virtual void ShowGauge(const std::string&) {}
     virtual void SetGaugeText(const std::string&) {}
@@ -144,7 +145,8 @@ extern std::uint8_t MemoReadFlag;
 // again. The layer colours and the formats come from the program folder.
 void ClearAllData(bool reload);
 
-// Opens the files of the list: 1 when data was loaded.
+// Opens the files of the list: 1 when data was loaded. A replace of which
+// nothing reads leaves the job loaded before as it was.
 int OpenFileListRun(MyOpenFiles& list);
 
 // The open dialog, then the open: 1 when the dialog was confirmed.

@@ -371,7 +371,8 @@ TEST_F(NavigationGuiTest, AClearStopsAutoScrollAndEndsTheTool)
 }
 
 // Every way the data end up cleared leaves the panels of an empty job: no
-// layer table, no table under the menu, the counts of no data.
+// layer table, no table under the menu, the counts of no data. A replace
+// that reads nothing leaves the board loaded, and its panels.
 TEST_F(NavigationGuiTest, ThePanelsAreRebuiltWithEveryClear)
 {
     const fs::path data = root / "data";
@@ -387,10 +388,11 @@ TEST_F(NavigationGuiTest, ThePanelsAreRebuiltWithEveryClear)
         int answer;             // 1 replace, 2 add; 0: "New"
         const fs::path* file;
         bool dropped;
+        bool stays = false;
     } cases[] = {
         {"added, out of range", 2, &wide, false},
         {"replaced, out of range", 1, &wide, false},
-        {"replaced, nothing read", 1, &empty, false},
+        {"replaced, nothing read", 1, &empty, false, true},
         {"dropped and added, out of range", 2, &wide, true},
         {"new", 0, nullptr, false},
     };
@@ -405,6 +407,7 @@ TEST_F(NavigationGuiTest, ThePanelsAreRebuiltWithEveryClear)
         form->DrawCommandMenu();
         ASSERT_TRUE(form->PanelLayer->isVisible());
         ASSERT_NE(form->StatusBar1->PanelText(0), " データ数 = 0");
+        const std::string count = form->StatusBar1->PanelText(0);
 
         boxes.positiveByDefault = true;
         boxes.shown.clear();
@@ -417,6 +420,12 @@ TEST_F(NavigationGuiTest, ThePanelsAreRebuiltWithEveryClear)
         } else {
             dialogs.answers.push_back({true, {c.file->string()}, 1});
             ClickRow(1);
+        }
+        if (c.stays) {
+            EXPECT_EQ(core::LayerCount, 2);
+            EXPECT_TRUE(form->PanelLayer->isVisible());
+            EXPECT_EQ(form->StatusBar1->PanelText(0), count);
+            continue;
         }
         ASSERT_EQ(core::LayerCount, 0);
         EXPECT_EQ(core::DataCount, 0);

@@ -2,13 +2,20 @@
 // all its Gerber and drill files in one open: layers, element counts, the
 // range check and the status bar against the same files read one by one.
 #include "CorpusBoards.h"
+#include "core/ElementGrid.h"
+#include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
+#include "core/OldProjectFiles.h"
+#include "core/ProjectFile.h"
 #include "main/FormMain.h"
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "platform/ProgramPaths.h"
+#include "platform/TextFile.h"
 #include "platform/qt/MessageBoxes.h"
+#include "view/Redraw.h"
+#include "view/ViewTransform.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -19,8 +26,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
+#include <tuple>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace mainwin;
@@ -201,6 +213,132 @@ TEST_F(OpenCorpus, EveryBoardInOneOpen)
         EXPECT_FALSE(form.GaugePanel->isVisible());
     }
     EXPECT_GE(loaded, 12);
+}
+
+// A real board loaded, two of its layers shown and the view zoomed; then
+// files chosen to replace it of which nothing reads: the board stays as it
+// was, its tables, layer table, picture, status bar, caption and step marks,
+// and one message names each file with why.
+TEST_F(OpenCorpus, ReplaceThatReadsNothingKeepsTheBoard)
+{
+    if (!fs::exists(Cad)) GTEST_SKIP() << "no corpus at " << Cad;
+    TFormMain form({});
+    form.StartupDone = true;
+    form.resize(1200, 800);
+    form.show();
+    const auto boards = Boards();
+    auto load = [&] {
+        MyOpenFiles driver;
+        for (const fs::path& f : boards.at("geda/driver")) driver.Add(f);
+        ASSERT_EQ(OpenFileList(driver), 1);
+        core::LayerTable[3].Active = 1;
+        ShownLayerCount = 2;
+        core::StepMarks[3] = 1;
+        form.setWindowTitle("テッセル２ - 基板");
+        SetViewZoom(false, 0, 0, 2.0);
+        RebuildCommandMenu();
+        form.RedrawView();
+    };
+    // What the user sees of the job, and what its tools work on.
+    struct Seen {
+        std::int32_t elements, holes, shown;
+        std::vector<std::tuple<std::string, std::int32_t, std::int32_t>> layers;   // file, shown, colour
+        std::array<std::uint8_t, 5> marks;
+        double maxX, viewWidth;
+        ViewState view;
+        std::vector<std::vector<std::string>> cells;
+        bool layerPanel;
+        std::string status, caption;
+        std::vector<std::uint32_t> picture;
+        bool operator==(const Seen&) const = default;
+    };
+    auto see = [&form] {
+        Seen s{core::DataCount, core::TotalHoleCount, ShownLayerCount, {}, core::StepMarks, core::Extents.MaxX,
+               core::Extents.ViewWidth, View, LayerGrid.CellTexts, form.PanelLayer->isVisible(),
+               form.StatusBar1->PanelText(0), form.windowTitle().toStdString(), {}};
+        for (int k = 1; k <= core::MaxLayers; ++k)
+            s.layers.emplace_back(core::LayerTable[k].FileName, core::LayerTable[k].Active, core::LayerTable[k].Color);
+        const platform::RasterCanvas& p = Picture();
+        s.picture.assign(p.Bits(), p.Bits() + static_cast<std::size_t>(p.Width()) * static_cast<std::size_t>(p.Height()));
+        return s;
+    };
+    load();
+    const fs::path in = fs::path(dir.path().toStdString()) / "in";
+    fs::create_directories(in);
+    core::WriteProjectFile((in / "whole.tsn").string());
+    const std::string project = platform::ReadFileBytes(in / "whole.tsn");
+    const std::string earlier = core::OldProjectFileBytes(core::OldProjectFilePlans().at(0));
+
+    AskReplaceOrAdd = [](const std::string&, const std::string&) {
+        core::LayerTakeFlags[1] = 1;
+        return 1;
+    };
+    struct Restore {
+        ~Restore() { AskReplaceOrAdd = DefaultReplaceOrAdd; }
+    } restore;
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        platform::WriteFileBytes(in / name, bytes);
+        return in / name;
+    };
+    const std::string broken = "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\nX2500Y2500D03*\nX1.2.3Y2500D03*\nM02*\n";
+    const struct {
+        const char* name;
+        std::function<std::vector<fs::path>()> make;
+        std::vector<std::string> named;   // the files the message names
+        bool permissions = false;         // only where permissions hold (not as root)
+    } cases[] = {
+        {"project cut short", [&] { return std::vector{write("cut.tsn", project.substr(0, project.size() * 15 / 100))}; }, {"cut.tsn"}},
+        {"earlier project cut short", [&] { return std::vector{write("cut.tso", earlier.substr(0, earlier.size() * 15 / 100))}; }, {"cut.tso"}},
+        {"FIFO beside a Gerber file broken half-way",
+         [&] {
+             ::mkfifo((in / "x.gbr").c_str(), 0644);
+             return std::vector{in / "x.gbr", write("broken.gbr", broken)};
+         },
+         {"x.gbr", "broken.gbr"}},
+        {"folder beside an RS-274D file broken half-way",
+         [&] {
+             fs::create_directories(in / "boards");
+             return std::vector{in / "boards", write("old.gbr", "G54D10*\nX0Y0D02*\nX1.2.3Y0D01*\nM02*\n")};
+         },
+         {"boards", "old.gbr"}},
+        {"garbage named as Gerber", [&] { return std::vector{write("garbage.gbr", std::string(4000, '\x01'))}; }, {"garbage.gbr"}},
+        {"unreadable Gerber beside garbage",
+         [&] {
+             const fs::path locked = write("locked.gbr", broken);
+             fs::permissions(locked, fs::perms::none);
+             return std::vector{locked, write("notes.dat", "not a board\n")};
+         },
+         {"locked.gbr", "notes.dat"}, true},
+        {"settings file beside a Gerber file broken half-way",
+         [&] {
+             core::WriteFolderSettings((in / "Tessel2.ini").string());
+             return std::vector{in / "Tessel2.ini", write("broken.gbr", broken)};
+         },
+         {"broken.gbr"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.permissions && ::geteuid() == 0) continue;
+        load();
+        const Seen before = see();
+
+        std::vector<std::string> paths;
+        for (const fs::path& f : c.make()) paths.push_back(f.string());
+        MyOpenFiles list = MakeOpenList(paths);
+        boxes.shown.clear();
+        EXPECT_EQ(OpenFileList(list), 0);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const std::string& text = boxes.shown[0].text;
+        EXPECT_EQ(text.rfind(OpenFailedText, 0), 0u) << text;
+        for (const std::string& name : c.named) EXPECT_NE(text.find("・" + name + "："), std::string::npos) << text;
+
+        EXPECT_EQ(core::DataCount, before.elements);
+        EXPECT_EQ(core::LayerCount, 9);
+        EXPECT_TRUE(core::ElementGrid.Current());
+        EXPECT_TRUE(see() == before);
+        fs::remove_all(in / "boards");
+        fs::remove(in / "x.gbr");
+    }
 }
 
 TEST_F(OpenCorpus, KnownBoards)
