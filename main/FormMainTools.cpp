@@ -252,7 +252,10 @@ void TFormMain::BuildToolPage()
     }
     int boxWidth = W, buttonLeft = -1;
     if (button) {
-        const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
+        // As wide as the caption needs, not the style's wider default: the
+        // rows beside keep their room in a narrow panel.
+        const int fitted = std::min(button->sizeHint().width(), button->fontMetrics().horizontalAdvance(button->text()) + 24);
+        const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : fitted;
         buttonLeft = W - f.ButtonRightGap - bw;
         button->setGeometry(buttonLeft, f.ButtonTop, bw, ButtonHeight);
         button->setEnabled(true);

@@ -194,4 +194,63 @@ TEST_F(ToolsGui, TheDesignRuleCountIsNeverCut)
     core::ClearDrcErrors();
 }
 
+// Every page at every width of the left panel: each row, snap picture and
+// button whole in the page, clear of the others and of the rows' bars, and
+// every caption inside its row.
+TEST_F(ToolsGui, PagesKeepEveryItemWholeAndClearAtEveryWidth)
+{
+    LoadBoard();
+    // A job of many layers leaves the pages little height: their rows scroll.
+    for (int l = 2; l <= 25; ++l) viewtest::ShowLayer(l, platform::RGB(0, 0, 255));
+    for (int k = 0; k < 10800; ++k) core::AppendDrcError({0, 0, 0, "", core::etLineWidth});
+    auto q = [](const platform::Rect& r, QPoint at) { return QRect(at + QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top)); };
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+        form->resize(size);
+        for (int panel = 200; panel <= 399; ++panel) {
+            form->Splitter1Moved(panel);
+            for (const ToolButton tool : {ToolButton::Gap, ToolButton::Drc, ToolButton::Rect, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info}) {
+                SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel) +
+                             ", tool " + std::to_string(static_cast<int>(tool)));
+                form->ResetTools(true);
+                form->ToolButtonOf(tool)->click();
+                QApplication::processEvents();
+                ASSERT_TRUE(form->ParaPanel->isVisible());
+                QWidget* page = form->ParaPanel;
+                QScrollArea* box = form->ScrollBox3;
+                const QPoint rowsAt = form->Image10->mapTo(page, QPoint());
+                const QRect view(box->viewport()->mapTo(page, QPoint()), box->viewport()->size());
+
+                // Items in the page's pixels, with their names.
+                std::vector<std::pair<QRect, std::string>> items;
+                const platform::Rect& header = ToolPageHeader.Rects[0];
+                items.push_back({q(header, form->image12->mapTo(page, QPoint())), "header"});
+                EXPECT_LE(1 + 20 + form->PageHeaderPicture.TextWidth(ToolPageHeader.Caption[0]), header.right - 20 - header.left);
+                for (QPushButton* b : {form->sw3, form->sw4, form->sw5})
+                    if (b->isVisibleTo(page)) items.push_back({b->geometry(), b->objectName().toStdString()});
+                for (int k = 0; k < ToolPageRows.Count; ++k) {
+                    const auto i = static_cast<std::size_t>(k);
+                    const platform::Rect& r = ToolPageRows.Rects[i];
+                    const std::string& caption = ToolPageRows.Caption[i];
+                    const int mark = ToolPageRows.LeftIcon[i] >= 0 ? 20 : 0;
+                    EXPECT_LE(2 + mark + form->PageRowsPicture.TextWidth(caption), r.right - r.left) << caption;
+                    items.push_back({q(r, rowsAt), caption});
+                    if (ToolPageRows.CheckIcon[i] >= 0) items.push_back({QRect(rowsAt + QPoint(r.right, r.bottom), QSize(64, 64)), caption + " picture"});
+                }
+                for (std::size_t i = 0; i < items.size(); ++i) {
+                    const auto& [r, name] = items[i];
+                    EXPECT_TRUE(r.left() >= 0 && r.right() < page->width()) << name;
+                    // Rows lie in the part of the box that shows them, clear of its bars.
+                    if (i > 0 && name.rfind("sw", 0) != 0) {
+                        EXPECT_GE(r.left(), view.left()) << name;
+                        EXPECT_LE(r.right(), view.right()) << name;
+                    }
+                    for (std::size_t j = i + 1; j < items.size(); ++j)
+                        EXPECT_FALSE(r.intersects(items[j].first)) << name << " / " << items[j].second;
+                }
+            }
+        }
+    }
+    core::ClearDrcErrors();
+}
+
 } // namespace
