@@ -50,15 +50,19 @@ bool AnyText(const std::string&) { return true; }
 // before the next: the numbers are never cut. The name column `nameCol`
 // takes what is left of the rows' `clientWidth`, at most what its texts
 // need; narrower, its texts are shortened and its header condensed when
-// drawn, down to the room of a lone "..." or of the most condensed header.
+// drawn, down to the room of a lone "..." or of the header condensed: as
+// far as it stays easily read when the name column is the last, further
+// when it would otherwise push columns of numbers out of view.
 // The last column takes what is left after it. Only when the numbers and
 // that narrowest name column together are wider does the table outgrow
 // the rows.
 void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int nameCol)
 {
     measure.SetFont(platform::FontInfo{});
-    const int nameMinimum = std::max(CondenseToFit(measure, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0),
-                                     measure.TextWidth("...")) + CellTextGap;
+    const int nameMinimum = std::max(CondenseToFit(measure, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
+                                                   nameCol + 1 == g.ColCount ? HeaderReadable : HeaderNarrowest),
+                                     measure.TextWidth("...")) +
+                            CellTextGap;
     measure.SetFont(platform::FontInfo{});
     int numbers = 0;
     for (int c = 0; c < g.ColCount; ++c) {
@@ -226,7 +230,7 @@ void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools, 
         raised(r.left, r.top, r.right, r.bottom);
         // A caption wider than a name column that gave way is condensed.
         const std::string& caption = g.CellTexts[static_cast<std::size_t>(col)][0];
-        CondenseToFit(c, caption, HeaderTextRoom(g, col));
+        CondenseToFit(c, caption, HeaderTextRoom(g, col), HeaderNarrowest);
         c.TextOut(r.left + 2, r.top + 2, caption);
         c.SetFont(platform::FontInfo{});
     }

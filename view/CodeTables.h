@@ -59,7 +59,10 @@ int CellTextRoom(const MyGridBox& grid, int col, int row);
 // A body cell's text as drawn: whole when it fits its room, else shortened
 // with "...".
 std::string ShownCellText(platform::Canvas& canvas, const MyGridBox& grid, int col, int row);
-// The room of a header caption; a wider one is drawn condensed to fit.
+// The room of a header caption; a wider one is drawn condensed to fit, its
+// glyphs never narrower than HeaderNarrowest percent, and a last column's
+// never narrower than HeaderReadable percent (it hides no numbers).
+inline constexpr int HeaderNarrowest = 50, HeaderReadable = 75;
 int HeaderTextRoom(const MyGridBox& grid, int col);
 // The body row whose span holds a point of the body, -1 none.
 int HitCodeRow(const MyGridBox& grid, int x, int y);

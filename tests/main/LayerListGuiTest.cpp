@@ -236,7 +236,7 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
     for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
         form->resize(size);
         QApplication::processEvents();
-        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+        for (const int panel : {200, 201, 205, 212, 220, 240, 263, 300, 399}) {
             SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
             form->Splitter1Moved(panel);
             QApplication::processEvents();
@@ -282,7 +282,7 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
                         }
                         if (r == 0) {
                             const int room = HeaderTextRoom(g, c);
-                            EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, room), room) << t;
+                            EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, room, HeaderNarrowest), room) << t;
                             continue;
                         }
                         const int room = CellTextRoom(g, c, r);
@@ -296,11 +296,14 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
                 if (form->PanelList->height() < limit) {
                     EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
                 }
-                // The names give way, down to a lone "...", before a number
-                // leaves the view; at the default width all are in view.
+                // The names give way before a number leaves the view, down to
+                // a lone "..." and their header condensed (the remarks, last,
+                // only as far as they read easily); at the default width all
+                // are in view.
                 if (TableWidth(g) > body->width()) {
                     const int narrowest = std::max(width(form->ListBodyPicture, "..."),
-                                                   CondenseToFit(form->ListHeaderPicture, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0));
+                                                   CondenseToFit(form->ListHeaderPicture, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
+                                                                 tools ? HeaderReadable : HeaderNarrowest));
                     EXPECT_LE(g.ColWidths[static_cast<std::size_t>(nameCol)], narrowest + CellTextGap);
                 }
                 if (defaultOrWider) {

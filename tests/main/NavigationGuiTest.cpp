@@ -474,7 +474,7 @@ TEST_F(NavigationGuiTest, NumbersFitTheirPanelsAndColumns)
                 const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
                 const int w = g.ColWidths[static_cast<std::size_t>(c)];
                 if (c == names && r == 0) {
-                    EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, HeaderTextRoom(g, c)), HeaderTextRoom(g, c)) << t;
+                    EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, HeaderTextRoom(g, c), HeaderNarrowest), HeaderTextRoom(g, c)) << t;
                     continue;
                 }
                 const std::string drawn = c == names ? ShownCellText(form->ListBodyPicture, g, c, r) : t;
