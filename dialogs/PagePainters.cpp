@@ -178,7 +178,7 @@ void DrawTabStrip(RasterCanvas& c, const MyTabBox& tabs)
 
 // ------------------------------------------------------------------ grid
 
-void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
+void DrawGridBox(RasterCanvas& c, const MyGridBox& g, int textRight)
 {
     c.SetPenWidth(1);
     if (g.Balloon) {
@@ -211,7 +211,9 @@ void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
                 x += 20;
             }
             c.SetFontColor(Black);
-            TextInside(c, cell, x, cell.top + 2, g.CellTexts[col][r]);
+            Rect room = cell;
+            room.right = std::min(room.right, textRight);
+            TextInside(c, room, x, cell.top + 2, g.CellTexts[col][r]);
         }
     }
 }

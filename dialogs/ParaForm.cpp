@@ -10,6 +10,7 @@
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dialogs {
 
@@ -120,8 +121,10 @@ void PlaceEdit2OnCell()
     if (col < 0 || col >= ParaTable.Cols || row < 0 || row >= ParaTable.Rows) return;
     const Rect& cell = ParaTable.CellRects[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
     const Rect& table = Para.Image3.Bounds;
-    Para.Edit2.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, cell.right + table.left - 2,
-                         cell.bottom + table.top - 2};
+    // The last column runs on under the scroll bar: the box stays left of it.
+    int right = std::min({cell.right + table.left, table.right, Para.ClientWidth});
+    if (Para.ScrollBar1.Visible) right = std::min(right, Para.ScrollBar1.Bounds.left);
+    Para.Edit2.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, right - 2, cell.bottom + table.top - 2};
 }
 
 void HideEdits()
@@ -188,7 +191,10 @@ void RepaintPage()
 void DrawParaTable()
 {
     BeginPicture(Para.Image3.Picture, Width(Para.Image3.Bounds), Height(Para.Image3.Bounds));
-    DrawGridBox(Para.Image3.Picture, ParaTable);
+    // No text under the scroll bar, nor beside an edit box that ends at it.
+    const ScrollState& bar = Para.ScrollBar1;
+    DrawGridBox(Para.Image3.Picture, ParaTable,
+                bar.Visible ? bar.Bounds.left - Para.Image3.Bounds.left - 2 : std::numeric_limits<int>::max());
     Para.Image3.Visible = true;
 }
 

@@ -136,7 +136,8 @@ extern std::function<std::string(bool save, const std::string& filter)> ChoosePa
 void OpenEdit1(int item);
 // Edit2 placed on a cell of the table with the cell's text, focused.
 void OpenEdit2(int col, int row);
-// Edit2 over its cell (ParaTable.SelCol, SelRow) as the table now stands.
+// Edit2 over its cell (ParaTable.SelCol, SelRow) as the table now stands,
+// within the table's visible part: left of its scroll bar.
 void PlaceEdit2OnCell();
 void HideEdits();
 // Fills and shows the balloon of `key` with its tip at (x, y) of the page;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace dialogs;
@@ -61,6 +62,38 @@ Shown TableCell(int col, int row)
     return {&Para.Image3.Picture, ParaTable.CellTexts.at(c).at(r), ParaTable.CellRects.at(c).at(r), DrawParaTable};
 }
 
+// The table's part left of its scroll bar, in the table's pixels.
+int VisibleRight()
+{
+    const Rect& table = Para.Image3.Bounds;
+    return (Para.ScrollBar1.Visible ? Para.ScrollBar1.Bounds.left : table.right) - table.left;
+}
+
+// A cell's text in the cell and the cells after it, up to column `last`,
+// left of the scroll bar.
+Shown TableCells(int col, int last, int row)
+{
+    Shown s = TableCell(col, row);
+    const Rect& end = ParaTable.CellRects.at(static_cast<std::size_t>(last)).at(static_cast<std::size_t>(row));
+    s.cell.right = std::min(end.right, VisibleRight());
+    return s;
+}
+
+// The edit box on its cell, left of the table's scroll bar.
+void ExpectEditClearOfTheBar()
+{
+    ASSERT_TRUE(Para.Edit2.Visible && Para.ScrollBar1.Visible);
+    EXPECT_LE(Para.Edit2.Bounds.right, Para.ScrollBar1.Bounds.left);
+}
+
+// Apertures enough for the table's scroll bar.
+void ManyApertures()
+{
+    for (std::size_t d = 10; d < 30; ++d)
+        core::Apertures[d] = {1, core::apCircle, 0.1 * static_cast<double>(d), 0, 0, {}, 0, 0, {}};
+    core::MaxDCode = 29;
+}
+
 // A text typed into a table cell, then Enter: the edit box covers its cell
 // while the value grows, and the edit ends without the page being built again.
 Shown TypedIntoCell(int col, int row, const std::string& text)
@@ -68,7 +101,7 @@ Shown TypedIntoCell(int col, int row, const std::string& text)
     ClickCell(col, row);
     Edit2Change(text);
     const Rect& cell = ParaTable.CellRects.at(static_cast<std::size_t>(col)).at(static_cast<std::size_t>(row));
-    EXPECT_EQ(Para.Edit2.Bounds.right, cell.right + Para.Image3.Bounds.left - 2);
+    EXPECT_EQ(Para.Edit2.Bounds.right, std::min(cell.right, VisibleRight()) + Para.Image3.Bounds.left - 2);
     Edit2KeyEnter();
     return TableCell(col, row);
 }
@@ -162,6 +195,26 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         // Typed numbers are whole in their cells once the edit ends: the
         // column widens as the value is stored.
         {"aperture size, edit ended", [] { ShowTab(2); return TypedIntoCell(2, RowOf(10), Huge); }, true},
+        // The edit box of the last column stays left of the scroll bar, and
+        // so do the texts.
+        {"file remarks by the scroll bar", [] {
+             for (std::size_t l = 1; l <= 25; ++l) core::LayerTable[l].FileName = "layer" + std::to_string(l) + ".gbr";
+             core::LayerCount = 25;
+             ShowTab(0);
+             ClickCell(2, 0);
+             Edit2Change("Remark: " + LongName + LongName);
+             Edit2KeyEnter();
+             ExpectEditClearOfTheBar();
+             return TableCells(2, 2, 0);
+         }, false},
+        {"aperture size 3 by the scroll bar", [] {
+             ManyApertures();
+             core::Apertures[10].Size3 = 0.123;
+             ShowTab(2);
+             ClickCell(4, 0);
+             ExpectEditClearOfTheBar();
+             return TableCells(4, 4, 0);
+         }, true},
         {"drill diameter, edit ended", [] { ShowTab(3); return TypedIntoCell(3, 0, Huge); }, true},
         {"file contents, edit ended", [] { ShowTab(0); return TypedIntoCell(1, 0, Huge); }, true},
         // ASCII as wide against kanji as in the real font (a digit about two
