@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 using namespace dialogs;
 using namespace paratest;
@@ -26,6 +27,7 @@ constexpr platform::Color Marker = platform::RGB(1, 2, 3);
 struct BlockText final : platform::RasterTextHook {
     std::string marked;
     int ascii = 8;
+    std::vector<std::string> drawn;   // every text drawn, in order
     int Width(std::string_view text) const
     {
         int w = 0;
@@ -34,6 +36,7 @@ struct BlockText final : platform::RasterTextHook {
     }
     void TextOut(platform::RasterCanvas& c, int x, int y, std::string_view text) override
     {
+        drawn.emplace_back(text);
         const auto color = platform::RasterCanvas::ToPixel(text == marked ? Marker : c.Font().FontColor);
         const int right = std::min(c.Width(), x + Width(text));
         for (int row = std::max(y, c.WindowTop()); row < std::min(y + 15, c.WindowTop() + c.WindowRows()); ++row)
@@ -195,6 +198,27 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         // Typed numbers are whole in their cells once the edit ends: the
         // column widens as the value is stored.
         {"aperture size, edit ended", [] { ShowTab(2); return TypedIntoCell(2, RowOf(10), Huge); }, true},
+        // A macro's name runs on over its empty size cells, and is
+        // shortened keeping both ends where even they are too narrow.
+        {"macro names told apart", [] {
+             for (std::size_t d : {216, 220, 221})
+                 core::Apertures[d] = {1, core::apMacro, 0, 0, 0, "ROUNDEDRECTD" + std::to_string(d), 0, 0, {}};
+             ShowTab(2);
+             return TableCells(1, 4, RowOf(220));
+         }, true},
+        {"long macro name", [this] {
+             ManyApertures();
+             core::Apertures[216] = {1, core::apMacro, 0, 0, 0, std::string(100, 'X') + "_ROUNDEDRECTD216", 0, 0, {}};
+             ShowTab(2);
+             Shown s = TableCells(1, 4, RowOf(216));
+             blocks.drawn.clear();
+             DrawParaTable();
+             const auto macro =
+                 std::find_if(blocks.drawn.begin(), blocks.drawn.end(), [](auto& t) { return t.starts_with("Macro ("); });
+             s.text = macro == blocks.drawn.end() ? std::string() : *macro;
+             EXPECT_TRUE(s.text.ends_with("D216)") && s.text.find("...") != std::string::npos) << s.text;
+             return s;
+         }, true},
         // The edit box of the last column stays left of the scroll bar, and
         // so do the texts.
         {"file remarks by the scroll bar", [] {
