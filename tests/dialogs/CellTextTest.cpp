@@ -89,6 +89,21 @@ void ExpectEditClearOfTheBar()
     EXPECT_LE(Para.Edit2.Bounds.right, Para.ScrollBar1.Bounds.left);
 }
 
+// The edit box over the offset typed into, laid out anew, and the value
+// cells right of it with their captions whole in the window.
+void ExpectOffsetsRow(int edited, std::initializer_list<int> right)
+{
+    const Rect& r = ParaItems.Rects.at(static_cast<std::size_t>(edited));
+    EXPECT_EQ(Para.Edit1.Bounds.left, r.left + 2);
+    EXPECT_EQ(Para.Edit1.Bounds.right, r.right - 2);
+    for (int item : right) {
+        const auto k = static_cast<std::size_t>(item);
+        const Rect& cell = ParaItems.Rects.at(k);
+        EXPECT_LE(PageTextWidth(ParaItems.Captions.at(k)), cell.right - cell.left - 3) << ParaItems.Captions.at(k);
+        EXPECT_LE(cell.right, Para.ClientWidth);
+    }
+}
+
 // Apertures enough for the table's scroll bar.
 void ManyApertures()
 {
@@ -170,7 +185,16 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         bool whole;                    // drawn whole, not cut
     };
     const Case cases[] = {
-        {"Gerber offset X", [] { Show("Format"); Type(GerberItems.offsetX, Huge); return Item(GerberItems.offsetX); }, false},
+        // Offsets are never cut: their cells widen, what stands right of
+        // them moves, the window widening where the page needs it.
+        {"Gerber offset X", [] { Show("Format"); Type(GerberItems.offsetX, Huge); return Item(GerberItems.offsetX); }, true},
+        {"Gerber offsets X and Y", [] {
+             Show("Format");
+             Type(GerberItems.offsetX, Huge);
+             Type(GerberItems.offsetY, "-" + Huge);
+             ExpectOffsetsRow(GerberItems.offsetY, {GerberItems.offsetX, GerberItems.zero, GerberItems.units, DrillItems.zero});
+             return Item(GerberItems.offsetY);
+         }, true},
         // Beside a huge X offset, an ordinary Y offset still has its room.
         {"drill offset Y", [] {
              Show("Format");
@@ -178,8 +202,8 @@ TEST_F(CellText, LongValuesStayInTheirCells)
              Type(DrillItems.offsetY, "-12345.678");
              return Item(DrillItems.offsetY);
          }, true},
-        {"drill offset X alone", [] { Show("FormatNC"); Type(DrillItems.offsetX, Huge); return Item(DrillItems.offsetX); }, false},
-        {"Gerber tab offset", [] { ShowTab(2); Type(5, Huge); return Item(5); }, false},
+        {"drill offset X alone", [] { Show("FormatNC"); Type(DrillItems.offsetX, Huge); return Item(DrillItems.offsetX); }, true},
+        {"Gerber tab offset", [] { ShowTab(2); Type(5, Huge); ExpectOffsetsRow(5, {9, 11, 13}); return Item(5); }, true},
         {"title", [] { ShowTab(0); Type(1, "Title: " + LongName + LongName); return Item(1); }, false},
         {"comment", [] { ShowTab(0); Type(3, "Comment: " + LongName + LongName); return Item(3); }, false},
         {"author", [] { ShowTab(0); Type(8, LongName); return Item(8); }, false},
@@ -198,6 +222,16 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         // Typed numbers are whole in their cells once the edit ends: the
         // column widens as the value is stored.
         {"aperture size, edit ended", [] { ShowTab(2); return TypedIntoCell(2, RowOf(10), Huge); }, true},
+        {"aperture sizes side by side", [] {
+             core::Apertures[10].Shape = core::apRectangle;
+             ShowTab(2);
+             const int row = RowOf(10);
+             TypedIntoCell(2, row, Huge);
+             Edit2Change("987654321098765432109876543210");
+             Edit2KeyEnter();
+             EXPECT_LE(Button(ParaButton::swSave).Bounds.right, Para.ClientWidth);
+             return TableCell(3, row);
+         }, true},
         // A macro's name runs on over its empty size cells, and is
         // shortened keeping both ends where even they are too narrow.
         {"macro names told apart", [] {
@@ -275,6 +309,11 @@ TEST_F(CellText, LongValuesStayInTheirCells)
         // Painted again, as typed, with the value marked.
         blocks.marked = s.text;
         s.paint();
+        // The picture and the value in the window.
+        if (s.picture == &Para.Image3.Picture) {
+            EXPECT_LE(Para.Image3.Bounds.right, Para.ClientWidth);
+        }
+        EXPECT_LE(s.cell.right, s.picture->Width());
         int inside = 0, outside = 0;
         for (int y = 0; y < s.picture->Height(); ++y)
             for (int x = 0; x < s.picture->Width(); ++x)
