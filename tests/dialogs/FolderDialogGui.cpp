@@ -323,7 +323,8 @@ TEST_F(FolderDialogGui, ChosenFolderGoneChoosesTheFolderAbove)
 }
 
 // A click in the folder tree chooses the row under the pointer and leaves it
-// there while the folders it opens are read; its arrow opens it in place.
+// there while the folders it opens are read, whole or cut by the view's
+// edge; its arrow opens it in place. A key brings its row into view.
 TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
 {
     const fs::path tree = home / "many";
@@ -335,8 +336,12 @@ TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
         auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
         EXPECT_TRUE(WaitFor([&] { return model->rowCount(form.DirBox1->currentIndex().parent()) == 60; }));
         Settle(300);
-        const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1);
-        EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        for (const guitest::RowCut cut : {guitest::RowCut::None, guitest::RowCut::ByTop, guitest::RowCut::ByBottom}) {
+            SCOPED_TRACE(static_cast<int>(cut));
+            const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1, cut);
+            EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        }
+        guitest::KeyDownShowsTheRow(form.DirBox1);
         form.ButtonOf(FolderButton::swCancel)->click();
     });
     form.ShowModal();
