@@ -266,6 +266,8 @@ void TFolderDialog::ShowModal()
         SetDirRoot(k >= 0 ? places_[static_cast<std::size_t>(k)].Path : std::string("/"));
     }
     Sync();
+    // Each showing starts at the left of its lists.
+    for (QScrollArea* box : {ScrollBox1, ScrollBox2, ScrollBox3}) box->horizontalScrollBar()->setValue(0);
     move(area.left() + Folder.Left, area.top() + Folder.Top);
     RunModal();
     FormClose();

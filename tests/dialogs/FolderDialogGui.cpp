@@ -348,7 +348,8 @@ TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
 }
 
 // Names wide enough to bring up a list's sideways bar: the list still
-// scrolls until its last row is seen whole above the bar.
+// scrolls until its last row is seen whole above the bar; shown again, it
+// starts at its left.
 TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
 {
     const std::string wide = "基板データ_" + std::string(60, 'w');
@@ -374,6 +375,8 @@ TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
         {"contents", "tso", form.ScrollBox2, form.Image3, &FolderItems},
         {"export list", "tso", form.ScrollBox1, form.Image1, &ExportItems},
         {"project layers", "OpenSelTsn", form.ScrollBox1, form.Image1, &PickItems},
+        {"export list again", "tso", form.ScrollBox1, form.Image1, &ExportItems},
+        {"contents again", "tso", form.ScrollBox2, form.Image3, &FolderItems},
     };
     for (const auto& l : lists) {
         SCOPED_TRACE(l.what);
@@ -385,12 +388,14 @@ TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
             EXPECT_EQ(l.items->Count, 30);
             Settle(100);
             EXPECT_TRUE(l.area->horizontalScrollBar()->isVisible());
+            EXPECT_EQ(l.area->horizontalScrollBar()->value(), 0);
             // Dragged to the end, the bar stays there and the last row is seen whole.
             QScrollBar* bar = l.area->verticalScrollBar();
             bar->setValue(bar->maximum());
             EXPECT_EQ(bar->value(), bar->maximum());
             const Rect& last = l.items->Rects.back();
             EXPECT_LE(l.image->mapTo(l.area->viewport(), QPoint(last.left, last.bottom - 1)).y(), l.area->viewport()->height() - 1);
+            l.area->horizontalScrollBar()->setValue(l.area->horizontalScrollBar()->maximum());
             form.ButtonOf(FolderButton::swCancel)->click();
         });
         form.ShowModal();
