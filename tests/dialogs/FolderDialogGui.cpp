@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QFileSystemModel>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QStyleOptionComboBox>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QTimer>
@@ -256,6 +258,43 @@ TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)
     form.ShowModal();
     EXPECT_EQ(FolderResult, frReplace);
     EXPECT_EQ(SelectedFolder, (tree / "b").string());
+}
+
+// A drive caption wider than its box is drawn shortened in its middle: the
+// end of the path and its ")" stay in view.
+TEST_F(FolderDialogGui, LongDriveCaptionKeepsItsEnd)
+{
+    // Records the captions the box's style is asked to draw.
+    struct CaptionsDrawn final : QProxyStyle {
+        void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const override
+        {
+            if (const auto* box = qstyleoption_cast<const QStyleOptionComboBox*>(option); box && element == CE_ComboBoxLabel)
+                drawn = box->currentText;
+            QProxyStyle::drawControl(element, option, painter, widget);
+        }
+        mutable QString drawn;
+    } style;
+    const fs::path deep = home / "ホームフォルダ" / "とても長い名前のフォルダ_end";
+    fs::create_directories(deep);
+    const std::string before = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", deep.c_str(), 1);
+    SelectedFolder = deep.string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    form.DriveBox1->setStyle(&style);
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.DriveBox1->currentText().toStdString(), "ホーム (" + deep.string() + ")");
+        form.DriveBox1->grab();
+        QStyleOptionComboBox option;
+        option.initFrom(form.DriveBox1);
+        const QRect field = style.subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, form.DriveBox1);
+        EXPECT_TRUE(style.drawn.endsWith("_end)") && style.drawn.contains(QChar(0x2026))) << style.drawn.toStdString();
+        EXPECT_LE(form.DriveBox1->fontMetrics().horizontalAdvance(style.drawn), field.width());
+        form.ButtonOf(FolderButton::swCancel)->click();
+    });
+    form.ShowModal();
+    form.DriveBox1->setStyle(nullptr);
+    setenv("HOME", before.c_str(), 1);
 }
 
 TEST_F(FolderDialogGui, ExportWritesIntoTheFolderChosen)
