@@ -307,9 +307,12 @@ public:
     // Auto-scroll ends: hover cleared, timer off.
     void StopAutoScrolling();
 
-    // The normal (not minimised or maximised) geometry and the display
-    // options into Startup.
+    // The normal (not minimised or maximised) geometry of the frame and the
+    // display options into Startup.
     void StoreWindowSettings();
+    // The frame around the window as the window manager draws it (none
+    // before it has framed the window).
+    FrameMargins CurrentFrameMargins() const;
     std::filesystem::path StartupFilePath() const;
 
     // The program file and its help page.
@@ -358,6 +361,13 @@ private:
     void ApplyLayerAction(const LayerAction& action);
     void ApplyNavigation(const NavResult& r);
     void PlaceWindow();
+    // Puts the frame at `outer`, no smaller than `minimum`, with the frame
+    // margins known at the time; again once the window manager has framed
+    // the window.
+    void PlaceFrame(const ScreenRect& outer, const ScreenRect& minimum);
+    ScreenRect placedFrame_, leastFrame_;
+    FrameMargins frame_;
+    QTimer* frameWatch_ = nullptr;
     bool shown_ = false;
     MainGauge gauge_{*this};
     std::unique_ptr<class OpenCommandWindow> openWindow_;

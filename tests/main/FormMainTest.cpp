@@ -11,6 +11,7 @@
 #include "platform/qt/Shell.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -108,6 +109,41 @@ TEST_F(FormMainTest, SavedSettingsPlaceTheWindow)
     EXPECT_EQ(form.PanelFile->width(), 300);
     // Narrower than 800: the whole work area.
     EXPECT_EQ(form.geometry(), form.screen()->availableGeometry());
+}
+
+// The stored place and size are those of the frame: a window as big as the
+// work area (the default and minimum 1024 x 768 on a screen of that size)
+// keeps its title bar and borders on the screen, also once framed.
+TEST_F(FormMainTest, TheFrameFitsTheWorkArea)
+{
+    // The offscreen screen: 800 x 800, frames 2 px wide.
+    struct Case {
+        const char* settings;
+        QRect frame;
+    };
+    const Case cases[] = {
+        {nullptr, {0, 16, 800, 768}},   // first run: the default size, centred
+        {"LEFT = 0\r\nTOP = 0\r\nWIDTH = 1024\r\nHEIGHT = 768\r\n", {0, 0, 800, 768}},
+        {"LEFT = -50\r\nTOP = -40\r\nWIDTH = 3000\r\nHEIGHT = 2000\r\n", {0, 0, 800, 800}},
+        {"LEFT = 10\r\nTOP = 10\r\nWIDTH = 700\r\nHEIGHT = 768\r\n", {0, 0, 800, 800}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings ? c.settings : "first run");
+        fs::remove(home / "STARTUP.pra");
+        if (c.settings) platform::WriteFileBytes(home / "STARTUP.pra", c.settings);
+        TFormMain form({});
+        form.show();
+        ASSERT_EQ(form.screen()->availableGeometry(), QRect(0, 0, 800, 800));
+        // The frame comes after the window is shown.
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 3000 && !(form.StartupDone && form.frameGeometry() == c.frame))
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_NE(form.frameGeometry(), form.geometry()) << "a framed window";
+        EXPECT_EQ(form.frameGeometry(), c.frame);
+        const QSize border = form.frameGeometry().size() - form.geometry().size();
+        EXPECT_EQ(form.minimumSize() + border, QSize(800, 768));
+    }
 }
 
 TEST_F(FormMainTest, UnreadableSettingsGiveTheDefaultsButNoFirstRun)
@@ -242,8 +278,8 @@ TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
     MyStartupSet s;
     ASSERT_TRUE(ReadStartupSettings(home / "STARTUP.pra", s));
     EXPECT_EQ(s.SPLIT1, 260);
-    EXPECT_EQ(s.WIDTH, form.width());
-    EXPECT_EQ(s.HEIGHT, form.height());
+    EXPECT_EQ(s.WIDTH, form.frameGeometry().width());
+    EXPECT_EQ(s.HEIGHT, form.frameGeometry().height());
     EXPECT_TRUE(s.MIRR);
     EXPECT_FALSE(s.PAINT);
     const std::string bytes = platform::ReadFileBytes(home / "STARTUP.pra");
@@ -257,7 +293,7 @@ TEST_F(FormMainTest, AMaximisedOrMinimisedWindowSavesItsNormalPlace)
     form.show();
     form.setGeometry(40, 30, 700, 500);
     QApplication::processEvents();
-    const QRect normal = form.geometry();
+    const QRect normal = form.frameGeometry();
     form.showMaximized();
     QApplication::processEvents();
     form.StoreWindowSettings();

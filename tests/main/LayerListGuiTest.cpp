@@ -226,6 +226,7 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
     // Nothing to draw: the many resizes stay quick.
     for (int l = 1; l <= 25; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 0;
     core::LayerTable[1].Contents = "部品面パターン";
+    core::LayerTable[2].Remarks = "remark that is longer than the panel";
     core::ToolCount = 12;
     for (int t = 1; t <= 12; ++t)
         core::Tools[static_cast<std::size_t>(t)] = {1, t * 37, "0." + std::to_string(t * 25), std::string(1, static_cast<char>('@' + t)),
@@ -242,19 +243,30 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
             QApplication::processEvents();
             const bool defaultOrWider = panel >= 220;
 
-            // Layers: no sideways bar; names shortened in their cell, all told apart.
+            // Layers: no sideways bar; names shortened in their cell, all told
+            // apart by their extension, whole after the dots; the contents
+            // beside them, shortened clear of the rows' edge.
             const QWidget* rows = form->ScrollBox2->viewport();
             EXPECT_FALSE(form->ScrollBox2->horizontalScrollBar()->isVisible());
             EXPECT_EQ(form->Image9->width(), rows->width());
             EXPECT_EQ(TableWidth(LayerGrid), rows->width());
             std::set<std::string> names;
+            const std::vector<std::string> shown = ShownFileNames(form->LayerRowsPicture, LayerGrid);
             for (int r = 1; r <= 25; ++r) {
                 const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
                 const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
-                const std::string drawn = ShownFileName(form->LayerRowsPicture, LayerGrid, r);
+                const std::string& drawn = shown[static_cast<std::size_t>(r)];
                 EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
-                EXPECT_TRUE(drawn == name || drawn.find("...") != std::string::npos) << drawn;
+                const std::string ending = "..." + name.substr(name.rfind('.') + 1);
+                EXPECT_TRUE(drawn == name || (drawn.size() >= ending.size() && drawn.find("...") + ending.size() == drawn.size() &&
+                                              drawn.compare(drawn.size() - ending.size(), ending.size(), ending) == 0))
+                    << drawn;
                 names.insert(drawn);
+                const platform::Rect& contentsCell = LayerGrid.Cells[3][static_cast<std::size_t>(r)];
+                const std::string& text = LayerGrid.CellTexts[3][static_cast<std::size_t>(r)];
+                const std::string contents = ShownContents(form->LayerRowsPicture, LayerGrid, r);
+                EXPECT_LE(2 + width(form->LayerRowsPicture, contents), contentsCell.right - contentsCell.left) << text;
+                EXPECT_TRUE(contents == text || (contents.size() >= 3 && contents.compare(contents.size() - 3, 3, "...") == 0)) << contents;
             }
             EXPECT_EQ(names.size(), 25u);
             const platform::Rect& contents = LayerGrid.Cells[3][1];
