@@ -467,7 +467,7 @@ void TFormMain::FormResize()
     StatusBar1->setGeometry(0, H - StatusBarHeight, W, StatusBarHeight);
     Panel1->setGeometry(0, BannerHeight, W, std::max(0, H - BannerHeight - StatusBarHeight));
     const int ph = Panel1->height();
-    const int pw = std::clamp(PanelFile->width(), 0, std::max(0, W - SplitterWidth));
+    const int pw = std::clamp(PanelFile->width(), 0, std::min(PanelFileLimit(), std::max(0, W - SplitterWidth)));
     PanelFile->setGeometry(0, 0, pw, ph);
     Splitter1->setGeometry(pw, 0, SplitterWidth, ph);
     DspPanel->setGeometry(pw + SplitterWidth, 0, std::max(0, W - pw - SplitterWidth), ph);
@@ -493,12 +493,16 @@ void TFormMain::FormResize()
     BuildSideSelector();
 }
 
-void TFormMain::Splitter1Moved(int newLeft)
+int TFormMain::PanelFileLimit()
 {
     // The left panel never gets narrower than 200 nor leaves the drawing
-    // area less than the pan frame needs.
-    int limit = std::max(200, width() - SplitterWidth - 4 * FrameBand);
-    PanelFile->resize(std::clamp(newLeft, 200, limit), PanelFile->height());
+    // area less than the pan frame and the TOP / BOTTOM tabs over it need.
+    return std::max(200, width() - SplitterWidth - std::max(4 * FrameBand, SideSelectorWidth()));
+}
+
+void TFormMain::Splitter1Moved(int newLeft)
+{
+    PanelFile->resize(std::clamp(newLeft, 200, PanelFileLimit()), PanelFile->height());
     FormResize();
 }
 

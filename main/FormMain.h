@@ -203,6 +203,7 @@ public:
     void FormCreate(const QStringList& arguments);
     void FormResize();
     void Splitter1Moved(int newLeft);
+    int PanelFileLimit();
     // The exit question and the saving; true when the window may close.
     bool FormCloseQuery();
     void AfterShowStartup();
@@ -300,6 +301,7 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void BuildSideSelector();
+    int SideSelectorWidth();
     void Image5MouseUp(QMouseEvent* event);
     void Image5MouseMove(QMouseEvent* event);
     // Auto-scroll ends: hover cleared, timer off.

@@ -162,18 +162,29 @@ TEST_F(FormMainTest, BannerMarksAndHintsStayWholeAtEverySize)
     for (ToolButton t : {ToolButton::None, ToolButton::Gap, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info})
         hints.push_back(ToolHint(t));
     const QRect banner = form.Label1->geometry();
-    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+    const std::vector<QWidget*> header{form.Label1, form.Image5, form.swHelp, form.swGap,    form.swDRC,
+                                       form.swRect, form.swRuler, form.swMeasure, form.swInfo};
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000), QSize(2400, 1400)}) {
         form.resize(size);
         QApplication::processEvents();
-        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+        // 5000: as far as the splitter goes.
+        for (const int panel : {200, 201, 220, 263, 300, 316, 340, 399, 5000}) {
             SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
             form.Splitter1Moved(panel);
-            ASSERT_EQ(form.PanelFile->width(), panel);
+            if (panel < 400) {
+                ASSERT_EQ(form.PanelFile->width(), panel);
+            }
+            // The banner, the TOP / BOTTOM tabs and the buttons each whole in
+            // the window, none over another.
             EXPECT_EQ(form.Label1->geometry(), banner);
-            EXPECT_FALSE(banner.intersects(form.Image5->geometry()));
-            for (QWidget* b : std::initializer_list<QWidget*>{form.swHelp, form.swGap, form.swDRC, form.swRect, form.swRuler,
-                                                              form.swMeasure, form.swInfo})
-                EXPECT_FALSE(banner.intersects(b->geometry())) << b->objectName().toStdString();
+            for (std::size_t i = 0; i < header.size(); ++i) {
+                const QRect r = header[i]->geometry();
+                EXPECT_TRUE(form.rect().contains(r)) << header[i]->objectName().toStdString();
+                for (std::size_t j = i + 1; j < header.size(); ++j)
+                    EXPECT_FALSE(r.intersects(header[j]->geometry()))
+                        << header[i]->objectName().toStdString() << " " << header[j]->objectName().toStdString();
+            }
+            EXPECT_GE(form.Image5->width(), form.SideSelector.Bottom.right) << "the tabs whole";
 
             form.DrawCommandMenu();
             for (int row = 0; row < CommandMenu.Count; ++row) {
