@@ -445,6 +445,29 @@ void RestoreSnapshot(const TableSnapshot& s)
     ToolMap = s.toolMap;
 }
 
+namespace {
+
+int readDepth = 0;
+std::vector<std::function<void()>> endOfRead;
+
+} // namespace
+
+ReadScope::ReadScope() { ++readDepth; }
+
+ReadScope::~ReadScope()
+{
+    --readDepth;
+    // An inner read ends with the tables complete too: the outer reader may
+    // look at them.
+    std::vector<std::function<void()>> work;
+    work.swap(endOfRead);
+    for (const auto& w : work) w();
+}
+
+bool ReadInProgress() { return readDepth > 0; }
+
+void AtEndOfRead(std::function<void()> work) { endOfRead.push_back(std::move(work)); }
+
 // ---------------------------------------------------------------- progress
 
 namespace {

@@ -390,6 +390,19 @@ struct TableSnapshot {
 std::unique_ptr<TableSnapshot> TakeSnapshot();
 void RestoreSnapshot(const TableSnapshot& s);
 
+// A read in progress (reads may nest). Work that a reader leaves to the end
+// of its read, so as to do it once rather than at every step, is done when the
+// read ends, well or not, before any rollback; it must not throw.
+class ReadScope {
+public:
+    ReadScope();
+    ~ReadScope();
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+};
+bool ReadInProgress();
+void AtEndOfRead(std::function<void()> work);
+
 // Runs `read`, a reader's work on the tables: when it throws or returns
 // false, the tables are put back as they were and `value` is emptied.
 template <class Read>
@@ -398,6 +411,7 @@ bool ReadRolledBack(MyDataValue& value, Read&& read)
     const std::unique_ptr<TableSnapshot> snapshot = TakeSnapshot();
     bool ok = false;
     try {
+        const ReadScope scope;
         ok = read();
     } catch (...) {
         RestoreSnapshot(*snapshot);

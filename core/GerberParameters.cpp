@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <unordered_map>
 
 namespace core {
 
@@ -134,8 +135,9 @@ private:
     bool ok_ = true;
 };
 
-// Removes the primitives of one D-code from Macros and renumbers the others.
-void RemovePrimitivesOf(int dCode)
+// Removes the primitives of one D-code from Macros at once and renumbers the
+// others.
+void RemovePrimitivesNow(int dCode)
 {
     const std::size_t count = std::min(static_cast<std::size_t>(std::max(MacroCount, 0)), Macros.size() - 1);
     std::size_t out = 1;
@@ -159,6 +161,286 @@ void RemovePrimitivesOf(int dCode)
         Apertures[d].FirstPrimitive = first[d];
         Apertures[d].LastPrimitive = last[d];
     }
+}
+
+// Removing at once moves every later primitive and renumbers every aperture:
+// a file that redefines thousands of macro apertures would do that thousands
+// of times. So the primitives of a redefined D-code are only marked, and the
+// table is closed up once, when the read ends (outside a read, at the end of
+// the block). It then holds what removing at once gives: the same primitives
+// in the same order, and every FirstPrimitive and LastPrimitive as the last
+// step that set it left it. Until then MacroCount and the apertures number
+// the primitives as they lie, marked ones included, so that a flash read in
+// between walks its aperture's own primitives.
+class DeferredRemovals {
+public:
+    bool Active() const { return active_; }
+
+    // Starts on a table whose D-codes each have their primitives together and
+    // whose apertures without primitives have no range; false otherwise (such
+    // a table is renumbered at once).
+    bool Start()
+    {
+        if (Macros.empty() || MacroCount < 0 || static_cast<std::size_t>(MacroCount) + 1 != Macros.size()) return false;
+        for (std::size_t d = 0; d < codes_.size(); ++d) {
+            Code& c = codes_[d];
+            c = Code{};
+            c.givenFirst = Apertures[d].FirstPrimitive;
+            c.givenLast = Apertures[d].LastPrimitive;
+        }
+        for (std::int32_t i = 1; i <= MacroCount; ++i) {
+            const std::int32_t d = Macros[static_cast<std::size_t>(i)].DCode;
+            if (!ValidApertureCode(d)) continue;
+            Code& c = codes_[static_cast<std::size_t>(d)];
+            if (c.first == 0) c.first = i;
+            else if (c.last != i - 1) return false;
+            c.last = i;
+        }
+        otherRange_.clear();
+        for (std::size_t d = 0; d < codes_.size(); ++d) {
+            const Code& c = codes_[d];
+            if (c.first == 0 && (c.givenFirst != 0 || c.givenLast != 0)) return false;
+            if (c.first != 0 && (c.givenFirst != c.first || c.givenLast != c.last)) otherRange_.push_back(static_cast<int>(d));
+        }
+        dead_.assign(1, 0);
+        marked_.clear();
+        deadCount_ = 0;
+        clock_ = lastRemoval_ = 0;
+        active_ = true;
+        return true;
+    }
+
+    void Remove(int dCode)
+    {
+        Code& c = codes_[static_cast<std::size_t>(dCode)];
+        if (c.first == 0) return;
+        ++clock_;
+        // Renumbered by the last removal while they were there: those numbers
+        // stay with the aperture.
+        if (c.since < lastRemoval_) {
+            c.renumberedFirst = Rank(c.first);
+            c.renumberedLast = Rank(c.last);
+            c.renumberedAt = lastRemoval_;
+        }
+        for (std::int32_t i = c.first; i <= c.last; ++i) Mark(i);
+        deadCount_ += c.last - c.first + 1;
+        c.first = c.last = 0;
+        lastRemoval_ = clock_;
+        // Every other aperture with primitives now has them all, as they lie;
+        // only those given another range need setting.
+        for (const int d : otherRange_) {
+            const Code& o = codes_[static_cast<std::size_t>(d)];
+            if (o.first == 0) continue;
+            Apertures[static_cast<std::size_t>(d)].FirstPrimitive = o.first;
+            Apertures[static_cast<std::size_t>(d)].LastPrimitive = o.last;
+        }
+        otherRange_.clear();
+    }
+
+    // The aperture's range was set as the primitives lie (a new definition,
+    // or its primitives from `first` on were just added).
+    void Given(int dCode, std::int32_t first = 0)
+    {
+        Code& c = codes_[static_cast<std::size_t>(dCode)];
+        const MyAperture& a = Apertures[static_cast<std::size_t>(dCode)];
+        ++clock_;
+        if (first > 0) {
+            c.first = first;
+            c.last = a.LastPrimitive;
+            c.since = clock_;
+        }
+        // Added primitives lie after every marked one.
+        auto rank = [&](std::int32_t i) { return i <= 0 ? i : first > 0 ? i - deadCount_ : Rank(i); };
+        c.givenFirst = rank(a.FirstPrimitive);
+        c.givenLast = rank(a.LastPrimitive);
+        c.givenAt = clock_;
+        if (c.first != 0 && (a.FirstPrimitive != c.first || a.LastPrimitive != c.last)) otherRange_.push_back(dCode);
+    }
+
+    void Finish() noexcept
+    {
+        if (!active_) return;
+        active_ = false;
+        std::size_t out = 1;
+        for (std::size_t i = 1; i < Macros.size(); ++i) {
+            if (Marked(i)) continue;
+            const std::int32_t d = Macros[i].DCode;
+            if (ValidApertureCode(d)) {
+                Code& c = codes_[static_cast<std::size_t>(d)];
+                if (c.first == static_cast<std::int32_t>(i)) {
+                    c.last = static_cast<std::int32_t>(out) + (c.last - c.first);
+                    c.first = static_cast<std::int32_t>(out);
+                }
+            }
+            if (out != i) Macros[out] = std::move(Macros[i]);
+            ++out;
+        }
+        Macros.erase(Macros.begin() + static_cast<std::ptrdiff_t>(out), Macros.end());
+        MacroCount = static_cast<std::int32_t>(out - 1);
+        for (std::size_t d = 0; d < codes_.size(); ++d) {
+            const Code& c = codes_[d];
+            MyAperture& a = Apertures[d];
+            // Renumbered by the last removal: now numbered as they lie.
+            const bool renumberedLast = c.first != 0 && c.since < lastRemoval_;
+            const std::uint64_t renumberedAt = renumberedLast ? lastRemoval_ : c.renumberedAt;
+            if (renumberedAt > c.givenAt) {
+                a.FirstPrimitive = renumberedLast ? c.first : c.renumberedFirst;
+                a.LastPrimitive = renumberedLast ? c.last : c.renumberedLast;
+            } else {
+                a.FirstPrimitive = c.givenFirst;
+                a.LastPrimitive = c.givenLast;
+            }
+        }
+    }
+
+private:
+    struct Code {
+        std::int32_t first = 0, last = 0;   // its primitives as they lie; 0 none
+        std::uint64_t since = 0;            // when they were added
+        // The range last given and the range of the last renumbering, each
+        // numbered as it was then, and when.
+        std::int32_t givenFirst = 0, givenLast = 0;
+        std::uint64_t givenAt = 0;
+        std::int32_t renumberedFirst = 0, renumberedLast = 0;
+        std::uint64_t renumberedAt = 0;
+    };
+
+    // The marked primitives are counted in a Fenwick tree over their numbers
+    // (dead_[0] unused), grown as the table grows.
+    std::int32_t MarkedUpTo(std::size_t i) const
+    {
+        std::int32_t n = 0;
+        for (i = std::min(i, dead_.size() - 1); i > 0; i &= i - 1) n += dead_[i];
+        return n;
+    }
+
+    void Mark(std::int32_t index)
+    {
+        const std::size_t i = static_cast<std::size_t>(index);
+        while (dead_.size() <= i) {
+            const std::size_t j = dead_.size();
+            dead_.push_back(MarkedUpTo(j - 1) - MarkedUpTo(j - (j & (~j + 1))));
+        }
+        marked_.resize(std::max(marked_.size(), i + 1), 0);
+        marked_[i] = 1;
+        for (std::size_t k = i; k < dead_.size(); k += k & (~k + 1)) dead_[k] += 1;
+    }
+
+    bool Marked(std::size_t i) const { return i < marked_.size() && marked_[i] != 0; }
+
+    // The number a live primitive has when the marked ones are taken out.
+    std::int32_t Rank(std::int32_t index) const { return index - MarkedUpTo(static_cast<std::size_t>(index)); }
+
+    bool active_ = false;
+    std::array<Code, MaxApertureCode + 1> codes_{};
+    std::vector<std::int32_t> dead_;
+    std::vector<std::uint8_t> marked_;
+    std::vector<int> otherRange_;   // apertures with primitives given another range than theirs
+    std::int32_t deadCount_ = 0;
+    std::uint64_t clock_ = 0, lastRemoval_ = 0;
+};
+
+DeferredRemovals deferredRemovals;
+
+// The work folder's macro files by their names in lower case, so that a name
+// written in another case is found without listing the folder at every miss.
+// Built at the first miss of a read and kept up to date with the files the
+// read writes. Only when several files differ in case alone is the folder
+// listed again, to take the one the listing finds first.
+class MacroFileIndex {
+public:
+    fs::path Find(const fs::path& folder, const std::string& name)
+    {
+        if (!platform::IsPlainFileName(name)) throw platform::Error("ファイル名が正しくありません: " + name);
+        fs::path exact = folder / name;
+        std::error_code ec;
+        if (fs::exists(exact, ec)) return exact;
+        if (!built_ || folder_ != folder) {
+            byName_.clear();
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) Add(it->path());
+            folder_ = folder;
+            built_ = true;
+        }
+        const auto found = byName_.find(Lower(name));
+        if (found == byName_.end()) return exact;
+        return found->second.files == 1 ? found->second.path : platform::FindNoCase(folder, name);
+    }
+
+    void Written(const fs::path& file)
+    {
+        if (built_ && file.parent_path() == folder_) Add(file);
+    }
+
+    void Forget() noexcept
+    {
+        built_ = false;
+        byName_.clear();
+    }
+
+private:
+    struct Entry {
+        fs::path path;
+        int files = 0;
+    };
+
+    void Add(const fs::path& file)
+    {
+        Entry& e = byName_[Lower(file.filename().string())];
+        if (e.files > 0 && e.path == file) return;
+        if (e.files == 0) e.path = file;
+        e.files += 1;
+    }
+
+    static std::string Lower(std::string s)
+    {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    }
+
+    bool built_ = false;
+    fs::path folder_;
+    std::unordered_map<std::string, Entry> byName_;
+};
+
+MacroFileIndex macroFiles;
+
+// Inside a read, the removals and the index last until it ends; outside one,
+// each block leaves the tables complete.
+bool finishRegistered = false;
+
+void FinishMacroWork() noexcept
+{
+    deferredRemovals.Finish();
+    macroFiles.Forget();
+    finishRegistered = false;
+}
+
+void FinishAtEndOfRead()
+{
+    if (finishRegistered || !ReadInProgress()) return;
+    AtEndOfRead(FinishMacroWork);
+    finishRegistered = true;
+}
+
+struct FinishOutsideRead {
+    FinishOutsideRead() = default;
+    FinishOutsideRead(const FinishOutsideRead&) = delete;
+    FinishOutsideRead& operator=(const FinishOutsideRead&) = delete;
+    ~FinishOutsideRead()
+    {
+        if (!ReadInProgress()) FinishMacroWork();
+    }
+};
+
+void RemovePrimitivesOf(int dCode)
+{
+    if (!deferredRemovals.Active() && !deferredRemovals.Start()) {
+        RemovePrimitivesNow(dCode);
+        return;
+    }
+    FinishAtEndOfRead();
+    deferredRemovals.Remove(dCode);
 }
 
 // The primitive with its "$k" fields replaced by the AD parameters, other
@@ -307,6 +589,7 @@ void ReadApertureDefinition(const std::string& b)
     if (slot.Shape == apMacro) RemovePrimitivesOf(code);
     slot = a;
     slot.Used = used;
+    if (deferredRemovals.Active()) deferredRemovals.Given(code);
     if (slot.Shape == apMacro) {
         std::string adBlock = b;
         if (!adBlock.empty() && adBlock.back() == '*') adBlock.pop_back();
@@ -320,10 +603,12 @@ void ReadApertureMacro(std::string b)
     if (GerberFormat.Units == 1) MacroToMillimetres(b);
     std::string name;
     ExtractBetween(b, "M", "*", name);
-    platform::TextFileWriter w(MacroFilePath(name));
+    const fs::path file = MacroFilePath(name);
+    platform::TextFileWriter w(file);
     w.WriteLine("%" + b + "%");
     // A scratch file of the work folder: a plain write, no fsync.
     w.CommitScratch();
+    macroFiles.Written(file);
 }
 
 // The text after `letter` up to the next of `stops` or the end.
@@ -393,6 +678,7 @@ fs::path MacroFilePath(const std::string& macroName) { return WorkFolder() / (Ma
 
 void ReadGerberParameter(const std::string& block, bool allowApertures)
 {
+    const FinishOutsideRead finish;
     if (block.size() < 2) return;
     std::string b = block;
     if (!b.empty() && b.front() == '%') b.erase(0, 1);
@@ -477,8 +763,11 @@ void ReadGerberParameter(const std::string& block, bool allowApertures)
 
 void LoadApertureMacro(const std::string& macroName, const std::string& adBlock, int dCode)
 {
+    const FinishOutsideRead finish;
     if (!ValidApertureCode(dCode)) return;
-    const fs::path file = platform::FindNoCase(WorkFolder(), MacroFileStem(macroName) + ".mac");
+    const fs::path folder = WorkFolder();
+    const fs::path file = macroFiles.Find(folder, MacroFileStem(macroName) + ".mac");
+    FinishAtEndOfRead();
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) return;
 
@@ -492,6 +781,7 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
     for (std::size_t k = 0; k < params.size(); ++k) vars[k + 1] = NumberOrZero(params[k]);
 
     MyAperture& aperture = Apertures[static_cast<std::size_t>(dCode)];
+    const std::int32_t firstAdded = MacroCount + 1;
     for (std::string line : platform::ReadTextLines(file)) {
         // Files written elsewhere may end their lines in CR LF.
         line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
@@ -534,6 +824,7 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
             firstOfLine = false;
         }
     }
+    if (deferredRemovals.Active() && MacroCount >= firstAdded) deferredRemovals.Given(dCode, firstAdded);
 }
 
 void MacroToMillimetres(std::string& block)
