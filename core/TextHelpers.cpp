@@ -284,7 +284,7 @@ double ParseCoordinate(std::string_view text, int zeroMode, int intDigits, int d
         }
     }
     if (negative) t.insert(t.begin(), '-');
-    if (t == "." || t == "-.") throw platform::Error("座標値 '" + std::string(text) + "' を読めません。");
+    if (t == "." || t == "-.") throw platform::Error("座標値 '" + platform::QuotedValue(text) + "' を読めません。");
     double v = platform::ParseReal(t);
     if (units == 0) return v;
     if (units == 1) return v * 25.4;
