@@ -217,7 +217,12 @@ int DetectFromSource(ChunkSource& source)
     KindDetector detector;
     std::string_view chunk;
     bool first = true;
-    while (source.Next(chunk)) {
+    // Only the beginning is looked at: a file whose kind shows nowhere in it
+    // (gigabytes of zeros) would otherwise be read whole while the window waits.
+    std::size_t left = DetectionBytes;
+    while (left > 0 && source.Next(chunk)) {
+        if (chunk.size() > left) chunk = chunk.substr(0, left);
+        left -= chunk.size();
         // A UTF-8 byte-order mark is no part of the first block.
         if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
         first = false;

@@ -35,6 +35,10 @@ void AddSectionMarker(int section);
 // and empties it.
 void FlushPath(std::vector<DataElement>& pending, MyDataValue& value);
 
+// The bytes at the start of a file that detection reads: real files show
+// their kind within the first few kilobytes.
+inline constexpr std::size_t DetectionBytes = std::size_t{1} << 20;
+
 // The longest block of a Gerber file, or line of a drill file, that is read:
 // the longest of real boards (aperture macros of outlines among them) are a
 // few kilobytes at most. A longer one fails the read instead of taking
