@@ -1,6 +1,6 @@
 // Reading a large synthetic drill file: 1,000,000 hits of 20 tools in the
 // common leading-zero-omitted Excellon form (~16 MB); and the peak memory of
-// reading 300 MiB drill files of comments and of hits.
+// reading 300 MiB drill files of comment lines, of hits and of one comment.
 #include "core/NcDrillReader.h"
 
 #include "platform/TextFile.h"
@@ -84,18 +84,23 @@ bool ResetPeakMemory()
 
 constexpr long long LargeFileBytes = 300LL << 20;
 
-// A drill file of `bytes` bytes: a header with one tool, then comment lines
-// (comments) or hits (!comments), then two hits, written in pieces so the
-// whole text never sits in memory.
-void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, bool comments)
+enum class LargeContent { Comments, Hits, OneComment };
+
+// A drill file of `bytes` bytes: a header with one tool, then comment lines,
+// hits, or one G04 comment without a line end, then two hits, written in
+// pieces so the whole text never sits in memory.
+void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, LargeContent content)
 {
     std::FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) throw std::runtime_error("cannot write " + file.string());
     std::string piece = "M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n";
+    if (content == LargeContent::OneComment) piece += "G04 ";
     long long written = 0;
     unsigned seed = 12345;
     for (long long line = 0; written + static_cast<long long>(piece.size()) < bytes; ++line) {
-        if (comments) {
+        if (content == LargeContent::OneComment) {
+            piece += "the quick brown fox jumps over the lazy dog ";
+        } else if (content == LargeContent::Comments) {
             piece += line % 2 ? "; the quick brown fox jumps over the lazy dog " : "(a remark in brackets, line ";
             piece += std::to_string(line);
             piece += line % 2 ? "\n" : ")\n";
@@ -109,7 +114,7 @@ void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, boo
             piece.clear();
         }
     }
-    piece += "X1000Y1000\nX2000Y2000\nM30\n";
+    piece += "\nX1000Y1000\nX2000Y2000\nM30\n";
     std::fwrite(piece.data(), 1, piece.size(), f);
     if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + file.string());
 }
@@ -119,12 +124,12 @@ void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, boo
 // elements take.
 void BM_ReadNcDrillFilePeakMemory(benchmark::State& state)
 {
-    const bool comments = state.range(0) == 0;
+    const auto content = static_cast<LargeContent>(state.range(0));
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("tessel2-bench-drill-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::filesystem::path file = folder / "large.drl";
-    WriteLargeDrillFile(file, LargeFileBytes, comments);
+    WriteLargeDrillFile(file, LargeFileBytes, content);
     core::Gauge gauge;
     double peak = 0, processPeak = 0, elements = 0;
     long long hits = 0;
@@ -155,10 +160,11 @@ void BM_ReadNcDrillFilePeakMemory(benchmark::State& state)
     state.counters["elements_MiB"] = elements / (1 << 20);
     state.counters["hits"] = static_cast<double>(hits);
 }
-// 0: comment lines, 1: hits.
+// 0: comment lines, 1: hits, 2: one comment without a line end.
 BENCHMARK(BM_ReadNcDrillFilePeakMemory)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1)

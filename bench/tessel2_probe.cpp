@@ -95,6 +95,8 @@ int Info(const std::vector<std::string>& files)
         }
         probe::LoadResult r = probe::LoadLayerFile(file, core::LayerCount + 1);
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
+        // A file the open would refuse fails the run, as it does for render.
+        if (!r.read) status = 1;
         const core::MyDataValue& v = r.value;
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
                            "\textents=" + probe::Fixed4(v.MinX) + "," + probe::Fixed4(v.MaxX) + "," + probe::Fixed4(v.MinY) + "," +

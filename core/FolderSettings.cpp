@@ -66,7 +66,7 @@ public:
         const std::string t = Trimmed(text);
         long long v = 0;
         if (t.empty()) Fail("数値がありません。");
-        if (!platform::TryParseInt(t, v) || v < INT32_MIN || v > INT32_MAX) Fail("「" + text + "」は" + what + "ではありません。");
+        if (!platform::TryParseInt(t, v) || v < INT32_MIN || v > INT32_MAX) Fail("「" + platform::QuotedValue(text) + "」は" + what + "ではありません。");
         return static_cast<std::int32_t>(v);
     }
     [[noreturn]] void Fail(const std::string& what) const
@@ -212,7 +212,7 @@ std::int32_t ColorField(LineCursor& in, const std::string& text)
 {
     std::int32_t color = 0;
     const std::string t = Trimmed(text);
-    if (!t.empty() && !TryParseColorText(t, color)) in.Fail("「" + text + "」は色ではありません。");
+    if (!t.empty() && !TryParseColorText(t, color)) in.Fail("「" + platform::QuotedValue(text) + "」は色ではありません。");
     return color;
 }
 

@@ -217,7 +217,12 @@ int DetectFromSource(ChunkSource& source)
     KindDetector detector;
     std::string_view chunk;
     bool first = true;
-    while (source.Next(chunk)) {
+    // Only the beginning is looked at: a file whose kind shows nowhere in it
+    // (gigabytes of zeros) would otherwise be read whole while the window waits.
+    std::size_t left = DetectionBytes;
+    while (left > 0 && source.Next(chunk)) {
+        if (chunk.size() > left) chunk = chunk.substr(0, left);
+        left -= chunk.size();
         // A UTF-8 byte-order mark is no part of the first block.
         if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
         first = false;
@@ -227,6 +232,31 @@ int DetectFromSource(ChunkSource& source)
 }
 
 // ------------------------------------------------------------- reading
+
+// Line feeds in the text, eight bytes at a time: every chunk is counted, for
+// the line a message names.
+long long CountLineEnds(std::string_view text)
+{
+    constexpr std::uint64_t lows = 0x7F7F7F7F7F7F7F7FULL, ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t evenBytes = 0x00FF00FF00FF00FFULL;
+    long long n = 0;
+    std::size_t k = 0;
+    while (k + 8 <= text.size()) {
+        // A count per byte lane, summed before any lane can pass 255.
+        std::uint64_t lanes = 0;
+        for (int round = 0; round < 255 && k + 8 <= text.size(); ++round, k += 8) {
+            std::uint64_t x;
+            std::memcpy(&x, text.data() + k, 8);
+            x ^= ones * '\n';
+            // 1 in each byte that was a line feed, 0 in every other.
+            lanes += (~(((x & lows) + lows) | x | lows)) >> 7;
+        }
+        const std::uint64_t pairs = (lanes & evenBytes) + ((lanes >> 8) & evenBytes);
+        n += static_cast<long long>((pairs * 0x0001000100010001ULL) >> 48);
+    }
+    for (; k < text.size(); ++k) n += text[k] == '\n';
+    return n;
+}
 
 // Boxes of apertures flashed at (0, 0), kept while the aperture table does not
 // change: a macro's box walks all of its primitives.
@@ -374,6 +404,7 @@ public:
         std::string_view chunk;
         while (!stopped_ && source.Next(chunk)) {
             Cut(chunk);
+            lines_ = linesScanned_ + CountLineEnds(chunk.substr(scanned_));
             progress += static_cast<long long>(chunk.size());
             gauge_.SetProgress(progress);
             gauge_.Pump();
@@ -390,14 +421,23 @@ private:
     // Cuts blocks: characters below 33 and above 122 are dropped, "*" ends a
     // block and stays in it, "%" ends one and toggles parameter mode, except
     // inside a G04 comment, where it is comment text (attributes written as
-    // comments carry it). A block that arrives whole and clean is used in place.
+    // comments carry it). A block that arrives whole and clean is used in place;
+    // one that does not is held until it ends, a comment's text never.
     void Cut(std::string_view buf)
     {
         std::size_t i = 0;
         const std::size_t n = buf.size();
+        scanned_ = 0;
+        linesScanned_ = lines_;
         while (i < n && !stopped_) {
             if (lookAhead_) CheckCopiesAhead(buf.substr(i));
-            if (partial_.empty()) {
+            if (comment_) {
+                const void* star = std::memchr(buf.data() + i, '*', n - i);
+                if (!star) break;
+                i = static_cast<std::size_t>(static_cast<const char*>(star) - buf.data()) + 1;
+                comment_ = false;
+                Process("G04*");
+            } else if (partial_.empty()) {
                 // Blank and line ends between blocks first, then the common
                 // case: a clean run up to the next "*".
                 while (i < n && static_cast<unsigned char>(buf[i]) < 33) ++i;
@@ -415,7 +455,7 @@ private:
                 while (i < n && !cutTable.stop[static_cast<unsigned char>(buf[i])]) ++i;
                 if (i < n) c = static_cast<unsigned char>(buf[i]);
                 if (i == n) {
-                    partial_.assign(buf.substr(s));
+                    Hold(buf, s, n);
                     break;
                 }
                 if (c == '*') {
@@ -423,24 +463,51 @@ private:
                 } else if (c == '%' && !StartsWith(buf.substr(s, i - s), "G04")) {
                     Percent(buf.substr(s, i - s));
                 } else {
-                    partial_.assign(buf.substr(s, i - s));
+                    Hold(buf, s, i);
                 }
                 ++i;
             } else {
                 const unsigned char c = static_cast<unsigned char>(buf[i++]);
-                if (c == '%' && !StartsWith(partial_, "G04")) {
+                if (c == '%') {
                     Percent(partial_);
                     partial_.clear();
-                } else if (c >= 33 && c <= 122 && c != '%') {
+                } else if (c >= 33 && c <= 122) {
                     partial_.push_back(static_cast<char>(c));
                     if (c == '*') {
                         Process(partial_);
                         partial_.clear();
+                    } else {
+                        CheckHeld();
                     }
                 }
             }
         }
         if (lookAhead_ && !stopped_) CheckCopiesAhead(buf.substr(std::min(i, n)));
+    }
+
+    // Starts holding the block buf[from, to), its line remembered for the
+    // message should it never end.
+    void Hold(std::string_view buf, std::size_t from, std::size_t to)
+    {
+        partial_.assign(buf.substr(from, to - from));
+        // Line ends are counted once per chunk, however many blocks it holds.
+        linesScanned_ += CountLineEnds(buf.substr(scanned_, from - scanned_));
+        scanned_ = from;
+        blockLine_ = linesScanned_ + 1;
+        CheckHeld();
+    }
+
+    // A comment is skipped, not held; a block longer than any real one ends
+    // the read instead of taking memory without bound.
+    void CheckHeld()
+    {
+        if (partial_.size() >= 3 && partial_[0] == 'G' && partial_[1] == '0' && partial_[2] == '4') {
+            partial_.clear();
+            comment_ = true;
+        } else if (partial_.size() > MaxBlockBytes) {
+            throw platform::Error(std::to_string(blockLine_) + " 行目から始まるブロックが長すぎるため読み込めません（「*」のないまま " +
+                                  std::to_string(MaxBlockBytes >> 20) + " MB を超えています）。");
+        }
     }
 
     // A step-and-repeat that asks for more elements than the data can hold
@@ -516,6 +583,12 @@ private:
         std::string text;
         if (gathering_) {
             macroText_.append(block);
+            if (macroText_.size() > MaxBlockBytes) {
+                const std::string_view name = std::string_view(macroText_).substr(2);
+                throw platform::Error("アパーチャーマクロ「" + platform::QuotedValue(name.substr(0, name.find('*'))) +
+                                      "」が長すぎるため読み込めません（" + std::to_string(MaxBlockBytes >> 20) +
+                                      " MB を超えています）。");
+            }
             if (macroComplete_) {
                 text.swap(macroText_);
                 gathering_ = false;
@@ -747,6 +820,11 @@ private:
     bool lookAhead_ = false;
 
     std::string partial_;
+    bool comment_ = false;          // inside a G04 comment, up to its "*"
+    long long lines_ = 0;           // line ends before the current chunk
+    long long blockLine_ = 0;       // the line the held block starts on
+    std::size_t scanned_ = 0;       // line ends of the chunk counted up to here
+    long long linesScanned_ = 0;
     bool stopped_ = false, cancelled_ = false;
     int mode_ = 1;
     int pen_ = 0;

@@ -3,6 +3,7 @@
 // file becomes one layer of elements in Datas.
 #include "core/Datas.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,7 +20,8 @@ int DetectFileKindOfBytes(std::string_view bytes);
 // Appends the file's elements as layer `layer`. True when at least one element
 // was made and the read was not cancelled. A failed or cancelled read leaves
 // every table as it was; errors (unreadable file, a coordinate that is not a
-// number, too many copies) throw platform::Error after the tables are put back.
+// number, too many copies, a block longer than MaxBlockBytes) throw
+// platform::Error after the tables are put back.
 bool ReadGerberFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);
 // The same over contents already in memory.
 bool ReadGerberData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value);
@@ -32,6 +34,16 @@ void AddSectionMarker(int section);
 // Moves the pending path into Datas, repeated by the step-and-repeat setting,
 // and empties it.
 void FlushPath(std::vector<DataElement>& pending, MyDataValue& value);
+
+// The bytes at the start of a file that detection reads: real files show
+// their kind within the first few kilobytes.
+inline constexpr std::size_t DetectionBytes = std::size_t{1} << 20;
+
+// The longest block of a Gerber file, or line of a drill file, that is read:
+// the longest of real boards (aperture macros of outlines among them) are a
+// few kilobytes at most. A longer one fails the read instead of taking
+// memory without bound.
+inline constexpr std::size_t MaxBlockBytes = std::size_t{4} << 20;
 
 // No read makes Datas hold more than this many elements (hostile
 // step-and-repeat); the read fails instead.

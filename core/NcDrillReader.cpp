@@ -3,7 +3,9 @@
 #include "core/ChunkSource.h"
 #include "core/GerberReader.h"
 #include "core/TextHelpers.h"
+#include "platform/Error.h"
 #include "platform/NumberText.h"
+#include "platform/TextFile.h"
 
 #include <array>
 #include <cmath>
@@ -57,6 +59,7 @@ public:
                 inBracket_ = false;
                 inRemark_ = false;
                 EndBlock();
+                if (c == '\n') ++lines_;
             } else if (inRemark_) {
                 continue;
             } else if (inBracket_) {
@@ -67,8 +70,8 @@ public:
                 inRemark_ = true;
             } else if (c == '*') {
                 EndBlock();
-            } else if (c != '%') {
-                block_.push_back(c);
+            } else if (c != '%' && !inComment_) {
+                Hold(c);
             }
         }
     }
@@ -77,15 +80,29 @@ public:
     void Finish() { EndBlock(); }
 
 private:
+    // A G04 comment is skipped to its end, not held; a block longer than any
+    // real one ends the read instead of taking memory without bound.
+    void Hold(char c)
+    {
+        if (block_.empty()) blockLine_ = lines_ + 1;
+        block_.push_back(c);
+        if (block_.size() == 3 && block_.compare(0, 3, "G04") == 0) {
+            block_.clear();
+            inComment_ = true;
+        } else if (block_.size() > MaxBlockBytes) {
+            throw platform::Error(platform::LineTooLongText(blockLine_, MaxBlockBytes));
+        }
+    }
+
     void EndBlock()
     {
+        inComment_ = false;
         if (!block_.empty()) Process();
         block_.clear();
     }
 
     void Process()
     {
-        if (block_.size() > 2 && block_.compare(0, 3, "G04") == 0) return;
         // The words as views into the block: no strings per block.
         if (!SplitBlockWords(block_, words_)) return;
         const std::string_view g = words_[BlockWords::G];
@@ -202,6 +219,8 @@ private:
     std::string block_;
     bool inBracket_ = false;  // "(" ... ")"
     bool inRemark_ = false;   // ";" to the end of the line
+    bool inComment_ = false;  // "G04" to the end of its block
+    long long lines_ = 0, blockLine_ = 0;
     BlockWords words_;
 };
 

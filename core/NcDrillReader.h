@@ -11,8 +11,9 @@ namespace core {
 
 // Appends the hits of the file with `layer`; `value` receives their count and
 // extents (at least 100 mm each way). False when the file is missing or holds
-// no hit; the tables are then as they were. A coordinate that is not a number
-// or a file that cannot be read, or that shrank while it was read, throws
+// no hit; the tables are then as they were. A coordinate that is not a number,
+// a block longer than MaxBlockBytes, or a file that cannot be read, or that
+// shrank while it was read, throws
 // platform::Error, after the tables were put back. A cancelled read gives
 // false, the tables put back. The file is read as it goes, in bounded memory.
 bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);

@@ -358,7 +358,7 @@ bool ReadDcodeList(const std::string& path, MyApertureTable& table, std::int32_t
         double v = 0;
         if (!platform::TryParseReal(text, v))
             throw platform::Error("アパーチャーリスト「" + fs::path(path).filename().string() + "」の " + std::to_string(lineNumber) +
-                                  " 行目を読み込めません。\n\r'" + text + "' は正しい数値ではありません。");
+                                  " 行目を読み込めません。\n\r'" + platform::QuotedValue(text) + "' は正しい数値ではありません。");
         return v;
     };
     for (const SettingsLine& raw : lines) {

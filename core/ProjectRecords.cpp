@@ -50,7 +50,7 @@ namespace {
 
 [[noreturn]] void NotANumber(std::string_view field)
 {
-    throw platform::Error("'" + std::string(field) + "' は正しい数値ではありません。");
+    throw platform::Error("'" + platform::QuotedValue(field) + "' は正しい数値ではありません。");
 }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -89,7 +89,7 @@ std::uint8_t RecordBool(std::string_view field)
     if (EqualNoCase(field, "true")) return 1;
     if (EqualNoCase(field, "false")) return 0;
     double v = 0;
-    if (!platform::TryParseReal(field, v)) throw platform::Error("'" + std::string(field) + "' は正しい真偽値ではありません。");
+    if (!platform::TryParseReal(field, v)) throw platform::Error("'" + platform::QuotedValue(field) + "' は正しい真偽値ではありません。");
     return v != 0.0 ? 1 : 0;
 }
 
@@ -97,7 +97,7 @@ std::int32_t RecordColor(std::string_view field)
 {
     std::int32_t color = 0;
     if (!TryParseColorText(std::string(field), color))
-        throw platform::Error("'" + RecordText(field) + "' は正しい色ではありません。");
+        throw platform::Error("'" + platform::QuotedValue(RecordText(field)) + "' は正しい色ではありません。");
     return color;
 }
 

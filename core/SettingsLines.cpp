@@ -1,5 +1,6 @@
 #include "core/SettingsLines.h"
 
+#include "platform/Error.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFile.h"
 
@@ -9,36 +10,53 @@
 
 namespace core {
 
+namespace {
+
+SettingsLine DecodeSettingsLine(std::string_view bytes)
+{
+    SettingsLine line;
+    std::string raw;
+    raw.reserve(bytes.size());
+    for (char c : bytes)
+        if (c != '\r') raw.push_back(c);
+    if (!platform::TryCp932ToUtf8(raw, line.text)) {
+        line.decoded = false;
+        line.text.clear();
+        for (char c : raw) line.text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+    }
+    return line;
+}
+
+} // namespace
+
 std::vector<SettingsLine> DecodeSettingsLines(std::string_view bytes)
 {
     std::vector<SettingsLine> lines;
     std::size_t start = 0;
-    auto take = [&](std::size_t end) {
-        std::string raw;
-        raw.reserve(end - start);
-        for (std::size_t i = start; i < end; ++i)
-            if (bytes[i] != '\r') raw.push_back(bytes[i]);
-        SettingsLine line;
-        if (!platform::TryCp932ToUtf8(raw, line.text)) {
-            line.decoded = false;
-            line.text.clear();
-            for (char c : raw) line.text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-        }
-        lines.push_back(std::move(line));
-    };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') {
-            take(i);
+            lines.push_back(DecodeSettingsLine(bytes.substr(start, i - start)));
             start = i + 1;
         }
     }
-    if (start < bytes.size()) take(bytes.size());
+    if (start < bytes.size()) lines.push_back(DecodeSettingsLine(bytes.substr(start)));
     return lines;
 }
 
 std::vector<SettingsLine> ReadSettingsLines(const std::string& path)
 {
-    return DecodeSettingsLines(platform::ReadFileBytes(path));
+    // Line by line, so that a line longer than any settings file holds ends
+    // the read, naming the file, before it is gathered whole.
+    platform::LineReader reader{std::filesystem::path(path)};
+    std::vector<SettingsLine> lines;
+    std::string_view raw;
+    try {
+        while (reader.Next(raw)) lines.push_back(DecodeSettingsLine(raw));
+    } catch (const platform::Error& e) {
+        throw platform::Error("ファイル「" + std::filesystem::path(path).filename().string() + "」を読み込めません。\n\r" +
+                              e.what());
+    }
+    return lines;
 }
 
 bool SettingsFileExists(const std::string& path)

@@ -163,7 +163,12 @@ void ExtractBetween(std::string_view text, std::string_view start, std::string_v
 
 double RoundTo(int n, double x)
 {
-    if (!std::isfinite(x)) throw platform::Error("丸める値が正しくありません。");
+    // Only a value that overflowed (an inch size near the largest double
+    // made millimetres) is not finite: it is out of range like any other.
+    if (!std::isfinite(x)) {
+        const std::string_view text = DataRangeErrorText;
+        throw platform::Error(std::string(text.substr(0, text.find('\n'))));
+    }
     n = std::clamp(n, 0, 5);
     static const double scale[] = {1, 10, 100, 1000, 10000, 100000};
     static const double step[] = {1, 0.1, 0.01, 0.001, 0.0001, 0.00001};
@@ -284,7 +289,7 @@ double ParseCoordinate(std::string_view text, int zeroMode, int intDigits, int d
         }
     }
     if (negative) t.insert(t.begin(), '-');
-    if (t == "." || t == "-.") throw platform::Error("座標値 '" + std::string(text) + "' を読めません。");
+    if (t == "." || t == "-.") throw platform::Error("座標値 '" + platform::QuotedValue(text) + "' を読めません。");
     double v = platform::ParseReal(t);
     if (units == 0) return v;
     if (units == 1) return v * 25.4;

@@ -173,7 +173,7 @@ double ParseReal(std::string_view text)
 {
     double v = 0.0;
     if (!TryParseReal(text, v))
-        throw Error("'" + std::string(text) + "' は正しい数値ではありません。");
+        throw Error("'" + QuotedValue(text) + "' は正しい数値ではありません。");
     return v;
 }
 
@@ -201,7 +201,7 @@ long long ParseInt(std::string_view text)
 {
     long long v = 0;
     if (!TryParseInt(text, v))
-        throw Error("'" + std::string(text) + "' は正しい整数ではありません。");
+        throw Error("'" + QuotedValue(text) + "' は正しい整数ではありません。");
     return v;
 }
 

@@ -64,7 +64,7 @@ std::string Utf8ToCp932(std::string_view utf8)
 {
     std::string out;
     if (!TryUtf8ToCp932(utf8, out))
-        throw Error("Shift-JIS で表せない文字があります: " + std::string(utf8));
+        throw Error("Shift-JIS で表せない文字があります: " + QuotedValue(utf8));
     return out;
 }
 

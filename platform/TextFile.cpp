@@ -142,11 +142,14 @@ void AtomicFileWriter::Commit()
 namespace {
 
 constexpr std::size_t ReadBlock = 1 << 20;
-// A longer run without a line end (a binary file) is cut into lines of this
-// size instead of being gathered whole.
-constexpr std::size_t MaxLine = std::size_t{16} << 20;
 
 } // namespace
+
+std::string LineTooLongText(long long line, std::size_t bound)
+{
+    return std::to_string(line) + " 行目が長すぎるため読み込めません（改行のないまま " + std::to_string(bound >> 20) +
+           " MB を超えています）。";
+}
 
 LineReader::LineReader(const fs::path& path) : path_(Utf8Path(path))
 {
@@ -192,19 +195,23 @@ void LineReader::Fill()
 bool LineReader::Next(std::string_view& line)
 {
     std::size_t lf = rest_.find('\n');
-    while (lf == std::string_view::npos && !eof_ && rest_.size() < MaxLine) {
+    while (lf == std::string_view::npos && !eof_ && rest_.size() <= MaxLineBytes) {
         const std::size_t before = rest_.size();
         Fill();
         lf = rest_.find('\n', before);
     }
     if (rest_.empty()) return false;
+    // A longer line (a binary file) fails the read rather than be gathered
+    // whole or read as pieces that are no lines of the file.
+    if ((lf == std::string_view::npos ? rest_.size() : lf) > MaxLineBytes)
+        throw Error(LineTooLongText(lineNumber_ + 1, MaxLineBytes));
     std::string_view raw;
     std::size_t used = 0;
     if (lf != std::string_view::npos) {
         raw = rest_.substr(0, lf);
         used = lf + 1;
     } else {
-        raw = rest_.substr(0, MaxLine);
+        raw = rest_;
         used = raw.size();
     }
     lineEnded_ = lf != std::string_view::npos;

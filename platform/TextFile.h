@@ -2,6 +2,7 @@
 // Checked line files: CP932 on disk, UTF-8 in memory. Lines end in CR LF when
 // written; LF or CR LF are taken on reading, a stray CR is dropped. Every I/O
 // failure throws Error, which ends the operation that was reading or writing.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -39,9 +40,17 @@ private:
     std::string buffer_;
 };
 
+// The longest line LineReader reads: far beyond any line of the files the
+// program reads.
+inline constexpr std::size_t MaxLineBytes = std::size_t{16} << 20;
+
+// The reason a read ends at line `line`, longer than `bound` bytes.
+std::string LineTooLongText(long long line, std::size_t bound);
+
 // The raw lines of a file or of bytes in memory, one at a time: LF or CR LF
 // ends a line, and every CR is dropped. Files are read in blocks, so a large
-// file never sits in memory whole.
+// file never sits in memory whole; a line longer than MaxLineBytes throws
+// Error.
 class LineReader {
 public:
     // Opens the file. Throws Error.

@@ -110,7 +110,7 @@ protected:
 TEST_F(DetectTest, KindsByContents)
 {
     struct Case {
-        const char* text;
+        std::string text;
         int kind;
     } cases[] = {
         {"G04 made by a tool*\nG04 another*\n%FSLAX24Y24*%\n", core::fkRS274X},
@@ -129,9 +129,12 @@ TEST_F(DetectTest, KindsByContents)
         {"(open\n%MOIN*%\n", core::fkRS274X},
         {"nothing here\n", core::fkAuto},
         {"", core::fkAuto},
+        // Only the beginning is read: a kind shown first past it is not seen.
+        {std::string(core::DetectionBytes - 20, '\0') + "\n%FSLAX24Y24*%\n", core::fkRS274X},
+        {std::string(core::DetectionBytes, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
     };
     int n = 0;
-    for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);
 }
 
 TEST_F(DetectTest, MissingFilesAndProjectExtensions)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The probe on files no open reads: a FIFO, which is never waited on, a
 # folder, and Gerber data whose sizes or coordinates overflow. Each is
-# reported as not read, and nothing aborts.
+# reported as not read, failing the run, and nothing aborts.
 #   probe-unreadable.sh PROBE WORKDIR
 set -u
 probe=$1 dir=$2
@@ -14,7 +14,9 @@ printf '%%FSLAX34Y34*%%\n%%MOMM*%%\n%%ADD10R,1.7e308X1.7e308*%%\nD10*\nX0Y0D03*\
 nines=$(awk 'BEGIN { while (n++ < 308) printf "9" }')
 printf '%%FSLAX34Y34*%%\n%%MOIN*%%\n%%OFA1e308B0*%%\n%%ADD10C,0.01*%%\nD10*\nX-%s.0Y0D03*\n%%OFA0B0*%%\nX0Y0D03*\nX10000Y10000D03*\nM02*\n' \
   "$nines" >"$dir/nan.gbr"
-timeout 20 "$probe" info "$dir/x.tsn" "$dir/d.gbr" "$dir/huge.gbr" "$dir/nan.gbr" 2>"$dir/err"
+# A circle of 1E307 inches, which overflows when made millimetres.
+printf '%%FSLAX24Y24*%%\n%%MOIN*%%\n%%ADD10C,1e307*%%\nD10*\nX0Y0D03*\nM02*\n' >"$dir/inch.gbr"
+timeout 20 "$probe" info "$dir/x.tsn" "$dir/d.gbr" "$dir/huge.gbr" "$dir/nan.gbr" "$dir/inch.gbr" 2>"$dir/err"
 echo "info=$?"
 cat "$dir/err"
 timeout 20 "$probe" render "$dir/out.png" 100 100 "$dir/huge.gbr" "$dir/nan.gbr" 2>"$dir/err"
