@@ -67,7 +67,9 @@ inline QPersistentModelIndex ClickRowThenItsArrow(QTreeView* tree, RowCut cut = 
         Click(tree->viewport(), p);
         Settle(std::max(300, QApplication::doubleClickInterval() + 200));
         EXPECT_EQ(tree->indexAt(at), row);
-        EXPECT_EQ(tree->visualRect(row), rect);
+        // Place only: the column may widen while the model fetches names.
+        EXPECT_EQ(tree->visualRect(row).topLeft(), rect.topLeft());
+        EXPECT_EQ(tree->visualRect(row).height(), rect.height());
     }
     EXPECT_TRUE(row.isValid() && tree->isExpanded(row));
     return row;
