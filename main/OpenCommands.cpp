@@ -85,13 +85,34 @@ std::string ProgramFolderFile(const std::string& name) { return ProgramFilePath(
 // Runs one settings step; a file that cannot be read leaves the defaults and
 // is reported once the clear is complete.
 template <class F>
-void Guarded(std::string& failure, F&& step)
+bool Guarded(std::vector<std::string>& failures, F&& step)
 {
     try {
         step();
+        return true;
     } catch (const platform::Error& e) {
-        if (failure.empty()) failure = e.what();
+        failures.push_back(e.what());
+        return false;
     }
+}
+
+// What the last clear found wrong with the program folder's files. Every
+// clear reads them again: a problem is told once, not at every clear, and
+// again only once it was gone in between.
+std::vector<std::string> standingFailures;
+
+void ReportNewFailures(std::vector<std::string> failures)
+{
+    std::string text;
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        const std::string& f = failures[i];
+        auto told = [&f](auto first, auto last) { return std::find(first, last, f) != last; };
+        if (told(standingFailures.begin(), standingFailures.end()) || told(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i)))
+            continue;
+        text += (text.empty() ? "" : "\n\n") + f;
+    }
+    standingFailures = std::move(failures);
+    if (!text.empty()) platform::ShowWarning(text);
 }
 
 std::string LowerExtension(const std::string& name)
@@ -274,7 +295,8 @@ bool ConfirmFormatsFor(const char* mode, ReplacedJob* replace)
 {
     const MyFormatPara gerber = GerberFormat, drill = DrillFormat;
     if (replace) {
-        std::string failure;
+        // What does not read is told by the clear that follows.
+        std::vector<std::string> failure;
         Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("GERBERFRM.pra"), "Gerber", GerberFormat); });
         Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("DRILLFRM.pra"), "Drill", DrillFormat); });
     }
@@ -309,7 +331,7 @@ void SetOpenWindow(OpenCommandWindow* w) { window = w ? w : &silentWindow; }
 
 void ClearAllData(bool reload)
 {
-    std::string failure;
+    std::vector<std::string> failure;
     ResetToolSettings();   // stops the auto-scroll timer among the rest
     window->SetCaption("テッセル２");
 
@@ -355,8 +377,12 @@ void ClearAllData(bool reload)
     if (reload) {
         SetProgramFilePaths();
         bool read = false;
-        Guarded(failure, [&] { read = ReadApertureFile(ApertureFilePath); });
-        if (!read) {
+        if (!Guarded(failure, [&] { read = ReadApertureFile(ApertureFilePath); })) {
+            // The file stays as the user left it, to be mended; the table
+            // holds what it gave before the fault, or the built-in one when
+            // that is no D-code.
+            if (MaxDCode <= 9) ResetApertureTable();
+        } else if (!read) {
             ResetApertureTable();
             Guarded(failure, [&] { WriteApertureFile(ApertureFilePath); });
         }
@@ -400,7 +426,7 @@ void ClearAllData(bool reload)
     // where the clear ends an open.
     RebuildCommandMenu();
 
-    if (!failure.empty()) platform::ShowWarning(failure);
+    ReportNewFailures(std::move(failure));
 }
 
 // ------------------------------------------------------------ small rules

@@ -606,6 +606,53 @@ TEST_F(OpenCommandsTest, WhatIsNoReadableFileIsNamedWithWhyAndTheJobStays)
     platform::SetFileDialogs(nullptr);
 }
 
+// A settings file of the program folder that does not read is told with its
+// line once, not at every clear, and left as it is; the tables keep what it
+// gave before the fault. Mended and broken again, it is told again.
+TEST_F(OpenCommandsTest, ProgramFolderFileThatDoesNotReadIsToldOnceAndKept)
+{
+    const fs::path home = root / "home";
+    const struct {
+        const char* file;
+        std::string bytes;
+        int line;
+        std::function<void()> kept;
+    } cases[] = {
+        // Nothing before the fault: the built-in table, the file not written over.
+        {"APERTURE.pra", "D10,0,abc,0,0,0,0\r\n", 1,
+         [] { EXPECT_EQ(core::MaxDCode, core::FirstSearchCode + core::BuiltInApertureCount - 1); }},
+        {"GERBERFRM.pra", "FORMAT      = 000.0000\r\nUNITS       = abc\r\n", 2,
+         [] { EXPECT_EQ(core::GerberFormat.DecDigits, 4); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const std::string told = "設定ファイル「" + (home / c.file).string() + "」の " + std::to_string(c.line) + " 行目";
+        auto toldNow = [&] {
+            return std::count_if(boxes.shown.begin(), boxes.shown.end(),
+                                 [&](const auto& b) { return b.text.find(told) != std::string::npos; });
+        };
+        const std::string good = platform::ReadFileBytes(home / c.file);
+        platform::WriteFileBytes(home / c.file, c.bytes);
+        boxes.shown.clear();
+        for (int clear = 0; clear < 3; ++clear) ClearAllData(true);
+        EXPECT_EQ(toldNow(), 1) << testing::PrintToString(Texts());
+        c.kept();
+        EXPECT_EQ(platform::ReadFileBytes(home / c.file), c.bytes);
+        // An open whose range error clears does not tell it again.
+        Gerber("wide.gbr", "9997510", "97500");
+        EXPECT_EQ(Open({root / "data" / "wide.gbr"}), 0);
+        EXPECT_EQ(toldNow(), 1);
+
+        platform::WriteFileBytes(home / c.file, good);
+        ClearAllData(true);
+        platform::WriteFileBytes(home / c.file, c.bytes);
+        ClearAllData(true);
+        EXPECT_EQ(toldNow(), 2);
+        platform::WriteFileBytes(home / c.file, good);
+        ClearAllData(true);
+    }
+}
+
 TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
 {
     core::MyLayerTable table{};
