@@ -38,13 +38,8 @@ using namespace core;
 int DefaultReplaceOrAdd(const std::string& mode, const std::string& projectPath)
 {
     // Without a choice of layers, a project comes whole.
-    if (mode == "OpenSelTsn") {
-        try {
-            TakeAllProjectLayers(projectPath);
-        } catch (const platform::Error&) {
-            // Nothing ticked: the open reports the file as not opened.
-        }
-    }
+    // A file whose layers do not read throws: the open names it with why.
+    if (mode == "OpenSelTsn") TakeAllProjectLayers(projectPath);
     return 1;
 }
 
@@ -555,15 +550,33 @@ int OpenFileListRun(MyOpenFiles& list)
         if (!ReadProjectFile) {
             notRead.push_back({fs::path(projectPath).filename().string(), NoReaderReason});
         } else {
+            // The layers are offered for choice only when the file's list of
+            // them reads: else the file is named with why, and nothing is asked.
+            const std::string projectName = fs::path(projectPath).filename().string();
+            std::string refused;
+            try {
+                if (ReadProjectLayers(projectPath).empty()) refused = NoLayersReason;
+            } catch (const platform::Error& e) {
+                refused = e.what();
+            }
+            int answer = 0;
             LayerTakeFlags.fill(0);
-            const int answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
+            if (refused.empty()) {
+                try {
+                    answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
+                } catch (const platform::Error& e) {
+                    // The file changed since: the chooser could not read it.
+                    refused = e.what();
+                }
+            }
             int taken = 0;
             for (std::int32_t f : LayerTakeFlags)
                 if (f == 1) ++taken;
-            if (answer < 1) return 0;
+            if (refused.empty() && answer < 1) return 0;
             // A file that offers no layer cannot be opened.
-            if (taken == 0) {
-                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{fs::path(projectPath).filename().string(), NoLayersReason}}));
+            if (refused.empty() && taken == 0) refused = NoLayersReason;
+            if (!refused.empty()) {
+                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{projectName, refused}}));
                 return 0;
             }
             if (answer == 1) replaced.emplace().Clear();

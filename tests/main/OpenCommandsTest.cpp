@@ -282,6 +282,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoLayersReason}})}));
 
     boxes.shown.clear();
+    Write("job.tsn", "LAYER/1/1/5/a.gbr///A/A/P/clRed/clRed\r\n");
     ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
     AskReplaceOrAdd = [](const std::string&, const std::string&) {
         core::LayerTakeFlags[1] = 1;
@@ -602,6 +603,74 @@ TEST_F(OpenCommandsTest, WhatIsNoReadableFileIsNamedWithWhyAndTheJobStays)
         EXPECT_EQ(core::LayerTable[1].FileName, "top.gbr");
         EXPECT_EQ(core::DataCount, data);
         EXPECT_EQ(core::Extents.MaxX, right);
+    }
+    platform::SetFileDialogs(nullptr);
+}
+
+// A project whose list of layers does not read is named with why, on every
+// road in: no layer is offered, nothing is asked, the job loaded stays.
+TEST_F(OpenCommandsTest, ProjectWhoseLayersDoNotReadIsNamedWithWhy)
+{
+    std::vector<fs::path> driver;
+    for (const auto& f : fs::directory_iterator(fs::path(TESSEL2_CORPUS) / "cad" / "geda"))
+        if (f.path().filename().string().rfind("driver.", 0) == 0) driver.push_back(f.path());
+    ASSERT_FALSE(driver.empty());
+    ASSERT_EQ(Open(driver), 1);
+    const fs::path job = root / "data" / "job.tsn";
+    core::WriteProjectFile(job.string());
+    const std::string saved = platform::ReadFileBytes(job);
+    auto spoiled = [&saved](const std::string& from, const std::string& to) {
+        std::string bytes = saved;
+        const std::size_t at = bytes.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? bytes : bytes.replace(at, from.size(), to);
+    };
+    // The line of the file that does not read.
+    auto atLine = [&saved](const std::string& of, const std::string& why) {
+        const auto line = std::count(saved.begin(), saved.begin() + static_cast<std::ptrdiff_t>(saved.find(of)), '\n') + 1;
+        return "プロジェクトファイルの " + std::to_string(line) + " 行目を読めません。\n" + why;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    } files[] = {
+        {"a file name that is no Shift-JIS", spoiled("driver.bottom.gbr", "driver\xff\xfe.gbr"),
+         atLine("driver.bottom.gbr", "Shift-JIS として読めない文字があります。")},
+        {"a layer number that is no number", spoiled("LAYER/1/", "LAYER/x/"),
+         atLine("LAYER/1/", "'x' は正しい数値ではありません。")},
+        {"cut before its first layer", saved.substr(0, saved.find("LAYER/1/")),
+         "プロジェクトファイルが途中で終わっています。\n5 行目より後の、レイヤーの行（LAYER）と要素の行がありません。"},
+        {"no layers at all", "garbage\r\n", NoLayersReason},
+    };
+    platform::FakeFileDialogs dialogs;
+    platform::SetFileDialogs(&dialogs);
+    for (const auto& f : files) {
+        for (const bool dialog : {false, true}) {
+            for (const int answer : {0, 1, 2}) {   // nothing loaded, replace, add
+                SCOPED_TRACE(std::string(f.what) + (dialog ? ", open dialog" : ", command line or drop") + ", answer " +
+                             std::to_string(answer));
+                ClearAllData(true);
+                if (answer > 0) {
+                    ASSERT_EQ(Open({Gerber("top.gbr", "500000", "500000")}), 1);
+                }
+                const std::int32_t layers = core::LayerCount, data = core::DataCount;
+                replaceOrAdd = answer;
+                platform::WriteFileBytes(job, f.bytes);
+                boxes.shown.clear();
+                asked.clear();
+                if (dialog) {
+                    dialogs.answers.push_back({true, {job.string()}, 1});
+                    EXPECT_EQ(OpenFilesDialog(), 1);
+                } else {
+                    EXPECT_EQ(Open({job}), 0);
+                }
+                EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", f.why}})}));
+                EXPECT_TRUE(asked.empty());
+                EXPECT_EQ(core::LayerCount, layers);
+                EXPECT_EQ(core::DataCount, data);
+            }
+        }
     }
     platform::SetFileDialogs(nullptr);
 }
