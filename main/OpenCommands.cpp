@@ -788,7 +788,8 @@ int OpenFileListRun(MyOpenFiles& list)
     Extents.CentreX = Extents.MinX + Extents.Width / 2;
     Extents.CentreY = Extents.MinY + Extents.Height / 2;
     if (!DataRangeAcceptable(Extents)) {
-        platform::ShowWarning(RangeErrorText);
+        // The files not read are named as well: they are not behind the error.
+        platform::ShowWarning(FilesNotReadMessage(RangeErrorText, notRead));
         ClearAllData(true);
         return 0;
     }

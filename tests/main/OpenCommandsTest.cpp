@@ -204,6 +204,21 @@ TEST_F(OpenCommandsTest, RangeCheckAtOneThousandMillimetres)
     EXPECT_EQ(Open({root / "data" / "nan.gbr"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
     EXPECT_EQ(core::DataCount, 0);
+
+    // Opened with files that do not read: the range error names them too.
+    boxes.shown.clear();
+    Write("broken.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD11R,2.5X1.5*%\nD11*\nX2500Y2500D03*\nX1.2.3Y2500D03*\nM02*\n");
+    Write("nothing.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD12R,3.5X1.5*%\nD12*\nM02*\n");
+    Write("notes.dat", "no data\n");
+    EXPECT_EQ(Open({root / "data" / "wide.gbr", root / "data" / "broken.gbr", root / "data" / "nothing.gbr",
+                    root / "data" / "notes.dat"}),
+              0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                           RangeErrorText, {{"notes.dat", NotDataFileReason},
+                                            {"broken.gbr", "'1.2.3' は正しい数値ではありません。"},
+                                            {"nothing.gbr", NoElementsReason}})}));
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
 }
 
 TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
