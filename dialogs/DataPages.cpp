@@ -295,6 +295,8 @@ void AperturePage::Build()
         ParaList.push_back(d);
     }
     PlaceTable(ApertureTable, ApertureColumnNeed);
+    // A macro's name has its row's empty size cells too.
+    ParaTable.RunOn = true;
     ShowHeadings();
     PlaceListButtons();
     for (ParaButton b : {ParaButton::swSave, ParaButton::swOpen, ParaButton::swNew}) Button(b).Visible = true;

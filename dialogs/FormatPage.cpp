@@ -3,6 +3,8 @@
 #include "core/TextHelpers.h"
 #include "dialogs/PagePainters.h"
 
+#include <algorithm>
+
 namespace dialogs {
 
 using core::MyFormatPara;
@@ -45,12 +47,33 @@ void BalloonBelow(int item, const char* key, bool drill = false)
 }
 
 // Our fonts are wider than the layout was made for: the label columns grow
-// to their captions, and the offsets to their values.
-void FitColumns(int pageWidth, std::initializer_list<const FormatBlock*> blocks)
+// to their captions, and the values' column to the offsets, which are never
+// cut; what stands right of it moves along. The values at the page's right
+// edge keep the width they have in the narrowest window and room for their
+// captions, so that a page too narrow for them asks for a wider window
+// (FitWindowToPage).
+void FitColumns(MyFreeBox& box, int pageWidth, std::initializer_list<const FormatBlock*> blocks)
 {
-    const int extra = WidenColumn(ParaItems, 30, 130, pageWidth - 30, PageTextWidth);
-    WidenColumn(ParaItems, 320 + extra, 420 + extra, pageWidth - 30, PageTextWidth);
-    for (const FormatBlock* b : blocks) b->FitOffsets();
+    constexpr int NarrowestEdge = 640 - 30;
+    const int edge = pageWidth - 30;
+    const int extra = WidenColumn(box, 30, 130, edge, PageTextWidth);
+    WidenColumn(box, 320 + extra, 420 + extra, edge, PageTextWidth);
+    const int valueLeft = 132 + extra, valueRight = 300 + extra;
+    int shift = 0;
+    for (const FormatBlock* b : blocks) shift = std::max(shift, b->OffsetsWidth(box) - (valueRight - valueLeft));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(box.Count); ++k) {
+        Rect& r = box.Rects[k];
+        if (r == Rect{}) continue;
+        if (r.left >= valueRight) {
+            const bool atEdge = r.right >= edge;
+            const int least = atEdge ? std::max(NarrowestEdge - r.left, PageTextWidth(box.Captions[k]) + 6) : r.right - r.left;
+            r.left += shift;
+            r.right = atEdge ? std::max(edge, r.left + least) : r.left + least;
+        } else if (r.left >= valueLeft && r.right == valueRight) {
+            r.right += shift;
+        }
+    }
+    for (const FormatBlock* b : blocks) b->PlaceOffsets(box, valueLeft, valueRight + shift);
 }
 
 } // namespace
@@ -115,28 +138,38 @@ void FormatBlock::Typed(int item, const std::string& text, double before) const
     // as an earlier key left it.
     *field = ParseFieldNumber(text, v) ? core::RoundTo(5, v) : before;
     CaptionOf(item) = NumberCaption(*field);
-    FitOffsets();
-    RepaintPage();
 }
 
-void FormatBlock::FitOffsets() const
+namespace {
+
+// The width an offset cell needs for its value.
+int OffsetNeed(const MyFreeBox& box, int item)
 {
-    // The units label stands on the offsets' row, right of them.
-    const int label = Units - 1;
-    if (label < 0 || label >= ParaItems.Count || RectOf(label) == Rect{}) return;
-    // From the widths as laid out, so that each value shown takes back its share.
-    Rect& x = ParaItems.Rects[static_cast<std::size_t>(OffsetX)];
-    Rect& y = ParaItems.Rects[static_cast<std::size_t>(OffsetY)];
-    x.right = x.left + OffsetWidth;
+    return std::max(OffsetWidth, PageTextWidth(box.Captions[static_cast<std::size_t>(item)]) + 6);
+}
+
+bool OnPage(const MyFreeBox& box, int item)
+{
+    return item >= 0 && item < box.Count && box.Rects[static_cast<std::size_t>(item)] != Rect{};
+}
+
+} // namespace
+
+int FormatBlock::OffsetsWidth(const MyFreeBox& box) const
+{
+    if (!OnPage(box, OffsetX) || !OnPage(box, OffsetY)) return 0;
+    return OffsetNeed(box, OffsetX) + 2 + OffsetNeed(box, OffsetY);
+}
+
+void FormatBlock::PlaceOffsets(MyFreeBox& box, int left, int right) const
+{
+    if (!OnPage(box, OffsetX) || !OnPage(box, OffsetY)) return;
+    Rect& x = box.Rects[static_cast<std::size_t>(OffsetX)];
+    Rect& y = box.Rects[static_cast<std::size_t>(OffsetY)];
+    x.left = left;
+    x.right = left + OffsetNeed(box, OffsetX);
     y.left = x.right + 2;
-    y.right = y.left + OffsetWidth;
-    WidenToFit(ParaItems, {OffsetX, OffsetY}, PageTextWidth, 6, RectOf(label).left - 4);
-    // An open edit box goes along with its cell.
-    EditState& e = Para.Edit1;
-    if (e.Visible && (ParaItems.Clicked == OffsetX || ParaItems.Clicked == OffsetY)) {
-        e.Bounds.left = RectOf(ParaItems.Clicked).left + 2;
-        e.Bounds.right = RectOf(ParaItems.Clicked).right - 2;
-    }
+    y.right = std::max(right, y.left + OffsetNeed(box, OffsetY));
 }
 
 void FormatBlock::Enter(int item) const
@@ -168,9 +201,14 @@ const FormatBlock* FormatPage::BlockOf(int item) const
 
 void FormatPage::Build()
 {
+    HideEdits();
+    LayOut();
+}
+
+void FormatPage::LayOut()
+{
     const std::string& mode = ParaRequest.Mode;
     const int W = Para.ClientWidth, H = Para.ClientHeight;
-    HideEdits();
     InitFreeBox(ParaItems, 29);
     if (mode == "Format" || mode == "Format274D") {
         const MyFormatPara& g = core::GerberFormat;
@@ -208,7 +246,7 @@ void FormatPage::Build()
         SetItem(ParaItems, 27, {422, y0 + 65, W - 30, y0 + 83}, stCell, UnitsCaption(d));
     }
     SetItem(ParaItems, 28, {30, H - 60, W - 30, H - 55}, stPlain, "=");
-    FitColumns(W, {&GerberBlock(), &DrillBlock()});
+    FitColumns(ParaItems, W, {&GerberBlock(), &DrillBlock()});
 
     const ButtonState& cancel = Button(ParaButton::sw5);
     const int bw = cancel.Bounds.right - cancel.Bounds.left;
@@ -231,7 +269,13 @@ void FormatPage::Edit1Opened()
 
 void FormatPage::Edit1Changed(const std::string& text)
 {
-    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Typed(ParaItems.Clicked, text, before_);
+    const FormatBlock* b = BlockOf(ParaItems.Clicked);
+    if (!b) return;
+    b->Typed(ParaItems.Clicked, text, before_);
+    // The value shown whole: its cell, and the edit box on it, fit it again.
+    LayOut();
+    PlaceEdit1OnItem();
+    RepaintPage();
 }
 
 void FormatPage::Edit1Enter()
@@ -241,7 +285,10 @@ void FormatPage::Edit1Enter()
 
 void FormatPage::Choose(int k)
 {
-    if (const FormatBlock* b = BlockOf(ParaItems.Clicked)) b->Choose(ParaItems.Clicked, k);
+    const FormatBlock* b = BlockOf(ParaItems.Clicked);
+    if (!b) return;
+    b->Choose(ParaItems.Clicked, k);
+    LayOut();
 }
 
 // ------------------------------------------------------------ format tabs
@@ -253,27 +300,41 @@ FormatTabPage::FormatTabPage(bool drill)
 
 void FormatTabPage::Build()
 {
+    InitFreeBox(ParaItems, 14);
+    LayOutBlock();
+}
+
+void FormatTabPage::LayOutBlock()
+{
+    constexpr int Count = 14;
     const int W = Para.ClientWidth;
     const MyFormatPara& f = *block_.Format;
-    InitFreeBox(ParaItems, 14);
+    // Laid out apart, so that the page's other items are neither measured nor moved.
+    MyFreeBox items;
+    InitFreeBox(items, Count);
     auto row = [](int r) { return 35 + 20 * r; };
     auto label = [&](int item, int left, int r, const char* caption) {
-        SetItem(ParaItems, item, {left, row(r), left + 100, row(r) + 18}, stPlain, caption);
+        SetItem(items, item, {left, row(r), left + 100, row(r) + 18}, stPlain, caption);
     };
     label(0, 30, 0, "　フォーマット");
-    SetItem(ParaItems, 1, {132, row(0), 300, row(0) + 18}, stCell, f.FormatName);
+    SetItem(items, 1, {132, row(0), 300, row(0) + 18}, stCell, f.FormatName);
     label(2, 30, 1, "　座標基準");
-    SetItem(ParaItems, 3, {132, row(1), 300, row(1) + 18}, stCell, AbsIncCaption(f));
+    SetItem(items, 3, {132, row(1), 300, row(1) + 18}, stCell, AbsIncCaption(f));
     label(4, 30, 2, "　オフセットXY");
-    SetItem(ParaItems, 5, {132, row(2), 215, row(2) + 18}, stCell, NumberCaption(f.OffsetX));
-    SetItem(ParaItems, 6, {217, row(2), 300, row(2) + 18}, stCell, NumberCaption(f.OffsetY));
+    SetItem(items, 5, {132, row(2), 215, row(2) + 18}, stCell, NumberCaption(f.OffsetX));
+    SetItem(items, 6, {217, row(2), 300, row(2) + 18}, stCell, NumberCaption(f.OffsetY));
     label(8, 320, 0, block_.Drill ? "　ゼロモード" : "　ゼロサプレス");
-    SetItem(ParaItems, 9, {422, row(0), W - 30, row(0) + 18}, stCell, ZeroCaption(f, block_.Drill));
+    SetItem(items, 9, {422, row(0), W - 30, row(0) + 18}, stCell, ZeroCaption(f, block_.Drill));
     label(10, 320, 1, "　数値書式");
-    SetItem(ParaItems, 11, {422, row(1), W - 30, row(1) + 18}, stCell, f.NumberFormat);
+    SetItem(items, 11, {422, row(1), W - 30, row(1) + 18}, stCell, f.NumberFormat);
     label(12, 320, 2, "　単位");
-    SetItem(ParaItems, 13, {422, row(2), W - 30, row(2) + 18}, stCell, UnitsCaption(f));
-    FitColumns(W, {&block_});
+    SetItem(items, 13, {422, row(2), W - 30, row(2) + 18}, stCell, UnitsCaption(f));
+    FitColumns(items, W, {&block_});
+    if (ParaItems.Count < Count) ResizeFreeBox(ParaItems, Count);
+    for (int k = 0; k < Count; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        SetItem(ParaItems, k, items.Rects[i], items.Styles[i], items.Captions[i], items.LeftIcons[i]);
+    }
 }
 
 void FormatTabPage::ItemClick(int item) { block_.Click(item); }
@@ -281,8 +342,20 @@ void FormatTabPage::Edit1Opened()
 {
     if (const double* field = block_.Offset(ParaItems.Clicked)) before_ = *field;
 }
-void FormatTabPage::Edit1Changed(const std::string& text) { block_.Typed(ParaItems.Clicked, text, before_); }
+void FormatTabPage::Edit1Changed(const std::string& text)
+{
+    if (!block_.Offset(ParaItems.Clicked)) return;
+    block_.Typed(ParaItems.Clicked, text, before_);
+    // The value shown whole: its cell, and the edit box on it, fit it again.
+    LayOutBlock();
+    PlaceEdit1OnItem();
+    RepaintPage();
+}
 void FormatTabPage::Edit1Enter() { block_.Enter(ParaItems.Clicked); }
-void FormatTabPage::Choose(int k) { block_.Choose(ParaItems.Clicked, k); }
+void FormatTabPage::Choose(int k)
+{
+    block_.Choose(ParaItems.Clicked, k);
+    LayOutBlock();
+}
 
 } // namespace dialogs

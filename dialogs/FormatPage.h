@@ -35,8 +35,12 @@ struct FormatBlock {
     void Typed(int item, const std::string& text, double before) const;
     // Enter on an offset: the other offset.
     void Enter(int item) const;
-    // Widens the offsets to their values as far as the units label beside them.
-    void FitOffsets() const;
+    // The width the two offsets of `box` need side by side: each as wide
+    // as laid out, or as its value; 0 when they are not on the page.
+    int OffsetsWidth(const MyFreeBox& box) const;
+    // The offsets side by side from x `left` to `right`: the first as wide
+    // as it needs, the second the rest.
+    void PlaceOffsets(MyFreeBox& box, int left, int right) const;
 };
 
 // The format page of the format modes: 29 items, the Gerber section
@@ -44,6 +48,7 @@ struct FormatBlock {
 // the double line above the buttons (28).
 class FormatPage final : public ParaPage {
 public:
+    // The items laid out for the mode and the values they show.
     void Build() override;
     void ItemClick(int item) override;
     void Edit1Opened() override;
@@ -56,6 +61,8 @@ public:
 
 private:
     const FormatBlock* BlockOf(int item) const;
+    // The items and buttons at the window's width, the edit box left as it is.
+    void LayOut();
     double before_ = 0;   // the offset being edited, as the edit found it
 };
 
@@ -73,6 +80,8 @@ public:
     const FormatBlock& Block() const { return block_; }
 
 private:
+    // Items 0 to 13 at the window's width; the page's other items stay.
+    void LayOutBlock();
     FormatBlock block_;
     double before_ = 0;   // the offset being edited, as the edit found it
 };

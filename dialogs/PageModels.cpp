@@ -177,6 +177,7 @@ void InitGridBox(MyGridBox& grid, int cols, int rows)
     grid.HotRow = -1;
     grid.Outline = {};
     grid.Balloon = false;
+    grid.RunOn = false;
 }
 
 void LayoutGridCells(MyGridBox& grid, const std::vector<int>& widths, int totalWidth, int rowHeight, int top)

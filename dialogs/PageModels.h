@@ -111,10 +111,11 @@ struct MyGridBox {
     std::int32_t HotRow = -1;
     std::array<Point, 7> Outline{};                    // when drawn as a balloon
     bool Balloon = false;
+    bool RunOn = false;                                // a text may run on over the empty cells after it
 };
 
-// Sizes the grid, cells empty, rows enabled, HotRow −1, not a balloon;
-// SelCol and SelRow stay.
+// Sizes the grid, cells empty, rows enabled, HotRow −1, not a balloon, each
+// text kept to its cell; SelCol and SelRow stay.
 void InitGridBox(MyGridBox& grid, int cols, int rows);
 // Columns of the given widths side by side from x 0 (the last one may be 0:
 // it takes what is left of `totalWidth`); rows `rowHeight` high from `top`.

@@ -1,5 +1,7 @@
 #include "dialogs/PagePainters.h"
 
+#include "view/LayerList.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -178,7 +180,7 @@ void DrawTabStrip(RasterCanvas& c, const MyTabBox& tabs)
 
 // ------------------------------------------------------------------ grid
 
-void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
+void DrawGridBox(RasterCanvas& c, const MyGridBox& g, int textRight)
 {
     c.SetPenWidth(1);
     if (g.Balloon) {
@@ -211,7 +213,17 @@ void DrawGridBox(RasterCanvas& c, const MyGridBox& g)
                 x += 20;
             }
             c.SetFontColor(Black);
-            TextInside(c, cell, x, cell.top + 2, g.CellTexts[col][r]);
+            const std::string& text = g.CellTexts[col][r];
+            Rect room = cell;
+            if (g.RunOn) {
+                for (std::size_t next = col + 1; next < static_cast<std::size_t>(g.Cols) && g.CellTexts[next][r].empty(); ++next)
+                    room.right = g.CellRects[next][r].right;
+            }
+            room.right = std::min(room.right, textRight);
+            if (g.RunOn && c.TextWidth(text) > room.right - x - 2)
+                TextInside(c, room, x, cell.top + 2, mainwin::FitFileName(c, text, room.right - x - 2));
+            else
+                TextInside(c, room, x, cell.top + 2, text);
         }
     }
 }

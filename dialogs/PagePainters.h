@@ -4,6 +4,8 @@
 #include "dialogs/PageModels.h"
 #include "platform/RasterCanvas.h"
 
+#include <limits>
+
 namespace dialogs {
 
 inline constexpr platform::Color PageFaceColor = platform::RGB(236, 233, 216);
@@ -40,8 +42,11 @@ void DrawPageItems(platform::RasterCanvas& c, const MyFreeBox& box, int textDy, 
 void DrawTabStrip(platform::RasterCanvas& c, const MyTabBox& tabs);
 // The visible rows of a table over the whole raster: white and face-coloured
 // bands (or the balloon outline), disabled rows hatched red, the hot row
-// marked, then each cell's icon and text.
-void DrawGridBox(platform::RasterCanvas& c, const MyGridBox& grid);
+// marked, then each cell's icon and text. No text reaches x `textRight` (a
+// scroll bar stands there); a text of a grid whose texts run on has the
+// room of the empty cells after its own, and is shortened with "..." in
+// its middle, keeping both its ends, when it is wider still.
+void DrawGridBox(platform::RasterCanvas& c, const MyGridBox& grid, int textRight = std::numeric_limits<int>::max());
 // A balloon over the whole raster (its own size): outline, then choices.
 void DrawBalloonBox(platform::RasterCanvas& c, const MyBalloonBox& box);
 

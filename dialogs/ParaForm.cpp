@@ -10,6 +10,7 @@
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dialogs {
 
@@ -84,9 +85,8 @@ void OpenEdit1(int item)
 {
     if (item < 0 || item >= ParaItems.Count) return;
     ParaItems.Clicked = item;
-    const Rect r = ItemRect(ParaItems, item);
+    PlaceEdit1OnItem();
     EditState& e = Para.Edit1;
-    e.Bounds = {r.left + 2, r.top + 2, r.right - 2, r.top + 2 + std::max(15, Height(r) - 3)};
     e.Text = ParaItems.Captions[static_cast<std::size_t>(item)];
     e.Kind = FormatMode() || !CurrentPage() ? FieldKind::Number : CurrentPage()->Edit1Kind();
     e.SelectAll = true;
@@ -94,6 +94,14 @@ void OpenEdit1(int item)
     e.Visible = true;
     Para.Focus = ParaWindow::FocusOn::Edit1;
     if (ParaPage* page = CurrentPage()) page->Edit1Opened();
+}
+
+void PlaceEdit1OnItem()
+{
+    const int item = ParaItems.Clicked;
+    if (item < 0 || item >= ParaItems.Count) return;
+    const Rect r = ItemRect(ParaItems, item);
+    Para.Edit1.Bounds = {r.left + 2, r.top + 2, r.right - 2, r.top + 2 + std::max(15, Height(r) - 3)};
 }
 
 void OpenEdit2(int col, int row)
@@ -120,8 +128,10 @@ void PlaceEdit2OnCell()
     if (col < 0 || col >= ParaTable.Cols || row < 0 || row >= ParaTable.Rows) return;
     const Rect& cell = ParaTable.CellRects[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
     const Rect& table = Para.Image3.Bounds;
-    Para.Edit2.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, cell.right + table.left - 2,
-                         cell.bottom + table.top - 2};
+    // The last column runs on under the scroll bar: the box stays left of it.
+    int right = std::min({cell.right + table.left, table.right, Para.ClientWidth});
+    if (Para.ScrollBar1.Visible) right = std::min(right, Para.ScrollBar1.Bounds.left);
+    Para.Edit2.Bounds = {cell.left + table.left + 2, cell.top + table.top + 2, right - 2, cell.bottom + table.top - 2};
 }
 
 void HideEdits()
@@ -188,7 +198,10 @@ void RepaintPage()
 void DrawParaTable()
 {
     BeginPicture(Para.Image3.Picture, Width(Para.Image3.Bounds), Height(Para.Image3.Bounds));
-    DrawGridBox(Para.Image3.Picture, ParaTable);
+    // No text under the scroll bar, nor beside an edit box that ends at it.
+    const ScrollState& bar = Para.ScrollBar1;
+    DrawGridBox(Para.Image3.Picture, ParaTable,
+                bar.Visible ? bar.Bounds.left - Para.Image3.Bounds.left - 2 : std::numeric_limits<int>::max());
     Para.Image3.Visible = true;
 }
 
@@ -218,6 +231,68 @@ void BuildParameterTabs()
 
     InitFreeBox(ParaItems, 0);
     if (ParaPage* page = CurrentPage()) page->Build();
+}
+
+namespace {
+
+// The tick item beside "閉じる", room for its box and whole caption in our font.
+void PlaceSaveCheck()
+{
+    const Rect& close = Button(ParaButton::sw2).Bounds;
+    const int icon = SaveCheck.Count > 0 ? SaveCheck.LeftIcons[0] : IconUnticked;
+    InitFreeBox(SaveCheck, 1);
+    SetItem(SaveCheck, 0, {close.left - PageTextWidth(SaveDefaultsText) - 66, close.top + 2, close.left - 40, close.top + 20},
+            stPlain, SaveDefaultsText, icon);
+}
+
+// The width the page shown needs: its items, its table and the buttons
+// standing on it, with the margin the layout keeps on the right.
+int PageWidthNeeded()
+{
+    int right = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(std::max(ParaItems.Count, 0)) && k < ParaItems.Rects.size(); ++k)
+        if (ParaItems.Rects[k] != Rect{}) right = std::max(right, ParaItems.Rects[k].right);
+    if (Para.Image3.Visible && !ParaTable.Balloon) right = std::max(right, Para.Image3.Bounds.right);
+    for (ParaButton b : {ParaButton::swNew, ParaButton::swOpen, ParaButton::swSave})
+        if (Button(b).Visible) right = std::max(right, Button(b).Bounds.right);
+    return right + 30;
+}
+
+// The page built again at a new width, as the user left it.
+void WidenPage(int width)
+{
+    const EditState edit1 = Para.Edit1, edit2 = Para.Edit2;
+    const ParaWindow::FocusOn focus = Para.Focus;
+    const int position = Para.ScrollBar1.Position;
+    Para.ClientWidth = width;
+    Para.Image1.Bounds = {0, 0, width, Para.ClientHeight};
+    if (FormatMode()) {
+        FormatConfirmPage().Build();
+    } else {
+        BuildParameterTabs();
+        PlaceSaveCheck();
+        ScrollState& s = Para.ScrollBar1;
+        ParaPage* page = CurrentPage();
+        if (page && s.Visible && position != s.Position) {
+            s.Position = std::clamp(position, s.Minimum, std::max(s.Minimum, s.Maximum));
+            page->FillRows();
+        }
+    }
+    Para.Edit1 = edit1;
+    Para.Edit2 = edit2;
+    Para.Focus = focus;
+    if (edit1.Visible) PlaceEdit1OnItem();
+    if (edit2.Visible) PlaceEdit2OnCell();
+    RepaintPage();
+}
+
+} // namespace
+
+void FitWindowToPage()
+{
+    if (!FormatMode() && !ParameterMode()) return;
+    const int width = std::min(PageWidthNeeded(), std::max(Para.ClientWidth, Para.MostClientWidth));
+    if (width > Para.ClientWidth) WidenPage(width);
 }
 
 // -------------------------------------------------------------- defaults
@@ -270,10 +345,11 @@ void FormShow(int screenWidth, int screenHeight)
     Para.Image1.Visible = true;
 
     const std::string& mode = ParaRequest.Mode;
+    Para.MostClientWidth = std::max(640, screenWidth - 40);
     if (mode == "Parameter") {
         Para.Caption = ParameterCaption;
         // Wider where the loaded files' names need it, never wider than the screen.
-        Para.ClientWidth = std::clamp(FilePageWidth(), 640, std::max(640, screenWidth - 40));
+        Para.ClientWidth = std::clamp(FilePageWidth(), 640, Para.MostClientWidth);
         Para.ClientHeight = 480;
         Para.CentreOnScreen = false;
         Para.Image1.Bounds = {0, 0, Para.ClientWidth, Para.ClientHeight};
@@ -283,11 +359,7 @@ void FormShow(int screenWidth, int screenHeight)
         Button(ParaButton::sw6).Enabled = core::LayerCount > 0;
         ParaTabs.Current = 0;
         BuildParameterTabs();
-        const Rect& close = Button(ParaButton::sw2).Bounds;
-        InitFreeBox(SaveCheck, 1);
-        // Room for the tick box and the whole caption in our font.
-        SetItem(SaveCheck, 0, {close.left - PageTextWidth(SaveDefaultsText) - 66, close.top + 2, close.left - 40, close.top + 20},
-                stPlain, SaveDefaultsText, IconUnticked);
+        PlaceSaveCheck();
         DrawParameterPage();
     } else if (FormatMode()) {
         Para.Caption = FormatCaption;
@@ -304,6 +376,7 @@ void FormShow(int screenWidth, int screenHeight)
         Para.Image1.Bounds = {0, 0, Para.ClientWidth, Para.ClientHeight};
         BeginPicture(Para.Image1.Picture, Para.ClientWidth, Para.ClientHeight);
     }
+    FitWindowToPage();
     ParaRequest.Cancelled = true;
 }
 
@@ -329,7 +402,9 @@ void Image1MouseMove(int x, int y)
     }
 }
 
-void Image1MouseUp(int x, int y)
+namespace {
+
+void ClickPage(int x, int y)
 {
     HideEdits();
     HideBalloon();
@@ -357,6 +432,14 @@ void Image1MouseUp(int x, int y)
     if (item >= 0 && page) page->ItemClick(item);
 }
 
+} // namespace
+
+void Image1MouseUp(int x, int y)
+{
+    ClickPage(x, y);
+    FitWindowToPage();
+}
+
 void Image2MouseMove(int x, int y)
 {
     const int k = HitChoice(ChoiceBalloon, x, y);
@@ -374,6 +457,7 @@ void Image2MouseUp(int x, int y)
     if (ParaPage* page = CurrentPage()) page->Choose(k);
     HideBalloon();
     RepaintPage();
+    FitWindowToPage();
 }
 
 void Image3MouseMove(int x, int y)
@@ -391,6 +475,7 @@ void Edit1Change(const std::string& text)
 {
     const std::string t = TypedText(Para.Edit1, text);
     if (ParaPage* page = CurrentPage()) page->Edit1Changed(t);
+    FitWindowToPage();
 }
 
 void Edit2Change(const std::string& text)
@@ -398,16 +483,19 @@ void Edit2Change(const std::string& text)
     if (!Para.Edit2.Visible) return;
     const std::string t = TypedText(Para.Edit2, text);
     if (ParaPage* page = CurrentPage()) page->Edit2Changed(t);
+    FitWindowToPage();
 }
 
 void Edit1KeyEnter()
 {
     if (ParaPage* page = CurrentPage()) page->Edit1Enter();
+    FitWindowToPage();
 }
 
 void Edit2KeyEnter()
 {
     if (ParaPage* page = CurrentPage()) page->Edit2Enter();
+    FitWindowToPage();
 }
 
 void FormKeyEscape()
@@ -483,6 +571,7 @@ void ButtonClick(ParaButton b)
         if (ParaPage* page = CurrentPage()) page->ButtonClick(b);
         break;
     }
+    FitWindowToPage();
 }
 
 } // namespace dialogs

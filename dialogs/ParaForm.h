@@ -57,6 +57,7 @@ inline constexpr int ParaButtonCount = 8;
 struct ParaWindow {
     std::string Caption = InitialParaCaption;
     int ClientWidth = 640, ClientHeight = 480;
+    int MostClientWidth = 640;         // as wide as the window grows for its page (its screen's)
     bool CentreOnScreen = false;       // format modes; else at the owner's centre
     int Left = 0, Top = 0;             // when centred on the screen
     ImageState Image1, Image2, Image3; // page, balloon, table
@@ -134,9 +135,12 @@ extern std::function<std::string(bool save, const std::string& filter)> ChoosePa
 // Edit1 placed on item i with its caption all selected (typing replaces
 // it), focused; nothing stored yet.
 void OpenEdit1(int item);
+// Edit1 over its item (ParaItems.Clicked) as the page now stands.
+void PlaceEdit1OnItem();
 // Edit2 placed on a cell of the table with the cell's text, focused.
 void OpenEdit2(int col, int row);
-// Edit2 over its cell (ParaTable.SelCol, SelRow) as the table now stands.
+// Edit2 over its cell (ParaTable.SelCol, SelRow) as the table now stands,
+// within the table's visible part: left of its scroll bar.
 void PlaceEdit2OnCell();
 void HideEdits();
 // Fills and shows the balloon of `key` with its tip at (x, y) of the page;
@@ -154,6 +158,11 @@ void DrawParaTable();
 void DrawChoiceBalloon();
 // The tab strip and the current tab's page.
 void BuildParameterTabs();
+// A window narrower than its page (items or table with the margin the
+// layout keeps on the right) is widened to it, up to MostClientWidth, and
+// the page built again at that width: what is being edited, the table's
+// scroll position and the selected cell stay. Never narrower while shown.
+void FitWindowToPage();
 
 // Writes the loaded apertures and formats as the program's defaults
 // ("APERTURE.pra", "GERBERFRM.pra", "DRILLFRM.pra").

@@ -455,10 +455,26 @@ void TFormMain::PlaceWindow()
     QScreen* screen = ScreenFor(Startup.LEFT, Startup.TOP);
     ScreenRect work = screen ? ToScreenRect(screen->availableGeometry()) : ScreenRect{0, 0, 1024, 768};
     WindowPlacement p = mainwin::PlaceWindow(Startup, work);
-    ScreenRect minimum = MinimumTrackingSize(work);
-    setMinimumSize(minimum.width, minimum.height);
     PanelFile->resize(p.panelFileWidth, PanelFile->height());
-    setGeometry(p.window.left, p.window.top, p.window.width, p.window.height);
+    PlaceFrame(p.window, MinimumTrackingSize(work));
+}
+
+FrameMargins TFormMain::CurrentFrameMargins() const
+{
+    const QRect f = frameGeometry(), g = geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+void TFormMain::PlaceFrame(const ScreenRect& outer, const ScreenRect& minimum)
+{
+    placedFrame_ = outer;
+    leastFrame_ = minimum;
+    frame_ = CurrentFrameMargins();
+    const ScreenRect client = ClientArea(outer, frame_), least = ClientArea(minimum, frame_);
+    setMinimumSize(least.width, least.height);
+    resize(client.width, client.height);
+    // A window's position is that of its frame.
+    move(outer.left, outer.top);
 }
 
 void TFormMain::FormResize()
@@ -467,7 +483,7 @@ void TFormMain::FormResize()
     StatusBar1->setGeometry(0, H - StatusBarHeight, W, StatusBarHeight);
     Panel1->setGeometry(0, BannerHeight, W, std::max(0, H - BannerHeight - StatusBarHeight));
     const int ph = Panel1->height();
-    const int pw = std::clamp(PanelFile->width(), 0, std::max(0, W - SplitterWidth));
+    const int pw = std::clamp(PanelFile->width(), 0, std::min(PanelFileLimit(), std::max(0, W - SplitterWidth)));
     PanelFile->setGeometry(0, 0, pw, ph);
     Splitter1->setGeometry(pw, 0, SplitterWidth, ph);
     DspPanel->setGeometry(pw + SplitterWidth, 0, std::max(0, W - pw - SplitterWidth), ph);
@@ -493,12 +509,16 @@ void TFormMain::FormResize()
     BuildSideSelector();
 }
 
-void TFormMain::Splitter1Moved(int newLeft)
+int TFormMain::PanelFileLimit()
 {
     // The left panel never gets narrower than 200 nor leaves the drawing
-    // area less than the pan frame needs.
-    int limit = std::max(200, width() - SplitterWidth - 4 * FrameBand);
-    PanelFile->resize(std::clamp(newLeft, 200, limit), PanelFile->height());
+    // area less than the pan frame and the TOP / BOTTOM tabs over it need.
+    return std::max(200, width() - SplitterWidth - std::max(4 * FrameBand, SideSelectorWidth()));
+}
+
+void TFormMain::Splitter1Moved(int newLeft)
+{
+    PanelFile->resize(std::clamp(newLeft, 200, PanelFileLimit()), PanelFile->height());
     FormResize();
 }
 
@@ -513,12 +533,14 @@ void TFormMain::StoreWindowSettings()
 {
     // The normal geometry: a minimised or maximised window is saved where it
     // will come back to.
-    QRect g = (isMinimized() || isMaximized() || isFullScreen()) ? normalGeometry() : geometry();
+    const bool normal = !(isMinimized() || isMaximized() || isFullScreen());
+    QRect g = normal ? geometry() : normalGeometry();
     if (!g.isValid()) g = geometry();
-    Startup.LEFT = g.left();
-    Startup.TOP = g.top();
-    Startup.WIDTH = g.width();
-    Startup.HEIGHT = g.height();
+    const ScreenRect outer = FrameArea(ToScreenRect(g), normal ? CurrentFrameMargins() : frame_);
+    Startup.LEFT = outer.left;
+    Startup.TOP = outer.top;
+    Startup.WIDTH = outer.width;
+    Startup.HEIGHT = outer.height;
     Startup.SPLIT1 = PanelFile->width();
     GetDisplayOptions(Startup);
 }
@@ -563,6 +585,27 @@ void TFormMain::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    // The window manager frames the window after it is shown: the frame
+    // then goes where it was meant to, the client area the smaller for it.
+    frameWatch_ = new QTimer(this);
+    frameWatch_->setInterval(20);
+    connect(frameWatch_, &QTimer::timeout, this, [this, ticks = 0]() mutable {
+        const FrameMargins now = CurrentFrameMargins();
+        if (!(now == frame_)) {
+            // A window moved or sized since it was placed stays as it is.
+            const ScreenRect placed = ClientArea(placedFrame_, frame_);
+            const bool asPlaced = !isMaximized() && !isFullScreen() && !isMinimized() && width() == placed.width && height() == placed.height;
+            if (asPlaced) {
+                PlaceFrame(placedFrame_, leastFrame_);
+            } else {
+                frame_ = now;
+                const ScreenRect least = ClientArea(leastFrame_, frame_);
+                setMinimumSize(least.width, least.height);
+            }
+        }
+        if (!(now == FrameMargins{}) || ++ticks >= 150) frameWatch_->stop();
+    });
+    frameWatch_->start();
     // The deferred start runs once the window is on the screen.
     QMetaObject::invokeMethod(this, [this] { AfterShowStartup(); }, Qt::QueuedConnection);
 }
@@ -585,9 +628,10 @@ void TFormMain::AfterShowStartup()
         platform::PumpEvents(true);
         if (FirstRun) {
             if (QScreen* s = screen()) {
-                QRect area = s->availableGeometry();
-                QRect frame = frameGeometry();
-                move(area.center() - QPoint(frame.width() / 2, frame.height() / 2) + (geometry().topLeft() - frame.topLeft()));
+                const ScreenRect centred = CentredIn(placedFrame_, ToScreenRect(s->availableGeometry()));
+                placedFrame_.left = centred.left;
+                placedFrame_.top = centred.top;
+                move(centred.left, centred.top);
             }
             platform::EnsureFileTypeRegistered(ProgramFile(), IconBytes());
             platform::CreateDesktopShortcut(ProgramFile());

@@ -203,6 +203,7 @@ public:
     void FormCreate(const QStringList& arguments);
     void FormResize();
     void Splitter1Moved(int newLeft);
+    int PanelFileLimit();
     // The exit question and the saving; true when the window may close.
     bool FormCloseQuery();
     void AfterShowStartup();
@@ -300,14 +301,18 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void BuildSideSelector();
+    int SideSelectorWidth();
     void Image5MouseUp(QMouseEvent* event);
     void Image5MouseMove(QMouseEvent* event);
     // Auto-scroll ends: hover cleared, timer off.
     void StopAutoScrolling();
 
-    // The normal (not minimised or maximised) geometry and the display
-    // options into Startup.
+    // The normal (not minimised or maximised) geometry of the frame and the
+    // display options into Startup.
     void StoreWindowSettings();
+    // The frame around the window as the window manager draws it (none
+    // before it has framed the window).
+    FrameMargins CurrentFrameMargins() const;
     std::filesystem::path StartupFilePath() const;
 
     // The program file and its help page.
@@ -356,6 +361,13 @@ private:
     void ApplyLayerAction(const LayerAction& action);
     void ApplyNavigation(const NavResult& r);
     void PlaceWindow();
+    // Puts the frame at `outer`, no smaller than `minimum`, with the frame
+    // margins known at the time; again once the window manager has framed
+    // the window.
+    void PlaceFrame(const ScreenRect& outer, const ScreenRect& minimum);
+    ScreenRect placedFrame_, leastFrame_;
+    FrameMargins frame_;
+    QTimer* frameWatch_ = nullptr;
     bool shown_ = false;
     MainGauge gauge_{*this};
     std::unique_ptr<class OpenCommandWindow> openWindow_;

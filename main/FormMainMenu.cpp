@@ -390,13 +390,20 @@ void TFormMain::Timer2Timer()
     Image1->update();
 }
 
+int TFormMain::SideSelectorWidth()
+{
+    // Wide enough for both tabs in our fonts.
+    return std::max(200, LayoutSideSelector(SidePicture).Bottom.right);
+}
+
 void TFormMain::BuildSideSelector()
 {
-    LayoutTopBar();
-    Image5->setGeometry(DspPanel->x() + Panel1->x(), Panel1->y() - 19, 200, 20);
-    SidePicture.Resize(200, 20, PanelFaceColor);
+    const int w = SideSelectorWidth();
+    Image5->setGeometry(DspPanel->x() + Panel1->x(), Panel1->y() - 19, w, 20);
+    SidePicture.Resize(w, 20, PanelFaceColor);
     SideSelector = LayoutSideSelector(SidePicture);
     DrawSideSelector(SidePicture, PanelFaceColor);
+    LayoutTopBar();
     Image5->update();
 }
 

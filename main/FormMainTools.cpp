@@ -171,16 +171,20 @@ ToolButton TFormMain::ActiveTool() const
 void TFormMain::LayoutTopBar()
 {
     // The help button at the right end of the bar above the drawing area,
-    // the tool buttons to its left.
-    int right = Panel1->x() + Panel1->width() - 20;
-    const int top = Panel1->y() - ButtonHeight - 2;
+    // the tool buttons to its left; above the TOP / BOTTOM tabs when these
+    // reach under them (a wide left panel).
+    const int right = Panel1->x() + Panel1->width() - 20;
+    int left = right - swHelp->width();
+    for (const ToolButtonEntry& entry : ToolButtons) left -= ToolButtonOf(entry.Tool)->width();
+    int top = Panel1->y() - ButtonHeight - 2;
+    if (left < Image5->x() + Image5->width()) top = std::max(0, Image5->y() - ButtonHeight - 2);
     swHelp->setGeometry(right - swHelp->width(), top, swHelp->width(), ButtonHeight);
-    right = swHelp->x();
+    int x = swHelp->x();
     for (const ToolButtonEntry& entry : ToolButtons) {
         QToolButton* b = ToolButtonOf(entry.Tool);
-        b->move(right - b->width(), top);
+        b->move(x - b->width(), top);
         b->raise();
-        right = b->x();
+        x = b->x();
     }
 }
 
@@ -248,7 +252,10 @@ void TFormMain::BuildToolPage()
     }
     int boxWidth = W, buttonLeft = -1;
     if (button) {
-        const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : button->sizeHint().width();
+        // As wide as the caption needs, not the style's wider default: the
+        // rows beside keep their room in a narrow panel.
+        const int fitted = std::min(button->sizeHint().width(), button->fontMetrics().horizontalAdvance(button->text()) + 24);
+        const int bw = button == sw5 ? std::max(70, button->sizeHint().width()) : fitted;
         buttonLeft = W - f.ButtonRightGap - bw;
         button->setGeometry(buttonLeft, f.ButtonTop, bw, ButtonHeight);
         button->setEnabled(true);

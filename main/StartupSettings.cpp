@@ -120,4 +120,21 @@ ScreenRect MinimumTrackingSize(const ScreenRect& workArea)
     return {0, 0, std::min(1024, std::max(0, workArea.width)), std::min(768, std::max(0, workArea.height))};
 }
 
+ScreenRect ClientArea(const ScreenRect& outer, const FrameMargins& f)
+{
+    return {outer.left + f.left, outer.top + f.top, std::max(0, outer.width - f.left - f.right),
+            std::max(0, outer.height - f.top - f.bottom)};
+}
+
+ScreenRect FrameArea(const ScreenRect& client, const FrameMargins& f)
+{
+    return {client.left - f.left, client.top - f.top, client.width + f.left + f.right, client.height + f.top + f.bottom};
+}
+
+ScreenRect CentredIn(const ScreenRect& outer, const ScreenRect& workArea)
+{
+    return {workArea.left + (workArea.width - outer.width) / 2, workArea.top + (workArea.height - outer.height) / 2, outer.width,
+            outer.height};
+}
+
 } // namespace mainwin

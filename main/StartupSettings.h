@@ -52,4 +52,17 @@ WindowPlacement PlaceWindow(const MyStartupSet& s, const ScreenRect& workArea);
 // than the work area).
 ScreenRect MinimumTrackingSize(const ScreenRect& workArea);
 
+// The window's place and sizes above are those of its frame, the window
+// manager's border and title bar included. The frame's width on each side:
+struct FrameMargins {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const FrameMargins&, const FrameMargins&) = default;
+};
+// The client area inside a frame that takes `outer`.
+ScreenRect ClientArea(const ScreenRect& outer, const FrameMargins& frame);
+// The frame around a client area.
+ScreenRect FrameArea(const ScreenRect& client, const FrameMargins& frame);
+// `outer` moved to the middle of the work area (the first start).
+ScreenRect CentredIn(const ScreenRect& outer, const ScreenRect& workArea);
+
 } // namespace mainwin

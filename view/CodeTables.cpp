@@ -1,5 +1,6 @@
 #include "view/CodeTables.h"
 
+#include "view/CommandMenu.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
@@ -47,12 +48,21 @@ bool AnyText(const std::string&) { return true; }
 
 // Every column as wide as its widest text, header and body, with a gap
 // before the next: the numbers are never cut. The name column `nameCol`
-// takes what is left of the rows' `clientWidth`, at least `nameMinimum`, at
-// most what its texts need (longer ones are shortened when drawn); the last
-// column takes what is left after it. Only when the numbers and the
-// shortest name column together are wider does the table outgrow the rows.
-void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int nameCol, int nameMinimum)
+// takes what is left of the rows' `clientWidth`, at most what its texts
+// need; narrower, its texts are shortened and its header condensed when
+// drawn, down to the room of a lone "..." or of the header condensed: as
+// far as it stays easily read when the name column is the last, further
+// when it would otherwise push columns of numbers out of view.
+// The last column takes what is left after it. Only when the numbers and
+// that narrowest name column together are wider does the table outgrow
+// the rows.
+void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int nameCol)
 {
+    measure.SetFont(platform::FontInfo{});
+    const int nameMinimum = std::max(CondenseToFit(measure, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
+                                                   nameCol + 1 == g.ColCount ? HeaderReadable : HeaderNarrowest),
+                                     measure.TextWidth("...")) +
+                            CellTextGap;
     measure.SetFont(platform::FontInfo{});
     int numbers = 0;
     for (int c = 0; c < g.ColCount; ++c) {
@@ -66,8 +76,6 @@ void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int na
     g.ColWidths[last] += std::max(0, clientWidth - numbers - g.ColWidths[name]);
     PlaceCells(g);
 }
-
-bool StandardShape(const std::string& t) { return t.rfind("Macro (", 0) != 0; }
 
 void SetHeader(MyGridBox& g, std::initializer_list<const char*> texts)
 {
@@ -163,9 +171,8 @@ TableLayout BuildApertureTable(MyGridBox& g, int clientWidth, int limit, platfor
         if (a.Size2 > 0) g.CellTexts[3][r] = Real(a.Size2);
         if (a.Shape == apThermal45 || a.Shape == apThermal90 || a.Shape == apPolygon) g.CellTexts[4][r] = Real(a.Size3);
     }
-    // A shape's keyword always shows whole; a macro's name gives way to the sizes.
-    measure.SetFont(platform::FontInfo{});
-    FitColumns(g, clientWidth, measure, 1, WidestText(g, 1, measure, StandardShape));
+    // The shape texts give way to the sizes.
+    FitColumns(g, clientWidth, measure, 1);
     t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 20));
     t.BodyHeight = std::max(0, t.PanelHeight - 22 - 5);
     return t;
@@ -191,9 +198,8 @@ TableLayout BuildToolTable(MyGridBox& g, int clientWidth, int limit, platform::C
         g.CellTexts[3][r] = tool.Diameter;
         g.CellTexts[4][r] = tool.Comment;
     }
-    // The remarks give way to the numbers; their header shows whole.
-    measure.SetFont(platform::FontInfo{});
-    FitColumns(g, clientWidth, measure, 4, measure.TextWidth(g.CellTexts[4][0]) + CellTextGap);
+    // The remarks give way to the numbers.
+    FitColumns(g, clientWidth, measure, 4);
     if (ToolCount > 0) {
         t.PanelHeight = std::max(0, std::min(limit, g.RowCount * GridRowHeight + 35));
         t.BodyHeight = std::max(0, t.PanelHeight - 22 - 30);
@@ -222,7 +228,11 @@ void DrawTableHeader(platform::RasterCanvas& c, const MyGridBox& g, bool tools, 
         r.right -= scrollX;
         if (col + 1 < g.ColCount) r.right -= 1;
         raised(r.left, r.top, r.right, r.bottom);
-        c.TextOut(r.left + 2, r.top + 2, g.CellTexts[static_cast<std::size_t>(col)][0]);
+        // A caption wider than a name column that gave way is condensed.
+        const std::string& caption = g.CellTexts[static_cast<std::size_t>(col)][0];
+        CondenseToFit(c, caption, HeaderTextRoom(g, col), HeaderNarrowest);
+        c.TextOut(r.left + 2, r.top + 2, caption);
+        c.SetFont(platform::FontInfo{});
     }
     if (tools) {
         raised(0, h - 25, 100, h - 5);
@@ -273,7 +283,7 @@ void DrawTableBody(platform::RasterCanvas& c, const MyGridBox& g)
         c.SetFontColor(text);
         for (int col = 0; col < g.ColCount; ++col) {
             const platform::Rect& cell = g.Cells[static_cast<std::size_t>(col)][k];
-            c.TextOut(cell.left, cell.top, FitFileName(c, g.CellTexts[static_cast<std::size_t>(col)][k], CellTextRoom(g, col, r)));
+            c.TextOut(cell.left, cell.top, ShownCellText(c, g, col, r));
         }
     }
 }
@@ -286,6 +296,33 @@ int CellTextRoom(const MyGridBox& g, int col, int row)
     int end = col;
     while (end + 1 < g.ColCount && g.CellTexts[static_cast<std::size_t>(end + 1)][r].empty()) ++end;
     return g.Cells[static_cast<std::size_t>(end)][r].right - g.Cells[static_cast<std::size_t>(col)][r].left - CellTextGap;
+}
+
+std::string ShownCellText(platform::Canvas& c, const MyGridBox& g, int col, int row)
+{
+    if (col < 0 || col >= g.ColCount || row < 0 || row >= g.RowCount) return {};
+    const std::string& t = g.CellTexts[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)];
+    const int room = CellTextRoom(g, col, row);
+    if (c.TextWidth(t) <= room) return t;
+    // A macro's name or a remark keeps its ends, where those of a job
+    // differ; a shape's keyword (capitals and digits) keeps its start.
+    auto keyword = [](char ch) { return (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9'); };
+    if (!std::all_of(t.begin(), t.end(), keyword))
+        return FitFileName(c, t, room);
+    std::string shown = "...";
+    for (std::size_t n = 1; n < t.size(); ++n) {
+        std::string next = t.substr(0, n) + "...";
+        if (c.TextWidth(next) > room) break;
+        shown = std::move(next);
+    }
+    return shown;
+}
+
+int HeaderTextRoom(const MyGridBox& g, int col)
+{
+    if (col < 0 || col >= g.ColCount || g.RowCount < 1) return 0;
+    const platform::Rect& cell = g.Cells[static_cast<std::size_t>(col)][0];
+    return cell.right - cell.left - CellTextGap;
 }
 
 int HitCodeRow(const MyGridBox& g, int x, int y)

@@ -35,8 +35,9 @@ struct TableLayout {
 
 // The used D-codes 10..MaxDCode for rows `clientWidth` wide within `limit`.
 // The columns of numbers are as wide as their texts measured on `measure`;
-// the shape column has the room they leave, a macro's name shortened to it.
-// Only when even the shape keywords do not fit is the table wider than the rows.
+// the shape column has the room they leave, its texts shortened to it with
+// "...". Only when even a lone "..." does not fit is the table wider than
+// the rows.
 TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
 // The used tools 1..ToolCount, the same way: the remarks have the room
 // the numbers leave.
@@ -55,6 +56,14 @@ void DrawTableBody(platform::RasterCanvas& canvas, const MyGridBox& grid);
 // The room of a body cell's text: its column and the empty cells after it.
 // Only a name is ever wider: it is drawn shortened to fit.
 int CellTextRoom(const MyGridBox& grid, int col, int row);
+// A body cell's text as drawn: whole when it fits its room, else shortened
+// with "...".
+std::string ShownCellText(platform::Canvas& canvas, const MyGridBox& grid, int col, int row);
+// The room of a header caption; a wider one is drawn condensed to fit, its
+// glyphs never narrower than HeaderNarrowest percent, and a last column's
+// never narrower than HeaderReadable percent (it hides no numbers).
+inline constexpr int HeaderNarrowest = 50, HeaderReadable = 75;
+int HeaderTextRoom(const MyGridBox& grid, int col);
 // The body row whose span holds a point of the body, -1 none.
 int HitCodeRow(const MyGridBox& grid, int x, int y);
 

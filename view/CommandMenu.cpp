@@ -314,7 +314,7 @@ int FitCaption(platform::Canvas& canvas, const MyFreeBox& menu, std::size_t k)
 
 } // namespace
 
-int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room)
+int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room, int narrowest)
 {
     platform::FontInfo font = canvas.Font();
     font.Stretch = 100;
@@ -322,11 +322,11 @@ int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room)
     int width = canvas.TextWidth(text);
     if (width <= room || width <= 0) return width;
     // Rounding of the glyph widths: step down from the proportional guess.
-    font.Stretch = std::clamp(100 * std::max(room, 0) / width, 50, 99);
+    font.Stretch = std::clamp(100 * std::max(room, 0) / width, narrowest, 99);
     for (;;) {
         canvas.SetFont(font);
         width = canvas.TextWidth(text);
-        if (width <= room || font.Stretch <= 50) return width;
+        if (width <= room || font.Stretch <= narrowest) return width;
         --font.Stretch;
     }
 }

@@ -75,8 +75,9 @@ void DrawCommandMenu(platform::RasterCanvas& canvas, const MyFreeBox& menu);
 // Where a row's check mark is drawn, its left edge; -1 without a mark.
 int CommandCheckLeft(platform::RasterCanvas& canvas, const MyFreeBox& menu, int row);
 // Narrows the canvas font until `text` is at most `room` pixels wide (the
-// glyphs keep their height; at least half their width); its width then.
-int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room);
+// glyphs keep their height; at least `narrowest` percent of their width,
+// half by default); its width then.
+int CondenseToFit(platform::Canvas& canvas, const std::string& text, int room, int narrowest = 50);
 // A 16 × 16 icon of the window's image list with its top left at (x, y).
 void DrawMenuIcon(platform::Canvas& canvas, int icon, int x, int y);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace mainwin {
 
@@ -83,8 +84,75 @@ void PlaceLayerCells(MyGridBox& g)
 // The file column's width as laid out; the contents column has the rest.
 int FileColumnWidth(int clientWidth) { return std::min(110, static_cast<int>(std::trunc((clientWidth - 45) * 0.5))); }
 
-// The room a file name leaves in its cell (see FileNameRoom), and a contents text.
-constexpr int FileNameGap = 16;
+// When names and contents cannot both be whole, the share of the room the
+// names keep at least (a name is what tells a layer from the next).
+constexpr double NameShare = 0.6;
+
+// The start of each character (UTF-8 sequence) of a text, and its end.
+std::vector<std::size_t> CharStarts(const std::string& t)
+{
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) starts.push_back(i);
+    starts.push_back(t.size());
+    return starts;
+}
+
+// Between the words of a file name.
+bool Separator(char ch) { return ch == '.' || ch == '_' || ch == '-' || ch == ' '; }
+
+// The start of a name without the separators it ends in, when something is left.
+std::string HeadOf(const std::string& name, std::size_t end)
+{
+    std::size_t e = end;
+    while (e > 0 && Separator(name[e - 1])) --e;
+    return name.substr(0, e > 0 ? e : end);
+}
+
+// Bytes all the texts share from their start, to a character's end.
+std::size_t SharedStart(const std::vector<std::string>& texts)
+{
+    if (texts.empty()) return 0;
+    std::size_t common = texts[0].size();
+    for (const std::string& t : texts) {
+        std::size_t i = 0;
+        while (i < common && i < t.size() && t[i] == texts[0][i]) ++i;
+        common = i;
+    }
+    while (common > 0 && common < texts[0].size() && (static_cast<unsigned char>(texts[0][common]) & 0xC0) == 0x80) --common;
+    return common;
+}
+
+// Where what tells a name from the others begins: at the word in which it
+// first differs from them all (a separator there skipped).
+std::size_t DistinctStart(const std::string& name, std::size_t common)
+{
+    if (common >= name.size()) return name.size();
+    std::size_t p = common;
+    if (Separator(name[p])) {
+        while (p < name.size() && Separator(name[p])) ++p;
+        return p;
+    }
+    while (p > 0 && !Separator(name[p - 1])) --p;
+    return p;
+}
+
+// The longest start of `text` that fits `room` with "..." after it; a lone
+// "..." when none does, nothing when not even that fits.
+std::string FitTextEnd(platform::Canvas& c, const std::string& text, int room)
+{
+    if (c.TextWidth(text) <= room) return text;
+    const std::vector<std::size_t> starts = CharStarts(text);
+    std::string best = c.TextWidth("...") <= room ? "..." : "";
+    for (std::size_t k = 1; k + 1 < starts.size(); ++k) {
+        std::string next = text.substr(0, starts[k]) + "...";
+        if (c.TextWidth(next) > room) break;
+        best = std::move(next);
+    }
+    return best;
+}
+
+// The room a contents text leaves in its cell (the file name's: FileNameRoom).
 constexpr int ContentsGap = 6;
 
 } // namespace
@@ -150,19 +218,54 @@ void FillLayerGrid(MyGridBox& g)
 void FitLayerColumns(MyGridBox& g, platform::Canvas& measure, int clientWidth)
 {
     if (g.ColCount < 4) return;
-    int names = 0, contents = measure.TextWidth(TextOf(g, 3, 0)) + ContentsGap;
-    for (int r = 0; r < g.RowCount; ++r) {
+    // The contents' header stays in view whatever the names.
+    const int header = measure.TextWidth(TextOf(g, 3, 0)) + ContentsGap;
+    int names = 0, contents = header;
+    for (int r = 1; r < g.RowCount; ++r) {
         names = std::max(names, measure.TextWidth(TextOf(g, 2, r)) + FileNameGap);
-        if (r > 0) contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
+        contents = std::max(contents, measure.TextWidth(TextOf(g, 3, r)) + ContentsGap);
     }
     const int rest = std::max(0, clientWidth - 45);
-    // Names give way to the contents, but never below the laid-out column.
-    const int file = std::clamp(std::max(FileColumnWidth(clientWidth), std::min(names, rest - contents)), 0, rest);
-    if (file != g.ColWidths[2] || rest - file != g.ColWidths[3]) {
-        g.ColWidths[2] = file;
-        g.ColWidths[3] = rest - file;
-        PlaceLayerCells(g);
+    const int laidOut = std::clamp(FileColumnWidth(clientWidth), 0, rest);
+    int file = 0;
+    if (names + contents <= rest) {
+        // Both whole: the laid-out column where it leaves them so.
+        file = std::clamp(laidOut, names, rest - contents);
+    } else {
+        // Names give way to the contents down to their share of the room;
+        // the contents are shortened beyond that.
+        const int share = static_cast<int>(std::trunc(rest * NameShare));
+        file = std::min(names, std::max({laidOut, share, rest - contents}));
     }
+    const int widest = std::max(0, rest - header);
+    file = std::clamp(file, 0, widest);
+    auto place = [&](int w) {
+        if (w == g.ColWidths[2] && rest - w == g.ColWidths[3]) return;
+        g.ColWidths[2] = w;
+        g.ColWidths[3] = rest - w;
+        PlaceLayerCells(g);
+    };
+    // Names shortened alike take more of the contents' room, as little as
+    // tells them apart.
+    auto apart = [&](int w) {
+        place(w);
+        const std::vector<std::string> shown = ShownFileNames(measure, g);
+        std::set<std::string> seen, differ;
+        for (int r = 1; r < g.RowCount; ++r) {
+            differ.insert(TextOf(g, 2, r));
+            seen.insert(shown[static_cast<std::size_t>(r)]);
+        }
+        return seen.size() == differ.size();
+    };
+    if (file < widest && names > file && !apart(file) && apart(widest)) {
+        int lo = file, hi = widest;   // alike at lo, apart at hi
+        while (hi - lo > 1) {
+            const int mid = lo + (hi - lo) / 2;
+            (apart(mid) ? hi : lo) = mid;
+        }
+        file = hi;
+    }
+    place(file);
 }
 
 void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
@@ -193,39 +296,16 @@ void DrawLayerHeader(platform::RasterCanvas& c, const MyGridBox& g, int scrollX)
     c.LineTo(w - 2, h - 3);
 }
 
-std::string FitFileName(platform::Canvas& c, const std::string& name, int room, std::size_t keepFrom)
+std::string FitFileName(platform::Canvas& c, const std::string& name, int room)
 {
     if (c.TextWidth(name) <= room) return name;
-    // The start of each character (UTF-8 sequence).
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80) starts.push_back(i);
-    const std::size_t n = starts.size();
-    auto shortened = [&](std::size_t head, std::size_t tail) {
-        const std::size_t headEnd = head < n ? starts[head] : name.size();
-        return name.substr(0, headEnd) + "..." + name.substr(tail > 0 ? starts[n - tail] : name.size());
-    };
+    const std::vector<std::size_t> starts = CharStarts(name);
+    const std::size_t n = starts.size() - 1;
+    auto shortened = [&](std::size_t head, std::size_t tail) { return name.substr(0, starts[head]) + "..." + name.substr(starts[n - tail]); };
+    // Characters from both ends while they fit, two from the end for one
+    // from the start.
     std::size_t head = 0, tail = 0;
     std::string best = "...";
-    // First what tells the name apart; when that does not fit whole, as
-    // much of its start as fits.
-    const auto kept = static_cast<std::size_t>(std::count_if(starts.begin(), starts.end(), [&](std::size_t at) { return at >= keepFrom; }));
-    if (kept > 0 && kept < n) {
-        if (c.TextWidth(shortened(0, kept)) <= room) {
-            tail = kept;
-            best = shortened(0, tail);
-        } else {
-            std::string part;
-            for (std::size_t k = n - kept + 1; k <= n; ++k) {
-                const std::string next = "..." + name.substr(starts[n - kept], (k < n ? starts[k] : name.size()) - starts[n - kept]) + "...";
-                if (c.TextWidth(next) > room) break;
-                part = next;
-            }
-            if (!part.empty()) return part;
-        }
-    }
-    // Then characters from both ends while they fit, two from the end for
-    // one from the start.
     while (head + tail < n) {
         const bool fromEnd = tail <= 2 * head;
         const std::string next = shortened(head + (fromEnd ? 0 : 1), tail + (fromEnd ? 1 : 0));
@@ -236,19 +316,156 @@ std::string FitFileName(platform::Canvas& c, const std::string& name, int room, 
     return best;
 }
 
+std::vector<std::string> ShownFileNames(platform::Canvas& c, const MyGridBox& g)
+{
+    const int rows = std::max(0, g.RowCount - 1);
+    std::vector<std::string> shown(static_cast<std::size_t>(rows) + 1);
+    std::vector<std::string> names(1);
+    for (int r = 1; r <= rows; ++r) names.push_back(TextOf(g, 2, r));
+    const std::size_t common = rows > 1 ? SharedStart({names.begin() + 1, names.end()}) : 0;
+
+    // The ways a row's name may be shortened, best first; a way that does
+    // not apply or fit gives nothing.
+    struct Row {
+        int room = 0;
+        std::size_t from = 0;      // what tells it apart starts here
+        std::size_t alike = 0;     // bytes it shares with the most alike other
+        int heads = 0;             // characters of its start that fit before what tells it apart
+        std::size_t next = 0;      // the way to try next
+    };
+    std::vector<Row> info(static_cast<std::size_t>(rows) + 1);
+    auto fits = [&](const std::string& t, int room) { return c.TextWidth(t) <= room; };
+    // Its start and what tells it apart, with `head` characters of the start.
+    auto apart = [&](int r, std::size_t head) {
+        const std::string& name = names[static_cast<std::size_t>(r)];
+        return HeadOf(name, CharStarts(name)[head]) + "..." + name.substr(info[static_cast<std::size_t>(r)].from);
+    };
+    // What tells it apart is no more than its extension.
+    auto extensionOnly = [&](int r) {
+        const std::string& name = names[static_cast<std::size_t>(r)];
+        const std::size_t from = info[static_cast<std::size_t>(r)].from;
+        return from > 0 && name[from - 1] == '.' && std::none_of(name.begin() + static_cast<std::ptrdiff_t>(from), name.end(), Separator);
+    };
+    std::size_t sharedHead = std::string::npos;
+    bool extensionsOnly = true;
+    std::size_t extensionHead = std::string::npos;
+    for (int r = 1; r <= rows; ++r) {
+        const std::string& name = names[static_cast<std::size_t>(r)];
+        Row& row = info[static_cast<std::size_t>(r)];
+        row.room = FileNameRoom(CellOf(g, 2, r));
+        if (fits(name, row.room)) {
+            shown[static_cast<std::size_t>(r)] = name;
+            row.next = std::string::npos;
+            continue;
+        }
+        for (int o = 1; o <= rows; ++o) {
+            const std::string& other = names[static_cast<std::size_t>(o)];
+            if (o == r) continue;
+            std::size_t i = 0;
+            while (i < name.size() && i < other.size() && name[i] == other[i]) ++i;
+            row.alike = std::max(row.alike, i);
+        }
+        row.from = DistinctStart(name, common);
+        const std::vector<std::size_t> starts = CharStarts(name);
+        if (row.from == 0 || row.from >= name.size() || !fits("..." + name.substr(row.from), row.room)) continue;
+        for (std::size_t k = 1; k + 1 < starts.size() && starts[k] < row.from; ++k) {
+            if (!fits(apart(r, k), row.room)) break;
+            row.heads = static_cast<int>(k);
+        }
+        sharedHead = std::min(sharedHead, static_cast<std::size_t>(row.heads));
+        if (!extensionOnly(r)) extensionsOnly = false;
+        else if (row.heads >= 3) extensionHead = std::min(extensionHead, static_cast<std::size_t>(row.heads));
+    }
+    // Too little of the start to read: none of it.
+    if (sharedHead < 3) sharedHead = std::string::npos;
+    auto way = [&](int r, std::size_t k) -> std::string {
+        const std::string& name = names[static_cast<std::size_t>(r)];
+        const Row& row = info[static_cast<std::size_t>(r)];
+        const std::vector<std::size_t> starts = CharStarts(name);
+        switch (k) {
+        case 0:
+            // As much of the start as fits all such rows alike, then what
+            // tells it apart ("LimeSD...GTL", "LimeSD...G10").
+            return row.heads > 0 && sharedHead != std::string::npos ? apart(r, sharedHead) : std::string();
+        case 1: {
+            // What tells it apart alone; a lone extension among names that
+            // differ by more keeps the start it has room for ("chibi...drl").
+            if (row.from == 0 || row.from >= name.size()) return {};
+            if (!extensionsOnly && extensionOnly(r) && row.heads >= 3) return apart(r, extensionHead);
+            const std::string t = "..." + name.substr(row.from);
+            return fits(t, row.room) ? t : std::string();
+        }
+        case 2: {
+            // Cut at its end, while that keeps it apart from the most alike.
+            std::string best;
+            for (std::size_t n = 1; n + 1 < starts.size(); ++n) {
+                const std::string head = HeadOf(name, starts[n]);
+                if (!fits(head + "...", row.room)) break;
+                if (head.size() > row.alike) best = head + "...";
+            }
+            return best;
+        }
+        default: break;
+        }
+        // Then its own words: the start of what tells it apart, and its
+        // last word ("BoardOut...gbr"), else its last two, and so on.
+        const std::string own = name.substr(row.from < name.size() ? row.from : 0);
+        const std::vector<std::size_t> ownStarts = CharStarts(own);
+        std::vector<std::size_t> words;
+        for (std::size_t q = own.size(); q-- > 1;)
+            if (Separator(own[q - 1]) && !Separator(own[q])) words.push_back(q);
+        if (k - 3 < words.size()) {
+            const std::size_t q = words[k - 3];
+            std::string best = "..." + own.substr(q);
+            if (!fits(best, row.room)) return {};
+            for (std::size_t n = 1; n + 1 < ownStarts.size() && ownStarts[n] < q - 1; ++n) {
+                std::string next = HeadOf(own, ownStarts[n]) + "..." + own.substr(q);
+                if (!fits(next, row.room)) break;
+                best = std::move(next);
+            }
+            return best;
+        }
+        // Last, characters from both its ends.
+        if (k - 3 == words.size()) return FitFileName(c, name, row.room);
+        return {};
+    };
+    constexpr std::size_t Ways = 12;
+    auto advance = [&](int r) {
+        Row& row = info[static_cast<std::size_t>(r)];
+        for (; row.next < Ways; ++row.next) {
+            std::string t = way(r, row.next);
+            if (t.empty()) continue;
+            shown[static_cast<std::size_t>(r)] = std::move(t);
+            ++row.next;
+            return true;
+        }
+        return false;
+    };
+    for (int r = 1; r <= rows; ++r)
+        if (info[static_cast<std::size_t>(r)].next != std::string::npos && !advance(r)) shown[static_cast<std::size_t>(r)] = FitFileName(c, names[static_cast<std::size_t>(r)], info[static_cast<std::size_t>(r)].room);
+    // Names shortened alike take their next way until they differ.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (int r = 1; r <= rows; ++r)
+            for (int o = r + 1; o <= rows; ++o)
+                if (shown[static_cast<std::size_t>(o)] == shown[static_cast<std::size_t>(r)] && names[static_cast<std::size_t>(o)] != names[static_cast<std::size_t>(r)]) {
+                    for (int x : {r, o})
+                        if (info[static_cast<std::size_t>(x)].next != std::string::npos && advance(x)) moved = true;
+                }
+    }
+    return shown;
+}
+
 std::string ShownFileName(platform::Canvas& c, const MyGridBox& g, int row)
 {
-    // The start all the names share, to a character's end.
-    const std::string& name = TextOf(g, 2, row);
-    std::size_t common = name.size();
-    for (int r = 1; r < g.RowCount; ++r) {
-        const std::string& other = TextOf(g, 2, r);
-        std::size_t i = 0;
-        while (i < common && i < other.size() && other[i] == name[i]) ++i;
-        common = i;
-    }
-    while (common > 0 && common < name.size() && (static_cast<unsigned char>(name[common]) & 0xC0) == 0x80) --common;
-    return FitFileName(c, name, FileNameRoom(CellOf(g, 2, row)), common);
+    const std::vector<std::string> shown = ShownFileNames(c, g);
+    return row >= 1 && static_cast<std::size_t>(row) < shown.size() ? shown[static_cast<std::size_t>(row)] : std::string();
+}
+
+std::string ShownContents(platform::Canvas& c, const MyGridBox& g, int row)
+{
+    const platform::Rect& cell = CellOf(g, 3, row);
+    return FitTextEnd(c, TextOf(g, 3, row), cell.right - cell.left - ContentsGap);
 }
 
 void ClearListPicture(platform::RasterCanvas& c)
@@ -263,6 +480,7 @@ void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
 {
     ClearListPicture(c);
     if (g.ColCount < 4) return;
+    const std::vector<std::string> names = ShownFileNames(c, g);
     for (int r = 1; r < g.RowCount; ++r) {
         const platform::Rect& gp = CellOf(g, 0, r);
         const std::string& letter = TextOf(g, 0, r);
@@ -296,9 +514,9 @@ void DrawLayerRows(platform::RasterCanvas& c, const MyGridBox& g, int groupMark)
         c.SetBrushStyle(platform::BrushStyle::Clear);
         c.SetFontColor(text);
         const platform::Rect& file = CellOf(g, 2, r);
-        c.TextOut(file.left + 2, file.top + 2, ShownFileName(c, g, r));
+        c.TextOut(file.left + 2, file.top + 2, names[static_cast<std::size_t>(r)]);
         const platform::Rect& contents = CellOf(g, 3, r);
-        c.TextOut(contents.left + 2, contents.top + 2, TextOf(g, 3, r));
+        c.TextOut(contents.left + 2, contents.top + 2, ShownContents(c, g, r));
     }
 }
 

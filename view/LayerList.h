@@ -65,10 +65,11 @@ int LayoutLayerGrid(MyGridBox& grid, int clientWidth, int limit);
 inline int LayerRowsHeight(const MyGridBox& grid) { return std::max(0, grid.RowCount - 1) * GridRowHeight; }
 // The cells' texts and colours from the layer table.
 void FillLayerGrid(MyGridBox& grid);
-// Fits the columns to rows `clientWidth` wide, the table never wider: the
-// file column as laid out, widened into the room the contents measured on
-// `measure` leave, as far as the longest name needs; the contents column
-// takes the rest. Names wider than their column are shortened when drawn.
+// Fits the columns to rows `clientWidth` wide, the table never wider, the
+// contents' header always in view. When names and contents fit whole, the
+// file column is as laid out as far as that leaves them so; else the names
+// give way to the contents down to their share of the room, and whatever
+// is wider than its column is shortened with "..." when drawn.
 void FitLayerColumns(MyGridBox& grid, platform::Canvas& measure, int clientWidth);
 // The header over the whole `canvas` (the panel's background), its cells
 // moved left by the rows' horizontal scroll.
@@ -76,17 +77,21 @@ void DrawLayerHeader(platform::RasterCanvas& canvas, const MyGridBox& grid, int 
 // The rows; with `groupMark`, that row's page letter white on black (a
 // pairing is pending).
 void DrawLayerRows(platform::RasterCanvas& canvas, const MyGridBox& grid, int groupMark);
-// A name wider than `room` pixels shortened to fit with "..." in its
-// middle: a third of it from its start, two from its end, where the files
-// of one job differ. The end keeps all from byte `keepFrom` on (what tells
-// the name from its neighbours) when that fits, else as much of its start
-// as fits shows between dots.
-std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room, std::size_t keepFrom = std::string::npos);
-// The room a file name has in its cell.
-inline int FileNameRoom(const platform::Rect& cell) { return cell.right - cell.left - 16; }
-// A row's file name as the table draws it on `canvas`: shortened to its
-// room, keeping what follows the start all the names share.
+// A text wider than `room` pixels shortened to fit with "..." in its
+// middle: a third of it from its start, two from its end.
+std::string FitFileName(platform::Canvas& canvas, const std::string& name, int room);
+// The room a file name has in its cell, clear of the contents' text.
+inline constexpr int FileNameGap = 6;
+inline int FileNameRoom(const platform::Rect& cell) { return cell.right - cell.left - FileNameGap; }
+// The rows' file names as the table draws them on `canvas` (index = row):
+// whole when they fit; else cut at their end when that still tells them
+// from the others; else what tells them apart (from the word in which the
+// names of the job differ) after as much of their common start as fits
+// them all alike.
+std::vector<std::string> ShownFileNames(platform::Canvas& canvas, const MyGridBox& grid);
 std::string ShownFileName(platform::Canvas& canvas, const MyGridBox& grid, int row);
+// A row's contents as drawn: whole, or cut at the end with "...".
+std::string ShownContents(platform::Canvas& canvas, const MyGridBox& grid, int row);
 
 struct GridCell {
     int col = -1, row = -1;

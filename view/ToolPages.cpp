@@ -218,9 +218,10 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
     const std::vector<PageRow>& rows = RowsOf(tool);
     InitParamList(ToolPageRows, static_cast<int>(rows.size()));
     ToolPageRows.Hover = -1;
-    // A mark and its caption make an option's hot area.
-    const int markRoom = tool == ToolButton::Drc ? 22 : 27;
-    int classRight = 0;
+    // A mark and its caption make an option's hot area, never narrower than
+    // the caption drawn after the mark.
+    const int markRoom = tool == ToolButton::Drc ? 2 + 2 + 20 : 27;
+    int classRight = 0, optionsRight = 0;
     for (const PageRow& s : rows)
         if (s.Role == RowRole::Label) classRight = measure.TextWidth(s.Caption) + 12;
     for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -229,12 +230,14 @@ void BuildToolPage(ToolButton tool, int headerWidth, int rowsWidth, platform::Ca
         ToolPageRows.Style[k] = PageRowPlain;
         int right = measure.TextWidth(s.Caption) + markRoom;
         if (tool == ToolButton::Ruler && s.Role == RowRole::Option) right = std::max(right, 2 + 60);
-        if (s.Role == RowRole::Option && tool == ToolButton::Measure) classRight = std::max(classRight, right + 4);
+        if (s.Role == RowRole::Option && tool == ToolButton::Measure) optionsRight = std::max(optionsRight, right + 4);
         ToolPageRows.Rects[k] = {2, s.Top, right, s.Top + RowHeight};
     }
+    // The class pictures stand right of every option row, further left than
+    // laid out when the rows' right edge (the scroll bar) would cover them.
+    classRight = std::max(optionsRight, std::min(std::max(classRight, optionsRight), rowsWidth - SnapPictureSize));
     for (std::size_t k = 0; k < rows.size(); ++k) {
         platform::Rect& r = ToolPageRows.Rects[k];
-        // The class pictures stand right of every option row.
         if (rows[k].Role == RowRole::Class) r.right = classRight;
         // The count runs from the label to the button or the image's right edge.
         if (rows[k].Role == RowRole::Count) {
@@ -373,7 +376,7 @@ void DrawSnapPicture(platform::Canvas& c, int picture, int x, int y)
     c.SetBrushStyle(platform::BrushStyle::Solid);
     c.SetPenColor(RGB(160, 160, 160));
     c.SetBrushColor(White);
-    c.Rectangle(x, y, x + 64, y + 64);
+    c.Rectangle(x, y, x + SnapPictureSize, y + SnapPictureSize);
     const Color figure = RGB(190, 190, 190);
     const Color centre = RGB(90, 90, 90);
     auto thick = [&](std::span<const platform::Point> pts, int width) {

@@ -68,6 +68,7 @@ PageClick ClickPageRow(ToolButton tool, int row);
 
 // A 64 × 64 picture of the snap points of a class in a mode (0..10), its
 // top left at (x, y).
+inline constexpr int SnapPictureSize = 64;
 void DrawSnapPicture(platform::Canvas& canvas, int picture, int x, int y);
 
 } // namespace mainwin

@@ -5,6 +5,7 @@
 #include "platform/qt/Fonts.h"
 #include "platform/qt/RasterText.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFileSystemModel>
@@ -16,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStylePainter>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -39,6 +41,26 @@ MouseButton ButtonOfEvent(QMouseEvent* e)
     default: return MouseButton::Left;
     }
 }
+
+// The drive box: a caption longer than the box (a place and its path) is
+// shortened in its middle, so the end of the path stays in view.
+class DriveBox final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        // The style draws the caption a pixel in from either side of the field.
+        const int room = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).width() - 2;
+        option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, room);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
 
 // The new-folder button's picture: a folder with a plus.
 QIcon NewFolderIcon()
@@ -117,8 +139,9 @@ TFolderDialog::TFolderDialog(QWidget* parent) : OwnerDrawnDialog(parent, "Folder
     Label2 = makeLabel("Label2");
     Label3 = makeLabel("Label3");
 
-    DriveBox1 = new QComboBox(this);
+    DriveBox1 = new DriveBox(this);
     DriveBox1->setObjectName("DriveBox1");
+    DriveBox1->view()->setTextElideMode(Qt::ElideMiddle);
     DriveBox1->hide();
     connect(DriveBox1, &QComboBox::activated, this, [this](int k) {
         if (k < 0 || k >= static_cast<int>(places_.size())) return;
@@ -266,6 +289,8 @@ void TFolderDialog::ShowModal()
         SetDirRoot(k >= 0 ? places_[static_cast<std::size_t>(k)].Path : std::string("/"));
     }
     Sync();
+    // Each showing starts at the left of its lists.
+    for (QScrollArea* box : {ScrollBox1, ScrollBox2, ScrollBox3}) box->horizontalScrollBar()->setValue(0);
     move(area.left() + Folder.Left, area.top() + Folder.Top);
     RunModal();
     FormClose();

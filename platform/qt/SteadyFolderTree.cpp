@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFileSystemModel>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QTreeView>
 
@@ -36,6 +37,18 @@ SteadyFolderTree::SteadyFolderTree(QTreeView* tree, QAbstractItemModel* model) :
         connect(files, &QFileSystemModel::directoryLoaded, this, [this] {
             if (placing_) Centre();
         });
+    // A row cut by the view's edge is clicked where it shows: no scrolling
+    // by whole rows, and none after a press (the tree's own scrolls the
+    // current row into view a moment after).
+    tree->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    tree->setAutoScroll(false);
+    // After the tree's own scroll on a key, which leaves a row brought up
+    // from below a pixel short of whole.
+    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (!tree_->hasAutoScroll()) return;
+        const int below = tree_->visualRect(current).bottom() - tree_->viewport()->rect().bottom();
+        if (below > 0) tree_->verticalScrollBar()->setValue(tree_->verticalScrollBar()->value() + below);
+    });
     tree->installEventFilter(this);
     tree->viewport()->installEventFilter(this);
     for (QScrollBar* bar : {tree->verticalScrollBar(), tree->horizontalScrollBar()})
@@ -84,7 +97,14 @@ bool SteadyFolderTree::eventFilter(QObject* watched, QEvent* event)
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            placing_ = false;
+            tree_->setAutoScroll(false);
+            break;
         case QEvent::KeyPress:
+            // A key moves the current row: it is brought into view.
+            placing_ = false;
+            tree_->setAutoScroll(true);
+            break;
         case QEvent::Wheel: placing_ = false; break;
         default: break;
         }

@@ -2,10 +2,11 @@
 // A folder tree on a file-system model that reads folders in the background
 // and rereads them whenever they change: rows come, go and are sorted at
 // any time, never at the user's doing. Kept steady under the user's hand:
-// the rows in view stay where they are when folders above them change; and
-// a tree the program set to a folder shows that folder centred as the
-// folders above it are read, until the user takes the tree over (a press,
-// a key, the wheel or the bar).
+// the rows in view stay where they are when folders above them change, a
+// press never scrolls the tree, whatever part of its row shows, while a key
+// brings the row it moves to into view; and a tree the program set to a
+// folder shows that folder centred as the folders above it are read, until
+// the user takes the tree over (a press, a key, the wheel or the bar).
 #include <QObject>
 #include <QPersistentModelIndex>
 

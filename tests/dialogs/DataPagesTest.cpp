@@ -65,17 +65,6 @@ protected:
     std::vector<std::string> questions;
 };
 
-MyAperture Ap(std::int32_t shape, double s1, double s2 = 0, double s3 = 0, std::int32_t used = 0)
-{
-    MyAperture a;
-    a.Used = used;
-    a.Shape = shape;
-    a.Size1 = s1;
-    a.Size2 = s2;
-    a.Size3 = s3;
-    return a;
-}
-
 TEST_F(DataPages, ApertureTableShowsEachColumnAndHeading)
 {
     Apertures[20] = Ap(core::apThermal90, 1, 1.5, 0.25, 1);

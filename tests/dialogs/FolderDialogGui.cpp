@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QFileSystemModel>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QStyleOptionComboBox>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QTimer>
@@ -314,6 +316,43 @@ TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)
     EXPECT_EQ(SelectedFolder, (tree / "b").string());
 }
 
+// A drive caption wider than its box is drawn shortened in its middle: the
+// end of the path and its ")" stay in view.
+TEST_F(FolderDialogGui, LongDriveCaptionKeepsItsEnd)
+{
+    // Records the captions the box's style is asked to draw.
+    struct CaptionsDrawn final : QProxyStyle {
+        void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const override
+        {
+            if (const auto* box = qstyleoption_cast<const QStyleOptionComboBox*>(option); box && element == CE_ComboBoxLabel)
+                drawn = box->currentText;
+            QProxyStyle::drawControl(element, option, painter, widget);
+        }
+        mutable QString drawn;
+    } style;
+    const fs::path deep = home / "ホームフォルダ" / "とても長い名前のフォルダ_end";
+    fs::create_directories(deep);
+    const std::string before = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", deep.c_str(), 1);
+    SelectedFolder = deep.string();
+    ListFolder = home.string();
+    FolderMode = "tso";
+    form.DriveBox1->setStyle(&style);
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.DriveBox1->currentText().toStdString(), "ホーム (" + deep.string() + ")");
+        form.DriveBox1->grab();
+        QStyleOptionComboBox option;
+        option.initFrom(form.DriveBox1);
+        const QRect field = style.subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, form.DriveBox1);
+        EXPECT_TRUE(style.drawn.endsWith("_end)") && style.drawn.contains(QChar(0x2026))) << style.drawn.toStdString();
+        EXPECT_LE(form.DriveBox1->fontMetrics().horizontalAdvance(style.drawn), field.width());
+        form.ButtonOf(FolderButton::swCancel)->click();
+    });
+    form.ShowModal();
+    form.DriveBox1->setStyle(nullptr);
+    setenv("HOME", before.c_str(), 1);
+}
+
 TEST_F(FolderDialogGui, ExportWritesIntoTheFolderChosen)
 {
     ASSERT_EQ(Open(Board("keyboard")), 1);
@@ -379,7 +418,8 @@ TEST_F(FolderDialogGui, ChosenFolderGoneChoosesTheFolderAbove)
 }
 
 // A click in the folder tree chooses the row under the pointer and leaves it
-// there while the folders it opens are read; its arrow opens it in place.
+// there while the folders it opens are read, whole or cut by the view's
+// edge; its arrow opens it in place. A key brings its row into view.
 TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
 {
     const fs::path tree = home / "many";
@@ -391,15 +431,20 @@ TEST_F(FolderDialogGui, ClickedFolderStaysUnderThePointer)
         auto* model = static_cast<QFileSystemModel*>(form.DirBox1->model());
         EXPECT_TRUE(WaitFor([&] { return model->rowCount(form.DirBox1->currentIndex().parent()) == 60; }));
         Settle(300);
-        const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1);
-        EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        for (const guitest::RowCut cut : {guitest::RowCut::None, guitest::RowCut::ByTop, guitest::RowCut::ByBottom}) {
+            SCOPED_TRACE(static_cast<int>(cut));
+            const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(form.DirBox1, cut);
+            EXPECT_EQ(Folder.Directory, model->filePath(row).toStdString());
+        }
+        guitest::KeyDownShowsTheRow(form.DirBox1);
         form.ButtonOf(FolderButton::swCancel)->click();
     });
     form.ShowModal();
 }
 
 // Names wide enough to bring up a list's sideways bar: the list still
-// scrolls until its last row is seen whole above the bar.
+// scrolls until its last row is seen whole above the bar; shown again, it
+// starts at its left.
 TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
 {
     const std::string wide = "基板データ_" + std::string(60, 'w');
@@ -425,6 +470,8 @@ TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
         {"contents", "tso", form.ScrollBox2, form.Image3, &FolderItems},
         {"export list", "tso", form.ScrollBox1, form.Image1, &ExportItems},
         {"project layers", "OpenSelTsn", form.ScrollBox1, form.Image1, &PickItems},
+        {"export list again", "tso", form.ScrollBox1, form.Image1, &ExportItems},
+        {"contents again", "tso", form.ScrollBox2, form.Image3, &FolderItems},
     };
     for (const auto& l : lists) {
         SCOPED_TRACE(l.what);
@@ -436,12 +483,14 @@ TEST_F(FolderDialogGui, LastRowIsSeenAboveTheSidewaysBar)
             EXPECT_EQ(l.items->Count, 30);
             Settle(100);
             EXPECT_TRUE(l.area->horizontalScrollBar()->isVisible());
+            EXPECT_EQ(l.area->horizontalScrollBar()->value(), 0);
             // Dragged to the end, the bar stays there and the last row is seen whole.
             QScrollBar* bar = l.area->verticalScrollBar();
             bar->setValue(bar->maximum());
             EXPECT_EQ(bar->value(), bar->maximum());
             const Rect& last = l.items->Rects.back();
             EXPECT_LE(l.image->mapTo(l.area->viewport(), QPoint(last.left, last.bottom - 1)).y(), l.area->viewport()->height() - 1);
+            l.area->horizontalScrollBar()->setValue(l.area->horizontalScrollBar()->maximum());
             form.ButtonOf(FolderButton::swCancel)->click();
         });
         form.ShowModal();

@@ -10,6 +10,18 @@
 
 namespace paratest {
 
+// An aperture of the table, as a row of a test sets it.
+inline core::MyAperture Ap(std::int32_t shape, double s1, double s2 = 0, double s3 = 0, std::int32_t used = 0)
+{
+    core::MyAperture a;
+    a.Used = used;
+    a.Shape = shape;
+    a.Size1 = s1;
+    a.Size2 = s2;
+    a.Size3 = s3;
+    return a;
+}
+
 inline platform::Point Middle(const platform::Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 inline void ClickItem(int item)

@@ -41,20 +41,10 @@ protected:
             core::LayerTable[static_cast<std::size_t>(i)].FileName = "l" + std::to_string(i) + ".gbr";
             core::LayerTable[static_cast<std::size_t>(i)].Contents = contents[i - 1];
         }
-        Apertures[20] = Aperture(core::apThermal90, 1, 1.5, 0.25, 1);
-        Apertures[21] = Aperture(core::apCircle, 0.5, 0, 0, 1);
-        Apertures[22] = Aperture(core::apPolygon, 1.2, 6, 30);
-        Apertures[23] = Aperture(core::apOval, 1.2, 0.6);
-    }
-    static core::MyAperture Aperture(std::int32_t shape, double s1, double s2 = 0, double s3 = 0, std::int32_t used = 0)
-    {
-        core::MyAperture a;
-        a.Used = used;
-        a.Shape = shape;
-        a.Size1 = s1;
-        a.Size2 = s2;
-        a.Size3 = s3;
-        return a;
+        Apertures[20] = Ap(core::apThermal90, 1, 1.5, 0.25, 1);
+        Apertures[21] = Ap(core::apCircle, 0.5, 0, 0, 1);
+        Apertures[22] = Ap(core::apPolygon, 1.2, 6, 30);
+        Apertures[23] = Ap(core::apOval, 1.2, 0.6);
     }
     void TearDown() override
     {

@@ -138,9 +138,10 @@ TEST(CopyDialogGui, MoveTheLoadedFiles)
 }
 
 // A click in either tree chooses the row under the pointer and leaves it
-// there, while the folders it opens are read: a second click at the same
-// spot (its arrow) opens that folder, and it stays under the pointer, also
-// when a folder appears above it.
+// there, while the folders it opens are read, whole or cut by the view's
+// edge: a second click at the same spot (its arrow) opens that folder, and
+// it stays under the pointer, also when a folder appears above it. A key
+// still brings the row it moves to into view.
 TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
 {
     copytest::TempTree t;
@@ -159,8 +160,12 @@ TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
             EXPECT_TRUE(WaitFor([&] { return model->rowCount(tree->currentIndex().parent()) >= 60; }));
             Settle(300);
             EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
-            const QPersistentModelIndex row = guitest::ClickRowThenItsArrow(tree);
-            EXPECT_EQ(tree == form.ShellTreeView1 ? form.SourcePath() : form.DestinationPath(), model->filePath(row).toStdString());
+            QPersistentModelIndex row;
+            for (const guitest::RowCut cut : {guitest::RowCut::None, guitest::RowCut::ByTop, guitest::RowCut::ByBottom}) {
+                SCOPED_TRACE(static_cast<int>(cut));
+                row = guitest::ClickRowThenItsArrow(tree, cut);
+                EXPECT_EQ(tree == form.ShellTreeView1 ? form.SourcePath() : form.DestinationPath(), model->filePath(row).toStdString());
+            }
             // A folder made above it, out of view, does not push it down.
             const QRect rect = tree->visualRect(row);
             const int rows = model->rowCount(row.parent());
@@ -168,6 +173,7 @@ TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
             EXPECT_TRUE(WaitFor([&] { return model->rowCount(row.parent()) == rows + 1; }));
             Settle(100);
             EXPECT_EQ(tree->visualRect(row), rect);
+            guitest::KeyDownShowsTheRow(tree);
         }
         form.swCancel->click();
     });

@@ -11,6 +11,7 @@
 #include "platform/qt/Shell.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -110,6 +111,41 @@ TEST_F(FormMainTest, SavedSettingsPlaceTheWindow)
     EXPECT_EQ(form.geometry(), form.screen()->availableGeometry());
 }
 
+// The stored place and size are those of the frame: a window as big as the
+// work area (the default and minimum 1024 x 768 on a screen of that size)
+// keeps its title bar and borders on the screen, also once framed.
+TEST_F(FormMainTest, TheFrameFitsTheWorkArea)
+{
+    // The offscreen screen: 800 x 800, frames 2 px wide.
+    struct Case {
+        const char* settings;
+        QRect frame;
+    };
+    const Case cases[] = {
+        {nullptr, {0, 16, 800, 768}},   // first run: the default size, centred
+        {"LEFT = 0\r\nTOP = 0\r\nWIDTH = 1024\r\nHEIGHT = 768\r\n", {0, 0, 800, 768}},
+        {"LEFT = -50\r\nTOP = -40\r\nWIDTH = 3000\r\nHEIGHT = 2000\r\n", {0, 0, 800, 800}},
+        {"LEFT = 10\r\nTOP = 10\r\nWIDTH = 700\r\nHEIGHT = 768\r\n", {0, 0, 800, 800}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings ? c.settings : "first run");
+        fs::remove(home / "STARTUP.pra");
+        if (c.settings) platform::WriteFileBytes(home / "STARTUP.pra", c.settings);
+        TFormMain form({});
+        form.show();
+        ASSERT_EQ(form.screen()->availableGeometry(), QRect(0, 0, 800, 800));
+        // The frame comes after the window is shown.
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 3000 && !(form.StartupDone && form.frameGeometry() == c.frame))
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_NE(form.frameGeometry(), form.geometry()) << "a framed window";
+        EXPECT_EQ(form.frameGeometry(), c.frame);
+        const QSize border = form.frameGeometry().size() - form.geometry().size();
+        EXPECT_EQ(form.minimumSize() + border, QSize(800, 768));
+    }
+}
+
 TEST_F(FormMainTest, UnreadableSettingsGiveTheDefaultsButNoFirstRun)
 {
     platform::WriteFileBytes(home / "STARTUP.pra", "WIDTH = 900\r\n\x81");
@@ -162,18 +198,29 @@ TEST_F(FormMainTest, BannerMarksAndHintsStayWholeAtEverySize)
     for (ToolButton t : {ToolButton::None, ToolButton::Gap, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info})
         hints.push_back(ToolHint(t));
     const QRect banner = form.Label1->geometry();
-    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+    const std::vector<QWidget*> header{form.Label1, form.Image5, form.swHelp, form.swGap,    form.swDRC,
+                                       form.swRect, form.swRuler, form.swMeasure, form.swInfo};
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000), QSize(2400, 1400)}) {
         form.resize(size);
         QApplication::processEvents();
-        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+        // 5000: as far as the splitter goes.
+        for (const int panel : {200, 201, 220, 263, 300, 316, 340, 399, 5000}) {
             SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
             form.Splitter1Moved(panel);
-            ASSERT_EQ(form.PanelFile->width(), panel);
+            if (panel < 400) {
+                ASSERT_EQ(form.PanelFile->width(), panel);
+            }
+            // The banner, the TOP / BOTTOM tabs and the buttons each whole in
+            // the window, none over another.
             EXPECT_EQ(form.Label1->geometry(), banner);
-            EXPECT_FALSE(banner.intersects(form.Image5->geometry()));
-            for (QWidget* b : std::initializer_list<QWidget*>{form.swHelp, form.swGap, form.swDRC, form.swRect, form.swRuler,
-                                                              form.swMeasure, form.swInfo})
-                EXPECT_FALSE(banner.intersects(b->geometry())) << b->objectName().toStdString();
+            for (std::size_t i = 0; i < header.size(); ++i) {
+                const QRect r = header[i]->geometry();
+                EXPECT_TRUE(form.rect().contains(r)) << header[i]->objectName().toStdString();
+                for (std::size_t j = i + 1; j < header.size(); ++j)
+                    EXPECT_FALSE(r.intersects(header[j]->geometry()))
+                        << header[i]->objectName().toStdString() << " " << header[j]->objectName().toStdString();
+            }
+            EXPECT_GE(form.Image5->width(), form.SideSelector.Bottom.right) << "the tabs whole";
 
             form.DrawCommandMenu();
             for (int row = 0; row < CommandMenu.Count; ++row) {
@@ -231,8 +278,8 @@ TEST_F(FormMainTest, ConfirmedExitWritesTheWindowSettings)
     MyStartupSet s;
     ASSERT_TRUE(ReadStartupSettings(home / "STARTUP.pra", s));
     EXPECT_EQ(s.SPLIT1, 260);
-    EXPECT_EQ(s.WIDTH, form.width());
-    EXPECT_EQ(s.HEIGHT, form.height());
+    EXPECT_EQ(s.WIDTH, form.frameGeometry().width());
+    EXPECT_EQ(s.HEIGHT, form.frameGeometry().height());
     EXPECT_TRUE(s.MIRR);
     EXPECT_FALSE(s.PAINT);
     const std::string bytes = platform::ReadFileBytes(home / "STARTUP.pra");
@@ -246,7 +293,7 @@ TEST_F(FormMainTest, AMaximisedOrMinimisedWindowSavesItsNormalPlace)
     form.show();
     form.setGeometry(40, 30, 700, 500);
     QApplication::processEvents();
-    const QRect normal = form.geometry();
+    const QRect normal = form.frameGeometry();
     form.showMaximized();
     QApplication::processEvents();
     form.StoreWindowSettings();

@@ -226,6 +226,7 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
     // Nothing to draw: the many resizes stay quick.
     for (int l = 1; l <= 25; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 0;
     core::LayerTable[1].Contents = "部品面パターン";
+    core::LayerTable[2].Remarks = "remark that is longer than the panel";
     core::ToolCount = 12;
     for (int t = 1; t <= 12; ++t)
         core::Tools[static_cast<std::size_t>(t)] = {1, t * 37, "0." + std::to_string(t * 25), std::string(1, static_cast<char>('@' + t)),
@@ -236,25 +237,36 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
     for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
         form->resize(size);
         QApplication::processEvents();
-        for (const int panel : {200, 201, 220, 263, 300, 399}) {
+        for (const int panel : {200, 201, 205, 212, 220, 240, 263, 300, 399}) {
             SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
             form->Splitter1Moved(panel);
             QApplication::processEvents();
             const bool defaultOrWider = panel >= 220;
 
-            // Layers: no sideways bar; names shortened in their cell, all told apart.
+            // Layers: no sideways bar; names shortened in their cell, all told
+            // apart by their extension, whole after the dots; the contents
+            // beside them, shortened clear of the rows' edge.
             const QWidget* rows = form->ScrollBox2->viewport();
             EXPECT_FALSE(form->ScrollBox2->horizontalScrollBar()->isVisible());
             EXPECT_EQ(form->Image9->width(), rows->width());
             EXPECT_EQ(TableWidth(LayerGrid), rows->width());
             std::set<std::string> names;
+            const std::vector<std::string> shown = ShownFileNames(form->LayerRowsPicture, LayerGrid);
             for (int r = 1; r <= 25; ++r) {
                 const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
                 const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
-                const std::string drawn = ShownFileName(form->LayerRowsPicture, LayerGrid, r);
+                const std::string& drawn = shown[static_cast<std::size_t>(r)];
                 EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
-                EXPECT_TRUE(drawn == name || drawn.find("...") != std::string::npos) << drawn;
+                const std::string ending = "..." + name.substr(name.rfind('.') + 1);
+                EXPECT_TRUE(drawn == name || (drawn.size() >= ending.size() && drawn.find("...") + ending.size() == drawn.size() &&
+                                              drawn.compare(drawn.size() - ending.size(), ending.size(), ending) == 0))
+                    << drawn;
                 names.insert(drawn);
+                const platform::Rect& contentsCell = LayerGrid.Cells[3][static_cast<std::size_t>(r)];
+                const std::string& text = LayerGrid.CellTexts[3][static_cast<std::size_t>(r)];
+                const std::string contents = ShownContents(form->LayerRowsPicture, LayerGrid, r);
+                EXPECT_LE(2 + width(form->LayerRowsPicture, contents), contentsCell.right - contentsCell.left) << text;
+                EXPECT_TRUE(contents == text || (contents.size() >= 3 && contents.compare(contents.size() - 3, 3, "...") == 0)) << contents;
             }
             EXPECT_EQ(names.size(), 25u);
             const platform::Rect& contents = LayerGrid.Cells[3][1];
@@ -275,14 +287,18 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
                     for (int r = 0; r < g.RowCount; ++r) {
                         const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
                         const int w = g.ColWidths[static_cast<std::size_t>(c)];
-                        const bool macro = t.rfind("Macro (", 0) == 0;
-                        macros = macros || macro;
-                        if (c != nameCol || r == 0 || !(tools || macro)) {
+                        macros = macros || t.rfind("Macro (", 0) == 0;
+                        if (c != nameCol) {
                             EXPECT_LE(width(form->ListBodyPicture, t) + 2, w) << t;
                             continue;
                         }
+                        if (r == 0) {
+                            const int room = HeaderTextRoom(g, c);
+                            EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, room, HeaderNarrowest), room) << t;
+                            continue;
+                        }
                         const int room = CellTextRoom(g, c, r);
-                        const std::string drawn = FitFileName(form->ListBodyPicture, t, room);
+                        const std::string drawn = ShownCellText(form->ListBodyPicture, g, c, r);
                         EXPECT_LE(width(form->ListBodyPicture, drawn), room) << t;
                         EXPECT_TRUE(drawn == t || drawn.find("...") != std::string::npos) << drawn;
                     }
@@ -292,9 +308,18 @@ TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
                 if (form->PanelList->height() < limit) {
                     EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
                 }
+                // The names give way before a number leaves the view, down to
+                // a lone "..." and their header condensed (the remarks, last,
+                // only as far as they read easily); at the default width all
+                // are in view.
+                if (TableWidth(g) > body->width()) {
+                    const int narrowest = std::max(width(form->ListBodyPicture, "..."),
+                                                   CondenseToFit(form->ListHeaderPicture, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
+                                                                 tools ? HeaderReadable : HeaderNarrowest));
+                    EXPECT_LE(g.ColWidths[static_cast<std::size_t>(nameCol)], narrowest + CellTextGap);
+                }
                 if (defaultOrWider) {
-                    const int inView = tools ? g.Cells[4][0].left + width(form->ListBodyPicture, "備考") : g.Cells[3][0].right;
-                    EXPECT_LE(inView, body->width()) << (tools ? "備考 in view" : "the sizes in view");
+                    EXPECT_LE(TableWidth(g), body->width()) << "every column in view";
                 }
             }
             CommandMenu.Current.clear();

@@ -475,13 +475,18 @@ TEST_F(NavigationGuiTest, NumbersFitTheirPanelsAndColumns)
         form->BuildCommandMenu(false);
         ASSERT_TRUE(form->PanelList->isVisible());
         const MyGridBox& g = CodeTable;
-        // The remarks of a tool are a name: drawn shortened when wider.
-        const int remarks = std::string(id) == "Tool" ? 4 : -1;
+        // The remarks of a tool and the shapes are names: drawn shortened
+        // when wider, their header condensed.
+        const int names = std::string(id) == "Tool" ? 4 : 1;
         for (int c = 0; c < g.ColCount; ++c)
             for (int r = 0; r < g.RowCount; ++r) {
                 const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
                 const int w = g.ColWidths[static_cast<std::size_t>(c)];
-                const std::string drawn = c == remarks && r > 0 ? FitFileName(form->ListBodyPicture, t, CellTextRoom(g, c, r)) : t;
+                if (c == names && r == 0) {
+                    EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, HeaderTextRoom(g, c), HeaderNarrowest), HeaderTextRoom(g, c)) << t;
+                    continue;
+                }
+                const std::string drawn = c == names ? ShownCellText(form->ListBodyPicture, g, c, r) : t;
                 EXPECT_LE(form->ListBodyPicture.TextWidth(drawn) + 2, w) << t;
             }
         // A table wider than its rows scrolls sideways.

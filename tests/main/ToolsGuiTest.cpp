@@ -194,4 +194,69 @@ TEST_F(ToolsGui, TheDesignRuleCountIsNeverCut)
     core::ClearDrcErrors();
 }
 
+// Every page at every width of the left panel: each row, snap picture and
+// button whole in the page, clear of the others and of the rows' bars, and
+// every caption inside its row.
+TEST_F(ToolsGui, PagesKeepEveryItemWholeAndClearAtEveryWidth)
+{
+    LoadBoard();
+    // A job of many layers leaves the pages little height: their rows scroll.
+    for (int l = 2; l <= 25; ++l) viewtest::ShowLayer(l, platform::RGB(0, 0, 255));
+    for (int k = 0; k < 10800; ++k) core::AppendDrcError({0, 0, 0, "", core::etLineWidth});
+    const ToolButton tools[] = {ToolButton::Gap, ToolButton::Drc, ToolButton::Rect, ToolButton::Ruler, ToolButton::Measure, ToolButton::Info};
+    struct Item {
+        QRect rect;   // in the page's pixels
+        std::string name;
+        bool inRows;   // drawn on the rows' image
+    };
+    auto at = [](const platform::Rect& r, QPoint origin) {
+        return QRect(origin + QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
+    };
+    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+        form->resize(size);
+        for (int panel = 200; panel <= 399; ++panel) {
+            form->Splitter1Moved(panel);
+            for (const ToolButton tool : tools) {
+                SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel) +
+                             ", tool " + std::to_string(static_cast<int>(tool)));
+                form->ResetTools(true);
+                form->ToolButtonOf(tool)->click();
+                QApplication::processEvents();
+                ASSERT_TRUE(form->ParaPanel->isVisible());
+                QWidget* page = form->ParaPanel;
+                const QPoint rowsOrigin = form->Image10->mapTo(page, QPoint());
+                const QWidget* view = form->ScrollBox3->viewport();
+                const QRect shown(view->mapTo(page, QPoint()), view->size());
+
+                std::vector<Item> items;
+                const platform::Rect& header = ToolPageHeader.Rects[0];
+                items.push_back({at(header, form->image12->mapTo(page, QPoint())), "header", false});
+                EXPECT_LE(1 + 20 + form->PageHeaderPicture.TextWidth(ToolPageHeader.Caption[0]), header.right - 20 - header.left);
+                for (QPushButton* b : {form->sw3, form->sw4, form->sw5})
+                    if (b->isVisibleTo(page)) items.push_back({b->geometry(), b->objectName().toStdString(), false});
+                for (std::size_t k = 0; k < static_cast<std::size_t>(ToolPageRows.Count); ++k) {
+                    const platform::Rect& r = ToolPageRows.Rects[k];
+                    const std::string& caption = ToolPageRows.Caption[k];
+                    const int mark = ToolPageRows.LeftIcon[k] >= 0 ? 20 : 0;
+                    EXPECT_LE(2 + mark + form->PageRowsPicture.TextWidth(caption), r.right - r.left) << caption;
+                    items.push_back({at(r, rowsOrigin), caption, true});
+                    if (ToolPageRows.CheckIcon[k] >= 0)
+                        items.push_back({QRect(rowsOrigin + QPoint(r.right, r.bottom), QSize(64, 64)), caption + " picture", true});
+                }
+                for (std::size_t i = 0; i < items.size(); ++i) {
+                    const Item& a = items[i];
+                    EXPECT_TRUE(a.rect.left() >= 0 && a.rect.right() < page->width()) << a.name;
+                    // The rows' items in the part of their box that shows them, clear of its bars.
+                    if (a.inRows) {
+                        EXPECT_TRUE(a.rect.left() >= shown.left() && a.rect.right() <= shown.right()) << a.name;
+                    }
+                    for (std::size_t j = i + 1; j < items.size(); ++j)
+                        EXPECT_FALSE(a.rect.intersects(items[j].rect)) << a.name << " / " << items[j].name;
+                }
+            }
+        }
+    }
+    core::ClearDrcErrors();
+}
+
 } // namespace

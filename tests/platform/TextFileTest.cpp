@@ -52,6 +52,25 @@ std::size_t EntryCount(const fs::path& folder)
     return n;
 }
 
+// Runs `write` with the file size limit at 4 KiB, which cuts a write short
+// as a full disk would; false, with nothing run, where the limit cannot be
+// set that low.
+template <class Write>
+bool UnderSmallFileSizeLimit(Write&& write)
+{
+    struct rlimit saved {};
+    if (::getrlimit(RLIMIT_FSIZE, &saved) != 0) return false;
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < small.rlim_cur) return false;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    if (set) write();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return set;
+}
+
 } // namespace
 
 TEST(TextFile, WritesCp932WithCrLf)
@@ -150,25 +169,17 @@ TEST(TextFile, FailedWriteKeepsTheOldFile)
     const fs::path file = tmp.path() / "settings.pra";
     WriteRaw(file, "old contents\r\n");
 
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 4096;
-    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < small.rlim_cur) GTEST_SKIP() << "file size limit too low";
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
-    TextFileWriter w(file);
-    for (int i = 0; i < 1000; ++i) w.WriteLine("a line of the new file that is far too long for the limit");
     bool threw = false;
-    try {
-        w.Commit();
-    } catch (const Error&) {
-        threw = true;
-    }
-
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    if (!UnderSmallFileSizeLimit([&] {
+            TextFileWriter w(file);
+            for (int i = 0; i < 1000; ++i) w.WriteLine("a line of the new file that is far too long for the limit");
+            try {
+                w.Commit();
+            } catch (const Error&) {
+                threw = true;
+            }
+        }))
+        GTEST_SKIP() << "file size limit too low";
 
     EXPECT_TRUE(threw);
     EXPECT_EQ(ReadFileBytes(file), "old contents\r\n");
@@ -199,18 +210,12 @@ TEST(TextFile, ScratchWriteReplacesInPlaceAndLeavesNoHalfFile)
         EXPECT_EQ(ReadFileBytes(outside), "kept");
     }
 
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 4096;
-    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < small.rlim_cur) GTEST_SKIP() << "file size limit too low";
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    TextFileWriter big(file);
-    for (int i = 0; i < 1000; ++i) big.WriteLine("a line of a macro file that is far too long for the limit");
-    EXPECT_THROW(big.CommitScratch(), Error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    if (!UnderSmallFileSizeLimit([&] {
+            TextFileWriter big(file);
+            for (int i = 0; i < 1000; ++i) big.WriteLine("a line of a macro file that is far too long for the limit");
+            EXPECT_THROW(big.CommitScratch(), Error);
+        }))
+        GTEST_SKIP() << "file size limit too low";
     EXPECT_FALSE(fs::exists(file));
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 // Window tests of folder trees whose model reads folders in the background:
-// waiting for it, and a click on a row and then on its arrow.
+// waiting for it, a click on a row and then on its arrow, and a key.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QThread>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace guitest {
@@ -35,22 +38,50 @@ inline void Click(QWidget* w, QPoint p)
     }
 }
 
-// Clicks a row near the bottom of the tree, then at the same height its
-// arrow, letting the folders be read after each: the row stays under the
-// pointer and opens in place. The row clicked.
-inline QPersistentModelIndex ClickRowThenItsArrow(QTreeView* tree)
+// Where the row clicked is: whole, or half cut off by the view's top or
+// bottom edge.
+enum class RowCut { None, ByTop, ByBottom };
+
+// Clicks a row near the bottom of the tree (or the row at an edge, scrolled
+// half out of view), then at the same height its arrow, letting the folders
+// be read after each, and the tree's own delayed scroll after a click come
+// if it would: the row stays under the pointer and opens in place. The row
+// clicked.
+inline QPersistentModelIndex ClickRowThenItsArrow(QTreeView* tree, RowCut cut = RowCut::None)
 {
-    const QPoint at(tree->visualRect(tree->currentIndex()).left() + 20, tree->viewport()->height() - 40);
+    const int height = tree->viewport()->height();
+    QPoint at(tree->visualRect(tree->currentIndex()).left() + 20, height - 40);
+    if (cut != RowCut::None) {
+        const QModelIndex edge = tree->indexAt(QPoint(at.x(), cut == RowCut::ByTop ? 0 : height - 1));
+        const QRect r = tree->visualRect(edge);
+        const int half = r.height() / 2;
+        QScrollBar* bar = tree->verticalScrollBar();
+        bar->setValue(bar->value() + r.top() + half - (cut == RowCut::ByTop ? 0 : height));
+        at.setY(cut == RowCut::ByTop ? half / 2 : height - half / 2);
+        EXPECT_EQ(tree->indexAt(at), edge);
+        EXPECT_EQ(tree->visualRect(edge).top(), cut == RowCut::ByTop ? -half : height - half);
+    }
     const QPersistentModelIndex row = tree->indexAt(at);
     const QRect rect = tree->visualRect(row);
     for (const QPoint p : {at, QPoint(rect.left() - tree->indentation() / 2, at.y())}) {
         Click(tree->viewport(), p);
-        Settle(300);
+        Settle(std::max(300, QApplication::doubleClickInterval() + 200));
         EXPECT_EQ(tree->indexAt(at), row);
         EXPECT_EQ(tree->visualRect(row), rect);
     }
     EXPECT_TRUE(row.isValid() && tree->isExpanded(row));
     return row;
+}
+
+// A key that moves the tree's current row down shows the new row whole.
+inline void KeyDownShowsTheRow(QTreeView* tree)
+{
+    const QModelIndex before = tree->currentIndex();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(tree, &press);
+    EXPECT_NE(tree->currentIndex(), before);
+    const QRect rect = tree->visualRect(tree->currentIndex());
+    EXPECT_TRUE(rect.top() >= 0 && rect.bottom() < tree->viewport()->height()) << rect.top();
 }
 
 } // namespace guitest

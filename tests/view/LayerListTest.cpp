@@ -276,9 +276,27 @@ public:
     }
 };
 
-// The table is as wide as its rows, never wider: long names take the room
-// the contents leave, never less than the laid-out column, and beyond it
-// are shortened in the middle, so the names of one job still differ.
+// What a shortened name reads: one "..." between a start of one of its
+// words and its end, the dots never run into a dot of the name.
+void ExpectReadable(const std::string& name, const std::string& shown)
+{
+    if (shown == name) return;
+    const std::size_t dots = shown.find("...");
+    ASSERT_NE(dots, std::string::npos) << shown;
+    EXPECT_EQ(shown.find("...", dots + 3), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("...."), std::string::npos) << shown;
+    const std::string head = shown.substr(0, dots), tail = shown.substr(dots + 3);
+    EXPECT_TRUE(name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0) << shown;
+    bool atWord = head.empty() || name.rfind(head, 0) == 0;
+    for (std::size_t at = name.find(head); !atWord && at != std::string::npos; at = name.find(head, at + 1))
+        atWord = at > 0 && std::string("._- ").find(name[at - 1]) != std::string::npos;
+    EXPECT_TRUE(atWord) << shown;
+}
+
+// The table is as wide as its rows, never wider: names and contents side
+// by side, the names giving way to the contents down to their share of the
+// room, whatever is wider than its column shortened with "..." so that no
+// text runs past its cell; the names of one job still differ and read.
 TEST_F(LayerList, ColumnsFitTheRowsAndLongNamesAreShortened)
 {
     platform::RasterCanvas c(10, 10);
@@ -290,15 +308,17 @@ TEST_F(LayerList, ColumnsFitTheRowsAndLongNamesAreShortened)
         std::string name, contents;
         int file;             // the file column; the contents column has the rest
         std::string drawn;    // the name as drawn
+        std::string shownContents;
     };
     const std::vector<Case> cases = {
-        {245, "f3.gbr", "", 100, "f3.gbr"},                        // the laid-out columns
-        {245, "chibi-B.Mask", "", 136, "chibi-B.Mask"},            // widened into the free room
-        {245, longName, "", 174, "chib...inal.gbr"},           // all but the contents header
-        {245, longName, "部品面パターン", 124, "ch...l.gbr"},      // the contents show whole
-        {245, longName, std::string(40, 'x'), 100, "ch...gbr"},    // never below the laid-out column
-        {155, longName, "", 84, "c...br"},                         // a narrow panel with its bar
-        {155, "基板外形データ.gbr", "", 84, "基...br"},
+        {245, "f3.gbr", "", 100, "f3.gbr", ""},                           // the laid-out columns
+        {245, "chibi-B.Mask", "", 126, "chibi-B.Mask", ""},               // widened into the free room
+        {245, longName, "", 174, "chibi_2024011...", ""},                 // all but the contents header
+        {245, longName, "部品面パターン", 124, "chibi_20...", "部品面パターン"},   // the contents show whole
+        {245, "f3.gbr", std::string(40, 'x'), 66, "f3.gbr", "xxxxxxxxx..."},       // contents beside short names
+        {245, longName, std::string(40, 'x'), 120, "chibi_20...", "xxxx..."},      // the names' share
+        {155, longName, "", 84, "chib...", ""},                           // a narrow panel with its bar
+        {155, "基板外形データ.gbr", "", 84, "基板外形...", ""},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.width);
@@ -312,32 +332,52 @@ TEST_F(LayerList, ColumnsFitTheRowsAndLongNamesAreShortened)
         EXPECT_EQ(TableWidth(grid), k.width);
         const platform::Rect& file = grid.Cells[2][3];
         EXPECT_EQ(grid.Cells[3][3].left, file.right);
-        const std::string drawn = FitFileName(c, k.name, FileNameRoom(file));
+        const std::string drawn = ShownFileName(c, grid, 3);
         EXPECT_EQ(drawn, k.drawn);
         EXPECT_LE(c.TextWidth(drawn), FileNameRoom(file));
+        const std::string contents = ShownContents(c, grid, 4);
+        EXPECT_EQ(contents, k.shownContents);
+        EXPECT_LE(2 + c.TextWidth(contents), grid.Cells[3][4].right - grid.Cells[3][4].left) << "clear of the edge";
     }
-    // The files of one job, shortened, are still told apart, whether they
-    // differ at their very end or a little before it; a room too small for
-    // any character leaves the dots.
-    for (const std::vector<std::string>& job : {std::vector<std::string>{"LimeSDR-QPCIe_1v2.G1", "LimeSDR-QPCIe_1v2.G10",
-                                                                         "LimeSDR-QPCIe_1v2.GTL", "LimeSDR-QPCIe_1v2.GBL",
-                                                                         "LimeSDR-QPCIe_1v2.GM1", "LimeSDR-QPCIe_1v2.GM15"},
-                                                std::vector<std::string>{"chibi_2024-B.Paste.gbr", "chibi_2024-F.Paste.gbr",
-                                                                         "chibi_2024-B.Mask.gbr", "chibi_2024-F.Mask.gbr",
-                                                                         "chibi_2024-B.Cu.gbr", "chibi_2024-F.Cu.gbr"}}) {
-        for (int k = 1; k <= 6; ++k) LayerTable[static_cast<std::size_t>(k)].FileName = job[static_cast<std::size_t>(k - 1)];
-        LayerTable[4].Contents.clear();
-        LayoutLayerGrid(grid, 185, 1000);
-        FillLayerGrid(grid);
-        FitLayerColumns(grid, c, 185);
-        std::set<std::string> shown;
-        for (int r = 1; r <= 6; ++r) {
-            const std::string name = ShownFileName(c, grid, r);
-            EXPECT_LE(c.TextWidth(name), FileNameRoom(grid.Cells[2][static_cast<std::size_t>(r)])) << name;
-            shown.insert(name);
+    // The files of one job, shortened, are still told apart and read, at
+    // the end or a little before it, with and without a long common start.
+    const std::vector<std::vector<std::string>> jobs = {
+        {"LimeSDR-QPCIe_1v2.G1", "LimeSDR-QPCIe_1v2.G10", "LimeSDR-QPCIe_1v2.GTL", "LimeSDR-QPCIe_1v2.GBL",
+         "LimeSDR-QPCIe_1v2.GM1", "LimeSDR-QPCIe_1v2.GM15"},
+        {"chibi_2024-B.Paste.gbr", "chibi_2024-F.Paste.gbr", "chibi_2024-B.Mask.gbr", "chibi_2024-F.Mask.gbr",
+         "chibi_2024-B.Cu.gbr", "chibi_2024-F.Cu.gbr"},
+        {"mainboard.drl", "mainboard_BoardOutline.gbr", "mainboard_Bottom.gbr", "mainboard_BottomMask.gbr",
+         "mainboard_Top.gbr", "mainboard_TopSilk.gbr"},
+        {"driver.bottom.gbr", "driver.bottommask.gbr", "driver.plated-drill.cnc", "driver.unplated-drill.cnc",
+         "driver.top.gbr", "driver.topsilk.gbr"},
+        {"copper_bottom.gbr", "copper_top.gbr", "drills.xln", "silkscreen_bottom.gbr", "soldermask_bottom.gbr",
+         "solderpaste_bottom.gbr"},
+    };
+    for (const int width : {185, 215, 245})
+        for (const std::vector<std::string>& job : jobs) {
+            SCOPED_TRACE(job[0] + " at " + std::to_string(width));
+            for (int k = 1; k <= 6; ++k) LayerTable[static_cast<std::size_t>(k)].FileName = job[static_cast<std::size_t>(k - 1)];
+            LayerTable[4].Contents = "部品面パターン";
+            LayoutLayerGrid(grid, width, 1000);
+            FillLayerGrid(grid);
+            FitLayerColumns(grid, c, width);
+            std::set<std::string> shown;
+            for (int r = 1; r <= 6; ++r) {
+                const std::string name = ShownFileName(c, grid, r);
+                EXPECT_LE(c.TextWidth(name), FileNameRoom(grid.Cells[2][static_cast<std::size_t>(r)])) << name;
+                ExpectReadable(job[static_cast<std::size_t>(r - 1)], name);
+                shown.insert(name);
+            }
+            EXPECT_EQ(shown.size(), 6u);
         }
-        EXPECT_EQ(shown.size(), 6u) << job[0];
-    }
+    // Layers told apart by their extension keep it whole after as much of
+    // the start they share as fits them all.
+    for (int k = 1; k <= 6; ++k) LayerTable[static_cast<std::size_t>(k)].FileName = jobs[0][static_cast<std::size_t>(k - 1)];
+    LayerTable[4].Contents.clear();
+    LayoutLayerGrid(grid, 185, 1000);
+    FillLayerGrid(grid);
+    FitLayerColumns(grid, c, 185);
+    EXPECT_EQ(ShownFileNames(c, grid), (std::vector<std::string>{"", "Lim...G1", "Lim...G10", "Lim...GTL", "Lim...GBL", "Lim...GM1", "Lim...GM15"}));
     EXPECT_EQ(FitFileName(c, longName, 35), "...");
     ShownLayerCount = CountActiveLayers();
 }
