@@ -41,6 +41,32 @@ bool ValidShape(std::int32_t shape)
     return (shape >= apNone && shape <= apPolygon) || shape == apMacro;
 }
 
+// A line of a program-folder file that does not read: the file, the line
+// and why. What the lines before it gave stays; the rest is not read.
+[[noreturn]] void FailLine(const std::string& path, std::size_t line, const std::string& why)
+{
+    throw platform::Error("設定ファイル「" + path + "」の " + std::to_string(line) + " 行目を読み込めません。\n\r" + why);
+}
+
+// Runs a conversion of a field of that line, its error named with the line.
+template <class F>
+auto AtLine(const std::string& path, std::size_t line, F&& convert)
+{
+    try {
+        return convert();
+    } catch (const platform::Error& e) {
+        FailLine(path, line, e.what());
+    }
+}
+
+constexpr const char* UndecodedText = "Shift-JIS として読めない文字があります。";
+
+std::string RangeText(long long lo, long long hi)
+{
+    if (lo == 0 && hi == 1) return "値は 0 か 1 でなければなりません。";
+    return "値は " + std::to_string(lo) + " から " + std::to_string(hi) + " までの整数でなければなりません。";
+}
+
 } // namespace
 
 // ------------------------------------------------------------------- paths
@@ -64,23 +90,30 @@ std::string LayerSetFilePath() { return ProgramFilePath("LAYERSET.pra"); }
 bool ReadApertureFile(const std::string& path)
 {
     if (!SettingsFileExists(path)) return false;
-    std::vector<SettingsLine> lines = ReadSettingsLines(path);
     Apertures.fill(MyAperture{});
     MaxDCode = 0;
+    std::vector<SettingsLine> lines = ReadSettingsLines(path);
     MyTextArray f;
+    std::size_t lineNumber = 0;
     for (const SettingsLine& line : lines) {
+        ++lineNumber;
         if (SplitText(line.text, ',', f) <= 6) continue;
         std::string prefix;
         long long n = 0;
         SplitTrailingNumber(f[0], prefix, n);
         if (prefix != "D" || n <= 9 || n >= 2000) continue;
         MyAperture a;
-        // A field that does not convert makes the line one of those skipped.
-        if (!ParseTruncated(f[1], a.Shape) || !ValidShape(a.Shape)) continue;
-        if (!platform::TryParseReal(f[2], a.Size1) || !platform::TryParseReal(f[3], a.Size2) ||
-            !platform::TryParseReal(f[4], a.Size3) || !ParseTruncated(f[5], a.FirstPrimitive) ||
-            !ParseTruncated(f[6], a.LastPrimitive))
-            continue;
+        // A field that is no number ends the read; a shape the table does
+        // not know makes the line one of those skipped.
+        auto number = [&](std::size_t i) { return AtLine(path, lineNumber, [&] { return platform::ParseReal(f[i]); }); };
+        const double shape = number(1);
+        a.Size1 = number(2);
+        a.Size2 = number(3);
+        a.Size3 = number(4);
+        // The primitives are not kept, but the line is read whole.
+        number(5);
+        number(6);
+        if (!TruncToInt(shape, a.Shape) || !ValidShape(a.Shape)) continue;
         // A macro aperture's primitives and name are not in the file: such a
         // line cannot define one.
         if (a.Shape == apNone || a.Shape == apMacro) continue;
@@ -195,30 +228,42 @@ bool ReadFormatFile(const std::string& path, const std::string& kind, MyFormatPa
         WriteFormatFile(path, format);
         return false;
     }
-    // A flag such as ABSINC is 0 or 1; anything else is a bad value.
-    auto flag = [](const std::string& value, std::int32_t fallback) {
-        long long v = 0;
-        return platform::TryParseInt(value, v) && !value.empty() && (v == 0 || v == 1)
-                   ? static_cast<std::int32_t>(v)
-                   : fallback;
+    // A value that does not read ends the read: the fields before it take
+    // the file's values, it and those after keep theirs.
+    std::size_t lineNumber = 0;
+    auto text = [&](const SettingsLine& line, const std::string& value) {
+        if (!line.decoded) FailLine(path, lineNumber, UndecodedText);
+        return value;
     };
-    auto real = [](const std::string& value, double fallback) {
-        double v = 0;
-        return platform::TryParseReal(value, v) ? v : fallback;
+    // A flag such as ABSINC is 0 or 1.
+    auto flag = [&](const std::string& value) {
+        const long long v = AtLine(path, lineNumber, [&] { return platform::ParseInt(value); });
+        if (v != 0 && v != 1) FailLine(path, lineNumber, RangeText(0, 1));
+        return static_cast<std::int32_t>(v);
+    };
+    auto real = [&](const std::string& value) {
+        return AtLine(path, lineNumber, [&] { return platform::ParseReal(value); });
     };
     std::string key, value;
-    for (const SettingsLine& line : ReadSettingsLines(path)) {
-        ExtractBetween(line.text, "", "=", key);
-        ExtractBetween(line.text, "=", "#", value);
-        if (key == "FORMATNAME") format.FormatName = line.decoded ? value : defaults.FormatName;
-        else if (key == "CODE") format.Code = line.decoded ? value : defaults.Code;
-        else if (key == "FORMAT") format.NumberFormat = line.decoded ? value : defaults.NumberFormat;
-        else if (key == "ABSINC") format.AbsInc = flag(value, defaults.AbsInc);
-        else if (key == "ZERO") format.Zero = flag(value, defaults.Zero);
-        else if (key == "UNITS") format.Units = flag(value, defaults.Units);
-        else if (key == "CIRCLEMODE") format.CircleMode = flag(value, defaults.CircleMode);
-        else if (key == "OFFSET_X") format.OffsetX = real(value, defaults.OffsetX);
-        else if (key == "OFFSET_Y") format.OffsetY = real(value, defaults.OffsetY);
+    try {
+        for (const SettingsLine& line : ReadSettingsLines(path)) {
+            ++lineNumber;
+            ExtractBetween(line.text, "", "=", key);
+            ExtractBetween(line.text, "=", "#", value);
+            if (key == "FORMATNAME") format.FormatName = text(line, value);
+            else if (key == "CODE") format.Code = text(line, value);
+            else if (key == "FORMAT") format.NumberFormat = text(line, value);
+            else if (key == "ABSINC") format.AbsInc = flag(value);
+            else if (key == "ZERO") format.Zero = flag(value);
+            else if (key == "UNITS") format.Units = flag(value);
+            else if (key == "CIRCLEMODE") format.CircleMode = flag(value);
+            else if (key == "OFFSET_X") format.OffsetX = real(value);
+            else if (key == "OFFSET_Y") format.OffsetY = real(value);
+        }
+    } catch (const platform::Error&) {
+        // The digits follow the format text as far as it was read.
+        DeriveDigits(format);
+        throw;
     }
     // Any text of the form 0…0.0…0 sets the digits; other texts leave them.
     DeriveDigits(format);
@@ -264,24 +309,27 @@ void ReadLayerSetFile(const std::string& path, MyLayerTable& table, std::int32_t
     for (std::size_t r = 0; r < records; ++r) {
         int slot = static_cast<int>(r) + 1;
         const MyLayerSet defaults = DefaultLayerEntry(slot);
-        // Lines past the end of the file read as empty.
-        auto field = [&](int i) -> SettingsLine {
-            std::size_t at = r * LayerRecordLines + static_cast<std::size_t>(i);
-            return at < lines.size() ? lines[at] : SettingsLine{};
-        };
+        // Lines past the end of the file read as empty, an empty value as
+        // the slot's own; a value that does not read ends the read.
+        auto at = [&](int i) { return r * LayerRecordLines + static_cast<std::size_t>(i); };
+        auto field = [&](int i) -> SettingsLine { return at(i) < lines.size() ? lines[at(i)] : SettingsLine{}; };
         auto text = [&](int i) {
             SettingsLine l = field(i);
-            return l.decoded ? l.text : std::string();
+            if (!l.decoded) FailLine(path, at(i) + 1, UndecodedText);
+            return l.text;
         };
         auto integer = [&](int i, std::int32_t lo, std::int32_t hi, std::int32_t fallback) {
-            std::string t = Trimmed(field(i).text);
-            long long v = 0;
-            return !t.empty() && platform::TryParseInt(t, v) && v >= lo && v <= hi ? static_cast<std::int32_t>(v)
-                                                                                    : fallback;
+            const std::string t = Trimmed(field(i).text);
+            if (t.empty()) return fallback;
+            const long long v = AtLine(path, at(i) + 1, [&] { return platform::ParseInt(t); });
+            if (v < lo || v > hi) FailLine(path, at(i) + 1, RangeText(lo, hi));
+            return static_cast<std::int32_t>(v);
         };
         auto color = [&](int i, std::int32_t fallback) {
-            std::int32_t c = 0;
-            return TryParseColorText(Trimmed(field(i).text), c) ? c : fallback;
+            const std::string t = Trimmed(field(i).text);
+            std::int32_t c = fallback;
+            if (!t.empty() && !TryParseColorText(t, c)) FailLine(path, at(i) + 1, "色の名前でも数値でもありません。");
+            return c;
         };
         MyLayerSet& l = table[static_cast<std::size_t>(slot)];
         l.Active = integer(0, 0, 1, defaults.Active);

@@ -30,6 +30,9 @@ std::string LayerSetFilePath();
 
 // Reads "APERTURE.pra" into Apertures and MaxDCode. False when the file is
 // missing or defines no D-code (the table is then reset but not filled).
+// A field that is not a number throws platform::Error naming the file and
+// line, with the lines before it read and the rest undefined; a file that
+// cannot be read throws with the table reset.
 bool ReadApertureFile(const std::string& path);
 // The built-in apertures D10..D77; every other slot undefined.
 void ResetApertureTable();
@@ -39,7 +42,9 @@ void WriteApertureFile(const std::string& path);
 
 // Reads a format file; `kind` "Gerber" or "Drill" chooses the defaults. A
 // missing file gives the defaults, written to the path, and false. A value
-// that does not convert takes the default of its field.
+// that does not read (no number, a flag other than 0 or 1, text that is not
+// CP932) throws platform::Error naming the file and line: the fields before
+// it take the file's values, it and those after keep theirs.
 bool ReadFormatFile(const std::string& path, const std::string& kind, MyFormatPara& format);
 void WriteFormatFile(const std::string& path, const MyFormatPara& format);
 // The format of a missing file.
@@ -47,7 +52,9 @@ MyFormatPara DefaultFormat(const std::string& kind);
 
 // Reads up to 26 layer records into slots 1..26; `count` is the number of
 // records with a file name. A missing file gives the default entries, written
-// to the path. A value that does not convert takes the slot's default.
+// to the path. An empty value, or one past the end of the file, takes the
+// slot's default; one that does not read throws platform::Error naming the
+// file and line, with what came before it read.
 void ReadLayerSetFile(const std::string& path, MyLayerTable& table, std::int32_t& count);
 void WriteLayerSetFile(const std::string& path, const MyLayerTable& table);
 

@@ -558,18 +558,32 @@ std::vector<ProjectLayer> ReadProjectLayers(const std::string& path)
     platform::LineReader lines{fs::path(path)};
     RecordFields f;
     std::string_view line;
+    bool project = false, elements = false;
     while (lines.Next(line)) {
         const int n = SplitRecord(line, Sep, f);
         if (n == 0) continue;
+        if (lines.LineNumber() == 1) project = f[0] == "BS" && n == 8;
         // The layers stand before the elements.
-        if (f[0] == "DAT" || f[0] == "DATASCOUNT") break;
+        if (f[0] == "DAT" || f[0] == "DATASCOUNT") {
+            elements = true;
+            break;
+        }
         if (f[0] != "LAYER" || n != 12) continue;
         ProjectLayer l;
-        l.Number = RecordInt(f[1]);
-        l.FileName = RecordText(f[4]);
-        l.Contents = RecordText(f[5]);
+        try {
+            l.Number = RecordInt(f[1]);
+            l.FileName = RecordText(f[4]);
+            l.Contents = RecordText(f[5]);
+        } catch (const platform::Error& e) {
+            throw platform::Error("プロジェクトファイルの " + std::to_string(lines.LineNumber()) + " 行目を読めません。\n" + e.what());
+        }
         layers.push_back(std::move(l));
     }
+    // A project that ends before its first layer is one cut short, not one
+    // without layers.
+    if (project && !elements && layers.empty())
+        throw platform::Error("プロジェクトファイルが途中で終わっています。\n" + std::to_string(lines.LineNumber()) +
+                              " 行目より後の、レイヤーの行（LAYER）と要素の行がありません。");
     return layers;
 }
 

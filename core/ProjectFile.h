@@ -40,7 +40,8 @@ struct ProjectLayer {
     std::int32_t Number = 0;
     std::string FileName, Contents;
 };
-// The "LAYER" records of the file, in file order. Throws platform::Error.
+// The "LAYER" records of the file, in file order. Throws platform::Error,
+// also for a project file that ends before its first layer.
 std::vector<ProjectLayer> ReadProjectLayers(const std::string& path);
 // Ticks every layer of the file in LayerTakeFlags; the number ticked.
 int TakeAllProjectLayers(const std::string& path);

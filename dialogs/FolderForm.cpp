@@ -135,14 +135,12 @@ void DrawFolderContents()
 
 std::vector<PickRow> ReadProjectLayerList(const std::string& path)
 {
-    std::vector<core::ProjectLayer> layers;
-    try {
-        layers = core::ReadProjectLayers(path);
-    } catch (const platform::Error&) {
-        // A file that cannot be read offers nothing.
-    }
+    // A file that is not there offers nothing; one that does not read is
+    // not shown as one without layers.
+    std::error_code ec;
+    if (!fs::exists(fs::path(path), ec)) return {};
     std::vector<PickRow> rows;
-    for (const core::ProjectLayer& l : layers) {
+    for (const core::ProjectLayer& l : core::ReadProjectLayers(path)) {
         // A row stands for the layer number it carries: only those a job's
         // take flags can hold are offered.
         if (l.Number < 1 || l.Number > MaxPickRows) continue;

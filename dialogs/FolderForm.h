@@ -145,7 +145,10 @@ void DrawExportList();
 void DrawFolderContents();
 
 // The project's layers as the page offers them: rows of file name and
-// contents, each with its layer number 1..50; at most MaxPickRows.
+// contents, each with its layer number 1..50; at most MaxPickRows. None
+// when the file is missing; a file that cannot be read throws
+// platform::Error, and so does the page's show (FormShow), before the
+// window is shown.
 struct PickRow {
     std::int32_t Layer = 0;
     std::string Caption;

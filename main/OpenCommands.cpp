@@ -38,13 +38,8 @@ using namespace core;
 int DefaultReplaceOrAdd(const std::string& mode, const std::string& projectPath)
 {
     // Without a choice of layers, a project comes whole.
-    if (mode == "OpenSelTsn") {
-        try {
-            TakeAllProjectLayers(projectPath);
-        } catch (const platform::Error&) {
-            // Nothing ticked: the open reports the file as not opened.
-        }
-    }
+    // A file whose layers do not read throws: the open names it with why.
+    if (mode == "OpenSelTsn") TakeAllProjectLayers(projectPath);
     return 1;
 }
 
@@ -85,13 +80,34 @@ std::string ProgramFolderFile(const std::string& name) { return ProgramFilePath(
 // Runs one settings step; a file that cannot be read leaves the defaults and
 // is reported once the clear is complete.
 template <class F>
-void Guarded(std::string& failure, F&& step)
+bool Guarded(std::vector<std::string>& failures, F&& step)
 {
     try {
         step();
+        return true;
     } catch (const platform::Error& e) {
-        if (failure.empty()) failure = e.what();
+        failures.push_back(e.what());
+        return false;
     }
+}
+
+// What the last clear found wrong with the program folder's files. Every
+// clear reads them again: a problem is told once, not at every clear, and
+// again only once it was gone in between.
+std::vector<std::string> standingFailures;
+
+void ReportNewFailures(std::vector<std::string> failures)
+{
+    std::string text;
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        const std::string& f = failures[i];
+        auto told = [&f](auto first, auto last) { return std::find(first, last, f) != last; };
+        if (told(standingFailures.begin(), standingFailures.end()) || told(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i)))
+            continue;
+        text += (text.empty() ? "" : "\n\n") + f;
+    }
+    standingFailures = std::move(failures);
+    if (!text.empty()) platform::ShowWarning(text);
 }
 
 std::string LowerExtension(const std::string& name)
@@ -274,7 +290,8 @@ bool ConfirmFormatsFor(const char* mode, ReplacedJob* replace)
 {
     const MyFormatPara gerber = GerberFormat, drill = DrillFormat;
     if (replace) {
-        std::string failure;
+        // What does not read is told by the clear that follows.
+        std::vector<std::string> failure;
         Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("GERBERFRM.pra"), "Gerber", GerberFormat); });
         Guarded(failure, [] { ReadFormatFile(ProgramFolderFile("DRILLFRM.pra"), "Drill", DrillFormat); });
     }
@@ -309,7 +326,7 @@ void SetOpenWindow(OpenCommandWindow* w) { window = w ? w : &silentWindow; }
 
 void ClearAllData(bool reload)
 {
-    std::string failure;
+    std::vector<std::string> failure;
     ResetToolSettings();   // stops the auto-scroll timer among the rest
     window->SetCaption("テッセル２");
 
@@ -355,8 +372,12 @@ void ClearAllData(bool reload)
     if (reload) {
         SetProgramFilePaths();
         bool read = false;
-        Guarded(failure, [&] { read = ReadApertureFile(ApertureFilePath); });
-        if (!read) {
+        if (!Guarded(failure, [&] { read = ReadApertureFile(ApertureFilePath); })) {
+            // The file stays as the user left it, to be mended; the table
+            // holds what it gave before the fault, or the built-in one when
+            // that is no D-code.
+            if (MaxDCode <= 9) ResetApertureTable();
+        } else if (!read) {
             ResetApertureTable();
             Guarded(failure, [&] { WriteApertureFile(ApertureFilePath); });
         }
@@ -400,7 +421,7 @@ void ClearAllData(bool reload)
     // where the clear ends an open.
     RebuildCommandMenu();
 
-    if (!failure.empty()) platform::ShowWarning(failure);
+    ReportNewFailures(std::move(failure));
 }
 
 // ------------------------------------------------------------ small rules
@@ -529,15 +550,33 @@ int OpenFileListRun(MyOpenFiles& list)
         if (!ReadProjectFile) {
             notRead.push_back({fs::path(projectPath).filename().string(), NoReaderReason});
         } else {
+            // The layers are offered for choice only when the file's list of
+            // them reads: else the file is named with why, and nothing is asked.
+            const std::string projectName = fs::path(projectPath).filename().string();
+            std::string refused;
+            try {
+                if (ReadProjectLayers(projectPath).empty()) refused = NoLayersReason;
+            } catch (const platform::Error& e) {
+                refused = e.what();
+            }
+            int answer = 0;
             LayerTakeFlags.fill(0);
-            const int answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
+            if (refused.empty()) {
+                try {
+                    answer = AskReplaceOrAdd("OpenSelTsn", projectPath);
+                } catch (const platform::Error& e) {
+                    // The file changed since: the chooser could not read it.
+                    refused = e.what();
+                }
+            }
             int taken = 0;
             for (std::int32_t f : LayerTakeFlags)
                 if (f == 1) ++taken;
-            if (answer < 1) return 0;
+            if (refused.empty() && answer < 1) return 0;
             // A file that offers no layer cannot be opened.
-            if (taken == 0) {
-                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{fs::path(projectPath).filename().string(), NoLayersReason}}));
+            if (refused.empty() && taken == 0) refused = NoLayersReason;
+            if (!refused.empty()) {
+                platform::ShowWarning(FilesNotReadMessage(OpenFailedText, {{projectName, refused}}));
                 return 0;
             }
             if (answer == 1) replaced.emplace().Clear();
@@ -749,7 +788,8 @@ int OpenFileListRun(MyOpenFiles& list)
     Extents.CentreX = Extents.MinX + Extents.Width / 2;
     Extents.CentreY = Extents.MinY + Extents.Height / 2;
     if (!DataRangeAcceptable(Extents)) {
-        platform::ShowWarning(RangeErrorText);
+        // The files not read are named as well: they are not behind the error.
+        platform::ShowWarning(FilesNotReadMessage(RangeErrorText, notRead));
         ClearAllData(true);
         return 0;
     }

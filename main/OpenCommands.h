@@ -92,7 +92,8 @@ void SetOpenWindow(OpenCommandWindow* window);
 
 // The folder dialog's question "replace or add" (mode "OpenSelTsn" with the
 // project's path, where it also ticks the project's layers to take in
-// LayerTakeFlags, or "OpenSelect"): 0 cancel, 1 replace, 2 add.
+// LayerTakeFlags, or "OpenSelect"): 0 cancel, 1 replace, 2 add. A project
+// whose layers cannot be read throws platform::Error, nothing asked.
 // Default: DefaultReplaceOrAdd.
 extern std::function<int(const std::string& mode, const std::string& projectPath)> AskReplaceOrAdd;
 // Replace, with every layer of a project taken.

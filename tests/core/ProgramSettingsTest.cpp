@@ -1,6 +1,7 @@
 #include "core/ProgramSettings.h"
 
 #include "core/ColorText.h"
+#include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 
@@ -9,6 +10,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <unistd.h>
 
 using namespace core;
@@ -250,7 +252,6 @@ TEST_F(ProgramSettingsTest, ApertureFileLines)
 
     Put("APERTURE.pra", Lines({
         "D15,1,0.2,0.7,0,0,0",        // a square's second size is its first
-        "D16,0,abc,0,0,0,0",          // a size that is no number: skipped
         "D17,0,0.3,0,0,0",            // six fields: skipped
         "X18,0,0.3,0,0,0,0",          // another prefix: skipped
         "D2000,0,0.3,0,0,0,0",        // out of the table: skipped
@@ -289,30 +290,20 @@ TEST_F(ProgramSettingsTest, FormatFileValues)
     Put("GERBERFRM.pra", Lines({
         "FORMATNAME  = RS-274D   # comment",
         "FORMAT      = 000.0000   # 4 decimals",
-        "ABSINC      = x",
         "ZERO        = 1",
-        "UNITS       = 2",
-        "CIRCLEMODE  = 1.0",
-        "OFFSET_X    = 1,5",
         "format      = 000.00",
         "UNKNOWN     = 7",
         "no equals sign",
     }));
     f.AbsInc = 1;
-    f.Units = 1;
-    f.CircleMode = 1;
-    f.OffsetX = 9;
     ASSERT_TRUE(ReadFormatFile(Path("GERBERFRM.pra"), "Gerber", f));
     EXPECT_EQ(f.FormatName, "RS-274D");
     EXPECT_EQ(f.NumberFormat, "000.0000");
     EXPECT_EQ(f.IntDigits, 3);
     EXPECT_EQ(f.DecDigits, 4);
-    // Bad values take the defaults; a missing key leaves the field.
-    EXPECT_EQ(f.AbsInc, 0);
+    // A missing key leaves the field.
+    EXPECT_EQ(f.AbsInc, 1);
     EXPECT_EQ(f.Zero, 1);
-    EXPECT_EQ(f.Units, 0);
-    EXPECT_EQ(f.CircleMode, 0);
-    EXPECT_EQ(f.OffsetX, 0);
     EXPECT_EQ(f.OffsetY, 3.5);
 
     // An RS-274X format sets the digits, another text leaves them.
@@ -324,13 +315,6 @@ TEST_F(ProgramSettingsTest, FormatFileValues)
     ASSERT_TRUE(ReadFormatFile(Path("GERBERFRM.pra"), "Gerber", f));
     EXPECT_EQ(f.NumberFormat, "inch");
     EXPECT_EQ(f.IntDigits, 2);
-
-    // Bytes that are no CP932 text: the field's default, not a failed start.
-    Put("DRILLFRM.pra", "FORMATNAME  = \x83\xff\x80\r\nZERO        = 1\r\n");
-    MyFormatPara d;
-    ASSERT_TRUE(ReadFormatFile(Path("DRILLFRM.pra"), "Drill", d));
-    EXPECT_EQ(d.FormatName, "NCドリル");
-    EXPECT_EQ(d.Zero, 1);
 }
 
 TEST_F(ProgramSettingsTest, LayerSetValues)
@@ -338,8 +322,8 @@ TEST_F(ProgramSettingsTest, LayerSetValues)
     MyLayerTable table;
     std::int32_t count = 0;
     std::string bytes;
-    // Record 1 with bad values, record 2 by colour name and hex, then 26 more.
-    bytes += Lines({"yes", "9", "", "a.gbr", "", "", "A", "A", "P", "red", ""});
+    // Record 1 with empty values, record 2 by colour name and hex, then 26 more.
+    bytes += Lines({"", "", "", "a.gbr", "", "", "A", "A", "P", "", ""});
     bytes += Lines({"1", "2", "/d", "b.drl", "c", "r", "B", "A", "P", "clRed", "$00FF8000"});
     for (int k = 3; k <= 28; ++k) bytes += Lines({"1", "1", "", "x.gbr", "", "", "Z", "Z", "P", "1", "1"});
     Put("LAYERSET.pra", bytes);
@@ -367,6 +351,78 @@ TEST_F(ProgramSettingsTest, LayerSetValues)
     EXPECT_EQ(table[1].FileName, "one.gbr");
     EXPECT_EQ(table[1].Letter, "");
     EXPECT_EQ(table[1].Color, 0x0000FF);
+}
+
+// A value that does not read is named with its file and line; what the lines
+// before it gave is kept, nothing is made up in its place, and the rest of
+// the file is not read.
+TEST_F(ProgramSettingsTest, ValuesThatDoNotReadAreNamedWithTheirLine)
+{
+    std::string record1, record2;
+    for (const char* l : {"1", "5", "/d", "a.gbr", "c", "r", "A", "A", "P", "clLime", "clLime"}) record1 += l + std::string("\r\n");
+    for (const char* l : {"1", "5", "/d", "b.gbr", "c", "r", "B", "B", "P", "clLime"}) record2 += l + std::string("\r\n");
+    const struct {
+        const char* file;
+        std::string bytes;
+        int line;
+        std::string why;
+        std::function<void()> kept;   // what the file gave before the fault, and what it left
+    } cases[] = {
+        {"APERTURE.pra", Lines({"D10,0,0.1,0,0,0,0", "D11,0,abc,0,0,0,0", "D12,0,0.3,0,0,0,0"}), 2,
+         "'abc' は正しい数値ではありません。",
+         [] {
+             EXPECT_EQ(Apertures[10].Size1, 0.1);
+             EXPECT_EQ(Apertures[11].Shape, apNone);
+             EXPECT_EQ(Apertures[12].Shape, apNone);
+             EXPECT_EQ(MaxDCode, 10);
+         }},
+        {"GERBERFRM.pra", Lines({"FORMAT      = 000.0000", "UNITS       = abc", "OFFSET_X    = 2"}), 2,
+         "'abc' は正しい整数ではありません。",
+         [] {
+             EXPECT_EQ(GerberFormat.DecDigits, 4);
+             EXPECT_EQ(GerberFormat.Units, 1);
+             EXPECT_EQ(GerberFormat.OffsetX, 9);
+         }},
+        {"GERBERFRM.pra", Lines({"ZERO        = 1", "ABSINC      = 2"}), 2, "値は 0 か 1 でなければなりません。",
+         [] { EXPECT_EQ(GerberFormat.Zero, 1); }},
+        {"GERBERFRM.pra", "CODE        = ASCII\r\nFORMATNAME  = \x83\xff\x80\r\n", 2,
+         "Shift-JIS として読めない文字があります。", [] { EXPECT_EQ(GerberFormat.FormatName, "X"); }},
+        {"LAYERSET.pra", record1 + record2 + "red\r\n", 22, "色の名前でも数値でもありません。",
+         [] {
+             EXPECT_EQ(LayerTable[1].Color, 0x00FF00);
+             EXPECT_EQ(LayerTable[2].AltColor, 0x00FF00);
+             EXPECT_EQ(LayerTable[2].Color, 0x123456);
+         }},
+        {"LAYERSET.pra", Lines({"1", "9"}), 2, "値は -1 から 5 までの整数でなければなりません。",
+         [] { EXPECT_EQ(LayerTable[1].FileKind, 3); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        Put(c.file, c.bytes);
+        ResetApertureTable();
+        GerberFormat = DefaultFormat("Gerber");
+        GerberFormat.FormatName = "X";
+        GerberFormat.Units = 1;
+        GerberFormat.OffsetX = 9;
+        GerberFormat.OffsetY = 7;
+        for (MyLayerSet& l : LayerTable) {
+            l.Active = l.FileKind = 3;
+            l.AltColor = l.Color = 0x123456;
+        }
+        std::int32_t count = 0;
+        try {
+            if (std::string(c.file) == "APERTURE.pra") ReadApertureFile(Path(c.file));
+            else if (std::string(c.file) == "GERBERFRM.pra") ReadFormatFile(Path(c.file), "Gerber", GerberFormat);
+            else ReadLayerSetFile(Path(c.file), LayerTable, count);
+            ADD_FAILURE() << "read";
+        } catch (const platform::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "設定ファイル「" + Path(c.file) + "」の " + std::to_string(c.line) +
+                                                 " 行目を読み込めません。\n\r" + c.why);
+        }
+        c.kept();
+        // The file is the user's to mend: reading leaves it as it was.
+        EXPECT_EQ(Bytes(c.file), c.bytes);
+    }
 }
 
 TEST_F(ProgramSettingsTest, FilesAreFoundWithoutRegardToCase)

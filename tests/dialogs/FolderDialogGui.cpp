@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -223,6 +224,61 @@ TEST_F(FolderDialogGui, TickedProjectLayersAreTheLayersRead)
         EXPECT_EQ(read[static_cast<std::size_t>(first) + 1], elements[1]);
         EXPECT_EQ(read[static_cast<std::size_t>(first) + 2], elements[3]);
     }
+}
+
+// A project whose layers do not read is never offered as an empty chooser:
+// the open names it with why, also when it changes as the chooser reads it,
+// and the board loaded stays.
+TEST_F(FolderDialogGui, ProjectWhoseLayersDoNotReadShowsNoChooser)
+{
+    const std::vector<std::string> files = Board("keyboard");
+    ASSERT_FALSE(files.empty());
+    ASSERT_EQ(Open(files), 1);
+    const fs::path project = home / "job.tsn";
+    core::WriteProjectFile(project.string());
+    const std::string good = platform::ReadFileBytes(project);
+    std::string bad = good;
+    const std::string name = fs::path(files[0]).filename().string();
+    const std::size_t at = bad.find(name);
+    ASSERT_NE(at, std::string::npos);
+    bad.replace(at, name.size(), "keyboard\xff\xfe.gbr");
+    const std::string why = "プロジェクトファイルの " + std::to_string(std::count(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1) +
+                            " 行目を読めません。\nShift-JIS として読めない文字があります。";
+    const std::int32_t elements = core::DataCount;
+
+    struct ShowCounter final : QObject {
+        int shown = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show) ++shown;
+            return false;
+        }
+    } counter;
+    form.installEventFilter(&counter);
+    const std::function<int(const std::string&, const std::string&)> ask = mainwin::AskReplaceOrAdd;
+    for (const bool whileAsked : {false, true}) {
+        SCOPED_TRACE(whileAsked ? "spoiled as the chooser reads it" : "spoiled before the open");
+        platform::WriteFileBytes(project, whileAsked ? good : bad);
+        mainwin::AskReplaceOrAdd = [&](const std::string& mode, const std::string& path) {
+            if (whileAsked) platform::WriteFileBytes(project, bad);
+            return ask(mode, path);
+        };
+        // A chooser that came up anyway is closed, so that the test ends.
+        QTimer::singleShot(200, &counter, [this] {
+            if (form.isVisible()) form.reject();
+        });
+        boxes.shown.clear();
+        counter.shown = 0;
+        EXPECT_EQ(Open({project.string()}), 0);
+        EXPECT_EQ(counter.shown, 0);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, mainwin::FilesNotReadMessage(mainwin::OpenFailedText,
+                                                                    {{"job.tsn", why}}));
+        EXPECT_EQ(core::DataCount, elements);
+        EXPECT_EQ(core::LayerCount, static_cast<int>(files.size()));
+    }
+    mainwin::AskReplaceOrAdd = ask;
+    form.removeEventFilter(&counter);
 }
 
 TEST_F(FolderDialogGui, ExportPageFollowsTheFolderTree)

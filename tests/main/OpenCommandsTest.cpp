@@ -204,6 +204,21 @@ TEST_F(OpenCommandsTest, RangeCheckAtOneThousandMillimetres)
     EXPECT_EQ(Open({root / "data" / "nan.gbr"}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{RangeErrorText}));
     EXPECT_EQ(core::DataCount, 0);
+
+    // Opened with files that do not read: the range error names them too.
+    boxes.shown.clear();
+    Write("broken.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD11R,2.5X1.5*%\nD11*\nX2500Y2500D03*\nX1.2.3Y2500D03*\nM02*\n");
+    Write("nothing.gbr", "%FSLAX34Y34*%\n%MOMM*%\n%ADD12R,3.5X1.5*%\nD12*\nM02*\n");
+    Write("notes.dat", "no data\n");
+    EXPECT_EQ(Open({root / "data" / "wide.gbr", root / "data" / "broken.gbr", root / "data" / "nothing.gbr",
+                    root / "data" / "notes.dat"}),
+              0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                           RangeErrorText, {{"notes.dat", NotDataFileReason},
+                                            {"broken.gbr", "'1.2.3' は正しい数値ではありません。"},
+                                            {"nothing.gbr", NoElementsReason}})}));
+    EXPECT_EQ(core::LayerCount, 0);
+    EXPECT_EQ(core::DataCount, 0);
 }
 
 TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
@@ -282,6 +297,7 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoLayersReason}})}));
 
     boxes.shown.clear();
+    Write("job.tsn", "LAYER/1/1/5/a.gbr///A/A/P/clRed/clRed\r\n");
     ReadProjectFile = [](core::Gauge&, const std::string&, core::MyDataValue&) { return false; };
     AskReplaceOrAdd = [](const std::string&, const std::string&) {
         core::LayerTakeFlags[1] = 1;
@@ -604,6 +620,121 @@ TEST_F(OpenCommandsTest, WhatIsNoReadableFileIsNamedWithWhyAndTheJobStays)
         EXPECT_EQ(core::Extents.MaxX, right);
     }
     platform::SetFileDialogs(nullptr);
+}
+
+// A project whose list of layers does not read is named with why, on every
+// road in: no layer is offered, nothing is asked, the job loaded stays.
+TEST_F(OpenCommandsTest, ProjectWhoseLayersDoNotReadIsNamedWithWhy)
+{
+    std::vector<fs::path> driver;
+    for (const auto& f : fs::directory_iterator(fs::path(TESSEL2_CORPUS) / "cad" / "geda"))
+        if (f.path().filename().string().rfind("driver.", 0) == 0) driver.push_back(f.path());
+    ASSERT_FALSE(driver.empty());
+    ASSERT_EQ(Open(driver), 1);
+    const fs::path job = root / "data" / "job.tsn";
+    core::WriteProjectFile(job.string());
+    const std::string saved = platform::ReadFileBytes(job);
+    auto spoiled = [&saved](const std::string& from, const std::string& to) {
+        std::string bytes = saved;
+        const std::size_t at = bytes.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? bytes : bytes.replace(at, from.size(), to);
+    };
+    // The line of the file that does not read.
+    auto atLine = [&saved](const std::string& of, const std::string& why) {
+        const auto line = std::count(saved.begin(), saved.begin() + static_cast<std::ptrdiff_t>(saved.find(of)), '\n') + 1;
+        return "プロジェクトファイルの " + std::to_string(line) + " 行目を読めません。\n" + why;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    } files[] = {
+        {"a file name that is no Shift-JIS", spoiled("driver.bottom.gbr", "driver\xff\xfe.gbr"),
+         atLine("driver.bottom.gbr", "Shift-JIS として読めない文字があります。")},
+        {"a layer number that is no number", spoiled("LAYER/1/", "LAYER/x/"),
+         atLine("LAYER/1/", "'x' は正しい数値ではありません。")},
+        {"cut before its first layer", saved.substr(0, saved.find("LAYER/1/")),
+         "プロジェクトファイルが途中で終わっています。\n5 行目より後の、レイヤーの行（LAYER）と要素の行がありません。"},
+        {"no layers at all", "garbage\r\n", NoLayersReason},
+    };
+    platform::FakeFileDialogs dialogs;
+    platform::SetFileDialogs(&dialogs);
+    for (const auto& f : files) {
+        for (const bool dialog : {false, true}) {
+            for (const int answer : {0, 1, 2}) {   // nothing loaded, replace, add
+                SCOPED_TRACE(std::string(f.what) + (dialog ? ", open dialog" : ", command line or drop") + ", answer " +
+                             std::to_string(answer));
+                ClearAllData(true);
+                if (answer > 0) {
+                    ASSERT_EQ(Open({Gerber("top.gbr", "500000", "500000")}), 1);
+                }
+                const std::int32_t layers = core::LayerCount, data = core::DataCount;
+                replaceOrAdd = answer;
+                platform::WriteFileBytes(job, f.bytes);
+                boxes.shown.clear();
+                asked.clear();
+                if (dialog) {
+                    dialogs.answers.push_back({true, {job.string()}, 1});
+                    EXPECT_EQ(OpenFilesDialog(), 1);
+                } else {
+                    EXPECT_EQ(Open({job}), 0);
+                }
+                EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", f.why}})}));
+                EXPECT_TRUE(asked.empty());
+                EXPECT_EQ(core::LayerCount, layers);
+                EXPECT_EQ(core::DataCount, data);
+            }
+        }
+    }
+    platform::SetFileDialogs(nullptr);
+}
+
+// A settings file of the program folder that does not read is told with its
+// line once, not at every clear, and left as it is; the tables keep what it
+// gave before the fault. Mended and broken again, it is told again.
+TEST_F(OpenCommandsTest, ProgramFolderFileThatDoesNotReadIsToldOnceAndKept)
+{
+    const fs::path home = root / "home";
+    const struct {
+        const char* file;
+        std::string bytes;
+        int line;
+        std::function<void()> kept;
+    } cases[] = {
+        // Nothing before the fault: the built-in table, the file not written over.
+        {"APERTURE.pra", "D10,0,abc,0,0,0,0\r\n", 1,
+         [] { EXPECT_EQ(core::MaxDCode, core::FirstSearchCode + core::BuiltInApertureCount - 1); }},
+        {"GERBERFRM.pra", "FORMAT      = 000.0000\r\nUNITS       = abc\r\n", 2,
+         [] { EXPECT_EQ(core::GerberFormat.DecDigits, 4); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const std::string told = "設定ファイル「" + (home / c.file).string() + "」の " + std::to_string(c.line) + " 行目";
+        auto toldNow = [&] {
+            return std::count_if(boxes.shown.begin(), boxes.shown.end(),
+                                 [&](const auto& b) { return b.text.find(told) != std::string::npos; });
+        };
+        const std::string good = platform::ReadFileBytes(home / c.file);
+        platform::WriteFileBytes(home / c.file, c.bytes);
+        boxes.shown.clear();
+        for (int clear = 0; clear < 3; ++clear) ClearAllData(true);
+        EXPECT_EQ(toldNow(), 1) << testing::PrintToString(Texts());
+        c.kept();
+        EXPECT_EQ(platform::ReadFileBytes(home / c.file), c.bytes);
+        // An open whose range error clears does not tell it again.
+        Gerber("wide.gbr", "9997510", "97500");
+        EXPECT_EQ(Open({root / "data" / "wide.gbr"}), 0);
+        EXPECT_EQ(toldNow(), 1);
+
+        platform::WriteFileBytes(home / c.file, good);
+        ClearAllData(true);
+        platform::WriteFileBytes(home / c.file, c.bytes);
+        ClearAllData(true);
+        EXPECT_EQ(toldNow(), 2);
+        platform::WriteFileBytes(home / c.file, good);
+        ClearAllData(true);
+    }
 }
 
 TEST_F(OpenCommandsTest, ClearKeepsTheLayerColoursOfTheProgramFolder)
