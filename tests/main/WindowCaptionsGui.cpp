@@ -18,6 +18,7 @@
 #include "platform/qt/Fonts.h"
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
+#include "tests/main/WindowFixture.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -114,10 +115,7 @@ protected:
         if (!qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) GTEST_SKIP() << "no X server for the test";
         root = fs::path(dir.path().toStdString());
         fs::create_directories(root / "home");
-        setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
-        setenv("HOME", root.c_str(), 1);
-        setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root / "xdg-config").c_str(), 1);
+        maintest::UsePrivateHome(root);
         // No printer queue, whatever the machine has.
         setenv("CUPS_SERVER", (root / "no-cups.sock").c_str(), 1);
         platform::ResetProgramFolder();

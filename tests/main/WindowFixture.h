@@ -28,6 +28,15 @@
 namespace maintest {
 
 namespace fs = std::filesystem;
+
+// Settings, program folder and desktop data under root, away from the user's.
+inline void UsePrivateHome(const fs::path& root)
+{
+    setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
+    setenv("HOME", root.c_str(), 1);
+    setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root / "xdg-config").c_str(), 1);
+}
 using namespace mainwin;
 using platform::FakeMessageBoxes;
 using platform::MsgResult;
@@ -38,10 +47,7 @@ protected:
     {
         root = fs::path(dir.path().toStdString());
         fs::create_directories(root / "home");
-        setenv("TESSEL2_HOME", (root / "home").c_str(), 1);
-        setenv("HOME", root.c_str(), 1);
-        setenv("XDG_DATA_HOME", (root / "xdg-data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root / "xdg-config").c_str(), 1);
+        UsePrivateHome(root);
         platform::ResetProgramFolder();
         viewtest::ResetAll();
         CommandMenu = {};
