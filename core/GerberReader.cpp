@@ -148,6 +148,9 @@ public:
         return false;
     }
 
+    // A drill header has been seen: only the hits that tell the kind are still to come.
+    bool SawDrillHeader() const { return excellonHeader_; }
+
     int Finish()
     {
         if (!decided_ && !block_.empty()) Decide();
@@ -219,10 +222,14 @@ int DetectFromSource(ChunkSource& source)
     bool first = true;
     // Only the beginning is looked at: a file whose kind shows nowhere in it
     // (gigabytes of zeros) would otherwise be read whole while the window waits.
+    // A drill file whose header came first is followed to its first hit, however
+    // many comments lie between: it is read whole anyway once it is known.
     std::size_t left = DetectionBytes;
-    while (left > 0 && source.Next(chunk)) {
-        if (chunk.size() > left) chunk = chunk.substr(0, left);
-        left -= chunk.size();
+    while ((left > 0 || detector.SawDrillHeader()) && source.Next(chunk)) {
+        if (!detector.SawDrillHeader()) {
+            if (chunk.size() > left) chunk = chunk.substr(0, left);
+            left -= chunk.size();
+        }
         // A UTF-8 byte-order mark is no part of the first block.
         if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
         first = false;

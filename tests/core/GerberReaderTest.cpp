@@ -15,6 +15,14 @@ namespace {
 using gerbertest::GerberFixture;
 namespace fs = std::filesystem;
 
+std::string Repeat(const std::string& text, std::size_t times)
+{
+    std::string out;
+    out.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 // ------------------------------------------------ block helpers equal the slow ones
 
 std::string Stored(std::string_view raw, bool padded)
@@ -132,6 +140,9 @@ TEST_F(DetectTest, KindsByContents)
         // Only the beginning is read: a kind shown first past it is not seen.
         {std::string(core::DetectionBytes - 20, '\0') + "\n%FSLAX24Y24*%\n", core::fkRS274X},
         {std::string(core::DetectionBytes, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
+        // ... but a drill file whose header came first is followed to its first hit.
+        {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
+         core::fkNcDrill},
     };
     int n = 0;
     for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);
