@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -181,6 +182,65 @@ TEST_F(FormParaGui, AChoiceLeavesTheCaretAfterIt)
         form.ButtonOf(ParaButton::sw2)->click();
     });
     mainwin::ShowParametersDialog();
+}
+
+// Tab in an edit box ends the edit: the box and the balloon close and the
+// cell shows the value as stored, from its start; a long offset reads as its
+// number, whole, not as the tail of what was typed.
+TEST_F(FormParaGui, TabEndsTheEdit)
+{
+    const std::string huge = "123456789012345678901234567890";
+    struct Case {
+        const char* mode;
+        int tab;    // of "Parameter"; −1 none
+        int item;   // −1: the first contents cell of the file table
+        std::string typed;
+        const char* shown;   // the stored value as its cell shows it
+    };
+    const Case cases[] = {
+        {"Format", -1, paratest::GerberItems.offsetX, huge, "1.23456789012346E29"},
+        {"FormatNC", -1, paratest::DrillItems.offsetY, "-" + huge, "-1.23456789012346E29"},
+        {"Parameter", 2, 5, huge, "1.23456789012346E29"},
+        {"Parameter", 1, 4, "98765432109876.54321", "98765432109876.5"},
+        {"Parameter", 0, -1, "TOP COPPER", "TOP COPPER"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " item " + std::to_string(c.item));
+        core::ResetTables();
+        core::LayerCount = 1;
+        core::LayerTable[1].FileName = "top.gbr";
+        core::GerberFormat = core::DefaultFormat("Gerber");
+        core::DrillFormat = core::DefaultFormat("Drill");
+        const bool parameter = std::string(c.mode) == "Parameter";
+        auto steps = [&] {
+            QApplication::setActiveWindow(&form);
+            if (c.tab >= 0) Release(form.Image1, paratest::Middle(ParaTabs.Rects.at(static_cast<std::size_t>(c.tab))));
+            if (c.item >= 0) Release(form.Image1, Item(c.item));
+            else Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));
+            QLineEdit* edit = c.item >= 0 ? form.Edit1 : form.Edit2;
+            ASSERT_TRUE(edit->isVisible() && edit->hasFocus());
+            for (const char ch : c.typed) Key(edit, std::toupper(static_cast<unsigned char>(ch)), QString(QChar(ch)));
+            if (c.item < 0) Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));   // its choices again
+            Key(edit, Qt::Key_Tab);
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_FALSE(form.Edit1->isVisible() || form.Edit2->isVisible() || form.Image2->isVisible());
+            if (c.item >= 0) {
+                const auto k = static_cast<std::size_t>(c.item);
+                EXPECT_EQ(ParaItems.Captions.at(k), c.shown);
+                EXPECT_LE(PageTextWidth(c.shown) + 4, ParaItems.Rects.at(k).right - ParaItems.Rects.at(k).left);
+            } else {
+                EXPECT_EQ(ParaTable.CellTexts[1][0], c.shown);
+            }
+            form.ButtonOf(parameter ? ParaButton::sw2 : ParaButton::sw5)->click();
+        };
+        if (parameter) {
+            QTimer::singleShot(0, steps);
+            mainwin::ShowParametersDialog();
+        } else {
+            Confirm(c.mode, steps);
+        }
+        EXPECT_FALSE(form.isVisible());
+    }
 }
 
 TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
