@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -160,6 +161,59 @@ TEST_F(FormParaGui, LongFileNamesWidenTheWindow)
             form.ButtonOf(ParaButton::sw2)->click();
         });
         mainwin::ShowParametersDialog();
+    }
+}
+
+// The contents' choices lie whole inside the window wherever their column
+// ends: at the open, and after a long contents text has widened the column
+// (Enter opens them on the next row), on a wide and a narrow screen, for the
+// names of real jobs.
+TEST_F(FormParaGui, ContentsChoicesLieWholeInsideTheWindow)
+{
+    const struct {
+        const char* job;
+        int screenWidth;
+        const char* typed;
+    } cases[] = {
+        {"geda", 1600, "TOP COPPER SIGNAL LAYER 1"},
+        {"geda", 1024, "TOP COPPER SIGNAL LAYER 1"},
+        {"altium-composite-drill/Gerber", 1024, "TOP COPPER SIGNAL LAYER 1"},
+        {"fusion360", 1600, "TOP COPPER SIGNAL LAYER 1 35 um ENIG finish impedance controlled"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.job) + " at " + std::to_string(c.screenWidth));
+        core::ResetTables();
+        std::vector<std::string> names;
+        for (const auto& f : std::filesystem::directory_iterator(std::filesystem::path(TESSEL2_CORPUS) / "cad" / c.job))
+            if (f.is_regular_file()) names.push_back(f.path().filename().string());
+        std::sort(names.begin(), names.end());
+        core::LayerCount = static_cast<int>(std::min<std::size_t>(names.size(), 25));
+        for (int l = 1; l <= core::LayerCount; ++l) core::LayerTable[static_cast<std::size_t>(l)].FileName = names[static_cast<std::size_t>(l - 1)];
+        ParaRequest.Mode = "Parameter";
+        FormShow(c.screenWidth, 768);
+        for (int step = 0; step < 2; ++step) {
+            SCOPED_TRACE(step == 0 ? "opened" : "typed");
+            if (step == 0) {
+                paratest::ClickCell(1, 0);
+            } else {
+                Edit2Change(c.typed);
+                Edit2KeyEnter();
+            }
+            ASSERT_TRUE(Para.Image2.Visible && ChoiceBalloon.Key == "FileContents");
+            const Rect& b = Para.Image2.Bounds;
+            const Rect& cell = ParaTable.CellRects[1][static_cast<std::size_t>(ParaTable.SelRow)];
+            EXPECT_TRUE(b.left >= 0 && b.right <= Para.ClientWidth && b.top >= 0 && b.bottom <= Para.ClientHeight)
+                << b.left << ".." << b.right << " of " << Para.ClientWidth;
+            // The tip at the height of the cell it chooses for.
+            EXPECT_EQ(ChoiceBalloon.Outline[0].y + b.top, cell.top + Para.Image3.Bounds.top + 9);
+            for (int k = 0; k < ChoiceBalloon.Count; ++k) {
+                const auto i = static_cast<std::size_t>(k);
+                const Rect& r = ChoiceBalloon.Rects[i];
+                EXPECT_LE(r.left + 27 + PageTextWidth(ChoiceBalloon.Captions[i]), std::min(r.right, b.right - b.left - 1))
+                    << ChoiceBalloon.Captions[i];
+            }
+        }
+        EXPECT_EQ(ParaTable.CellTexts[1][0], c.typed);
     }
 }
 
