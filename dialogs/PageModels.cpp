@@ -9,6 +9,9 @@ namespace {
 
 std::size_t Size(int n) { return static_cast<std::size_t>(std::max(n, 0)); }
 
+// What a balloon beside its anchor keeps from the page's sides.
+constexpr int SideClearance = 10;
+
 } // namespace
 
 // ----------------------------------------------------------------- items
@@ -274,6 +277,10 @@ Rect PlaceBalloon(BalloonSide side, int w, int h, int x, int y, int pageWidth, i
         half = BalloonHalf(y, h, pageHeight, margin);
         r.left = side == BalloonSide::Right ? x : x - w;
         r.top = y - half;
+        // A column widened by its texts can push the anchor near the side:
+        // the balloon is never cut there.
+        if (const int most = pageWidth - SideClearance - w; most >= SideClearance) r.left = std::clamp(r.left, SideClearance, most);
+        else r.left = std::max(0, pageWidth - w);
         break;
     case BalloonSide::Down:
     case BalloonSide::Up:

@@ -170,7 +170,10 @@ void InitBalloonBox(MyBalloonBox& box, int n);
 int BalloonHalf(int anchor, int size, int pageExtent, int margin);
 // The outline of a w × h balloon with its tip `half` along its side.
 std::array<Point, 7> BalloonOutline(BalloonSide side, int w, int h, int half);
-// The balloon's rectangle in page pixels with its tip on (x, y), and its outline.
+// The balloon's rectangle in page pixels with its tip on (x, y), and its
+// outline. A balloon beside its anchor that would run past the page's side
+// moves in along it, whole and 10 pixels clear, its tip on its own edge at
+// the anchor's height.
 Rect PlaceBalloon(BalloonSide side, int w, int h, int x, int y, int pageWidth, int pageHeight, int margin,
                   std::array<Point, 7>& outline);
 

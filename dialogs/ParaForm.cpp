@@ -498,6 +498,14 @@ void Edit2KeyEnter()
     FitWindowToPage();
 }
 
+void EditKeyTab()
+{
+    // The cells then show the values as stored, from their start: a long
+    // offset reads as its number, not as the tail of what was typed.
+    HideBalloon();
+    HideEdits();
+}
+
 void FormKeyEscape()
 {
     if (Para.Image2.Visible) {

@@ -183,6 +183,9 @@ void Edit1Change(const std::string& text);
 void Edit2Change(const std::string& text);
 void Edit1KeyEnter();
 void Edit2KeyEnter();
+// Tab (either way) in an edit box ends the edit: the box and its choices
+// close, the values having been stored as typed.
+void EditKeyTab();
 // Esc: closes the balloon, else the edit box or picker that is open, else
 // the window as its close box does.
 void FormKeyEscape();

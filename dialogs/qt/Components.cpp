@@ -126,6 +126,7 @@ bool OwnerDrawnDialog::eventFilter(QObject* watched, QEvent* event)
             EscapePressed();
             return true;
         }
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && TabPressed(static_cast<QLineEdit*>(watched))) return true;
     }
     return QDialog::eventFilter(watched, event);
 }

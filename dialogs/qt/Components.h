@@ -54,6 +54,8 @@ protected:
     virtual void EscapePressed() = 0;
     virtual void EnterPressed(QLineEdit* edit) = 0;
     virtual void WheelTurned(int notches) = 0;
+    // Tab or Shift+Tab in an edit box; false lets the edit box have it.
+    virtual bool TabPressed(QLineEdit*) { return false; }
 
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

@@ -223,6 +223,13 @@ void TFormPara::EnterPressed(QLineEdit* edit)
     Sync();
 }
 
+bool TFormPara::TabPressed(QLineEdit*)
+{
+    EditKeyTab();
+    Sync();
+    return true;
+}
+
 void TFormPara::WheelTurned(int notches)
 {
     // The window takes the wheel wherever the pointer is.

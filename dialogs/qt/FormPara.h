@@ -42,6 +42,7 @@ protected:
     void EscapePressed() override;
     void EnterPressed(QLineEdit* edit) override;
     void WheelTurned(int notches) override;
+    bool TabPressed(QLineEdit* edit) override;
 };
 
 // The parameters dialog of the program (nullptr before it is made).

@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -162,6 +164,59 @@ TEST_F(FormParaGui, LongFileNamesWidenTheWindow)
     }
 }
 
+// The contents' choices lie whole inside the window wherever their column
+// ends: at the open, and after a long contents text has widened the column
+// (Enter opens them on the next row), on a wide and a narrow screen, for the
+// names of real jobs.
+TEST_F(FormParaGui, ContentsChoicesLieWholeInsideTheWindow)
+{
+    const struct {
+        const char* job;
+        int screenWidth;
+        const char* typed;
+    } cases[] = {
+        {"geda", 1600, "TOP COPPER SIGNAL LAYER 1"},
+        {"geda", 1024, "TOP COPPER SIGNAL LAYER 1"},
+        {"altium-composite-drill/Gerber", 1024, "TOP COPPER SIGNAL LAYER 1"},
+        {"fusion360", 1600, "TOP COPPER SIGNAL LAYER 1 35 um ENIG finish impedance controlled"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.job) + " at " + std::to_string(c.screenWidth));
+        core::ResetTables();
+        std::vector<std::string> names;
+        for (const auto& f : std::filesystem::directory_iterator(std::filesystem::path(TESSEL2_CORPUS) / "cad" / c.job))
+            if (f.is_regular_file()) names.push_back(f.path().filename().string());
+        std::sort(names.begin(), names.end());
+        core::LayerCount = static_cast<int>(std::min<std::size_t>(names.size(), 25));
+        for (int l = 1; l <= core::LayerCount; ++l) core::LayerTable[static_cast<std::size_t>(l)].FileName = names[static_cast<std::size_t>(l - 1)];
+        ParaRequest.Mode = "Parameter";
+        FormShow(c.screenWidth, 768);
+        for (int step = 0; step < 2; ++step) {
+            SCOPED_TRACE(step == 0 ? "opened" : "typed");
+            if (step == 0) {
+                paratest::ClickCell(1, 0);
+            } else {
+                Edit2Change(c.typed);
+                Edit2KeyEnter();
+            }
+            ASSERT_TRUE(Para.Image2.Visible && ChoiceBalloon.Key == "FileContents");
+            const Rect& b = Para.Image2.Bounds;
+            const Rect& cell = ParaTable.CellRects[1][static_cast<std::size_t>(ParaTable.SelRow)];
+            EXPECT_TRUE(b.left >= 0 && b.right <= Para.ClientWidth && b.top >= 0 && b.bottom <= Para.ClientHeight)
+                << b.left << ".." << b.right << " of " << Para.ClientWidth;
+            // The tip at the height of the cell it chooses for.
+            EXPECT_EQ(ChoiceBalloon.Outline[0].y + b.top, cell.top + Para.Image3.Bounds.top + 9);
+            for (int k = 0; k < ChoiceBalloon.Count; ++k) {
+                const auto i = static_cast<std::size_t>(k);
+                const Rect& r = ChoiceBalloon.Rects[i];
+                EXPECT_LE(r.left + 27 + PageTextWidth(ChoiceBalloon.Captions[i]), std::min(r.right, b.right - b.left - 1))
+                    << ChoiceBalloon.Captions[i];
+            }
+        }
+        EXPECT_EQ(ParaTable.CellTexts[1][0], c.typed);
+    }
+}
+
 // A contents choice goes into the edit box with the caret after it, ready
 // for more: not selected, though the balloon had the focus.
 TEST_F(FormParaGui, AChoiceLeavesTheCaretAfterIt)
@@ -181,6 +236,65 @@ TEST_F(FormParaGui, AChoiceLeavesTheCaretAfterIt)
         form.ButtonOf(ParaButton::sw2)->click();
     });
     mainwin::ShowParametersDialog();
+}
+
+// Tab in an edit box ends the edit: the box and the balloon close and the
+// cell shows the value as stored, from its start; a long offset reads as its
+// number, whole, not as the tail of what was typed.
+TEST_F(FormParaGui, TabEndsTheEdit)
+{
+    const std::string huge = "123456789012345678901234567890";
+    struct Case {
+        const char* mode;
+        int tab;    // of "Parameter"; −1 none
+        int item;   // −1: the first contents cell of the file table
+        std::string typed;
+        const char* shown;   // the stored value as its cell shows it
+    };
+    const Case cases[] = {
+        {"Format", -1, paratest::GerberItems.offsetX, huge, "1.23456789012346E29"},
+        {"FormatNC", -1, paratest::DrillItems.offsetY, "-" + huge, "-1.23456789012346E29"},
+        {"Parameter", 2, 5, huge, "1.23456789012346E29"},
+        {"Parameter", 1, 4, "98765432109876.54321", "98765432109876.5"},
+        {"Parameter", 0, -1, "TOP COPPER", "TOP COPPER"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " item " + std::to_string(c.item));
+        core::ResetTables();
+        core::LayerCount = 1;
+        core::LayerTable[1].FileName = "top.gbr";
+        core::GerberFormat = core::DefaultFormat("Gerber");
+        core::DrillFormat = core::DefaultFormat("Drill");
+        const bool parameter = std::string(c.mode) == "Parameter";
+        auto steps = [&] {
+            QApplication::setActiveWindow(&form);
+            if (c.tab >= 0) Release(form.Image1, paratest::Middle(ParaTabs.Rects.at(static_cast<std::size_t>(c.tab))));
+            if (c.item >= 0) Release(form.Image1, Item(c.item));
+            else Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));
+            QLineEdit* edit = c.item >= 0 ? form.Edit1 : form.Edit2;
+            ASSERT_TRUE(edit->isVisible() && edit->hasFocus());
+            for (const char ch : c.typed) Key(edit, std::toupper(static_cast<unsigned char>(ch)), QString(QChar(ch)));
+            if (c.item < 0) Release(form.Image3, paratest::Middle(ParaTable.CellRects[1][0]));   // its choices again
+            Key(edit, Qt::Key_Tab);
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_FALSE(form.Edit1->isVisible() || form.Edit2->isVisible() || form.Image2->isVisible());
+            if (c.item >= 0) {
+                const auto k = static_cast<std::size_t>(c.item);
+                EXPECT_EQ(ParaItems.Captions.at(k), c.shown);
+                EXPECT_LE(PageTextWidth(c.shown) + 4, ParaItems.Rects.at(k).right - ParaItems.Rects.at(k).left);
+            } else {
+                EXPECT_EQ(ParaTable.CellTexts[1][0], c.shown);
+            }
+            form.ButtonOf(parameter ? ParaButton::sw2 : ParaButton::sw5)->click();
+        };
+        if (parameter) {
+            QTimer::singleShot(0, steps);
+            mainwin::ShowParametersDialog();
+        } else {
+            Confirm(c.mode, steps);
+        }
+        EXPECT_FALSE(form.isVisible());
+    }
 }
 
 TEST_F(FormParaGui, SettingsFileChosenInTheOpenDialog)
