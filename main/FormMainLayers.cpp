@@ -276,9 +276,14 @@ int TFormMain::BuildMenuList(const std::string& id, int height)
     // within its limit, so that the last row is not under it.
     if (TableWidth(CodeTable) > W - (vertical ? barWidth : 0)) {
         const int grow = std::max(0, std::min(height, t.PanelHeight + barHeight) - t.PanelHeight);
+        // The sideways bar may bring the vertical one: the rows are laid out
+        // again clear of it, their edge between two columns.
+        if (!vertical && TableBodyHeight(CodeTable) > t.BodyHeight + grow - barHeight) {
+            vertical = true;
+            t = build(W - barWidth);
+        }
         t.PanelHeight += grow;
         t.BodyHeight += grow;
-        vertical = vertical || TableBodyHeight(CodeTable) > t.BodyHeight - barHeight;
     }
     PanelList->resize(W, t.PanelHeight);
     Image6->setGeometry(0, 0, W, t.PanelHeight);

@@ -55,7 +55,9 @@ bool AnyText(const std::string&) { return true; }
 // when it would otherwise push columns of numbers out of view.
 // The last column takes what is left after it. Only when the numbers and
 // that narrowest name column together are wider does the table outgrow
-// the rows.
+// the rows: it scrolls sideways, and the names give way no further than
+// keeps the numbers in view at its start whole (the rows' edge falls
+// between two columns); names after the numbers stay whole.
 void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int nameCol)
 {
     measure.SetFont(platform::FontInfo{});
@@ -71,7 +73,19 @@ void FitColumns(MyGridBox& g, int clientWidth, platform::Canvas& measure, int na
         numbers += g.ColWidths[k];
     }
     const auto name = static_cast<std::size_t>(nameCol);
-    g.ColWidths[name] = std::max(nameMinimum, std::min(WidestText(g, nameCol, measure, AnyText), clientWidth - numbers));
+    const int whole = WidestText(g, nameCol, measure, AnyText);
+    if (numbers + nameMinimum <= clientWidth) {
+        g.ColWidths[name] = std::max(nameMinimum, std::min(whole, clientWidth - numbers));
+    } else if (nameCol + 1 == g.ColCount) {
+        g.ColWidths[name] = std::max(nameMinimum, whole);
+    } else {
+        int before = 0;
+        for (int c = 0; c < nameCol; ++c) before += g.ColWidths[static_cast<std::size_t>(c)];
+        int room = clientWidth - before;
+        for (int c = nameCol + 1; c < g.ColCount && room - g.ColWidths[static_cast<std::size_t>(c)] >= nameMinimum; ++c)
+            room -= g.ColWidths[static_cast<std::size_t>(c)];
+        g.ColWidths[name] = std::max(nameMinimum, room);
+    }
     const auto last = static_cast<std::size_t>(g.ColCount - 1);
     g.ColWidths[last] += std::max(0, clientWidth - numbers - g.ColWidths[name]);
     PlaceCells(g);

@@ -37,10 +37,11 @@ struct TableLayout {
 // The columns of numbers are as wide as their texts measured on `measure`;
 // the shape column has the room they leave, its texts shortened to it with
 // "...". Only when even a lone "..." does not fit is the table wider than
-// the rows.
+// the rows; it then scrolls sideways, the shapes as wide as leaves the
+// rows' edge between two columns of sizes.
 TableLayout BuildApertureTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
 // The used tools 1..ToolCount, the same way: the remarks have the room
-// the numbers leave.
+// the numbers leave, and are whole when the table scrolls sideways.
 TableLayout BuildToolTable(MyGridBox& grid, int clientWidth, int limit, platform::Canvas& measure);
 // The room a cell leaves after its text.
 inline constexpr int CellTextGap = 5;

@@ -206,127 +206,158 @@ TEST_F(LayerListGui, DragReordersTheLayers)
     EXPECT_EQ(core::LayerTable[1].FileName, "layer2");
 }
 
-// A real job of 25 layers whose names differ only at their end, with
-// macro apertures, and tools with remarks. At every panel width and window
-// size the tables are as wide as the box shows their rows: every number
-// whole, names and macro shapes shortened with "..." (the layers still told
-// apart), contents and remarks in view from the default width on, and no
-// row under a bar.
+// Real jobs: one of 25 layers whose names differ only at their end, with
+// macro apertures; one whose polygon apertures have long sizes in all three
+// columns. Tools with remarks. At every panel width and window size the
+// tables are as wide as the box shows their rows: every number whole, names
+// and macro shapes shortened with "..." (the layers still told apart), and
+// no row under a bar. Where the rows cannot hold the numbers the table
+// scrolls sideways, the names giving way only so far as the numbers at its
+// start are whole, not cut at the edge.
 TEST_F(LayerListGui, TablesOfARealJobFitTheirPanel)
 {
-    const fs::path folder = fs::path(TESSEL2_CORPUS) / "cad" / "altium-composite-drill" / "Gerber";
-    if (!fs::exists(folder)) GTEST_SKIP() << "no corpus folder " << folder;
-    MyOpenFiles job;
-    for (const auto& f : fs::directory_iterator(folder))
-        if (f.path().extension().string().rfind(".G", 0) == 0) job.Add(f.path());
-    boxes.positiveByDefault = false;
-    ClearAllData(true);
-    ASSERT_EQ(OpenFileListRun(job), 1);
-    ASSERT_EQ(core::LayerCount, 25);
-    // Nothing to draw: the many resizes stay quick.
-    for (int l = 1; l <= 25; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 0;
-    core::LayerTable[1].Contents = "部品面パターン";
-    core::LayerTable[2].Remarks = "remark that is longer than the panel";
-    core::ToolCount = 12;
-    for (int t = 1; t <= 12; ++t)
-        core::Tools[static_cast<std::size_t>(t)] = {1, t * 37, "0." + std::to_string(t * 25), std::string(1, static_cast<char>('@' + t)),
-                                                     t % 3 == 0 ? "ノンスルー（スロット穴）" : ""};
-    auto width = [](platform::RasterCanvas& c, const std::string& t) { return c.TextWidth(t); };
+    struct Job {
+        const char* folder;
+        const char* extension; // the start of the files' extension
+        int layers;
+        int allInViewFrom;     // panel width from which every column is in view
+        bool namesDifferAtTheirEnd;
+    };
+    const Job jobs[] = {{"altium-composite-drill/Gerber", ".G", 25, 220, true}, {"eagle-newer", ".gbr", 7, 263, false}};
     bool macros = false;
+    for (const Job& j : jobs) {
+        SCOPED_TRACE(j.folder);
+        const fs::path folder = fs::path(TESSEL2_CORPUS) / "cad" / j.folder;
+        if (!fs::exists(folder)) GTEST_SKIP() << "no corpus folder " << folder;
+        MyOpenFiles job;
+        for (const auto& f : fs::directory_iterator(folder))
+            if (f.path().extension().string().rfind(j.extension, 0) == 0) job.Add(f.path());
+        boxes.positiveByDefault = false;
+        ClearAllData(true);
+        ASSERT_EQ(OpenFileListRun(job), 1);
+        ASSERT_EQ(core::LayerCount, j.layers);
+        // Nothing to draw: the many resizes stay quick.
+        for (int l = 1; l <= j.layers; ++l) core::LayerTable[static_cast<std::size_t>(l)].Active = 0;
+        core::LayerTable[1].Contents = "部品面パターン";
+        core::LayerTable[2].Remarks = "remark that is longer than the panel";
+        core::ToolCount = 12;
+        for (int t = 1; t <= 12; ++t)
+            core::Tools[static_cast<std::size_t>(t)] = {1, t * 37, "0." + std::to_string(t * 25), std::string(1, static_cast<char>('@' + t)),
+                                                         t % 3 == 0 ? "ノンスルー（スロット穴）" : ""};
+        auto width = [](platform::RasterCanvas& c, const std::string& t) { return c.TextWidth(t); };
 
-    for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
-        form->resize(size);
-        QApplication::processEvents();
-        for (const int panel : {200, 201, 205, 212, 220, 240, 263, 300, 399}) {
-            SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
-            form->Splitter1Moved(panel);
+        for (const QSize size : {QSize(1024, 768), QSize(1600, 1000)}) {
+            form->resize(size);
             QApplication::processEvents();
-            const bool defaultOrWider = panel >= 220;
-
-            // Layers: no sideways bar; names shortened in their cell, all told
-            // apart by their extension, whole after the dots; the contents
-            // beside them, shortened clear of the rows' edge.
-            const QWidget* rows = form->ScrollBox2->viewport();
-            EXPECT_FALSE(form->ScrollBox2->horizontalScrollBar()->isVisible());
-            EXPECT_EQ(form->Image9->width(), rows->width());
-            EXPECT_EQ(TableWidth(LayerGrid), rows->width());
-            std::set<std::string> names;
-            const std::vector<std::string> shown = ShownFileNames(form->LayerRowsPicture, LayerGrid);
-            for (int r = 1; r <= 25; ++r) {
-                const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
-                const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
-                const std::string& drawn = shown[static_cast<std::size_t>(r)];
-                EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
-                const std::string ending = "..." + name.substr(name.rfind('.') + 1);
-                EXPECT_TRUE(drawn == name || (drawn.size() >= ending.size() && drawn.find("...") + ending.size() == drawn.size() &&
-                                              drawn.compare(drawn.size() - ending.size(), ending.size(), ending) == 0))
-                    << drawn;
-                names.insert(drawn);
-                const platform::Rect& contentsCell = LayerGrid.Cells[3][static_cast<std::size_t>(r)];
-                const std::string& text = LayerGrid.CellTexts[3][static_cast<std::size_t>(r)];
-                const std::string contents = ShownContents(form->LayerRowsPicture, LayerGrid, r);
-                EXPECT_LE(2 + width(form->LayerRowsPicture, contents), contentsCell.right - contentsCell.left) << text;
-                EXPECT_TRUE(contents == text || (contents.size() >= 3 && contents.compare(contents.size() - 3, 3, "...") == 0)) << contents;
-            }
-            EXPECT_EQ(names.size(), 25u);
-            const platform::Rect& contents = LayerGrid.Cells[3][1];
-            EXPECT_LE(contents.left + width(form->LayerHeaderPicture, "内容") + 2, rows->width()) << "内容 in view";
-
-            // Code tables: numbers whole, names shortened, rows clear of the bars.
-            const int limit = static_cast<int>((form->PanelFile->height() - 242) * 0.4);
-            for (const char* id : {"Aperture", "Tool"}) {
-                SCOPED_TRACE(id);
-                const bool tools = std::string(id) == "Tool";
-                CommandMenu.Current = id;
-                form->BuildCommandMenu(false);
+            for (const int panel : {200, 201, 205, 212, 220, 240, 263, 300, 399}) {
+                SCOPED_TRACE(std::to_string(size.width()) + " x " + std::to_string(size.height()) + ", panel " + std::to_string(panel));
+                form->Splitter1Moved(panel);
                 QApplication::processEvents();
-                ASSERT_TRUE(form->PanelList->isVisible());
-                const MyGridBox& g = CodeTable;
-                const int nameCol = tools ? 4 : 1;
-                for (int c = 0; c < g.ColCount; ++c)
-                    for (int r = 0; r < g.RowCount; ++r) {
-                        const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
-                        const int w = g.ColWidths[static_cast<std::size_t>(c)];
-                        macros = macros || t.rfind("Macro (", 0) == 0;
-                        if (c != nameCol) {
-                            EXPECT_LE(width(form->ListBodyPicture, t) + 2, w) << t;
-                            continue;
+    
+                // Layers: no sideways bar; names shortened in their cell, all told
+                // apart by their extension, whole after the dots; the contents
+                // beside them, shortened clear of the rows' edge.
+                const QWidget* rows = form->ScrollBox2->viewport();
+                EXPECT_FALSE(form->ScrollBox2->horizontalScrollBar()->isVisible());
+                EXPECT_EQ(form->Image9->width(), rows->width());
+                EXPECT_EQ(TableWidth(LayerGrid), rows->width());
+                std::set<std::string> names;
+                const std::vector<std::string> shown = ShownFileNames(form->LayerRowsPicture, LayerGrid);
+                for (int r = 1; r <= j.layers; ++r) {
+                    const platform::Rect& cell = LayerGrid.Cells[2][static_cast<std::size_t>(r)];
+                    const std::string& name = LayerGrid.CellTexts[2][static_cast<std::size_t>(r)];
+                    const std::string& drawn = shown[static_cast<std::size_t>(r)];
+                    EXPECT_LE(width(form->LayerRowsPicture, drawn), FileNameRoom(cell)) << name;
+                    const std::string ending = "..." + name.substr(name.rfind('.') + 1);
+                    EXPECT_TRUE(!j.namesDifferAtTheirEnd || drawn == name ||
+                                (drawn.size() >= ending.size() && drawn.find("...") + ending.size() == drawn.size() &&
+                                 drawn.compare(drawn.size() - ending.size(), ending.size(), ending) == 0))
+                        << drawn;
+                    names.insert(drawn);
+                    const platform::Rect& contentsCell = LayerGrid.Cells[3][static_cast<std::size_t>(r)];
+                    const std::string& text = LayerGrid.CellTexts[3][static_cast<std::size_t>(r)];
+                    const std::string contents = ShownContents(form->LayerRowsPicture, LayerGrid, r);
+                    EXPECT_LE(2 + width(form->LayerRowsPicture, contents), contentsCell.right - contentsCell.left) << text;
+                    EXPECT_TRUE(contents == text || (contents.size() >= 3 && contents.compare(contents.size() - 3, 3, "...") == 0)) << contents;
+                }
+                EXPECT_EQ(names.size(), static_cast<std::size_t>(j.layers));
+                const platform::Rect& contents = LayerGrid.Cells[3][1];
+                EXPECT_LE(contents.left + width(form->LayerHeaderPicture, "内容") + 2, rows->width()) << "内容 in view";
+
+                // Code tables: numbers whole, names shortened, rows clear of the bars.
+                const int limit = static_cast<int>((form->PanelFile->height() - 242) * 0.4);
+                for (const char* id : {"Aperture", "Tool"}) {
+                    SCOPED_TRACE(id);
+                    const bool tools = std::string(id) == "Tool";
+                    CommandMenu.Current = id;
+                    form->BuildCommandMenu(false);
+                    QApplication::processEvents();
+                    ASSERT_TRUE(form->PanelList->isVisible());
+                    const MyGridBox& g = CodeTable;
+                    const int nameCol = tools ? 4 : 1;
+                    for (int c = 0; c < g.ColCount; ++c)
+                        for (int r = 0; r < g.RowCount; ++r) {
+                            const std::string& t = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+                            const int w = g.ColWidths[static_cast<std::size_t>(c)];
+                            macros = macros || t.rfind("Macro (", 0) == 0;
+                            if (c != nameCol) {
+                                EXPECT_LE(width(form->ListBodyPicture, t) + 2, w) << t;
+                                continue;
+                            }
+                            if (r == 0) {
+                                const int room = HeaderTextRoom(g, c);
+                                EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, room, HeaderNarrowest), room) << t;
+                                continue;
+                            }
+                            const int room = CellTextRoom(g, c, r);
+                            const std::string drawn = ShownCellText(form->ListBodyPicture, g, c, r);
+                            EXPECT_LE(width(form->ListBodyPicture, drawn), room) << t;
+                            EXPECT_TRUE(drawn == t || drawn.find("...") != std::string::npos) << drawn;
                         }
-                        if (r == 0) {
-                            const int room = HeaderTextRoom(g, c);
-                            EXPECT_LE(CondenseToFit(form->ListHeaderPicture, t, room, HeaderNarrowest), room) << t;
-                            continue;
-                        }
-                        const int room = CellTextRoom(g, c, r);
-                        const std::string drawn = ShownCellText(form->ListBodyPicture, g, c, r);
-                        EXPECT_LE(width(form->ListBodyPicture, drawn), room) << t;
-                        EXPECT_TRUE(drawn == t || drawn.find("...") != std::string::npos) << drawn;
+                    const QWidget* body = form->ScrollBox1->viewport();
+                    EXPECT_EQ(form->Image7->width(), std::max(body->width(), TableWidth(g)));
+                    EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->isVisible(), TableWidth(g) > body->width());
+                    if (form->PanelList->height() < limit) {
+                        EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
                     }
-                const QWidget* body = form->ScrollBox1->viewport();
-                EXPECT_EQ(form->Image7->width(), std::max(body->width(), TableWidth(g)));
-                EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->isVisible(), TableWidth(g) > body->width());
-                if (form->PanelList->height() < limit) {
-                    EXPECT_GE(body->height(), form->Image7->height()) << "the last row above the bar";
+                    // The names give way before a number leaves the view, down to
+                    // a lone "..." and their header condensed (the remarks, last,
+                    // only as far as they read easily). A table that scrolls all
+                    // the same shows the remarks whole, and the shapes as wide as
+                    // leaves the rows' edge between two columns: no number at its
+                    // start is cut there.
+                    if (TableWidth(g) > body->width()) {
+                        const int narrowest = std::max(width(form->ListBodyPicture, "..."),
+                                                       CondenseToFit(form->ListHeaderPicture, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
+                                                                     tools ? HeaderReadable : HeaderNarrowest));
+                        const int nameWidth = g.ColWidths[static_cast<std::size_t>(nameCol)];
+                        EXPECT_GE(nameWidth, narrowest + CellTextGap);
+                        bool edgeOnEdge = false;
+                        for (int c = nameCol; c < g.ColCount; ++c) edgeOnEdge = edgeOnEdge || g.Cells[static_cast<std::size_t>(c)][0].right == body->width();
+                        for (int r = 1; r < g.RowCount; ++r) {
+                            const std::string& t = g.CellTexts[static_cast<std::size_t>(nameCol)][static_cast<std::size_t>(r)];
+                            if (tools) {
+                                EXPECT_EQ(ShownCellText(form->ListBodyPicture, g, nameCol, r), t);
+                            }
+                            for (int c = nameCol + 1; c < g.ColCount && !tools; ++c) {
+                                const std::string& number = g.CellTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+                                const int left = g.Cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)].left;
+                                EXPECT_TRUE(number.empty() || left >= body->width() || left + width(form->ListBodyPicture, number) <= body->width())
+                                    << number << " cut at the rows' edge";
+                            }
+                        }
+                        EXPECT_TRUE(tools || edgeOnEdge || nameWidth == narrowest + CellTextGap) << "the shapes give way no further than needed";
+                    }
+                    if (panel >= j.allInViewFrom) {
+                        EXPECT_LE(TableWidth(g), body->width()) << "every column in view";
+                    }
                 }
-                // The names give way before a number leaves the view, down to
-                // a lone "..." and their header condensed (the remarks, last,
-                // only as far as they read easily); at the default width all
-                // are in view.
-                if (TableWidth(g) > body->width()) {
-                    const int narrowest = std::max(width(form->ListBodyPicture, "..."),
-                                                   CondenseToFit(form->ListHeaderPicture, g.CellTexts[static_cast<std::size_t>(nameCol)][0], 0,
-                                                                 tools ? HeaderReadable : HeaderNarrowest));
-                    EXPECT_LE(g.ColWidths[static_cast<std::size_t>(nameCol)], narrowest + CellTextGap);
-                }
-                if (defaultOrWider) {
-                    EXPECT_LE(TableWidth(g), body->width()) << "every column in view";
-                }
+                CommandMenu.Current.clear();
+                form->BuildCommandMenu(false);
             }
-            CommandMenu.Current.clear();
-            form->BuildCommandMenu(false);
         }
     }
-    EXPECT_TRUE(macros) << "the job has macro apertures";
+    EXPECT_TRUE(macros) << "a job has macro apertures";
 }
 
 TEST_F(LayerListGui, ApertureRowBlinksItsElementsOrSaysThereAreNone)
