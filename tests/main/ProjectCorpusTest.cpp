@@ -178,6 +178,14 @@ std::string Field(const std::string& line, char sep, std::size_t i)
     for (; i > 0; --i) start = line.find(sep, start) + 1;
     return line.substr(start, line.find(sep, start) - start);
 }
+std::size_t MiddleElement(const std::vector<std::string>& lines)
+{
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].rfind("DAT/", 0) == 0) at.push_back(i);
+    return at[at.size() / 2];
+}
+
 // A whole file damaged inside so that it no longer adds up: the damaged
 // bytes and what the refusal must say.
 struct Damage {
@@ -208,6 +216,31 @@ std::pair<std::string, std::string> SectionShortByOne(std::vector<std::string> l
 }
 
 const Damage Damages[] = {
+    {true, "a layer's record missing",
+     [](std::vector<std::string> lines) {
+         std::size_t last = 0;
+         for (std::size_t i = 0; i < lines.size(); ++i)
+             if (lines[i].rfind("LAYER/", 0) == 0) last = i;
+         const std::string layer = Field(lines[last], '/', 1);
+         lines.erase(lines.begin() + static_cast<long>(last));
+         std::size_t first = last;
+         while (!(lines[first].rfind("DAT/", 0) == 0 && Field(lines[first], '/', 2) == layer && Field(lines[first], '/', 4) != "0")) ++first;
+         return std::pair{Joined(lines), std::to_string(first + 1) + " 行目を読めません。\n要素のレイヤー " + layer + " は"};
+     }},
+    {true, "an element's key",
+     [](std::vector<std::string> lines) {
+         const std::size_t i = MiddleElement(lines);
+         lines[i].replace(0, 3, "DXT");
+         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'DXT' は"};
+     }},
+    {true, "an element's kind",
+     [](std::vector<std::string> lines) {
+         const std::size_t i = MiddleElement(lines);
+         std::size_t at = 0;
+         for (int k = 0; k < 4; ++k) at = lines[i].find('/', at) + 1;
+         lines[i].replace(at, lines[i].find('/', at) - at, "99");
+         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'99' は要素の種類"};
+     }},
     {false, "the first section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), false); }},
     {false, "the last section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), true); }},
 };
