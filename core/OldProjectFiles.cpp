@@ -570,6 +570,9 @@ private:
                                   std::to_string(declaredLines) + " 行）と合いません。");
         if (!lastEnded_)
             throw platform::Error(cut + "最後の " + std::to_string(lastFilled_) + " 行目が行の途中で切れています。");
+        if (1 + sectionLines_ != declaredLines)
+            throw platform::Error("旧テッセルファイルのセクションの行数の合計（先頭の行を含めて " + std::to_string(1 + sectionLines_) +
+                                  " 行）が先頭の行が示す行数（" + std::to_string(declaredLines) + " 行）と合いません。");
     }
 
     bool Next(std::string_view& line)
@@ -588,15 +591,30 @@ private:
         return true;
     }
 
+    // Where a section's records end the next section must begin: a line
+    // there that is none would be read leniently as records lost.
     void Section(std::string_view line)
     {
-        if (SplitQuoted(line, f_) < 2) return;
+        const int n = SplitQuoted(line, f_);
+        // Blank lines stand between sections; a last line cut short is the file's end.
+        if (n == 0 || !lines_->LineEnded()) return;
         static constexpr std::array<std::string_view, 8> keys{"1", "2", "3", "4", "5", "6", "10", "11"};
         const auto known = std::find(keys.begin(), keys.end(), f_[0]);
-        if (known == keys.end()) return;
+        const std::string after = lastSection_ == 0 ? std::string("先頭の行の次の行")
+                                                    : "セクション " + std::to_string(lastSection_) + " の " +
+                                                          std::to_string(lastCount_) + " 行の次の行";
+        if (n != 2 || known == keys.end())
+            throw platform::Error("セクションの先頭の行（番号と行数）がなければならない所に '" + platform::QuotedValue(Text(line)) +
+                                  "' があります（" + after + "）。");
         static constexpr std::array<int, 8> numbers{1, 2, 3, 4, 5, 6, 10, 11};
         const int section = numbers[static_cast<std::size_t>(known - keys.begin())];
         const std::int32_t count = RecordInt(f_[1]);
+        if (count < 0) throw platform::Error("セクション " + std::to_string(section) + " の行数 " + std::to_string(count) + " は負の数です。");
+        if (section <= lastSection_)
+            throw platform::Error("セクション " + std::to_string(section) + " が" + after + "にあります。セクションは番号の順に一つずつ並びます。");
+        lastSection_ = section;
+        lastCount_ = count;
+        sectionLines_ += 1 + count + (section == 10 ? 1 : 0);
         std::string_view record;
         std::int32_t read = 0;
         // The tools follow a line of their own.
@@ -781,6 +799,9 @@ private:
     long long nextReport_ = ByteStep;
     long long lastFilled_ = 0;      // the number of the last line that is not blank
     bool lastEnded_ = true;         // whether that line had its line end
+    int lastSection_ = 0;           // the section read last, with its count
+    std::int32_t lastCount_ = 0;
+    long long sectionLines_ = 0;    // the lines the sections count, their headers included
     int shortSection_ = 0;          // the section the file ended in, with its count and the records read
     std::int32_t sectionCount_ = 0, sectionRead_ = 0;
     RecordFields f_;

@@ -47,9 +47,11 @@ void WriteEarlierListFile(const std::string& path);
 // layer's. `value` receives the element count, the extents (at least 100 mm
 // each way), the contents text and the title. False when the file is missing
 // or does not start with the header; a number that is not one throws
-// platform::Error naming the line, and so does a file whose lines or section
-// records are fewer (or more) than its header and sections count, or that ends
-// in the middle of a line. Either way the tables are then as they were.
+// platform::Error naming the line, and so does a line where a section must
+// begin that is no section header (or a section out of order), a file whose
+// lines or section records are fewer (or more) than its header and sections
+// count, or that ends in the middle of a line. Either way the tables are then
+// as they were.
 bool ReadOldProjectFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);
 // The same over contents in memory.
 bool ReadOldProjectData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value);

@@ -225,6 +225,27 @@ bool KnownKind(std::int32_t kind)
     }
 }
 
+// A line that does not read, named with its number.
+std::string UnreadableLine(long long line, const std::string& why)
+{
+    return "プロジェクトファイルの " + std::to_string(line) + " 行目を読めません。\n" + why;
+}
+
+// A text of the file for a message: bytes that are not CP932 become "?".
+std::string LenientText(std::string_view cp932)
+{
+    std::string utf8;
+    if (platform::TryCp932ToUtf8(cp932, utf8)) return utf8;
+    utf8.clear();
+    for (char c : cp932) utf8.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+    return utf8;
+}
+
+// Refuses the file with the message as it stands, already naming its line.
+struct LineRefused : platform::Error {
+    using platform::Error::Error;
+};
+
 // The AD parameters of a macro aperture from its AD block ("ADD22OC8,0.06").
 std::string MacroParamsOf(const std::string& adText)
 {
@@ -250,11 +271,14 @@ public:
         gauge_.SetProgress(0);
         long long nextReport = ByteStep;
         std::string_view line;
+        lines_ = &lines;
         while (lines.Next(line)) {
             try {
                 Record(line);
+            } catch (const LineRefused&) {
+                throw;
             } catch (const platform::Error& e) {
-                throw platform::Error("プロジェクトファイルの " + std::to_string(lines.LineNumber()) + " 行目を読めません。\n" + e.what());
+                throw platform::Error(UnreadableLine(lines.LineNumber(), e.what()));
             }
             if (lines.Position() >= nextReport) {
                 nextReport = lines.Position() + ByteStep;
@@ -280,6 +304,10 @@ private:
     // counts must have come, and its last line must be whole.
     void CheckWhole(const platform::LineReader& lines) const
     {
+        // Counts that do not meet after a line that did not read: that line
+        // is what is wrong, not the file's end.
+        const bool whole = declared_ >= 0 && elementRecords_ == declared_ && lines.LineEnded();
+        if (!whole && skipped_.line > 0) throw LineRefused(UnreadableLine(skipped_.line, skipped_.why));
         const std::string cut = "プロジェクトファイルが途中で終わっています。\n";
         if (declared_ < 0) {
             if (elementRecords_ == 0)
@@ -305,6 +333,8 @@ private:
             if (n >= 14) {
                 ++elementRecords_;
                 Element();
+            } else if (Skipping()) {
+                Skipped("要素の行（DAT）には 14 個の欄が要りますが、" + std::to_string(n) + " 個しかありません。");
             }
         } else if (key == "BS") {
             if (n == 8) Basics();
@@ -325,7 +355,10 @@ private:
         } else if (key == "GBFORMAT" || key == "NCFORMAT") {
             if (n == 8) Format(key == "GBFORMAT" ? GerberFormat : DrillFormat);
         } else if (key == "LAYER") {
-            if (n == 12) Layer();
+            if (n == 12)
+                Layer();
+            else if (Skipping())
+                Skipped("レイヤーの行（LAYER）の欄が 12 個ではなく " + std::to_string(n) + " 個あります。");
         } else if (key == "MACRO") {
             if (n >= 5) Macro(line, n);
         } else if (key == "APT") {
@@ -335,7 +368,23 @@ private:
         } else if (key == "DATASCOUNT") {
             // Not a table of its own: what the element lines are checked against.
             if (n == 2) declared_ = std::max(RecordInt(f_[1]), 0);
+        } else if (Skipping()) {
+            Skipped("'" + platform::QuotedValue(LenientText(key)) +
+                    "' はプロジェクトファイルの行の種類（BS、NO、DA、GBFORMAT、NCFORMAT、LAYER、MACRO、APT、TOOL、DATASCOUNT、DAT）ではありません。");
         }
+    }
+
+    // Lines of no known record, or elements and layers without their fields,
+    // are passed over as the file's records allow; the first is named when the
+    // file does not add up. A last line cut in the middle is the file's end.
+    bool Skipping() const { return skipped_.line == 0 && lines_->LineEnded(); }
+    void Skipped(std::string why) { skipped_ = {lines_->LineNumber(), std::move(why)}; }
+
+    // An element that has no layer of the file to go to.
+    [[noreturn]] void Unplaced(const std::string& why) const
+    {
+        if (skipped_.line > 0) throw LineRefused(UnreadableLine(skipped_.line, skipped_.why));
+        throw LineRefused(UnreadableLine(lines_->LineNumber(), why));
     }
 
     void Basics()
@@ -369,7 +418,9 @@ private:
     {
         ++records_;
         const std::int32_t k = RecordInt(f_[1]);
-        if (k < 0 || k >= FileLayers || LayerTakeFlags[static_cast<std::size_t>(k)] != 1) return;
+        if (k < 0 || k >= FileLayers) return;
+        declaredLayers_[static_cast<std::size_t>(k)] = 1;
+        if (LayerTakeFlags[static_cast<std::size_t>(k)] != 1) return;
         if (LayerCount >= MaxLayers) throw platform::Error(TooManyLayersText);
         MyLayerSet l = LayerTable[static_cast<std::size_t>(LayerCount + 1)];
         l.Active = RecordInt(f_[2]);
@@ -443,14 +494,15 @@ private:
     {
         ++records_;
         const std::int32_t kind = RecordInt(f_[4]);
-        if (!KnownKind(kind)) return;
+        if (!KnownKind(kind)) Unplaced("'" + std::to_string(kind) + "' は要素の種類ではありません。");
         const std::int32_t la = RecordInt(f_[2]);
         DataElement e;
         if (kind == dkSection) {
             // A marker's layer field is its section number: kept, never an index.
             e.Layer = la;
         } else {
-            if (la < 0 || la >= FileLayers) return;
+            if (la < 0 || la >= FileLayers || !declaredLayers_[static_cast<std::size_t>(la)])
+                Unplaced("要素のレイヤー " + std::to_string(la) + " は、このファイルのレイヤーの行（LAYER）にありません。");
             e.Layer = fileLayerMap_[static_cast<std::size_t>(la)];
             // A layer that was not taken keeps its elements out.
             if (e.Layer == 0) return;
@@ -520,6 +572,12 @@ private:
     RecordFields f_;
     long long records_ = 0;
     long long declared_ = -1, elementRecords_ = 0;   // DATASCOUNT; the element lines read
+    const platform::LineReader* lines_ = nullptr;
+    struct {
+        long long line = 0;
+        std::string why;
+    } skipped_;                                                           // the first line passed over
+    std::array<std::uint8_t, FileLayers> declaredLayers_{};               // layers the file has a record of
     std::array<std::int32_t, FileLayers> fileLayerMap_{};                 // 0: not taken
     std::array<std::int32_t, MaxApertureCode + 1> firstPrimitiveOf_{};    // by the file's D-code
     std::array<std::uint8_t, MaxApertureCode + 1> owners_{};              // primitives placed from the file

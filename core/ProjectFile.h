@@ -27,9 +27,10 @@ void WriteProjectFile(const std::string& path);
 // is ticked in LayerTakeFlags; `value` receives the data extents and the
 // number of elements added (section markers not counted). False when the file is missing or holds no
 // record (nothing changes). A field that is not what its record needs, more
-// than 26 layers, or a file that ends before the elements its DATASCOUNT
-// counts (or in the middle of a line) throws platform::Error after the tables
-// were put back.
+// than 26 layers, an element of a layer the file has no record of, or a file
+// that ends before the elements its DATASCOUNT counts (or in the middle of a
+// line) throws platform::Error after the tables were put back; when a line
+// that is no record was passed over, the error names that line.
 bool ReadProjectFile(Gauge& gauge, const std::string& path, MyDataValue& value);
 // The same over contents in memory.
 bool ReadProjectData(Gauge& gauge, std::string_view bytes, MyDataValue& value);

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <tuple>
 
@@ -155,6 +156,95 @@ bool ReadCut(const std::string& bytes, std::size_t cut, bool project, std::strin
     return false;
 }
 
+// A file's lines without their line ends, and joined again.
+std::vector<std::string> LinesOf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; start < bytes.size(); start = end + 2) {
+        end = bytes.find("\r\n", start);
+        lines.push_back(bytes.substr(start, end - start));
+    }
+    return lines;
+}
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const std::string& l : lines) bytes += l + "\r\n";
+    return bytes;
+}
+std::string Field(const std::string& line, char sep, std::size_t i)
+{
+    std::size_t start = 0;
+    for (; i > 0; --i) start = line.find(sep, start) + 1;
+    return line.substr(start, line.find(sep, start) - start);
+}
+std::size_t MiddleElement(const std::vector<std::string>& lines)
+{
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].rfind("DAT/", 0) == 0) at.push_back(i);
+    return at[at.size() / 2];
+}
+
+// A whole file damaged inside so that it no longer adds up: the damaged
+// bytes and what the refusal must say.
+struct Damage {
+    bool project;
+    const char* what;
+    std::function<std::pair<std::string, std::string>(std::vector<std::string>)> apply;
+};
+
+// A section of an earlier-edition file counting one record fewer than it
+// has: the first section of 1..6 with records, or the last of the file.
+std::pair<std::string, std::string> SectionShortByOne(std::vector<std::string> lines, bool last)
+{
+    std::size_t header = 0;
+    for (std::size_t i = 1; i < lines.size();) {
+        const std::string k = Field(lines[i], ',', 0);
+        const int count = std::stoi(Field(lines[i], ',', 1));
+        if (count > 0 && (last || std::stoi(k) <= 6)) {
+            header = i;
+            if (!last) break;
+        }
+        i += 1 + static_cast<std::size_t>(count) + (k == "10" ? 1 : 0);
+    }
+    const std::string k = Field(lines[header], ',', 0);
+    const int count = std::stoi(Field(lines[header], ',', 1)) - 1;
+    lines[header] = k + "," + std::to_string(count);
+    const std::size_t stray = header + 1 + static_cast<std::size_t>(count) + (k == "10" ? 1 : 0);
+    return {Joined(lines), std::to_string(stray + 1) + " 行目を読めません。\nセクションの先頭の行"};
+}
+
+const Damage Damages[] = {
+    {true, "a layer's record missing",
+     [](std::vector<std::string> lines) {
+         std::size_t last = 0;
+         for (std::size_t i = 0; i < lines.size(); ++i)
+             if (lines[i].rfind("LAYER/", 0) == 0) last = i;
+         const std::string layer = Field(lines[last], '/', 1);
+         lines.erase(lines.begin() + static_cast<long>(last));
+         std::size_t first = last;
+         while (!(lines[first].rfind("DAT/", 0) == 0 && Field(lines[first], '/', 2) == layer && Field(lines[first], '/', 4) != "0")) ++first;
+         return std::pair{Joined(lines), std::to_string(first + 1) + " 行目を読めません。\n要素のレイヤー " + layer + " は"};
+     }},
+    {true, "an element's key",
+     [](std::vector<std::string> lines) {
+         const std::size_t i = MiddleElement(lines);
+         lines[i].replace(0, 3, "DXT");
+         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'DXT' は"};
+     }},
+    {true, "an element's kind",
+     [](std::vector<std::string> lines) {
+         const std::size_t i = MiddleElement(lines);
+         std::size_t at = 0;
+         for (int k = 0; k < 4; ++k) at = lines[i].find('/', at) + 1;
+         lines[i].replace(at, lines[i].find('/', at) - at, "99");
+         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'99' は要素の種類"};
+     }},
+    {false, "the first section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), false); }},
+    {false, "the last section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), true); }},
+};
+
 } // namespace
 
 TEST_F(ProjectCorpus, EveryBoardComesBackAsItWas)
@@ -185,7 +275,8 @@ TEST_F(ProjectCorpus, EveryBoardComesBackAsItWas)
 // of its first layer, each cut at many places and added to the board: every
 // cut is refused, saying the file ended early, and the board stays as it was;
 // the whole files read. Opened by the open command, a cut file is named in
-// its message.
+// its message. Damaged inside so that its counts still agree, a file is
+// refused naming the line that does not fit.
 TEST_F(ProjectCorpus, CutFilesAreRefusedAndTheJobStays)
 {
     if (!fs::exists(corpusboards::Cad)) GTEST_SKIP() << "no corpus";
@@ -236,6 +327,16 @@ TEST_F(ProjectCorpus, CutFilesAreRefusedAndTheJobStays)
                       std::string::npos) << boxes.shown[0].text;
             EXPECT_EQ(core::DataCount, elements);
             ExpectSameJob(before, TakeTables(false));
+
+            for (const Damage& d : Damages) {
+                if (d.project != isProject) continue;
+                SCOPED_TRACE(d.what);
+                const auto [damaged, says] = d.apply(LinesOf(bytes));
+                ASSERT_FALSE(ReadCut(damaged, damaged.size(), isProject, error));
+                EXPECT_NE(error.find(says), std::string::npos) << error;
+                ASSERT_EQ(core::DataCount, elements);
+                ExpectSameJob(before, TakeTables(false));
+            }
 
             const auto board = core::TakeSnapshot();
             EXPECT_TRUE(ReadCut(bytes, bytes.size(), isProject, error)) << error;
