@@ -506,11 +506,7 @@ int SplitQuoted(std::string_view line, RecordFields& f)
 // A text of the file in UTF-8; bytes that are not CP932 become "?".
 std::string Text(std::string_view cp932)
 {
-    std::string utf8;
-    if (platform::TryCp932ToUtf8(cp932, utf8)) return utf8;
-    utf8.clear();
-    for (char c : cp932) utf8.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-    return utf8;
+    return platform::Cp932ToUtf8Lenient(cp932);
 }
 
 class OldProjectReader {

@@ -231,16 +231,6 @@ std::string UnreadableLine(long long line, const std::string& why)
     return "プロジェクトファイルの " + std::to_string(line) + " 行目を読めません。\n" + why;
 }
 
-// A text of the file for a message: bytes that are not CP932 become "?".
-std::string LenientText(std::string_view cp932)
-{
-    std::string utf8;
-    if (platform::TryCp932ToUtf8(cp932, utf8)) return utf8;
-    utf8.clear();
-    for (char c : cp932) utf8.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-    return utf8;
-}
-
 // Refuses the file with the message as it stands, already naming its line.
 struct LineRefused : platform::Error {
     using platform::Error::Error;
@@ -369,7 +359,7 @@ private:
             // Not a table of its own: what the element lines are checked against.
             if (n == 2) declared_ = std::max(RecordInt(f_[1]), 0);
         } else if (Skipping()) {
-            Skipped("'" + platform::QuotedValue(LenientText(key)) +
+            Skipped("'" + platform::QuotedValue(platform::Cp932ToUtf8Lenient(key)) +
                     "' はプロジェクトファイルの行の種類（BS、NO、DA、GBFORMAT、NCFORMAT、LAYER、MACRO、APT、TOOL、DATASCOUNT、DAT）ではありません。");
         }
     }

@@ -76,6 +76,15 @@ std::string Cp932ToUtf8(std::string_view cp932)
     return out;
 }
 
+std::string Cp932ToUtf8Lenient(std::string_view cp932)
+{
+    std::string utf8;
+    if (TryCp932ToUtf8(cp932, utf8)) return utf8;
+    utf8.clear();
+    for (char c : cp932) utf8.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+    return utf8;
+}
+
 std::string Cp932Readable(std::string_view utf8)
 {
     std::string bytes;

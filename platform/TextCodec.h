@@ -14,6 +14,10 @@ bool TryCp932ToUtf8(std::string_view cp932, std::string& out);
 std::string Utf8ToCp932(std::string_view utf8);
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// The CP932 text in UTF-8 whatever it holds: when it does not convert, bytes
+// outside ASCII become "?". For texts read from damaged files.
+std::string Cp932ToUtf8Lenient(std::string_view cp932);
+
 // The text (UTF-8) with every character CP932 cannot hold as "?": for texts
 // a file must keep whatever they hold, such as a file name in a report.
 std::string Cp932Readable(std::string_view utf8);
