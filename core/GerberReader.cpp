@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 namespace core {
 
@@ -128,6 +129,7 @@ public:
     bool Feed(std::string_view chunk)
     {
         for (char ch : chunk) {
+            if (ch == '\n') ++lineEnds_;
             if (inBracket_) {
                 if (ch == ')') inBracket_ = false;
                 else if (ch == '\r' || ch == '\n') {
@@ -150,6 +152,10 @@ public:
 
     // A drill header has been seen: only the hits that tell the kind are still to come.
     bool SawDrillHeader() const { return excellonHeader_; }
+    long long LineEnds() const { return lineEnds_; }
+    // From now on at most `n` more blocks that are neither empty nor comments
+    // are looked at; the kind is undecided when none of them told it.
+    void LimitOtherBlocks(long long n) { otherLimit_ = otherBlocks_ + n; }
 
     int Finish()
     {
@@ -170,6 +176,7 @@ private:
         while (!trimmed.empty() && static_cast<unsigned char>(trimmed.front()) <= ' ') trimmed.remove_prefix(1);
         // An Excellon header: many drill files select no G05 or G81 at all.
         if (trimmed == "M48") excellonHeader_ = true;
+        if (!trimmed.empty() && trimmed.front() != ';' && ++otherBlocks_ > otherLimit_) return Done(fkAuto);
         MyCode code;
         if (!SplitBlock(b, code)) return false;
         if (!code.G.empty()) {
@@ -213,6 +220,9 @@ private:
     bool excellonHeader_ = false;
     bool decided_ = false;
     int result_ = fkAuto;
+    long long lineEnds_ = 0;
+    long long otherBlocks_ = 0;
+    long long otherLimit_ = std::numeric_limits<long long>::max();
 };
 
 int DetectFromSource(ChunkSource& source)
@@ -222,18 +232,28 @@ int DetectFromSource(ChunkSource& source)
     bool first = true;
     // Only the beginning is looked at: a file whose kind shows nowhere in it
     // (gigabytes of zeros) would otherwise be read whole while the window waits.
-    // A drill file whose header came first is followed to its first hit, however
-    // many comments lie between: it is read whole anyway once it is known.
+    // Past it, a drill file whose header came first is followed through its
+    // comment lines to its first hit; anything else there ends the look.
     std::size_t left = DetectionBytes;
-    while ((left > 0 || detector.SawDrillHeader()) && source.Next(chunk)) {
-        if (!detector.SawDrillHeader()) {
-            if (chunk.size() > left) chunk = chunk.substr(0, left);
-            left -= chunk.size();
-        }
+    bool pastTheHead = false;
+    while (source.Next(chunk)) {
         // A UTF-8 byte-order mark is no part of the first block.
         if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
         first = false;
+        if (left > 0) {
+            const std::string_view head = chunk.substr(0, std::min(left, chunk.size()));
+            left -= head.size();
+            if (detector.Feed(head)) break;
+            chunk.remove_prefix(head.size());
+            if (chunk.empty()) continue;
+        }
+        if (!detector.SawDrillHeader()) break;
+        if (!pastTheHead) detector.LimitOtherBlocks(100);
+        pastTheHead = true;
+        const long long endsBefore = detector.LineEnds();
         if (detector.Feed(chunk)) break;
+        // A piece without a line end holds no comment lines.
+        if (detector.LineEnds() == endsBefore) break;
     }
     return detector.Finish();
 }

@@ -36,7 +36,8 @@ void AddSectionMarker(int section);
 void FlushPath(std::vector<DataElement>& pending, MyDataValue& value);
 
 // The bytes at the start of a file that detection reads: real files show
-// their kind within the first few kilobytes.
+// their kind within the first few kilobytes. Only a drill file whose header
+// came first is followed further, through its comment lines.
 inline constexpr std::size_t DetectionBytes = std::size_t{1} << 20;
 
 // The longest block of a Gerber file, or line of a drill file, that is read:

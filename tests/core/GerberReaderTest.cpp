@@ -143,6 +143,9 @@ TEST_F(DetectTest, KindsByContents)
         // ... but a drill file whose header came first is followed to its first hit.
         {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
          core::fkNcDrill},
+        // ... through comment lines only: bytes without line ends or many other lines end the look.
+        {"M48\n" + std::string(core::DetectionBytes + 70000, 'x') + "\nT1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
+        {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", 200) + "T1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
     };
     int n = 0;
     for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);
