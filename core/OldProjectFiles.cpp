@@ -592,7 +592,9 @@ private:
     void Section(std::string_view line)
     {
         const int n = SplitQuoted(line, f_);
-        // Blank lines stand between sections; a last line cut short is the file's end.
+        // Blank lines stand between sections, counted with the next one; a
+        // last line cut short is the file's end.
+        if (n == 0) ++blankLines_;
         if (n == 0 || !lines_->LineEnded()) return;
         static constexpr std::array<std::string_view, 8> keys{"1", "2", "3", "4", "5", "6", "10", "11"};
         const auto known = std::find(keys.begin(), keys.end(), f_[0]);
@@ -610,7 +612,8 @@ private:
             throw platform::Error("セクション " + std::to_string(section) + " が" + after + "にあります。セクションは番号の順に一つずつ並びます。");
         lastSection_ = section;
         lastCount_ = count;
-        sectionLines_ += 1 + count + (section == 10 ? 1 : 0);
+        sectionLines_ += blankLines_ + 1 + count + (section == 10 ? 1 : 0);
+        blankLines_ = 0;
         std::string_view record;
         std::int32_t read = 0;
         // The tools follow a line of their own.
@@ -798,6 +801,7 @@ private:
     int lastSection_ = 0;           // the section read last, with its count
     std::int32_t lastCount_ = 0;
     long long sectionLines_ = 0;    // the lines the sections count, their headers included
+    long long blankLines_ = 0;      // blank lines since the last section, counted with the next
     int shortSection_ = 0;          // the section the file ended in, with its count and the records read
     std::int32_t sectionCount_ = 0, sectionRead_ = 0;
     RecordFields f_;

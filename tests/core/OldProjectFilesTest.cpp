@@ -291,6 +291,8 @@ TEST_F(OldProjectFiles, ReadingFilesAsTheyCome)
          }},
         {"blank lines after the last record", TsoFile("6,1\r\n1,1,0.5,255\r\n") + "\r\n\r\n", true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
+        {"a blank line between sections", TsoFile("1,0\r\n\r\n6,1\r\n1,1,0.5,255\r\n"), true,
+         [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
         {"a thermal of far-out angles", TsoFile("4,1\r\n0.2,0,0,1,0.2,6E13,0,0,0,0,0,0,255\r\n"), true,
          [](const MyDataValue& v) { EXPECT_EQ(v.Count, 1); }},
         // An aperture of no size looks like a free slot: the next one added must not take it over.
@@ -340,7 +342,7 @@ TEST_F(OldProjectFiles, FilesCutShortAreRefused)
         {TsoFile("6,1\r\n1,1,0.5,255\r\n1,2,0.5,255\r\n"), "4 行目を読めません。\nセクションの先頭の行"},
         {TsoFile("6,0\r\n1,0\r\n"), "3 行目を読めません。\nセクション 1 がセクション 6 の 0 行の次の行にあります。"},
         {TsoFile("1,-1\r\n6,0\r\n"), "2 行目を読めません。\nセクション 1 の行数 -1 は負の数です。"},
-        {TsoFile("1,0\r\n\r\n6,0\r\n"), "セクションの行数の合計（先頭の行を含めて 3 行）が先頭の行が示す行数（4 行）と合いません。"},
+        {TsoFile("10,0\r\n"), "セクションの行数の合計（先頭の行を含めて 3 行）が先頭の行が示す行数（2 行）と合いません。"},
     };
     for (const auto& [text, error] : cases) {
         SCOPED_TRACE(error);
