@@ -161,7 +161,7 @@ std::vector<std::string> LinesOf(const std::string& bytes)
 {
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; start < bytes.size(); start = end + 2) {
-        end = bytes.find("\r\n", start);
+        end = std::min(bytes.find("\r\n", start), bytes.size());
         lines.push_back(bytes.substr(start, end - start));
     }
     return lines;
@@ -224,7 +224,7 @@ const Damage Damages[] = {
          const std::string layer = Field(lines[last], '/', 1);
          lines.erase(lines.begin() + static_cast<long>(last));
          std::size_t first = last;
-         while (!(lines[first].rfind("DAT/", 0) == 0 && Field(lines[first], '/', 2) == layer && Field(lines[first], '/', 4) != "0")) ++first;
+         while (first + 1 < lines.size() && !(lines[first].rfind("DAT/", 0) == 0 && Field(lines[first], '/', 2) == layer && Field(lines[first], '/', 4) != "0")) ++first;
          return std::pair{Joined(lines), std::to_string(first + 1) + " 行目を読めません。\n要素のレイヤー " + layer + " は"};
      }},
     {true, "an element's key",
