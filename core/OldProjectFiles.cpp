@@ -598,11 +598,11 @@ private:
         if (n == 0 || !lines_->LineEnded()) return;
         static constexpr std::array<std::string_view, 8> keys{"1", "2", "3", "4", "5", "6", "10", "11"};
         const auto known = std::find(keys.begin(), keys.end(), f_[0]);
-        const std::string after = lastSection_ == 0 ? std::string("先頭の行の次の行")
-                                                    : "セクション " + std::to_string(lastSection_) + " の " +
-                                                          std::to_string(lastCount_) + " 行の次の行";
+        const std::string after = lastSection_ == 0 ? std::string("先頭の行の後の行")
+                                                    : "セクション " + std::to_string(lastSection_) + "（" +
+                                                          std::to_string(lastCount_) + " 行）の後の行";
         if (n != 2 || known == keys.end())
-            throw platform::Error("セクションの先頭の行（番号と行数）がなければならない所に '" + platform::QuotedValue(Text(line)) +
+            throw platform::Error("セクションの先頭の行（番号と行数）があるべき所に '" + platform::QuotedValue(Text(line)) +
                                   "' があります（" + after + "）。");
         static constexpr std::array<int, 8> numbers{1, 2, 3, 4, 5, 6, 10, 11};
         const int section = numbers[static_cast<std::size_t>(known - keys.begin())];
