@@ -6,6 +6,7 @@
 #include "core/OldProjectFiles.h"
 #include "core/ProjectFile.h"
 #include "core/ProjectRecords.h"
+#include "core/TextHelpers.h"
 #include "main/OpenCommands.h"
 #include "main/OpenList.h"
 #include "platform/Error.h"
@@ -174,16 +175,26 @@ std::string Joined(const std::vector<std::string>& lines)
 }
 std::string Field(const std::string& line, char sep, std::size_t i)
 {
-    std::size_t start = 0;
-    for (; i > 0; --i) start = line.find(sep, start) + 1;
-    return line.substr(start, line.find(sep, start) - start);
+    core::MyTextArray fields;
+    core::SplitText(line, sep, fields);
+    return i < fields.size() ? fields[i] : std::string();
 }
-std::size_t MiddleElement(const std::vector<std::string>& lines)
+
+// The middle element line with its field `field` written as `text`, and the
+// start of what the refusal says of that line.
+std::pair<std::string, std::string> MiddleElementWith(std::vector<std::string> lines, std::size_t field, const std::string& text,
+                                                      const std::string& says)
 {
     std::vector<std::size_t> at;
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (lines[i].rfind("DAT/", 0) == 0) at.push_back(i);
-    return at[at.size() / 2];
+    const std::size_t i = at[at.size() / 2];
+    core::MyTextArray fields;
+    core::SplitText(lines[i], '/', fields);
+    fields[field] = text;
+    lines[i].clear();
+    for (std::size_t k = 0; k < fields.size(); ++k) lines[i] += (k ? "/" : "") + fields[k];
+    return {Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n" + says};
 }
 
 // A whole file damaged inside so that it no longer adds up: the damaged
@@ -227,20 +238,9 @@ const Damage Damages[] = {
          while (first + 1 < lines.size() && !(lines[first].rfind("DAT/", 0) == 0 && Field(lines[first], '/', 2) == layer && Field(lines[first], '/', 4) != "0")) ++first;
          return std::pair{Joined(lines), std::to_string(first + 1) + " 行目を読めません。\n要素のレイヤー " + layer + " は"};
      }},
-    {true, "an element's key",
-     [](std::vector<std::string> lines) {
-         const std::size_t i = MiddleElement(lines);
-         lines[i].replace(0, 3, "DXT");
-         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'DXT' は"};
-     }},
+    {true, "an element's key", [](std::vector<std::string> lines) { return MiddleElementWith(std::move(lines), 0, "DXT", "'DXT' は"); }},
     {true, "an element's kind",
-     [](std::vector<std::string> lines) {
-         const std::size_t i = MiddleElement(lines);
-         std::size_t at = 0;
-         for (int k = 0; k < 4; ++k) at = lines[i].find('/', at) + 1;
-         lines[i].replace(at, lines[i].find('/', at) - at, "99");
-         return std::pair{Joined(lines), std::to_string(i + 1) + " 行目を読めません。\n'99' は要素の種類"};
-     }},
+     [](std::vector<std::string> lines) { return MiddleElementWith(std::move(lines), 4, "99", "'99' は要素の種類"); }},
     {false, "the first section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), false); }},
     {false, "the last section counting one record fewer", [](std::vector<std::string> lines) { return SectionShortByOne(std::move(lines), true); }},
 };
