@@ -129,7 +129,6 @@ public:
     bool Feed(std::string_view chunk)
     {
         for (char ch : chunk) {
-            if (ch == '\n') ++lineEnds_;
             if (inBracket_) {
                 if (ch == ')') inBracket_ = false;
                 else if (ch == '\r' || ch == '\n') {
@@ -143,19 +142,24 @@ public:
                 inBracket_ = true;
             } else if (ch == '*' || ch == '\r' || ch == '\n') {
                 if (Decide()) return true;
-            } else if (block_.size() < 4096) {
-                block_.push_back(ch);
+            } else {
+                if (block_.size() < 4096) block_.push_back(ch);
+                if (++run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
             }
         }
         return false;
     }
 
-    // A drill header has been seen: only the hits that tell the kind are still to come.
-    bool SawDrillHeader() const { return excellonHeader_; }
-    long long LineEnds() const { return lineEnds_; }
-    // From now on at most `n` more blocks that are neither empty nor comments
-    // are looked at; the kind is undecided when none of them told it.
-    void LimitOtherBlocks(long long n) { otherLimit_ = otherBlocks_ + n; }
+    // From here on only what can still tell the kind is followed: comments
+    // of any length, blank lines, and at most `blocks` other blocks (tool
+    // lines apart) of at most `runBytes` each. True when the block under way
+    // already ends the look.
+    bool LimitFromHere(long long blocks, long long runBytes)
+    {
+        otherLimit_ = otherBlocks_ + blocks;
+        runLimit_ = runLimitSet_ = runBytes;
+        return run_ > runLimit_ && RunTellsNothing() && Done(fkAuto);
+    }
 
     int Finish()
     {
@@ -164,41 +168,72 @@ public:
     }
 
 private:
+    static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+
+    static bool IsComment(std::string_view b)
+    {
+        if (b.size() > 2 && StartsWith(b, "G04")) return true;
+        while (!b.empty() && IsBlank(b.front())) b.remove_prefix(1);
+        return !b.empty() && b.front() == ';';
+    }
+
+    // A long block that is no comment: bytes without an end (zeros, a line of
+    // nothing) can never tell the kind. A long comment is followed to its end.
+    bool RunTellsNothing()
+    {
+        if (IsComment(block_)) {
+            runLimit_ = std::numeric_limits<long long>::max();
+            return false;
+        }
+        return true;
+    }
+
     bool Decide()
     {
-        std::string b;
-        b.swap(block_);
-        if (b.size() > 2 && StartsWith(b, "G04")) b.clear();
+        run_ = 0;
+        runLimit_ = runLimitSet_;
+        const bool decided = DecideBlock(block_);
+        block_.clear();
+        return decided;
+    }
+
+    bool DecideBlock(std::string_view b)
+    {
+        if (b.size() > 2 && StartsWith(b, "G04")) return false;
         if (StartsWith(b, "%AM") || StartsWith(b, "%AD") || StartsWith(b, "%FS") || StartsWith(b, "%MO")) return Done(fkRS274X);
         if (b.empty()) return false;
         std::string_view trimmed = b;
-        while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= ' ') trimmed.remove_suffix(1);
-        while (!trimmed.empty() && static_cast<unsigned char>(trimmed.front()) <= ' ') trimmed.remove_prefix(1);
+        while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.remove_suffix(1);
+        while (!trimmed.empty() && IsBlank(trimmed.front())) trimmed.remove_prefix(1);
         // An Excellon header: many drill files select no G05 or G81 at all.
         if (trimmed == "M48") excellonHeader_ = true;
-        if (!trimmed.empty() && trimmed.front() != ';' && ++otherBlocks_ > otherLimit_) return Done(fkAuto);
-        MyCode code;
-        if (!SplitBlock(b, code)) return false;
-        if (!code.G.empty()) {
-            const std::string& g = code.G;
-            if (g == "00") mode_ = 0;
-            else if (g == "01") mode_ = 1;
-            else if (g == "02") mode_ = 7;
-            else if (g == "03") mode_ = 8;
-            else if (g == "05") mode_ = 10;
-            else if (g == "80") mode_ = 0;
-            else if (g == "81") mode_ = 10;
-            else if (g == "54" && !code.D.empty()) return Done(fkRS274D);
+        BlockWords w;
+        const bool words = SplitBlockWords(b, w);
+        using L = BlockWords;
+        // Blocks that tell nothing are counted; a drill header's tool lines,
+        // however many, are not.
+        if (!trimmed.empty() && trimmed.front() != ';' && !(words && !w[L::T].empty()) && ++otherBlocks_ > otherLimit_)
+            return Done(fkAuto);
+        if (!words) return false;
+        if (const std::string_view g = w[L::G]; !g.empty()) {
+            if (WordIs(g, "00")) mode_ = 0;
+            else if (WordIs(g, "01")) mode_ = 1;
+            else if (WordIs(g, "02")) mode_ = 7;
+            else if (WordIs(g, "03")) mode_ = 8;
+            else if (WordIs(g, "05")) mode_ = 10;
+            else if (WordIs(g, "80")) mode_ = 0;
+            else if (WordIs(g, "81")) mode_ = 10;
+            else if (WordIs(g, "54") && !w[L::D].empty()) return Done(fkRS274D);
         }
-        if (!code.T.empty()) {
+        if (!w[L::T].empty()) {
             double t = -1.0;
-            if (platform::TryParseReal(code.T, t) && t >= 0 && t < 1000) tool_ = static_cast<int>(std::trunc(t));
+            if (platform::TryParseReal(w[L::T], t) && t >= 0 && t < 1000) tool_ = static_cast<int>(std::trunc(t));
             double c = 0.0;
-            if (!code.C.empty() && platform::TryParseReal(code.C, c)) excellonHeader_ = true;
+            if (!w[L::C].empty() && platform::TryParseReal(w[L::C], c)) excellonHeader_ = true;
         }
-        if (code.X.empty() && code.Y.empty() && code.I.empty() && code.J.empty()) return false;
+        if (w[L::X].empty() && w[L::Y].empty() && w[L::I].empty() && w[L::J].empty()) return false;
         if (tool_ < 1) {
-            if (code.D == "01" || code.D == "02") return Done(fkRS274D);
+            if (WordIs(w[L::D], "01") || WordIs(w[L::D], "02")) return Done(fkRS274D);
             return false;
         }
         if (mode_ == 10 || (mode_ == 0 && excellonHeader_)) return Done(fkNcDrill);
@@ -220,7 +255,10 @@ private:
     bool excellonHeader_ = false;
     bool decided_ = false;
     int result_ = fkAuto;
-    long long lineEnds_ = 0;
+    long long run_ = 0;             // bytes of the block under way, brackets left out
+    // The longest block followed, and that of the block under way (none for a comment).
+    long long runLimitSet_ = std::numeric_limits<long long>::max();
+    long long runLimit_ = std::numeric_limits<long long>::max();
     long long otherBlocks_ = 0;
     long long otherLimit_ = std::numeric_limits<long long>::max();
 };
@@ -230,12 +268,12 @@ int DetectFromSource(ChunkSource& source)
     KindDetector detector;
     std::string_view chunk;
     bool first = true;
-    // Only the beginning is looked at: a file whose kind shows nowhere in it
-    // (gigabytes of zeros) would otherwise be read whole while the window waits.
-    // Past it, a drill file whose header came first is followed through its
-    // comment lines to its first hit; anything else there ends the look.
+    // The beginning is looked at whole. Past it the look goes on only through
+    // what can still tell the kind (comments, blank lines, a few other
+    // blocks), so that a long comment head is read through, while gigabytes
+    // of zeros or of lines that tell nothing are not read while the window waits.
     std::size_t left = DetectionBytes;
-    bool pastTheHead = false;
+    bool limited = false;
     while (source.Next(chunk)) {
         // A UTF-8 byte-order mark is no part of the first block.
         if (first && chunk.size() >= 3 && chunk.substr(0, 3) == "\xEF\xBB\xBF") chunk.remove_prefix(3);
@@ -247,13 +285,11 @@ int DetectFromSource(ChunkSource& source)
             chunk.remove_prefix(head.size());
             if (chunk.empty()) continue;
         }
-        if (!detector.SawDrillHeader()) break;
-        if (!pastTheHead) detector.LimitOtherBlocks(100);
-        pastTheHead = true;
-        const long long endsBefore = detector.LineEnds();
+        if (!limited) {
+            limited = true;
+            if (detector.LimitFromHere(DetectionOtherBlocks, DetectionBlockBytes)) break;
+        }
         if (detector.Feed(chunk)) break;
-        // A piece without a line end holds no comment lines.
-        if (detector.LineEnds() == endsBefore) break;
     }
     return detector.Finish();
 }

@@ -35,10 +35,15 @@ void AddSectionMarker(int section);
 // and empties it.
 void FlushPath(std::vector<DataElement>& pending, MyDataValue& value);
 
-// The bytes at the start of a file that detection reads: real files show
-// their kind within the first few kilobytes. Only a drill file whose header
-// came first is followed further, through its comment lines.
+// The bytes at the start of a file that detection reads whatever they hold:
+// real files show their kind within the first few kilobytes. Past them it
+// follows comments of any length and blank lines, but no more than
+// DetectionOtherBlocks other blocks (tool lines apart), none longer than
+// DetectionBlockBytes: what holds no comment and tells nothing there
+// (zeros, binary, a line of nothing) is of no kind.
 inline constexpr std::size_t DetectionBytes = std::size_t{1} << 20;
+inline constexpr long long DetectionOtherBlocks = 100;
+inline constexpr long long DetectionBlockBytes = 64 * 1024;
 
 // The longest block of a Gerber file, or line of a drill file, that is read:
 // the longest of real boards (aperture macros of outlines among them) are a

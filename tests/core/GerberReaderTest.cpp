@@ -105,6 +105,21 @@ TEST(GerberBlockHelpers, FastParseCoordinateMatchesParseCoordinate)
 
 // ------------------------------------------------------------------ detection
 
+std::string Binary(std::size_t bytes)
+{
+    std::mt19937 rng(3);
+    std::string out(bytes, '\0');
+    for (char& c : out) c = static_cast<char>(rng() & 0xFF);
+    return out;
+}
+
+std::string Tools(int count)
+{
+    std::string out;
+    for (int t = 1; t <= count; ++t) out += "T" + std::to_string(t) + "C0." + std::to_string(t % 10 + 1) + "\n";
+    return out;
+}
+
 class DetectTest : public GerberFixture {
 protected:
     int Detect(const std::string& name, const std::string& text)
@@ -137,15 +152,27 @@ TEST_F(DetectTest, KindsByContents)
         {"(open\n%MOIN*%\n", core::fkRS274X},
         {"nothing here\n", core::fkAuto},
         {"", core::fkAuto},
-        // Only the beginning is read: a kind shown first past it is not seen.
+        // The beginning is read whatever it holds ...
         {std::string(core::DetectionBytes - 20, '\0') + "\n%FSLAX24Y24*%\n", core::fkRS274X},
+        // ... past it only what can still tell the kind: no zeros, binary or
+        // lines of nothing, ...
         {std::string(core::DetectionBytes, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
-        // ... but a drill file whose header came first is followed to its first hit.
-        {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
-         core::fkNcDrill},
-        // ... through comment lines only: bytes without line ends or many other lines end the look.
+        {Repeat(std::string(40, '\0') + "\n", core::DetectionBytes / 20) + "%FSLAX24Y24*%\n", core::fkAuto},
+        {std::string(core::DetectionBytes + 70000, ' ') + "\n%FSLAX24Y24*%\n", core::fkAuto},
+        {Binary(2 * core::DetectionBytes) + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {"M48\n" + std::string(core::DetectionBytes + 70000, 'x') + "\nT1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
         {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", 200) + "T1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
+        // ... but comment lines, long comments and blank lines of any length.
+        {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
+         core::fkNcDrill},
+        {Repeat("G04 written by a tool that says a lot*\n", core::DetectionBytes / 30) + "%FSLAX24Y24*%\n", core::fkRS274X},
+        {Repeat("G04 head*\n\n  \r\n", core::DetectionBytes / 10) + "G54D10*\nX100Y100D02*\n", core::fkRS274D},
+        {"G04 " + std::string(2 * core::DetectionBytes, 'c') + "*\n%FSLAX24Y24*%\n", core::fkRS274X},
+        {Repeat("; drilled by a machine that keeps notes\n", core::DetectionBytes / 30) + "M48\nMETRIC\nT1C0.8\n%\nT1\nX1000Y1000\n",
+         core::fkNcDrill},
+        {"(" + std::string(core::DetectionBytes + 70000, 'c') + ")\nT1C0.8\nG05\nX1000Y1000\n", core::fkNcDrill},
+        // A header of many tools after the comments is followed through.
+        {Repeat(";c\n", core::DetectionBytes / 3) + "M48\n" + Tools(300) + "%\nT1\nX1000Y1000\n", core::fkNcDrill},
     };
     int n = 0;
     for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);

@@ -4,6 +4,7 @@
 #include "core/Geometry.h"
 #include "core/GerberReader.h"
 #include "platform/Error.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,36 @@ TEST_F(GerberCorpus, GerberFilesReadAsLayersOfTheirBoard)
     }
     std::cout << "  " << read << " Gerber files read, " << failed << " failed cleanly\n";
     EXPECT_GT(read, 150);
+}
+
+TEST_F(GerberCorpus, KindIsTheSameBehindALongCommentHead)
+{
+    // Each file of the corpus behind more than the first mebibyte of
+    // comments of its own dialect: comment lines, and one long comment line.
+    auto repeat = [](const std::string& line) {
+        std::string out;
+        while (out.size() < core::DetectionBytes + core::DetectionBytes / 8) out += line;
+        return out;
+    };
+    const std::string gerberLines = repeat("G04 a tool that writes a long head of comments*\n");
+    const std::string gerberLine = "G04 " + std::string(2 * core::DetectionBytes, '=') + "*\n";
+    const std::string drillLines = repeat("; a machine that writes a long head of notes\n");
+    int data = 0;
+    for (const auto& [folder, files] : Folders()) {
+        for (const fs::path& file : files) {
+            const std::string bytes = platform::ReadFileBytes(file);
+            const int kind = core::DetectFileKindOfBytes(bytes);
+            if (kind == core::fkAuto) continue;
+            ++data;
+            if (kind == core::fkNcDrill) {
+                EXPECT_EQ(core::DetectFileKindOfBytes(drillLines + bytes), kind) << file;
+            } else {
+                EXPECT_EQ(core::DetectFileKindOfBytes(gerberLines + bytes), kind) << file;
+                EXPECT_EQ(core::DetectFileKindOfBytes(gerberLine + bytes), kind) << file;
+            }
+        }
+    }
+    EXPECT_GT(data, 200);
 }
 
 TEST_F(GerberCorpus, AnyFileIsSafeToFeedTheReader)
