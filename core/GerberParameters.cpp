@@ -40,6 +40,37 @@ void AddReportLine(const std::string& line)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An aperture value that is no number reads 0, as it always has, so that the
+// rest of the file still reads; the report says which value it was, since
+// that D-code's pads then vanish from the picture and the checks.
+void ReportUnreadValue(const std::string& what, std::string_view text)
+{
+    AddReportLine("警告：数値として読めないアパーチャーの値を 0 として読み込みました。 (" + what + " '" +
+                  platform::QuotedValue(text) + "')");
+}
+
+// The D-code of an AD block as the file writes it ("ADD022..." gives "D22").
+std::string WrittenDCode(std::string_view adBlock)
+{
+    std::size_t i = adBlock.find("ADD");
+    i = i == std::string_view::npos ? adBlock.size() : i + 3;
+    std::size_t end = i;
+    while (end < adBlock.size() && IsDigit(adBlock[end])) ++end;
+    std::string_view digits = adBlock.substr(i, end - i);
+    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    return "D" + std::string(digits);
+}
+
+// The text of a value as the file wrote it: inch values not yet evaluated
+// carry their conversion.
+std::string_view WrittenValue(std::string_view text)
+{
+    constexpr std::string_view inch = ")x25.4";
+    if (text.size() > inch.size() + 1 && text.front() == '(' && text.substr(text.size() - inch.size()) == inch)
+        return text.substr(1, text.size() - inch.size() - 1);
+    return text;
+}
+
 // "$4=..." defines a macro variable; it is not a primitive.
 bool IsVariableDefinition(std::string_view p, std::size_t& number, std::string_view& expression)
 {
@@ -487,6 +518,21 @@ std::string InstantiatePrimitive(const MyTextArray& fields, const MyTextArray& p
     return text;
 }
 
+// Names each field of an instantiated primitive that reads 0 for not being a
+// number; a parameter already named is not named again.
+void ReportUnreadFields(const std::string& text, const std::string& primitive, const std::vector<std::string_view>& named)
+{
+    MyTextArray fields;
+    SplitText(text, ',', fields);
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        double v = 0.0;
+        if (platform::TryParseReal(fields[k], v)) continue;
+        if (std::find(named.begin(), named.end(), std::string_view(fields[k])) != named.end()) continue;
+        ReportUnreadValue(primitive + " の " + platform::FormatInt(static_cast<long long>(k) + 1) + " 番目の値",
+                          WrittenValue(fields[k]));
+    }
+}
+
 // A comment primitive: code 0, followed by free text.
 bool IsCommentPrimitive(const std::string& p)
 {
@@ -540,7 +586,13 @@ void ReadApertureDefinition(const std::string& b)
         std::size_t k = 0, start = 0;
         for (std::size_t j = 0; j <= params.size() && k < 3; ++j) {
             if (j == params.size() || params[j] == 'X') {
-                sizes[k] = NumberOrZero(std::string_view(params).substr(start, j - start));
+                const std::string_view field = std::string_view(params).substr(start, j - start);
+                if (!platform::TryParseReal(field, sizes[k])) {
+                    sizes[k] = 0.0;
+                    ReportUnreadValue("D" + number + " " + name + " の " + platform::FormatInt(static_cast<long long>(k) + 1) +
+                                          " 番目の値",
+                                      field);
+                }
                 if (GerberFormat.Units == 1 && !(a.Shape == apPolygon && k >= 1) && std::isfinite(sizes[k]))
                     sizes[k] = RoundTo(4, sizes[k] * 25.4);
                 ++k;
@@ -778,7 +830,15 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
     if (adFields.size() >= 2) SplitCollapse(adFields[1], 'X', params);
     std::vector<double> vars(params.size() + 1, 0.0);
     std::vector<std::uint8_t> redefined(params.size() + 1, 0);
-    for (std::size_t k = 0; k < params.size(); ++k) vars[k + 1] = NumberOrZero(params[k]);
+    const std::string named = WrittenDCode(adBlock) + " " + macroName;
+    std::vector<std::string_view> unreadParams;
+    for (std::size_t k = 0; k < params.size(); ++k) {
+        if (platform::TryParseReal(params[k], vars[k + 1])) continue;
+        vars[k + 1] = 0.0;
+        ReportUnreadValue(named + " のパラメータ $" + platform::FormatInt(static_cast<long long>(k) + 1), params[k]);
+        unreadParams.push_back(params[k]);
+    }
+    int primitive = 0;
 
     MyAperture& aperture = Apertures[static_cast<std::size_t>(dCode)];
     const std::int32_t firstAdded = MacroCount + 1;
@@ -797,7 +857,11 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
             if (IsVariableDefinition(p, number, expression)) {
                 double v = 0.0;
                 if (number <= MaxMacroVariable) {
-                    if (!EvaluateMacroExpression(expression, vars, v)) v = 0.0;
+                    if (!EvaluateMacroExpression(expression, vars, v)) {
+                        v = 0.0;
+                        ReportUnreadValue(named + " の変数 $" + platform::FormatInt(static_cast<long long>(number)),
+                                          WrittenValue(expression));
+                    }
                     if (vars.size() <= number) {
                         vars.resize(number + 1, 0.0);
                         redefined.resize(number + 1, 0);
@@ -816,6 +880,9 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
             m.Text = IsCommentPrimitive(p) ? SubstituteParameters(fields, params)
                                            : InstantiatePrimitive(fields, params, vars, redefined);
             ParseMacroPrimitive(m);
+            ++primitive;
+            if (m.ValueCount > 0 && !IsCommentPrimitive(p))
+                ReportUnreadFields(m.Text, named + " のプリミティブ " + platform::FormatInt(primitive), unreadParams);
             Macros.resize(static_cast<std::size_t>(MacroCount) + 1);
             Macros.push_back(std::move(m));
             MacroCount += 1;

@@ -81,6 +81,43 @@ TEST_F(GerberFixture, StandardApertures)
     }
 }
 
+TEST_F(GerberFixture, ValuesThatAreNoNumbersReadZeroAndAreReported)
+{
+    const std::string warning = "警告：数値として読めないアパーチャーの値を 0 として読み込みました。 (";
+    struct Case {
+        const char* data;   // after the format and a flash of the last D-code
+        int code;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"%ADD10C,abc*%", 10, {"D10 C の 1 番目の値 'abc'"}},
+        {"%ADD10C,1e400*%", 10, {"D10 C の 1 番目の値 '1e400'"}},
+        {"%ADD011R,0.5Xnan*%", 11, {"D11 R の 2 番目の値 'nan'"}},
+        {"%MOIN*%%ADD12O,infX0.1*%", 12, {"D12 O の 1 番目の値 'inf'"}},
+        {"%AMBAD*1,1,abc,0,0*%%ADD20BAD*%", 20, {"D20 BAD のプリミティブ 1 の 3 番目の値 'abc'"}},
+        {"%AMBAD*0 a comment, with commas*1,1,0.5,0,0*21,1,1,nan,0,0,0*%%ADD20BAD*%", 20,
+         {"D20 BAD のプリミティブ 3 の 4 番目の値 'nan'"}},
+        {"%MOIN*%%AMBAD*1,1,0.1,abc,0*%%ADD23BAD*%", 23, {"D23 BAD のプリミティブ 1 の 4 番目の値 'abc'"}},
+        // A parameter is named once, wherever the macro uses it.
+        {"%AMCIRC*1,1,$1,$1,0*%%ADD21CIRC,nan*%", 21, {"D21 CIRC のパラメータ $1 'nan'"}},
+        {"%AMCIRC*1,1,$1x2,0,0*%%ADD22CIRC,0.5X1e400*%", 22, {"D22 CIRC のパラメータ $2 '1e400'"}},
+        {"%AMV*$2=$1xzz*1,1,$2,0,0*%%ADD24V,0.5*%", 24, {"D24 V の変数 $2 '$1xzz'"}},
+        // What reads says nothing: expressions, comments, empty values.
+        {"%AMOC8*0 octagon, 8 sides*5,1,8,0,0,1.08239X$1,22.5*%%ADD22OC8,0.06*%", 22, {}},
+        {"%MOIN*%%AMT*$3=$1/2*1,1,$3,0,0*7,0,0,$1,$2,0.01,45*%%ADD25T,0.1X0.08*%", 25, {}},
+        {"%ADD10C,*%%ADD11R,1X*%", 11, {}},
+    };
+    for (const Case& c : cases) {
+        core::ResetTables();
+        core::GerberFormat = core::MyFormatPara{};
+        const std::string file = std::string("%FSLAX24Y24*%") + c.data + "D" + std::to_string(c.code) + "*X0Y0D03*";
+        Read(file);
+        std::vector<std::string> expected;
+        for (const std::string& l : c.lines) expected.push_back(warning + l + ")");
+        EXPECT_EQ(core::ReportLines, expected) << c.data;
+        EXPECT_EQ(core::ReportCount, static_cast<std::int32_t>(expected.size())) << c.data;
+    }
+}
+
 TEST_F(GerberFixture, DCodesOutsideTheTableAreReportedNotStored)
 {
     core::ReadGerberParameter("ADD1000C,0.3*", true);
