@@ -17,8 +17,9 @@ public:
 inline constexpr std::size_t QuotedValueChars = 40;
 
 // A value from a file or from the user as a message quotes it: its first
-// QuotedValueChars characters, then "…" when there are more. A field of
-// megabytes would make the message unreadable and its box unbounded.
+// QuotedValueChars characters, then "…" when there are more, control bytes
+// shown as "\x00". A field of megabytes would make the message unreadable and
+// its box unbounded.
 std::string QuotedValue(std::string_view text);
 
 } // namespace platform

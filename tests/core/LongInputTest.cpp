@@ -91,6 +91,9 @@ TEST_F(LongInput, ReadsFailShortOrSkipComments)
          "", 2},
         {"project field of 5 MB", Project, ProjectHead + "DAT/0/1/0/1/10/" + Digits(5 << 20) + "x/0/1/1/0/0/0/0\r\n",
          "'1111111111111111111111111111111111111111…' は正しい数値ではありません。", 0},
+        // A control byte in a quoted value is shown, and the message goes on after it.
+        {"project field with a NUL byte", Project, ProjectHead + "DAT/0/1/0/1/10/4.1" + std::string(1, '\0') + "2/0/1/1/0/0/0/0\r\n",
+         "'4.1\\x002' は正しい数値ではありません。", 0},
         {"project colour of 50 kanji", Project,
          platform::Utf8ToCp932("LAYER/1/1/5/a.gbr///A/A/P/clRed/" + kanji + "\r\n"), "'" + quoted + "…' は正しい色ではありません。", 0},
         {"project line past the bound", Project, ProjectHead + "DAT/" + std::string(platform::MaxLineBytes, '0') + "\r\n",
