@@ -5,8 +5,9 @@
 //   tessel2-probe info FILE... [--as drill|gerber]
 //     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
 //     and, for a drill file (kind 2), \ttools=<tools drilled>\thits=<hits>
-//     then reports=<number of report lines>; a project (".tsn") is one line
-//     for all its layers. Each file not read is named on stderr with why.
+//     then reports=<number of report lines>, then the aperture report's
+//     lines; a project (".tsn") is one line for all its layers. Each file
+//     not read is named on stderr with why.
 //     --as (also for render and save): every file is read as that kind where
 //     detection cannot decide, and refused when it is of another kind, as
 //     the open dialog's filters "NCドリルデータ" and "ガーバーデータ" do
@@ -113,6 +114,8 @@ int Info(std::vector<std::string> files)
     }
     probe::FinishLoading();
     Print("reports=" + std::to_string(core::ReportCount));
+    for (std::int32_t i = 0; i < core::ReportCount && i < static_cast<std::int32_t>(core::ReportLines.size()); ++i)
+        Print(core::ReportLines[static_cast<std::size_t>(i)]);
     return status;
 }
 
