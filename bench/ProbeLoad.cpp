@@ -1,5 +1,6 @@
 #include "ProbeLoad.h"
 
+#include "core/FileKinds.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
 #include "core/OldProjectFiles.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,30 +24,31 @@ namespace {
 
 core::Gauge silentGauge;
 
-bool ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue& value)
+// Reads the file as `kind`: why it was not read, empty when it was.
+std::string ReadByKind(int kind, const std::string& path, int layer, core::MyDataValue& value)
 {
+    bool read = false;
     switch (kind) {
     case core::fkRS274D:
-    case core::fkRS274X:
-        return core::ReadGerberFile(silentGauge, path, layer, value);
-    case core::fkNcDrill:
-        return core::ReadNcDrillFile(silentGauge, path, layer, value);
-    case core::fkOldProject:
-        return core::ReadOldProjectFile(silentGauge, path, layer, value);
+    case core::fkRS274X: read = core::ReadGerberFile(silentGauge, path, layer, value); break;
+    case core::fkNcDrill: read = core::ReadNcDrillFile(silentGauge, path, layer, value); break;
+    case core::fkOldProject: read = core::ReadOldProjectFile(silentGauge, path, layer, value); break;
     case core::fkProject:
-        // Every layer of the project is taken.
+        // Every layer of the project is taken; a file that offers none is
+        // refused as the window refuses it.
         core::LayerTakeFlags.fill(0);
-        core::TakeAllProjectLayers(path);
-        return core::ReadProjectFile(silentGauge, path, value);
-    default:
-        // Undetermined files are not read by the probe.
-        return false;
+        if (core::TakeAllProjectLayers(path) == 0) return core::NoLayersReason;
+        read = core::ReadProjectFile(silentGauge, path, value);
+        break;
+    case core::fkMissing: return core::MissingFileReason;
+    default: return core::NotDataFileReason;
     }
+    return read ? std::string() : core::NoElementsReason;
 }
 
 } // namespace
 
-LoadResult LoadLayerFile(const std::string& path, int layer)
+LoadResult LoadLayerFile(const std::string& path, int layer, int chosen)
 {
     LoadResult r;
     // As the open command: what is no readable file is not opened at all.
@@ -55,10 +58,17 @@ LoadResult LoadLayerFile(const std::string& path, int layer)
         return r;
     }
     r.kind = core::DetectFileType(path);
+    const std::optional<std::int32_t> kind = core::KindToRead(chosen, r.kind);
+    if (!kind) {
+        r.error = core::WrongKindReason;
+        return r;
+    }
+    r.kind = *kind;
     const int before = core::LayerCount;
     const std::unique_ptr<core::TableSnapshot> tables = core::TakeSnapshot();
     try {
-        r.read = ReadByKind(r.kind, path, layer, r.value);
+        r.error = ReadByKind(r.kind, path, layer, r.value);
+        r.read = r.error.empty();
     } catch (const platform::Error& e) {
         r.error = e.what();
         r.read = false;
@@ -116,7 +126,7 @@ void FinishLoading()
     core::MaxDCode = core::MarkUsedApertures(core::Apertures);
 }
 
-int LoadFiles(const std::vector<std::string>& paths)
+int LoadFiles(const std::vector<std::string>& paths, int chosen)
 {
     int status = 0;
     core::MyExtents& ext = core::Extents;
@@ -129,7 +139,7 @@ int LoadFiles(const std::vector<std::string>& paths)
             status = 1;
             continue;
         }
-        const LoadResult r = LoadLayerFile(path, core::LayerCount + 1);
+        const LoadResult r = LoadLayerFile(path, core::LayerCount + 1, chosen);
         if (!r.read) {
             std::fprintf(stderr, "%s: not read%s%s\n", name.c_str(), r.error.empty() ? "" : ": ", r.error.c_str());
             status = 1;
@@ -148,6 +158,24 @@ int LoadFiles(const std::vector<std::string>& paths)
     ext.CentreX = (ext.MinX + ext.MaxX) / 2;
     ext.CentreY = (ext.MinY + ext.MaxY) / 2;
     return status;
+}
+
+bool TakeChosenKind(std::vector<std::string>& args, int& chosen)
+{
+    chosen = core::fkAuto;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        if (args[k] != "--as") continue;
+        const std::string value = k + 1 < args.size() ? args[k + 1] : std::string();
+        if (value == "drill") chosen = core::fkNcDrill;
+        else if (value == "gerber") chosen = core::fkRS274D;
+        else {
+            std::fprintf(stderr, "bad value: --as %s (drill or gerber)\n", value.c_str());
+            return false;
+        }
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(k), args.begin() + static_cast<std::ptrdiff_t>(k) + 2);
+        --k;
+    }
+    return true;
 }
 
 void GiveToolLetters()

@@ -8,21 +8,28 @@
 namespace probe {
 
 struct LoadResult {
-    int kind = core::fkAuto;      // detected file kind
+    int kind = core::fkAuto;      // the kind read as (the detected one when refused)
     bool read = false;            // the reader returned true
     core::MyDataValue value;      // the reader's result
-    std::string error;            // message of a read that failed with an error
+    std::string error;            // why the file was not read, as the window says it
 };
 
-// Detects the kind of `path` and hands it to the reader of that kind, as layer
-// `layer`; on success the layer record is filled. A project adds all its
-// layers from `layer` on, each shown.
-LoadResult LoadLayerFile(const std::string& path, int layer);
+// Detects the kind of `path` and hands it to the reader of the kind it is
+// read as (`chosen`: fkAuto, or the kind chosen as the open dialog's filters
+// choose it), as layer `layer`; on success the layer record is filled. A
+// project adds all its layers from `layer` on, each shown.
+LoadResult LoadLayerFile(const std::string& path, int layer, int chosen = core::fkAuto);
 
 // Loads the files one after the other as the next layers, merging their
 // extents into the data extents, then finishes as FinishLoading. Files not
 // read are reported on stderr; 1 when any was not, else 0.
-int LoadFiles(const std::vector<std::string>& paths);
+int LoadFiles(const std::vector<std::string>& paths, int chosen = core::fkAuto);
+
+// Takes "--as drill" or "--as gerber" out of the arguments: the kind chosen
+// for every file, as the open dialog's filters "NCドリルデータ" and
+// "ガーバーデータ" choose it (else fkAuto). False, with a message, for any
+// other value.
+bool TakeChosenKind(std::vector<std::string>& args, int& chosen);
 
 // Letters for the used tools that have none, in tool order: A..Z, then a..z.
 void GiveToolLetters();

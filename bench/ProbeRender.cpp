@@ -52,8 +52,10 @@ private:
 
 } // namespace
 
-int Render(const std::vector<std::string>& args)
+int Render(std::vector<std::string> args)
 {
+    int chosen = core::fkAuto;
+    if (!TakeChosenKind(args, chosen)) return 2;
     std::vector<std::string> plain;
     double zoom = 0, cx = 0, cy = 0;
     bool centre = false, letters = false;
@@ -80,10 +82,10 @@ int Render(const std::vector<std::string>& args)
     if (plain.size() < 4 || !platform::TryParseInt(plain[1], w) || !platform::TryParseInt(plain[2], h) || w < 1 || h < 1 ||
         w > 20000 || h > 20000) {
         std::fprintf(stderr, "usage: tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y] [--mirror] "
-                             "[--outline] [--drill-letters]\n");
+                             "[--outline] [--drill-letters] [--as drill|gerber]\n");
         return 2;
     }
-    const int status = LoadFiles(std::vector<std::string>(plain.begin() + 3, plain.end()));
+    const int status = LoadFiles(std::vector<std::string>(plain.begin() + 3, plain.end()), chosen);
     if (letters) GiveToolLetters();
     const core::MyExtents& ext = core::Extents;
 

@@ -7,8 +7,8 @@
 namespace probe {
 
 // Arguments after the verb: OUT.png WIDTH HEIGHT FILE... with the options
-// --zoom Z, --centre X,Y, --mirror, --outline, --drill-letters anywhere.
-// Prints the view as one line; returns the exit status.
-int Render(const std::vector<std::string>& args);
+// --zoom Z, --centre X,Y, --mirror, --outline, --drill-letters, --as KIND
+// anywhere. Prints the view as one line; returns the exit status.
+int Render(std::vector<std::string> args);
 
 } // namespace probe

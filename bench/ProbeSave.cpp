@@ -12,13 +12,15 @@
 
 namespace probe {
 
-int Save(const std::vector<std::string>& args)
+int Save(std::vector<std::string> args)
 {
+    int chosen = core::fkAuto;
+    if (!TakeChosenKind(args, chosen)) return 2;
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: tessel2-probe save OUT.tsn FILE...\n");
+        std::fprintf(stderr, "usage: tessel2-probe save OUT.tsn FILE... [--as drill|gerber]\n");
         return 2;
     }
-    int status = LoadFiles(std::vector<std::string>(args.begin() + 1, args.end()));
+    int status = LoadFiles(std::vector<std::string>(args.begin() + 1, args.end()), chosen);
     if (core::LayerCount < 1) {
         std::fprintf(stderr, "nothing to save\n");
         return 1;

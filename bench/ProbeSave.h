@@ -6,7 +6,7 @@
 
 namespace probe {
 
-// args: OUT.tsn FILE...
-int Save(const std::vector<std::string>& args);
+// args: OUT.tsn FILE... with --as KIND anywhere
+int Save(std::vector<std::string> args);
 
 } // namespace probe

@@ -2,14 +2,18 @@
 // through the reader entry points of the open command, each file as the next
 // layer, and prints what was read. Its output is kept stable.
 //
-//   tessel2-probe info FILE...
+//   tessel2-probe info FILE... [--as drill|gerber]
 //     one line per file: <name>\tkind=<k>\telements=<n>\textents=<minx>,<maxx>,<miny>,<maxy>
 //     and, for a drill file (kind 2), \ttools=<tools drilled>\thits=<hits>
-//     then reports=<number of report lines>; a project (".tsn") is one line
-//     for all its layers
+//     then reports=<number of report lines>, then the aperture report's
+//     lines; a project (".tsn") is one line for all its layers. Each file
+//     not read is named on stderr with why.
+//     --as (also for render and save): every file is read as that kind where
+//     detection cannot decide, and refused when it is of another kind, as
+//     the open dialog's filters "NCドリルデータ" and "ガーバーデータ" do
 //
 //   tessel2-probe render OUT.png WIDTH HEIGHT FILE... [--zoom Z] [--centre X,Y]
-//                 [--mirror] [--outline] [--drill-letters]
+//                 [--mirror] [--outline] [--drill-letters] [--as drill|gerber]
 //     every file a shown layer, the view fitted to the picture, the picture
 //     written as PNG; prints scale=<px per mm> origin=<x>,<y> left=<x> top=<y>
 //
@@ -20,7 +24,7 @@
 //     --sheets the chosen data sheets instead; prints pages=<n>
 //     scale=<x>,<y> (device pixels per mm)
 //
-//   tessel2-probe save OUT.tsn FILE...
+//   tessel2-probe save OUT.tsn FILE... [--as drill|gerber]
 //     the job made of the files, as the open command leaves it, written as a
 //     project file; prints layers=<n> elements=<n> bytes=<file size>
 //
@@ -83,8 +87,10 @@ struct WorkFolder {
     }
 };
 
-int Info(const std::vector<std::string>& files)
+int Info(std::vector<std::string> files)
 {
+    int chosen = core::fkAuto;
+    if (!probe::TakeChosenKind(files, chosen)) return 2;
     int status = 0;
     for (const std::string& file : files) {
         const std::string name = fs::path(file).filename().string();
@@ -93,7 +99,7 @@ int Info(const std::vector<std::string>& files)
             status = 1;
             continue;
         }
-        probe::LoadResult r = probe::LoadLayerFile(file, core::LayerCount + 1);
+        probe::LoadResult r = probe::LoadLayerFile(file, core::LayerCount + 1, chosen);
         if (!r.error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), r.error.c_str());
         // A file the open would refuse fails the run, as it does for render.
         if (!r.read) status = 1;
@@ -108,6 +114,8 @@ int Info(const std::vector<std::string>& files)
     }
     probe::FinishLoading();
     Print("reports=" + std::to_string(core::ReportCount));
+    for (std::int32_t i = 0; i < core::ReportCount && i < static_cast<std::int32_t>(core::ReportLines.size()); ++i)
+        Print(core::ReportLines[static_cast<std::size_t>(i)]);
     return status;
 }
 
@@ -117,9 +125,10 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fprintf(stderr, "usage: tessel2-probe info FILE...\n       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
+        std::fprintf(stderr, "usage: tessel2-probe info FILE... [--as drill|gerber]\n"
+                             "       tessel2-probe render OUT.png WIDTH HEIGHT FILE... [options]\n"
                              "       tessel2-probe print OUT.pdf FILE... [options]\n"
-                             "       tessel2-probe save OUT.tsn FILE...\n"
+                             "       tessel2-probe save OUT.tsn FILE... [--as drill|gerber]\n"
                              "       tessel2-probe drc [options] FILE...\n       tessel2-probe gap FILE... --at X1,Y1 --to X2,Y2\n"
                              "       tessel2-probe export DIR FILE...\n");
         return 2;

@@ -2,6 +2,7 @@
 
 #include "core/DesignRules.h"
 #include "core/ElementGrid.h"
+#include "core/FileKinds.h"
 #include "core/FolderSettings.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
@@ -627,18 +628,12 @@ int OpenFileListRun(MyOpenFiles& list)
                          [](const Entry& a, const Entry& b) { return FileSortKey(a.name) < FileSortKey(b.name); });
 
         for (Entry& e : entries) {
-            const int detected = DetectFileType(e.path());
-            if (e.kind == fkAuto) {
-                e.kind = detected;
-            } else if (detected != e.kind) {
-                // Chosen as Gerber: either Gerber form is Gerber.
-                const bool gerber = e.kind == fkRS274D && detected == fkRS274X;
-                if (!gerber) {
-                    platform::ShowWarning(WrongKindText);
-                    return 0;
-                }
-                e.kind = detected;
+            const std::optional<std::int32_t> kind = KindToRead(e.kind, DetectFileType(e.path()));
+            if (!kind) {
+                platform::ShowWarning(WrongKindText);
+                return 0;
             }
+            e.kind = *kind;
         }
 
         std::vector<Entry> reading;

@@ -11,6 +11,7 @@
 // in. The data folder's settings files are read through hooks too, so that
 // tests can stand in for them.
 #include "core/Datas.h"
+#include "core/FileKinds.h"
 #include "core/ProjectFile.h"
 #include "view/CodeTables.h"
 #include "view/LayerList.h"
@@ -43,10 +44,10 @@ inline constexpr const char* NewQuestion = "初期化します。 よろしい�
 inline constexpr const char* DataCountText = " データ数 = ";
 // Files of an open that were not read, each with why.
 inline constexpr const char* FilesNotReadText = "次のファイルは読み込めませんでした。";
-inline constexpr const char* NotDataFileReason = "ガーバーデータでも NC ドリルデータでもありません。";
-inline constexpr const char* MissingFileReason = "ファイルが見つかりません。";
-inline constexpr const char* NoElementsReason = "図形データがありません。";
-inline constexpr const char* NoLayersReason = "レイヤーがありません。";
+inline constexpr const char* NotDataFileReason = core::NotDataFileReason;
+inline constexpr const char* MissingFileReason = core::MissingFileReason;
+inline constexpr const char* NoElementsReason = core::NoElementsReason;
+inline constexpr const char* NoLayersReason = core::NoLayersReason;
 inline constexpr const char* NoReaderReason = "この種類のファイルは読み込めません。";
 inline constexpr const char* WithProjectReason = "テッセル２ファイル（.tsn）と一緒には読み込めません。";
 inline constexpr const char* LayerLimitReason = "最大ファイル数(26)を超えるため、読み込みませんでした。";

@@ -22,3 +22,12 @@ cat "$dir/err"
 timeout 20 "$probe" render "$dir/out.png" 100 100 "$dir/huge.gbr" "$dir/nan.gbr" 2>"$dir/err"
 echo "render=$?"
 cat "$dir/err"
+# A project file cut to its first 10 bytes, and one whose lines end in CR
+# alone: refused, each saying why, as the window does.
+printf '%%FSLAX34Y34*%%\n%%MOMM*%%\n%%ADD10C,0.5*%%\nD10*\nX0Y0D02*\nX100000Y100000D01*\nM02*\n' >"$dir/line.gbr"
+"$probe" save "$dir/whole.tsn" "$dir/line.gbr" >/dev/null
+head -c 10 "$dir/whole.tsn" >"$dir/cut.tsn"
+tr -d '\n' <"$dir/whole.tsn" >"$dir/cr.tsn"
+timeout 20 "$probe" info "$dir/cut.tsn" "$dir/cr.tsn" >/dev/null 2>"$dir/err"
+echo "info=$?"
+cat "$dir/err"

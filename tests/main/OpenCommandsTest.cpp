@@ -3,6 +3,7 @@
 #include "main/MainHooks.h"
 #include "main/OpenCommands.h"
 #include "core/ElementGrid.h"
+#include "core/GerberReader.h"
 #include "core/FolderSettings.h"
 #include "core/OldProjectFiles.h"
 #include "core/ProgramSettings.h"
@@ -307,16 +308,115 @@ TEST_F(OpenCommandsTest, ProjectThatDoesNotReadIsNotCountedAsRead)
     EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(OpenFailedText, {{"job.tsn", NoElementsReason}})}));
 }
 
+// The kind chosen with the open dialog's filter against the detected one:
+// what detection cannot decide is read as chosen, with the format question of
+// that kind; a file detected as another kind is refused.
 TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
 {
+    // A drill file without header, tool sizes or drilling mode, as some CAD
+    // tools write them; and RS-274D pads, flashes only.
+    Write("holes.drl", "; drill data\n; T01 0.8mm\n%\nG90\nT01\nX004450Y000200\nX014450Y000200\nT02\nX004450Y030200\nM30\n");
+    Write("pads.gbr", "G90*\nD10*\nX1000Y1000D03*\nX50000Y1000D03*\nX50000Y30000D03*\nM02*\n");
+    Write("notes.dat", "; nothing but a note\n%\nM30\n");
     Gerber("top.gbr");
-    EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkNcDrill), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{WrongKindText}));
-    EXPECT_EQ(core::LayerCount, 0);
-    // Chosen as Gerber, an RS-274X file is Gerber.
-    boxes.shown.clear();
-    EXPECT_EQ(Open({root / "data" / "top.gbr"}, core::fkRS274D), 1);
-    EXPECT_EQ(core::LayerTable[1].FileKind, core::fkRS274X);
+    Write("board.drl", "M48\nT1C0.8\n%\nT1\nX1000Y1000\nX2000Y2000\nM30\n");
+    for (const char* undetermined : {"holes.drl", "pads.gbr", "notes.dat"})
+        ASSERT_EQ(core::DetectFileType((root / "data" / undetermined).string()), core::fkAuto) << undetermined;
+    const std::vector<std::string> noMessage;
+    const struct {
+        const char* name;
+        std::int32_t chosen;
+        int result;
+        std::int32_t kind;   // of layer 1
+        std::int32_t elements;
+        std::vector<std::string> formats, texts;
+    } cases[] = {
+        {"holes.drl", core::fkNcDrill, 1, core::fkNcDrill, 3, {"FormatNC"}, noMessage},
+        {"pads.gbr", core::fkRS274D, 1, core::fkRS274D, 3, {"Format274D"}, noMessage},
+        {"top.gbr", core::fkNcDrill, 0, 0, 0, {}, {WrongKindText}},
+        {"board.drl", core::fkRS274D, 0, 0, 0, {}, {WrongKindText}},
+        {"top.gbr", core::fkRS274D, 1, core::fkRS274X, 2, {}, noMessage},
+        {"notes.dat", core::fkNcDrill, 0, 0, 0, {"FormatNC"},
+         {FilesNotReadMessage(OpenFailedText, {{"notes.dat", NoElementsReason}})}},
+        // Unchosen, what detection cannot decide is no data file.
+        {"holes.drl", core::fkAuto, 0, 0, 0, {}, {FilesNotReadMessage(OpenFailedText, {{"holes.drl", NotDataFileReason}})}},
+    };
+    std::vector<std::string> formats;
+    ConfirmFormats = [&formats](const std::string& mode) {
+        formats.push_back(mode);
+        return true;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " chosen as " + std::to_string(c.chosen));
+        ClearAllData(true);
+        boxes.shown.clear();
+        formats.clear();
+        EXPECT_EQ(Open({root / "data" / c.name}, c.chosen), c.result);
+        EXPECT_EQ(Texts(), c.texts);
+        EXPECT_EQ(formats, c.formats);
+        EXPECT_EQ(core::LayerCount, c.result);
+        EXPECT_EQ(core::LayerTable[1].FileKind, c.kind);
+        EXPECT_EQ(core::DataCount, c.elements);
+    }
+}
+
+// Real drill files stripped of their header (tool sizes, units, drilling
+// mode) are of no kind that detection can tell; chosen as NC drill, they read
+// the same hits as the whole files.
+TEST_F(OpenCommandsTest, HeaderlessDrillFilesChosenAsDrillReadTheHitsOfTheWholeFiles)
+{
+    auto strip = [](const std::string& bytes) {
+        std::string out = "; drill data without its header\n%\nG90\n";
+        bool header = false;
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            std::size_t end = bytes.find('\n', at);
+            if (end == std::string::npos) end = bytes.size();
+            std::string line = bytes.substr(at, end - at);
+            at = end + 1;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("M48", 0) == 0) header = true;
+            else if (header && (line.rfind("%", 0) == 0 || line.rfind("M95", 0) == 0)) header = false;
+            else if (!header && line.rfind(";", 0) != 0 && line != "G05" && line != "G81")
+                out += line.substr(0, line[0] == 'T' ? line.find('C') : std::string::npos) + "\n";
+        }
+        return out;
+    };
+    struct Hit {
+        std::int32_t tool;
+        double x, y;
+        bool operator==(const Hit&) const = default;
+    };
+    auto hits = [] {
+        std::vector<Hit> h;
+        for (std::int32_t i = 0; i < core::DataCount; ++i) {
+            const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+            if (e.Kind == core::dkDrill) h.push_back({e.Code, e.X1, e.Y1});
+        }
+        return h;
+    };
+    const char* const files[] = {"cad/diptrace/mainboard.drl", "cad/geda/driver.plated-drill.cnc",
+                                 "cad/kicad-older/chibi_2024.drl", "cad/eagle-newer/drills.xln",
+                                 "cad/easyeda/Gerber_Drill_PTH.DRL", "cad/upverter/design_export.drl",
+                                 "features/boards/protel-pnp/SE_SG_IF_V2.TXT"};
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        // Under a name that is not set aside as a text file.
+        const fs::path whole = Write("whole.drl", platform::ReadFileBytes(fs::path(TESSEL2_CORPUS) / file));
+        ClearAllData(true);
+        ASSERT_EQ(Open({whole}), 1);
+        const std::vector<Hit> expected = hits();
+        ASSERT_FALSE(expected.empty());
+
+        const fs::path stripped = Write("stripped.drl", strip(platform::ReadFileBytes(whole)));
+        ASSERT_EQ(core::DetectFileType(stripped.string()), core::fkAuto);
+        ClearAllData(true);
+        boxes.shown.clear();
+        ASSERT_EQ(Open({stripped}, core::fkNcDrill), 1);
+        EXPECT_EQ(core::LayerTable[1].FileKind, core::fkNcDrill);
+        EXPECT_TRUE(hits() == expected);
+        EXPECT_TRUE(boxes.shown.empty());
+    }
 }
 
 TEST_F(OpenCommandsTest, SettingsFileBesideTheDataTakesThePlaceOfTheFormatQuestion)
