@@ -1,8 +1,10 @@
 // Reading a large synthetic drill file: 1,000,000 hits of 20 tools in the
-// common leading-zero-omitted Excellon form (~16 MB); and the peak memory of
-// reading 300 MiB drill files of comment lines, of hits and of one comment.
+// common leading-zero-omitted Excellon form (~16 MB); the peak memory of
+// reading 300 MiB drill files of comment lines, of hits and of one comment;
+// and that of refusing a file of more hits than the element limit.
 #include "core/NcDrillReader.h"
 
+#include "platform/Error.h"
 #include "platform/TextFile.h"
 
 #include <benchmark/benchmark.h>
@@ -169,6 +171,64 @@ BENCHMARK(BM_ReadNcDrillFilePeakMemory)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(3);
+
+// A drill file of 30,000,000 hits of three bytes each ("X1*"), 90 MB, more
+// than the element limit: refused before its hits are made. The peak memory
+// over what was resident before the read, and of the whole process.
+void BM_RefuseNcDrillFileOverTheLimitPeakMemory(benchmark::State& state)
+{
+    constexpr long long hits = 30'000'000;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tessel2-bench-drill-limit-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / "hits.drl";
+    {
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        if (!f) throw std::runtime_error("cannot write " + file.string());
+        const std::string head = "M48\nMETRIC\nT1C0.3\n%\nT1\n", tail = "M30\n";
+        std::string piece;
+        for (int i = 0; i < 100'000; ++i) piece += "X1*";
+        std::fwrite(head.data(), 1, head.size(), f);
+        for (long long n = 0; n < hits; n += 100'000) std::fwrite(piece.data(), 1, piece.size(), f);
+        std::fwrite(tail.data(), 1, tail.size(), f);
+        if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + file.string());
+    }
+    const long long bytes = static_cast<long long>(std::filesystem::file_size(file));
+    core::Gauge gauge;
+    double peak = 0, processPeak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        core::ResetTables();
+        core::DrillFormat = core::MyFormatPara{};
+        const long long before = StatusBytes("VmRSS");
+        if (!ResetPeakMemory()) state.SkipWithError("the peak of resident memory cannot be reset");
+        state.ResumeTiming();
+        core::MyDataValue value;
+        bool refused = false;
+        try {
+            core::ReadNcDrillFile(gauge, file.string(), 1, value);
+        } catch (const platform::Error& e) {
+            refused = e.what() == core::TooManyElementsText();
+        }
+        state.PauseTiming();
+        if (!refused || core::DataCount != 0) state.SkipWithError("the file was not refused");
+        processPeak = static_cast<double>(StatusBytes("VmHWM"));
+        peak = processPeak - static_cast<double>(before);
+        state.ResumeTiming();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    core::ResetTables();
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
+    state.counters["peak_MiB"] = peak / (1 << 20);
+    state.counters["process_peak_MiB"] = processPeak / (1 << 20);
+    state.counters["limit"] = static_cast<double>(core::MaxElementCount);
+}
+BENCHMARK(BM_RefuseNcDrillFileOverTheLimitPeakMemory)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
 
 } // namespace
 

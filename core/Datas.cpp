@@ -2,12 +2,14 @@
 
 #include "core/Geometry.h"
 #include "core/TextHelpers.h"
+#include "platform/Error.h"
 #include "platform/LargeMemory.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace core {
@@ -152,9 +154,31 @@ bool DeriveDigits(MyFormatPara& format)
 
 // --------------------------------------------------------------- operations
 
+std::int64_t MaxElementCount = 25'000'000;
+
+std::int64_t ElementRoom()
+{
+    const std::int64_t limit = std::min<std::int64_t>(MaxElementCount, std::numeric_limits<std::int32_t>::max());
+    return std::max<std::int64_t>(0, limit - std::max<std::int32_t>(DataCount, 0));
+}
+
+std::string TooManyElementsText()
+{
+    // The limit with thousands separators, as users count large numbers.
+    const std::string digits = std::to_string(std::min<std::int64_t>(MaxElementCount, std::numeric_limits<std::int32_t>::max()));
+    std::string limit;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && digits[i - 1] != '-' && (digits.size() - i) % 3 == 0) limit += ',';
+        limit += digits[i];
+    }
+    return "データ数が多すぎるため、読み込めません（読み込み済みのデータと合わせて " + limit + " までです）。";
+}
+
 void AppendElement(const DataElement& e)
 {
     if (DataCount < 0) DataCount = 0;
+    // The one guard of every reader: the limit, and so no overflow of DataCount.
+    if (ElementRoom() < 1) throw platform::Error(TooManyElementsText());
     DataCount += 1;
     if (DataCount > DataCapacity) DataCapacity += DataCapacityStep;
     // The element goes to index DataCount - 1 even when a caller moved

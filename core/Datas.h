@@ -313,7 +313,18 @@ inline MyLayerSet* LayerAt(long long l) { return ValidLayer(l) ? &LayerTable[sta
 
 // --------------------------------------------------------------- operations
 
+// No read makes Datas hold more than this many elements: a file that would is
+// refused, as early as its reader can tell, before memory runs out.
+extern std::int64_t MaxElementCount;
+// How many more elements Datas may take: up to MaxElementCount, and never so
+// many that DataCount overflows. Never negative.
+std::int64_t ElementRoom();
+// The reason a file is refused when its own elements (not step-and-repeat
+// copies) would pass MaxElementCount.
+std::string TooManyElementsText();
+
 // Appends one element; the nominal capacity grows by 10,000 when passed.
+// Throws platform::Error(TooManyElementsText()) when ElementRoom() is 0.
 void AppendElement(const DataElement& e);
 
 // Empties the element array and the counts that go with it (capacity back to

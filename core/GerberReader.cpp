@@ -18,8 +18,6 @@ namespace core {
 
 namespace fs = std::filesystem;
 
-std::int64_t MaxElementCount = 25'000'000;
-
 namespace {
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.size() >= p.size() && s.substr(0, p.size()) == p; }
@@ -419,9 +417,11 @@ void FlushPathImpl(std::vector<DataElement>& pending, MyDataValue& value, Apertu
         return;
     }
     const long long copies = static_cast<long long>(f.SrX) * f.SrY;
-    if (copies > MaxStepRepeatCopies ||
-        static_cast<long long>(DataCount) + copies * static_cast<long long>(pending.size()) > MaxElementCount)
-        throw platform::Error(TooManyCopiesText);
+    const long long room = ElementRoom(), n = static_cast<long long>(pending.size());
+    // Step-and-repeat is named only where the copies, not the file's own
+    // elements, pass the limit.
+    if (n > room) throw platform::Error(TooManyElementsText());
+    if (copies > MaxStepRepeatCopies || copies * n > room) throw platform::Error(TooManyCopiesText);
     double yOffset = 0.0;
     for (std::int32_t row = 1; row <= f.SrY; ++row) {
         double xOffset = 0.0;
@@ -583,7 +583,8 @@ private:
         const long long copies = static_cast<long long>(f.SrX) * f.SrY;
         ElementsAhead ahead(paramMode_, pen_, mode_);
         if (ahead.Feed(rest)) source_->LookAhead([&ahead](std::string_view bytes) { return ahead.Feed(bytes); });
-        const long long room = std::max<long long>(0, MaxElementCount - DataCount);
+        const long long room = ElementRoom();
+        if (ahead.Count() > room) throw platform::Error(TooManyElementsText());
         if (ahead.Count() > 0 && (copies > MaxStepRepeatCopies || ahead.Count() > room / copies))
             throw platform::Error(TooManyCopiesText);
     }
@@ -806,14 +807,14 @@ private:
         DataElement e;
         if (sweep <= 180.0 + 0.004) {
             MakeArc(e, kind, layer_, clear, code, px_, py_, nx_, ny_, cx, cy, radius);
-            pending_.push_back(e);
+            Pend(e);
         } else {
             double mx = 0, my = 0;
             ArcMidPoint(kind, mx, my, radius, cx, cy, px_, py_, nx_, ny_);
             MakeArc(e, kind, layer_, clear, code, px_, py_, mx, my, cx, cy, radius);
-            pending_.push_back(e);
+            Pend(e);
             MakeArc(e, kind, layer_, clear, code, mx, my, nx_, ny_, cx, cy, radius);
-            pending_.push_back(e);
+            Pend(e);
         }
     }
 
@@ -832,6 +833,14 @@ private:
         } else {
             MakeStroke(e, aperture_, layer_, GerberFormat.LpClear, px_, py_, nx_, ny_);
         }
+        Pend(e);
+    }
+
+    // A path that never closes is refused once it holds more than the tables
+    // have room for, not when it ends, after taking memory for all of it.
+    void Pend(const DataElement& e)
+    {
+        if (static_cast<long long>(pending_.size()) >= ElementRoom()) throw platform::Error(TooManyElementsText());
         pending_.push_back(e);
     }
 

@@ -20,8 +20,9 @@ int DetectFileKindOfBytes(std::string_view bytes);
 // Appends the file's elements as layer `layer`. True when at least one element
 // was made and the read was not cancelled. A failed or cancelled read leaves
 // every table as it was; errors (unreadable file, a coordinate that is not a
-// number, too many copies, a block longer than MaxBlockBytes) throw
-// platform::Error after the tables are put back.
+// number, elements or step-and-repeat copies that would pass MaxElementCount,
+// a block longer than MaxBlockBytes) throw platform::Error after the tables
+// are put back.
 bool ReadGerberFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);
 // The same over contents already in memory.
 bool ReadGerberData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value);
@@ -50,10 +51,6 @@ inline constexpr long long DetectionBlockBytes = 64 * 1024;
 // few kilobytes at most. A longer one fails the read instead of taking
 // memory without bound.
 inline constexpr std::size_t MaxBlockBytes = std::size_t{4} << 20;
-
-// No read makes Datas hold more than this many elements (hostile
-// step-and-repeat); the read fails instead.
-extern std::int64_t MaxElementCount;
 
 // ---- block helpers of the reader, equivalent to SplitBlock and
 // ParseCoordinate but without building strings

@@ -7,6 +7,7 @@
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -79,6 +80,28 @@ public:
     // The last block, which needs no line end.
     void Finish() { EndBlock(); }
 
+    // Counts, without making them, the hits of `chunk` and of the rest of the
+    // source, from where this parser stands; refuses the file when they would
+    // pass the element limit. A cancel stops the count, to be seen by the
+    // caller.
+    void CheckRoomAhead(std::string_view chunk, ChunkSource& source, Gauge& gauge) const
+    {
+        DrillParser counter(*this);
+        counter.counting_ = true;
+        const long long room = ElementRoom();
+        auto feed = [&](std::string_view bytes) {
+            counter.Feed(bytes);
+            gauge.Pump();
+            return counter.hitsAhead_ <= room && CancelRequested != 1;
+        };
+        if (feed(chunk)) {
+            source.LookAhead(feed);
+            if (CancelRequested == 1) return;
+            if (counter.hitsAhead_ <= room) counter.Finish();
+        }
+        if (counter.hitsAhead_ > room) throw platform::Error(TooManyElementsText());
+    }
+
 private:
     // A G04 comment is skipped to its end, not held; a block longer than any
     // real one ends the read instead of taking memory without bound.
@@ -112,6 +135,8 @@ private:
                 drillMode_ = 0;
             } else if (WordIs(g, "05") || WordIs(g, "81")) {
                 drillMode_ = 10;
+            } else if (counting_) {
+                // Counting needs no point, and must leave the tables alone.
             } else if (WordIs(g, "90")) {
                 DrillFormat.AbsInc = 0;
             } else if (WordIs(g, "91")) {
@@ -128,7 +153,7 @@ private:
         const std::string_view wx = words_[BlockWords::X], wy = words_[BlockWords::Y];
         bool hasCoordinates = !wx.empty() || !wy.empty() || !words_[BlockWords::I].empty() || !words_[BlockWords::J].empty();
         double x = curX_, y = curY_;
-        if (hasCoordinates) {
+        if (hasCoordinates && !counting_) {
             if (!wx.empty()) x = Axis(wx, curX_, DrillFormat.OffsetX);
             if (!wy.empty()) y = Axis(wy, curY_, DrillFormat.OffsetY);
         }
@@ -136,9 +161,12 @@ private:
         // G93 sets the machine's zero point: its coordinates are no hole.
         bool zeroSet = WordIs(g, "93");
         bool m05 = WordIs(words_[BlockWords::M], "05");
-        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || m05)) AddHit(x, y);
+        if (tool_ > 0 && !zeroSet && ((hasCoordinates && drillMode_ == 10) || m05)) {
+            if (counting_) ++hitsAhead_;
+            else AddHit(x, y);
+        }
 
-        if (hasCoordinates) {
+        if (hasCoordinates && !counting_) {
             curX_ = x;
             curY_ = y;
         }
@@ -156,8 +184,8 @@ private:
         // A T word that is not a number selects nothing.
         if (!platform::TryParseReal(words_[BlockWords::T], n) || !(n >= 0 && n < 1000)) return;
         int fileTool = static_cast<int>(n);
-        if (fileTool == 0) {
-            tool_ = 0;
+        if (fileTool == 0 || counting_) {
+            tool_ = fileTool;   // any tool above 0 drills
             return;
         }
         std::string c(words_[BlockWords::C]);
@@ -222,7 +250,14 @@ private:
     bool inComment_ = false;  // "G04" to the end of its block
     long long lines_ = 0, blockLine_ = 0;
     BlockWords words_;
+    bool counting_ = false;     // a copy that counts hits ahead
+    long long hitsAhead_ = 0;
 };
+
+// The most hits `bytes` more bytes can make: each needs a block of two
+// characters and its end, the last one no end; one more for a block begun in
+// the bytes read before.
+long long MostHitsIn(long long bytes) { return std::max(0LL, bytes + 1) / 3 + 1; }
 
 void WidenAxis(double& lo, double& hi)
 {
@@ -243,8 +278,16 @@ bool ReadDrillSource(Gauge& gauge, ChunkSource& source, int layer, MyDataValue& 
     const bool drilled = ReadRolledBack(value, [&] {
         DrillParser parser(layer, value);
         long long progress = 0;
+        bool counted = false;
         std::string_view chunk;
         while (source.Next(chunk)) {
+            // Once the rest could hold more hits than the tables have room
+            // for, they are counted first: a file too large is refused before
+            // its hits take memory. Smaller files are not read twice.
+            if (!counted && MostHitsIn(size - progress) > ElementRoom()) {
+                counted = true;
+                parser.CheckRoomAhead(chunk, source, gauge);
+            }
             parser.Feed(chunk);
             progress += static_cast<long long>(chunk.size());
             gauge.SetProgress(progress);

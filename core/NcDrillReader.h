@@ -12,10 +12,12 @@ namespace core {
 // Appends the hits of the file with `layer`; `value` receives their count and
 // extents (at least 100 mm each way). False when the file is missing or holds
 // no hit; the tables are then as they were. A coordinate that is not a number,
-// a block longer than MaxBlockBytes, or a file that cannot be read, or that
-// shrank while it was read, throws
-// platform::Error, after the tables were put back. A cancelled read gives
-// false, the tables put back. The file is read as it goes, in bounded memory.
+// a block longer than MaxBlockBytes, hits that would pass MaxElementCount
+// (counted before they are made, once the file is large enough to hold that
+// many), or a file that cannot be read, or that shrank while it was read,
+// throws platform::Error, after the tables were put back. A cancelled read
+// gives false, the tables put back. The file is read as it goes, in bounded
+// memory.
 bool ReadNcDrillFile(Gauge& gauge, const std::string& path, int layer, MyDataValue& value);
 // The same over contents already in memory.
 bool ReadNcDrillData(Gauge& gauge, std::string_view bytes, int layer, MyDataValue& value);

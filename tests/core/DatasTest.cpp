@@ -1,10 +1,12 @@
 #include "core/Datas.h"
 #include "core/Geometry.h"
+#include "platform/Error.h"
 #include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -379,6 +381,33 @@ TEST_F(Tables, AppendElementGrowsTheCapacityInSteps)
     EXPECT_EQ(DataCapacity, 2'560'000);
     EXPECT_EQ(DataCount, 0);
     EXPECT_EQ(Datas.size(), 0u);
+}
+
+// Appending stops at the element limit, and at the largest count DataCount
+// holds, whatever the limit: the element is refused, nothing changes.
+TEST_F(Tables, AppendElementStopsAtTheLimitAndNeverOverflowsTheCount)
+{
+    const std::int64_t saved = MaxElementCount;
+    const struct {
+        std::int64_t limit;
+        std::int32_t count;   // DataCount before, set by hand past the first
+    } cases[] = {{3, 3}, {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int32_t>::max()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        ResetTables();
+        MaxElementCount = c.limit;
+        if (c.count <= 3) {
+            for (int i = 0; i < c.count; ++i) AppendElement(Element(dkLine, 1, 10, i));
+        } else {
+            DataCount = c.count;
+        }
+        EXPECT_EQ(ElementRoom(), 0);
+        EXPECT_THROW(AppendElement(Element(dkLine, 1, 10)), platform::Error);
+        EXPECT_EQ(DataCount, c.count);
+        DataCount = 0;
+    }
+    MaxElementCount = saved;
+    EXPECT_EQ(ElementRoom(), 25'000'000);
 }
 
 TEST_F(Tables, ElementArrayCrossesChunks)

@@ -1,6 +1,8 @@
 #include "GerberTestSupport.h"
 
+#include "core/ChunkSource.h"
 #include "core/Geometry.h"
+#include "core/NcDrillReader.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
@@ -477,6 +479,115 @@ TEST_F(GerberFixture, StepAndRepeatAskingForMoreThanCanBeHeldIsRefusedBeforeCopy
         EXPECT_EQ(core::GroupCounter, groups);
         EXPECT_EQ(value.Count, 0);
     }
+}
+
+// Lowers the element limit, and reads in small pieces, for one test.
+struct SmallLimit {
+    explicit SmallLimit(std::int64_t limit) { core::MaxElementCount = limit; }
+    ~SmallLimit()
+    {
+        core::MaxElementCount = saved;
+        core::ReadChunkBytes = 64 * 1024;
+    }
+    const std::int64_t saved = core::MaxElementCount;
+};
+
+// Notes whether the tables grew during a read, and how far it got.
+class WatchingGauge : public core::Gauge {
+public:
+    explicit WatchingGauge(std::int32_t held) : held_(held) {}
+    void SetProgress(long long p) override { progress = p; }
+    void Pump() override { grew |= core::DataCount > held_; }
+    bool grew = false;
+    long long progress = 0;
+
+private:
+    std::int32_t held_;
+};
+
+// Both readers hold to the element limit, counting what is loaded already,
+// and say why: the file's own elements, or step-and-repeat only where its
+// copies pass the limit. A drill file, an open path or copies too many are
+// refused before their elements take memory; the tables are put back.
+TEST_F(GerberFixture, ElementLimitRefusesTheFileNamingTheCause)
+{
+    const SmallLimit limit(1000);
+    ASSERT_TRUE(Read(std::string(Header) + "D10*\n" + Repeat("X0Y0D03*\n", 400)));
+    const std::int32_t loaded = core::DataCount, groups = core::GroupCounter;   // room for 600
+    core::DrillFormat = core::MyFormatPara{};
+    const std::string drill = "M48\nMETRIC\nT1C0.3\n%\nT1\n";
+    // Coordinates that make no hit: a move, a zero point, no tool.
+    const std::string noHits = "G00X5*\nG05\nG93X1Y1*\nT0\nX7*\nT1\n";
+    const std::string flashes = std::string(Header) + "D10*\n";
+    // Strokes back and forth that never return to their start.
+    const std::string path = flashes + "X0Y0D02*\n";
+    const std::string sr2 = flashes + "%SRX2Y1I1.0J0*%\n";
+    const std::string tail = Repeat("G04 a long remark after the data*\n", 800);
+    const std::string many = core::TooManyElementsText(), copies = "ステップ＆リピートによるデータ数が多すぎるため、読み込めません。";
+    enum Reader { Gerber, Drill };
+    const struct {
+        const char* what;
+        Reader reader;
+        std::string text;
+        std::int32_t added;      // elements made; -1 refused
+        std::string why;         // the refusal
+        bool beforeMaking;       // refused before the tables grew
+        bool beforeTheEnd;       // refused half-way through the file
+    } cases[] = {
+        {"drill: as many hits as there is room", Drill, drill + Repeat("X1*", 600) + "M30\n", 600, "", false, false},
+        {"drill: hits and coordinates that are none", Drill, drill + noHits + Repeat("X1*", 599) + "M05\nM30\n", 600, "", false, false},
+        {"drill: one hit too many", Drill, drill + Repeat("X1*", 601) + "M30\n", -1, many, true, true},
+        {"drill: one hit too many, by M05", Drill, drill + noHits + Repeat("X1*", 600) + "M05\nM30\n", -1, many, true, true},
+        {"drill: too many before a long tail", Drill, drill + Repeat("X1\n", 700) + tail, -1, many, true, true},
+        {"Gerber: as many flashes as there is room", Gerber, flashes + Repeat("X0Y0D03*\n", 600), 600, "", false, false},
+        {"Gerber: one flash too many, no step-and-repeat", Gerber, flashes + Repeat("X0Y0D03*\n", 601), -1, many, false, false},
+        {"Gerber: an open path too long", Gerber, path + Repeat("X10000Y0D01*\nX20000Y0D01*\n", 301) + tail, -1, many, true, true},
+        {"Gerber: copies of what fits", Gerber, sr2 + Repeat("X0Y0D03*\n", 300), 600, "", false, false},
+        {"Gerber: copies too many", Gerber, sr2 + Repeat("X0Y0D03*\n", 400), -1, copies, true, true},
+        {"Gerber: too many flashes to copy", Gerber, sr2 + Repeat("X0Y0D03*\n", 601), -1, many, true, true},
+    };
+    for (const auto& c : cases) {
+        for (const bool fromFile : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (fromFile ? ", from a file in pieces" : ", whole"));
+            core::ReadChunkBytes = fromFile ? 64 : 64 * 1024;
+            WatchingGauge gauge(loaded);
+            auto read = [&] {
+                if (!fromFile) {
+                    return c.reader == Drill ? core::ReadNcDrillData(gauge, c.text, 2, value)
+                                             : core::ReadGerberData(gauge, c.text, 2, value);
+                }
+                const fs::path p = home_ / "big.dat";
+                platform::WriteFileBytes(p, c.text);
+                return c.reader == Drill ? core::ReadNcDrillFile(gauge, p.string(), 2, value)
+                                         : core::ReadGerberFile(gauge, p.string(), 2, value);
+            };
+            if (c.added >= 0) {
+                EXPECT_TRUE(read());
+                EXPECT_EQ(core::DataCount, loaded + c.added);
+                EXPECT_EQ(value.Count, c.added);
+                core::Datas.resize(static_cast<std::size_t>(loaded));
+                core::DataCount = loaded;
+                core::GroupCounter = groups;
+                continue;
+            }
+            try {
+                read();
+                ADD_FAILURE() << "read";
+            } catch (const platform::Error& e) {
+                EXPECT_EQ(std::string(e.what()), c.why);
+            }
+            if (c.beforeMaking) {
+                EXPECT_FALSE(gauge.grew);
+            }
+            if (c.beforeTheEnd && fromFile) {
+                EXPECT_LT(gauge.progress, static_cast<long long>(c.text.size()) / 2);
+            }
+            EXPECT_EQ(core::DataCount, loaded);
+            EXPECT_EQ(core::GroupCounter, groups);
+            EXPECT_EQ(value.Count, 0);
+        }
+    }
+    EXPECT_EQ(many, "データ数が多すぎるため、読み込めません（読み込み済みのデータと合わせて 1,000 までです）。");
 }
 
 TEST_F(GerberFixture, CharactersOutsideTheBlockAlphabetAreDropped)

@@ -264,6 +264,34 @@ TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
     }
 }
 
+// A file that would pass the element limit is named in the message with why;
+// step-and-repeat is named only where its copies pass the limit. The job
+// loaded stays.
+TEST_F(OpenCommandsTest, FilesOverTheElementLimitAreNamedWithWhy)
+{
+    ASSERT_EQ(Open({Gerber("top.gbr", "500000", "500000")}), 1);
+    const std::int32_t data = core::DataCount;
+    const std::int64_t saved = core::MaxElementCount;
+    core::MaxElementCount = data + 50;
+    std::string hits, flashes;
+    for (int i = 0; i < 51; ++i) hits += "X1*", flashes += "X" + std::to_string(i * 1000) + "Y0D03*\n";
+    const std::string gerber = "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\n";
+    Write("big.drl", "M48\nMETRIC\nT1C0.3\n%\nT1\n" + hits + "M30\n");
+    Write("flashes.gbr", gerber + flashes + "M02*\n");
+    Write("panel.gbr", gerber + "%SRX2Y1I10.0J0*%\nX0Y0D03*\nX1000Y0D03*\nX2000Y0D03*\nX3000Y0D03*\n" +
+                           std::string(flashes, 0, flashes.size() / 2) + "M02*\n");
+    replaceOrAdd = 2;
+    EXPECT_EQ(Open({root / "data" / "big.drl", root / "data" / "flashes.gbr", root / "data" / "panel.gbr"}), 0);
+    const std::string many = core::TooManyElementsText();
+    core::MaxElementCount = saved;
+    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
+                           OpenFailedText, {{"flashes.gbr", many},
+                                            {"panel.gbr", "ステップ＆リピートによるデータ数が多すぎるため、読み込めません。"},
+                                            {"big.drl", many}})}));
+    EXPECT_EQ(core::LayerCount, 1);
+    EXPECT_EQ(core::DataCount, data);
+}
+
 TEST_F(OpenCommandsTest, TwentySixLayersAtMost)
 {
     std::vector<fs::path> first, more;

@@ -253,4 +253,60 @@ TEST(NcDrillCorpus, FilesReadInPiecesAsWhole)
     EXPECT_GE(files.size(), 40u);
 }
 
+// The hits counted ahead, to refuse a file that would pass the element
+// limit before making them, are the hits the read makes: every file of the
+// corpus that reads with n hits reads under a limit of n and is refused,
+// with nothing made, under n - 1.
+TEST(NcDrillCorpus, HitsCountedAheadAreTheHitsMade)
+{
+    const std::int64_t saved = MaxElementCount;
+    struct Restore {
+        std::int64_t limit;
+        ~Restore()
+        {
+            MaxElementCount = limit;
+            ReadChunkBytes = 64 * 1024;
+        }
+    } restore{saved};
+    class Watch : public Gauge {
+    public:
+        void Pump() override { grew |= DataCount > 0; }
+        bool grew = false;
+    };
+    int files = 0;
+    for (const fs::path& file : CorpusFiles()) {
+        SCOPED_TRACE(file.string());
+        MaxElementCount = saved;
+        const std::string whole = ReadOutcome([&](MyDataValue& v) {
+            Gauge gauge;
+            return ReadNcDrillFile(gauge, file.string(), 1, v);
+        });
+        const std::int32_t hits = DataCount;
+        if (hits == 0) continue;
+        ++files;
+        MaxElementCount = hits;
+        EXPECT_EQ(ReadOutcome([&](MyDataValue& v) {
+                      Gauge gauge;
+                      return ReadNcDrillFile(gauge, file.string(), 1, v);
+                  }),
+                  whole);
+        // In pieces, so that hits made would be seen between them.
+        MaxElementCount = hits - 1;
+        ReadChunkBytes = 512;
+        Watch watch;
+        MyDataValue value;
+        ResetTables();
+        try {
+            ReadNcDrillFile(watch, file.string(), 1, value);
+            ADD_FAILURE() << "read under a limit of " << hits - 1;
+        } catch (const platform::Error& e) {
+            EXPECT_EQ(std::string(e.what()), TooManyElementsText());
+        }
+        ReadChunkBytes = 64 * 1024;
+        EXPECT_FALSE(watch.grew);
+        EXPECT_EQ(DataCount, 0);
+    }
+    EXPECT_GE(files, 40);
+}
+
 } // namespace
