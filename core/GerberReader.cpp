@@ -9,6 +9,7 @@
 #include "platform/NumberText.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -121,39 +122,85 @@ const char* const TooManyCopiesText = "ステップ＆リピートによるデ�
 
 // ----------------------------------------------------------- detection
 
+// Byte classes of detection: 0 a byte of a block, 1 the end of a block, 2 "(",
+// 3 a control byte that no text holds.
+struct DetectTable {
+    std::array<std::uint8_t, 256> cls{};
+    constexpr DetectTable()
+    {
+        for (int c = 0; c < 32; ++c) cls[static_cast<std::size_t>(c)] = 3;
+        cls[0x7F] = 3;
+        for (char c : {'\t', '\f', '\v'}) cls[static_cast<unsigned char>(c)] = 0;
+        for (char c : {'*', '\r', '\n'}) cls[static_cast<unsigned char>(c)] = 1;
+        cls[static_cast<unsigned char>('(')] = 2;
+    }
+};
+constexpr DetectTable detectTable;
+
 class KindDetector {
 public:
     // Feeds characters; true once the kind is decided.
     bool Feed(std::string_view chunk)
     {
-        for (char ch : chunk) {
+        const auto& cls = detectTable.cls;
+        const char* p = chunk.data();
+        const char* const end = p + chunk.size();
+        while (p < end) {
             if (inBracket_) {
-                if (ch == ')') inBracket_ = false;
-                else if (ch == '\r' || ch == '\n') {
-                    // An unclosed bracket ends with its line.
+                // Up to ")" or the line's end: an unclosed bracket ends with its line.
+                while (p < end && *p != ')' && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
+                if (p == end) break;
+                const char ch = *p++;
+                if (ch == ')') {
+                    inBracket_ = false;
+                } else if (ch == '\r' || ch == '\n') {
                     inBracket_ = false;
                     if (Decide()) return true;
+                } else {
+                    return Done(fkAuto);
                 }
                 continue;
             }
-            if (ch == '(') {
-                inBracket_ = true;
-            } else if (ch == '*' || ch == '\r' || ch == '\n') {
+            // Empty blocks and line ends between blocks tell nothing.
+            if (block_.empty()) {
+                while (p < end && cls[Byte(*p)] == 1) ++p;
+                if (p == end) break;
+            }
+            const char* q = p;
+            while (q < end && cls[Byte(*q)] == 0) ++q;
+            if (q != p) {
+                Take(p, q);
+                p = q;
+                if (run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
+                if (p == end) break;
+            }
+            const char ch = *p++;
+            switch (cls[Byte(ch)]) {
+            case 1:
                 if (Decide()) return true;
-            } else {
-                if (block_.size() < 4096) block_.push_back(ch);
-                if (++run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
+                break;
+            case 2:
+                inBracket_ = true;
+                break;
+            default:
+                // Zeros or binary past the beginning, comments included: no
+                // text file holds them, and what follows tells nothing.
+                if (limited_) return Done(fkAuto);
+                Take(p - 1, p);
+                if (run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
+                break;
             }
         }
         return false;
     }
 
-    // From here on only what can still tell the kind is followed: comments
-    // of any length, blank lines, and at most `blocks` other blocks (tool
-    // lines apart) of at most `runBytes` each. True when the block under way
-    // already ends the look.
+    // From here on only what can still tell the kind is followed: text
+    // comments of any length, blank lines, and at most `blocks` other blocks
+    // (tool lines apart) of at most `runBytes` each. True when the block under
+    // way already ends the look.
     bool LimitFromHere(long long blocks, long long runBytes)
     {
+        limited_ = true;
         otherLimit_ = otherBlocks_ + blocks;
         runLimit_ = runLimitSet_ = runBytes;
         return run_ > runLimit_ && RunTellsNothing() && Done(fkAuto);
@@ -166,16 +213,39 @@ public:
     }
 
 private:
+    static std::size_t Byte(char c) { return static_cast<unsigned char>(c); }
     static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+
+    void Take(const char* from, const char* to)
+    {
+        const auto n = static_cast<std::size_t>(to - from);
+        if (block_.size() < 4096) block_.append(from, std::min(n, 4096 - block_.size()));
+        run_ += static_cast<long long>(n);
+    }
+
+    // The block without the blanks and the "%" before it, which the reader
+    // drops as well.
+    static std::string_view Head(std::string_view b)
+    {
+        while (!b.empty() && IsBlank(b.front())) b.remove_prefix(1);
+        return b;
+    }
+
+    static bool IsG04(std::string_view b)
+    {
+        b = Head(b);
+        if (!b.empty() && b.front() == '%') b = Head(b.substr(1));
+        return b.size() > 2 && StartsWith(b, "G04");
+    }
 
     static bool IsComment(std::string_view b)
     {
-        if (b.size() > 2 && StartsWith(b, "G04")) return true;
-        while (!b.empty() && IsBlank(b.front())) b.remove_prefix(1);
+        if (IsG04(b)) return true;
+        b = Head(b);
         return !b.empty() && b.front() == ';';
     }
 
-    // A long block that is no comment: bytes without an end (zeros, a line of
+    // A long block that is no comment: bytes without an end (a line of
     // nothing) can never tell the kind. A long comment is followed to its end.
     bool RunTellsNothing()
     {
@@ -197,7 +267,8 @@ private:
 
     bool DecideBlock(std::string_view b)
     {
-        if (b.size() > 2 && StartsWith(b, "G04")) return false;
+        if (IsG04(b)) return false;
+        b = Head(b);
         if (StartsWith(b, "%AM") || StartsWith(b, "%AD") || StartsWith(b, "%FS") || StartsWith(b, "%MO")) return Done(fkRS274X);
         if (b.empty()) return false;
         std::string_view trimmed = b;
@@ -209,8 +280,10 @@ private:
         const bool words = SplitBlockWords(b, w);
         using L = BlockWords;
         // Blocks that tell nothing are counted; a drill header's tool lines,
-        // however many, are not.
-        if (!trimmed.empty() && trimmed.front() != ';' && !(words && !w[L::T].empty()) && ++otherBlocks_ > otherLimit_)
+        // however many, are not, nor what holds nothing but the "%" of a
+        // parameter block.
+        const bool nothing = trimmed.find_first_not_of("% \t\f\v") == std::string_view::npos;
+        if (!nothing && trimmed.front() != ';' && !(words && !w[L::T].empty()) && ++otherBlocks_ > otherLimit_)
             return Done(fkAuto);
         if (!words) return false;
         if (const std::string_view g = w[L::G]; !g.empty()) {
@@ -253,6 +326,7 @@ private:
     bool excellonHeader_ = false;
     bool decided_ = false;
     int result_ = fkAuto;
+    bool limited_ = false;          // past the beginning
     long long run_ = 0;             // bytes of the block under way, brackets left out
     // The longest block followed, and that of the block under way (none for a comment).
     long long runLimitSet_ = std::numeric_limits<long long>::max();

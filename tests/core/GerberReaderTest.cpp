@@ -164,12 +164,18 @@ TEST_F(DetectTest, KindsByContents)
         {Binary(2 * core::DetectionBytes) + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {"M48\n" + std::string(core::DetectionBytes + 70000, 'x') + "\nT1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
         {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", 200) + "T1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
+        // ... and no comment of zeros.
+        {"(" + std::string(core::DetectionBytes + 70000, '\0') + ")\n%FSLAX24Y24*%\n", core::fkAuto},
+        {"G04 " + std::string(core::DetectionBytes + 70000, '\0') + "*\n%FSLAX24Y24*%\n", core::fkAuto},
+        {Repeat(";c\n", core::DetectionBytes / 3) + ";" + std::string(70000, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
         // ... but comment lines, long comments and blank lines of any length.
         {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
          core::fkNcDrill},
         {Repeat("G04 written by a tool that says a lot*\n", core::DetectionBytes / 30) + "%FSLAX24Y24*%\n", core::fkRS274X},
         {Repeat("G04 head*\n\n  \r\n", core::DetectionBytes / 10) + "G54D10*\nX100Y100D02*\n", core::fkRS274D},
         {"G04 " + std::string(2 * core::DetectionBytes, 'c') + "*\n%FSLAX24Y24*%\n", core::fkRS274X},
+        {Repeat("  G04 indented*\n%G04 in a parameter block*%\n", core::DetectionBytes / 40) + "%FSLAX24Y24*%\n", core::fkRS274X},
+        {Repeat("\n", core::DetectionBytes + 5) + Repeat("*", 100000) + "%FSLAX24Y24*%\n", core::fkRS274X},
         {Repeat("; drilled by a machine that keeps notes\n", core::DetectionBytes / 30) + "M48\nMETRIC\nT1C0.8\n%\nT1\nX1000Y1000\n",
          core::fkNcDrill},
         {"(" + std::string(core::DetectionBytes + 70000, 'c') + ")\nT1C0.8\nG05\nX1000Y1000\n", core::fkNcDrill},
