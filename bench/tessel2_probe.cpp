@@ -54,6 +54,7 @@
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -92,6 +93,10 @@ int Info(std::vector<std::string> files)
     int chosen = core::fkAuto;
     if (!probe::TakeChosenKind(files, chosen)) return 2;
     int status = 0;
+    core::MyExtents job;
+    job.MinX = job.MinY = 1500;
+    job.MaxX = job.MaxY = -1500;
+    bool anyRead = false;
     for (const std::string& file : files) {
         const std::string name = fs::path(file).filename().string();
         if (core::LayerCount >= core::MaxLayers) {
@@ -104,6 +109,13 @@ int Info(std::vector<std::string> files)
         // A file the open would refuse fails the run, as it does for render.
         if (!r.read) status = 1;
         const core::MyDataValue& v = r.value;
+        if (r.read) {
+            anyRead = true;
+            job.MinX = std::min(job.MinX, v.MinX);
+            job.MaxX = std::max(job.MaxX, v.MaxX);
+            job.MinY = std::min(job.MinY, v.MinY);
+            job.MaxY = std::max(job.MaxY, v.MaxY);
+        }
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
                            "\textents=" + probe::Fixed4(v.MinX) + "," + probe::Fixed4(v.MaxX) + "," + probe::Fixed4(v.MinY) + "," +
                            probe::Fixed4(v.MaxY);
@@ -111,6 +123,13 @@ int Info(std::vector<std::string> files)
             line += "\ttools=" + std::to_string(r.read ? probe::ToolsOfLastHits(v.Count) : 0) +
                     "\thits=" + std::to_string(r.read ? v.Count : 0);
         Print(line);
+    }
+    // The job as a whole, as the open checks it: data that spans nothing
+    // (flashes of apertures that draw nothing) is refused there too.
+    if (anyRead && !core::DataRangeAcceptable(job)) {
+        const std::string text = core::DataRangeErrorText;
+        std::fprintf(stderr, "%s\n", text.substr(0, text.find('\n')).c_str());
+        status = 1;
     }
     probe::FinishLoading();
     Print("reports=" + std::to_string(core::ReportCount));

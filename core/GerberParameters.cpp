@@ -1,5 +1,6 @@
 #include "core/GerberParameters.h"
 
+#include "core/Geometry.h"
 #include "core/TextHelpers.h"
 #include "platform/Error.h"
 #include "platform/NumberText.h"
@@ -583,12 +584,14 @@ void ReadApertureDefinition(const std::string& b)
     if (name == "C" || name == "R" || name == "O" || name == "P") {
         a.Shape = name == "C" ? apCircle : name == "R" ? apSquare : name == "O" ? apOval : apPolygon;
         double sizes[3] = {0, 0, 0};
+        bool read[3] = {true, true, true};
         std::size_t k = 0, start = 0;
         for (std::size_t j = 0; j <= params.size() && k < 3; ++j) {
             if (j == params.size() || params[j] == 'X') {
                 const std::string_view field = std::string_view(params).substr(start, j - start);
                 if (!platform::TryParseReal(field, sizes[k])) {
                     sizes[k] = 0.0;
+                    read[k] = false;
                     ReportUnreadValue("D" + number + " " + name + " の " + platform::FormatInt(static_cast<long long>(k) + 1) +
                                           " 番目の値",
                                       field);
@@ -602,6 +605,11 @@ void ReadApertureDefinition(const std::string& b)
         a.Size1 = sizes[0];
         a.Size2 = sizes[1];
         a.Size3 = sizes[2];
+        // Nor is a polygon of a vertex count it cannot be drawn with passed over without a word.
+        if (a.Shape == apPolygon && read[1] && !PolygonVerticesValid(a.Size2))
+            AddReportLine("警告：頂点数が " + platform::FormatInt(MinPolygonVertices) + " から " +
+                          platform::FormatInt(MaxPolygonVertices) + " でない多角形アパーチャーは描画されません。 (D" + number +
+                          " P の 2 番目の値 '" + platform::QuotedValue(platform::FormatReal(a.Size2)) + "')");
         if (a.Shape == apSquare && std::fabs(a.Size2 - a.Size1) > 0.0004) a.Shape = apRectangle;
     } else {
         a.Shape = apMacro;

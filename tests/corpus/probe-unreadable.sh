@@ -31,3 +31,10 @@ tr -d '\n' <"$dir/whole.tsn" >"$dir/cr.tsn"
 timeout 20 "$probe" info "$dir/cut.tsn" "$dir/cr.tsn" >/dev/null 2>"$dir/err"
 echo "info=$?"
 cat "$dir/err"
+# Flashes of a polygon that is not drawn span nothing: the job is a range
+# error, as in the window, and the report says why.
+printf '%%FSLAX24Y24*%%\n%%MOMM*%%\n%%ADD10P,1X20*%%\nD10*\nX0Y0D03*\nM02*\n' >"$dir/polygon.gbr"
+timeout 20 "$probe" info "$dir/polygon.gbr" >"$dir/out" 2>"$dir/err"
+echo "info=$?"
+tail -n 1 "$dir/out"
+cat "$dir/err"
