@@ -1,8 +1,10 @@
 #pragma once
 // Window tests of folder trees whose model reads folders in the background:
-// waiting for it, a click on a row and then on its arrow, and a key.
+// a tree of the test's own, waiting for it, a click on a row and then on its
+// arrow, and a key.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -28,6 +30,19 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000)
 }
 
 inline void Settle(int ms) { WaitFor([] { return false; }, ms); }
+
+// The tree shows only the folders below `top`, the test's own: rows that no
+// other program adds or takes away above the ones the test looks at.
+inline void ShowOnlyBelow(QTreeView* tree, const std::string& top)
+{
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    tree->setRootIndex(model->index(QString::fromStdString(top)));
+}
+
+inline std::string PathOf(const QTreeView* tree, const QModelIndex& row)
+{
+    return static_cast<const QFileSystemModel*>(tree->model())->filePath(row).toStdString();
+}
 
 inline void Click(QWidget* w, QPoint p)
 {
