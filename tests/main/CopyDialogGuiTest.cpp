@@ -86,6 +86,8 @@ TEST(CopyDialogGui, MoveTheLoadedFiles)
     core::StepMarks.fill(0);
     mainwin::LastOpenedFolder = from.string();
     FolderSet = MyFolderSetPara{"", to.string(), ""};
+    // The copy row's own command, whatever a window test before left there.
+    mainwin::CopyCommand = mainwin::CopyDataCommand;
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped(&boxes);
 
