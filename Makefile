@@ -25,9 +25,19 @@ asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Asan -DTESSEL2_CORE_ONLY=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# Both suites run whatever the first one gives; a failure in either fails the
+# target afterwards, naming the suites that failed.
 test: build asan
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
-	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900 -LE slow
+	@failed=""; \
+	(cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900) || failed="$$failed normal"; \
+	(cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900 -LE slow) || failed="$$failed asan"; \
+	if [ -n "$$failed" ]; then \
+	  for f in $$failed; do case $$f in \
+	    normal) echo "テストに失敗しました：通常ビルド ($(BUILD))" >&2; echo "Tests failed: the normal build ($(BUILD))" >&2;; \
+	    asan) echo "テストに失敗しました：AddressSanitizer ビルド ($(ASAN_BUILD))" >&2; echo "Tests failed: the AddressSanitizer build ($(ASAN_BUILD))" >&2;; \
+	  esac; done; \
+	  exit 1; \
+	fi
 
 test-fast: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow

@@ -72,21 +72,36 @@ void SteadyFolderTree::Centre()
 
 void SteadyFolderTree::Hold()
 {
-    anchor_ = tree_->indexAt(QPoint(0, 0));
-    if (anchor_.isValid()) anchorTop_ = tree_->visualRect(anchor_).top();
+    held_.clear();
+    const int height = tree_->viewport()->height();
+    auto inView = [height](const QRect& r) { return r.isValid() && r.bottom() >= 0 && r.top() < height; };
+    // Rows the machine adds or takes away between the top and the chosen
+    // row would push it out of view, and the top row itself may go.
+    const QModelIndex current = tree_->currentIndex();
+    if (const QRect r = tree_->visualRect(current); current.isValid() && inView(r)) held_.emplace_back(current, r.top());
+    for (QModelIndex row = tree_->indexAt(QPoint(0, 0)); row.isValid(); row = tree_->indexBelow(row)) {
+        const QRect r = tree_->visualRect(row);
+        if (!inView(r)) break;
+        held_.emplace_back(row, r.top());
+    }
 }
 
 void SteadyFolderTree::Restore()
 {
-    if (!anchor_.isValid()) return;
-    const int moved = tree_->visualRect(anchor_).top() - anchorTop_;
-    if (moved == 0) return;
-    QScrollBar* bar = tree_->verticalScrollBar();
-    if (tree_->verticalScrollMode() == QAbstractItemView::ScrollPerPixel) {
-        bar->setValue(bar->value() + moved);
-    } else {
-        const int row = tree_->visualRect(anchor_).height();
-        if (row > 0) bar->setValue(bar->value() + moved / row);
+    for (const auto& [row, top] : held_) {
+        if (!row.isValid()) continue;
+        const QRect r = tree_->visualRect(row);
+        // Folded away with a folder above it: look for another.
+        if (!r.isValid()) continue;
+        const int moved = r.top() - top;
+        if (moved == 0) return;
+        QScrollBar* bar = tree_->verticalScrollBar();
+        if (tree_->verticalScrollMode() == QAbstractItemView::ScrollPerPixel) {
+            bar->setValue(bar->value() + moved);
+        } else if (r.height() > 0) {
+            bar->setValue(bar->value() + moved / r.height());
+        }
+        return;
     }
 }
 

@@ -2,13 +2,17 @@
 // A folder tree on a file-system model that reads folders in the background
 // and rereads them whenever they change: rows come, go and are sorted at
 // any time, never at the user's doing. Kept steady under the user's hand:
-// the rows in view stay where they are when folders above them change, a
-// press never scrolls the tree, whatever part of its row shows, while a key
+// the chosen row, while in view, stays where it is whatever folders come and
+// go around it (else the first row in view that is still there); a press
+// never scrolls the tree, whatever part of its row shows, while a key
 // brings the row it moves to into view; and a tree the program set to a
 // folder shows that folder centred as the folders above it are read, until
 // the user takes the tree over (a press, a key, the wheel or the bar).
 #include <QObject>
 #include <QPersistentModelIndex>
+
+#include <utility>
+#include <vector>
 
 class QAbstractItemModel;
 class QTreeView;
@@ -37,9 +41,10 @@ private:
 
     QTreeView* tree_;
     bool placing_ = false, removing_ = false;
-    // The row at the top of the view and its top while the model changes.
-    QPersistentModelIndex anchor_;
-    int anchorTop_ = 0;
+    // While the model changes: the chosen row when in view, then the rows in
+    // view from the top, each with its top; the first still there is kept in
+    // its place.
+    std::vector<std::pair<QPersistentModelIndex, int>> held_;
 };
 
 } // namespace platform

@@ -17,7 +17,8 @@ inline void ReadJob(const std::filesystem::path& folder)
     ResetTables();
     GerberFormat = MyFormatPara{};
     DrillFormat = MyFormatPara{};
-    DataFolder = std::filesystem::temp_directory_path().string();
+    // The program's own work folder, which is the test process's own.
+    DataFolder.clear();
     std::vector<std::filesystem::path> files;
     for (const auto& f : std::filesystem::recursive_directory_iterator(folder))
         if (f.is_regular_file() && f.file_size() < 2'000'000) files.push_back(f.path());

@@ -59,6 +59,10 @@ protected:
         home = fs::temp_directory_path() / ("tessel2-folder-gui-" + std::to_string(std::random_device{}()));
         fs::create_directories(home / "DATA");
         setenv("TESSEL2_HOME", home.c_str(), 1);
+        // The folder tree starts at the home place: the test's own folders,
+        // which no other program changes.
+        if (const char* h = std::getenv("HOME")) userHome = h;
+        setenv("HOME", home.c_str(), 1);
         platform::ResetProgramFolder();
         core::DataFolder = (home / "DATA").string();
         mainwin::ShellOpenFile = [](const std::string&) { return true; };
@@ -77,6 +81,8 @@ protected:
         std::error_code ec;
         fs::remove_all(home, ec);
         platform::ResetProgramFolder();
+        if (userHome) setenv("HOME", userHome->c_str(), 1);
+        else unsetenv("HOME");
     }
     // Opens the files; `steps` run inside the dialog, which must ask.
     int Open(const std::vector<std::string>& paths, std::function<void()> steps = {})
@@ -109,6 +115,7 @@ protected:
         return names;
     }
     fs::path home;
+    std::optional<std::string> userHome;
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped{&boxes};
     TFolderDialog form;

@@ -86,10 +86,13 @@ TEST(CopyDialogGui, MoveTheLoadedFiles)
     core::StepMarks.fill(0);
     mainwin::LastOpenedFolder = from.string();
     FolderSet = MyFolderSetPara{"", to.string(), ""};
+    // The copy row's own command, whatever a window test before left there.
+    mainwin::CopyCommand = mainwin::CopyDataCommand;
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped(&boxes);
 
     TFormCopy form;
+    for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) guitest::ShowOnlyBelow(tree, t.Root().string());
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
@@ -150,6 +153,7 @@ TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped(&boxes);
     TFormCopy form;
+    for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) guitest::ShowOnlyBelow(tree, t.Root().string());
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
@@ -172,13 +176,96 @@ TEST(CopyDialogGui, ClickedRowStaysUnderThePointer)
             t.Folder(tree == form.ShellTreeView1 ? "a1" : "a2");
             EXPECT_TRUE(WaitFor([&] { return model->rowCount(row.parent()) == rows + 1; }));
             Settle(100);
-            EXPECT_EQ(tree->visualRect(row), rect);
+            EXPECT_EQ(tree->visualRect(row).topLeft(), rect.topLeft());
+            EXPECT_EQ(guitest::PathOf(tree, tree->indexAt(rect.center())), model->filePath(row).toStdString());
             guitest::KeyDownShowsTheRow(tree);
         }
         form.swCancel->click();
     });
     form.ShowModal("", (t.Root() / "f120").string(), (t.Root() / "f140").string());
     EXPECT_TRUE(ran);
+}
+
+// The destination chosen by a click stays in view and chosen after "実行",
+// whatever folders other programs make or remove meanwhile around it: between
+// the top of the view and it, or the top row's own.
+TEST(CopyDialogGui, ChosenDestinationStaysInViewAfterTheCopy)
+{
+    copytest::TempTree t;
+    const fs::path job = t.Folder("job");
+    copytest::TempTree::Write(job / "top.gbr", "G04 top*");
+    for (int i = 0; i < 60; ++i) t.Folder("out/f" + std::to_string(100 + i));
+    core::ResetTables();
+    platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped(&boxes);
+    TFormCopy form;
+    for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) guitest::ShowOnlyBelow(tree, t.Root().string());
+    QTreeView* tree = form.ShellTreeView2;
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    const QModelIndex out = model->index(QString::fromStdString((t.Root() / "out").string()));
+    // The folder of the row at the view's top, and of those down to the chosen one.
+    auto rowsFromTop = [&](const QModelIndex& chosen) {
+        std::vector<fs::path> rows;
+        for (QModelIndex i = tree->indexAt(QPoint(0, 0)); i.isValid() && i != chosen; i = tree->indexBelow(i))
+            rows.push_back(guitest::PathOf(tree, i));
+        return rows;
+    };
+    std::vector<fs::path> made;
+    const struct {
+        const char* what;
+        std::function<int(const std::vector<fs::path>&)> change;   // the rows of "out" afterwards, relative
+    } changes[] = {
+        {"twelve folders made between the top row and it",
+         [&](const std::vector<fs::path>& rows) {
+             for (int k = 0; k < 12; ++k) made.push_back(fs::path(rows.front().string() + "_" + std::to_string(10 + k)));
+             for (const fs::path& p : made) fs::create_directory(p);
+             return 12;
+         }},
+        {"those folders removed",
+         [&](const std::vector<fs::path>&) {
+             for (const fs::path& p : made) fs::remove(p);
+             return -12;
+         }},
+        {"the top row's folder removed",
+         [&](const std::vector<fs::path>& rows) {
+             fs::remove(rows.front());
+             return -1;
+         }},
+    };
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(out) == 60; }));
+        Settle(300);
+        // The user chooses a folder near the bottom of the view.
+        const QPoint at(tree->visualRect(tree->currentIndex()).left() + 20, tree->viewport()->height() - 30);
+        const QPersistentModelIndex chosen = tree->indexAt(at);
+        const std::string path = guitest::PathOf(tree, chosen);
+        guitest::Click(tree->viewport(), at);
+        Settle(QApplication::doubleClickInterval() + 200);
+        ASSERT_EQ(form.DestinationPath(), path);
+        const QRect rect = tree->visualRect(chosen);
+        form.FileListBox1->item(0)->setSelected(true);
+        for (const auto& c : changes) {
+            SCOPED_TRACE(c.what);
+            const std::size_t shown = boxes.shown.size();
+            form.swEnter->click();
+            // (The copy asks before replacing top.gbr; the fake boxes answer yes.)
+            ASSERT_GT(boxes.shown.size(), shown);
+            EXPECT_EQ(boxes.shown.back().text, std::string("2") + FilesMadeText);
+            EXPECT_EQ(Items(form.FileListBox2), std::vector<std::string>({"Tessel2.ini", "top.gbr"}));
+            const std::vector<fs::path> above = rowsFromTop(chosen);
+            ASSERT_FALSE(above.empty());
+            ASSERT_EQ(above.front().parent_path(), t.Root() / "out");
+            const int rows = model->rowCount(out), more = c.change(above);
+            EXPECT_TRUE(WaitFor([&] { return model->rowCount(out) == rows + more; }));
+            Settle(200);
+            EXPECT_EQ(form.DestinationPath(), path);
+            EXPECT_EQ(guitest::PathOf(tree, tree->currentIndex()), path);
+            EXPECT_EQ(tree->visualRect(chosen).topLeft(), rect.topLeft());
+            EXPECT_EQ(guitest::PathOf(tree, tree->indexAt(rect.center())), path);
+        }
+        form.swCancel->click();
+    });
+    form.ShowModal("", job.string(), (t.Root() / "out" / "f120").string());
 }
 
 // Folders changed outside while the window shows them: a folder made
@@ -193,6 +280,7 @@ TEST(CopyDialogGui, TreesFollowFoldersChangedOutside)
     platform::FakeMessageBoxes boxes;
     platform::ScopedMessageBoxes scoped(&boxes);
     TFormCopy form;
+    for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) guitest::ShowOnlyBelow(tree, t.Root().string());
     const std::string above = t.Root().string(), gone = (t.Root() / "b").string();
     QTimer::singleShot(0, [&] {
         auto* model = static_cast<QFileSystemModel*>(form.ShellTreeView1->model());

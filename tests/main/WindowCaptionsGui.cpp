@@ -19,6 +19,7 @@
 #include "platform/qt/MessageBoxes.h"
 #include "platform/qt/RasterText.h"
 #include "tests/main/WindowFixture.h"
+#include "tests/platform_qt/FolderTreeClicks.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -127,6 +128,7 @@ protected:
         print = std::make_unique<output::TFormPrint>(formMain.get());
         ConnectPrintDialog();
         copy = std::make_unique<output::TFormCopy>(formMain.get());
+        for (QTreeView* tree : {copy->ShellTreeView1, copy->ShellTreeView2}) guitest::ShowOnlyBelow(tree, root.string());
         para = std::make_unique<dialogs::TFormPara>(formMain.get());
         ConnectParametersDialog();
         memo = std::make_unique<TFormMemo>(formMain.get());

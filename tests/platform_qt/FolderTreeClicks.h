@@ -1,8 +1,10 @@
 #pragma once
 // Window tests of folder trees whose model reads folders in the background:
-// waiting for it, a click on a row and then on its arrow, and a key.
+// a tree of the test's own, waiting for it, a click on a row and then on its
+// arrow, and a key.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -28,6 +30,19 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000)
 }
 
 inline void Settle(int ms) { WaitFor([] { return false; }, ms); }
+
+// The tree shows only the folders below `top`, the test's own: rows that no
+// other program adds or takes away above the ones the test looks at.
+inline void ShowOnlyBelow(QTreeView* tree, const std::string& top)
+{
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    tree->setRootIndex(model->index(QString::fromStdString(top)));
+}
+
+inline std::string PathOf(const QTreeView* tree, const QModelIndex& row)
+{
+    return static_cast<const QFileSystemModel*>(tree->model())->filePath(row).toStdString();
+}
 
 inline void Click(QWidget* w, QPoint p)
 {
@@ -58,15 +73,19 @@ inline QPersistentModelIndex ClickRowThenItsArrow(QTreeView* tree, RowCut cut = 
         QScrollBar* bar = tree->verticalScrollBar();
         bar->setValue(bar->value() + r.top() + half - (cut == RowCut::ByTop ? 0 : height));
         at.setY(cut == RowCut::ByTop ? half / 2 : height - half / 2);
-        EXPECT_EQ(tree->indexAt(at), edge);
+        EXPECT_EQ(PathOf(tree, tree->indexAt(at)), PathOf(tree, edge));
         EXPECT_EQ(tree->visualRect(edge).top(), cut == RowCut::ByTop ? -half : height - half);
     }
     const QPersistentModelIndex row = tree->indexAt(at);
     const QRect rect = tree->visualRect(row);
+    // Rows are told by their folder: one of the test's own.
+    const std::string path = PathOf(tree, row), top = PathOf(tree, tree->rootIndex());
+    EXPECT_TRUE(!top.empty() && top != "/") << "the tree shows the machine's folders";
+    EXPECT_EQ(path.rfind(top + "/", 0), 0u) << path;
     for (const QPoint p : {at, QPoint(rect.left() - tree->indentation() / 2, at.y())}) {
         Click(tree->viewport(), p);
         Settle(std::max(300, QApplication::doubleClickInterval() + 200));
-        EXPECT_EQ(tree->indexAt(at), row);
+        EXPECT_EQ(PathOf(tree, tree->indexAt(at)), path);
         // Place only: the column may widen while the model fetches names.
         EXPECT_EQ(tree->visualRect(row).topLeft(), rect.topLeft());
         EXPECT_EQ(tree->visualRect(row).height(), rect.height());
