@@ -206,7 +206,8 @@ bool MayWrite(const fs::path& path)
 
 } // namespace
 
-int RunCopy(const std::string& source, const std::string& destination, const std::vector<std::string>& names)
+int RunCopy(const std::string& source, const std::string& destination, const std::vector<std::string>& names,
+            const std::function<void()>& madeFiles)
 {
     const bool sameFolder = SameFolder(source, destination);
     if (sameFolder && !names.empty() && !platform::AskOkCancel(SameFolderNote, platform::MsgIcon::Information)) return 0;
@@ -255,6 +256,7 @@ int RunCopy(const std::string& source, const std::string& destination, const std
         }
     }
 
+    if (count > 0 && madeFiles) madeFiles();
     const std::string made = count > 0 ? platform::FormatInt(count) + FilesMadeText : std::string();
     if (!failures.empty()) {
         std::string text = made.empty() ? std::string() : made + "\n\r";

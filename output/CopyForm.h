@@ -81,7 +81,9 @@ extern std::function<void(bool)> ShowBusy;
 // (not when both are one folder), then the ticked files written there. Asks
 // before replacing a file unless OverwriteAll; tells how many files were
 // made, or which could not be, and marks the copy step done when all went
-// well. Returns the number of files made.
-int RunCopy(const std::string& source, const std::string& destination, const std::vector<std::string>& names);
+// well. Returns the number of files made. `made`, when given, runs once files
+// were made and before the message, so that the lists show them meanwhile.
+int RunCopy(const std::string& source, const std::string& destination, const std::vector<std::string>& names,
+            const std::function<void()>& made = {});
 
 } // namespace output

@@ -297,10 +297,12 @@ void TFormCopy::FillList(QListWidget* list, const std::string& folder)
 
 void TFormCopy::swEnterClick()
 {
-    if (RunCopy(path1_, path2_, Names(FileListBox1, true)) <= 0) return;
-    // What was moved away, and what was written where it came from.
-    FillList(FileListBox1, path1_);
-    FillList(FileListBox2, path2_);
+    // What was moved away, and what was written where it came from, shown
+    // before the message that tells of it.
+    RunCopy(path1_, path2_, Names(FileListBox1, true), [this] {
+        FillList(FileListBox1, path1_);
+        FillList(FileListBox2, path2_);
+    });
 }
 
 bool TFormCopy::eventFilter(QObject* watched, QEvent* event)
