@@ -123,7 +123,7 @@ const char* const TooManyCopiesText = "ステップ＆リピートによるデ�
 // ----------------------------------------------------------- detection
 
 // Byte classes of detection: 0 a byte of a block, 1 the end of a block, 2 "(",
-// 3 a control byte that no text holds.
+// 3 a control byte that no text holds, 4 ";".
 struct DetectTable {
     std::array<std::uint8_t, 256> cls{};
     constexpr DetectTable()
@@ -133,6 +133,7 @@ struct DetectTable {
         for (char c : {'\t', '\f', '\v'}) cls[static_cast<unsigned char>(c)] = 0;
         for (char c : {'*', '\r', '\n'}) cls[static_cast<unsigned char>(c)] = 1;
         cls[static_cast<unsigned char>('(')] = 2;
+        cls[static_cast<unsigned char>(';')] = 4;
     }
 };
 constexpr DetectTable detectTable;
@@ -146,6 +147,16 @@ public:
         const char* p = chunk.data();
         const char* const end = p + chunk.size();
         while (p < end) {
+            if (inRemark_) {
+                // A remark runs to the line's end, "*" and all.
+                while (p < end && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
+                if (p == end) break;
+                if (*p != '\r' && *p != '\n') return Done(fkAuto);
+                ++p;
+                inRemark_ = false;
+                if (Decide()) return true;
+                continue;
+            }
             if (inBracket_) {
                 // Up to ")" or the line's end: an unclosed bracket ends with its line.
                 while (p < end && *p != ')' && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
@@ -182,6 +193,15 @@ public:
             case 2:
                 inBracket_ = true;
                 break;
+            case 4:
+                // A drill file's remark, as its reader skips it; inside a
+                // Gerber comment it is text.
+                if (IsG04(block_)) {
+                    Take(p - 1, p);
+                } else {
+                    inRemark_ = true;
+                }
+                break;
             default:
                 // Zeros or binary past the beginning, comments included: no
                 // text file holds them, and what follows tells nothing.
@@ -196,8 +216,8 @@ public:
 
     // From here on only what can still tell the kind is followed: text
     // comments of any length, blank lines, and at most `blocks` other blocks
-    // (tool lines apart) of at most `runBytes` each. True when the block under
-    // way already ends the look.
+    // of at most `runBytes` each. True when the block under way already ends
+    // the look.
     bool LimitFromHere(long long blocks, long long runBytes)
     {
         limited_ = true;
@@ -260,6 +280,7 @@ private:
     {
         run_ = 0;
         runLimit_ = runLimitSet_;
+        if (block_.empty()) return false;
         const bool decided = DecideBlock(block_);
         block_.clear();
         return decided;
@@ -267,6 +288,8 @@ private:
 
     bool DecideBlock(std::string_view b)
     {
+        // Blanks and the "%" of parameter blocks tell nothing.
+        if (b.find_first_not_of("% \t\f\v") == std::string_view::npos) return false;
         if (IsG04(b)) return false;
         b = Head(b);
         if (StartsWith(b, "%AM") || StartsWith(b, "%AD") || StartsWith(b, "%FS") || StartsWith(b, "%MO")) return Done(fkRS274X);
@@ -279,12 +302,10 @@ private:
         BlockWords w;
         const bool words = SplitBlockWords(b, w);
         using L = BlockWords;
-        // Blocks that tell nothing are counted; a drill header's tool lines,
-        // however many, are not, nor what holds nothing but the "%" of a
-        // parameter block.
+        // Blocks that tell nothing are counted, but not what holds nothing
+        // but the "%" of a parameter block.
         const bool nothing = trimmed.find_first_not_of("% \t\f\v") == std::string_view::npos;
-        if (!nothing && trimmed.front() != ';' && !(words && !w[L::T].empty()) && ++otherBlocks_ > otherLimit_)
-            return Done(fkAuto);
+        if (!nothing && trimmed.front() != ';' && ++otherBlocks_ > otherLimit_) return Done(fkAuto);
         if (!words) return false;
         if (const std::string_view g = w[L::G]; !g.empty()) {
             if (WordIs(g, "00")) mode_ = 0;
@@ -321,6 +342,7 @@ private:
 
     std::string block_;
     bool inBracket_ = false;
+    bool inRemark_ = false;         // after ";" to the line's end
     int mode_ = 0;
     int tool_ = 0;
     bool excellonHeader_ = false;

@@ -38,12 +38,13 @@ void FlushPath(std::vector<DataElement>& pending, MyDataValue& value);
 
 // The bytes at the start of a file that detection reads whatever they hold:
 // real files show their kind within the first few kilobytes. Past them it
-// follows comments of any length and blank lines, but no more than
-// DetectionOtherBlocks other blocks (tool lines apart), none longer than
-// DetectionBlockBytes: what holds no comment and tells nothing there
-// (zeros, binary, a line of nothing) is of no kind.
+// follows comments of any length and blank lines, and other blocks (a long
+// head of attributes, pads flashed before the first draw, comments wrapped
+// over lines), but no more than DetectionOtherBlocks of those, none longer
+// than DetectionBlockBytes, and no control byte: what tells nothing there
+// (zeros, binary, a line of nothing, endless lines of junk) is of no kind.
 inline constexpr std::size_t DetectionBytes = std::size_t{1} << 20;
-inline constexpr long long DetectionOtherBlocks = 100;
+inline constexpr long long DetectionOtherBlocks = 100'000;
 inline constexpr long long DetectionBlockBytes = 64 * 1024;
 
 // The longest block of a Gerber file, or line of a drill file, that is read:

@@ -161,9 +161,13 @@ TEST_F(DetectTest, KindsByContents)
         {std::string(core::DetectionBytes, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {Repeat(std::string(40, '\0') + "\n", core::DetectionBytes / 20) + "%FSLAX24Y24*%\n", core::fkAuto},
         {std::string(core::DetectionBytes + 70000, ' ') + "\n%FSLAX24Y24*%\n", core::fkAuto},
-        {Binary(2 * core::DetectionBytes) + "\n%FSLAX24Y24*%\n", core::fkAuto},
+        {Repeat("G04 c*\n", core::DetectionBytes / 7 + 1) + Binary(core::DetectionBytes) + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {"M48\n" + std::string(core::DetectionBytes + 70000, 'x') + "\nT1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
-        {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", 200) + "T1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
+        {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", core::DetectionOtherBlocks + 10) +
+             "T1C0.8\nG05\nX1000Y1000\n",
+         core::fkAuto},
+        {Repeat(";c\n", core::DetectionBytes / 3) + Repeat("T1\n", core::DetectionOtherBlocks + 10) + "G05\nX1000Y1000\n",
+         core::fkAuto},
         // ... and no comment of zeros.
         {"(" + std::string(core::DetectionBytes + 70000, '\0') + ")\n%FSLAX24Y24*%\n", core::fkAuto},
         {"G04 " + std::string(core::DetectionBytes + 70000, '\0') + "*\n%FSLAX24Y24*%\n", core::fkAuto},
@@ -179,8 +183,15 @@ TEST_F(DetectTest, KindsByContents)
         {Repeat("; drilled by a machine that keeps notes\n", core::DetectionBytes / 30) + "M48\nMETRIC\nT1C0.8\n%\nT1\nX1000Y1000\n",
          core::fkNcDrill},
         {"(" + std::string(core::DetectionBytes + 70000, 'c') + ")\nT1C0.8\nG05\nX1000Y1000\n", core::fkNcDrill},
-        // A header of many tools after the comments is followed through.
+        // A header of many tools after the comments is followed through, and
+        // whatever real files hold before their kind shows.
         {Repeat(";c\n", core::DetectionBytes / 3) + "M48\n" + Tools(300) + "%\nT1\nX1000Y1000\n", core::fkNcDrill},
+        {Repeat(";**** drill report line ****\n", core::DetectionBytes / 25) + "M48\nT1C0.8\n%\nT1\nX1000Y1000\n",
+         core::fkNcDrill},
+        {Repeat("G04 a title block*\n", core::DetectionBytes / 18) + Repeat("D12*\nX100Y100D03*\n", 500) + "X0Y0D02*\n",
+         core::fkRS274D},
+        {Repeat("G04 a comment wrapped\n  over two lines*\n", core::DetectionBytes / 30) + "%FSLAX24Y24*%\n", core::fkRS274X},
+        {Repeat("%TF.Attribute,value*%\n", core::DetectionBytes / 20) + "%FSLAX24Y24*%\n", core::fkRS274X},
     };
     int n = 0;
     for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);
