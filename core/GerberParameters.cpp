@@ -50,6 +50,14 @@ void ReportUnreadValue(const std::string& what, std::string_view text)
                   platform::QuotedValue(text) + "')");
 }
 
+// A polygon of a vertex count it cannot be drawn with draws nothing: said
+// too, as its pads vanish as well.
+void ReportUndrawnPolygon(const std::string& what, std::string_view text)
+{
+    AddReportLine("警告：頂点数が " + platform::FormatInt(MinPolygonVertices) + " から " + platform::FormatInt(MaxPolygonVertices) +
+                  " でない多角形は描画されません。 (" + what + " '" + platform::QuotedValue(text) + "')");
+}
+
 // The D-code of an AD block as the file writes it ("ADD022..." gives "D22").
 std::string WrittenDCode(std::string_view adBlock)
 {
@@ -585,10 +593,12 @@ void ReadApertureDefinition(const std::string& b)
         a.Shape = name == "C" ? apCircle : name == "R" ? apSquare : name == "O" ? apOval : apPolygon;
         double sizes[3] = {0, 0, 0};
         bool read[3] = {true, true, true};
+        std::string_view texts[3];
         std::size_t k = 0, start = 0;
         for (std::size_t j = 0; j <= params.size() && k < 3; ++j) {
             if (j == params.size() || params[j] == 'X') {
                 const std::string_view field = std::string_view(params).substr(start, j - start);
+                texts[k] = field;
                 if (!platform::TryParseReal(field, sizes[k])) {
                     sizes[k] = 0.0;
                     read[k] = false;
@@ -605,11 +615,8 @@ void ReadApertureDefinition(const std::string& b)
         a.Size1 = sizes[0];
         a.Size2 = sizes[1];
         a.Size3 = sizes[2];
-        // Nor is a polygon of a vertex count it cannot be drawn with passed over without a word.
         if (a.Shape == apPolygon && read[1] && !PolygonVerticesValid(a.Size2))
-            AddReportLine("警告：頂点数が " + platform::FormatInt(MinPolygonVertices) + " から " +
-                          platform::FormatInt(MaxPolygonVertices) + " でない多角形アパーチャーは描画されません。 (D" + number +
-                          " P の 2 番目の値 '" + platform::QuotedValue(platform::FormatReal(a.Size2)) + "')");
+            ReportUndrawnPolygon("D" + number + " P の 2 番目の値", texts[1]);
         if (a.Shape == apSquare && std::fabs(a.Size2 - a.Size1) > 0.0004) a.Shape = apRectangle;
     } else {
         a.Shape = apMacro;
@@ -889,8 +896,16 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
                                            : InstantiatePrimitive(fields, params, vars, redefined);
             ParseMacroPrimitive(m);
             ++primitive;
-            if (m.ValueCount > 0 && !IsCommentPrimitive(p))
-                ReportUnreadFields(m.Text, named + " のプリミティブ " + platform::FormatInt(primitive), unreadParams);
+            if (m.ValueCount > 0 && !IsCommentPrimitive(p)) {
+                const std::string where = named + " のプリミティブ " + platform::FormatInt(primitive);
+                ReportUnreadFields(m.Text, where, unreadParams);
+                // The vertex count of a polygon primitive, when it read.
+                MyTextArray f;
+                double v = 0.0;
+                if (m.ValueCount > 2 && std::trunc(m.Values[0]) == 5.0 && SplitText(m.Text, ',', f) > 2 &&
+                    platform::TryParseReal(f[2], v) && !PolygonVerticesValid(m.Values[2]))
+                    ReportUndrawnPolygon(where + " の 3 番目の値", WrittenValue(f[2]));
+            }
             Macros.resize(static_cast<std::size_t>(MacroCount) + 1);
             Macros.push_back(std::move(m));
             MacroCount += 1;

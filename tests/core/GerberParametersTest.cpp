@@ -102,8 +102,11 @@ TEST_F(GerberFixture, ValuesThatAreNoNumbersReadZeroAndAreReported)
         {"%AMCIRC*1,1,$1x2,0,0*%%ADD22CIRC,0.5X1e400*%", 22, {"D22 CIRC のパラメータ $2 '1e400'"}},
         {"%AMV*$2=$1xzz*1,1,$2,0,0*%%ADD24V,0.5*%", 24, {"D24 V の変数 $2 '$1xzz'"}},
         // Nor does a polygon that is not drawn for its vertex count vanish without a word.
-        {"%ADD13P,1X20*%", 13, {"!頂点数が 3 から 12 でない多角形アパーチャーは描画されません。 (D13 P の 2 番目の値 '20'"}},
+        {"%ADD13P,1X20*%", 13, {"!頂点数が 3 から 12 でない多角形は描画されません。 (D13 P の 2 番目の値 '20'"}},
+        {"%ADD13P,1*%", 13, {"!頂点数が 3 から 12 でない多角形は描画されません。 (D13 P の 2 番目の値 ''"}},
         {"%ADD13P,1Xabc*%", 13, {"D13 P の 2 番目の値 'abc'"}},
+        {"%AMPG*5,1,$1,0,0,1,0*%%ADD14PG,13*%", 14,
+         {"!頂点数が 3 から 12 でない多角形は描画されません。 (D14 PG のプリミティブ 1 の 3 番目の値 '13'"}},
         // What reads says nothing: expressions, comments, empty values.
         {"%AMOC8*0 octagon, 8 sides*5,1,8,0,0,1.08239X$1,22.5*%%ADD22OC8,0.06*%", 22, {}},
         {"%MOIN*%%AMT*$3=$1/2*1,1,$3,0,0*7,0,0,$1,$2,0.01,45*%%ADD25T,0.1X0.08*%", 25, {}},
