@@ -4,6 +4,8 @@
 // too. Tests running side by side thus never share a work folder, and
 // nothing is left in the temporary folder: the folder goes when the process
 // ends. A test that needs other folders still sets its own.
+#include "PrivateHome.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -42,6 +44,8 @@ public:
     PrivateHome(const PrivateHome&) = delete;
     PrivateHome& operator=(const PrivateHome&) = delete;
 
+    const fs::path& Path() const { return path_; }
+
 private:
     fs::path path_;
     pid_t owner_ = ::getpid();
@@ -50,3 +54,12 @@ private:
 const PrivateHome privateHome;
 
 } // namespace
+
+namespace tessel2test {
+
+std::filesystem::path PrivateFolder()
+{
+    return privateHome.Path().empty() ? std::filesystem::temp_directory_path() : privateHome.Path();
+}
+
+} // namespace tessel2test

@@ -2,6 +2,7 @@
 // mode and its answers; the export page's folders, list, new and renamed
 // folders, double clicks and the wheel.
 #include "dialogs/FolderForm.h"
+#include "tests/PrivateHome.h"
 #include "core/Datas.h"
 #include "dialogs/FolderOps.h"
 #include "dialogs/PagePainters.h"
@@ -52,7 +53,7 @@ TEST(FolderWindowTest, EachModeItsWindowButtonsAndAnswers)
     };
     for (const auto& m : modes) {
         SCOPED_TRACE(m.mode);
-        SelectedFolder = fs::temp_directory_path().string();
+        SelectedFolder = tessel2test::PrivateFolder().string();
         Show(m.mode);
         EXPECT_EQ(Folder.Caption, m.caption);
         for (int b = 0; b < FolderButtonCount; ++b) {
@@ -224,7 +225,7 @@ class ProjectLayerPage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path = fs::temp_directory_path() / ("tessel2-pick-" + std::to_string(std::random_device{}()) + ".tsn");
+        path = tessel2test::PrivateFolder() / ("tessel2-pick-" + std::to_string(std::random_device{}()) + ".tsn");
         core::LayerCount = 0;
     }
     void TearDown() override

@@ -4,6 +4,7 @@
 // answer the open; the page buttons ask through the window's message boxes
 // and file dialogs.
 #include "core/FolderSettings.h"
+#include "tests/PrivateHome.h"
 #include "core/ProgramSettings.h"
 #include "dialogs/DataPages.h"
 #include "dialogs/JobPages.h"
@@ -342,7 +343,7 @@ TEST_F(FormParaGui, ApertureButtonsAskThroughTheWindow)
     core::ResetApertureTable();
     core::LayerCount = 0;
     const std::filesystem::path list =
-        std::filesystem::temp_directory_path() / ("tessel2-gui-list-" + std::to_string(std::random_device{}()) + ".txt");
+        tessel2test::PrivateFolder() / ("tessel2-gui-list-" + std::to_string(std::random_device{}()) + ".txt");
     platform::FakeMessageBoxes boxes;
     boxes.answers = {platform::MsgResult::No, platform::MsgResult::Yes};
     platform::ScopedMessageBoxes scopedBoxes(&boxes);

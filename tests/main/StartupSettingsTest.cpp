@@ -1,4 +1,5 @@
 #include "main/StartupSettings.h"
+#include "tests/PrivateHome.h"
 #include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ namespace {
 fs::path TempFile()
 {
     std::random_device rd;
-    return fs::temp_directory_path() / ("tessel2-startup-" + std::to_string(rd()) + ".pra");
+    return tessel2test::PrivateFolder() / ("tessel2-startup-" + std::to_string(rd()) + ".pra");
 }
 
 const char* const Golden = "LEFT = 12\r\n"
