@@ -3,6 +3,7 @@
 // taken from a picked file's extents, and a settings file imported through
 // the page.
 #include "core/FolderSettings.h"
+#include "tests/PrivateHome.h"
 #include "core/Geometry.h"
 #include "core/GerberReader.h"
 #include "core/NcDrillReader.h"
@@ -200,7 +201,7 @@ TEST_F(Jobs, BoardValuesTypedOrTakenFromAPickedFile)
 
 TEST_F(Jobs, SettingsFileImportedThroughThePage)
 {
-    const fs::path dir = fs::temp_directory_path() / ("tessel2-import-" + std::to_string(::getpid()));
+    const fs::path dir = tessel2test::PrivateFolder() / ("tessel2-import-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     // The job's own settings: contents, remarks and colours per file.
     LoadJob("upverter");

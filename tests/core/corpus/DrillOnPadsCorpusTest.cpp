@@ -2,6 +2,7 @@
 // with the drill format the file was written in, at least 95% of the hits are
 // within 0.05 mm of a pad centre.
 #include "core/GerberReader.h"
+#include "tests/PrivateHome.h"
 #include "core/NcDrillReader.h"
 
 #include "platform/NumberText.h"
@@ -257,7 +258,7 @@ std::vector<Point> PadCentresOfElements()
 
 TEST(DrillOnPadsCorpus, HitsLieOnPadsReadByTheGerberReader)
 {
-    fs::path work = fs::temp_directory_path() / ("tessel2-pads-" + std::to_string(::getpid()));
+    fs::path work = tessel2test::PrivateFolder() / ("tessel2-pads-" + std::to_string(::getpid()));
     fs::create_directories(work);
     DataFolder = work.string();
     Gauge gauge;

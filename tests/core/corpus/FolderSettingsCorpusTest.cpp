@@ -2,6 +2,7 @@
 // layers written by both editions and read back, and the board values taken
 // from each of its layers against the layer's extents.
 #include "core/FolderSettings.h"
+#include "tests/PrivateHome.h"
 
 #include "core/Geometry.h"
 #include "tests/core/CorpusJob.h"
@@ -21,7 +22,7 @@ const fs::path Corpus = TESSEL2_CORPUS;
 
 TEST(FolderSettingsCorpus, JobsReadBackWhatWasWritten)
 {
-    const fs::path out = fs::temp_directory_path() / ("tessel2-folder-corpus-" + std::to_string(::getpid()));
+    const fs::path out = tessel2test::PrivateFolder() / ("tessel2-folder-corpus-" + std::to_string(::getpid()));
     fs::create_directories(out);
     int jobs = 0, dcodes = 0, tools = 0, boards = 0;
     for (const auto& top : fs::directory_iterator(Corpus / "cad")) {
