@@ -145,12 +145,7 @@ int LoadFiles(const std::vector<std::string>& paths, int chosen)
             status = 1;
             continue;
         }
-        if (r.value.Count > 0) {
-            ext.MinX = std::min(ext.MinX, r.value.MinX);
-            ext.MaxX = std::max(ext.MaxX, r.value.MaxX);
-            ext.MinY = std::min(ext.MinY, r.value.MinY);
-            ext.MaxY = std::max(ext.MaxY, r.value.MaxY);
-        }
+        if (r.value.Count > 0) core::MergeExtents(ext, r.value);
     }
     FinishLoading();
     ext.Width = ext.MaxX - ext.MinX;

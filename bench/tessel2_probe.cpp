@@ -54,7 +54,6 @@
 #include "platform/Error.h"
 #include "platform/ProgramPaths.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -111,10 +110,7 @@ int Info(std::vector<std::string> files)
         const core::MyDataValue& v = r.value;
         if (r.read) {
             anyRead = true;
-            job.MinX = std::min(job.MinX, v.MinX);
-            job.MaxX = std::max(job.MaxX, v.MaxX);
-            job.MinY = std::min(job.MinY, v.MinY);
-            job.MaxY = std::max(job.MaxY, v.MaxY);
+            core::MergeExtents(job, v);
         }
         std::string line = name + "\tkind=" + std::to_string(r.kind) + "\telements=" + std::to_string(v.Count) +
                            "\textents=" + probe::Fixed4(v.MinX) + "," + probe::Fixed4(v.MaxX) + "," + probe::Fixed4(v.MinY) + "," +

@@ -411,6 +411,14 @@ bool DataWithinRange(double minX, double maxX, double minY, double maxY)
            std::isfinite(maxY);
 }
 
+void MergeExtents(MyExtents& e, const MyDataValue& v)
+{
+    e.MinX = std::min(e.MinX, v.MinX);
+    e.MaxX = std::max(e.MaxX, v.MaxX);
+    e.MinY = std::min(e.MinY, v.MinY);
+    e.MaxY = std::max(e.MaxY, v.MaxY);
+}
+
 bool DataRangeAcceptable(const MyExtents& e)
 {
     const double w = e.MaxX - e.MinX, h = e.MaxY - e.MinY;

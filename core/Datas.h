@@ -377,6 +377,8 @@ inline void GrowExtentsToBox(MyDataValue& value, double minX, double maxX, doubl
 // either way. Extents that are no finite numbers fail it.
 inline constexpr const char* DataRangeErrorText = "データ範囲エラー。\n\rフォーマットを確認して、始めからやり直してください。";
 bool DataRangeAcceptable(const MyExtents& extents);
+// Widens the data extents of `extents` by those of one file read.
+void MergeExtents(MyExtents& extents, const MyDataValue& value);
 // The half of that check that data fails whatever is opened with it: wider
 // or higher than 1000 mm, or no finite numbers.
 bool DataWithinRange(double minX, double maxX, double minY, double maxY);

@@ -528,17 +528,21 @@ std::string InstantiatePrimitive(const MyTextArray& fields, const MyTextArray& p
 }
 
 // Names each field of an instantiated primitive that reads 0 for not being a
-// number; a parameter already named is not named again.
-void ReportUnreadFields(const std::string& text, const std::string& primitive, const std::vector<std::string_view>& named)
+// number (a parameter already named is not named again), and a polygon's
+// vertex count it is not drawn with.
+void ReportPrimitive(const MyMacro& m, const std::string& primitive, const std::vector<std::string_view>& named)
 {
     MyTextArray fields;
-    SplitText(text, ',', fields);
+    SplitText(m.Text, ',', fields);
     for (std::size_t k = 0; k < fields.size(); ++k) {
+        const std::string what = primitive + " の " + platform::FormatInt(static_cast<long long>(k) + 1) + " 番目の値";
         double v = 0.0;
-        if (platform::TryParseReal(fields[k], v)) continue;
-        if (std::find(named.begin(), named.end(), std::string_view(fields[k])) != named.end()) continue;
-        ReportUnreadValue(primitive + " の " + platform::FormatInt(static_cast<long long>(k) + 1) + " 番目の値",
-                          WrittenValue(fields[k]));
+        if (!platform::TryParseReal(fields[k], v)) {
+            if (std::find(named.begin(), named.end(), std::string_view(fields[k])) == named.end())
+                ReportUnreadValue(what, WrittenValue(fields[k]));
+        } else if (k == 2 && std::trunc(m.Values[0]) == 5.0 && !PolygonVerticesValid(v)) {
+            ReportUndrawnPolygon(what, fields[k]);
+        }
     }
 }
 
@@ -592,7 +596,6 @@ void ReadApertureDefinition(const std::string& b)
     if (name == "C" || name == "R" || name == "O" || name == "P") {
         a.Shape = name == "C" ? apCircle : name == "R" ? apSquare : name == "O" ? apOval : apPolygon;
         double sizes[3] = {0, 0, 0};
-        bool read[3] = {true, true, true};
         std::string_view texts[3];
         std::size_t k = 0, start = 0;
         for (std::size_t j = 0; j <= params.size() && k < 3; ++j) {
@@ -601,7 +604,6 @@ void ReadApertureDefinition(const std::string& b)
                 texts[k] = field;
                 if (!platform::TryParseReal(field, sizes[k])) {
                     sizes[k] = 0.0;
-                    read[k] = false;
                     ReportUnreadValue("D" + number + " " + name + " の " + platform::FormatInt(static_cast<long long>(k) + 1) +
                                           " 番目の値",
                                       field);
@@ -615,7 +617,8 @@ void ReadApertureDefinition(const std::string& b)
         a.Size1 = sizes[0];
         a.Size2 = sizes[1];
         a.Size3 = sizes[2];
-        if (a.Shape == apPolygon && read[1] && !PolygonVerticesValid(a.Size2))
+        double vertices = 0.0;
+        if (a.Shape == apPolygon && platform::TryParseReal(texts[1], vertices) && !PolygonVerticesValid(vertices))
             ReportUndrawnPolygon("D" + number + " P の 2 番目の値", texts[1]);
         if (a.Shape == apSquare && std::fabs(a.Size2 - a.Size1) > 0.0004) a.Shape = apRectangle;
     } else {
@@ -896,16 +899,8 @@ void LoadApertureMacro(const std::string& macroName, const std::string& adBlock,
                                            : InstantiatePrimitive(fields, params, vars, redefined);
             ParseMacroPrimitive(m);
             ++primitive;
-            if (m.ValueCount > 0 && !IsCommentPrimitive(p)) {
-                const std::string where = named + " のプリミティブ " + platform::FormatInt(primitive);
-                ReportUnreadFields(m.Text, where, unreadParams);
-                // The vertex count of a polygon primitive, when it read.
-                MyTextArray f;
-                double v = 0.0;
-                if (m.ValueCount > 2 && std::trunc(m.Values[0]) == 5.0 && SplitText(m.Text, ',', f) > 2 &&
-                    platform::TryParseReal(f[2], v) && !PolygonVerticesValid(m.Values[2]))
-                    ReportUndrawnPolygon(where + " の 3 番目の値", WrittenValue(f[2]));
-            }
+            if (m.ValueCount > 0 && !IsCommentPrimitive(p))
+                ReportPrimitive(m, named + " のプリミティブ " + platform::FormatInt(primitive), unreadParams);
             Macros.resize(static_cast<std::size_t>(MacroCount) + 1);
             Macros.push_back(std::move(m));
             MacroCount += 1;

@@ -147,29 +147,19 @@ public:
         const char* p = chunk.data();
         const char* const end = p + chunk.size();
         while (p < end) {
-            if (inRemark_) {
-                // A remark runs to the line's end, "*" and all.
-                while (p < end && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
-                if (p == end) break;
-                if (*p != '\r' && *p != '\n') return Done(fkAuto);
-                ++p;
-                inRemark_ = false;
-                if (Decide()) return true;
-                continue;
-            }
-            if (inBracket_) {
-                // Up to ")" or the line's end: an unclosed bracket ends with its line.
-                while (p < end && *p != ')' && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
+            if (closer_ != 0) {
+                // A bracket comment runs to ")", a ";" remark to the line's
+                // end, which also ends an unclosed bracket.
+                while (p < end && *p != closer_ && *p != '\r' && *p != '\n' && !(limited_ && cls[Byte(*p)] == 3)) ++p;
                 if (p == end) break;
                 const char ch = *p++;
                 if (ch == ')') {
-                    inBracket_ = false;
-                } else if (ch == '\r' || ch == '\n') {
-                    inBracket_ = false;
-                    if (Decide()) return true;
-                } else {
-                    return Done(fkAuto);
+                    closer_ = 0;
+                    continue;
                 }
+                if (ch != '\r' && ch != '\n') return Done(fkAuto);
+                closer_ = 0;
+                if (Decide()) return true;
                 continue;
             }
             // Empty blocks and line ends between blocks tell nothing.
@@ -180,9 +170,8 @@ public:
             const char* q = p;
             while (q < end && cls[Byte(*q)] == 0) ++q;
             if (q != p) {
-                Take(p, q);
+                if (Take(p, q)) return Done(fkAuto);
                 p = q;
-                if (run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
                 if (p == end) break;
             }
             const char ch = *p++;
@@ -191,23 +180,18 @@ public:
                 if (Decide()) return true;
                 break;
             case 2:
-                inBracket_ = true;
+                closer_ = ')';
                 break;
             case 4:
                 // A drill file's remark, as its reader skips it; inside a
                 // Gerber comment it is text.
-                if (IsG04(block_)) {
-                    Take(p - 1, p);
-                } else {
-                    inRemark_ = true;
-                }
+                if (!IsG04(block_)) closer_ = '\n';
+                else if (Take(p - 1, p)) return Done(fkAuto);
                 break;
             default:
                 // Zeros or binary past the beginning, comments included: no
                 // text file holds them, and what follows tells nothing.
-                if (limited_) return Done(fkAuto);
-                Take(p - 1, p);
-                if (run_ > runLimit_ && RunTellsNothing()) return Done(fkAuto);
+                if (limited_ || Take(p - 1, p)) return Done(fkAuto);
                 break;
             }
         }
@@ -222,8 +206,8 @@ public:
     {
         limited_ = true;
         otherLimit_ = otherBlocks_ + blocks;
-        runLimit_ = runLimitSet_ = runBytes;
-        return run_ > runLimit_ && RunTellsNothing() && Done(fkAuto);
+        runLimit_ = runBytes;
+        return TooLong() && Done(fkAuto);
     }
 
     int Finish()
@@ -236,21 +220,27 @@ private:
     static std::size_t Byte(char c) { return static_cast<unsigned char>(c); }
     static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 
-    void Take(const char* from, const char* to)
+    // Adds bytes to the block under way; true when it has grown too long.
+    bool Take(const char* from, const char* to)
     {
         const auto n = static_cast<std::size_t>(to - from);
         if (block_.size() < 4096) block_.append(from, std::min(n, 4096 - block_.size()));
         run_ += static_cast<long long>(n);
+        return TooLong();
     }
 
-    // The block without the blanks and the "%" before it, which the reader
-    // drops as well.
+    // A long block that is no comment: bytes without an end (a line of
+    // nothing) can never tell the kind. A long comment is followed to its end.
+    bool TooLong() const { return run_ > runLimit_ && !IsG04(block_); }
+
+    // The block without the blanks before it, which the reader drops as well.
     static std::string_view Head(std::string_view b)
     {
         while (!b.empty() && IsBlank(b.front())) b.remove_prefix(1);
         return b;
     }
 
+    // A comment, also indented or inside a parameter block.
     static bool IsG04(std::string_view b)
     {
         b = Head(b);
@@ -258,28 +248,9 @@ private:
         return b.size() > 2 && StartsWith(b, "G04");
     }
 
-    static bool IsComment(std::string_view b)
-    {
-        if (IsG04(b)) return true;
-        b = Head(b);
-        return !b.empty() && b.front() == ';';
-    }
-
-    // A long block that is no comment: bytes without an end (a line of
-    // nothing) can never tell the kind. A long comment is followed to its end.
-    bool RunTellsNothing()
-    {
-        if (IsComment(block_)) {
-            runLimit_ = std::numeric_limits<long long>::max();
-            return false;
-        }
-        return true;
-    }
-
     bool Decide()
     {
         run_ = 0;
-        runLimit_ = runLimitSet_;
         if (block_.empty()) return false;
         const bool decided = DecideBlock(block_);
         block_.clear();
@@ -293,20 +264,15 @@ private:
         if (IsG04(b)) return false;
         b = Head(b);
         if (StartsWith(b, "%AM") || StartsWith(b, "%AD") || StartsWith(b, "%FS") || StartsWith(b, "%MO")) return Done(fkRS274X);
-        if (b.empty()) return false;
         std::string_view trimmed = b;
-        while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.remove_suffix(1);
-        while (!trimmed.empty() && IsBlank(trimmed.front())) trimmed.remove_prefix(1);
+        while (IsBlank(trimmed.back())) trimmed.remove_suffix(1);
         // An Excellon header: many drill files select no G05 or G81 at all.
         if (trimmed == "M48") excellonHeader_ = true;
+        // Every other block that does not decide counts.
+        if (++otherBlocks_ > otherLimit_) return Done(fkAuto);
         BlockWords w;
-        const bool words = SplitBlockWords(b, w);
         using L = BlockWords;
-        // Blocks that tell nothing are counted, but not what holds nothing
-        // but the "%" of a parameter block.
-        const bool nothing = trimmed.find_first_not_of("% \t\f\v") == std::string_view::npos;
-        if (!nothing && trimmed.front() != ';' && ++otherBlocks_ > otherLimit_) return Done(fkAuto);
-        if (!words) return false;
+        if (!SplitBlockWords(b, w)) return false;
         if (const std::string_view g = w[L::G]; !g.empty()) {
             if (WordIs(g, "00")) mode_ = 0;
             else if (WordIs(g, "01")) mode_ = 1;
@@ -341,17 +307,14 @@ private:
     }
 
     std::string block_;
-    bool inBracket_ = false;
-    bool inRemark_ = false;         // after ";" to the line's end
+    char closer_ = 0;               // in a comment: ")" of a bracket, "\n" of a remark
     int mode_ = 0;
     int tool_ = 0;
     bool excellonHeader_ = false;
     bool decided_ = false;
     int result_ = fkAuto;
     bool limited_ = false;          // past the beginning
-    long long run_ = 0;             // bytes of the block under way, brackets left out
-    // The longest block followed, and that of the block under way (none for a comment).
-    long long runLimitSet_ = std::numeric_limits<long long>::max();
+    long long run_ = 0;             // bytes of the block under way, comments left out
     long long runLimit_ = std::numeric_limits<long long>::max();
     long long otherBlocks_ = 0;
     long long otherLimit_ = std::numeric_limits<long long>::max();

@@ -118,14 +118,6 @@ std::string LowerExtension(const std::string& name)
     return ext;
 }
 
-void MergeExtents(const MyDataValue& v)
-{
-    Extents.MinX = std::min(Extents.MinX, v.MinX);
-    Extents.MaxX = std::max(Extents.MaxX, v.MaxX);
-    Extents.MinY = std::min(Extents.MinY, v.MinY);
-    Extents.MaxY = std::max(Extents.MaxY, v.MaxY);
-}
-
 struct Entry {
     std::string name, folder;
     std::int32_t kind = 0;
@@ -603,7 +595,7 @@ int OpenFileListRun(MyOpenFiles& list)
             }
             // A project that did not read is not counted as read.
             if (ok) {
-                MergeExtents(value);
+                MergeExtents(Extents, value);
                 ++filesRead;
                 projectRead = true;
                 window->SetCaption(std::string("テッセル２") + " - " + ProjectBasics.Title);
@@ -749,7 +741,7 @@ int OpenFileListRun(MyOpenFiles& list)
                     l.Remarks = value.RemarksText;
                     if (!value.TitleText.empty()) ProjectBasics.Title = value.TitleText;
                 }
-                MergeExtents(value);
+                MergeExtents(Extents, value);
             }
         }
 
