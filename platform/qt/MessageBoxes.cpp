@@ -113,6 +113,7 @@ MsgResult FakeMessageBoxes::Show(const std::string& text, const std::string& cap
                                  MsgButtons buttons)
 {
     shown.push_back({text, caption, icon, buttons});
+    if (onShow) onShow();
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     if (!answers.empty()) {
         MsgResult r = answers.front();

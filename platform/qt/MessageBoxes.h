@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes behind an interface, so that tests answer the questions.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,8 @@ public:
     // Boxes with OK alone take nothing from the script. Answer when the
     // script is used up: the first button (OK or Yes).
     bool positiveByDefault = true;
+    // Runs as each box shows: what the window holds meanwhile.
+    std::function<void()> onShow;
 
     MsgResult Show(const std::string& text, const std::string& caption, MsgIcon icon, MsgButtons buttons) override;
 };

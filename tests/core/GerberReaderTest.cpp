@@ -107,21 +107,6 @@ TEST(GerberBlockHelpers, FastParseCoordinateMatchesParseCoordinate)
 
 // ------------------------------------------------------------------ detection
 
-std::string Binary(std::size_t bytes)
-{
-    std::mt19937 rng(3);
-    std::string out(bytes, '\0');
-    for (char& c : out) c = static_cast<char>(rng() & 0xFF);
-    return out;
-}
-
-std::string Tools(int count)
-{
-    std::string out;
-    for (int t = 1; t <= count; ++t) out += "T" + std::to_string(t) + "C0." + std::to_string(t % 10 + 1) + "\n";
-    return out;
-}
-
 class DetectTest : public GerberFixture {
 protected:
     int Detect(const std::string& name, const std::string& text)
@@ -161,37 +146,25 @@ TEST_F(DetectTest, KindsByContents)
         {std::string(core::DetectionBytes, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {Repeat(std::string(40, '\0') + "\n", core::DetectionBytes / 20) + "%FSLAX24Y24*%\n", core::fkAuto},
         {std::string(core::DetectionBytes + 70000, ' ') + "\n%FSLAX24Y24*%\n", core::fkAuto},
-        {Repeat("G04 c*\n", core::DetectionBytes / 7 + 1) + Binary(core::DetectionBytes) + "\n%FSLAX24Y24*%\n", core::fkAuto},
         {"M48\n" + std::string(core::DetectionBytes + 70000, 'x') + "\nT1C0.8\nG05\nX1000Y1000\n", core::fkAuto},
         {"M48\n" + Repeat(";c\n", core::DetectionBytes / 3) + Repeat("M47\n", core::DetectionOtherBlocks + 10) +
              "T1C0.8\nG05\nX1000Y1000\n",
          core::fkAuto},
-        {Repeat(";c\n", core::DetectionBytes / 3) + Repeat("T1\n", core::DetectionOtherBlocks + 10) + "G05\nX1000Y1000\n",
-         core::fkAuto},
         // ... and no comment of zeros.
         {"(" + std::string(core::DetectionBytes + 70000, '\0') + ")\n%FSLAX24Y24*%\n", core::fkAuto},
         {"G04 " + std::string(core::DetectionBytes + 70000, '\0') + "*\n%FSLAX24Y24*%\n", core::fkAuto},
-        {Repeat(";c\n", core::DetectionBytes / 3) + ";" + std::string(70000, '\0') + "\n%FSLAX24Y24*%\n", core::fkAuto},
-        // ... but comment lines, long comments and blank lines of any length.
+        // ... but comments (corpus files behind long heads: GerberCorpus),
+        // blank lines, and what real files hold before their kind shows.
         {"M48\nMETRIC,TZ\nT1C0.8\n%\nG90\nG05\nT1\n" + Repeat(";comment line\n", core::DetectionBytes / 14 + 10) + "X1000Y1000\n",
          core::fkNcDrill},
-        {Repeat("G04 written by a tool that says a lot*\n", core::DetectionBytes / 30) + "%FSLAX24Y24*%\n", core::fkRS274X},
-        {Repeat("G04 head*\n\n  \r\n", core::DetectionBytes / 10) + "G54D10*\nX100Y100D02*\n", core::fkRS274D},
-        {"G04 " + std::string(2 * core::DetectionBytes, 'c') + "*\n%FSLAX24Y24*%\n", core::fkRS274X},
         {Repeat("  G04 indented*\n%G04 in a parameter block*%\n", core::DetectionBytes / 40) + "%FSLAX24Y24*%\n", core::fkRS274X},
         {Repeat("\n", core::DetectionBytes + 5) + Repeat("*", 100000) + "%FSLAX24Y24*%\n", core::fkRS274X},
-        {Repeat("; drilled by a machine that keeps notes\n", core::DetectionBytes / 30) + "M48\nMETRIC\nT1C0.8\n%\nT1\nX1000Y1000\n",
-         core::fkNcDrill},
         {"(" + std::string(core::DetectionBytes + 70000, 'c') + ")\nT1C0.8\nG05\nX1000Y1000\n", core::fkNcDrill},
-        // A header of many tools after the comments is followed through, and
-        // whatever real files hold before their kind shows.
-        {Repeat(";c\n", core::DetectionBytes / 3) + "M48\n" + Tools(300) + "%\nT1\nX1000Y1000\n", core::fkNcDrill},
         {Repeat(";**** drill report line ****\n", core::DetectionBytes / 25) + "M48\nT1C0.8\n%\nT1\nX1000Y1000\n",
          core::fkNcDrill},
         {Repeat("G04 a title block*\n", core::DetectionBytes / 18) + Repeat("D12*\nX100Y100D03*\n", 500) + "X0Y0D02*\n",
          core::fkRS274D},
         {Repeat("G04 a comment wrapped\n  over two lines*\n", core::DetectionBytes / 30) + "%FSLAX24Y24*%\n", core::fkRS274X},
-        {Repeat("%TF.Attribute,value*%\n", core::DetectionBytes / 20) + "%FSLAX24Y24*%\n", core::fkRS274X},
     };
     int n = 0;
     for (const Case& c : cases) EXPECT_EQ(Detect("f" + std::to_string(++n) + ".gbr", c.text), c.kind) << c.text.substr(0, 60);
@@ -533,8 +506,6 @@ TEST_F(GerberFixture, ElementLimitRefusesTheFileNamingTheCause)
     const std::int32_t loaded = core::DataCount, groups = core::GroupCounter;   // room for 600
     core::DrillFormat = core::MyFormatPara{};
     const std::string drill = "M48\nMETRIC\nT1C0.3\n%\nT1\n";
-    // Coordinates that make no hit: a move, a zero point, no tool.
-    const std::string noHits = "G00X5*\nG05\nG93X1Y1*\nT0\nX7*\nT1\n";
     const std::string flashes = std::string(Header) + "D10*\n";
     // Strokes back and forth that never return to their start.
     const std::string path = flashes + "X0Y0D02*\n";
@@ -552,9 +523,7 @@ TEST_F(GerberFixture, ElementLimitRefusesTheFileNamingTheCause)
         bool beforeTheEnd;       // refused half-way through the file
     } cases[] = {
         {"drill: as many hits as there is room", Drill, drill + Repeat("X1*", 600) + "M30\n", 600, "", false, false},
-        {"drill: hits and coordinates that are none", Drill, drill + noHits + Repeat("X1*", 599) + "M05\nM30\n", 600, "", false, false},
         {"drill: one hit too many", Drill, drill + Repeat("X1*", 601) + "M30\n", -1, many, true, true},
-        {"drill: one hit too many, by M05", Drill, drill + noHits + Repeat("X1*", 600) + "M05\nM30\n", -1, many, true, true},
         {"drill: too many before a long tail", Drill, drill + Repeat("X1\n", 700) + tail, -1, many, true, true},
         {"Gerber: as many flashes as there is room", Gerber, flashes + Repeat("X0Y0D03*\n", 600), 600, "", false, false},
         {"Gerber: one flash too many, no step-and-repeat", Gerber, flashes + Repeat("X0Y0D03*\n", 601), -1, many, false, false},

@@ -1,13 +1,13 @@
 #pragma once
 // What the fuzz targets of the readers compare: the same input read whole
 // from memory and read from a file in tiny pieces must leave the same tables.
-// A difference is a fault: it is printed and the target aborts.
+// Each read's result and tables are written out as text, a line an item; a
+// difference is a fault: its first line is printed and the target aborts.
 #include "core/ChunkSource.h"
 #include "core/Datas.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,99 +15,70 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unistd.h>
-#include <vector>
 
 namespace fuzzsupport {
 
-// What one read left besides the tables: its result and its error.
-struct ReadResult {
-    bool ok = false;
-    std::string error;   // empty: none
-    core::MyDataValue value;
-};
-
-// Runs a read, catching the clean failure of platform::Error.
-inline ReadResult Run(const std::function<bool(core::MyDataValue&)>& read)
+template <class T>
+void Put(std::string& out, const T& v)
 {
-    ReadResult r;
-    try {
-        r.ok = read(r.value);
-    } catch (const platform::Error& e) {
-        r.error = e.what();
+    if constexpr (std::is_floating_point_v<T>) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", v);
+        out += text;
+    } else if constexpr (std::is_integral_v<T>) {
+        out += std::to_string(v);
+    } else {
+        out += '"' + std::string(v) + '"';
     }
-    return r;
+    out += ' ';
 }
 
-// Compares field by field, naming the first field that differs.
-class Comparison {
-public:
-    explicit Comparison(const char* what) : what_(what) {}
-
-    template <class T>
-    void Same(const char* field, long long index, const T& whole, const T& pieces)
-    {
-        if (whole == pieces) return;
-        Fail(field, index);
-    }
-    void Same(const char* field, long long index, double whole, double pieces)
-    {
-        if (whole == pieces || (std::isnan(whole) && std::isnan(pieces))) return;
-        std::fprintf(stderr, "whole %.17g, in pieces %.17g\n", whole, pieces);
-        Fail(field, index);
-    }
-
-    void Results(const ReadResult& a, const ReadResult& b)
-    {
-        Same("ok", -1, a.ok, b.ok);
-        if (a.error != b.error) std::fprintf(stderr, "whole: %s\nin pieces: %s\n", a.error.c_str(), b.error.c_str());
-        Same("error", -1, a.error, b.error);
-        Same("Count", -1, a.value.Count, b.value.Count);
-        Same("MinX", -1, a.value.MinX, b.value.MinX);
-        Same("MaxX", -1, a.value.MaxX, b.value.MaxX);
-        Same("MinY", -1, a.value.MinY, b.value.MinY);
-        Same("MaxY", -1, a.value.MaxY, b.value.MaxY);
-    }
-
-    void Elements(const std::vector<core::DataElement>& a, const std::vector<core::DataElement>& b)
-    {
-        Same("DataCount", -1, a.size(), b.size());
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const core::DataElement &x = a[i], &y = b[i];
-            const auto k = static_cast<long long>(i);
-            Same("Layer", k, x.Layer, y.Layer);
-            Same("Group", k, x.Group, y.Group);
-            Same("Kind", k, x.Kind, y.Kind);
-            Same("Code", k, x.Code, y.Code);
-            Same("Clear", k, x.Clear, y.Clear);
-            Same("X1", k, x.X1, y.X1);
-            Same("Y1", k, x.Y1, y.Y1);
-            Same("X2", k, x.X2, y.X2);
-            Same("Y2", k, x.Y2, y.Y2);
-            Same("X3", k, x.X3, y.X3);
-            Same("Y3", k, x.Y3, y.Y3);
-            Same("X4", k, x.X4, y.X4);
-            Same("Y4", k, x.Y4, y.Y4);
-        }
-    }
-
-private:
-    [[noreturn]] void Fail(const char* field, long long index)
-    {
-        std::fprintf(stderr, "%s: read whole and read in pieces differ in %s", what_, field);
-        if (index >= 0) std::fprintf(stderr, " [%lld]", index);
-        std::fprintf(stderr, "\n");
-        std::abort();
-    }
-
-    const char* what_;
-};
-
-inline std::vector<core::DataElement> Elements()
+// One line: what it is, then its fields.
+template <class... T>
+void Line(std::string& out, const char* what, const T&... fields)
 {
-    std::vector<core::DataElement> out;
-    for (std::int32_t i = 0; i < core::DataCount; ++i) out.push_back(core::Datas[static_cast<std::size_t>(i)]);
-    return out;
+    out += what;
+    out += ' ';
+    (Put(out, fields), ...);
+    out += '\n';
+}
+
+// A read, its clean failure (platform::Error) included, and what it returned.
+inline void Read(std::string& out, const std::function<bool(core::MyDataValue&)>& read)
+{
+    core::MyDataValue v;
+    bool ok = false;
+    std::string error;
+    try {
+        ok = read(v);
+    } catch (const platform::Error& e) {
+        error = e.what();
+    }
+    Line(out, "read", ok, error, v.Count, v.MinX, v.MaxX, v.MinY, v.MaxY);
+}
+
+inline void Elements(std::string& out)
+{
+    for (std::int32_t i = 0; i < core::DataCount; ++i) {
+        const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
+        Line(out, "element", e.Layer, e.Group, e.Kind, e.Code, e.Clear, e.X1, e.Y1, e.X2, e.Y2, e.X3, e.Y3, e.X4, e.Y4);
+    }
+}
+
+// Aborts, naming the first line that differs.
+inline void Compare(const char* reader, const std::string& whole, const std::string& pieces)
+{
+    if (whole == pieces) return;
+    std::size_t at = 0;
+    while (at < whole.size() && at < pieces.size() && whole[at] == pieces[at]) ++at;
+    const std::size_t start = whole.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t from = start == std::string::npos ? 0 : start + 1;
+    auto line = [from](const std::string& s) { return s.substr(from, s.find('\n', from) - from); };
+    std::fprintf(stderr, "%s: read whole and read in pieces differ\nwhole:     %s\nin pieces: %s\n", reader,
+                 line(whole).c_str(), line(pieces).c_str());
+    std::abort();
 }
 
 // A piece size of 1 to 17 bytes, and other choices, from the input without

@@ -41,23 +41,6 @@ void Mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, const platform
     QApplication::sendEvent(w, &e);
 }
 
-// Fake boxes that also note what a list holds while each box shows.
-class BoxesThatLook final : public platform::MessageBoxes {
-public:
-    BoxesThatLook(platform::FakeMessageBoxes& boxes, const QListWidget* list) : boxes_(boxes), list_(list) {}
-    platform::MsgResult Show(const std::string& text, const std::string& caption, platform::MsgIcon icon,
-                             platform::MsgButtons buttons) override
-    {
-        listed = Items(list_);
-        return boxes_.Show(text, caption, icon, buttons);
-    }
-    std::vector<std::string> listed;
-
-private:
-    platform::FakeMessageBoxes& boxes_;
-    const QListWidget* list_;
-};
-
 } // namespace
 
 TEST(CopyStartFolders, FallBackToExistingFolders)
@@ -214,9 +197,10 @@ TEST(CopyDialogGui, ChosenDestinationStaysInViewAfterTheCopy)
     for (int i = 0; i < 60; ++i) t.Folder("out/f" + std::to_string(100 + i));
     core::ResetTables();
     platform::FakeMessageBoxes boxes;
+    platform::ScopedMessageBoxes scoped(&boxes);
     TFormCopy form;
-    BoxesThatLook looking(boxes, form.FileListBox2);
-    platform::ScopedMessageBoxes scoped(&looking);
+    std::vector<std::string> listed;   // the destination's files while the message shows
+    boxes.onShow = [&] { listed = Items(form.FileListBox2); };
     for (QTreeView* tree : {form.ShellTreeView1, form.ShellTreeView2}) guitest::ShowOnlyBelow(tree, t.Root().string());
     QTreeView* tree = form.ShellTreeView2;
     auto* model = static_cast<QFileSystemModel*>(tree->model());
@@ -270,7 +254,7 @@ TEST(CopyDialogGui, ChosenDestinationStaysInViewAfterTheCopy)
             ASSERT_GT(boxes.shown.size(), shown);
             EXPECT_EQ(boxes.shown.back().text, std::string("2") + FilesMadeText);
             // The files made are listed before the message tells of them.
-            EXPECT_EQ(looking.listed, std::vector<std::string>({"Tessel2.ini", "top.gbr"}));
+            EXPECT_EQ(listed, std::vector<std::string>({"Tessel2.ini", "top.gbr"}));
             EXPECT_EQ(Items(form.FileListBox2), std::vector<std::string>({"Tessel2.ini", "top.gbr"}));
             const std::vector<fs::path> above = rowsFromTop(chosen);
             ASSERT_FALSE(above.empty());

@@ -9,6 +9,7 @@
 #include "core/ProgramSettings.h"
 #include "core/ProjectFile.h"
 #include "platform/InputFile.h"
+#include "platform/NumberText.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/EventPump.h"
@@ -28,6 +29,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -264,34 +266,6 @@ TEST_F(OpenCommandsTest, FailedReadsLeaveTheTablesAsTheyWere)
     }
 }
 
-// A file that would pass the element limit is named in the message with why;
-// step-and-repeat is named only where its copies pass the limit. The job
-// loaded stays.
-TEST_F(OpenCommandsTest, FilesOverTheElementLimitAreNamedWithWhy)
-{
-    ASSERT_EQ(Open({Gerber("top.gbr", "500000", "500000")}), 1);
-    const std::int32_t data = core::DataCount;
-    const std::int64_t saved = core::MaxElementCount;
-    core::MaxElementCount = data + 50;
-    std::string hits, flashes;
-    for (int i = 0; i < 51; ++i) hits += "X1*", flashes += "X" + std::to_string(i * 1000) + "Y0D03*\n";
-    const std::string gerber = "%FSLAX34Y34*%\n%MOMM*%\n%ADD10C,0.5*%\nD10*\n";
-    Write("big.drl", "M48\nMETRIC\nT1C0.3\n%\nT1\n" + hits + "M30\n");
-    Write("flashes.gbr", gerber + flashes + "M02*\n");
-    Write("panel.gbr", gerber + "%SRX2Y1I10.0J0*%\nX0Y0D03*\nX1000Y0D03*\nX2000Y0D03*\nX3000Y0D03*\n" +
-                           std::string(flashes, 0, flashes.size() / 2) + "M02*\n");
-    replaceOrAdd = 2;
-    EXPECT_EQ(Open({root / "data" / "big.drl", root / "data" / "flashes.gbr", root / "data" / "panel.gbr"}), 0);
-    const std::string many = core::TooManyElementsText();
-    core::MaxElementCount = saved;
-    EXPECT_EQ(Texts(), (std::vector<std::string>{FilesNotReadMessage(
-                           OpenFailedText, {{"flashes.gbr", many},
-                                            {"panel.gbr", "ステップ＆リピートによるデータ数が多すぎるため、読み込めません。"},
-                                            {"big.drl", many}})}));
-    EXPECT_EQ(core::LayerCount, 1);
-    EXPECT_EQ(core::DataCount, data);
-}
-
 TEST_F(OpenCommandsTest, TwentySixLayersAtMost)
 {
     std::vector<fs::path> first, more;
@@ -393,15 +367,11 @@ TEST_F(OpenCommandsTest, ForcedKindsAreChecked)
 // the same hits as the whole files.
 TEST_F(OpenCommandsTest, HeaderlessDrillFilesChosenAsDrillReadTheHitsOfTheWholeFiles)
 {
+    // The header (M48 to "%" or M95), remarks, drilling modes and tool sizes out.
     auto strip = [](const std::string& bytes) {
-        std::string out = "; drill data without its header\n%\nG90\n";
+        std::string out = "; drill data without its header\n%\nG90\n", line;
         bool header = false;
-        std::size_t at = 0;
-        while (at < bytes.size()) {
-            std::size_t end = bytes.find('\n', at);
-            if (end == std::string::npos) end = bytes.size();
-            std::string line = bytes.substr(at, end - at);
-            at = end + 1;
+        for (std::istringstream in(bytes); std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.rfind("M48", 0) == 0) header = true;
             else if (header && (line.rfind("%", 0) == 0 || line.rfind("M95", 0) == 0)) header = false;
@@ -410,16 +380,12 @@ TEST_F(OpenCommandsTest, HeaderlessDrillFilesChosenAsDrillReadTheHitsOfTheWholeF
         }
         return out;
     };
-    struct Hit {
-        std::int32_t tool;
-        double x, y;
-        bool operator==(const Hit&) const = default;
-    };
     auto hits = [] {
-        std::vector<Hit> h;
+        std::string h;
         for (std::int32_t i = 0; i < core::DataCount; ++i) {
             const core::DataElement& e = core::Datas[static_cast<std::size_t>(i)];
-            if (e.Kind == core::dkDrill) h.push_back({e.Code, e.X1, e.Y1});
+            if (e.Kind == core::dkDrill)
+                h += std::to_string(e.Code) + " " + platform::FormatReal(e.X1) + " " + platform::FormatReal(e.Y1) + "\n";
         }
         return h;
     };
@@ -433,7 +399,7 @@ TEST_F(OpenCommandsTest, HeaderlessDrillFilesChosenAsDrillReadTheHitsOfTheWholeF
         const fs::path whole = Write("whole.drl", platform::ReadFileBytes(fs::path(TESSEL2_CORPUS) / file));
         ClearAllData(true);
         ASSERT_EQ(Open({whole}), 1);
-        const std::vector<Hit> expected = hits();
+        const std::string expected = hits();
         ASSERT_FALSE(expected.empty());
 
         const fs::path stripped = Write("stripped.drl", strip(platform::ReadFileBytes(whole)));
@@ -442,7 +408,7 @@ TEST_F(OpenCommandsTest, HeaderlessDrillFilesChosenAsDrillReadTheHitsOfTheWholeF
         boxes.shown.clear();
         ASSERT_EQ(Open({stripped}, core::fkNcDrill), 1);
         EXPECT_EQ(core::LayerTable[1].FileKind, core::fkNcDrill);
-        EXPECT_TRUE(hits() == expected);
+        EXPECT_EQ(hits(), expected);
         EXPECT_TRUE(boxes.shown.empty());
     }
 }
