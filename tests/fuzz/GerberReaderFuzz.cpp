@@ -13,12 +13,24 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace {
+
+// The macro files that reads before left in the work folder: a job's
+// apertures may name a macro before (or without) defining it, and would
+// then find the one an earlier input wrote.
+void RemoveMacroFiles()
+{
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(fuzzsupport::FuzzFolder(), ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".mac") std::filesystem::remove(it->path(), ec);
+}
 
 // What the two reads of one job leave, as text.
 std::string ReadJob(const std::function<bool(core::MyDataValue&, int)>& read)
 {
+    RemoveMacroFiles();
     core::ResetTables();
     core::GerberFormat = core::MyFormatPara{};
     std::string out;
