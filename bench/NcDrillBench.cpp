@@ -1,7 +1,7 @@
 // Reading a large synthetic drill file: 1,000,000 hits of 20 tools in the
-// common leading-zero-omitted Excellon form (~16 MB); the peak memory of
-// reading 300 MiB drill files of comment lines, of hits and of one comment;
-// and that of refusing a file of more hits than the element limit.
+// common leading-zero-omitted Excellon form (~16 MB); and the peak memory of
+// reading 300 MiB drill files of comment lines, of hits and of one comment,
+// and of refusing one of more hits than the element limit.
 #include "core/NcDrillReader.h"
 
 #include "platform/Error.h"
@@ -86,11 +86,12 @@ bool ResetPeakMemory()
 
 constexpr long long LargeFileBytes = 300LL << 20;
 
-enum class LargeContent { Comments, Hits, OneComment };
+enum class LargeContent { Comments, Hits, OneComment, TooManyHits };
 
 // A drill file of `bytes` bytes: a header with one tool, then comment lines,
-// hits, or one G04 comment without a line end, then two hits, written in
-// pieces so the whole text never sits in memory.
+// hits, one G04 comment without a line end, or hits of three bytes each
+// ("X1*", more than the element limit), then two hits, written in pieces so
+// the whole text never sits in memory.
 void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, LargeContent content)
 {
     std::FILE* f = std::fopen(file.c_str(), "wb");
@@ -102,6 +103,8 @@ void WriteLargeDrillFile(const std::filesystem::path& file, long long bytes, Lar
     for (long long line = 0; written + static_cast<long long>(piece.size()) < bytes; ++line) {
         if (content == LargeContent::OneComment) {
             piece += "the quick brown fox jumps over the lazy dog ";
+        } else if (content == LargeContent::TooManyHits) {
+            for (int k = 0; k < 100; ++k) piece += "X1*";
         } else if (content == LargeContent::Comments) {
             piece += line % 2 ? "; the quick brown fox jumps over the lazy dog " : "(a remark in brackets, line ";
             piece += std::to_string(line);
@@ -145,7 +148,14 @@ void BM_ReadNcDrillFilePeakMemory(benchmark::State& state)
         if (!ResetPeakMemory()) state.SkipWithError("the peak of resident memory cannot be reset");
         state.ResumeTiming();
         core::MyDataValue value;
-        if (!core::ReadNcDrillFile(gauge, file.string(), 1, value)) state.SkipWithError("the file did not read");
+        const bool refuse = content == LargeContent::TooManyHits;
+        bool expected = false;
+        try {
+            expected = core::ReadNcDrillFile(gauge, file.string(), 1, value) != refuse;
+        } catch (const platform::Error& e) {
+            expected = refuse && e.what() == core::TooManyElementsText() && core::DataCount == 0;
+        }
+        if (!expected) state.SkipWithError(refuse ? "the file was not refused" : "the file did not read");
         state.PauseTiming();
         processPeak = static_cast<double>(StatusBytes("VmHWM"));
         peak = processPeak - static_cast<double>(before);
@@ -162,73 +172,17 @@ void BM_ReadNcDrillFilePeakMemory(benchmark::State& state)
     state.counters["elements_MiB"] = elements / (1 << 20);
     state.counters["hits"] = static_cast<double>(hits);
 }
-// 0: comment lines, 1: hits, 2: one comment without a line end.
+// 0: comment lines, 1: hits, 2: one comment without a line end, 3: more
+// hits than the element limit, refused before they are made.
 BENCHMARK(BM_ReadNcDrillFilePeakMemory)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(3);
-
-// A drill file of 30,000,000 hits of three bytes each ("X1*"), 90 MB, more
-// than the element limit: refused before its hits are made. The peak memory
-// over what was resident before the read, and of the whole process.
-void BM_RefuseNcDrillFileOverTheLimitPeakMemory(benchmark::State& state)
-{
-    constexpr long long hits = 30'000'000;
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("tessel2-bench-drill-limit-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / "hits.drl";
-    {
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        if (!f) throw std::runtime_error("cannot write " + file.string());
-        const std::string head = "M48\nMETRIC\nT1C0.3\n%\nT1\n", tail = "M30\n";
-        std::string piece;
-        for (int i = 0; i < 100'000; ++i) piece += "X1*";
-        std::fwrite(head.data(), 1, head.size(), f);
-        for (long long n = 0; n < hits; n += 100'000) std::fwrite(piece.data(), 1, piece.size(), f);
-        std::fwrite(tail.data(), 1, tail.size(), f);
-        if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + file.string());
-    }
-    const long long bytes = static_cast<long long>(std::filesystem::file_size(file));
-    core::Gauge gauge;
-    double peak = 0, processPeak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        core::ResetTables();
-        core::DrillFormat = core::MyFormatPara{};
-        const long long before = StatusBytes("VmRSS");
-        if (!ResetPeakMemory()) state.SkipWithError("the peak of resident memory cannot be reset");
-        state.ResumeTiming();
-        core::MyDataValue value;
-        bool refused = false;
-        try {
-            core::ReadNcDrillFile(gauge, file.string(), 1, value);
-        } catch (const platform::Error& e) {
-            refused = e.what() == core::TooManyElementsText();
-        }
-        state.PauseTiming();
-        if (!refused || core::DataCount != 0) state.SkipWithError("the file was not refused");
-        processPeak = static_cast<double>(StatusBytes("VmHWM"));
-        peak = processPeak - static_cast<double>(before);
-        state.ResumeTiming();
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-    core::ResetTables();
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
-    state.counters["peak_MiB"] = peak / (1 << 20);
-    state.counters["process_peak_MiB"] = processPeak / (1 << 20);
-    state.counters["limit"] = static_cast<double>(core::MaxElementCount);
-}
-BENCHMARK(BM_RefuseNcDrillFileOverTheLimitPeakMemory)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(5);
 
 } // namespace
 

@@ -156,19 +156,22 @@ bool DeriveDigits(MyFormatPara& format)
 
 std::int64_t MaxElementCount = 25'000'000;
 
-std::int64_t ElementRoom()
-{
-    const std::int64_t limit = std::min<std::int64_t>(MaxElementCount, std::numeric_limits<std::int32_t>::max());
-    return std::max<std::int64_t>(0, limit - std::max<std::int32_t>(DataCount, 0));
-}
+namespace {
+
+// The limit in force: never so many that DataCount overflows.
+std::int64_t ElementLimit() { return std::clamp<std::int64_t>(MaxElementCount, 0, std::numeric_limits<std::int32_t>::max()); }
+
+} // namespace
+
+std::int64_t ElementRoom() { return std::max<std::int64_t>(0, ElementLimit() - std::max<std::int32_t>(DataCount, 0)); }
 
 std::string TooManyElementsText()
 {
     // The limit with thousands separators, as users count large numbers.
-    const std::string digits = std::to_string(std::min<std::int64_t>(MaxElementCount, std::numeric_limits<std::int32_t>::max()));
+    const std::string digits = std::to_string(ElementLimit());
     std::string limit;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && digits[i - 1] != '-' && (digits.size() - i) % 3 == 0) limit += ',';
+        if (i > 0 && (digits.size() - i) % 3 == 0) limit += ',';
         limit += digits[i];
     }
     return "データ数が多すぎるため、読み込めません（読み込み済みのデータと合わせて " + limit + " までです）。";

@@ -58,6 +58,12 @@ void ReportUndrawnPolygon(const std::string& what, std::string_view text)
                   " でない多角形は描画されません。 (" + what + " '" + platform::QuotedValue(text) + "')");
 }
 
+// The k-th field (from 0) of an aperture or a primitive, as the report names it.
+std::string NthValue(const std::string& what, std::size_t k)
+{
+    return what + " の " + platform::FormatInt(static_cast<long long>(k) + 1) + " 番目の値";
+}
+
 // The D-code of an AD block as the file writes it ("ADD022..." gives "D22").
 std::string WrittenDCode(std::string_view adBlock)
 {
@@ -535,13 +541,12 @@ void ReportPrimitive(const MyMacro& m, const std::string& primitive, const std::
     MyTextArray fields;
     SplitText(m.Text, ',', fields);
     for (std::size_t k = 0; k < fields.size(); ++k) {
-        const std::string what = primitive + " の " + platform::FormatInt(static_cast<long long>(k) + 1) + " 番目の値";
         double v = 0.0;
         if (!platform::TryParseReal(fields[k], v)) {
             if (std::find(named.begin(), named.end(), std::string_view(fields[k])) == named.end())
-                ReportUnreadValue(what, WrittenValue(fields[k]));
+                ReportUnreadValue(NthValue(primitive, k), WrittenValue(fields[k]));
         } else if (k == 2 && std::trunc(m.Values[0]) == 5.0 && !PolygonVerticesValid(v)) {
-            ReportUndrawnPolygon(what, fields[k]);
+            ReportUndrawnPolygon(NthValue(primitive, k), fields[k]);
         }
     }
 }
@@ -604,9 +609,7 @@ void ReadApertureDefinition(const std::string& b)
                 texts[k] = field;
                 if (!platform::TryParseReal(field, sizes[k])) {
                     sizes[k] = 0.0;
-                    ReportUnreadValue("D" + number + " " + name + " の " + platform::FormatInt(static_cast<long long>(k) + 1) +
-                                          " 番目の値",
-                                      field);
+                    ReportUnreadValue(NthValue("D" + number + " " + name, k), field);
                 }
                 if (GerberFormat.Units == 1 && !(a.Shape == apPolygon && k >= 1) && std::isfinite(sizes[k]))
                     sizes[k] = RoundTo(4, sizes[k] * 25.4);
@@ -619,7 +622,7 @@ void ReadApertureDefinition(const std::string& b)
         a.Size3 = sizes[2];
         double vertices = 0.0;
         if (a.Shape == apPolygon && platform::TryParseReal(texts[1], vertices) && !PolygonVerticesValid(vertices))
-            ReportUndrawnPolygon("D" + number + " P の 2 番目の値", texts[1]);
+            ReportUndrawnPolygon(NthValue("D" + number + " P", 1), texts[1]);
         if (a.Shape == apSquare && std::fabs(a.Size2 - a.Size1) > 0.0004) a.Shape = apRectangle;
     } else {
         a.Shape = apMacro;
