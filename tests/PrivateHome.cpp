@@ -34,12 +34,7 @@ public:
     ~PrivateHome()
     {
         // A child forked without a new program is not the owner.
-        if (path_.empty() || ::getpid() != owner_) return;
-        std::error_code ec;
-        // Folders a test made read-only are opened again first.
-        for (const auto& e : fs::recursive_directory_iterator(path_, ec))
-            if (e.is_directory(ec) && !e.is_symlink(ec)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
+        if (!path_.empty() && ::getpid() == owner_) tessel2test::RemoveTree(path_);
     }
     PrivateHome(const PrivateHome&) = delete;
     PrivateHome& operator=(const PrivateHome&) = delete;
@@ -56,6 +51,15 @@ const PrivateHome privateHome;
 } // namespace
 
 namespace tessel2test {
+
+void RemoveTree(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    // Folders a test made read-only are opened again first.
+    for (const auto& e : fs::recursive_directory_iterator(folder, ec))
+        if (e.is_directory(ec) && !e.is_symlink(ec)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(folder, ec);
+}
 
 std::filesystem::path PrivateFolder()
 {

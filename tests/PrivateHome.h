@@ -8,4 +8,7 @@ namespace tessel2test {
 
 std::filesystem::path PrivateFolder();
 
+// Removes a folder and all it holds, read-only folders a test made included.
+void RemoveTree(const std::filesystem::path& folder);
+
 } // namespace tessel2test

@@ -1,6 +1,7 @@
 #pragma once
 // Temporary folder trees for the copy tests.
 #include "platform/TextFile.h"
+#include "tests/PrivateHome.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,10 @@ namespace fs = std::filesystem;
 
 class TempTree {
 public:
-    TempTree() : root_(fs::temp_directory_path() / ("tessel2-copy-" + std::to_string(std::random_device{}()))) {
+    TempTree() : root_(tessel2test::PrivateFolder() / ("tessel2-copy-" + std::to_string(std::random_device{}()))) {
         fs::create_directories(root_);
     }
-    ~TempTree()
-    {
-        std::error_code ec;
-        for (const auto& e : fs::recursive_directory_iterator(root_, ec))
-            if (e.is_directory(ec) && !e.is_symlink(ec)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root_, ec);
-    }
+    ~TempTree() { tessel2test::RemoveTree(root_); }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
